@@ -1,0 +1,94 @@
+#pragma once
+// A PDF document held in memory. Opening never throws: anything that is not a
+// readable PDF yields no document. Every call is safe from any thread; a document is
+// touched by one thread at a time (its own lock).
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace pdf {
+
+class Page;
+class Selection;
+struct DocumentData;
+
+enum class InfoKey { Title, Author, Subject, Keywords, Creator, Producer, CreationDate, ModDate };
+
+struct WriteOptions {
+    QString ownerPassword; // empty: no encryption unless a user password is given
+    QString userPassword;  // empty: the file opens without a password
+    bool allowPrinting = true;
+    bool allowCopying = true;
+};
+
+class Document : public std::enable_shared_from_this<Document> {
+public:
+    // No document (nullptr) for an empty, truncated beyond repair, non-PDF or unreadable file.
+    static std::shared_ptr<Document> open(const QString& path);
+    static std::shared_ptr<Document> fromData(const QByteArray& bytes);
+    // A new document without pages.
+    static std::shared_ptr<Document> create();
+
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // Where the document was read from; empty for documents made in memory.
+    QString path() const;
+
+    bool isEncrypted() const; // the file carries encryption (even if it opens without a password)
+    bool isLocked() const;    // a password is still needed to read it
+    bool unlock(const QString& password);
+
+    int pageCount() const;
+    // The same Page object comes back for a page while it stays in the document.
+    std::shared_ptr<Page> page(int index) const;
+    // -1 when the page is not (or no longer) in this document.
+    int indexForPage(const std::shared_ptr<Page>& page) const;
+    int indexForPage(const Page* page) const;
+
+    // Inserts a copy of `page` (from this or another document) before `index`
+    // (index == pageCount() appends). Content, resources, annotations and rotation come along.
+    // Returns the new page of this document, or nullptr when the index is out of range.
+    std::shared_ptr<Page> insertPage(const std::shared_ptr<Page>& page, int index);
+    // Appends/inserts an empty page with the given media box size in points.
+    std::shared_ptr<Page> insertBlankPage(int index, double width, double height);
+    // Removes the page at index; pages handed out for it become detached.
+    bool removePage(int index);
+
+    // The whole document as PDF bytes. Empty on failure.
+    QByteArray dataRepresentation() const;
+    // Same bytes with passwords/permissions applied. Throws pdf::Error.
+    QByteArray serialize(const WriteOptions& options) const;
+    // Writes atomically (temporary file + rename). On failure returns false and fills
+    // *error with a reason a person can read; the target is left untouched.
+    bool write(const QString& path, const WriteOptions& options = {}, QString* error = nullptr) const;
+
+    QString info(InfoKey key) const;
+    void setInfo(InfoKey key, const QString& value);
+    QDateTime infoDate(InfoKey key) const;
+    void setInfoDate(InfoKey key, const QDateTime& value);
+
+    // Every case-insensitive occurrence of `text`, in document order.
+    std::vector<Selection> findString(const QString& text) const;
+
+    // Number of form widgets over all pages.
+    int formFieldCount() const;
+
+    // Grows on every change of structure (pages inserted, removed, rotated).
+    quint64 structureRevision() const;
+
+    // Internal to the PDF layer.
+    const std::shared_ptr<DocumentData>& data() const { return d_; }
+
+private:
+    explicit Document(std::shared_ptr<DocumentData> d);
+    std::shared_ptr<DocumentData> d_;
+};
+
+using DocumentPtr = std::shared_ptr<Document>;
+
+} // namespace pdf

@@ -1,0 +1,41 @@
+#pragma once
+// What the models need from the on-screen page view. The page view widget implements it;
+// models hold it weakly (see DocumentViewModel::setPdfView) and skip every view step
+// while no view is attached.
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "pdf/Selection.h"
+
+#include <optional>
+
+// The page view's four layouts, with the raw values the commands use.
+enum class PDFDisplayMode { singlePage = 0, singlePageContinuous = 1, twoUp = 2, twoUpContinuous = 3 };
+
+class PageViewInterface {
+public:
+    virtual ~PageViewInterface() = default;
+
+    virtual pdf::DocumentPtr document() const = 0;
+    virtual void setDocument(const pdf::DocumentPtr& document) = 0;
+
+    virtual pdf::PagePtr currentPage() const = 0;
+    virtual void goToPage(const pdf::PagePtr& page) = 0;
+
+    virtual double scaleFactor() const = 0;
+    virtual void setScaleFactor(double scale) = 0;
+    virtual bool autoScales() const = 0;
+    virtual void setAutoScales(bool on) = 0;
+
+    virtual PDFDisplayMode displayMode() const = 0;
+    virtual void setDisplayMode(PDFDisplayMode mode) = 0;
+
+    virtual std::optional<pdf::Selection> currentSelection() const = 0;
+    virtual void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) = 0;
+    virtual void scrollSelectionToVisible() = 0;
+    virtual void clearSelection() = 0;
+
+    // Lay the pages out again after pages were inserted, removed or rotated.
+    virtual void layoutDocumentView() = 0;
+    // Repaint what is shown (annotations or form values changed).
+    virtual void setNeedsDisplay() = 0;
+};
