@@ -24,6 +24,10 @@ OCRViewModel::~OCRViewModel() {
     pool_.waitForDone();
 }
 
+bool OCRViewModel::waitForBackgroundWork(int msecs) {
+    return pool_.waitForDone(msecs);
+}
+
 void OCRViewModel::setOcrText(const std::optional<QString>& text) {
     if (ocrText_ == text)
         return;

@@ -42,6 +42,10 @@ public:
     // Recognises every page; the result is one "--- Page N ---" section per page with text.
     void ocrEntireDocument(const pdf::DocumentPtr& document);
 
+    // Waits until the background thread has nothing left to do; false on timeout. The
+    // results it produced still arrive through the main thread's event loop.
+    bool waitForBackgroundWork(int msecs = -1);
+
 signals:
     void ocrTextChanged();
     void showOCRSheetChanged();

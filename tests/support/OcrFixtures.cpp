@@ -1,5 +1,7 @@
 #include "OcrFixtures.h"
 
+#include "pdf/Page.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -85,6 +87,16 @@ QImage textPageImage(const QStringList& lines, double pointSize, int dpi) {
         baseline += metrics.lineSpacing() * 1.15;
     }
     return image;
+}
+
+pdf::DocumentPtr imageOnlyDocument(const std::vector<QImage>& pages) {
+    auto document = pdf::Document::create();
+    for (const QImage& image : pages) {
+        auto page = document->insertBlankPage(document->pageCount(), kLetterWidth, kLetterHeight);
+        if (page && !image.isNull())
+            page->addImageStamp(QRectF(0, 0, kLetterWidth, kLetterHeight), image);
+    }
+    return document;
 }
 
 double wordAccuracy(const QString& reference, const QString& recognised) {

@@ -124,3 +124,34 @@ TEST(OCRService, ErrorMessages) {
     EXPECT_STREQ(OCRService::OCRError::recognitionFailed("engine stopped").what(),
                  "OCR failed: engine stopped");
 }
+
+TEST(OCRService, ImageOnlyPageIsRenderedAndRead) {
+    const auto document = fixtures::imageOnlyDocument({fixtures::textPageImage(
+        {"Quarterly report for the northern region", "Prepared by the finance team"}, 14)});
+    const auto page = document->page(0);
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->text().value_or(QString()).trimmed().isEmpty()); // no text layer to read
+    EXPECT_EQ(OCRService::recognizeText(page, kEnglish, Level::accurate).toStdString(),
+              "Quarterly report for the northern region\nPrepared by the finance team");
+
+    // A page taken out of its document has nothing left to draw.
+    ASSERT_TRUE(document->removePage(0));
+    const auto error = errorOf([&] { OCRService::recognizeText(page, kEnglish, Level::accurate); });
+    EXPECT_EQ(error.kind(), OCRService::OCRError::Kind::renderFailed);
+}
+
+TEST(OCRService, DocumentRunReportsProgressAndKeepsOnlyPagesWithText) {
+    const auto document = fixtures::imageOnlyDocument(
+        {fixtures::textPageImage({"First page heading"}, 14), fixtures::blankPageImage(),
+         fixtures::textPageImage({"Third page closing words"}, 14)});
+    std::vector<std::pair<int, int>> calls;
+    const auto pages = OCRService::recognizeText(
+        document, kEnglish, [&](int current, int total) { calls.emplace_back(current, total); });
+
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages.at(0), "First page heading");
+    EXPECT_EQ(pages.at(2), "Third page closing words");
+    EXPECT_EQ(OCRService::sectionedText(pages).toStdString(),
+              "--- Page 1 ---\nFirst page heading\n\n--- Page 3 ---\nThird page closing words");
+}
