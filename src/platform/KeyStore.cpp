@@ -92,6 +92,8 @@ std::optional<QByteArray> KeyStore::tagForFileName(const QString& fileName) {
     if (!fileName.endsWith(kSuffix))
         return std::nullopt;
     const QString body = fileName.chopped(int(std::strlen(kSuffix)));
+    if (body.isEmpty())
+        return std::nullopt;
     QByteArray tag;
     for (qsizetype i = 0; i < body.size(); ++i) {
         const QChar c = body[i];
@@ -141,7 +143,7 @@ bool KeyStore::ensureFolder(QString* error) const {
 
 KeyStore::PrivateKey KeyStore::findPrivateKey(const QByteArray& tag) const {
     const QString name = fileNameForTag(tag);
-    if (name.size() > kMaxFileName)
+    if (tag.isEmpty() || name.size() > kMaxFileName)
         return nullptr;
     Fd dir(::open(QFile::encodeName(folder_).constData(),
                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -177,6 +179,8 @@ KeyStore::StoreResult KeyStore::storePrivateKey(const QByteArray& tag, const Pri
     };
     if (!key)
         return fail("No key to store");
+    if (tag.isEmpty())
+        return fail("A key needs a tag");
     const QByteArray name = fileNameForTag(tag).toLatin1();
     if (name.size() > kMaxFileName)
         return fail("The name is too long for the key store");

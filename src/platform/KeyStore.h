@@ -22,6 +22,7 @@ public:
 
     QString folder() const { return folder_; }
 
+    // Tags are non-empty byte strings.
     // The key kept under `tag`, or nullptr when there is none or it cannot be read.
     PrivateKey findPrivateKey(const QByteArray& tag) const;
 
