@@ -99,3 +99,11 @@ std::optional<QImage> SignatureCanvasNSView::exportAsImage() const {
     painter.end();
     return image;
 }
+
+void SignatureCanvasNSView::clear() {
+    if (paths_.empty() && !currentPath_)
+        return;
+    paths_.clear();
+    currentPath_.reset();
+    update();
+}

@@ -27,6 +27,9 @@ public:
     // (in points; the pixels follow the screen's device pixel ratio). None without strokes.
     std::optional<QImage> exportAsImage() const;
 
+    // Wipes every stroke (the sheet's "Clear"); reports nothing.
+    void clear();
+
     static constexpr double lineWidth = 2.0;
 
 protected:
