@@ -1,4 +1,6 @@
-#include "SignatureFixtures.h"
+#include "support/SignatureFixtures.h"
+
+#include "support/PdfFixtures.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -8,37 +10,10 @@
 namespace sigfix {
 
 QByteArray letterPdf(const QStringList& pageTexts) {
-    QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    QList<qsizetype> offsets;
-    auto object = [&](const QByteArray& body) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
-    };
-    const int pages = int(pageTexts.size());
-    // 1 catalog, 2 pages, 3 font, then page/content pairs.
-    object("<< /Type /Catalog /Pages 2 0 R >>");
-    QByteArray kids;
-    for (int i = 0; i < pages; ++i)
-        kids += QByteArray::number(4 + 2 * i) + " 0 R ";
-    object("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
-    object("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
-    for (int i = 0; i < pages; ++i) {
-        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << "
-               "/F1 3 0 R >> >> /Contents " +
-               QByteArray::number(5 + 2 * i) + " 0 R >>");
-        QByteArray text = pageTexts[i].toLatin1();
-        text.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)");
-        const QByteArray stream = "BT /F1 18 Tf 72 700 Td (" + text + ") Tj ET";
-        object("<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream +
-               "\nendstream");
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(offsets.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    std::vector<QStringList> pages;
+    for (const QString& text : pageTexts)
+        pages.push_back({text});
+    return fixtures::textPdf(pages);
 }
 
 QImage scribble(int width, int height) {

@@ -1,6 +1,6 @@
 #pragma once
-// Fixtures for the signature tests: a small text PDF written byte by byte, a drawn
-// signature image, helpers to run the command-line readers of poppler and qpdf.
+// Fixtures for the signature tests: a small text PDF, a drawn signature image, and a
+// way to run a program with extra environment (the command-line tool with its own key store).
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -8,7 +8,7 @@
 
 namespace sigfix {
 
-// A US Letter PDF with one page per entry, each showing its text (Latin-1) in Helvetica.
+// A US Letter PDF with one page per entry, each showing its text (Latin-1).
 QByteArray letterPdf(const QStringList& pageTexts = {"Hello signatures"});
 
 // A transparent image with a black scribble, as the signature pad delivers it.

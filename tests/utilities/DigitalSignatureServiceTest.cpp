@@ -1,6 +1,6 @@
 #include "utilities/DigitalSignatureService.h"
 
-#include "SignatureFixtures.h"
+#include "support/SignatureFixtures.h"
 #include "models/Base64.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
