@@ -121,8 +121,12 @@ QString SignatureViewModel::stampText(const QString& name, const QDateTime& when
     while (dateFormat.endsWith(','))
         dateFormat.chop(1);
     const QDateTime local = when.toLocalTime();
-    return "Signed by " + name + " on " + locale.toString(local.date(), dateFormat) + ", " +
-           locale.toString(local.time(), QLocale::ShortFormat);
+    QString text = "Signed by " + name + " on " + locale.toString(local.date(), dateFormat) +
+                   ", " + locale.toString(local.time(), QLocale::ShortFormat);
+    // Newer locale data puts a narrow no-break space before AM/PM, which the stamp's
+    // standard font cannot show.
+    text.replace(QChar(0x202F), QLatin1Char(' '));
+    return text;
 }
 
 void SignatureViewModel::placeSignature(const SavedSignature& signature, pdf::Page& page,

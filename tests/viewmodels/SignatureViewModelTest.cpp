@@ -249,3 +249,15 @@ TEST_F(SignatureViewModelTest, SigningUsesTheSignerNameOrUser) {
     EXPECT_EQ(DigitalSignatureService::verifyDocument(*reopened, model.keyStore()).signerName,
               "Grace");
 }
+
+TEST_F(SignatureViewModelTest, TheTextLineReadsBackInAnotherReader) {
+    SignatureViewModel model;
+    saveAs(model, "Zoë Ünal");
+    auto doc = letter();
+    model.placeSignatureOnPage(model.savedSignatures()[0], doc.get(), 0);
+    QTemporaryDir dir;
+    ASSERT_TRUE(doc->write(dir.path() + "/signed.pdf"));
+    const QString text = QString::fromUtf8(
+        fixtures::runTool("pdftotext", {dir.path() + "/signed.pdf", "-"}));
+    EXPECT_TRUE(text.contains("Signed by Zoë Ünal on")) << text.toStdString();
+}
