@@ -10,12 +10,12 @@ TEST(AnnotationStyle, ToolsInToolbarOrderWithLabelsAndExactRawValues) {
         labels << label(t);
         EXPECT_EQ(annotationToolFromRawValue(rawValue(t)), t);
     }
-    EXPECT_EQ(raw, (QStringList{"none", "highlight", "underline", "strikethrough", "note",
-                                "freehand", "text", "rectangle", "oval", "line", "arrow",
-                                "signature"}));
-    EXPECT_EQ(labels, (QStringList{"Select", "Highlight", "Underline", "Strikethrough", "Note",
-                                   "Draw", "Text", "Rectangle", "Oval", "Line", "Arrow",
-                                   "Signature"}));
+    EXPECT_EQ(raw,
+              (QStringList{"none", "highlight", "underline", "strikethrough", "note", "freehand",
+                           "text", "rectangle", "oval", "line", "arrow", "signature"}));
+    EXPECT_EQ(labels,
+              (QStringList{"Select", "Highlight", "Underline", "Strikethrough", "Note", "Draw",
+                           "Text", "Rectangle", "Oval", "Line", "Arrow", "Signature"}));
     EXPECT_EQ(systemImage(AnnotationTool::freehand), "pencil.tip");
     EXPECT_FALSE(annotationToolFromRawValue("Highlight").has_value());
     EXPECT_FALSE(annotationToolFromRawValue("").has_value());

@@ -46,12 +46,14 @@ TEST(BookmarkModel, RejectsAnythingButAnArrayOfCompleteBookmarks) {
         QByteArray("{}"),
         QByteArray("not json"),
         QByteArray("[1]"),
-        QByteArray("[{") + id + R"(, "pageIndex": 1, "label": "x"}])",               // no date
-        QByteArray("[{") + id + R"(, "pageIndex": "1", "label": "x", "dateAdded": 0}])", // text index
+        QByteArray("[{") + id + R"(, "pageIndex": 1, "label": "x"}])", // no date
+        QByteArray("[{") + id +
+            R"(, "pageIndex": "1", "label": "x", "dateAdded": 0}])", // text index
         QByteArray("[{") + id + R"(, "pageIndex": 1.5, "label": "x", "dateAdded": 0}])",
         QByteArray("[{") + id + R"(, "pageIndex": 1, "label": null, "dateAdded": 0}])",
         QByteArray(R"([{"id": "nope", "pageIndex": 1, "label": "x", "dateAdded": 0}])"),
-        QByteArray(R"([{"id": "{0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11}", "pageIndex": 1, "label": "x", "dateAdded": 0}])"),
+        QByteArray(
+            R"([{"id": "{0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11}", "pageIndex": 1, "label": "x", "dateAdded": 0}])"),
     };
     for (const QByteArray& json : bad)
         EXPECT_FALSE(Bookmark::decodeList(json).has_value()) << json.toStdString();

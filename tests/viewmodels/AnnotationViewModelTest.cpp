@@ -20,7 +20,9 @@ std::vector<pdf::AnnotationPtr> highlightsOn(const pdf::PagePtr& page) {
 }
 
 // Baseline of line `n` (0-based) in the fixture's layout: 16 pt apart from y = 720.
-QPointF onLine(int n, double x) { return {x, 720.0 - 16.0 * n + 3.0}; }
+QPointF onLine(int n, double x) {
+    return {x, 720.0 - 16.0 * n + 3.0};
+}
 
 } // namespace
 
@@ -37,8 +39,8 @@ TEST(AnnotationViewModel, StartsWithSelectToolAndDefaultStyles) {
 }
 
 TEST(AnnotationViewModel, OneHighlightPerSelectedLineWithThatLinesBounds) {
-    auto doc = pdf::Document::fromData(
-        fixtures::textPdf({{"first line of text", "second line", "third and last line", "not selected"}}));
+    auto doc = pdf::Document::fromData(fixtures::textPdf(
+        {{"first line of text", "second line", "third and last line", "not selected"}}));
     ASSERT_NE(doc, nullptr);
     auto page = doc->page(0);
     AnnotationViewModel vm;
@@ -46,7 +48,8 @@ TEST(AnnotationViewModel, OneHighlightPerSelectedLineWithThatLinesBounds) {
     vm.addHighlight(pdf::Selection());
     EXPECT_TRUE(highlightsOn(page).empty());
 
-    const pdf::Selection selection = pdf::Selection::fromPoints(page, onLine(0, 73), page, onLine(2, 160));
+    const pdf::Selection selection =
+        pdf::Selection::fromPoints(page, onLine(0, 73), page, onLine(2, 160));
     const auto lines = selection.selectionsByLine();
     ASSERT_EQ(lines.size(), 3u);
     vm.addHighlight(selection);
@@ -67,8 +70,8 @@ TEST(AnnotationViewModel, OneHighlightPerSelectedLineWithThatLinesBounds) {
 }
 
 TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
-    auto doc = pdf::Document::fromData(
-        fixtures::textPdf({{"one"}, {"top of two", "bottom of two"}, {"top of three", "rest of three"}}));
+    auto doc = pdf::Document::fromData(fixtures::textPdf(
+        {{"one"}, {"top of two", "bottom of two"}, {"top of three", "rest of three"}}));
     ASSERT_NE(doc, nullptr);
     auto two = doc->page(1), three = doc->page(2);
     AnnotationViewModel vm;
@@ -80,7 +83,7 @@ TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
     const auto onThree = highlightsOn(three);
     ASSERT_EQ(onTwo.size(), 1u);
     ASSERT_EQ(onThree.size(), 1u);
-    EXPECT_LT(onTwo[0]->bounds().center().y(), 710.0); // the second line of page 2
+    EXPECT_LT(onTwo[0]->bounds().center().y(), 710.0);   // the second line of page 2
     EXPECT_GT(onThree[0]->bounds().center().y(), 710.0); // the first line of page 3
     EXPECT_EQ(onTwo[0]->color().rgb(), annotationColor(HighlightColor::blue).rgb());
 }
@@ -112,9 +115,11 @@ TEST(AnnotationViewModel, WrittenHighlightShowsTintedInAnotherReader) {
     const QRectF rect = highlightsOn(page).at(0)->bounds();
 
     QTemporaryDir dir;
-    const QString file = fixtures::writeTemp(dir.path(), "highlighted.pdf", doc->dataRepresentation());
+    const QString file =
+        fixtures::writeTemp(dir.path(), "highlighted.pdf", doc->dataRepresentation());
     int code = -1;
-    fixtures::runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", file, dir.filePath("page")}, &code);
+    fixtures::runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", file, dir.filePath("page")},
+                      &code);
     ASSERT_EQ(code, 0);
     const QImage image(dir.filePath("page.png"));
     ASSERT_FALSE(image.isNull());
@@ -139,7 +144,8 @@ TEST(AnnotationViewModel, WrittenHighlightShowsTintedInAnotherReader) {
     EXPECT_LT(dark, total / 2) << "highlight drawn opaque";
     EXPECT_GT(dark, 0) << "text hidden under the highlight";
     // Outside the highlight the page stays white.
-    EXPECT_EQ(image.pixelColor(int(rect.left()) - 20, 792 - int(rect.center().y())), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(int(rect.left()) - 20, 792 - int(rect.center().y())),
+              QColor(Qt::white));
 
     const QByteArray text = fixtures::runTool("pdftotext", {file, "-"}, &code);
     EXPECT_TRUE(text.contains("HIGHLIGHTED WORDS STAY READABLE"));

@@ -10,7 +10,9 @@
 namespace {
 
 // A file URL of its own per test, so stored lists never leak between tests.
-QUrl fileUrl(const QString& name) { return QUrl::fromLocalFile("/tmp/bookmark tests/" + name); }
+QUrl fileUrl(const QString& name) {
+    return QUrl::fromLocalFile("/tmp/bookmark tests/" + name);
+}
 
 QList<qint64> pagesOf(const BookmarkViewModel& vm) {
     QList<qint64> pages;
@@ -73,7 +75,8 @@ TEST(BookmarkViewModel, ANewModelReadsBackWhatWasStored) {
         vm.addBookmark(1, "Chapter \"one\" / ü");
         written = vm.bookmarks();
     }
-    const QByteArray stored = *Preferences::data(BookmarkViewModel::keyForUrl(fileUrl("restart.pdf")));
+    const QByteArray stored =
+        *Preferences::data(BookmarkViewModel::keyForUrl(fileUrl("restart.pdf")));
     const QJsonArray array = QJsonDocument::fromJson(stored).array();
     ASSERT_EQ(array.size(), 2);
     EXPECT_EQ(array[0].toObject()["id"].toString(), Bookmark::uuidText(written[0].id));
@@ -114,14 +117,17 @@ TEST(BookmarkViewModel, DocumentWithoutFileKeepsBookmarksInMemoryOnly) {
 
 TEST(BookmarkViewModel, HandWrittenListLoadsAsStoredAndIncompleteOneIsReplacedOnNextChange) {
     const QString good = BookmarkViewModel::keyForUrl(fileUrl("hand.pdf"));
-    Preferences::setData(good, R"([{"pageIndex":6,"label":"Later","dateAdded":12.75,"id":"0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11"},
+    Preferences::setData(
+        good,
+        R"([{"pageIndex":6,"label":"Later","dateAdded":12.75,"id":"0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11"},
                                    {"dateAdded":1,"id":"0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E12","label":"Earlier","pageIndex":2}])");
     BookmarkViewModel vm;
     vm.loadBookmarks(fileUrl("hand.pdf"));
     EXPECT_EQ(pagesOf(vm), (QList<qint64>{6, 2})); // as stored, not re-sorted
 
     const QString broken = BookmarkViewModel::keyForUrl(fileUrl("broken.pdf"));
-    const QByteArray incomplete = R"([{"pageIndex":1,"label":"x","id":"0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11"}])";
+    const QByteArray incomplete =
+        R"([{"pageIndex":1,"label":"x","id":"0B4E7A0E-5FE7-4A1B-9A4B-2D4C6A1F0E11"}])";
     Preferences::setData(broken, incomplete);
     vm.loadBookmarks(fileUrl("broken.pdf"));
     EXPECT_TRUE(vm.bookmarks().isEmpty());

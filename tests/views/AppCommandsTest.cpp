@@ -35,8 +35,10 @@ QMenu* menu(QMenuBar* bar, const QString& title) {
 struct Recorder {
     Recorder() {
         for (const QString& name : Notifications::all())
-            NotificationCenter::defaultCenter().subscribe(
-                name, &owner, [this, name](const QVariant& v) { posts.append({name, v}); });
+            NotificationCenter::defaultCenter().subscribe(name, &owner,
+                                                          [this, name](const QVariant& v) {
+                                                              posts.append({name, v});
+                                                          });
     }
     QObject owner;
     QList<QPair<QString, QVariant>> posts;
@@ -66,19 +68,20 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
               (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-",
                            "Import Images as PDF...|", "Create PDF from Clipboard|"}));
     EXPECT_EQ(describe(menu(&bar, "Edit")), QStringList{"Find...|Ctrl+F"});
-    EXPECT_EQ(describe(menu(&bar, "View")),
-              (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-",
-                           "Single Page|", "Single Page Continuous|", "Two Pages|",
-                           "Two Pages Continuous|"}));
-    EXPECT_EQ(describe(menu(&bar, "Go")),
-              (QStringList{"Next Page|Ctrl+Down", "Previous Page|Ctrl+Up", "-", "First Page|Ctrl+Home",
-                           "Last Page|Ctrl+End", "-", "Add/Remove Bookmark|Ctrl+D"}));
-    EXPECT_EQ(describe(menu(&bar, "Tools")),
-              (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
-                           "Password Protection...|", "Add Watermark...|", "-",
-                           "Compare Documents...|", "Export as Text...|", "-",
-                           "OCR Current Page|Ctrl+Shift+R", "OCR Entire Document|", "-",
-                           "Export...|Ctrl+Shift+E"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "View")),
+        (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-", "Single Page|",
+                     "Single Page Continuous|", "Two Pages|", "Two Pages Continuous|"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "Go")),
+        (QStringList{"Next Page|Ctrl+Down", "Previous Page|Ctrl+Up", "-", "First Page|Ctrl+Home",
+                     "Last Page|Ctrl+End", "-", "Add/Remove Bookmark|Ctrl+D"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "Tools")),
+        (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
+                     "Password Protection...|", "Add Watermark...|", "-", "Compare Documents...|",
+                     "Export as Text...|", "-", "OCR Current Page|Ctrl+Shift+R",
+                     "OCR Entire Document|", "-", "Export...|Ctrl+Shift+E"}));
 }
 
 TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
