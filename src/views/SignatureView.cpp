@@ -207,9 +207,11 @@ bool SignatureView::hasDocument() const {
 
 void SignatureView::showTab() {
     // A tab's widgets (the canvas included) are made afresh whenever it is shown.
+    // The old tab may be running the click that brought us here: detach it now, delete later.
     if (content_) {
         contentLayout_->removeWidget(content_);
         content_->hide();
+        content_->setParent(nullptr);
         content_->deleteLater();
     }
     switch (selectedTab_) {
@@ -224,6 +226,7 @@ void SignatureView::showTab() {
         break;
     }
     contentLayout_->addWidget(content_);
+    content_->show();
 }
 
 QWidget* SignatureView::makeDrawTab() {
