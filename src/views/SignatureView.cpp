@@ -1,6 +1,7 @@
 #include "views/SignatureView.h"
 
 #include "utilities/DigitalSignatureService.h"
+#include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "views/AdaptiveGrid.h"
 #include "views/SignatureCanvasView.h"
@@ -166,6 +167,36 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentAccess doc
             showTab();
     });
     showTab();
+}
+
+SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
+                             QWidget* parent)
+    : SignatureView(
+          signatureVM, accessTo(documentVM),
+          [&signatureVM, &documentVM](const SavedSignature& signature) {
+              placeOnCurrentPage(signatureVM, documentVM, signature);
+          },
+          parent) {}
+
+SignatureView::DocumentAccess SignatureView::accessTo(DocumentViewModel& documentVM) {
+    return DocumentAccess{
+        [&documentVM] { return documentVM.pdfDocument(); },
+        [&documentVM](const pdf::DocumentPtr& document) {
+            documentVM.setPdfDocument(document);
+            if (PageViewInterface* view = documentVM.pdfView())
+                view->setDocument(document);
+        }};
+}
+
+void SignatureView::placeOnCurrentPage(SignatureViewModel& signatureVM,
+                                       DocumentViewModel& documentVM,
+                                       const SavedSignature& signature) {
+    const pdf::DocumentPtr document = documentVM.pdfDocument();
+    if (!signatureVM.placeSignatureOnPage(signature, document.get(),
+                                          documentVM.currentPageIndex()))
+        return;
+    if (PageViewInterface* view = documentVM.pdfView())
+        view->setNeedsDisplay();
 }
 
 QString SignatureView::label(SignatureTab tab) {

@@ -4,6 +4,7 @@
 #include "pdf/Page.h"
 #include "platform/Preferences.h"
 #include "support/SignatureFixtures.h"
+#include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "views/SignatureCanvasView.h"
 
@@ -270,4 +271,33 @@ TEST_F(SignatureViewTest, Screenshots) {
     // The stamp as placed, in the page's own rendering.
     model->placeSignatureOnPage(model->savedSignatures()[0], document.get(), 0);
     document->page(0)->render(1.5).save(folder + "/signature-placed.png");
+}
+
+TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
+    DocumentViewModel documentVM;
+    auto doc = pdf::Document::fromData(sigfix::letterPdf({"One", "Two", "Three"}));
+    documentVM.loadCreatedDocument(doc, "Minutes");
+    documentVM.setCurrentPageIndex(2);
+    addSignature("Ada");
+
+    // Placement: the current page, at its centre.
+    SignatureView::placeOnCurrentPage(*model, documentVM, model->savedSignatures()[0]);
+    ASSERT_EQ(doc->page(2)->annotations().size(), 2u);
+    EXPECT_EQ(doc->page(2)->annotations()[0]->bounds(), QRectF(206, 356, 200, 80));
+    EXPECT_TRUE(doc->page(0)->annotations().empty());
+
+    // Signing replaces the document and nothing else.
+    model->setSignerName("Ada");
+    SignatureView sheet(*model, documentVM);
+    sheet.signDocument();
+    EXPECT_NE(documentVM.pdfDocument(), doc);
+    EXPECT_EQ(documentVM.pdfDocument()->info(pdf::InfoKey::Subject), "Digitally Signed");
+    EXPECT_EQ(documentVM.pdfDocument()->page(2)->annotations().size(), 2u); // the stamp came along
+    EXPECT_EQ(documentVM.fileName(), "Minutes");
+    EXPECT_EQ(documentVM.currentPageIndex(), 2);
+    EXPECT_EQ(model->verificationResult()->message, "Signature is valid. Signed by Ada");
+
+    // Without a document nothing happens.
+    DocumentViewModel empty;
+    SignatureView::placeOnCurrentPage(*model, empty, model->savedSignatures()[0]);
 }
