@@ -83,9 +83,9 @@ public:
 
     // Internal to the PDF layer.
     const std::shared_ptr<DocumentData>& data() const { return d_; }
+    explicit Document(std::shared_ptr<DocumentData> d);
 
 private:
-    explicit Document(std::shared_ptr<DocumentData> d);
     std::shared_ptr<DocumentData> d_;
 };
 
