@@ -20,7 +20,7 @@ pdf::DocumentPtr openBytes(const QByteArray& bytes) {
 bool waitUntilSharp(PdfPageView& view) {
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired()) {
-        view.viewport()->repaint();
+        view.viewport()->grab(); // paints even before the window is exposed
         if (view.lastPaintWasSharp())
             return true;
         QTest::qWait(5);
@@ -31,7 +31,7 @@ bool waitUntilSharp(PdfPageView& view) {
 bool waitUntilIdle(PdfThumbnailView& view) {
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired()) {
-        view.viewport()->repaint();
+        view.viewport()->grab();
         if (!view.isRendering())
             return true;
         QTest::qWait(5);

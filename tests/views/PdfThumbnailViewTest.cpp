@@ -40,7 +40,7 @@ TEST_F(ThumbnailTest, ShowsTheConnectedViewsPagesAndRendersTheVisibleOnes) {
     int ink = 0;
     for (int y = cell.top(); y < cell.top() + 60; ++y)
         for (int x = cell.left(); x < cell.right(); ++x)
-            ink += qGray(shot.pixel(x, y)) < 128;
+            ink += qGray(shot.pixel(x, y)) < 200;
     EXPECT_GT(ink, 10);
 }
 
