@@ -4,6 +4,7 @@
 // touched by one thread at a time (its own lock).
 #include <QByteArray>
 #include <QDateTime>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -80,6 +81,11 @@ public:
 
     // Grows on every change of structure (pages inserted, removed, rotated).
     quint64 structureRevision() const;
+
+    // Every page's size as shown (rotation applied), in points, read from the page tree
+    // without loading the pages: laying out a long document costs almost nothing.
+    // Empty while the document is locked.
+    std::vector<QSizeF> pageSizes() const;
 
     // Internal to the PDF layer.
     const std::shared_ptr<DocumentData>& data() const { return d_; }
