@@ -14,6 +14,7 @@ namespace pdf {
 
 class Page;
 class Selection;
+class TextPage;
 struct DocumentData;
 
 enum class InfoKey { Title, Author, Subject, Keywords, Creator, Producer, CreationDate, ModDate };
@@ -75,6 +76,9 @@ public:
 
     // Every case-insensitive occurrence of `text`, in document order.
     std::vector<Selection> findString(const QString& text) const;
+
+    // The text of every page, extracted on several threads the first time it is asked for.
+    std::vector<std::shared_ptr<const TextPage>> textPages() const;
 
     // Number of form widgets over all pages.
     int formFieldCount() const;

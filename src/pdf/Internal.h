@@ -31,6 +31,7 @@ struct DocumentData {
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;
     std::atomic<quint64> structureRevision{0};
+    int pagesMoved = 0; // pages inserted or removed since the document was read
 
     Lock lock() { return Lock(mutex); }
     ~DocumentData();
@@ -64,6 +65,7 @@ fz_rect toFz(const class QRectF& r);
 QRectF fromFz(const fz_rect& r);
 // Marks a page as drawn differently (for caches).
 void touch(PageData& d);
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page);
 std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot);
 
 } // namespace pdf

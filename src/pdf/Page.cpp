@@ -123,24 +123,18 @@ std::optional<QString> Page::text() const {
     return tp->text();
 }
 
-std::shared_ptr<const TextPage> Page::textPage() const {
-    auto lock = d_->doc->lock();
-    if (d_->text)
-        return d_->text;
-    fz_context* c = ctx();
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
     fz_stext_page* stext = nullptr;
     fz_device* dev = nullptr;
     fz_var(stext);
     fz_var(dev);
-    std::vector<TextChar> chars;
-    std::vector<TextLine> lines;
     bool ok = true;
     fz_try(c) {
         fz_stext_options opts{};
         opts.flags = FZ_STEXT_MEDIABOX_CLIP;
-        stext = fz_new_stext_page(c, fz_bound_page(c, &d_->page->super));
+        stext = fz_new_stext_page(c, fz_bound_page(c, &page->super));
         dev = fz_new_stext_device(c, stext, &opts);
-        fz_run_page_contents(c, &d_->page->super, dev, fz_identity, nullptr);
+        fz_run_page_contents(c, &page->super, dev, fz_identity, nullptr);
         fz_close_device(c, dev);
     }
     fz_always(c) { fz_drop_device(c, dev); }
@@ -149,30 +143,35 @@ std::shared_ptr<const TextPage> Page::textPage() const {
         fz_drop_stext_page(c, stext);
         return std::make_shared<TextPage>();
     }
-    const fz_matrix inv = fz_invert_matrix(pageCtm(c, d_->page));
+    std::vector<TextChar> chars;
+    std::vector<TextLine> lines;
+    const fz_matrix inv = fz_invert_matrix(pageCtm(c, page));
     for (fz_stext_block* block = stext->first_block; block; block = block->next) {
         if (block->type != FZ_STEXT_BLOCK_TEXT)
             continue;
         for (fz_stext_line* line = block->u.t.first_line; line; line = line->next) {
             TextLine tl;
             tl.first = int(chars.size());
-            QRectF lineBox;
+            fz_rect lineBox = fz_empty_rect;
             for (fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
-                TextChar tc;
-                tc.text = QString::fromUcs4(reinterpret_cast<const char32_t*>(&ch->c), 1);
-                tc.box = fromFz(fz_transform_rect(fz_rect_from_quad(ch->quad), inv));
-                tc.line = int(lines.size());
-                lineBox = lineBox.isNull() ? tc.box : lineBox.united(tc.box);
-                chars.push_back(std::move(tc));
+                const fz_rect box = fz_transform_rect(fz_rect_from_quad(ch->quad), inv);
+                lineBox = fz_union_rect(lineBox, box);
+                chars.push_back({char32_t(ch->c), fromFz(box), int(lines.size())});
             }
             tl.last = int(chars.size());
-            tl.box = lineBox;
+            tl.box = fromFz(lineBox);
             if (tl.last > tl.first)
                 lines.push_back(tl);
         }
     }
     fz_drop_stext_page(c, stext);
-    d_->text = std::make_shared<TextPage>(std::move(chars), std::move(lines));
+    return std::make_shared<TextPage>(std::move(chars), std::move(lines));
+}
+
+std::shared_ptr<const TextPage> Page::textPage() const {
+    auto lock = d_->doc->lock();
+    if (!d_->text)
+        d_->text = extractTextPage(ctx(), d_->page);
     return d_->text;
 }
 

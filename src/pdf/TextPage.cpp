@@ -1,22 +1,31 @@
 #include "pdf/TextPage.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <limits>
 
 namespace pdf {
 
-QString foldForSearch(const QString& s) { return s.toCaseFolded(); }
+std::u32string foldForSearch(const QString& s) {
+    std::u32string out;
+    for (char32_t c : s.toUcs4())
+        out.push_back(QChar::toCaseFolded(c));
+    return out;
+}
 
 TextPage::TextPage(std::vector<TextChar> chars, std::vector<TextLine> lines)
     : chars_(std::move(chars)), lines_(std::move(lines)) {
-    foldedStart_.reserve(chars_.size() + 1);
+    folded_.reserve(chars_.size() + lines_.size());
+    charAt_.reserve(chars_.size() + lines_.size());
     for (size_t i = 0; i < chars_.size(); ++i) {
-        if (i > 0 && chars_[i].line != chars_[i - 1].line)
-            folded_ += QLatin1Char('\n');
-        foldedStart_.push_back(int(folded_.size()));
-        folded_ += chars_[i].text.toCaseFolded();
+        if (i > 0 && chars_[i].line != chars_[i - 1].line) {
+            folded_.push_back(U'\n');
+            charAt_.push_back(-1);
+        }
+        folded_.push_back(QChar::toCaseFolded(chars_[i].code));
+        charAt_.push_back(int(i));
     }
-    foldedStart_.push_back(int(folded_.size()));
 }
 
 QString TextPage::text(int first, int last) const {
@@ -26,7 +35,7 @@ QString TextPage::text(int first, int last) const {
     for (int i = first; i < last; ++i) {
         if (i > first && chars_[size_t(i)].line != chars_[size_t(i - 1)].line)
             out += QLatin1Char('\n');
-        out += chars_[size_t(i)].text;
+        out += chars_[size_t(i)].string();
     }
     return out;
 }
@@ -59,20 +68,18 @@ int TextPage::charNearest(const QPointF& p) const {
     return best;
 }
 
-static bool isWordChar(const QString& s) {
-    return !s.isEmpty() && (s.at(0).isLetterOrNumber() || s.at(0) == QLatin1Char('_') || s.at(0).isHighSurrogate());
-}
+static bool isWordChar(char32_t c) { return QChar::isLetterOrNumber(c) || c == U'_'; }
 
 std::pair<int, int> TextPage::wordAround(int index) const {
     if (index < 0 || index >= int(chars_.size()))
         return {0, 0};
-    if (!isWordChar(chars_[size_t(index)].text))
+    if (!isWordChar(chars_[size_t(index)].code))
         return {index, index + 1};
     const int line = chars_[size_t(index)].line;
     int first = index, last = index + 1;
-    while (first > 0 && chars_[size_t(first - 1)].line == line && isWordChar(chars_[size_t(first - 1)].text))
+    while (first > 0 && chars_[size_t(first - 1)].line == line && isWordChar(chars_[size_t(first - 1)].code))
         --first;
-    while (last < int(chars_.size()) && chars_[size_t(last)].line == line && isWordChar(chars_[size_t(last)].text))
+    while (last < int(chars_.size()) && chars_[size_t(last)].line == line && isWordChar(chars_[size_t(last)].code))
         ++last;
     return {first, last};
 }
@@ -84,29 +91,16 @@ std::pair<int, int> TextPage::lineAround(int index) const {
     return {l.first, l.last};
 }
 
-std::vector<std::pair<int, int>> TextPage::find(const QString& needle) const {
+std::vector<std::pair<int, int>> TextPage::find(const std::u32string& needle) const {
     std::vector<std::pair<int, int>> hits;
-    if (needle.isEmpty() || chars_.empty())
+    if (needle.empty() || chars_.empty())
         return hits;
-    auto startIndex = [&](int offset) {
-        auto it = std::lower_bound(foldedStart_.begin(), foldedStart_.end() - 1, offset);
-        return (it != foldedStart_.end() - 1 && *it == offset) ? int(it - foldedStart_.begin()) : -1;
-    };
-    // The character whose folded text ends exactly at `offset`, as a one-past index.
-    auto endIndex = [&](int offset) {
-        auto it = std::upper_bound(foldedStart_.begin(), foldedStart_.end() - 1, offset - 1);
-        const int i = int(it - foldedStart_.begin()) - 1; // last char starting before offset
-        if (i < 0)
-            return -1;
-        const int end = foldedStart_[size_t(i)] + int(chars_[size_t(i)].text.toCaseFolded().size());
-        return end == offset ? i + 1 : -1;
-    };
-    qsizetype pos = 0;
-    while ((pos = folded_.indexOf(needle, pos)) >= 0) {
-        const int first = startIndex(int(pos));
-        const int last = endIndex(int(pos + needle.size()));
-        if (first >= 0 && last > first) {
-            hits.emplace_back(first, last);
+    size_t pos = 0;
+    while ((pos = folded_.find(needle, pos)) != std::u32string::npos) {
+        const int first = charAt_[pos];
+        const int lastChar = charAt_[pos + needle.size() - 1];
+        if (first >= 0 && lastChar >= 0) {
+            hits.emplace_back(first, lastChar + 1);
             pos += needle.size();
         } else {
             ++pos;
