@@ -10,6 +10,9 @@ namespace compose_test {
 QByteArray encodedImage(int width, int height, const QColor& color, const char* format) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
+    // 72 dpi, so one pixel is one point; a new QImage takes the screen's resolution.
+    image.setDotsPerMeterX(2835);
+    image.setDotsPerMeterY(2835);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
