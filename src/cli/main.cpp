@@ -2,7 +2,6 @@
 #include "cli/CliCommand.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,11 +47,10 @@ static void printOverview(FILE* to) {
 }
 
 int main(int argc, char** argv) {
-    // Rendering text and images needs the GUI module's fonts but never a display.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Tesseract's OpenMP threads slow recognition down on small machines; one per engine.
     qputenv("OMP_THREAD_LIMIT", "1");
-    QGuiApplication app(argc, argv);
+    // No display is needed: images are decoded and encoded without a GUI application.
+    QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Vellumark");
     QCoreApplication::setApplicationName("Brivel PDF");
 

@@ -13,6 +13,7 @@ namespace pdf {
 
 class Page;
 class Selection;
+class TextPage;
 struct DocumentData;
 
 enum class InfoKey { Title, Author, Subject, Keywords, Creator, Producer, CreationDate, ModDate };
@@ -75,6 +76,9 @@ public:
     // Every case-insensitive occurrence of `text`, in document order.
     std::vector<Selection> findString(const QString& text) const;
 
+    // The text of every page, extracted on several threads the first time it is asked for.
+    std::vector<std::shared_ptr<const TextPage>> textPages() const;
+
     // Number of form widgets over all pages.
     int formFieldCount() const;
 
@@ -83,9 +87,9 @@ public:
 
     // Internal to the PDF layer.
     const std::shared_ptr<DocumentData>& data() const { return d_; }
+    explicit Document(std::shared_ptr<DocumentData> d);
 
 private:
-    explicit Document(std::shared_ptr<DocumentData> d);
     std::shared_ptr<DocumentData> d_;
 };
 

@@ -5,14 +5,16 @@
 #include <QRectF>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 namespace pdf {
 
 struct TextChar {
-    QString text;   // one code point (one or two UTF-16 units)
-    QRectF box;     // PDF user space
-    int line = 0;   // index into TextPage::lines()
+    char32_t code = 0; // one code point
+    QRectF box;        // PDF user space
+    int line = 0;      // index into TextPage::lines()
+    QString string() const { return QString::fromUcs4(&code, 1); }
 };
 
 struct TextLine {
@@ -41,18 +43,18 @@ public:
     std::pair<int, int> wordAround(int index) const;
     std::pair<int, int> lineAround(int index) const;
 
-    // Start indices of every case-insensitive occurrence of `needle` (already case folded)
-    // and the index one past each end.
-    std::vector<std::pair<int, int>> find(const QString& foldedNeedle) const;
+    // [first, last) of every case-insensitive occurrence of `needle` (folded with
+    // foldForSearch), in reading order.
+    std::vector<std::pair<int, int>> find(const std::u32string& foldedNeedle) const;
 
 private:
     std::vector<TextChar> chars_;
     std::vector<TextLine> lines_;
-    QString folded_;              // case-folded text, one entry per character run
-    std::vector<int> foldedStart_; // offset in folded_ of each character (+ end sentinel)
+    std::u32string folded_;   // case-folded code points, "\n" between lines
+    std::vector<int> charAt_; // character index of each entry of folded_, -1 for line breaks
 };
 
-// Case folding used by search; exposed so callers fold the needle the same way.
-QString foldForSearch(const QString& s);
+// Simple (one-to-one) case folding used by search; fold the needle the same way.
+std::u32string foldForSearch(const QString& s);
 
 } // namespace pdf

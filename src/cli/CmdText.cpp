@@ -1,0 +1,35 @@
+// vellumark-cli text FILE [-o OUT]
+#include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
+#include "utilities/TextExport.h"
+
+namespace {
+
+int run(const QStringList& argsIn);
+
+const cli::Registrar registrar({
+    "text",
+    "the document's text, page by page",
+    "Usage: vellumark-cli text FILE [-o OUT]\n\nWrites the text of every page that has text, each page after the first\n"
+    "written preceded by \"--- Page N ---\", as UTF-8 to OUT or to standard output.",
+    run,
+});
+
+int run(const QStringList& argsIn) {
+    const cli::Command& self = cli::registry().at("text");
+    QStringList args = argsIn;
+    bool missing = false;
+    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
+    if (missing || args.size() != 1)
+        return cli::usageError(self, missing ? "-o needs a file name" : "expected one FILE");
+    auto doc = cli::openOrComplain(args[0]);
+    if (!doc)
+        return 1;
+    const QString text = TextExport::documentText(*doc);
+    if (output)
+        return cli::writeFileOrComplain(*output, text.toUtf8()) ? 0 : 1;
+    cli::out(text);
+    return 0;
+}
+
+} // namespace

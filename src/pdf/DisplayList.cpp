@@ -1,0 +1,57 @@
+#include "pdf/DisplayList.h"
+
+#include "pdf/Internal.h"
+
+namespace pdf {
+
+using engine::ctx;
+
+DisplayList::DisplayList(std::unique_ptr<DisplayListData> d) : d_(std::move(d)) {}
+
+DisplayList::~DisplayList() { fz_drop_display_list(ctx(), d_->list); }
+
+QSizeF DisplayList::size() const {
+    return QSizeF(d_->bounds.x1 - d_->bounds.x0, d_->bounds.y1 - d_->bounds.y0);
+}
+
+QImage DisplayList::render(double scale, QRect clip, const std::atomic<bool>* abort) const {
+    if (scale <= 0 || (abort && abort->load()))
+        return {};
+    fz_context* c = ctx();
+    const fz_matrix ctm = fz_scale(float(scale), float(scale));
+    const fz_irect full = fz_round_rect(fz_transform_rect(d_->bounds, ctm));
+    QRect area(0, 0, full.x1 - full.x0, full.y1 - full.y0);
+    if (!clip.isEmpty())
+        area = area.intersected(clip);
+    if (area.isEmpty() || qint64(area.width()) * area.height() > (qint64(1) << 28))
+        return {};
+    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    fz_pixmap* pix = nullptr;
+    fz_device* dev = nullptr;
+    fz_var(pix);
+    fz_var(dev);
+    bool ok = true;
+    fz_cookie cookie{};
+    fz_try(c) {
+        const fz_irect box{full.x0 + area.x(), full.y0 + area.y(), full.x0 + area.x() + area.width(),
+                           full.y0 + area.y() + area.height()};
+        // BGRA with alpha in memory is Qt's premultiplied ARGB32 on little-endian machines.
+        pix = fz_new_pixmap_with_bbox_and_data(c, fz_device_bgr(c), box, nullptr, 1, image.bits());
+        fz_clear_pixmap_with_value(c, pix, 255);
+        dev = fz_new_draw_device(c, fz_identity, pix);
+        fz_run_display_list(c, d_->list, dev, ctm, fz_rect_from_irect(box), &cookie);
+        fz_close_device(c, dev);
+    }
+    fz_always(c) {
+        fz_drop_device(c, dev);
+        fz_drop_pixmap(c, pix);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok || (abort && abort->load()))
+        return {};
+    return image;
+}
+
+} // namespace pdf

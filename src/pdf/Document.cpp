@@ -1,0 +1,679 @@
+#include "pdf/Document.h"
+
+#include "pdf/Error.h"
+#include "pdf/Internal.h"
+#include "pdf/Page.h"
+#include "pdf/Selection.h"
+#include "pdf/TextPage.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace pdf {
+
+using engine::ctx;
+
+DocumentData::~DocumentData() {
+    fz_context* c = ctx();
+    fz_drop_document(c, doc);
+    fz_drop_buffer(c, source);
+}
+
+void DocumentData::renumber() {
+    for (size_t i = 0; i < pages.size(); ++i)
+        if (auto p = pages[i].lock())
+            p->data().page->super.number = int(i);
+    ++structureRevision;
+}
+
+namespace {
+
+// Opens from a buffer we own; the engine reads from it for the document's lifetime.
+std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
+    fz_context* c = ctx();
+    fz_stream* stream = nullptr;
+    pdf_document* doc = nullptr;
+    int pages = 0;
+    int locked = 0;
+    fz_var(stream);
+    fz_var(doc);
+    fz_try(c) {
+        stream = fz_open_buffer(c, buffer);
+        doc = pdf_open_document_with_stream(c, stream);
+        if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
+            pages = pdf_count_pages(c, doc);
+        else
+            locked = 1;
+        if (pages < 0)
+            fz_throw(c, FZ_ERROR_GENERIC, "no pages");
+    }
+    fz_always(c) { fz_drop_stream(c, stream); }
+    fz_catch(c) {
+        pdf_drop_document(c, doc);
+        fz_drop_buffer(c, buffer);
+        return nullptr;
+    }
+    auto d = std::make_shared<DocumentData>();
+    d->doc = &doc->super;
+    d->pdf = doc;
+    d->source = buffer;
+    d->path = path;
+    d->locked = locked != 0;
+    d->pages.resize(size_t(pages));
+    return d;
+}
+
+bool looksLikePdf(const QByteArray& bytes) {
+    // The header may be preceded by junk, but only a little (readers accept up to 1 KiB).
+    return bytes.left(1024).contains("%PDF-");
+}
+
+std::shared_ptr<Document> adopt(std::shared_ptr<DocumentData> d);
+
+pdf_obj* infoDict(fz_context* c, pdf_document* doc, bool create) {
+    pdf_obj* info = pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Info));
+    if (!info && create) {
+        // Adding an object may start a new xref section with a new trailer: ask for the
+        // trailer only afterwards.
+        info = pdf_add_new_dict(c, doc, 8);
+        pdf_dict_put_drop(c, pdf_trailer(c, doc), PDF_NAME(Info), info);
+    }
+    return info;
+}
+
+pdf_obj* infoName(InfoKey key) {
+    switch (key) {
+    case InfoKey::Title: return PDF_NAME(Title);
+    case InfoKey::Author: return PDF_NAME(Author);
+    case InfoKey::Subject: return PDF_NAME(Subject);
+    case InfoKey::Keywords: return PDF_NAME(Keywords);
+    case InfoKey::Creator: return PDF_NAME(Creator);
+    case InfoKey::Producer: return PDF_NAME(Producer);
+    case InfoKey::CreationDate: return PDF_NAME(CreationDate);
+    case InfoKey::ModDate: return PDF_NAME(ModDate);
+    }
+    return PDF_NAME(Title);
+}
+
+// Grafting a page copies its content but not its annotations. Copy them with the same map,
+// without following /P (it would drag the source's whole page tree along), and register
+// copied form fields with the target's form.
+void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage, pdf_document* dst,
+                     pdf_obj* dstPage) {
+    pdf_obj* annots = pdf_dict_get(c, srcPage, PDF_NAME(Annots));
+    const int n = pdf_array_len(c, annots);
+    if (n == 0)
+        return;
+    pdf_obj** saved = static_cast<pdf_obj**>(fz_calloc(c, size_t(n), sizeof(pdf_obj*)));
+    for (int i = 0; i < n; ++i) {
+        pdf_obj* a = pdf_array_get(c, annots, i);
+        saved[i] = pdf_keep_obj(c, pdf_dict_get(c, a, PDF_NAME(P)));
+        pdf_dict_del(c, a, PDF_NAME(P));
+    }
+    pdf_obj* copied = nullptr;
+    fz_var(copied);
+    fz_try(c) {
+        copied = pdf_graft_mapped_object(c, map, annots);
+        pdf_dict_put(c, dstPage, PDF_NAME(Annots), copied);
+        pdf_obj* form = pdf_dict_getp(c, pdf_trailer(c, dst), "Root/AcroForm");
+        for (int i = 0; i < pdf_array_len(c, copied); ++i) {
+            pdf_obj* a = pdf_array_get(c, copied, i);
+            pdf_dict_put(c, a, PDF_NAME(P), dstPage);
+            if (!pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget)))
+                continue;
+            if (!form) {
+                form = pdf_dict_put_dict(c, pdf_dict_get(c, pdf_trailer(c, dst), PDF_NAME(Root)), PDF_NAME(AcroForm), 4);
+                pdf_obj* srcForm = pdf_dict_getp(c, pdf_trailer(c, src), "Root/AcroForm");
+                if (pdf_obj* dr = pdf_dict_get(c, srcForm, PDF_NAME(DR)))
+                    pdf_dict_put_drop(c, form, PDF_NAME(DR), pdf_graft_mapped_object(c, map, dr));
+                if (pdf_obj* da = pdf_dict_get(c, srcForm, PDF_NAME(DA)))
+                    pdf_dict_put(c, form, PDF_NAME(DA), da);
+            }
+            pdf_obj* fields = pdf_dict_get(c, form, PDF_NAME(Fields));
+            if (!fields)
+                fields = pdf_dict_put_array(c, form, PDF_NAME(Fields), 4);
+            pdf_obj* root = a;
+            while (pdf_obj* parent = pdf_dict_get(c, root, PDF_NAME(Parent)))
+                root = parent;
+            bool present = false;
+            for (int k = 0; k < pdf_array_len(c, fields) && !present; ++k)
+                present = pdf_objcmp(c, pdf_array_get(c, fields, k), root) == 0;
+            if (!present)
+                pdf_array_push(c, fields, root);
+        }
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, copied);
+        for (int i = 0; i < n; ++i) {
+            if (saved[i])
+                pdf_dict_put(c, pdf_array_get(c, annots, i), PDF_NAME(P), saved[i]);
+            pdf_drop_obj(c, saved[i]);
+        }
+        fz_free(c, saved);
+    }
+    fz_catch(c) { fz_rethrow(c); }
+}
+
+} // namespace
+
+namespace {
+std::shared_ptr<Document> adopt(std::shared_ptr<DocumentData> d) {
+    if (!d)
+        return nullptr;
+    auto doc = std::make_shared<Document>(d);
+    d->owner = doc;
+    return doc;
+}
+} // namespace
+
+Document::Document(std::shared_ptr<DocumentData> d) : d_(std::move(d)) {}
+Document::~Document() = default;
+
+std::shared_ptr<Document> Document::open(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty() || !looksLikePdf(bytes))
+        return nullptr;
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(c) {
+        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                size_t(bytes.size()));
+    }
+    fz_catch(c) { return nullptr; }
+    return adopt(openBuffer(buffer, QFileInfo(path).absoluteFilePath()));
+}
+
+std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) {
+    if (bytes.isEmpty() || !looksLikePdf(bytes))
+        return nullptr;
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(c) {
+        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                size_t(bytes.size()));
+    }
+    fz_catch(c) { return nullptr; }
+    return adopt(openBuffer(buffer, QString()));
+}
+
+std::shared_ptr<Document> Document::create() {
+    fz_context* c = ctx();
+    pdf_document* doc = nullptr;
+    fz_try(c) { doc = pdf_create_document(c); }
+    fz_catch(c) { return nullptr; }
+    auto d = std::make_shared<DocumentData>();
+    d->doc = &doc->super;
+    d->pdf = doc;
+    return adopt(d);
+}
+
+QString Document::path() const { return d_->path; }
+
+bool Document::isEncrypted() const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    bool encrypted = false;
+    fz_try(c) { encrypted = d_->pdf->crypt != nullptr; }
+    fz_catch(c) { encrypted = false; }
+    return encrypted;
+}
+
+bool Document::isLocked() const {
+    auto lock = d_->lock();
+    return d_->locked;
+}
+
+bool Document::unlock(const QString& password) {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    int ok = 0;
+    int pages = 0;
+    const QByteArray pw = password.toUtf8();
+    fz_try(c) {
+        ok = fz_authenticate_password(c, d_->doc, pw.constData());
+        if (ok)
+            pages = pdf_count_pages(c, d_->pdf);
+    }
+    fz_catch(c) { ok = 0; }
+    if (!ok)
+        return false;
+    if (d_->locked)
+        d_->pages.resize(size_t(pages));
+    d_->locked = false;
+    ++d_->structureRevision;
+    return true;
+}
+
+int Document::pageCount() const {
+    auto lock = d_->lock();
+    return int(d_->pages.size());
+}
+
+std::shared_ptr<Page> Document::page(int index) const {
+    auto lock = d_->lock();
+    if (index < 0 || index >= int(d_->pages.size()))
+        return nullptr;
+    if (auto existing = d_->pages[size_t(index)].lock())
+        return existing;
+    fz_context* c = ctx();
+    pdf_page* raw = nullptr;
+    fz_var(raw);
+    fz_try(c) { raw = pdf_load_page(c, d_->pdf, index); }
+    fz_catch(c) { return nullptr; }
+    auto data = std::make_unique<PageData>();
+    data->doc = d_;
+    data->page = raw;
+    auto page = std::make_shared<Page>(std::move(data));
+    d_->pages[size_t(index)] = page;
+    return page;
+}
+
+int Document::indexForPage(const std::shared_ptr<Page>& page) const { return indexForPage(page.get()); }
+
+int Document::indexForPage(const Page* page) const {
+    if (!page)
+        return -1;
+    auto lock = d_->lock();
+    if (page->data().doc != d_ || page->data().detached)
+        return -1;
+    for (size_t i = 0; i < d_->pages.size(); ++i)
+        if (d_->pages[i].lock().get() == page)
+            return int(i);
+    return -1;
+}
+
+std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, int index) {
+    if (!page || page->isDetached())
+        return nullptr;
+    std::shared_ptr<DocumentData> src = page->data().doc;
+    // Two documents: take both locks in a fixed order so two threads cannot deadlock.
+    std::unique_lock<std::recursive_mutex> first, second;
+    if (src.get() == d_.get()) {
+        first = d_->lock();
+    } else if (src.get() < d_.get()) {
+        first = src->lock();
+        second = d_->lock();
+    } else {
+        first = d_->lock();
+        second = src->lock();
+    }
+    if (index < 0 || index > int(d_->pages.size()))
+        return nullptr;
+    const int from = page->index();
+    if (from < 0)
+        return nullptr;
+    fz_context* c = ctx();
+    pdf_graft_map* map = nullptr;
+    pdf_obj* copy = nullptr;
+    fz_var(map);
+    fz_var(copy);
+    bool ok = true;
+    fz_try(c) {
+        // Bring any annotation changes into the source objects before copying them.
+        pdf_update_page(c, page->data().page);
+        if (src.get() == d_.get()) {
+            // A page of the same document: a deep copy keeps the two independent.
+            pdf_obj* original = pdf_lookup_page_obj(c, d_->pdf, from);
+            map = pdf_new_graft_map(c, d_->pdf);
+            pdf_graft_mapped_page(c, map, -1, d_->pdf, from);
+            copy = pdf_lookup_page_obj(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
+            pdf_keep_obj(c, copy);
+            pdf_delete_page(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
+            (void)original;
+            pdf_insert_page(c, d_->pdf, index, copy);
+        } else {
+            map = pdf_new_graft_map(c, d_->pdf);
+            pdf_graft_mapped_page(c, map, index, src->pdf, from);
+            copyAnnotations(c, map, src->pdf, pdf_lookup_page_obj(c, src->pdf, from), d_->pdf,
+                            pdf_lookup_page_obj(c, d_->pdf, index));
+        }
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, copy);
+        pdf_drop_graft_map(c, map);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return nullptr;
+    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
+    ++d_->pagesMoved;
+    d_->renumber();
+    return this->page(index);
+}
+
+std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double height) {
+    auto lock = d_->lock();
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0)
+        return nullptr;
+    fz_context* c = ctx();
+    pdf_obj* obj = nullptr;
+    fz_buffer* contents = nullptr;
+    fz_var(obj);
+    fz_var(contents);
+    bool ok = true;
+    fz_try(c) {
+        contents = fz_new_buffer(c, 1);
+        obj = pdf_add_page(c, d_->pdf, fz_make_rect(0, 0, float(width), float(height)), 0, nullptr, contents);
+        pdf_insert_page(c, d_->pdf, index, obj);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, obj);
+        fz_drop_buffer(c, contents);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return nullptr;
+    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
+    ++d_->pagesMoved;
+    d_->renumber();
+    return page(index);
+}
+
+bool Document::removePage(int index) {
+    auto lock = d_->lock();
+    if (index < 0 || index >= int(d_->pages.size()))
+        return false;
+    fz_context* c = ctx();
+    bool ok = true;
+    fz_try(c) { pdf_delete_page(c, d_->pdf, index); }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return false;
+    if (auto gone = d_->pages[size_t(index)].lock()) {
+        gone->data().detached = true;
+        gone->data().page->super.number = -1;
+        ++gone->data().revision;
+    }
+    d_->pages.erase(d_->pages.begin() + index);
+    ++d_->pagesMoved;
+    d_->renumber();
+    return true;
+}
+
+QByteArray Document::serialize(const WriteOptions& options) const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_output* out = nullptr;
+    fz_var(buffer);
+    fz_var(out);
+    pdf_write_options opts = pdf_default_write_options;
+    opts.do_compress = 1;
+    opts.do_compress_images = 1;
+    opts.do_compress_fonts = 1;
+    const bool encrypt = !options.ownerPassword.isEmpty() || !options.userPassword.isEmpty();
+    if (encrypt) {
+        const QByteArray owner = (options.ownerPassword.isEmpty() ? options.userPassword : options.ownerPassword).toUtf8();
+        const QByteArray user = options.userPassword.toUtf8();
+        if (owner.size() >= int(sizeof opts.opwd_utf8) || user.size() >= int(sizeof opts.upwd_utf8))
+            throw Error("The password is too long.");
+        opts.do_encrypt = PDF_ENCRYPT_AES_256;
+        std::strncpy(opts.opwd_utf8, owner.constData(), sizeof opts.opwd_utf8 - 1);
+        std::strncpy(opts.upwd_utf8, user.constData(), sizeof opts.upwd_utf8 - 1);
+        int perms = PDF_PERM_MODIFY | PDF_PERM_ANNOTATE | PDF_PERM_FORM | PDF_PERM_ACCESSIBILITY | PDF_PERM_ASSEMBLE;
+        if (options.allowPrinting)
+            perms |= PDF_PERM_PRINT | PDF_PERM_PRINT_HQ;
+        if (options.allowCopying)
+            perms |= PDF_PERM_COPY;
+        opts.permissions = perms | int(0xFFFFF000u); // reserved bits are set by convention
+    } else if (d_->pdf->crypt) {
+        // A document opened with its password is written as the reader sees it.
+        opts.do_encrypt = PDF_ENCRYPT_NONE;
+    }
+    QByteArray result;
+    QString message;
+    fz_try(c) {
+        buffer = fz_new_buffer(c, 64 * 1024);
+        out = fz_new_output_with_buffer(c, buffer);
+        pdf_write_document(c, d_->pdf, out, &opts);
+        fz_close_output(c, out);
+    }
+    fz_always(c) { fz_drop_output(c, out); }
+    fz_catch(c) {
+        fz_drop_buffer(c, buffer);
+        throw Error(QStringLiteral("The document could not be written: %1").arg(engine::lastError(c)).toStdString());
+    }
+    unsigned char* data = nullptr;
+    const size_t len = fz_buffer_storage(c, buffer, &data);
+    result = QByteArray(reinterpret_cast<const char*>(data), qsizetype(len));
+    fz_drop_buffer(c, buffer);
+    return result;
+}
+
+QByteArray Document::dataRepresentation() const {
+    try {
+        return serialize({});
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+bool Document::write(const QString& path, const WriteOptions& options, QString* error) const {
+    QByteArray bytes;
+    try {
+        bytes = serialize(options);
+    } catch (const Error& e) {
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString Document::info(InfoKey key) const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    QString value;
+    char* text = nullptr;
+    fz_var(text);
+    fz_try(c) {
+        pdf_obj* info = infoDict(c, d_->pdf, false);
+        pdf_obj* obj = info ? pdf_dict_get(c, info, infoName(key)) : nullptr;
+        if (obj && pdf_is_string(c, obj))
+            text = pdf_new_utf8_from_pdf_string_obj(c, obj);
+    }
+    fz_catch(c) { text = nullptr; }
+    if (text) {
+        value = QString::fromUtf8(text);
+        fz_free(c, text);
+    }
+    return value;
+}
+
+void Document::setInfo(InfoKey key, const QString& value) {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    // ASCII as it is; anything else as UTF-16BE with its byte order mark.
+    QByteArray encoded;
+    bool ascii = true;
+    for (QChar ch : value)
+        ascii = ascii && ch.unicode() < 0x80;
+    if (ascii) {
+        encoded = value.toLatin1();
+    } else {
+        encoded = "\xFE\xFF";
+        for (QChar ch : value) {
+            encoded += char(ch.unicode() >> 8);
+            encoded += char(ch.unicode() & 0xFF);
+        }
+    }
+    fz_try(c) {
+        pdf_obj* info = infoDict(c, d_->pdf, true);
+        pdf_dict_put_drop(c, info, infoName(key), pdf_new_string(c, encoded.constData(), size_t(encoded.size())));
+    }
+    fz_catch(c) { throw Error("The document information could not be changed."); }
+}
+
+QDateTime Document::infoDate(InfoKey key) const {
+    QString raw = info(key);
+    // D:YYYYMMDDHHmmSSOHH'mm'
+    if (raw.startsWith("D:"))
+        raw = raw.mid(2);
+    if (raw.size() < 4)
+        return {};
+    auto num = [&](int at, int len, int def) {
+        bool ok = false;
+        const int v = raw.mid(at, len).toInt(&ok);
+        return ok && raw.size() >= at + len ? v : def;
+    };
+    QDate date(num(0, 4, 1), num(4, 2, 1), num(6, 2, 1));
+    QTime time(num(8, 2, 0), num(10, 2, 0), num(12, 2, 0));
+    int offset = 0;
+    if (raw.size() > 14) {
+        const QChar sign = raw.at(14);
+        if (sign == '+' || sign == '-') {
+            offset = (num(15, 2, 0) * 60 + num(18, 2, 0)) * 60;
+            if (sign == '-')
+                offset = -offset;
+        }
+    }
+    return QDateTime(date, time, QTimeZone(offset));
+}
+
+void Document::setInfoDate(InfoKey key, const QDateTime& value) {
+    const QDateTime utc = value.toUTC();
+    setInfo(key, "D:" + utc.toString("yyyyMMddHHmmss") + "Z");
+}
+
+namespace {
+
+pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
+    pdf_page* page = nullptr;
+    fz_var(page);
+    fz_try(c) { page = pdf_load_page(c, doc, index); }
+    fz_catch(c) { page = nullptr; }
+    return page;
+}
+
+// Extracts the text of pages first, first + step, ... from a private copy of the document,
+// so that it needs no lock of the shared one.
+void extractShare(fz_buffer* source, int first, int step, int count,
+                  std::vector<std::shared_ptr<const TextPage>>& out) {
+    fz_context* c = ctx();
+    fz_stream* stream = nullptr;
+    pdf_document* doc = nullptr;
+    fz_var(stream);
+    fz_var(doc);
+    fz_try(c) {
+        stream = fz_open_buffer(c, source);
+        doc = pdf_open_document_with_stream(c, stream);
+    }
+    fz_always(c) { fz_drop_stream(c, stream); }
+    fz_catch(c) { return; }
+    for (int i = first; i < count; i += step) {
+        pdf_page* page = loadPage(c, doc, i);
+        if (!page)
+            continue;
+        out[size_t(i)] = extractTextPage(c, page);
+        fz_drop_page(c, &page->super);
+    }
+    pdf_drop_document(c, doc);
+}
+
+} // namespace
+
+std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
+    const int count = pageCount();
+    std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
+    fz_buffer* source = nullptr;
+    {
+        auto lock = d_->lock();
+        // A private copy reads the same pages only while nothing was inserted or removed.
+        if (d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt && count >= 8)
+            source = fz_keep_buffer(ctx(), d_->source);
+    }
+    if (source) {
+        const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
+        const int step = helpers + 1;
+        std::vector<std::thread> threads;
+        for (int t = 1; t <= helpers; ++t)
+            threads.emplace_back(extractShare, source, t, step, count, std::ref(out));
+        for (int i = 0; i < count; i += step)
+            if (auto p = page(i))
+                out[size_t(i)] = p->textPage();
+        for (auto& t : threads)
+            t.join();
+        fz_drop_buffer(ctx(), source);
+        auto lock = d_->lock();
+        for (int i = 0; i < count; ++i) {
+            auto p = page(i);
+            if (p && out[size_t(i)] && !p->data().text)
+                p->data().text = out[size_t(i)];
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        if (!out[size_t(i)])
+            if (auto p = page(i))
+                out[size_t(i)] = p->textPage();
+    return out;
+}
+
+std::vector<Selection> Document::findString(const QString& text) const {
+    std::vector<Selection> results;
+    const std::u32string needle = foldForSearch(text);
+    if (needle.empty())
+        return results;
+    const auto texts = textPages();
+    const int count = int(texts.size());
+    for (int i = 0; i < count; ++i) {
+        auto tp = texts[size_t(i)];
+        if (!tp || tp->isEmpty())
+            continue;
+        auto p = page(i);
+        if (!p)
+            continue;
+        for (const auto& [first, last] : tp->find(needle))
+            results.emplace_back(std::vector<Selection::Range>{{p, first, last}});
+    }
+    return results;
+}
+
+int Document::formFieldCount() const {
+    int count = 0;
+    fz_var(count);
+    const int pages = pageCount();
+    for (int i = 0; i < pages; ++i) {
+        auto p = page(i);
+        if (!p)
+            continue;
+        auto lock = d_->lock();
+        fz_context* c = ctx();
+        fz_try(c) {
+            for (pdf_annot* w = pdf_first_widget(c, p->data().page); w; w = pdf_next_widget(c, w))
+                ++count;
+        }
+        fz_catch(c) {}
+    }
+    return count;
+}
+
+quint64 Document::structureRevision() const { return d_->structureRevision.load(); }
+
+} // namespace pdf

@@ -1,0 +1,71 @@
+#pragma once
+// Internal to src/pdf: the state behind the public handles.
+#include "pdf/Engine.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace pdf {
+
+class Annotation;
+class Document;
+class Page;
+class TextPage;
+
+struct DocumentData {
+    using Lock = std::unique_lock<std::recursive_mutex>;
+
+    std::recursive_mutex mutex;
+    fz_document* doc = nullptr;
+    pdf_document* pdf = nullptr;
+    fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
+    QString path;
+    bool locked = false; // a password is still needed
+    std::weak_ptr<Document> owner;
+    // One slot per page, in order; a slot is empty until its page is asked for.
+    std::vector<std::weak_ptr<Page>> pages;
+    std::atomic<quint64> structureRevision{0};
+    int pagesMoved = 0; // pages inserted or removed since the document was read
+
+    Lock lock() { return Lock(mutex); }
+    ~DocumentData();
+    // Gives every live page the number MuPDF must know it by after a structure change.
+    void renumber();
+};
+
+struct PageData {
+    std::shared_ptr<DocumentData> doc;
+    pdf_page* page = nullptr;
+    bool detached = false;
+    std::atomic<quint64> revision{0};
+    std::shared_ptr<const TextPage> text; // guarded by the document lock
+    std::map<pdf_annot*, std::weak_ptr<Annotation>> annotations;
+};
+
+struct AnnotationData {
+    std::shared_ptr<Page> page;
+    pdf_annot* annot = nullptr;
+    bool removed = false;
+};
+
+struct DisplayListData {
+    fz_display_list* list = nullptr;
+    fz_rect bounds{};
+};
+
+// Matrix from PDF user space to MuPDF page space (top-left origin, rotation applied).
+fz_matrix pageCtm(fz_context* c, pdf_page* page);
+fz_rect toFz(const class QRectF& r);
+QRectF fromFz(const fz_rect& r);
+// Marks a page as drawn differently (for caches).
+void touch(PageData& d);
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page);
+std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot);
+
+} // namespace pdf

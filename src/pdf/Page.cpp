@@ -1,0 +1,567 @@
+#include "pdf/Page.h"
+
+#include "pdf/Annotation.h"
+#include "pdf/DisplayList.h"
+#include "pdf/Document.h"
+#include "pdf/Internal.h"
+#include "pdf/TextPage.h"
+
+#include <QColor>
+
+#include <cmath>
+
+namespace pdf {
+
+using engine::ctx;
+
+fz_matrix pageCtm(fz_context* c, pdf_page* page) {
+    fz_matrix ctm = fz_identity;
+    pdf_page_transform(c, page, nullptr, &ctm);
+    return ctm;
+}
+
+fz_rect toFz(const QRectF& r) {
+    return fz_make_rect(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+}
+
+QRectF fromFz(const fz_rect& r) { return QRectF(QPointF(r.x0, r.y0), QPointF(r.x1, r.y1)).normalized(); }
+
+void touch(PageData& d) { ++d.revision; }
+
+Page::Page(std::unique_ptr<PageData> d) : d_(std::move(d)) {}
+
+Page::~Page() {
+    auto lock = d_->doc->lock();
+    fz_drop_page(ctx(), &d_->page->super);
+}
+
+std::shared_ptr<Document> Page::document() const {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return nullptr;
+    return d_->doc->owner.lock();
+}
+
+int Page::index() const {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return -1;
+    for (size_t i = 0; i < d_->doc->pages.size(); ++i)
+        if (d_->doc->pages[i].lock().get() == this)
+            return int(i);
+    return -1;
+}
+
+bool Page::isDetached() const {
+    auto lock = d_->doc->lock();
+    return d_->detached;
+}
+
+QRectF Page::mediaBox() const {
+    auto lock = d_->doc->lock();
+    fz_context* c = ctx();
+    fz_rect box = fz_empty_rect;
+    fz_try(c) {
+        box = pdf_to_rect(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(MediaBox)));
+        if (fz_is_empty_rect(box))
+            box = fz_make_rect(0, 0, 612, 792);
+    }
+    fz_catch(c) { box = fz_make_rect(0, 0, 612, 792); }
+    return fromFz(box);
+}
+
+int Page::rotation() const {
+    auto lock = d_->doc->lock();
+    fz_context* c = ctx();
+    int r = 0;
+    fz_try(c) { r = pdf_to_int(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(Rotate))); }
+    fz_catch(c) { r = 0; }
+    r = ((r % 360) + 360) % 360;
+    return (r / 90) * 90;
+}
+
+void Page::setRotation(int degrees) {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return;
+    int r = ((degrees % 360) + 360) % 360;
+    r = (r / 90) * 90;
+    fz_context* c = ctx();
+    fz_try(c) { pdf_dict_put_int(c, d_->page->obj, PDF_NAME(Rotate), r); }
+    fz_catch(c) { return; }
+    touch(*d_);
+    ++d_->doc->structureRevision;
+}
+
+QSizeF Page::displaySize() const {
+    auto lock = d_->doc->lock();
+    fz_context* c = ctx();
+    fz_rect b = fz_empty_rect;
+    fz_try(c) { b = fz_bound_page(c, &d_->page->super); }
+    fz_catch(c) { b = fz_make_rect(0, 0, 612, 792); }
+    return QSizeF(b.x1 - b.x0, b.y1 - b.y0);
+}
+
+QTransform Page::pageToDisplay() const {
+    auto lock = d_->doc->lock();
+    fz_context* c = ctx();
+    fz_matrix m = fz_identity;
+    fz_rect b = fz_empty_rect;
+    fz_try(c) {
+        m = pageCtm(c, d_->page);
+        b = fz_bound_page(c, &d_->page->super);
+    }
+    fz_catch(c) { m = fz_identity; }
+    // Display space starts at the top-left corner of the page's bounds.
+    return QTransform(m.a, m.b, m.c, m.d, m.e - b.x0, m.f - b.y0);
+}
+
+std::optional<QString> Page::text() const {
+    auto tp = textPage();
+    if (!tp || tp->isEmpty())
+        return std::nullopt;
+    return tp->text();
+}
+
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
+    fz_stext_page* stext = nullptr;
+    fz_device* dev = nullptr;
+    fz_var(stext);
+    fz_var(dev);
+    bool ok = true;
+    fz_try(c) {
+        fz_stext_options opts{};
+        opts.flags = FZ_STEXT_MEDIABOX_CLIP;
+        stext = fz_new_stext_page(c, fz_bound_page(c, &page->super));
+        dev = fz_new_stext_device(c, stext, &opts);
+        fz_run_page_contents(c, &page->super, dev, fz_identity, nullptr);
+        fz_close_device(c, dev);
+    }
+    fz_always(c) { fz_drop_device(c, dev); }
+    fz_catch(c) { ok = false; }
+    if (!ok) {
+        fz_drop_stext_page(c, stext);
+        return std::make_shared<TextPage>();
+    }
+    std::vector<TextChar> chars;
+    std::vector<TextLine> lines;
+    const fz_matrix inv = fz_invert_matrix(pageCtm(c, page));
+    for (fz_stext_block* block = stext->first_block; block; block = block->next) {
+        if (block->type != FZ_STEXT_BLOCK_TEXT)
+            continue;
+        for (fz_stext_line* line = block->u.t.first_line; line; line = line->next) {
+            TextLine tl;
+            tl.first = int(chars.size());
+            fz_rect lineBox = fz_empty_rect;
+            for (fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
+                const fz_rect box = fz_transform_rect(fz_rect_from_quad(ch->quad), inv);
+                lineBox = fz_union_rect(lineBox, box);
+                chars.push_back({char32_t(ch->c), fromFz(box), int(lines.size())});
+            }
+            tl.last = int(chars.size());
+            tl.box = fromFz(lineBox);
+            if (tl.last > tl.first)
+                lines.push_back(tl);
+        }
+    }
+    fz_drop_stext_page(c, stext);
+    return std::make_shared<TextPage>(std::move(chars), std::move(lines));
+}
+
+std::shared_ptr<const TextPage> Page::textPage() const {
+    auto lock = d_->doc->lock();
+    if (!d_->text)
+        d_->text = extractTextPage(ctx(), d_->page);
+    return d_->text;
+}
+
+std::shared_ptr<DisplayList> Page::displayList(bool annotations) const {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return nullptr;
+    fz_context* c = ctx();
+    fz_display_list* list = nullptr;
+    fz_rect bounds = fz_empty_rect;
+    fz_var(list);
+    fz_try(c) {
+        if (annotations)
+            pdf_update_page(c, d_->page);
+        bounds = fz_bound_page(c, &d_->page->super);
+        list = annotations ? fz_new_display_list_from_page(c, &d_->page->super)
+                           : fz_new_display_list_from_page_contents(c, &d_->page->super);
+    }
+    fz_catch(c) { return nullptr; }
+    auto data = std::make_unique<DisplayListData>();
+    data->list = list;
+    data->bounds = bounds;
+    return std::make_shared<DisplayList>(std::move(data));
+}
+
+QImage Page::render(double scale, bool annotations) const {
+    auto list = displayList(annotations);
+    if (!list)
+        return {};
+    return list->render(scale);
+}
+
+QImage Page::thumbnail(QSize size) const {
+    auto list = displayList(true);
+    if (!list || size.isEmpty())
+        return {};
+    const QSizeF s = list->size();
+    if (s.isEmpty())
+        return {};
+    const double scale = std::min(size.width() / s.width(), size.height() / s.height());
+    return list->render(scale);
+}
+
+std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
+    auto lock = d_->doc->lock();
+    std::vector<std::shared_ptr<Annotation>> result;
+    if (d_->detached)
+        return result;
+    fz_context* c = ctx();
+    std::vector<pdf_annot*> raw;
+    fz_try(c) {
+        for (pdf_annot* a = pdf_first_annot(c, d_->page); a; a = pdf_next_annot(c, a))
+            raw.push_back(a);
+        for (pdf_annot* w = pdf_first_widget(c, d_->page); w; w = pdf_next_widget(c, w))
+            raw.push_back(w);
+    }
+    fz_catch(c) {}
+    auto self = std::const_pointer_cast<Page>(shared_from_this());
+    for (pdf_annot* a : raw)
+        result.push_back(wrapAnnotation(self, a));
+    return result;
+}
+
+std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot) {
+    auto& map = page->data().annotations;
+    auto it = map.find(annot);
+    if (it != map.end())
+        if (auto existing = it->second.lock())
+            return existing;
+    auto data = std::make_unique<AnnotationData>();
+    data->page = page;
+    data->annot = pdf_keep_annot(ctx(), annot);
+    auto wrapped = std::make_shared<Annotation>(std::move(data));
+    map[annot] = wrapped;
+    return wrapped;
+}
+
+namespace {
+
+void setRect(fz_context* c, pdf_annot* annot, const QRectF& r) {
+    pdf_dict_put_rect(c, pdf_annot_obj(c, annot), PDF_NAME(Rect), toFz(r));
+}
+
+void rgb(const QColor& color, float out[3]) {
+    out[0] = float(color.redF());
+    out[1] = float(color.greenF());
+    out[2] = float(color.blueF());
+}
+
+// Gives `annot` a normal appearance drawn by the caller into `dev` (PDF units, origin
+// at the rectangle's lower-left corner, y up).
+template <typename Draw>
+void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const QRectF& rect, Draw draw) {
+    pdf_obj* res = nullptr;
+    fz_buffer* contents = nullptr;
+    fz_device* dev = nullptr;
+    fz_var(res);
+    fz_var(contents);
+    fz_var(dev);
+    fz_try(c) {
+        res = pdf_new_dict(c, doc, 2);
+        contents = fz_new_buffer(c, 256);
+        dev = pdf_new_pdf_device(c, doc, fz_identity, res, contents);
+        draw(dev);
+        fz_close_device(c, dev);
+        const fz_rect bbox = fz_make_rect(0, 0, float(rect.width()), float(rect.height()));
+        pdf_set_annot_appearance(c, annot, "N", nullptr, fz_identity, bbox, res, contents);
+    }
+    fz_always(c) {
+        fz_drop_device(c, dev);
+        pdf_drop_obj(c, res);
+        fz_drop_buffer(c, contents);
+    }
+    fz_catch(c) { fz_rethrow(c); }
+}
+
+fz_image* imageFromQImage(fz_context* c, const QImage& source) {
+    const QImage img = source.convertToFormat(QImage::Format_RGBA8888);
+    const int w = img.width(), h = img.height();
+    fz_pixmap* color = nullptr;
+    fz_pixmap* alpha = nullptr;
+    fz_image* mask = nullptr;
+    fz_image* image = nullptr;
+    fz_var(color);
+    fz_var(alpha);
+    fz_var(mask);
+    fz_try(c) {
+        color = fz_new_pixmap(c, fz_device_rgb(c), w, h, nullptr, 0);
+        alpha = fz_new_pixmap(c, fz_device_gray(c), w, h, nullptr, 0);
+        bool opaque = true;
+        for (int y = 0; y < h; ++y) {
+            const uchar* src = img.constScanLine(y);
+            unsigned char* dc = color->samples + y * color->stride;
+            unsigned char* da = alpha->samples + y * alpha->stride;
+            for (int x = 0; x < w; ++x) {
+                dc[3 * x] = src[4 * x];
+                dc[3 * x + 1] = src[4 * x + 1];
+                dc[3 * x + 2] = src[4 * x + 2];
+                da[x] = src[4 * x + 3];
+                opaque = opaque && src[4 * x + 3] == 255;
+            }
+        }
+        if (!opaque)
+            mask = fz_new_image_from_pixmap(c, alpha, nullptr);
+        image = fz_new_image_from_pixmap(c, color, mask);
+    }
+    fz_always(c) {
+        fz_drop_pixmap(c, color);
+        fz_drop_pixmap(c, alpha);
+        fz_drop_image(c, mask);
+    }
+    fz_catch(c) { fz_rethrow(c); }
+    return image;
+}
+
+const char* const kBoldFonts[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+    "/usr/share/fonts/opentype/urw-base35/NimbusSans-Bold.otf",
+};
+const char* const kFallbackFonts[] = {
+    "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+};
+
+fz_font* loadFirstFont(fz_context* c, const char* const* paths, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        fz_font* font = nullptr;
+        fz_var(font);
+        fz_try(c) { font = fz_new_font_from_file(c, nullptr, paths[i], 0, 0); }
+        fz_catch(c) { font = nullptr; }
+        if (font)
+            return font;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor& color) {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return nullptr;
+    fz_context* c = ctx();
+    pdf_annot* annot = nullptr;
+    fz_var(annot);
+    fz_try(c) {
+        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_HIGHLIGHT);
+        pdf_obj* obj = pdf_annot_obj(c, annot);
+        setRect(c, annot, rect);
+        // QuadPoints: upper-left, upper-right, lower-left, lower-right.
+        pdf_obj* quad = pdf_dict_put_array(c, obj, PDF_NAME(QuadPoints), 8);
+        const float l = float(rect.left()), r = float(rect.right());
+        const float b = float(rect.top()), t = float(rect.bottom());
+        const float pts[8] = {l, t, r, t, l, b, r, b};
+        for (float v : pts)
+            pdf_array_push_real(c, quad, v);
+        float col[3];
+        rgb(color, col);
+        pdf_set_annot_color(c, annot, 3, col);
+        pdf_set_annot_opacity(c, annot, float(color.alphaF()));
+        pdf_dirty_annot(c, annot);
+        pdf_update_annot(c, annot);
+    }
+    fz_catch(c) {
+        pdf_drop_annot(c, annot);
+        return nullptr;
+    }
+    touch(*d_);
+    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
+    pdf_drop_annot(c, annot);
+    return wrapped;
+}
+
+std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString& text, double fontSize,
+                                              const QColor& fontColor) {
+    auto lock = d_->doc->lock();
+    if (d_->detached)
+        return nullptr;
+    fz_context* c = ctx();
+    pdf_annot* annot = nullptr;
+    fz_var(annot);
+    const QByteArray utf8 = text.toUtf8();
+    fz_try(c) {
+        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
+        setRect(c, annot, rect);
+        pdf_set_annot_contents(c, annot, utf8.constData());
+        float col[3];
+        rgb(fontColor, col);
+        pdf_set_annot_default_appearance(c, annot, "Helv", float(fontSize), 3, col);
+        pdf_set_annot_border(c, annot, 0);
+        pdf_dict_del(c, pdf_annot_obj(c, annot), PDF_NAME(C)); // clear background
+        if (fontColor.alphaF() < 1.0)
+            pdf_set_annot_opacity(c, annot, float(fontColor.alphaF()));
+        pdf_dirty_annot(c, annot);
+        pdf_update_annot(c, annot);
+    }
+    fz_catch(c) {
+        pdf_drop_annot(c, annot);
+        return nullptr;
+    }
+    touch(*d_);
+    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
+    pdf_drop_annot(c, annot);
+    return wrapped;
+}
+
+std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage& image) {
+    auto lock = d_->doc->lock();
+    if (d_->detached || image.isNull() || rect.isEmpty())
+        return nullptr;
+    fz_context* c = ctx();
+    pdf_annot* annot = nullptr;
+    fz_image* img = nullptr;
+    fz_var(annot);
+    fz_var(img);
+    const float w = float(rect.width()), h = float(rect.height());
+    fz_try(c) {
+        img = imageFromQImage(c, image);
+        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_STAMP);
+        setRect(c, annot, rect);
+        pdf_set_annot_border(c, annot, 0);
+        setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
+            // Image space is the unit square, top row first: flip it into y-up space.
+            const fz_matrix m = fz_make_matrix(w, 0, 0, -h, 0, h);
+            fz_fill_image(c, dev, img, m, 1.0f, fz_default_color_params);
+        });
+    }
+    fz_always(c) { fz_drop_image(c, img); }
+    fz_catch(c) {
+        pdf_drop_annot(c, annot);
+        return nullptr;
+    }
+    touch(*d_);
+    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
+    pdf_drop_annot(c, annot);
+    return wrapped;
+}
+
+std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QString& text, double fontSize,
+                                                   const QColor& color, double degrees) {
+    auto lock = d_->doc->lock();
+    if (d_->detached || rect.isEmpty() || text.isEmpty())
+        return nullptr;
+    fz_context* c = ctx();
+    fz_font* bold = loadFirstFont(c, kBoldFonts, std::size(kBoldFonts));
+    fz_font* fallback = loadFirstFont(c, kFallbackFonts, std::size(kFallbackFonts));
+    if (!bold && !fallback)
+        return nullptr;
+    if (!bold)
+        bold = fz_keep_font(c, fallback);
+
+    // Lay the glyphs out along a baseline starting at 0, choosing per character a font that has it.
+    struct Glyph {
+        fz_font* font;
+        int gid;
+        int ucs;
+        float x;
+    };
+    std::vector<Glyph> glyphs;
+    float pen = 0;
+    fz_var(pen);
+    fz_var(bold);
+    const float size = float(fontSize);
+    for (uint ucs : text.toUcs4()) {
+        fz_font* font = bold;
+        int gid = 0;
+        fz_var(font);
+        fz_var(gid);
+        fz_try(c) {
+            gid = fz_encode_character(c, bold, int(ucs));
+            if (gid == 0 && fallback) {
+                const int alt = fz_encode_character(c, fallback, int(ucs));
+                if (alt) {
+                    font = fallback;
+                    gid = alt;
+                }
+            }
+            glyphs.push_back({font, gid, int(ucs), pen});
+            pen += fz_advance_glyph(c, font, gid, 0) * size;
+        }
+        fz_catch(c) {}
+    }
+    const float width = pen;
+    float ascender = 0.75f, descender = -0.25f;
+    fz_var(ascender);
+    fz_var(descender);
+    fz_try(c) {
+        ascender = fz_font_ascender(c, bold);
+        descender = fz_font_descender(c, bold);
+    }
+    fz_catch(c) {}
+    const float midline = (ascender + descender) / 2 * size;
+
+    pdf_annot* annot = nullptr;
+    fz_text* ftext = nullptr;
+    fz_var(annot);
+    fz_var(ftext);
+    const QByteArray utf8 = text.toUtf8();
+    fz_try(c) {
+        ftext = fz_new_text(c);
+        for (const Glyph& g : glyphs)
+            fz_show_glyph(c, ftext, g.font, fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs, 0, 0,
+                          FZ_BIDI_LTR, FZ_LANG_UNSET);
+        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
+        setRect(c, annot, rect);
+        pdf_set_annot_contents(c, annot, utf8.constData());
+        pdf_set_annot_border(c, annot, 0);
+        const float cx = float(rect.width()) / 2, cy = float(rect.height()) / 2;
+        setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
+            fz_matrix m = fz_translate(-width / 2, -midline);
+            m = fz_concat(m, fz_rotate(float(degrees)));
+            m = fz_concat(m, fz_translate(cx, cy));
+            const float col[3] = {float(color.redF()), float(color.greenF()), float(color.blueF())};
+            fz_fill_text(c, dev, ftext, m, fz_device_rgb(c), col, float(color.alphaF()), fz_default_color_params);
+        });
+    }
+    fz_always(c) {
+        fz_drop_text(c, ftext);
+        fz_drop_font(c, bold);
+        fz_drop_font(c, fallback);
+    }
+    fz_catch(c) {
+        pdf_drop_annot(c, annot);
+        return nullptr;
+    }
+    touch(*d_);
+    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
+    pdf_drop_annot(c, annot);
+    return wrapped;
+}
+
+bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
+    if (!annotation)
+        return false;
+    auto lock = d_->doc->lock();
+    AnnotationData& a = annotation->data();
+    if (a.page.get() != this || a.removed || d_->detached)
+        return false;
+    fz_context* c = ctx();
+    bool ok = true;
+    fz_try(c) { pdf_delete_annot(c, d_->page, a.annot); }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return false;
+    d_->annotations.erase(a.annot);
+    a.removed = true;
+    touch(*d_);
+    return true;
+}
+
+quint64 Page::revision() const { return d_->revision.load(); }
+
+} // namespace pdf

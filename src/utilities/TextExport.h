@@ -1,0 +1,18 @@
+#pragma once
+// The plain-text form of a document: every page that has text, in order, each but the
+// first one written preceded by "\n\n--- Page N ---\n\n".
+#include "pdf/Document.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace TextExport {
+
+// pages[i] is the text of page i, or nullopt when the page has none.
+QString join(const std::vector<std::optional<QString>>& pages);
+// The same for a document, extracting on several threads.
+QString documentText(const pdf::Document& document);
+
+} // namespace TextExport

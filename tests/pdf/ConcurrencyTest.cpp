@@ -1,0 +1,62 @@
+#include "pdf/DisplayList.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "support/PdfFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace fixtures;
+
+namespace {
+
+// Workers render whatever pages exist while the main thread inserts and removes pages of
+// the same document. Run under the sanitizer build too.
+TEST(ConcurrencyTest, RenderingWhileTheStructureChanges) {
+    auto doc = pdf::Document::fromData(numberedPdf(30));
+    auto other = pdf::Document::fromData(numberedPdf(5, "Inserted"));
+    std::atomic<bool> stop{false};
+    std::atomic<int> rendered{0};
+    auto worker = [&] {
+        int i = 0;
+        while (!stop) {
+            const int count = doc->pageCount();
+            if (count == 0)
+                continue;
+            auto page = doc->page(i++ % count);
+            if (!page)
+                continue;
+            if (auto list = page->displayList()) {
+                const QImage img = list->render(0.5);
+                if (!img.isNull())
+                    ++rendered;
+            }
+            auto tp = page->textPage();
+            (void)tp;
+        }
+    };
+    std::thread a(worker), b(worker);
+    for (int round = 0; round < 600; ++round) {
+        const int count = doc->pageCount();
+        if (round % 3 == 0)
+            doc->insertPage(other->page(round % 5), count / 2);
+        else if (round % 3 == 1)
+            doc->insertBlankPage(0, 300, 300);
+        else
+            doc->removePage(round % count);
+        if (round % 50 == 0)
+            doc->page(1)->setRotation(90 * round);
+    }
+    stop = true;
+    a.join();
+    b.join();
+    EXPECT_GT(rendered.load(), 0);
+    EXPECT_EQ(doc->pageCount(), 30 + 400 - 200);
+    EXPECT_FALSE(doc->dataRepresentation().isEmpty());
+    for (int i = 0; i < doc->pageCount(); ++i)
+        EXPECT_EQ(doc->indexForPage(doc->page(i)), i);
+}
+
+} // namespace
