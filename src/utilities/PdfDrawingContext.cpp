@@ -67,9 +67,11 @@ struct PdfDrawingContext::Impl {
     double pageHeight = 0;
     bool inPage = false;
     bool finished = false;
+    bool failed = false;
+    int pageCount = 0;
 
     bool ok() const {
-        return surface && cr && !finished && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+        return surface && cr && !finished && !failed && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
                cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     }
     // PDF user space (y up) to cairo's page space (y down).
@@ -105,7 +107,14 @@ void PdfDrawingContext::beginPage(QSizeF size) {
         return;
     if (d_->inPage)
         endPage();
+    // cairo would write a page without area; such a page is refused instead.
+    if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) ||
+        !std::isfinite(size.height())) {
+        d_->failed = true;
+        return;
+    }
     cairo_pdf_surface_set_size(d_->surface, size.width(), size.height());
+    ++d_->pageCount;
     d_->pageHeight = size.height();
     d_->inPage = true;
 }
@@ -122,7 +131,8 @@ QByteArray PdfDrawingContext::finish() {
         return {};
     if (d_->inPage)
         endPage();
-    const bool drewFine = d_->ok();
+    // Without a page cairo still writes its initial 1 x 1 page; no file is better.
+    const bool drewFine = d_->ok() && d_->pageCount > 0;
     cairo_destroy(d_->cr);
     d_->cr = nullptr;
     cairo_surface_finish(d_->surface);

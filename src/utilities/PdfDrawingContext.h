@@ -29,9 +29,11 @@ public:
 
     bool isValid() const;
 
+    // A size that is not positive and finite fails the whole context.
     void beginPage(QSizeF size);
     void endPage();
-    // Completes the file and hands over its bytes; empty when anything failed.
+    // Completes the file and hands over its bytes; empty when anything failed or no
+    // page was begun.
     // No drawing is possible afterwards.
     QByteArray finish();
 

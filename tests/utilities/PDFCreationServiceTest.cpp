@@ -1,5 +1,6 @@
 // Composed pages are checked by reading back what the written PDF draws.
 #include "pdf/PageTrace.h"
+#include "pdf/Selection.h"
 #include "support/ComposeSupport.h"
 #include "utilities/PDFCreationService.h"
 
@@ -282,4 +283,42 @@ TEST(PDFCreationService, ErrorsCarryTheirMessages) {
     EXPECT_STREQ(PDFCreationService::CreationError(Kind::imageLoadFailed).what(), "Failed to load image data");
     EXPECT_STREQ(PDFCreationService::CreationError(Kind::documentCreationFailed).what(),
                  "Failed to create PDF document from rendered data");
+}
+
+TEST(PDFCreationService, DocumentsAndBlankPagesOpenWithThePdfLayer) {
+    PDFPageContent first = page(PageTemplate::grid, PageSize::legal);
+    first.textBlocks = {textBlock("Searchable words", {50, 50}, {512, 100})};
+    const pdf::DocumentPtr document =
+        PDFCreationService::createDocument({first, page(PageTemplate::blank, PageSize::a4)});
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->pageCount(), 2);
+    EXPECT_EQ(document->page(0)->mediaBox(), QRectF(0, 0, 612, 1008));
+    EXPECT_NEAR(document->page(1)->mediaBox().width(), 595.28, 1e-4);
+    EXPECT_NEAR(document->page(1)->mediaBox().height(), 841.89, 1e-4);
+    EXPECT_TRUE(document->page(0)->text().value_or(QString()).contains("Searchable words"));
+    EXPECT_EQ(document->findString("searchable").size(), 1u);
+
+    const pdf::PagePtr blank = PDFCreationService::createBlankPage(QSizeF(595, 842), PageTemplate::blank);
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->mediaBox(), QRectF(0, 0, 595, 842));
+    // The page outlives the call and can be copied into another document.
+    const pdf::DocumentPtr target = pdf::Document::create();
+    ASSERT_TRUE(target->insertPage(blank, 0));
+    EXPECT_EQ(target->page(0)->mediaBox(), QRectF(0, 0, 595, 842));
+    const QImage white = blank->render(0.25);
+    ASSERT_FALSE(white.isNull());
+    EXPECT_EQ(white.pixelColor(white.width() / 2, white.height() / 2), QColor(Qt::white));
+}
+
+TEST(PDFCreationService, AnEmptyListOrAPageWithoutAreaIsAnError) {
+    EXPECT_THROW(PDFCreationService::createDocument({}), PDFCreationService::CreationError);
+
+    PDFPageContent impossible = page(PageTemplate::lined, PageSize::custom);
+    impossible.customWidth = 0;
+    try {
+        PDFCreationService::createDocument({impossible});
+        ADD_FAILURE() << "a page without width was rendered";
+    } catch (const PDFCreationService::CreationError& error) {
+        EXPECT_EQ(error.kind(), PDFCreationService::CreationError::Kind::documentCreationFailed);
+    }
 }
