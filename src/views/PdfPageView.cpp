@@ -201,8 +201,15 @@ void PdfPageView::relayout(const Anchor& anchor) {
     if (autoScales_ && !sizes_.empty())
         scale_ = std::clamp(PageLayout::fitWidthScale(sizes_, mode_, width), kMinScale, kMaxScale);
     const int shown = anchor.page >= 0 ? anchor.page : std::max(currentPage_, 0);
+    // Zooming keeps the horizontal middle of the view where it was.
+    const double oldWidth = layout_.contentSize().width();
+    const double middle = oldWidth > 0 ? (contentOffset().x() + width / 2) / oldWidth : 0.5;
     layout_ = PageLayout(sizes_, mode_, scale_, width, shown);
     updateScrollBars();
+    {
+        QScopedValueRollback guard(programmaticScroll_, true);
+        horizontalScrollBar()->setValue(int(std::lround(middle * layout_.contentSize().width() - width / 2)));
+    }
     const QRectF r = layout_.pageRect(anchor.page);
     if (!r.isNull())
         scrollToContentY(r.top() + anchor.offsetPts * scale_);
@@ -300,4 +307,5 @@ void PdfPageView::tryUnlock(const QString& password) {
     scrollToContentY(0);
     setCurrentPageIndex(sizes_.empty() ? -1 : 0);
     emit documentLayoutChanged();
+    emit documentUnlocked();
 }
