@@ -45,6 +45,7 @@ const QHash<QString, QString>& themeNames() {
         {"line.diagonal", "draw-line"},
         {"arrow.right", "draw-arrow"},
         {"signature", "document-sign"},
+        {"trash", "edit-delete"},
     };
     return table;
 }
@@ -158,8 +159,13 @@ QPixmap pixmap(const QString& symbol, int size, const QColor& color, qreal devic
 QIcon icon(const QString& symbol, const QColor& color) {
     if (!color.isValid()) {
         const QString name = themeName(symbol);
-        if (!name.isEmpty() && QIcon::hasThemeIcon(name))
-            return QIcon::fromTheme(name);
+        // Some themes list a name without a usable picture at toolbar sizes; only a theme
+        // icon that actually draws may replace the bundled one.
+        if (!name.isEmpty() && QIcon::hasThemeIcon(name)) {
+            const QIcon themed = QIcon::fromTheme(name);
+            if (!themed.pixmap(QSize(16, 16)).isNull() && !themed.pixmap(QSize(24, 24)).isNull())
+                return themed;
+        }
     }
     if (!hasFallback(symbol))
         return QIcon::fromTheme(themeName(symbol));
