@@ -4,15 +4,19 @@
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/OCRViewModel.h"
+#include "viewmodels/SignatureViewModel.h"
 #include "views/AnnotationToolbar.h"
 #include "views/Appearance.h"
 #include "views/CommandNotificationHandler.h"
 #include "views/Icons.h"
+#include "views/OCRResultSheet.h"
 #include "views/PdfPageView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
 #include "views/SidebarView.h"
+#include "views/SignatureView.h"
 #include "views/WelcomeView.h"
 
 #include <QApplication>
@@ -67,6 +71,7 @@ QWidget* makePageView(DocumentViewModel* documentVM, AnnotationViewModel* annota
 ContentView::ContentView(QWidget* parent)
     : QMainWindow(parent), documentVM_(new DocumentViewModel(this)),
       annotationVM_(new AnnotationViewModel(this)), bookmarkVM_(new BookmarkViewModel(this)),
+      signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
       flags_(new SheetFlags(this)) {
     setObjectName(QStringLiteral("contentView"));
     setWindowIcon(Icons::applicationIcon());
@@ -114,7 +119,7 @@ ContentView::ContentView(QWidget* parent)
     buildToolbar();
     buildMenus();
 
-    presenter_ = new SheetPresenter(this, flags_, this);
+    attachSheets();
 
     CommandNotificationHandler::Actions actions;
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
@@ -251,6 +256,39 @@ void ContentView::buildToolbar() {
     documentGroup_ << tools << exportAction;
 }
 
+void ContentView::attachSheets() {
+    presenter_ = new SheetPresenter(this, flags_, this);
+
+    // The recognition sheet's flag lives with the recognition state.
+    SheetPresenter::Flag ocrFlag;
+    ocrFlag.get = [this] { return ocrVM_->showOCRSheet(); };
+    ocrFlag.set = [this](bool on) { ocrVM_->setShowOCRSheet(on); };
+    ocrFlag.watch = [this](QObject* context, std::function<void()> onChange) {
+        return connect(ocrVM_, &OCRViewModel::showOCRSheetChanged, context, std::move(onChange));
+    };
+    presenter_->setMaker(SheetKind::ocrResult,
+                         [this](QWidget* parent) { return new OCRResultSheet(*ocrVM_, parent); });
+    presenter_->setFlag(SheetKind::ocrResult, std::move(ocrFlag));
+
+    presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) {
+        SignatureView::DocumentAccess access;
+        access.pdfDocument = [this] { return documentVM_->pdfDocument(); };
+        access.setSignedDocument = [this](const pdf::DocumentPtr& signedDocument) {
+            documentVM_->setPdfDocument(signedDocument);
+        };
+        auto place = [this](const SavedSignature& signature) {
+            const pdf::DocumentPtr document = documentVM_->pdfDocument();
+            if (signatureVM_->placeSignatureOnPage(signature, document.get(),
+                                                   documentVM_->currentPageIndex()))
+                if (PageViewInterface* view = documentVM_->pdfView())
+                    view->setNeedsDisplay();
+        };
+        return new SignatureView(*signatureVM_, access, place, parent);
+    });
+    // SEAM(sheets): export, document creation, page management, password protection,
+    // watermark, comparison and form fields are wired here as each sheet lands.
+}
+
 void ContentView::buildMenus() {
     AppCommands::install(menuBar());
     // The desktop's usual way out, under the catalogue's File items.
@@ -353,12 +391,10 @@ void ContentView::changeEvent(QEvent* event) {
 }
 
 void ContentView::ocrCurrentPage() {
-    // SEAM(ocr): text recognition arrives with its own issue; without it nothing runs.
+    ocrVM_->ocrCurrentPage(documentVM_->pdfDocument(), documentVM_->currentPageIndex());
 }
 
-void ContentView::ocrEntireDocument() {
-    // SEAM(ocr): as above.
-}
+void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->pdfDocument()); }
 
 void ContentView::exportAsText() {
     // SEAM(conversion): the file conversion service writes the text; nothing without it.

@@ -11,6 +11,8 @@ class AnnotationViewModel;
 class BookmarkViewModel;
 class CommandNotificationHandler;
 class DocumentViewModel;
+class OCRViewModel;
+class SignatureViewModel;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -31,6 +33,8 @@ public:
     DocumentViewModel* documentVM() const { return documentVM_; }
     AnnotationViewModel* annotationVM() const { return annotationVM_; }
     BookmarkViewModel* bookmarkVM() const { return bookmarkVM_; }
+    SignatureViewModel* signatureVM() const { return signatureVM_; }
+    OCRViewModel* ocrVM() const { return ocrVM_; }
     SheetFlags* flags() const { return flags_; }
     SheetPresenter* sheetPresenter() const { return presenter_; }
 
@@ -61,6 +65,7 @@ public:
 private:
     void buildToolbar();
     void buildMenus();
+    void attachSheets();
     QAction* addButton(const QString& title, const QString& symbol, const QString& toolTip);
     void documentChanged();
     void ensureDocumentViews();
@@ -73,6 +78,9 @@ private:
     DocumentViewModel* documentVM_;
     AnnotationViewModel* annotationVM_;
     BookmarkViewModel* bookmarkVM_;
+    SignatureViewModel* signatureVM_;
+    // Text recognition state: result, progress, running and the result sheet's flag.
+    OCRViewModel* ocrVM_;
     SheetFlags* flags_;
     SheetPresenter* presenter_ = nullptr;
     CommandNotificationHandler* commands_ = nullptr;

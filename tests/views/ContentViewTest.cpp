@@ -9,7 +9,11 @@
 #include "views/AnnotationToolbar.h"
 #include "views/ContentView.h"
 #include "views/SearchBarView.h"
+#include "views/OCRResultSheet.h"
 #include "views/SheetFlags.h"
+#include "views/SheetPresenter.h"
+#include "views/SignatureView.h"
+#include "viewmodels/OCRViewModel.h"
 #include "views/SidebarView.h"
 #include "views/WelcomeView.h"
 
@@ -241,4 +245,62 @@ TEST(ContentView, CommandLineArgumentOpensAReadablePdfAndExplainsTheRest) {
     const QString good = numberedFile("start.pdf", 2);
     EXPECT_EQ(VellumarkApp::openArgument(&window, QUrl::fromLocalFile(good).toString()), "");
     EXPECT_EQ(window.title(), "start.pdf");
+}
+
+TEST(ContentView, SignDocumentOpensTheSignatureSheetEvenWithoutADocument) {
+    ContentView window;
+    window.show();
+    NotificationCenter::defaultCenter().post(Notifications::showSignature);
+    EXPECT_TRUE(window.flags()->showSignature());
+    QDialog* sheet = window.sheetPresenter()->dialog(SheetKind::signature);
+    ASSERT_NE(qobject_cast<SignatureView*>(sheet), nullptr);
+    EXPECT_EQ(qobject_cast<SignatureView*>(sheet)->selectedTab(), SignatureTab::draw);
+    sheet->reject();
+    EXPECT_FALSE(window.flags()->showSignature());
+}
+
+TEST(ContentView, RecognisingTheCurrentPageShowsTheResultSheet) {
+    ContentView window;
+    window.show();
+    window.ocrCurrentPage(); // no document: nothing starts
+    EXPECT_FALSE(window.ocrVM()->showOCRSheet());
+    open(window, numberedFile("ocr.pdf", 1));
+    window.toolsButton()->menu()->actions().at(8)->trigger(); // "OCR Current Page"
+    EXPECT_TRUE(window.ocrVM()->showOCRSheet());
+    QDialog* sheet = window.sheetPresenter()->dialog(SheetKind::ocrResult);
+    ASSERT_NE(qobject_cast<OCRResultSheet*>(sheet), nullptr);
+    EXPECT_TRUE(window.ocrVM()->waitForBackgroundWork(120000));
+    ASSERT_TRUE(waitUntil([&] { return !window.ocrVM()->isOCRRunning(); }, 120000));
+    sheet->reject();
+    EXPECT_FALSE(window.ocrVM()->showOCRSheet());
+}
+
+TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
+    ContentView window;
+    window.show();
+    SheetFlags* f = window.flags();
+    const QList<std::tuple<QString, SheetKind, std::function<bool()>>> sheets = {
+        {Notifications::showExport, SheetKind::exportSheet, [f] { return f->showExport(); }},
+        {Notifications::newDocument, SheetKind::documentCreation,
+         [f] { return f->showDocumentCreation(); }},
+        {Notifications::showPageManagement, SheetKind::pageManagement,
+         [f] { return f->showPageManagement(); }},
+        {Notifications::showPasswordProtection, SheetKind::passwordProtection,
+         [f] { return f->showPasswordProtection(); }},
+        {Notifications::showWatermark, SheetKind::watermark, [f] { return f->showWatermark(); }},
+        {Notifications::showCompare, SheetKind::compare, [f] { return f->showCompare(); }},
+    };
+    for (const auto& [name, kind, flag] : sheets) {
+        NotificationCenter::defaultCenter().post(name);
+        QDialog* sheet = window.sheetPresenter()->dialog(kind);
+        EXPECT_EQ(flag(), sheet != nullptr) << name.toStdString();
+        EXPECT_EQ(window.sheetPresenter()->hasMaker(kind), sheet != nullptr) << name.toStdString();
+        if (sheet) {
+            EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+            sheet->reject();
+            EXPECT_FALSE(flag()) << name.toStdString();
+        }
+    }
+    window.toolsButton()->menu()->actions().at(2)->trigger(); // "Form Fields..."
+    EXPECT_EQ(f->showFormFields(), window.sheetPresenter()->dialog(SheetKind::formFields) != nullptr);
 }
