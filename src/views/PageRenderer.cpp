@@ -84,8 +84,10 @@ PageRenderer::~PageRenderer() {
 }
 
 QImage PageRenderer::image(const Key& key) {
-    if (QImage* img = cache_.object(key))
+    if (QImage* img = cache_.object(key)) {
+        passKiB_ += img->sizeInBytes() / 1024;
         return *img;
+    }
     return {};
 }
 
@@ -106,7 +108,10 @@ QImage PageRenderer::bestWholePage(const pdf::Page* page, quint64 revision) cons
     return best ? *best : QImage();
 }
 
-void PageRenderer::beginPass() { ++pass_; }
+void PageRenderer::beginPass() {
+    ++pass_;
+    passKiB_ = 0;
+}
 
 void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scale,
                            const QRect& clip, Priority priority) {
@@ -116,12 +121,13 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
         it->pass = pass_;
         return;
     }
-    if (priority == Prefetch) {
-        const qint64 w = clip.isEmpty() ? std::ceil(page->displaySize().width() * scale) : clip.width();
-        const qint64 h = clip.isEmpty() ? std::ceil(page->displaySize().height() * scale) : clip.height();
-        if (cache_.totalCost() + w * h * 4 / 1024 > cache_.maxCost())
-            return;
-    }
+    // The least recently used images go first, and this pass has just used what it shows:
+    // as long as the pass fits the budget, a prefetch only evicts older images.
+    const QSizeF size = clip.isEmpty() ? page->displaySize() * scale : QSizeF(clip.size());
+    const qint64 kib = qint64(std::ceil(size.width()) * std::ceil(size.height()) * 4 / 1024);
+    if (priority == Prefetch && passKiB_ + kib > cache_.maxCost())
+        return;
+    passKiB_ += kib;
     auto* job = new Job;
     job->key = key;
     job->page = page;

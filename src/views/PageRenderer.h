@@ -46,7 +46,7 @@ public:
     void beginPass();
     // Asks for `key` unless it is cached, failed or already on its way. `clip` is in device
     // pixels of the full page image at `scale`; empty renders the whole page. Prefetches
-    // are refused when they would push cached images out.
+    // are refused when they would push out what this pass shows.
     void request(const Key& key, const pdf::PagePtr& page, double scale, const QRect& clip,
                  Priority priority);
     void endPass();
@@ -74,6 +74,7 @@ private:
     std::shared_ptr<Sink> sink_;
     std::shared_ptr<DisplayListCache> lists_;
     quint64 pass_ = 0;
+    qint64 passKiB_ = 0; // what the current pass shows or has asked for
 };
 
 size_t qHash(const PageRenderer::Key& key, size_t seed = 0) noexcept;

@@ -62,7 +62,7 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     reloadPages();
     relayout({});
     scrollToContentY(0);
-    setCurrentPageIndex(pages_.empty() ? -1 : 0);
+    setCurrentPageIndex(sizes_.empty() ? -1 : 0);
     updatePromptGeometry();
     viewport()->update();
     emit documentChanged();
@@ -79,20 +79,20 @@ void PdfPageView::reloadPages() {
         return;
     }
     prompt_->hide();
-    const int count = doc_->pageCount();
-    pages_.reserve(count);
-    sizes_.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        pdf::PagePtr page = doc_->page(i);
-        sizes_.push_back(page ? page->displaySize() : QSizeF(612, 792));
-        pages_.push_back(std::move(page));
-    }
+    sizes_ = doc_->pageSizes();
+    pages_.resize(sizes_.size());
+}
+
+pdf::PagePtr PdfPageView::pageObject(int index) const {
+    if (index < 0 || index >= pageCount() || !doc_)
+        return nullptr;
+    if (!pages_[index])
+        pages_[index] = doc_->page(index);
+    return pages_[index];
 }
 
 pdf::PagePtr PdfPageView::currentPage() const {
-    if (currentPage_ < 0 || currentPage_ >= int(pages_.size()))
-        return nullptr;
-    return pages_[currentPage_];
+    return pageObject(currentPage_);
 }
 
 void PdfPageView::goToPage(const pdf::PagePtr& page) {
@@ -103,7 +103,7 @@ void PdfPageView::goToPage(const pdf::PagePtr& page) {
 
 void PdfPageView::goToPageIndex(int index) {
     checkStructure();
-    if (index < 0 || index >= int(pages_.size()))
+    if (index < 0 || index >= pageCount())
         return;
     if (!layout_.isLaidOut(index))
         relayout({index, 0});
@@ -163,7 +163,7 @@ void PdfPageView::layoutDocumentView() {
                 break;
             }
     }
-    anchor.page = std::min(anchor.page, int(pages_.size()) - 1);
+    anchor.page = std::min(anchor.page, pageCount() - 1);
     relayout(anchor);
     setCurrentPageIndex(anchor.page);
     if (PageLayout::isContinuous(mode_))
@@ -262,12 +262,12 @@ void PdfPageView::changeEvent(QEvent* event) {
 
 bool PdfPageView::turnRow(int direction) {
     // The non-continuous layouts show one row; moving past its end turns to the next.
-    if (PageLayout::isContinuous(mode_) || pages_.empty())
+    if (PageLayout::isContinuous(mode_) || sizes_.empty())
         return false;
     const int step = PageLayout::isTwoUp(mode_) ? 2 : 1;
     const int first = layout_.firstShown();
     const int target = direction > 0 ? first + step : first - step;
-    if (target < 0 || target >= int(pages_.size()))
+    if (target < 0 || target >= pageCount())
         return false;
     relayout({target, 0});
     scrollToContentY(direction > 0 ? 0 : verticalScrollBar()->maximum());
@@ -295,6 +295,6 @@ void PdfPageView::tryUnlock(const QString& password) {
     reloadPages();
     relayout({});
     scrollToContentY(0);
-    setCurrentPageIndex(pages_.empty() ? -1 : 0);
+    setCurrentPageIndex(sizes_.empty() ? -1 : 0);
     emit documentLayoutChanged();
 }

@@ -127,7 +127,10 @@ private:
     void tryUnlock(const QString& password);
 
     pdf::DocumentPtr doc_;
-    std::vector<pdf::PagePtr> pages_;
+    // Page objects are loaded on first use; the layout needs only the sizes.
+    pdf::PagePtr pageObject(int index) const;
+    int pageCount() const { return int(sizes_.size()); }
+    mutable std::vector<pdf::PagePtr> pages_;
     std::vector<QSizeF> sizes_;
     quint64 structureRevision_ = 0;
     PageLayout layout_;

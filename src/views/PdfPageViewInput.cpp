@@ -20,20 +20,20 @@ QRectF PdfPageView::pageRectInViewport(int index) const {
 int PdfPageView::pageAtViewportPoint(QPointF point, QPointF* pagePoint, bool nearest) const {
     const QPointF content = point + contentOffset();
     const int index = layout_.pageAt(content, nearest);
-    if (index < 0 || !pages_[index])
+    if (index < 0 || !pageObject(index))
         return -1;
     if (pagePoint) {
         const QPointF display = (content - layout_.pageRect(index).topLeft()) / scale_;
-        *pagePoint = pages_[index]->pageToDisplay().inverted().map(display);
+        *pagePoint = pageObject(index)->pageToDisplay().inverted().map(display);
     }
     return index;
 }
 
 QPointF PdfPageView::viewportPointForPagePoint(int index, QPointF pagePoint) const {
     const QRectF r = pageRectInViewport(index);
-    if (r.isNull() || !pages_[index])
+    if (r.isNull() || !pageObject(index))
         return {};
-    return r.topLeft() + pages_[index]->pageToDisplay().map(pagePoint) * scale_;
+    return r.topLeft() + pageObject(index)->pageToDisplay().map(pagePoint) * scale_;
 }
 
 void PdfPageView::applySelection(std::optional<pdf::Selection> selection) {
@@ -59,12 +59,12 @@ void PdfPageView::scrollSelectionToVisible() {
     if (pages.empty())
         return;
     const int index = doc_->indexForPage(pages.front());
-    if (index < 0 || index >= int(pages_.size()))
+    if (index < 0 || index >= pageCount())
         return;
     if (!layout_.isLaidOut(index))
         relayout({index, 0});
-    const QRectF bounds = pages_[index]->pageToDisplay().mapRect(
-        selection_->boundsForPage(pages_[index]));
+    const QRectF bounds = pageObject(index)->pageToDisplay().mapRect(
+        selection_->boundsForPage(pageObject(index)));
     const QRectF page = layout_.pageRect(index);
     const QRectF target(page.topLeft() + bounds.topLeft() * scale_, bounds.size() * scale_);
     const QRectF visible(contentOffset(), QSizeF(viewport()->size()));
@@ -97,7 +97,7 @@ void PdfPageView::handlePress(QMouseEvent* event, int clicks) {
         clearSelection();
         return;
     }
-    std::optional<pdf::Selection> made = tracker_.press(pages_[index], point, clicks);
+    std::optional<pdf::Selection> made = tracker_.press(pageObject(index), point, clicks);
     // A plain press starts afresh; a double or triple click selects at once.
     applySelection(made);
 }
@@ -136,7 +136,7 @@ void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
     const int index = pageAtViewportPoint(event->position(), &point, true);
     if (index < 0)
         return;
-    if (auto selection = tracker_.move(pages_[index], point))
+    if (auto selection = tracker_.move(pageObject(index), point))
         applySelection(std::move(selection));
     // Dragging past the top or bottom edge scrolls on.
     const double y = event->position().y();
@@ -173,12 +173,12 @@ void PdfPageView::keyPressEvent(QKeyEvent* event) {
         bar->triggerAction(QAbstractSlider::SliderPageStepSub);
         return;
     case Qt::Key_Home:
-        if (!pages_.empty())
+        if (!sizes_.empty())
             goToPageIndex(0);
         return;
     case Qt::Key_End:
-        if (!pages_.empty())
-            goToPageIndex(int(pages_.size()) - 1);
+        if (!sizes_.empty())
+            goToPageIndex(pageCount() - 1);
         return;
     default:
         break;

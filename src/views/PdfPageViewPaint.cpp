@@ -41,7 +41,7 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     checkStructure();
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), background_);
-    if (pages_.empty()) {
+    if (sizes_.empty()) {
         lastPaintSharp_ = false;
         return;
     }
@@ -68,7 +68,7 @@ void PdfPageView::paintEvent(QPaintEvent*) {
 
 bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QRectF& visible,
                             double deviceScale, double dpr) {
-    const pdf::PagePtr& page = pages_[index];
+    const pdf::PagePtr page = pageObject(index);
     if (!page)
         return true;
     const quint64 revision = page->revision();
@@ -140,7 +140,7 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
 }
 
 void PdfPageView::paintSelection(QPainter& p, int index, const QRectF& rect) {
-    const pdf::PagePtr& page = pages_[index];
+    const pdf::PagePtr page = pageObject(index);
     if (!page)
         return;
     const std::vector<QRectF> lines = selection_->lineRectsForPage(page.get());
@@ -165,9 +165,9 @@ void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {
     const double dpr = viewport()->devicePixelRatioF();
     const double previewScale = kPreviewScale * dpr;
     for (int index : layout_.pagesIn(around)) {
-        if (visible.intersects(layout_.pageRect(index)) || !pages_[index])
+        if (visible.intersects(layout_.pageRect(index)) || !pageObject(index))
             continue;
-        const pdf::PagePtr& page = pages_[index];
+        const pdf::PagePtr page = pageObject(index);
         const quint64 revision = page->revision();
         const QSizeF size = sizes_[index];
         if (deviceScale > previewScale * 1.5)

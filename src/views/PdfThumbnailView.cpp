@@ -65,16 +65,20 @@ void PdfThumbnailView::setBackgroundColor(const QColor& color) {
 void PdfThumbnailView::reload() {
     renderer_->clear();
     pages_.clear();
-    const pdf::DocumentPtr doc = view_ ? view_->document() : nullptr;
-    if (doc && !doc->isLocked()) {
-        const int count = doc->pageCount();
-        pages_.reserve(count);
-        for (int i = 0; i < count; ++i)
-            pages_.push_back(doc->page(i));
-    }
+    doc_ = view_ ? view_->document() : nullptr;
+    sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
+    pages_.resize(sizes_.size());
     updateScrollBars();
     currentPageChanged();
     viewport()->update();
+}
+
+pdf::PagePtr PdfThumbnailView::pageObject(int index) {
+    if (index < 0 || index >= pageCount() || !doc_)
+        return nullptr;
+    if (!pages_[index])
+        pages_[index] = doc_->page(index);
+    return pages_[index];
 }
 
 int PdfThumbnailView::cellHeight() const {
@@ -103,7 +107,7 @@ int PdfThumbnailView::indexAt(const QPoint& p) const {
 }
 
 int PdfThumbnailView::highlightedIndex() const {
-    return view_ && !pages_.empty() ? view_->currentPageIndex() : -1;
+    return view_ && !sizes_.empty() ? view_->currentPageIndex() : -1;
 }
 
 bool PdfThumbnailView::isRendering() const { return renderer_->isBusy(); }
@@ -125,7 +129,7 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     if (background_.alpha() > 0)
         p.fillRect(viewport()->rect(), background_);
-    if (pages_.empty())
+    if (sizes_.empty())
         return;
     const double dpr = viewport()->devicePixelRatioF();
     const int first = std::max(0, indexAt(QPoint(0, 0)));
@@ -135,8 +139,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         const QRect cell = cellRect(i);
         if (cell.top() >= viewport()->height())
             break;
-        const pdf::PagePtr& page = pages_[i];
-        const QSizeF size = page ? page->displaySize() : QSizeF(thumbSize_);
+        const pdf::PagePtr page = pageObject(i);
+        const QSizeF size = sizes_[i];
         const double fit = std::min(thumbSize_.width() / size.width(),
                                     thumbSize_.height() / size.height());
         const QSizeF shown = size * fit;

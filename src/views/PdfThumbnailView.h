@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 
+#include "pdf/Document.h"
 #include "pdf/Page.h"
 
 #include <vector>
@@ -28,7 +29,7 @@ public:
     void setBackgroundColor(const QColor& color);
     QColor backgroundColor() const { return background_; }
 
-    int pageCount() const { return int(pages_.size()); }
+    int pageCount() const { return int(sizes_.size()); }
     // The thumbnail cell of a page, in viewport coordinates.
     QRect cellRect(int index) const;
     int indexAt(const QPoint& viewportPoint) const;
@@ -47,8 +48,12 @@ private:
     void updateScrollBars();
     int cellHeight() const;
 
+    pdf::PagePtr pageObject(int index);
+
     QPointer<PdfPageView> view_;
-    std::vector<pdf::PagePtr> pages_;
+    pdf::DocumentPtr doc_;
+    std::vector<QSizeF> sizes_;
+    std::vector<pdf::PagePtr> pages_; // loaded when first drawn
     QSizeF thumbSize_{120, 160};
     QColor background_ = Qt::transparent;
     PageRenderer* renderer_;
