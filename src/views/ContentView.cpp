@@ -3,6 +3,7 @@
 #include "app/AppCommands.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentCreationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
@@ -11,7 +12,8 @@
 #include "views/CommandNotificationHandler.h"
 #include "views/Icons.h"
 #include "views/OCRResultSheet.h"
-#include "views/PdfPageView.h"
+#include "views/DocumentCreationView.h"
+#include "views/PDFKitView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
@@ -30,48 +32,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// SEAM(bridge): the page-view issue's PDFKitView takes this place once it is on main.
-// Until then: the page view, registered with the model, the page and selection copied
-// back, the document and layout pushed in whenever they differ.
-QWidget* makePageView(DocumentViewModel* documentVM, AnnotationViewModel* annotationVM,
-                      QWidget* parent) {
-    auto* view = new PdfPageView(parent);
-    view->setAutoScales(true);
-    view->setDisplayMode(PDFDisplayMode::singlePageContinuous);
-    view->setDisplayDirection(Qt::Vertical);
-    view->setBackgroundColor(QApplication::palette().color(QPalette::Window).darker(108));
-    documentVM->setPdfView(view, view);
-    QObject::connect(view, &PdfPageView::pageChanged, documentVM, [view, documentVM] {
-        if (view->currentPage() && view->document())
-            documentVM->setCurrentPageIndex(view->currentPageIndex());
-    });
-    QObject::connect(view, &PdfPageView::selectionChanged, documentVM,
-                     [view, documentVM] { documentVM->setCurrentSelection(view->currentSelection()); });
-    auto update = [view, documentVM] {
-        if (view->document() != documentVM->pdfDocument()) {
-            view->setDocument(documentVM->pdfDocument());
-            if (documentVM->autoScales())
-                view->setAutoScales(true);
-        }
-        if (view->displayMode() != documentVM->displayMode())
-            view->setDisplayMode(documentVM->displayMode());
-    };
-    QObject::connect(documentVM, &DocumentViewModel::pdfDocumentChanged, view, update);
-    QObject::connect(documentVM, &DocumentViewModel::displayModeChanged, view, update);
-    QObject::connect(annotationVM, &AnnotationViewModel::highlightsAdded, view,
-                     [view] { view->setNeedsDisplay(); });
-    update();
-    return view;
-}
-
-} // namespace
 
 ContentView::ContentView(QWidget* parent)
     : QMainWindow(parent), documentVM_(new DocumentViewModel(this)),
       annotationVM_(new AnnotationViewModel(this)), bookmarkVM_(new BookmarkViewModel(this)),
-      signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
+      creationVM_(new DocumentCreationViewModel(this)), signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
       flags_(new SheetFlags(this)) {
     setObjectName(QStringLiteral("contentView"));
     setWindowIcon(Icons::applicationIcon());
@@ -270,6 +235,12 @@ void ContentView::attachSheets() {
                          [this](QWidget* parent) { return new OCRResultSheet(*ocrVM_, parent); });
     presenter_->setFlag(SheetKind::ocrResult, std::move(ocrFlag));
 
+    presenter_->setMaker(SheetKind::documentCreation, [this](QWidget* parent) {
+        auto created = [this](const pdf::DocumentPtr& document, const QString& title) {
+            documentVM_->loadCreatedDocument(document, title);
+        };
+        return new DocumentCreationView(*creationVM_, created, parent);
+    });
     presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) {
         SignatureView::DocumentAccess access;
         access.pdfDocument = [this] { return documentVM_->pdfDocument(); };
@@ -285,7 +256,7 @@ void ContentView::attachSheets() {
         };
         return new SignatureView(*signatureVM_, access, place, parent);
     });
-    // SEAM(sheets): export, document creation, page management, password protection,
+    // SEAM(sheets): export, page management, password protection,
     // watermark, comparison and form fields are wired here as each sheet lands.
 }
 
@@ -330,7 +301,7 @@ void ContentView::documentChanged() {
     for (QAction* action : std::as_const(documentGroup_))
         action->setVisible(open);
     sidebarColumn_->setVisible(open);
-    detailStack_->setCurrentWidget(open && pageView_ ? pageView_.data()
+    detailStack_->setCurrentWidget(open && pageView_ ? static_cast<QWidget*>(pageView_)
                                                      : static_cast<QWidget*>(welcome_));
     refreshTitle();
     refreshToolbar();
@@ -339,7 +310,7 @@ void ContentView::documentChanged() {
 
 void ContentView::ensureDocumentViews() {
     if (!pageView_) {
-        pageView_ = makePageView(documentVM_, annotationVM_, detailStack_);
+        pageView_ = new PDFKitView(*documentVM_, *annotationVM_, detailStack_);
         detailStack_->addWidget(pageView_);
     }
     if (!sidebar_) {

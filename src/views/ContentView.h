@@ -10,7 +10,9 @@ class AnnotationToolbar;
 class AnnotationViewModel;
 class BookmarkViewModel;
 class CommandNotificationHandler;
+class DocumentCreationViewModel;
 class DocumentViewModel;
+class PDFKitView;
 class OCRViewModel;
 class SignatureViewModel;
 class QLabel;
@@ -33,6 +35,7 @@ public:
     DocumentViewModel* documentVM() const { return documentVM_; }
     AnnotationViewModel* annotationVM() const { return annotationVM_; }
     BookmarkViewModel* bookmarkVM() const { return bookmarkVM_; }
+    DocumentCreationViewModel* creationVM() const { return creationVM_; }
     SignatureViewModel* signatureVM() const { return signatureVM_; }
     OCRViewModel* ocrVM() const { return ocrVM_; }
     SheetFlags* flags() const { return flags_; }
@@ -58,7 +61,8 @@ public:
     SidebarView* sidebar() const { return sidebar_; }
     SearchBarView* searchBar() const { return searchBar_; }
     AnnotationToolbar* annotationToolbar() const { return annotationToolbar_; }
-    QWidget* pageView() const { return pageView_; }
+    // The page view bridge, made when the first document opens.
+    PDFKitView* pageView() const { return pageView_; }
     // Shown in the detail column: the welcome screen or the page view.
     QWidget* detailContent() const;
 
@@ -78,6 +82,7 @@ private:
     DocumentViewModel* documentVM_;
     AnnotationViewModel* annotationVM_;
     BookmarkViewModel* bookmarkVM_;
+    DocumentCreationViewModel* creationVM_;
     SignatureViewModel* signatureVM_;
     // Text recognition state: result, progress, running and the result sheet's flag.
     OCRViewModel* ocrVM_;
@@ -101,5 +106,5 @@ private:
     SidebarView* sidebar_ = nullptr;
     SearchBarView* searchBar_ = nullptr;
     AnnotationToolbar* annotationToolbar_ = nullptr;
-    QPointer<QWidget> pageView_;
+    PDFKitView* pageView_ = nullptr;
 };

@@ -4,8 +4,7 @@
 #include "views/Appearance.h"
 #include "views/BookmarkListView.h"
 #include "views/Icons.h"
-#include "views/PdfPageView.h"
-#include "views/PdfThumbnailView.h"
+#include "views/ThumbnailSidebarView.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -39,20 +38,6 @@ std::optional<SidebarTab> sidebarTabFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-namespace {
-
-// SEAM(thumbnails): the page-view issue's ThumbnailSidebarView takes this place once it is
-// on main; until then the thumbnail strip is bound to the model's page view here.
-QWidget* makeThumbnailSidebar(DocumentViewModel* documentViewModel, QWidget* parent) {
-    auto* strip = new PdfThumbnailView(parent);
-    strip->setThumbnailSize(QSizeF(120, 160));
-    strip->setBackgroundColor(Qt::transparent);
-    if (documentViewModel)
-        strip->setPdfView(dynamic_cast<PdfPageView*>(documentViewModel->pdfView()));
-    return strip;
-}
-
-} // namespace
 
 SidebarView::SidebarView(DocumentViewModel* documentViewModel,
                          BookmarkViewModel* bookmarkViewModel, QWidget* parent)
@@ -101,7 +86,7 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
     divider->setPalette(dividerPalette);
 
     stack_ = new QStackedWidget(this);
-    thumbnails_ = makeThumbnailSidebar(documentViewModel, stack_);
+    thumbnails_ = new ThumbnailSidebarView(*documentViewModel, stack_);
     bookmarks_ = new BookmarkListView(bookmarkViewModel, documentViewModel, stack_);
     stack_->addWidget(thumbnails_);
     stack_->addWidget(bookmarks_);
@@ -133,5 +118,7 @@ QToolButton* SidebarView::segment(SidebarTab tab) const {
 }
 
 QWidget* SidebarView::currentContent() const {
-    return selectedTab_ == SidebarTab::thumbnails ? thumbnails_ : static_cast<QWidget*>(bookmarks_);
+    if (selectedTab_ == SidebarTab::thumbnails)
+        return thumbnails_;
+    return bookmarks_;
 }

@@ -13,6 +13,7 @@ class DocumentViewModel;
 class QButtonGroup;
 class QStackedWidget;
 class QToolButton;
+class ThumbnailSidebarView;
 
 enum class SidebarTab { thumbnails, bookmarks };
 
@@ -33,7 +34,7 @@ public:
     void setSelectedTab(SidebarTab tab);
 
     QToolButton* segment(SidebarTab tab) const;
-    QWidget* thumbnails() const { return thumbnails_; }
+    ThumbnailSidebarView* thumbnails() const { return thumbnails_; }
     BookmarkListView* bookmarkList() const { return bookmarks_; }
     QWidget* currentContent() const;
 
@@ -46,6 +47,6 @@ private:
     SidebarTab selectedTab_ = SidebarTab::thumbnails;
     QButtonGroup* segments_;
     QStackedWidget* stack_;
-    QWidget* thumbnails_;
+    ThumbnailSidebarView* thumbnails_;
     BookmarkListView* bookmarks_;
 };

@@ -8,6 +8,9 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "views/AnnotationToolbar.h"
 #include "views/ContentView.h"
+#include "views/DocumentCreationView.h"
+#include "viewmodels/DocumentCreationViewModel.h"
+#include "views/PDFKitView.h"
 #include "views/SearchBarView.h"
 #include "views/OCRResultSheet.h"
 #include "views/SheetFlags.h"
@@ -303,4 +306,26 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
     }
     window.toolsButton()->menu()->actions().at(2)->trigger(); // "Form Fields..."
     EXPECT_EQ(f->showFormFields(), window.sheetPresenter()->dialog(SheetKind::formFields) != nullptr);
+}
+
+TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
+    ContentView window;
+    window.show();
+    open(window, numberedFile("before.pdf", 3));
+    window.toolbarAction("Bookmark")->trigger();
+    ASSERT_EQ(window.bookmarkVM()->bookmarks().size(), 1);
+
+    window.toolbarAction("New")->trigger();
+    auto* sheet =
+        qobject_cast<DocumentCreationView*>(window.sheetPresenter()->dialog(SheetKind::documentCreation));
+    ASSERT_NE(sheet, nullptr);
+    window.creationVM()->setDocumentTitle("Minutes");
+    if (window.creationVM()->pages().isEmpty())
+        window.creationVM()->addPage();
+    sheet->createAndOpen();
+    EXPECT_FALSE(window.flags()->showDocumentCreation());
+    EXPECT_EQ(window.title(), "Minutes");
+    EXPECT_EQ(window.windowTitle(), QString("Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
+    EXPECT_TRUE(window.documentVM()->fileURL().isEmpty());
+    EXPECT_TRUE(window.bookmarkVM()->bookmarks().isEmpty());
 }

@@ -14,6 +14,7 @@
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
 #include "views/SidebarView.h"
+#include "views/ThumbnailSidebarView.h"
 #include "views/WelcomeView.h"
 
 #include <QDialog>

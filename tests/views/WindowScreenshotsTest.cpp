@@ -8,15 +8,20 @@
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "views/AnnotationToolbar.h"
+#include "views/Appearance.h"
+#include "views/Icons.h"
 #include "views/ContentView.h"
 #include "views/PdfPageView.h"
 #include "views/PdfThumbnailView.h"
+#include "views/PDFKitView.h"
+#include "views/ThumbnailSidebarView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SidebarView.h"
 #include "views/WelcomeView.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -44,10 +49,10 @@ QString proseFile(int pages) {
 
 void settle(ContentView& window) {
     QTest::qWait(50);
-    if (auto* view = qobject_cast<PdfPageView*>(window.pageView()))
+    if (auto* view = (window.pageView() ? window.pageView()->pdfView() : nullptr))
         fixtures::waitUntilSharp(*view);
     if (window.sidebar())
-        if (auto* strip = qobject_cast<PdfThumbnailView*>(window.sidebar()->thumbnails()))
+        if (auto* strip = window.sidebar()->thumbnails()->thumbnailView())
             fixtures::waitUntilIdle(*strip);
     QTest::qWait(50);
 }
@@ -123,4 +128,21 @@ TEST_F(WindowScreenshots, AnnotationToolbarWithHighlightColours) {
     settle(window);
     save(window, "06-annotation-toolbar");
     save(*window.annotationToolbar(), "07-annotation-toolbar-strip");
+}
+
+TEST_F(WindowScreenshots, SymbolsAndApplicationIcon) {
+    const QStringList symbols = Icons::symbols();
+    const int cell = 56, columns = 8;
+    QImage sheet(columns * cell, ((int(symbols.size()) + columns - 1) / columns) * cell + 136,
+                 QImage::Format_ARGB32);
+    sheet.fill(QApplication::palette().color(QPalette::Window));
+    QPainter painter(&sheet);
+    for (int i = 0; i < symbols.size(); ++i) {
+        EXPECT_TRUE(Icons::hasFallback(symbols[i])) << symbols[i].toStdString();
+        painter.drawPixmap((i % columns) * cell + 16, (i / columns) * cell + 16,
+                           Icons::pixmap(symbols[i], 24, Appearance::primary()));
+    }
+    painter.drawPixmap(8, sheet.height() - 132, Icons::applicationIcon().pixmap(128, 128));
+    painter.end();
+    ASSERT_TRUE(sheet.save(QDir(shotsDir()).filePath("08-symbols.png")));
 }
