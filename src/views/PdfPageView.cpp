@@ -15,8 +15,9 @@
 #include <cmath>
 
 namespace {
-// Rendered pages the view keeps; enough for a few screens of pages at high zoom.
-constexpr qint64 kRenderBudget = 192ll << 20;
+// Rendered pages the view keeps: a few screens' worth even on a high-density display,
+// and the same whatever the document's length.
+constexpr qint64 kRenderBudget = 128ll << 20;
 } // namespace
 
 const char* const PdfPageView::pageChangedNotification = "PDFViewPageChanged";
@@ -180,7 +181,8 @@ void PdfPageView::setNeedsDisplay() {
 
 void PdfPageView::checkStructure() {
     // A structure change nobody announced still must not show stale pages.
-    if (doc_ && !doc_->isLocked() && doc_->structureRevision() != structureRevision_)
+    // The revision is read without the document's lock, so painting never waits on a worker.
+    if (doc_ && doc_->structureRevision() != structureRevision_ && !doc_->isLocked())
         layoutDocumentView();
 }
 
@@ -289,6 +291,7 @@ void PdfPageView::tryUnlock(const QString& password) {
         return;
     if (!doc_->unlock(password)) {
         prompt_->showRejected();
+        updatePromptGeometry(); // room for the message
         return;
     }
     prompt_->reset();
