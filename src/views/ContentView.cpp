@@ -12,8 +12,11 @@
 #include "views/CommandNotificationHandler.h"
 #include "views/Icons.h"
 #include "views/OCRResultSheet.h"
+#include "views/DocumentCompareView.h"
 #include "views/DocumentCreationView.h"
+#include "views/FormFieldView.h"
 #include "views/PDFKitView.h"
+#include "views/PasswordProtectionView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
@@ -256,8 +259,17 @@ void ContentView::attachSheets() {
         };
         return new SignatureView(*signatureVM_, access, place, parent);
     });
-    // SEAM(sheets): export, page management, password protection,
-    // watermark, comparison and form fields are wired here as each sheet lands.
+    presenter_->setMaker(SheetKind::passwordProtection, [this](QWidget* parent) {
+        return new PasswordProtectionView(*documentVM_, parent);
+    });
+    presenter_->setMaker(SheetKind::compare, [this](QWidget* parent) {
+        return new DocumentCompareView(*documentVM_, parent);
+    });
+    presenter_->setMaker(SheetKind::formFields, [this](QWidget* parent) {
+        return new FormFieldView(*documentVM_, parent);
+    });
+    // SEAM(sheets): export, page management and watermark are wired here as each sheet
+    // lands.
 }
 
 void ContentView::buildMenus() {
