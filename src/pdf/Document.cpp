@@ -832,4 +832,45 @@ int Document::formFieldCount() const {
 
 quint64 Document::structureRevision() const { return d_->structureRevision.load(); }
 
+namespace {
+
+// The shown bounds of page `index`, from its page object alone. False when it cannot be read.
+bool boundsFromPageObject(fz_context* c, pdf_document* pdf, int index, fz_rect* out) {
+    fz_rect box = fz_empty_rect;
+    fz_matrix ctm = fz_identity;
+    fz_try(c) {
+        pdf_obj* obj = pdf_lookup_page_obj(c, pdf, index);
+        pdf_page_obj_transform(c, obj, &box, &ctm);
+    }
+    fz_catch(c) { return false; }
+    *out = fz_transform_rect(box, ctm);
+    return out->x1 > out->x0 && out->y1 > out->y0;
+}
+
+bool loadPageTree(fz_context* c, pdf_document* pdf) {
+    fz_try(c) { pdf_load_page_tree(c, pdf); }
+    fz_catch(c) { return false; }
+    return true;
+}
+
+} // namespace
+
+std::vector<QSizeF> Document::pageSizes() const {
+    auto lock = d_->lock();
+    if (d_->locked)
+        return {};
+    std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
+    fz_context* c = ctx();
+    // The page tree map turns each lookup into an index instead of a tree walk.
+    const bool tree = loadPageTree(c, d_->pdf);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        fz_rect r;
+        if (boundsFromPageObject(c, d_->pdf, int(i), &r))
+            sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default
+    }
+    if (tree)
+        pdf_drop_page_tree(c, d_->pdf);
+    return sizes;
+}
+
 } // namespace pdf
