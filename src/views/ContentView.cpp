@@ -14,6 +14,7 @@
 #include "views/OCRResultSheet.h"
 #include "views/DocumentCreationView.h"
 #include "views/PDFKitView.h"
+#include "views/PdfPageView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
@@ -261,18 +262,23 @@ void ContentView::attachSheets() {
 }
 
 void ContentView::buildMenus() {
+    // The desktop's own items come first; the catalogue puts its File items above them
+    // and "Find..." after the text-editing items.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setObjectName(QStringLiteral("quit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setObjectName(QStringLiteral("copy"));
     AppCommands::install(menuBar());
-    // The desktop's usual way out, under the catalogue's File items.
-    QMenu* file = nullptr;
-    for (QAction* action : menuBar()->actions())
-        if (action->menu() && action->text().remove('&') == QLatin1String("File"))
-            file = action->menu();
-    if (file) {
-        file->addSeparator();
-        QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
-        quit->setShortcut(QKeySequence::Quit);
-        quit->setObjectName(QStringLiteral("quit"));
-    }
+}
+
+void ContentView::copySelection() {
+    // A text field with the focus copies its own text; otherwise the page's selection.
+    if (auto* view = pageView_ ? pageView_->pdfView() : nullptr)
+        view->copySelection();
 }
 
 QAction* ContentView::toolbarAction(const QString& title) const {
