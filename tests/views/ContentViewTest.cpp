@@ -283,6 +283,7 @@ TEST(ContentView, RecognisingTheCurrentPageShowsTheResultSheet) {
 TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
     ContentView window;
     window.show();
+    open(window, numberedFile("sheets.pdf", 2));
     SheetFlags* f = window.flags();
     const QList<std::tuple<QString, SheetKind, std::function<bool()>>> sheets = {
         {Notifications::showExport, SheetKind::exportSheet, [f] { return f->showExport(); }},
