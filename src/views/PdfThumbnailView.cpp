@@ -185,6 +185,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
 void PdfThumbnailView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    // A strip made before its first layout scrolled for a tiny viewport; look again.
+    currentPageChanged();
 }
 
 void PdfThumbnailView::scrollContentsBy(int, int) { viewport()->update(); }
