@@ -254,6 +254,13 @@ bool Document::unlock(const QString& password) {
     return true;
 }
 
+std::shared_ptr<Page> Document::pageInsertedAt(int index) {
+    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
+    ++d_->pagesMoved;
+    d_->renumber();
+    return page(index);
+}
+
 int Document::pageCount() const {
     auto lock = d_->lock();
     return int(d_->pages.size());
@@ -345,10 +352,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     fz_catch(c) { ok = false; }
     if (!ok)
         return nullptr;
-    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
-    ++d_->pagesMoved;
-    d_->renumber();
-    return this->page(index);
+    return pageInsertedAt(index);
 }
 
 std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double height) {
@@ -373,10 +377,7 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     fz_catch(c) { ok = false; }
     if (!ok)
         return nullptr;
-    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
-    ++d_->pagesMoved;
-    d_->renumber();
-    return page(index);
+    return pageInsertedAt(index);
 }
 
 namespace {
@@ -469,10 +470,7 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
     fz_catch(c) { ok = false; }
     if (!ok)
         return nullptr;
-    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
-    ++d_->pagesMoved;
-    d_->renumber();
-    return page(index);
+    return pageInsertedAt(index);
 }
 
 std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
@@ -497,10 +495,7 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source,
     fz_catch(c) { ok = false; }
     if (!ok)
         return nullptr;
-    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
-    ++d_->pagesMoved;
-    d_->renumber();
-    return page(index);
+    return pageInsertedAt(index);
 }
 
 bool Document::removePage(int index) {

@@ -111,6 +111,8 @@ public:
     explicit Document(std::shared_ptr<DocumentData> d);
 
 private:
+    // Records a page the engine just inserted at `index` and hands it out.
+    std::shared_ptr<Page> pageInsertedAt(int index);
     std::shared_ptr<DocumentData> d_;
 };
 

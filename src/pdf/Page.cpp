@@ -362,6 +362,14 @@ fz_font* loadFirstFont(fz_context* c, const char* const* paths, size_t count) {
 
 } // namespace
 
+// Hands out an annotation just created on this page and lets go of the creation reference.
+std::shared_ptr<Annotation> Page::adoptNewAnnotation(pdf_annot* annot) {
+    touch(*d_);
+    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
+    pdf_drop_annot(ctx(), annot);
+    return wrapped;
+}
+
 std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor& color) {
     auto lock = d_->doc->lock();
     if (d_->detached)
@@ -391,10 +399,7 @@ std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor&
         pdf_drop_annot(c, annot);
         return nullptr;
     }
-    touch(*d_);
-    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
+    return adoptNewAnnotation(annot);
 }
 
 std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString& text, double fontSize,
@@ -439,10 +444,7 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
         pdf_drop_annot(c, annot);
         return nullptr;
     }
-    touch(*d_);
-    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
+    return adoptNewAnnotation(annot);
 }
 
 std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage& image) {
@@ -471,10 +473,7 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
         pdf_drop_annot(c, annot);
         return nullptr;
     }
-    touch(*d_);
-    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
+    return adoptNewAnnotation(annot);
 }
 
 std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QString& text, double fontSize,
@@ -564,10 +563,7 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
         pdf_drop_annot(c, annot);
         return nullptr;
     }
-    touch(*d_);
-    auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
+    return adoptNewAnnotation(annot);
 }
 
 bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {

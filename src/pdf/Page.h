@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+struct pdf_annot; // the engine's annotation
+
 namespace pdf {
 
 class Annotation;
@@ -74,6 +76,7 @@ public:
     explicit Page(std::unique_ptr<PageData> d);
 
 private:
+    std::shared_ptr<Annotation> adoptNewAnnotation(::pdf_annot* annot);
     std::unique_ptr<PageData> d_;
 };
 
