@@ -1,18 +1,11 @@
 // vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/DisplayList.h"
 #include "pdf/Page.h"
+#include "utilities/PageImageExport.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
-#include <QSaveFile>
 
-#include <algorithm>
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -26,17 +19,6 @@ const cli::Registrar registrar({
     "PATH/page_N.png. The scale is relative to 72 dpi and defaults to 2 (144 dpi).",
     run,
 });
-
-QByteArray encodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    // Pages are mostly flat colour: light compression keeps files small and encoding quick.
-    writer.setCompression(1);
-    writer.write(image.convertToFormat(QImage::Format_RGB888));
-    return bytes;
-}
 
 int run(const QStringList& argsIn) {
     const cli::Command& self = cli::registry().at("render");
@@ -74,49 +56,13 @@ int run(const QStringList& argsIn) {
         const QImage image = page->render(scale);
         if (image.isNull())
             return cli::failure(QStringLiteral("page %1 could not be rendered").arg(number));
-        return cli::writeFileOrComplain(*output, encodePng(image)) ? 0 : 1;
+        return cli::writeFileOrComplain(*output, PageImageExport::encodePng(image)) ? 0 : 1;
     }
     if (!QDir().mkpath(*output))
         return cli::failure(QStringLiteral("cannot create the folder %1").arg(*output));
-    const QDir dir(*output);
-    const int count = doc->pageCount();
-    std::atomic<int> next{0};
-    std::atomic<bool> failed{false};
-    std::mutex errorMutex;
-    QString error;
-    // Display lists are recorded under the document's lock; rasterising and encoding run
-    // in parallel on every core.
-    auto worker = [&] {
-        for (int i = next++; i < count && !failed; i = next++) {
-            auto page = doc->page(i);
-            auto list = page ? page->displayList() : nullptr;
-            const QImage image = list ? list->render(scale) : QImage();
-            const QString path = dir.filePath(QStringLiteral("page_%1.png").arg(i + 1));
-            QString why;
-            if (image.isNull())
-                why = QStringLiteral("page %1 could not be rendered").arg(i + 1);
-            else {
-                QSaveFile file(path);
-                const QByteArray png = encodePng(image);
-                if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
-                    why = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-            }
-            if (!why.isEmpty()) {
-                std::lock_guard lock(errorMutex);
-                if (!failed.exchange(true))
-                    error = why;
-            }
-        }
-    };
-    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
-    if (failed)
-        return cli::failure(error);
+    const auto result = PageImageExport::writeAll(*doc, *output, scale);
+    if (!result.failures.isEmpty())
+        return cli::failure(result.failures.first());
     return 0;
 }
 

@@ -4,6 +4,7 @@
 // touched by one thread at a time (its own lock).
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -24,6 +25,15 @@ struct WriteOptions {
     bool allowPrinting = true;
     bool allowCopying = true;
 };
+
+// Pixel size and resolution of an encoded image; width 0 when it is not one.
+struct ImageInfo {
+    int width = 0;
+    int height = 0;
+    double xDpi = 72; // 72 when the image states no resolution
+    double yDpi = 72;
+};
+ImageInfo probeImage(const QByteArray& encodedImage);
 
 class Document : public std::enable_shared_from_this<Document> {
 public:
@@ -62,6 +72,11 @@ public:
     int insertPages(const Document& source, const std::vector<int>& indices, int index);
     // Appends/inserts an empty page with the given media box size in points.
     std::shared_ptr<Page> insertBlankPage(int index, double width, double height);
+    // Inserts a page of `size` points that shows an encoded image (PNG, JPEG, TIFF, BMP,
+    // GIF, ...) stretched over it. JPEG data is kept as it is. nullptr when the bytes are
+    // not an image this engine decodes.
+    std::shared_ptr<Page> insertImagePage(int index, const QByteArray& encodedImage, double width, double height);
+    std::shared_ptr<Page> insertImagePage(int index, const QImage& image, double width, double height);
     // Removes the page at index; pages handed out for it become detached.
     bool removePage(int index);
 

@@ -3,6 +3,7 @@
 #include "pdf/Engine.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <atomic>
@@ -65,6 +66,8 @@ fz_rect toFz(const class QRectF& r);
 QRectF fromFz(const fz_rect& r);
 // Marks a page as drawn differently (for caches).
 void touch(PageData& d);
+// An engine image from a QImage (alpha becomes a soft mask). Throws through fz_throw.
+fz_image* imageFromQImage(fz_context* c, const QImage& image);
 std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page);
 std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot);
 

@@ -288,6 +288,8 @@ void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const 
     fz_catch(c) { fz_rethrow(c); }
 }
 
+} // namespace
+
 fz_image* imageFromQImage(fz_context* c, const QImage& source) {
     const QImage img = source.convertToFormat(QImage::Format_RGBA8888);
     const int w = img.width(), h = img.height();
@@ -326,6 +328,8 @@ fz_image* imageFromQImage(fz_context* c, const QImage& source) {
     fz_catch(c) { fz_rethrow(c); }
     return image;
 }
+
+namespace {
 
 const char* const kBoldFonts[] = {
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",

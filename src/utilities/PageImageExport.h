@@ -1,0 +1,31 @@
+#pragma once
+// Pages as PNG files, rendered and encoded on every core. Used by the export sheet and
+// by vellumark-cli render --all.
+#include "pdf/Document.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+namespace PageImageExport {
+
+// PNG bytes of an image, without alpha; light compression, since pages are mostly flat.
+QByteArray encodePng(const QImage& image);
+
+struct Result {
+    int written = 0;
+    QStringList failures; // one message per page that could not be written
+    bool cancelled = false;
+};
+
+// Writes page_1.png ... into `folder`, replacing files of those names. Each file is
+// written atomically, so a cancelled or failed run leaves only complete files.
+// `progress(done, total)` is called from worker threads after each page.
+Result writeAll(const pdf::Document& document, const QString& folder, double scale,
+                const std::function<void(int done, int total)>& progress = {},
+                const std::atomic<bool>* cancel = nullptr);
+
+} // namespace PageImageExport

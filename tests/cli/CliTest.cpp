@@ -1,0 +1,82 @@
+#include "support/PdfFixtures.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    int code = -1;
+    QByteArray err;
+    QString cli(const QStringList& args) {
+        return QString::fromUtf8(runTool(VELLUMARK_BINARY_DIR "/vellumark-cli", args, &code, &err));
+    }
+    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
+};
+
+TEST_F(CliTest, InfoDescribesPagesEntriesAndForms) {
+    const QString out = cli({"info", file("form.pdf", formPdf())});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(out.contains("Pages: 2\n"));
+    EXPECT_TRUE(out.contains("Form fields: 7\n"));
+    EXPECT_TRUE(out.contains("Page 2: media box [0 0 612 792], rotation 0\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Encrypted: no"));
+}
+
+TEST_F(CliTest, TextSeparatesPagesAndSkipsPagesWithoutText) {
+    const QString pdf = file("t.pdf", textPdf({{"first page"}, {}, {"third", "page"}}));
+    const QString out = cli({"text", pdf});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out, "first page\n\n--- Page 3 ---\n\nthird\npage");
+    cli({"text", pdf, "-o", dir.filePath("out.txt")});
+    EXPECT_EQ(code, 0);
+    QFile written(dir.filePath("out.txt"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()), out);
+}
+
+TEST_F(CliTest, SearchListsMatchesInOrderWithTheCountLast) {
+    const QString pdf = file("s.pdf", textPdf({{"Needle here"}, {"nothing"}, {"a needle and a NEEDLE"}}));
+    const QStringList lines = cli({"search", pdf, "needle"}).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(lines, QStringList({"page 1: Needle", "page 3: needle", "page 3: NEEDLE", "3 matches"}));
+}
+
+TEST_F(CliTest, RenderWritesPngsAtTwiceThePointSize) {
+    const QString pdf = file("r.pdf", numberedPdf(3));
+    cli({"render", pdf, "--page", "2", "-o", dir.filePath("p2.png")});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(QImage(dir.filePath("p2.png")).size(), QSize(1224, 1584));
+    cli({"render", pdf, "--all", "--scale", "0.5", "-o", dir.filePath("all")});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(QDir(dir.filePath("all")).entryList(QDir::Files),
+              QStringList({"page_1.png", "page_2.png", "page_3.png"}));
+    EXPECT_EQ(QImage(dir.filePath("all/page_3.png")).size(), QSize(306, 396));
+    cli({"render", pdf, "--page", "9", "-o", dir.filePath("p9.png")});
+    EXPECT_EQ(code, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("p9.png")));
+}
+
+TEST_F(CliTest, BadInputAndBadUsageAreToldApart) {
+    cli({"text", file("junk.pdf", garbageBytes())});
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("junk.pdf"));
+    cli({"text"});
+    EXPECT_EQ(code, 2);
+    cli({"frobnicate"});
+    EXPECT_EQ(code, 2);
+    cli({"render", file("x.pdf", numberedPdf(1))});
+    EXPECT_EQ(code, 2);
+    const QString help = cli({"search", "--help"});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(help.contains("Usage: vellumark-cli search"));
+}
+
+} // namespace
