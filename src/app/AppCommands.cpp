@@ -1,0 +1,150 @@
+#include "app/AppCommands.h"
+
+#include "platform/NotificationCenter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+const QStringList& Notifications::all() {
+    static const QStringList names{
+        openFile,      newDocument, importImages,   clipboardToPDF,     zoomIn,
+        zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
+        firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
+        ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
+        showWatermark, showCompare, exportAsText};
+    return names;
+}
+
+PDFDisplayMode toPDFDisplayMode(PDFDisplayModeValue value) {
+    return static_cast<PDFDisplayMode>(static_cast<int>(value));
+}
+
+QString menuLabel(PDFDisplayModeValue value) {
+    switch (value) {
+    case PDFDisplayModeValue::singlePage:
+        return QStringLiteral("Single Page");
+    case PDFDisplayModeValue::singlePageContinuous:
+        return QStringLiteral("Single Page Continuous");
+    case PDFDisplayModeValue::twoUp:
+        return QStringLiteral("Two Pages");
+    case PDFDisplayModeValue::twoUpContinuous:
+        return QStringLiteral("Two Pages Continuous");
+    }
+    return {};
+}
+
+namespace KeyboardShortcuts {
+
+#define VELLUMARK_SHORTCUT(name, keys)                                                             \
+    QKeySequence name() {                                                                          \
+        static const QKeySequence sequence(keys);                                                  \
+        return sequence;                                                                           \
+    }
+
+VELLUMARK_SHORTCUT(newDocument, Qt::CTRL | Qt::Key_N)
+VELLUMARK_SHORTCUT(openFile, Qt::CTRL | Qt::Key_O)
+VELLUMARK_SHORTCUT(search, Qt::CTRL | Qt::Key_F)
+VELLUMARK_SHORTCUT(zoomIn, Qt::CTRL | Qt::Key_Plus)
+VELLUMARK_SHORTCUT(zoomOut, Qt::CTRL | Qt::Key_Minus)
+VELLUMARK_SHORTCUT(zoomToFit, Qt::CTRL | Qt::Key_0)
+VELLUMARK_SHORTCUT(nextPage, Qt::CTRL | Qt::Key_Down)
+VELLUMARK_SHORTCUT(previousPage, Qt::CTRL | Qt::Key_Up)
+VELLUMARK_SHORTCUT(firstPage, Qt::CTRL | Qt::Key_Home)
+VELLUMARK_SHORTCUT(lastPage, Qt::CTRL | Qt::Key_End)
+VELLUMARK_SHORTCUT(addBookmark, Qt::CTRL | Qt::Key_D)
+VELLUMARK_SHORTCUT(pageManagement, Qt::CTRL | Qt::SHIFT | Qt::Key_P)
+VELLUMARK_SHORTCUT(signDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_G)
+VELLUMARK_SHORTCUT(ocrCurrentPage, Qt::CTRL | Qt::SHIFT | Qt::Key_R)
+VELLUMARK_SHORTCUT(exportDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_E)
+
+#undef VELLUMARK_SHORTCUT
+
+} // namespace KeyboardShortcuts
+
+namespace {
+
+QMenu* menuTitled(QMenuBar* bar, const QString& title) {
+    for (QAction* a : bar->actions())
+        if (QMenu* m = a->menu(); m && m->title() == title)
+            return m;
+    return bar->addMenu(title);
+}
+
+// An item that posts `name` (with `payload`) when chosen. `before` places it ahead of an
+// existing item.
+QAction* item(QMenu* menu, const QString& label, const QString& name,
+              const QKeySequence& shortcut = {}, const QVariant& payload = {},
+              QAction* before = nullptr) {
+    auto* action = new QAction(label, menu);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    QObject::connect(action, &QAction::triggered, action,
+                     [name, payload] { NotificationCenter::defaultCenter().post(name, payload); });
+    menu->insertAction(before, action);
+    return action;
+}
+
+void separator(QMenu* menu, QAction* before = nullptr) {
+    menu->insertSeparator(before);
+}
+
+} // namespace
+
+void AppCommands::install(QMenuBar* bar) {
+    namespace N = Notifications;
+    namespace K = KeyboardShortcuts;
+
+    QMenu* file = menuTitled(bar, QStringLiteral("File"));
+    QMenu* edit = menuTitled(bar, QStringLiteral("Edit"));
+    QMenu* view = menuTitled(bar, QStringLiteral("View"));
+    QMenu* go = menuTitled(bar, QStringLiteral("Go"));
+    QMenu* tools = menuTitled(bar, QStringLiteral("Tools"));
+
+    // File: at the top, ahead of whatever the window put there.
+    QAction* firstExisting = file->actions().isEmpty() ? nullptr : file->actions().first();
+    item(file, "New Document...", N::newDocument, K::newDocument(), {}, firstExisting);
+    item(file, "Open...", N::openFile, K::openFile(), {}, firstExisting);
+    separator(file, firstExisting);
+    item(file, "Import Images as PDF...", N::importImages, {}, {}, firstExisting);
+    item(file, "Create PDF from Clipboard", N::clipboardToPDF, {}, {}, firstExisting);
+    if (firstExisting)
+        separator(file, firstExisting);
+
+    if (!edit->actions().isEmpty())
+        separator(edit);
+    item(edit, "Find...", N::toggleSearch, K::search());
+
+    if (!view->actions().isEmpty())
+        separator(view);
+    item(view, "Zoom In", N::zoomIn, K::zoomIn());
+    item(view, "Zoom Out", N::zoomOut, K::zoomOut());
+    item(view, "Zoom to Fit", N::zoomToFit, K::zoomToFit());
+    separator(view);
+    for (PDFDisplayModeValue mode :
+         {PDFDisplayModeValue::singlePage, PDFDisplayModeValue::singlePageContinuous,
+          PDFDisplayModeValue::twoUp, PDFDisplayModeValue::twoUpContinuous})
+        item(view, menuLabel(mode), N::setDisplayMode, {}, QVariant::fromValue(mode));
+
+    item(go, "Next Page", N::nextPage, K::nextPage());
+    item(go, "Previous Page", N::previousPage, K::previousPage());
+    separator(go);
+    item(go, "First Page", N::firstPage, K::firstPage());
+    item(go, "Last Page", N::lastPage, K::lastPage());
+    separator(go);
+    item(go, "Add/Remove Bookmark", N::toggleBookmark, K::addBookmark());
+
+    item(tools, "Page Management...", N::showPageManagement, K::pageManagement());
+    separator(tools);
+    item(tools, "Sign Document...", N::showSignature, K::signDocument());
+    item(tools, "Password Protection...", N::showPasswordProtection);
+    item(tools, "Add Watermark...", N::showWatermark);
+    separator(tools);
+    item(tools, "Compare Documents...", N::showCompare);
+    item(tools, "Export as Text...", N::exportAsText);
+    separator(tools);
+    item(tools, "OCR Current Page", N::ocrCurrentPage, K::ocrCurrentPage());
+    item(tools, "OCR Entire Document", N::ocrDocument);
+    separator(tools);
+    item(tools, "Export...", N::showExport, K::exportDocument());
+}

@@ -1,0 +1,278 @@
+#include "utilities/DigitalSignatureService.h"
+
+#include "models/Base64.h"
+#include "models/ReferenceDate.h"
+#include "pdf/Document.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QStringDecoder>
+
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+template <typename T, void (*Free)(T*)> struct Deleter {
+    void operator()(T* p) const { Free(p); }
+};
+using MdCtx = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
+using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
+
+// The reason OpenSSL gave for the last failure, or `fallback` when it gave none.
+QString openSslReason(const QString& fallback) {
+    const unsigned long code = ERR_peek_last_error();
+    QString reason = fallback;
+    if (code != 0) {
+        char buffer[256] = {};
+        ERR_error_string_n(code, buffer, sizeof buffer);
+        reason = QString::fromLatin1(buffer);
+    }
+    ERR_clear_error();
+    return reason;
+}
+
+// RSASSA-PKCS1-v1_5 with SHA-256 over `message` (hashed inside).
+std::optional<QByteArray> signMessage(EVP_PKEY* key, const QByteArray& message, QString* reason) {
+    MdCtx ctx(EVP_MD_CTX_new());
+    size_t length = 0;
+    EVP_PKEY_CTX* pctx = nullptr;
+    if (!ctx || EVP_DigestSignInit(ctx.get(), &pctx, EVP_sha256(), nullptr, key) != 1 ||
+        EVP_PKEY_CTX_set_rsa_padding(pctx, RSA_PKCS1_PADDING) != 1 ||
+        EVP_DigestSign(ctx.get(), nullptr, &length,
+                       reinterpret_cast<const unsigned char*>(message.constData()),
+                       size_t(message.size())) != 1) {
+        *reason = openSslReason("Unknown");
+        return std::nullopt;
+    }
+    QByteArray signature(qsizetype(length), Qt::Uninitialized);
+    if (EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.constData()),
+                       size_t(message.size())) != 1) {
+        *reason = openSslReason("Unknown");
+        return std::nullopt;
+    }
+    signature.resize(qsizetype(length));
+    return signature;
+}
+
+bool verifyMessage(EVP_PKEY* key, const QByteArray& message, const QByteArray& signature) {
+    MdCtx ctx(EVP_MD_CTX_new());
+    EVP_PKEY_CTX* pctx = nullptr;
+    const bool ok =
+        ctx && EVP_DigestVerifyInit(ctx.get(), &pctx, EVP_sha256(), nullptr, key) == 1 &&
+        EVP_PKEY_CTX_set_rsa_padding(pctx, RSA_PKCS1_PADDING) == 1 &&
+        EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.constData()),
+                         size_t(signature.size()),
+                         reinterpret_cast<const unsigned char*>(message.constData()),
+                         size_t(message.size())) == 1;
+    ERR_clear_error();
+    return ok;
+}
+
+bool isValidUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+} // namespace
+
+// ---- errors
+
+DigitalSignatureService::SignatureError::SignatureError(Kind kind, const QString& description)
+    : std::runtime_error(description.toStdString()), kind_(kind) {}
+
+DigitalSignatureService::SignatureError
+DigitalSignatureService::SignatureError::keyGenerationFailed(const QString& reason) {
+    return SignatureError(Kind::keyGenerationFailed, "Key generation failed: " + reason);
+}
+DigitalSignatureService::SignatureError
+DigitalSignatureService::SignatureError::signingFailed(const QString& reason) {
+    return SignatureError(Kind::signingFailed, "Signing failed: " + reason);
+}
+DigitalSignatureService::SignatureError
+DigitalSignatureService::SignatureError::verificationFailed(const QString& reason) {
+    return SignatureError(Kind::verificationFailed, "Verification failed: " + reason);
+}
+DigitalSignatureService::SignatureError DigitalSignatureService::SignatureError::noIdentity() {
+    return SignatureError(Kind::noIdentity, "No signing identity available");
+}
+DigitalSignatureService::SignatureError DigitalSignatureService::SignatureError::dataError() {
+    return SignatureError(Kind::dataError, "Failed to process document data");
+}
+
+// ---- record
+
+QByteArray DigitalSignatureService::SignatureMetadata::toJson() const {
+    QJsonObject object;
+    object.insert("signerName", signerName);
+    object.insert("signDate", ReferenceDate::secondsFrom(signDate));
+    object.insert("signatureData", signatureData);
+    object.insert("documentHash", documentHash);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<DigitalSignatureService::SignatureMetadata>
+DigitalSignatureService::SignatureMetadata::fromJson(const QByteArray& json) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    const QJsonValue name = object.value("signerName");
+    const QJsonValue date = object.value("signDate");
+    const QJsonValue signature = object.value("signatureData");
+    const QJsonValue hash = object.value("documentHash");
+    if (!name.isString() || !date.isDouble() || !signature.isString() || !hash.isString())
+        return std::nullopt;
+    const std::optional<QDateTime> signDate = ReferenceDate::dateFrom(date.toDouble());
+    if (!signDate)
+        return std::nullopt;
+    return SignatureMetadata{name.toString(), *signDate, signature.toString(), hash.toString()};
+}
+
+QByteArray DigitalSignatureService::keyTag(const QString& signerName) {
+    return QByteArray(tagPrefix) + signerName.toUtf8();
+}
+
+// ---- keys
+
+KeyStore::PrivateKey DigitalSignatureService::getExistingSigningKey(const QString& name,
+                                                                    const KeyStore& keys) {
+    if (!name.isValidUtf16())
+        return nullptr;
+    return keys.findPrivateKey(keyTag(name));
+}
+
+KeyStore::PrivateKey DigitalSignatureService::generateSigningKeyPair(const QString& label,
+                                                                     const KeyStore& keys) {
+    // Unpaired surrogates would turn into the same UTF-8 as another name and share its key.
+    if (!label.isValidUtf16())
+        throw SignatureError::keyGenerationFailed("The name is not valid text");
+    PkeyCtx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+    EVP_PKEY* raw = nullptr;
+    if (!ctx || EVP_PKEY_keygen_init(ctx.get()) != 1 ||
+        EVP_PKEY_CTX_set_rsa_keygen_bits(ctx.get(), 2048) != 1 ||
+        EVP_PKEY_generate(ctx.get(), &raw) != 1 || !raw)
+        throw SignatureError::keyGenerationFailed(openSslReason("Unknown error"));
+    KeyStore::PrivateKey key(raw, [](EVP_PKEY* k) { EVP_PKEY_free(k); });
+
+    QString error;
+    switch (keys.storePrivateKey(keyTag(label), key, &error)) {
+    case KeyStore::StoreResult::Stored:
+        return key;
+    case KeyStore::StoreResult::AlreadyExists:
+        // Another signature under this name got there first: its key is the name's key.
+        if (auto existing = getExistingSigningKey(label, keys))
+            return existing;
+        throw SignatureError::keyGenerationFailed("The stored key cannot be read");
+    case KeyStore::StoreResult::Failed:
+        break;
+    }
+    throw SignatureError::keyGenerationFailed(error.isEmpty() ? QString("Unknown error") : error);
+}
+
+QByteArray DigitalSignatureService::publicKeyPem(const QString& signerName,
+                                                 const KeyStore& keys) {
+    const KeyStore::PrivateKey key = getExistingSigningKey(signerName, keys);
+    if (!key)
+        return {};
+    BIO* bio = BIO_new(BIO_s_mem());
+    if (!bio)
+        return {};
+    QByteArray pem;
+    if (PEM_write_bio_PUBKEY(bio, key.get()) == 1) {
+        char* data = nullptr;
+        const long length = BIO_get_mem_data(bio, &data);
+        pem = QByteArray(data, qsizetype(length));
+    }
+    BIO_free(bio);
+    ERR_clear_error();
+    return pem;
+}
+
+// ---- signing and verification
+
+DigitalSignatureService::SignResult
+DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
+                                      const KeyStore& keys) {
+    const QByteArray original = document.dataRepresentation();
+    if (original.isEmpty())
+        throw SignatureError::dataError();
+
+    KeyStore::PrivateKey key = getExistingSigningKey(signerName, keys);
+    if (!key)
+        key = generateSigningKeyPair(signerName, keys);
+
+    const QByteArray digest = QCryptographicHash::hash(original, QCryptographicHash::Sha256);
+    QString reason;
+    const std::optional<QByteArray> signature = signMessage(key.get(), digest, &reason);
+    if (!signature)
+        throw SignatureError::signingFailed(reason);
+
+    SignatureMetadata metadata{signerName, QDateTime::currentDateTimeUtc(),
+                               Base64::encode(*signature),
+                               Base64::encode(digest)};
+    const QByteArray json = metadata.toJson();
+
+    document.setInfo(pdf::InfoKey::Subject, subjectMarker);
+    document.setInfo(pdf::InfoKey::Keywords, isValidUtf8(json) ? QString::fromUtf8(json) : QString());
+
+    const QByteArray signedData = document.dataRepresentation();
+    if (signedData.isEmpty())
+        throw SignatureError::dataError();
+    return {signedData, *signature};
+}
+
+DigitalSignatureService::SignatureVerificationResult
+DigitalSignatureService::verifyDocument(const pdf::Document& document,
+                                        const KeyStore& keys) {
+    SignatureVerificationResult result;
+    const std::optional<SignatureMetadata> metadata =
+        document.info(pdf::InfoKey::Subject) == subjectMarker
+            ? SignatureMetadata::fromJson(document.info(pdf::InfoKey::Keywords).toUtf8())
+            : std::nullopt;
+    if (!metadata) {
+        result.message = "Document is not digitally signed";
+        return result;
+    }
+    result.isSigned = true;
+    result.signerName = metadata->signerName;
+    result.signDate = metadata->signDate;
+
+    const auto signature = Base64::decodeStrict(metadata->signatureData);
+    const auto digest = Base64::decodeStrict(metadata->documentHash);
+    if (!signature || !digest) {
+        result.isValid = false;
+        result.message = "Signature data is corrupted";
+        return result;
+    }
+
+    const KeyStore::PrivateKey key = getExistingSigningKey(metadata->signerName, keys);
+    if (!key) {
+        const QString date =
+            QLocale().toString(metadata->signDate.toLocalTime(), QLocale::ShortFormat);
+        result.message = "Signed by " + metadata->signerName + " on " + date +
+                         ". Cannot verify - signing key not found on this machine.";
+        return result;
+    }
+
+    // The private key object carries its public half; the check uses only that half.
+    if (verifyMessage(key.get(), *digest, *signature)) {
+        result.isValid = true;
+        result.message = "Signature is valid. Signed by " + metadata->signerName;
+    } else {
+        result.isValid = false;
+        result.message = "Signature verification failed - document may have been modified";
+    }
+    return result;
+}

@@ -1,0 +1,230 @@
+#include "viewmodels/DocumentViewModel.h"
+
+#include "pdf/Page.h"
+#include "platform/FileDialogs.h"
+
+#include <QFileInfo>
+
+DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {}
+DocumentViewModel::~DocumentViewModel() = default;
+
+void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
+    if (pdfDocument_ == document)
+        return;
+    pdfDocument_ = document;
+    emit pdfDocumentChanged();
+}
+
+void DocumentViewModel::setCurrentPageIndex(int index) {
+    if (currentPageIndex_ == index)
+        return;
+    currentPageIndex_ = index;
+    emit currentPageIndexChanged();
+}
+
+void DocumentViewModel::setTotalPages(int count) {
+    if (totalPages_ == count)
+        return;
+    totalPages_ = count;
+    emit totalPagesChanged();
+}
+
+void DocumentViewModel::setScaleFactor(double scale) {
+    if (scaleFactor_ == scale)
+        return;
+    scaleFactor_ = scale;
+    emit scaleFactorChanged();
+}
+
+void DocumentViewModel::setAutoScales(bool on) {
+    if (autoScales_ == on)
+        return;
+    autoScales_ = on;
+    emit autoScalesChanged();
+}
+
+void DocumentViewModel::setDisplayMode(PDFDisplayMode mode) {
+    if (displayMode_ == mode)
+        return;
+    displayMode_ = mode;
+    emit displayModeChanged();
+}
+
+void DocumentViewModel::setFileName(const QString& name) {
+    if (fileName_ == name)
+        return;
+    fileName_ = name;
+    emit fileNameChanged();
+}
+
+void DocumentViewModel::setFileURL(const QUrl& url) {
+    if (fileURL_ == url)
+        return;
+    fileURL_ = url;
+    emit fileURLChanged();
+}
+
+void DocumentViewModel::setSearchText(const QString& text) {
+    if (searchText_ == text)
+        return;
+    searchText_ = text;
+    emit searchTextChanged();
+}
+
+void DocumentViewModel::setSearchResults(const QList<pdf::Selection>& results) {
+    if (searchResults_.isEmpty() && results.isEmpty())
+        return;
+    searchResults_ = results;
+    emit searchResultsChanged();
+}
+
+void DocumentViewModel::setCurrentSearchIndex(int index) {
+    if (currentSearchIndex_ == index)
+        return;
+    currentSearchIndex_ = index;
+    emit currentSearchIndexChanged();
+}
+
+void DocumentViewModel::setIsSearching(bool on) {
+    if (isSearching_ == on)
+        return;
+    isSearching_ = on;
+    emit isSearchingChanged();
+}
+
+void DocumentViewModel::setCurrentSelection(const std::optional<pdf::Selection>& selection) {
+    if (currentSelection_ == selection)
+        return;
+    currentSelection_ = selection;
+    emit currentSelectionChanged();
+}
+
+void DocumentViewModel::setPdfView(QObject* owner, PageViewInterface* view) {
+    pdfViewOwner_ = owner;
+    pdfView_ = owner ? view : nullptr;
+}
+
+PageViewInterface* DocumentViewModel::pdfView() const {
+    return pdfViewOwner_ ? pdfView_ : nullptr;
+}
+
+void DocumentViewModel::openFile() {
+    OpenFileRequest request;
+    request.contentTypes = {ContentType::pdf()};
+    request.allowsMultipleSelection = false;
+    const QStringList chosen = FileDialogs::current()->openFiles(request);
+    if (chosen.isEmpty())
+        return;
+    loadDocument(QUrl::fromLocalFile(chosen.first()));
+}
+
+void DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const QString& name,
+                                        const QUrl& url) {
+    // The order observers see: document, count, page, name, location, then the search.
+    setPdfDocument(document);
+    setTotalPages(document->pageCount());
+    setCurrentPageIndex(0);
+    setFileName(name);
+    setFileURL(url);
+    setSearchResults({});
+    setSearchText(QString());
+}
+
+void DocumentViewModel::loadDocument(const QUrl& url) {
+    if (!url.isLocalFile())
+        return;
+    const QString path = url.toLocalFile();
+    pdf::DocumentPtr document = pdf::Document::open(path);
+    if (!document)
+        return;
+    replaceDocument(document, QFileInfo(path).fileName(), url);
+}
+
+void DocumentViewModel::loadCreatedDocument(const pdf::DocumentPtr& document,
+                                            const QString& title) {
+    if (!document)
+        return;
+    replaceDocument(document, title, QUrl());
+}
+
+void DocumentViewModel::goToPage(int index) {
+    if (!pdfDocument_)
+        return;
+    // The live count: page management may have changed it since totalPages was copied.
+    if (index < 0 || index >= pdfDocument_->pageCount())
+        return;
+    pdf::PagePtr page = pdfDocument_->page(index);
+    if (!page)
+        return;
+    if (PageViewInterface* view = pdfView())
+        view->goToPage(page);
+    setCurrentPageIndex(index);
+}
+
+void DocumentViewModel::zoomBy(double factor) {
+    PageViewInterface* view = pdfView();
+    setAutoScales(false);
+    if (view)
+        view->setAutoScales(false);
+    const double scale = (view ? view->scaleFactor() : 1.0) * factor;
+    if (view)
+        view->setScaleFactor(scale);
+    setScaleFactor(scale);
+}
+
+void DocumentViewModel::zoomIn() {
+    zoomBy(zoomStep);
+}
+void DocumentViewModel::zoomOut() {
+    zoomBy(1.0 / zoomStep);
+}
+
+void DocumentViewModel::zoomToFit() {
+    PageViewInterface* view = pdfView();
+    setAutoScales(true);
+    if (view)
+        view->setAutoScales(true);
+    setScaleFactor(view ? view->scaleFactor() : 1.0);
+}
+
+void DocumentViewModel::performSearch() {
+    if (!pdfDocument_ || searchText_.isEmpty()) {
+        setSearchResults({});
+        return;
+    }
+    setIsSearching(true);
+    setSearchResults({});
+    setCurrentSearchIndex(0);
+    const std::vector<pdf::Selection> found = pdfDocument_->findString(searchText_);
+    setSearchResults(QList<pdf::Selection>(found.begin(), found.end()));
+    setIsSearching(false);
+    if (!searchResults_.isEmpty())
+        highlightCurrentSearchResult();
+}
+
+void DocumentViewModel::nextSearchResult() {
+    if (searchResults_.isEmpty())
+        return;
+    const int n = int(searchResults_.size());
+    setCurrentSearchIndex(((currentSearchIndex_ + 1) % n + n) % n);
+    highlightCurrentSearchResult();
+}
+
+void DocumentViewModel::previousSearchResult() {
+    if (searchResults_.isEmpty())
+        return;
+    const int n = int(searchResults_.size());
+    setCurrentSearchIndex(((currentSearchIndex_ + n - 1) % n + n) % n);
+    highlightCurrentSearchResult();
+}
+
+void DocumentViewModel::highlightCurrentSearchResult() {
+    if (currentSearchIndex_ < 0 || currentSearchIndex_ >= searchResults_.size())
+        return;
+    pdf::Selection& match = searchResults_[currentSearchIndex_];
+    match.setColor(QColor(Qt::yellow));
+    if (PageViewInterface* view = pdfView()) {
+        view->setCurrentSelection(match, true);
+        view->scrollSelectionToVisible();
+    }
+}

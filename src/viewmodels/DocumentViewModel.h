@@ -1,0 +1,132 @@
+#pragma once
+// The open document of one window: the page the user is on, zoom and layout, the name
+// shown as the title, and the text search. It owns the document and refers to the page
+// view weakly; every view step is skipped while no view is attached.
+#include "pdf/Document.h"
+#include "pdf/Selection.h"
+#include "viewmodels/PageViewInterface.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class DocumentViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(pdf::DocumentPtr pdfDocument READ pdfDocument WRITE setPdfDocument NOTIFY
+                   pdfDocumentChanged)
+    Q_PROPERTY(int currentPageIndex READ currentPageIndex WRITE setCurrentPageIndex NOTIFY
+                   currentPageIndexChanged)
+    Q_PROPERTY(int totalPages READ totalPages WRITE setTotalPages NOTIFY totalPagesChanged)
+    Q_PROPERTY(double scaleFactor READ scaleFactor WRITE setScaleFactor NOTIFY scaleFactorChanged)
+    Q_PROPERTY(bool autoScales READ autoScales WRITE setAutoScales NOTIFY autoScalesChanged)
+    Q_PROPERTY(
+        PDFDisplayMode displayMode READ displayMode WRITE setDisplayMode NOTIFY displayModeChanged)
+    Q_PROPERTY(QString fileName READ fileName WRITE setFileName NOTIFY fileNameChanged)
+    Q_PROPERTY(QUrl fileURL READ fileURL WRITE setFileURL NOTIFY fileURLChanged)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(QList<pdf::Selection> searchResults READ searchResults WRITE setSearchResults NOTIFY
+                   searchResultsChanged)
+    Q_PROPERTY(int currentSearchIndex READ currentSearchIndex WRITE setCurrentSearchIndex NOTIFY
+                   currentSearchIndexChanged)
+    Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
+    Q_PROPERTY(std::optional<pdf::Selection> currentSelection READ currentSelection WRITE
+                   setCurrentSelection NOTIFY currentSelectionChanged)
+
+public:
+    explicit DocumentViewModel(QObject* parent = nullptr);
+    ~DocumentViewModel() override;
+
+    const pdf::DocumentPtr& pdfDocument() const { return pdfDocument_; }
+    int currentPageIndex() const { return currentPageIndex_; }
+    int totalPages() const { return totalPages_; }
+    double scaleFactor() const { return scaleFactor_; }
+    bool autoScales() const { return autoScales_; }
+    PDFDisplayMode displayMode() const { return displayMode_; }
+    const QString& fileName() const { return fileName_; }
+    // Empty for a document made in memory.
+    const QUrl& fileURL() const { return fileURL_; }
+    const QString& searchText() const { return searchText_; }
+    const QList<pdf::Selection>& searchResults() const { return searchResults_; }
+    int currentSearchIndex() const { return currentSearchIndex_; }
+    bool isSearching() const { return isSearching_; }
+    const std::optional<pdf::Selection>& currentSelection() const { return currentSelection_; }
+
+    // Written directly by the page view bridge, the search bar, the command routing and
+    // the tools that change the document.
+    void setPdfDocument(const pdf::DocumentPtr& document);
+    void setCurrentPageIndex(int index);
+    void setTotalPages(int count);
+    void setScaleFactor(double scale);
+    void setAutoScales(bool on);
+    void setDisplayMode(PDFDisplayMode mode);
+    void setFileName(const QString& name);
+    void setFileURL(const QUrl& url);
+    void setSearchText(const QString& text);
+    void setSearchResults(const QList<pdf::Selection>& results);
+    void setCurrentSearchIndex(int index);
+    void setCurrentSelection(const std::optional<pdf::Selection>& selection);
+
+    // The page view, held weakly through its QObject: pdfView() is null once `owner` is gone.
+    void setPdfView(QObject* owner, PageViewInterface* view);
+    PageViewInterface* pdfView() const;
+
+    // Asks for one PDF file and loads it; cancelling does nothing.
+    void openFile();
+    // A file that is not a readable PDF changes nothing.
+    void loadDocument(const QUrl& url);
+    // A document that exists only in memory, shown under `title`.
+    void loadCreatedDocument(const pdf::DocumentPtr& document, const QString& title);
+    // Out-of-range indices are ignored, not clamped.
+    void goToPage(int index);
+    void zoomIn();
+    void zoomOut();
+    void zoomToFit();
+
+    void performSearch();
+    void nextSearchResult();
+    void previousSearchResult();
+
+    static constexpr double zoomStep = 1.25;
+
+signals:
+    void pdfDocumentChanged();
+    void currentPageIndexChanged();
+    void totalPagesChanged();
+    void scaleFactorChanged();
+    void autoScalesChanged();
+    void displayModeChanged();
+    void fileNameChanged();
+    void fileURLChanged();
+    void searchTextChanged();
+    void searchResultsChanged();
+    void currentSearchIndexChanged();
+    void isSearchingChanged();
+    void currentSelectionChanged();
+
+private:
+    void setIsSearching(bool on);
+    void zoomBy(double factor);
+    void highlightCurrentSearchResult();
+    void replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url);
+
+    pdf::DocumentPtr pdfDocument_;
+    int currentPageIndex_ = 0;
+    int totalPages_ = 0;
+    double scaleFactor_ = 1.0;
+    bool autoScales_ = true;
+    PDFDisplayMode displayMode_ = PDFDisplayMode::singlePageContinuous;
+    QString fileName_;
+    QUrl fileURL_;
+    QString searchText_;
+    QList<pdf::Selection> searchResults_;
+    int currentSearchIndex_ = 0;
+    bool isSearching_ = false;
+    std::optional<pdf::Selection> currentSelection_;
+
+    QPointer<QObject> pdfViewOwner_;
+    PageViewInterface* pdfView_ = nullptr;
+};

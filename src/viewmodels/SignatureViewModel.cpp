@@ -1,0 +1,164 @@
+#include "viewmodels/SignatureViewModel.h"
+
+#include "pdf/Annotation.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "platform/Preferences.h"
+
+#include <QBuffer>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace {
+
+// The "Signed by" line: grey of secondary labels, 9 points, 16-point strip 4 points below.
+const QColor kSecondaryLabel(128, 128, 128);
+constexpr double kStampFontSize = 9;
+constexpr double kStampLineHeight = 16;
+constexpr double kStampGap = 4;
+constexpr QSizeF kPlacementSize(200, 80);
+
+std::optional<QByteArray> pngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+SignatureViewModel::SignatureViewModel(QObject* parent) : QObject(parent) { loadSignatures(); }
+
+void SignatureViewModel::setCurrentSignatureImage(const QImage& image) {
+    if (image.isNull() && currentSignatureImage_.isNull())
+        return;
+    currentSignatureImage_ = image;
+    emit currentSignatureImageChanged();
+}
+
+void SignatureViewModel::setSignatureName(const QString& name) {
+    if (name == signatureName_)
+        return;
+    signatureName_ = name;
+    emit signatureNameChanged();
+}
+
+void SignatureViewModel::setIncludeStamp(bool on) {
+    if (on == includeStamp_)
+        return;
+    includeStamp_ = on;
+    emit includeStampChanged();
+}
+
+void SignatureViewModel::setStampName(const QString& name) {
+    if (name == stampName_)
+        return;
+    stampName_ = name;
+    emit stampNameChanged();
+}
+
+void SignatureViewModel::setSignerName(const QString& name) {
+    if (name == signerName_)
+        return;
+    signerName_ = name;
+    emit signerNameChanged();
+}
+
+void SignatureViewModel::setVerificationResult(const std::optional<VerificationResult>& result) {
+    verificationResult_ = result;
+    emit verificationResultChanged();
+}
+
+void SignatureViewModel::loadSignatures() {
+    const std::optional<QByteArray> stored = Preferences::data(storageKey);
+    if (!stored)
+        return;
+    // An unreadable library leaves the list as it is; the next save overwrites it.
+    if (auto library = SavedSignature::decodeLibrary(*stored)) {
+        savedSignatures_ = std::move(*library);
+        emit savedSignaturesChanged();
+    }
+}
+
+void SignatureViewModel::persistSignatures() {
+    Preferences::setData(storageKey, SavedSignature::encodeLibrary(savedSignatures_));
+}
+
+void SignatureViewModel::saveCurrentSignature() {
+    if (currentSignatureImage_.isNull())
+        return;
+    const std::optional<QByteArray> png = pngBytes(currentSignatureImage_);
+    if (!png || signatureName_.isEmpty())
+        return;
+    SavedSignature signature;
+    signature.name = signatureName_;
+    signature.imageData = *png;
+    savedSignatures_.push_back(std::move(signature));
+    persistSignatures();
+    emit savedSignaturesChanged();
+    setSignatureName(QString());
+    setCurrentSignatureImage(QImage());
+}
+
+void SignatureViewModel::deleteSignature(const SavedSignature& signature) {
+    const auto removed = std::erase_if(savedSignatures_, [&](const SavedSignature& s) {
+        return s.id == signature.id;
+    });
+    persistSignatures();
+    if (removed > 0)
+        emit savedSignaturesChanged();
+}
+
+QString SignatureViewModel::stampText(const QString& name, const QDateTime& when) {
+    const QLocale locale;
+    // The locale's long date without the weekday and with the month abbreviated.
+    QString dateFormat = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("(?<!d)dddd?(?!d)[,.\\s]*"));
+    dateFormat.remove(weekday);
+    dateFormat.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    dateFormat = dateFormat.trimmed();
+    while (dateFormat.endsWith(','))
+        dateFormat.chop(1);
+    const QDateTime local = when.toLocalTime();
+    QString text = "Signed by " + name + " on " + locale.toString(local.date(), dateFormat) +
+                   ", " + locale.toString(local.time(), QLocale::ShortFormat);
+    // Newer locale data puts a narrow no-break space before AM/PM, which the stamp's
+    // standard font cannot show.
+    text.replace(QChar(0x202F), QLatin1Char(' '));
+    return text;
+}
+
+void SignatureViewModel::placeSignature(const SavedSignature& signature, pdf::Page& page,
+                                        QPointF center, QSizeF size, const QDateTime& now) {
+    const QImage image = QImage::fromData(signature.imageData);
+    if (image.isNull())
+        return;
+    // Page space: x()/y() of the rectangle are its left and bottom edges.
+    const QRectF stampRect(center.x() - size.width() / 2, center.y() - size.height() / 2,
+                           size.width(), size.height());
+    if (!page.addImageStamp(stampRect, image))
+        return;
+    if (!includeStamp_)
+        return;
+    const QString name = stampName_.isEmpty() ? signature.name : stampName_;
+    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight,
+                          size.width(), kStampLineHeight);
+    page.addFreeText(lineRect, stampText(name, now), kStampFontSize, kSecondaryLabel);
+}
+
+bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
+                                              pdf::Document* document, int pageIndex) {
+    if (!document)
+        return false;
+    const pdf::PagePtr page = document->page(pageIndex);
+    if (!page)
+        return false;
+    placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
+    return true;
+}
+
+QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
+    const QString signer = signerName_.isEmpty() ? QStringLiteral("User") : signerName_;
+    return DigitalSignatureService::signDocument(document, signer, keyStore_).signedData;
+}

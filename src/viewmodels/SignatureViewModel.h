@@ -1,0 +1,104 @@
+#pragma once
+// The signature sheet's model: the library of drawn signatures (kept in preferences
+// under "saved_signatures"), the drawing waiting to be saved, the "Signed by" stamp
+// options, the digital signer's name and the last verification result.
+#include "models/SignatureModel.h"
+#include "platform/KeyStore.h"
+#include "utilities/DigitalSignatureService.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QSizeF>
+
+#include <optional>
+#include <vector>
+
+namespace pdf {
+class Document;
+class Page;
+} // namespace pdf
+
+class SignatureViewModel : public QObject {
+    Q_OBJECT
+    // A null image stands for "no current signature".
+    Q_PROPERTY(QImage currentSignatureImage READ currentSignatureImage WRITE
+                   setCurrentSignatureImage NOTIFY currentSignatureImageChanged)
+    Q_PROPERTY(QString signatureName READ signatureName WRITE setSignatureName NOTIFY
+                   signatureNameChanged)
+    Q_PROPERTY(bool includeStamp READ includeStamp WRITE setIncludeStamp NOTIFY includeStampChanged)
+    Q_PROPERTY(QString stampName READ stampName WRITE setStampName NOTIFY stampNameChanged)
+    Q_PROPERTY(QString signerName READ signerName WRITE setSignerName NOTIFY signerNameChanged)
+
+public:
+    using VerificationResult = DigitalSignatureService::SignatureVerificationResult;
+    static constexpr const char* storageKey = "saved_signatures";
+
+    // Loads the library from preferences.
+    explicit SignatureViewModel(QObject* parent = nullptr);
+
+    const std::vector<SavedSignature>& savedSignatures() const { return savedSignatures_; }
+    QImage currentSignatureImage() const { return currentSignatureImage_; }
+    QString signatureName() const { return signatureName_; }
+    bool includeStamp() const { return includeStamp_; }
+    QString stampName() const { return stampName_; }
+    QString signerName() const { return signerName_; }
+    const std::optional<VerificationResult>& verificationResult() const {
+        return verificationResult_;
+    }
+
+    void setCurrentSignatureImage(const QImage& image);
+    void setSignatureName(const QString& name);
+    void setIncludeStamp(bool on);
+    void setStampName(const QString& name);
+    void setSignerName(const QString& name);
+    void setVerificationResult(const std::optional<VerificationResult>& result);
+
+    void loadSignatures();
+    // Adds the current drawing under signatureName, then clears both.
+    void saveCurrentSignature();
+    // Removes every entry with the signature's id.
+    void deleteSignature(const SavedSignature& signature);
+
+    // Puts the signature on `page` as an image stamp of `size` centred on `center` (page
+    // space), with the "Signed by" line 4 points below it when includeStamp is on.
+    void placeSignature(const SavedSignature& signature, pdf::Page& page, QPointF center,
+                        QSizeF size, const QDateTime& now = QDateTime::currentDateTime());
+    // The main window's placement: the page at `pageIndex`, at its centre, 200 × 80.
+    // Returns false (and changes nothing) without a document or such a page.
+    bool placeSignatureOnPage(const SavedSignature& signature, pdf::Document* document,
+                              int pageIndex);
+
+    // Signs under signerName ("User" when empty); returns the signed PDF bytes.
+    // Throws DigitalSignatureService::SignatureError.
+    QByteArray signDocument(pdf::Document& document);
+
+    // The key store used for signing (the user's own unless a test swaps it).
+    const KeyStore& keyStore() const { return keyStore_; }
+    void setKeyStore(const KeyStore& store) { keyStore_ = store; }
+
+    // "Signed by NAME on DATE": the date in the locale's abbreviated style with its short time.
+    static QString stampText(const QString& name, const QDateTime& when);
+
+signals:
+    void savedSignaturesChanged();
+    void currentSignatureImageChanged();
+    void signatureNameChanged();
+    void includeStampChanged();
+    void stampNameChanged();
+    void signerNameChanged();
+    void verificationResultChanged();
+
+private:
+    void persistSignatures();
+
+    std::vector<SavedSignature> savedSignatures_;
+    QImage currentSignatureImage_;
+    QString signatureName_;
+    bool includeStamp_ = true;
+    QString stampName_;
+    std::optional<VerificationResult> verificationResult_;
+    QString signerName_;
+    KeyStore keyStore_;
+};

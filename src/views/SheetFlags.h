@@ -1,0 +1,135 @@
+#pragma once
+// The window's view flags: which sheet is up, and whether the search bar and the
+// annotation toolbar show. Owned by the window and handed to the command handlers and
+// the sheet presenter; each flag notifies its observers when it changes.
+#include <QObject>
+
+class SheetFlags : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool showSearch READ showSearch WRITE setShowSearch NOTIFY showSearchChanged)
+    Q_PROPERTY(bool showExport READ showExport WRITE setShowExport NOTIFY showExportChanged)
+    Q_PROPERTY(bool showAnnotationToolbar READ showAnnotationToolbar WRITE setShowAnnotationToolbar
+                   NOTIFY showAnnotationToolbarChanged)
+    Q_PROPERTY(bool showOCRSheet READ showOCRSheet WRITE setShowOCRSheet NOTIFY showOCRSheetChanged)
+    Q_PROPERTY(bool showDocumentCreation READ showDocumentCreation WRITE setShowDocumentCreation
+                   NOTIFY showDocumentCreationChanged)
+    Q_PROPERTY(
+        bool showSignature READ showSignature WRITE setShowSignature NOTIFY showSignatureChanged)
+    Q_PROPERTY(bool showPageManagement READ showPageManagement WRITE setShowPageManagement NOTIFY
+                   showPageManagementChanged)
+    Q_PROPERTY(bool showPasswordProtection READ showPasswordProtection WRITE
+                   setShowPasswordProtection NOTIFY showPasswordProtectionChanged)
+    Q_PROPERTY(
+        bool showWatermark READ showWatermark WRITE setShowWatermark NOTIFY showWatermarkChanged)
+    Q_PROPERTY(bool showCompare READ showCompare WRITE setShowCompare NOTIFY showCompareChanged)
+    Q_PROPERTY(bool showFormFields READ showFormFields WRITE setShowFormFields NOTIFY
+                   showFormFieldsChanged)
+
+public:
+    explicit SheetFlags(QObject* parent = nullptr) : QObject(parent) {}
+
+    bool showSearch() const { return showSearch_; }
+    bool showExport() const { return showExport_; }
+    bool showAnnotationToolbar() const { return showAnnotationToolbar_; }
+    bool showOCRSheet() const { return showOCRSheet_; }
+    bool showDocumentCreation() const { return showDocumentCreation_; }
+    bool showSignature() const { return showSignature_; }
+    bool showPageManagement() const { return showPageManagement_; }
+    bool showPasswordProtection() const { return showPasswordProtection_; }
+    bool showWatermark() const { return showWatermark_; }
+    bool showCompare() const { return showCompare_; }
+    bool showFormFields() const { return showFormFields_; }
+
+    void setShowSearch(bool on) {
+        if (showSearch_ != on) {
+            showSearch_ = on;
+            emit showSearchChanged();
+        }
+    }
+    void setShowExport(bool on) {
+        if (showExport_ != on) {
+            showExport_ = on;
+            emit showExportChanged();
+        }
+    }
+    void setShowAnnotationToolbar(bool on) {
+        if (showAnnotationToolbar_ != on) {
+            showAnnotationToolbar_ = on;
+            emit showAnnotationToolbarChanged();
+        }
+    }
+    void setShowOCRSheet(bool on) {
+        if (showOCRSheet_ != on) {
+            showOCRSheet_ = on;
+            emit showOCRSheetChanged();
+        }
+    }
+    void setShowDocumentCreation(bool on) {
+        if (showDocumentCreation_ != on) {
+            showDocumentCreation_ = on;
+            emit showDocumentCreationChanged();
+        }
+    }
+    void setShowSignature(bool on) {
+        if (showSignature_ != on) {
+            showSignature_ = on;
+            emit showSignatureChanged();
+        }
+    }
+    void setShowPageManagement(bool on) {
+        if (showPageManagement_ != on) {
+            showPageManagement_ = on;
+            emit showPageManagementChanged();
+        }
+    }
+    void setShowPasswordProtection(bool on) {
+        if (showPasswordProtection_ != on) {
+            showPasswordProtection_ = on;
+            emit showPasswordProtectionChanged();
+        }
+    }
+    void setShowWatermark(bool on) {
+        if (showWatermark_ != on) {
+            showWatermark_ = on;
+            emit showWatermarkChanged();
+        }
+    }
+    void setShowCompare(bool on) {
+        if (showCompare_ != on) {
+            showCompare_ = on;
+            emit showCompareChanged();
+        }
+    }
+    void setShowFormFields(bool on) {
+        if (showFormFields_ != on) {
+            showFormFields_ = on;
+            emit showFormFieldsChanged();
+        }
+    }
+
+signals:
+    void showSearchChanged();
+    void showExportChanged();
+    void showAnnotationToolbarChanged();
+    void showOCRSheetChanged();
+    void showDocumentCreationChanged();
+    void showSignatureChanged();
+    void showPageManagementChanged();
+    void showPasswordProtectionChanged();
+    void showWatermarkChanged();
+    void showCompareChanged();
+    void showFormFieldsChanged();
+
+private:
+    bool showSearch_ = false;
+    bool showExport_ = false;
+    bool showAnnotationToolbar_ = false;
+    bool showOCRSheet_ = false;
+    bool showDocumentCreation_ = false;
+    bool showSignature_ = false;
+    bool showPageManagement_ = false;
+    bool showPasswordProtection_ = false;
+    bool showWatermark_ = false;
+    bool showCompare_ = false;
+    bool showFormFields_ = false;
+};

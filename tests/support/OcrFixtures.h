@@ -1,0 +1,31 @@
+#pragma once
+// Scanned-style fixtures for text recognition: text drawn into page-sized images, and
+// PDFs whose pages are only such images (no text layer).
+#include "pdf/Document.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace fixtures {
+
+// A few paragraphs of plain English prose, the same on every call.
+QString samplePassage();
+
+// `text` broken into lines that fit `widthPoints` at `pointSize` in the fixture font.
+QStringList wrapText(const QString& text, double pointSize, double widthPoints);
+
+// A white US Letter page image at `dpi` with `lines` drawn from the top-left margin.
+QImage textPageImage(const QStringList& lines, double pointSize = 12, int dpi = 144);
+QImage blankPageImage(int dpi = 144);
+
+// A document of US Letter pages, each showing one image over the whole page and
+// carrying no text. Null images give blank pages.
+pdf::DocumentPtr imageOnlyDocument(const std::vector<QImage>& pages);
+
+// Share of the reference words found in order in `recognised` (1 - word edit distance / words).
+double wordAccuracy(const QString& reference, const QString& recognised);
+
+} // namespace fixtures

@@ -1,0 +1,145 @@
+#include "app/AppCommands.h"
+
+#include "platform/NotificationCenter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// "Label|shortcut" per item, "-" per separator.
+QStringList describe(QMenu* menu) {
+    QStringList rows;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            rows << "-";
+        else
+            rows << a->text() + "|" + a->shortcut().toString(QKeySequence::PortableText);
+    }
+    return rows;
+}
+
+QMenu* menu(QMenuBar* bar, const QString& title) {
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->menu()->title() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// Records every posting of every catalogue name on the default centre.
+struct Recorder {
+    Recorder() {
+        for (const QString& name : Notifications::all())
+            NotificationCenter::defaultCenter().subscribe(name, &owner,
+                                                          [this, name](const QVariant& v) {
+                                                              posts.append({name, v});
+                                                          });
+    }
+    QObject owner;
+    QList<QPair<QString, QVariant>> posts;
+};
+
+} // namespace
+
+TEST(AppCommands, VocabularyIsTwentyThreeNamesEqualToTheirIdentifiers) {
+    const QStringList& all = Notifications::all();
+    EXPECT_EQ(all.size(), 23);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 23);
+    EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
+    EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
+    EXPECT_EQ(int(toPDFDisplayMode(PDFDisplayModeValue::twoUpContinuous)), 3);
+    EXPECT_EQ(int(toPDFDisplayMode(PDFDisplayModeValue::singlePage)), 0);
+}
+
+TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
+    QMenuBar bar;
+    AppCommands::install(&bar);
+    QStringList titles;
+    for (QAction* a : bar.actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"File", "Edit", "View", "Go", "Tools"}));
+
+    EXPECT_EQ(describe(menu(&bar, "File")),
+              (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-",
+                           "Import Images as PDF...|", "Create PDF from Clipboard|"}));
+    EXPECT_EQ(describe(menu(&bar, "Edit")), QStringList{"Find...|Ctrl+F"});
+    EXPECT_EQ(
+        describe(menu(&bar, "View")),
+        (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-", "Single Page|",
+                     "Single Page Continuous|", "Two Pages|", "Two Pages Continuous|"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "Go")),
+        (QStringList{"Next Page|Ctrl+Down", "Previous Page|Ctrl+Up", "-", "First Page|Ctrl+Home",
+                     "Last Page|Ctrl+End", "-", "Add/Remove Bookmark|Ctrl+D"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "Tools")),
+        (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
+                     "Password Protection...|", "Add Watermark...|", "-", "Compare Documents...|",
+                     "Export as Text...|", "-", "OCR Current Page|Ctrl+Shift+R",
+                     "OCR Entire Document|", "-", "Export...|Ctrl+Shift+E"}));
+}
+
+TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
+    QMenuBar bar;
+    AppCommands::install(&bar);
+    Recorder recorder;
+    QStringList posted;
+    for (QAction* top : bar.actions())
+        for (QAction* a : top->menu()->actions()) {
+            if (a->isSeparator())
+                continue;
+            EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+            recorder.posts.clear();
+            a->trigger();
+            ASSERT_EQ(recorder.posts.size(), 1) << a->text().toStdString();
+            posted << recorder.posts[0].first;
+            if (a->text() == "Two Pages Continuous") {
+                const QVariant v = recorder.posts[0].second;
+                ASSERT_EQ(v.metaType(), QMetaType::fromType<PDFDisplayModeValue>());
+                EXPECT_EQ(v.value<PDFDisplayModeValue>(), PDFDisplayModeValue::twoUpContinuous);
+            } else if (recorder.posts[0].first != Notifications::setDisplayMode) {
+                EXPECT_FALSE(recorder.posts[0].second.isValid()) << a->text().toStdString();
+            }
+        }
+    // Every name is reachable from the menus; setDisplayMode from four items.
+    EXPECT_EQ(posted.size(), 26);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 23);
+    EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
+}
+
+TEST(AppCommands, ExistingMenusAreExtendedNotDuplicated) {
+    QMenuBar bar;
+    QMenu* file = bar.addMenu("File");
+    QAction* quit = file->addAction("Quit");
+    QMenu* edit = bar.addMenu("Edit");
+    edit->addAction("Copy");
+    AppCommands::install(&bar);
+    EXPECT_EQ(bar.actions().size(), 5);
+    EXPECT_EQ(file->actions().first()->text(), "New Document...");
+    EXPECT_EQ(file->actions().last(), quit);
+    EXPECT_EQ(describe(edit), (QStringList{"Copy|", "-", "Find...|Ctrl+F"}));
+}
+
+TEST(AppCommands, KeyboardShortcutsReachTheirNotifications) {
+    QMainWindow window;
+    AppCommands::install(window.menuBar());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    Recorder recorder;
+
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier); // not bound
+    QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    QStringList names;
+    for (const auto& p : recorder.posts)
+        names << p.first;
+    EXPECT_EQ(names, (QStringList{"showExport", "toggleBookmark", "nextPage", "zoomToFit"}));
+}
