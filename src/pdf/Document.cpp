@@ -471,9 +471,9 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
         return nullptr;
     std::shared_ptr<DocumentData> src = page->data().doc;
     if (src.get() != d_.get()) {
-        auto srcDoc = src->owner.lock();
+        // The page may outlive its Document object (a page made in a scratch document).
         const int from = page->index();
-        if (!srcDoc || from < 0 || insertPages(*srcDoc, {from}, index) != 1)
+        if (from < 0 || insertFrom(*src, {from}, index) != 1)
             return nullptr;
         return this->page(index);
     }
@@ -528,9 +528,13 @@ int Document::insertPages(const Document& source, const std::vector<int>& indice
         }
         return done;
     }
-    BothLocks locks(d_.get(), source.d_.get());
-    const int sourceCount = int(source.d_->pages.size());
-    if (index < 0 || index > int(d_->pages.size()) || source.d_->locked || d_->locked)
+    return insertFrom(*source.d_, indices, index);
+}
+
+int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, int index) {
+    BothLocks locks(d_.get(), &source);
+    const int sourceCount = int(source.pages.size());
+    if (index < 0 || index > int(d_->pages.size()) || source.locked || d_->locked)
         return 0;
     for (int from : indices)
         if (from < 0 || from >= sourceCount)
@@ -541,8 +545,8 @@ int Document::insertPages(const Document& source, const std::vector<int>& indice
     saved.reserve(16);
     bool ok = true;
     fz_try(c) {
-        syncLoadedPages(c, *source.d_, indices);
-        graftPages(c, d_->pdf, source.d_->pdf, indices.data(), int(indices.size()), index, saved, targets);
+        syncLoadedPages(c, source, indices);
+        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index, saved, targets);
     }
     fz_catch(c) { ok = false; }
     if (!ok) {

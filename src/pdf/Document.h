@@ -110,6 +110,8 @@ public:
     explicit Document(std::shared_ptr<DocumentData> d);
 
 private:
+    int insertFrom(DocumentData& source, const std::vector<int>& indices, int index);
+
     std::shared_ptr<DocumentData> d_;
 };
 
