@@ -7,6 +7,7 @@
 #include "views/PageGridModel.h"
 #include "views/PageToolIcons.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,6 +17,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kGridPadding = 8;
 
 QFrame* divider(QFrame::Shape shape) {
     auto* line = new QFrame;
@@ -122,10 +125,14 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     pageList_->setSelectionMode(QAbstractItemView::NoSelection);
     pageList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     pageList_->setFrameShape(QFrame::NoFrame);
+    pageList_->setSpacing(0);
+    pageList_->setStyleSheet(QStringLiteral("QListView { padding: %1px; }").arg(kGridPadding));
     pageList_->setItemDelegate(new PageCardDelegate(pageList_));
-    const QSize card = pageList_->itemDelegate()->sizeHint(QStyleOptionViewItem(), QModelIndex());
-    // Columns at least 100 wide, 12 between rows.
-    pageList_->setGridSize(QSize(card.width() + 12, card.height() + 12));
+    // White pages stand out on the window's colour, as on a desk.
+    QPalette desk = pageList_->palette();
+    desk.setColor(QPalette::Base, palette().color(QPalette::Window).darker(104));
+    pageList_->setPalette(desk);
+    pageList_->viewport()->installEventFilter(this);
     pageList_->setModel(model_);
     body->addWidget(pageList_, 1);
     outer->addLayout(body, 1);
@@ -147,6 +154,23 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     });
     updateEnabled();
     resize(760, 560);
+}
+
+bool PageManagementView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pageList_->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QDialog::eventFilter(watched, event);
+}
+
+void PageManagementView::fitColumns() {
+    // As many columns of at least 100 points as fit, sharing the width evenly so the grid
+    // sits centred; 12 points between rows.
+    const QSize card = pageList_->itemDelegate()->sizeHint(QStyleOptionViewItem(), QModelIndex());
+    const int width = pageList_->viewport()->width() - 2 * kGridPadding;
+    const int columns = std::max(1, width / (card.width() + 12));
+    const QSize grid(std::max(card.width() + 12, width / columns), card.height() + 12);
+    if (pageList_->gridSize() != grid)
+        pageList_->setGridSize(grid);
 }
 
 QString PageManagementView::statusMessage() const { return status_->text(); }

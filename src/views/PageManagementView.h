@@ -28,7 +28,11 @@ public:
     QListView* pageList() const { return pageList_; }
     PageGridModel* pageModel() const { return model_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitColumns();
     // After pages were inserted or removed: the count, the page view and the grid follow.
     void structureChanged();
     void setStatus(const QString& message);

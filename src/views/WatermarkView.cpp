@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,15 +63,20 @@ WatermarkView::WatermarkView(DocumentViewModel& documentVM, QWidget* parent)
     title->setFont(titleFont);
     layout->addWidget(title);
 
-    auto* rows = new QVBoxLayout;
-    rows->setSpacing(12);
+    // Label, control and read-out per row; the labels share one column so the sliders line up.
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(8);
+    rows->setVerticalSpacing(12);
+    rows->setColumnStretch(1, 1);
     auto row = [&](const QString& label, QWidget* control, QWidget* value) {
-        auto* h = new QHBoxLayout;
-        h->addWidget(new QLabel(label));
-        h->addWidget(control, 1);
-        if (value)
-            h->addWidget(value);
-        rows->addLayout(h);
+        const int r = rows->rowCount();
+        rows->addWidget(new QLabel(label), r, 0);
+        if (value) {
+            rows->addWidget(control, r, 1);
+            rows->addWidget(value, r, 2);
+        } else {
+            rows->addWidget(control, r, 1, 1, 2);
+        }
     };
     textField_ = new QLineEdit(watermarkText_);
     textField_->setPlaceholderText(tr("Watermark text"));
@@ -95,7 +101,7 @@ WatermarkView::WatermarkView(DocumentViewModel& documentVM, QWidget* parent)
     applyToAllToggle_ = new QCheckBox(tr("Apply to all pages"));
     applyToAllToggle_->setChecked(applyToAll_);
     applyToAllToggle_->setObjectName("applyToAll");
-    rows->addWidget(applyToAllToggle_);
+    rows->addWidget(applyToAllToggle_, rows->rowCount(), 0, 1, 3);
     layout->addLayout(rows);
 
     auto* buttons = new QHBoxLayout;
