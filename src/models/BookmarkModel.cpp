@@ -1,20 +1,12 @@
 #include "models/BookmarkModel.h"
 
+#include "models/ReferenceDate.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
-#include <QTimeZone>
 
 #include <cmath>
-
-namespace {
-
-const QDateTime& referenceDate() {
-    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-    return epoch;
-}
-
-} // namespace
 
 Bookmark Bookmark::make(qint64 pageIndex, const QString& label) {
     return Bookmark{QUuid::createUuid(), pageIndex, label, QDateTime::currentDateTimeUtc()};
@@ -25,14 +17,6 @@ bool Bookmark::operator==(const Bookmark& other) const {
            dateAdded == other.dateAdded;
 }
 
-double Bookmark::secondsSinceReferenceDate(const QDateTime& date) {
-    return double(referenceDate().msecsTo(date)) / 1000.0;
-}
-
-QDateTime Bookmark::dateFromReferenceSeconds(double seconds) {
-    return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
-}
-
 QString Bookmark::uuidText(const QUuid& id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
@@ -41,7 +25,7 @@ QJsonObject Bookmark::toJson() const {
     return QJsonObject{{"id", uuidText(id)},
                        {"pageIndex", double(pageIndex)},
                        {"label", label},
-                       {"dateAdded", secondsSinceReferenceDate(dateAdded)}};
+                       {"dateAdded", ReferenceDate::secondsFrom(dateAdded)}};
 }
 
 std::optional<Bookmark> Bookmark::fromJson(const QJsonObject& object) {
@@ -59,10 +43,10 @@ std::optional<Bookmark> Bookmark::fromJson(const QJsonObject& object) {
     const double pageValue = page.toDouble();
     if (pageValue != std::floor(pageValue) || std::abs(pageValue) > 9007199254740992.0)
         return std::nullopt;
-    const double seconds = date.toDouble();
-    if (!std::isfinite(seconds))
+    const std::optional<QDateTime> added = ReferenceDate::dateFrom(date.toDouble());
+    if (!added)
         return std::nullopt;
-    return Bookmark{uuid, qint64(pageValue), label.toString(), dateFromReferenceSeconds(seconds)};
+    return Bookmark{uuid, qint64(pageValue), label.toString(), *added};
 }
 
 QByteArray Bookmark::encodeList(const QList<Bookmark>& bookmarks) {

@@ -30,9 +30,6 @@ struct Bookmark {
     static QByteArray encodeList(const QList<Bookmark>& bookmarks);
     static std::optional<QList<Bookmark>> decodeList(const QByteArray& json);
 
-    // Seconds since 2001-01-01 00:00:00 UTC, the epoch of every stored date.
-    static double secondsSinceReferenceDate(const QDateTime& date);
-    static QDateTime dateFromReferenceSeconds(double seconds);
     // "F47AC10B-58CC-4372-A567-0E02B2C3D479"
     static QString uuidText(const QUuid& id);
 };

@@ -235,6 +235,24 @@ bool Annotation::isRadioButton() const {
     });
 }
 
+QString Annotation::buttonOnStateName() const {
+    return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
+        const char* raw = nullptr;
+        fz_var(raw);
+        fz_try(c) {
+            if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET) {
+                const int type = pdf_widget_type(c, a);
+                if (type == PDF_WIDGET_TYPE_CHECKBOX || type == PDF_WIDGET_TYPE_RADIOBUTTON) {
+                    pdf_obj* on = pdf_button_field_on_state(c, pdf_annot_obj(c, a));
+                    raw = on ? pdf_to_name(c, on) : nullptr;
+                }
+            }
+        }
+        fz_catch(c) { raw = nullptr; }
+        return raw && *raw ? QString::fromUtf8(raw) : QString();
+    });
+}
+
 QString Annotation::fieldName() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
         QString name;

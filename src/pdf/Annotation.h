@@ -46,6 +46,9 @@ public:
     void setButtonWidgetState(bool on);
     bool isCheckBox() const;
     bool isRadioButton() const;
+    // The name of the state a check box or radio button shows when on ("Yes", or a radio
+    // button's option); empty for other widgets.
+    QString buttonOnStateName() const;
     QStringList choiceOptions() const;
 
     // Internal to the PDF layer.

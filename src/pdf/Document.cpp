@@ -742,6 +742,23 @@ bool Document::removePage(int index) {
     return true;
 }
 
+namespace {
+
+// Puts `value` back under `key` in the trailer, or removes the key when it had none.
+// Never throws.
+void restoreTrailerEntry(fz_context* c, pdf_document* doc, pdf_obj* key, pdf_obj* value) {
+    fz_try(c) {
+        pdf_obj* trailer = pdf_trailer(c, doc);
+        if (trailer && value)
+            pdf_dict_put(c, trailer, key, value);
+        else if (trailer)
+            pdf_dict_del(c, trailer, key);
+    }
+    fz_catch(c) {}
+}
+
+} // namespace
+
 QByteArray Document::serialize(const WriteOptions& options) const {
     auto lock = d_->lock();
     fz_context* c = ctx();
@@ -774,13 +791,28 @@ QByteArray Document::serialize(const WriteOptions& options) const {
     }
     QByteArray result;
     QString message;
+    // Writing with encryption leaves /Encrypt (with the password verifiers) and a new /ID in
+    // the document's own trailer; put the trailer back so later copies are written as before.
+    pdf_obj* savedEncrypt = nullptr;
+    pdf_obj* savedId = nullptr;
+    fz_var(savedEncrypt);
+    fz_var(savedId);
     fz_try(c) {
+        pdf_obj* trailer = pdf_trailer(c, d_->pdf);
+        savedEncrypt = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(Encrypt)));
+        savedId = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(ID)));
         buffer = fz_new_buffer(c, 64 * 1024);
         out = fz_new_output_with_buffer(c, buffer);
         pdf_write_document(c, d_->pdf, out, &opts);
         fz_close_output(c, out);
     }
-    fz_always(c) { fz_drop_output(c, out); }
+    fz_always(c) {
+        fz_drop_output(c, out);
+        restoreTrailerEntry(c, d_->pdf, PDF_NAME(Encrypt), savedEncrypt);
+        restoreTrailerEntry(c, d_->pdf, PDF_NAME(ID), savedId);
+        pdf_drop_obj(c, savedEncrypt);
+        pdf_drop_obj(c, savedId);
+    }
     fz_catch(c) {
         fz_drop_buffer(c, buffer);
         throw Error(QStringLiteral("The document could not be written: %1").arg(engine::lastError(c)).toStdString());
@@ -1017,5 +1049,46 @@ int Document::formFieldCount() const {
 }
 
 quint64 Document::structureRevision() const { return d_->structureRevision.load(); }
+
+namespace {
+
+// The shown bounds of page `index`, from its page object alone. False when it cannot be read.
+bool boundsFromPageObject(fz_context* c, pdf_document* pdf, int index, fz_rect* out) {
+    fz_rect box = fz_empty_rect;
+    fz_matrix ctm = fz_identity;
+    fz_try(c) {
+        pdf_obj* obj = pdf_lookup_page_obj(c, pdf, index);
+        pdf_page_obj_transform(c, obj, &box, &ctm);
+    }
+    fz_catch(c) { return false; }
+    *out = fz_transform_rect(box, ctm);
+    return out->x1 > out->x0 && out->y1 > out->y0;
+}
+
+bool loadPageTree(fz_context* c, pdf_document* pdf) {
+    fz_try(c) { pdf_load_page_tree(c, pdf); }
+    fz_catch(c) { return false; }
+    return true;
+}
+
+} // namespace
+
+std::vector<QSizeF> Document::pageSizes() const {
+    auto lock = d_->lock();
+    if (d_->locked)
+        return {};
+    std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
+    fz_context* c = ctx();
+    // The page tree map turns each lookup into an index instead of a tree walk.
+    const bool tree = loadPageTree(c, d_->pdf);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        fz_rect r;
+        if (boundsFromPageObject(c, d_->pdf, int(i), &r))
+            sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default
+    }
+    if (tree)
+        pdf_drop_page_tree(c, d_->pdf);
+    return sizes;
+}
 
 } // namespace pdf

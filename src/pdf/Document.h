@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QImage>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -104,6 +105,11 @@ public:
 
     // Grows on every change of structure (pages inserted, removed, rotated).
     quint64 structureRevision() const;
+
+    // Every page's size as shown (rotation applied), in points, read from the page tree
+    // without loading the pages: laying out a long document costs almost nothing.
+    // Empty while the document is locked.
+    std::vector<QSizeF> pageSizes() const;
 
     // Internal to the PDF layer.
     const std::shared_ptr<DocumentData>& data() const { return d_; }

@@ -8,6 +8,7 @@
 
 #include <QColor>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pdf {
@@ -131,7 +132,6 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
     bool ok = true;
     fz_try(c) {
         fz_stext_options opts{};
-        opts.flags = FZ_STEXT_MEDIABOX_CLIP;
         stext = fz_new_stext_page(c, fz_bound_page(c, &page->super));
         dev = fz_new_stext_device(c, stext, &opts);
         fz_run_page_contents(c, &page->super, dev, fz_identity, nullptr);
@@ -145,7 +145,14 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
     }
     std::vector<TextChar> chars;
     std::vector<TextLine> lines;
+    chars.reserve(4096);
     const fz_matrix inv = fz_invert_matrix(pageCtm(c, page));
+    // Pages are rotated by multiples of 90°: two opposite corners of a box are enough.
+    auto toPdf = [&inv](const fz_quad& q) {
+        const fz_point a = fz_transform_point(q.ul, inv);
+        const fz_point b = fz_transform_point(q.lr, inv);
+        return fz_make_rect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
+    };
     for (fz_stext_block* block = stext->first_block; block; block = block->next) {
         if (block->type != FZ_STEXT_BLOCK_TEXT)
             continue;
@@ -154,7 +161,7 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
             tl.first = int(chars.size());
             fz_rect lineBox = fz_empty_rect;
             for (fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
-                const fz_rect box = fz_transform_rect(fz_rect_from_quad(ch->quad), inv);
+                const fz_rect box = toPdf(ch->quad);
                 lineBox = fz_union_rect(lineBox, box);
                 chars.push_back({char32_t(ch->c), fromFz(box), int(lines.size())});
             }

@@ -32,10 +32,17 @@ QString TextPage::text(int first, int last) const {
     first = std::max(first, 0);
     last = std::min(last, int(chars_.size()));
     QString out;
+    out.reserve(std::max(0, last - first) + 64);
     for (int i = first; i < last; ++i) {
-        if (i > first && chars_[size_t(i)].line != chars_[size_t(i - 1)].line)
+        const TextChar& ch = chars_[size_t(i)];
+        if (i > first && ch.line != chars_[size_t(i - 1)].line)
             out += QLatin1Char('\n');
-        out += chars_[size_t(i)].string();
+        if (QChar::requiresSurrogates(ch.code)) {
+            out += QChar(QChar::highSurrogate(ch.code));
+            out += QChar(QChar::lowSurrogate(ch.code));
+        } else {
+            out += QChar(char16_t(ch.code));
+        }
     }
     return out;
 }

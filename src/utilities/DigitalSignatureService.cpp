@@ -1,13 +1,13 @@
 #include "utilities/DigitalSignatureService.h"
 
 #include "models/Base64.h"
+#include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
 #include "pdf/Document.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringDecoder>
 
 #include <openssl/bio.h>
@@ -259,8 +259,7 @@ DigitalSignatureService::verifyDocument(const pdf::Document& document,
 
     const KeyStore::PrivateKey key = getExistingSigningKey(metadata->signerName, keys);
     if (!key) {
-        const QString date =
-            QLocale().toString(metadata->signDate.toLocalTime(), QLocale::ShortFormat);
+        const QString date = LocaleFormat::numericDateTime(metadata->signDate);
         result.message = "Signed by " + metadata->signerName + " on " + date +
                          ". Cannot verify - signing key not found on this machine.";
         return result;

@@ -1,13 +1,12 @@
 #include "viewmodels/SignatureViewModel.h"
 
+#include "models/LocaleFormat.h"
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "platform/Preferences.h"
 
 #include <QBuffer>
-#include <QLocale>
-#include <QRegularExpression>
 
 namespace {
 
@@ -111,22 +110,7 @@ void SignatureViewModel::deleteSignature(const SavedSignature& signature) {
 }
 
 QString SignatureViewModel::stampText(const QString& name, const QDateTime& when) {
-    const QLocale locale;
-    // The locale's long date without the weekday and with the month abbreviated.
-    QString dateFormat = locale.dateFormat(QLocale::LongFormat);
-    static const QRegularExpression weekday(QStringLiteral("(?<!d)dddd?(?!d)[,.\\s]*"));
-    dateFormat.remove(weekday);
-    dateFormat.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    dateFormat = dateFormat.trimmed();
-    while (dateFormat.endsWith(','))
-        dateFormat.chop(1);
-    const QDateTime local = when.toLocalTime();
-    QString text = "Signed by " + name + " on " + locale.toString(local.date(), dateFormat) +
-                   ", " + locale.toString(local.time(), QLocale::ShortFormat);
-    // Newer locale data puts a narrow no-break space before AM/PM, which the stamp's
-    // standard font cannot show.
-    text.replace(QChar(0x202F), QLatin1Char(' '));
-    return text;
+    return "Signed by " + name + " on " + LocaleFormat::abbreviatedDateTime(when);
 }
 
 void SignatureViewModel::placeSignature(const SavedSignature& signature, pdf::Page& page,

@@ -1,6 +1,7 @@
 #include "views/QtFileDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -13,6 +14,24 @@ QWidget* parentWindow() {
     return QApplication::activeWindow();
 }
 
+// Where the last dialog was answered, for this run; else Documents, else home.
+QString& lastDirectory() {
+    static QString dir;
+    return dir;
+}
+
+QString startDirectory() {
+    if (!lastDirectory().isEmpty() && QFileInfo(lastDirectory()).isDir())
+        return lastDirectory();
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(docs).isDir() ? docs : QDir::homePath();
+}
+
+void remember(const QString& chosen, bool isFolder) {
+    if (!chosen.isEmpty())
+        lastDirectory() = isFolder ? chosen : QFileInfo(chosen).absolutePath();
+}
+
 // Qt's own dialog everywhere: portal dialogs ignore the confirm-button title and the
 // new-folder switch that callers rely on.
 void prepare(QFileDialog& dialog, const QString& title, const QString& prompt) {
@@ -22,7 +41,7 @@ void prepare(QFileDialog& dialog, const QString& title, const QString& prompt) {
         dialog.setWindowTitle(title);
     if (!prompt.isEmpty())
         dialog.setLabelText(QFileDialog::Accept, prompt);
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setDirectory(startDirectory());
 }
 
 } // namespace
@@ -44,7 +63,10 @@ QStringList QtFileDialogs::openFiles(const OpenFileRequest& request) {
         dialog.setNameFilters(nameFilters(request.contentTypes));
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    const QStringList files = dialog.selectedFiles();
+    if (!files.isEmpty())
+        remember(files.first(), false);
+    return files;
 }
 
 QString QtFileDialogs::chooseFolder(const ChooseFolderRequest& request) {
@@ -57,6 +79,7 @@ QString QtFileDialogs::chooseFolder(const ChooseFolderRequest& request) {
     dialog.setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    remember(dialog.selectedFiles().first(), true);
     return dialog.selectedFiles().first();
 }
 
@@ -74,6 +97,7 @@ QString QtFileDialogs::saveFile(const SaveFileRequest& request) {
         dialog.selectFile(request.proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    remember(dialog.selectedFiles().first(), false);
     return dialog.selectedFiles().first();
 }
 

@@ -1,6 +1,7 @@
 #include "views/SignatureView.h"
 
 #include "utilities/DigitalSignatureService.h"
+#include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "views/AdaptiveGrid.h"
 #include "views/SignatureCanvasView.h"
@@ -168,6 +169,36 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentAccess doc
     showTab();
 }
 
+SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
+                             QWidget* parent)
+    : SignatureView(
+          signatureVM, accessTo(documentVM),
+          [&signatureVM, &documentVM](const SavedSignature& signature) {
+              placeOnCurrentPage(signatureVM, documentVM, signature);
+          },
+          parent) {}
+
+SignatureView::DocumentAccess SignatureView::accessTo(DocumentViewModel& documentVM) {
+    return DocumentAccess{
+        [&documentVM] { return documentVM.pdfDocument(); },
+        [&documentVM](const pdf::DocumentPtr& document) {
+            documentVM.setPdfDocument(document);
+            if (PageViewInterface* view = documentVM.pdfView())
+                view->setDocument(document);
+        }};
+}
+
+void SignatureView::placeOnCurrentPage(SignatureViewModel& signatureVM,
+                                       DocumentViewModel& documentVM,
+                                       const SavedSignature& signature) {
+    const pdf::DocumentPtr document = documentVM.pdfDocument();
+    if (!signatureVM.placeSignatureOnPage(signature, document.get(),
+                                          documentVM.currentPageIndex()))
+        return;
+    if (PageViewInterface* view = documentVM.pdfView())
+        view->setNeedsDisplay();
+}
+
 QString SignatureView::label(SignatureTab tab) {
     switch (tab) {
     case SignatureTab::draw:
@@ -207,9 +238,11 @@ bool SignatureView::hasDocument() const {
 
 void SignatureView::showTab() {
     // A tab's widgets (the canvas included) are made afresh whenever it is shown.
+    // The old tab may be running the click that brought us here: detach it now, delete later.
     if (content_) {
         contentLayout_->removeWidget(content_);
         content_->hide();
+        content_->setParent(nullptr);
         content_->deleteLater();
     }
     switch (selectedTab_) {
@@ -224,6 +257,7 @@ void SignatureView::showTab() {
         break;
     }
     contentLayout_->addWidget(content_);
+    content_->show();
 }
 
 QWidget* SignatureView::makeDrawTab() {

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class DocumentViewModel;
 class QAbstractButton;
 class QButtonGroup;
 class QVBoxLayout;
@@ -29,6 +30,15 @@ public:
 
     SignatureView(SignatureViewModel& signatureVM, DocumentAccess documentVM,
                   PlaceCallback onPlaceSignature, QWidget* parent = nullptr);
+    // The main window's sheet: the window's document, and placement on its current page.
+    SignatureView(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
+                  QWidget* parent = nullptr);
+
+    // What the main window hands the sheet.
+    static DocumentAccess accessTo(DocumentViewModel& documentVM);
+    // The main window's placement: the current page's centre, 200 × 80, then a repaint.
+    static void placeOnCurrentPage(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
+                                   const SavedSignature& signature);
 
     SignatureTab selectedTab() const { return selectedTab_; }
     void setSelectedTab(SignatureTab tab);

@@ -1,4 +1,5 @@
 #include "models/Base64.h"
+#include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
 #include "models/SignatureModel.h"
 
@@ -87,4 +88,20 @@ TEST(SavedSignatureTest, AnyMissingOrMistypedMemberMakesTheLibraryUnreadable) {
     EXPECT_FALSE(SavedSignature::decodeLibrary("[1]"));
     EXPECT_FALSE(SavedSignature::decodeLibrary("garbage"));
     EXPECT_EQ(SavedSignature::decodeLibrary("[]")->size(), 0u);
+}
+
+TEST(LocaleFormatTest, TimesShowHoursAndMinutesOnly) {
+    const QLocale previous;
+    const QDateTime when(QDate(2026, 12, 7), QTime(14, 5, 59));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(LocaleFormat::shortTime(when.time()), "2:05 PM");
+    EXPECT_EQ(LocaleFormat::abbreviatedDateTime(when), "Dec 7, 2026, 2:05 PM");
+    EXPECT_EQ(LocaleFormat::numericDateTime(when), "12/7/26, 2:05 PM");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(LocaleFormat::shortTime(when.time()), "14:05");
+    EXPECT_EQ(LocaleFormat::abbreviatedDateTime(when), "7. Dez. 2026, 14:05");
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(LocaleFormat::shortTime(when.time()), "14:05");
+    EXPECT_FALSE(LocaleFormat::abbreviatedDateTime(when).contains("59"));
+    QLocale::setDefault(previous);
 }

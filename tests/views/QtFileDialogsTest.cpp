@@ -85,3 +85,20 @@ TEST(QtFileDialogs, OpenDialogHonoursMultipleSelection) {
     EXPECT_EQ(mode, QFileDialog::ExistingFiles);
     EXPECT_EQ(files.size(), 2);
 }
+
+TEST(QtFileDialogs, NextDialogStartsWhereTheLastOneWasAnswered) {
+    QTemporaryDir dir;
+    whenDialogShows([&](QFileDialog* d) {
+        d->setDirectory(dir.path());
+        d->selectFile(dir.path());
+        static_cast<QDialog*>(d)->accept();
+    });
+    ASSERT_FALSE(QtFileDialogs().chooseFolder({}).isEmpty());
+    QString startedIn;
+    whenDialogShows([&](QFileDialog* d) {
+        startedIn = d->directory().absolutePath();
+        d->reject();
+    });
+    QtFileDialogs().saveFile({{ContentType::plainText()}, "notes.txt", {}, {}});
+    EXPECT_EQ(QFileInfo(startedIn).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+}

@@ -1,0 +1,280 @@
+#include "viewmodels/DocumentCreationViewModel.h"
+
+#include "platform/FileDialogs.h"
+#include "utilities/PDFCreationService.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// An image's size in points: pixels at the resolution the file states, 72 dpi when it
+// states none.
+QSizeF imageSizeInPoints(const QImage& image) {
+    auto points = [](int pixels, int dotsPerMeter) {
+        const double dpi = std::round(dotsPerMeter * 0.0254);
+        return dpi > 0 ? pixels * 72.0 / dpi : double(pixels);
+    };
+    return {points(image.width(), image.dotsPerMeterX()), points(image.height(), image.dotsPerMeterY())};
+}
+
+} // namespace
+
+DocumentCreationViewModel::DocumentCreationViewModel(QObject* parent) : QObject(parent) {
+    pages_.append(PDFPageContent(PageTemplate::blank, PageSize::a4));
+}
+
+void DocumentCreationViewModel::setPages(const QList<PDFPageContent>& pages) {
+    pages_ = pages;
+    emit pagesChanged();
+}
+
+void DocumentCreationViewModel::setSelectedPageIndex(int index) {
+    if (index == selectedPageIndex_)
+        return;
+    selectedPageIndex_ = index;
+    emit selectedPageIndexChanged();
+}
+
+void DocumentCreationViewModel::setDefaultPageSize(PageSize size) {
+    if (size == defaultPageSize_)
+        return;
+    defaultPageSize_ = size;
+    emit defaultPageSizeChanged();
+}
+
+void DocumentCreationViewModel::setDocumentTitle(const QString& title) {
+    if (title == documentTitle_)
+        return;
+    documentTitle_ = title;
+    emit documentTitleChanged();
+}
+
+const PDFPageContent* DocumentCreationViewModel::selectedPage() const {
+    if (selectedPageIndex_ < 0 || selectedPageIndex_ >= pages_.size())
+        return nullptr;
+    return &pages_[selectedPageIndex_];
+}
+
+PDFPageContent* DocumentCreationViewModel::mutableSelectedPage() {
+    if (selectedPageIndex_ < 0 || selectedPageIndex_ >= pages_.size())
+        return nullptr;
+    return &pages_[selectedPageIndex_];
+}
+
+void DocumentCreationViewModel::editSelectedPage(const std::function<void(PDFPageContent&)>& edit) {
+    PDFPageContent* page = mutableSelectedPage();
+    if (!page)
+        return;
+    edit(*page);
+    emit pagesChanged();
+}
+
+void DocumentCreationViewModel::addTextBlock(const QString& text, double fontSize) {
+    editSelectedPage([&](PDFPageContent& page) {
+        TextBlock block;
+        block.text = text;
+        block.position = QPointF(50, 50 + 120.0 * page.textBlocks.size());
+        block.size = QSizeF(page.effectiveSize().width() - 100, 100);
+        block.fontSize = fontSize;
+        block.fontName = QStringLiteral("Helvetica");
+        page.textBlocks.append(block);
+    });
+}
+
+void DocumentCreationViewModel::updateTextBlock(const QUuid& blockId, const QString& text) {
+    PDFPageContent* page = mutableSelectedPage();
+    if (!page)
+        return;
+    for (TextBlock& block : page->textBlocks) {
+        if (block.id == blockId) {
+            if (block.text != text) {
+                block.text = text;
+                emit pagesChanged();
+            }
+            return;
+        }
+    }
+}
+
+void DocumentCreationViewModel::removeTextBlock(const QUuid& blockId) {
+    PDFPageContent* page = mutableSelectedPage();
+    if (page && page->textBlocks.removeIf([&](const TextBlock& b) { return b.id == blockId; }) > 0)
+        emit pagesChanged();
+}
+
+void DocumentCreationViewModel::addImageFromFile() {
+    OpenFileRequest request;
+    request.contentTypes = {ContentType::png(), ContentType::jpeg(), ContentType::tiff(), ContentType::bmp()};
+    request.allowsMultipleSelection = false;
+    const QString path = FileDialogs::current()->openFile(request);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return;
+    addImageData(bytes);
+}
+
+bool DocumentCreationViewModel::addImageData(const QByteArray& imageData) {
+    QByteArray data = imageData;
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return false;
+    PDFPageContent* page = mutableSelectedPage();
+    if (!page)
+        return false;
+    const QSizeF natural = imageSizeInPoints(image);
+    // A zero or unmeasurable side would divide by zero in the aspect ratio below.
+    if (!(natural.width() > 0) || !(natural.height() > 0) || !std::isfinite(natural.width()) ||
+        !std::isfinite(natural.height()))
+        return false;
+    const double pageWidth = page->effectiveSize().width();
+    // Pages narrower than the two 50-point margins get the image across their full width.
+    const double available = pageWidth > 100 ? pageWidth - 100 : pageWidth;
+    const double w = std::min(available, natural.width());
+    const double h = w / (natural.width() / natural.height());
+    if (!(w > 0) || !(h > 0))
+        return false;
+    ImageBlock block;
+    block.imageData = imageData;
+    block.position = QPointF(50, 50 + (h + 20) * page->imageBlocks.size());
+    block.size = QSizeF(w, h);
+    page->imageBlocks.append(block);
+    emit pagesChanged();
+    return true;
+}
+
+void DocumentCreationViewModel::removeImageBlock(const QUuid& blockId) {
+    PDFPageContent* page = mutableSelectedPage();
+    if (page && page->imageBlocks.removeIf([&](const ImageBlock& b) { return b.id == blockId; }) > 0)
+        emit pagesChanged();
+}
+
+void DocumentCreationViewModel::deletePage(int index) {
+    if (pages_.size() < 2 || index < 0 || index >= pages_.size())
+        return;
+    pages_.removeAt(index);
+    emit pagesChanged();
+    if (selectedPageIndex_ >= pages_.size())
+        setSelectedPageIndex(int(pages_.size()) - 1);
+}
+
+void DocumentCreationViewModel::addPage() {
+    pages_.append(PDFPageContent(PageTemplate::blank, defaultPageSize_));
+    emit pagesChanged();
+    setSelectedPageIndex(int(pages_.size()) - 1);
+}
+
+void DocumentCreationViewModel::movePages(QList<int> sourceRows, int destination) {
+    std::sort(sourceRows.begin(), sourceRows.end());
+    sourceRows.erase(std::unique(sourceRows.begin(), sourceRows.end()), sourceRows.end());
+    sourceRows.removeIf([&](int row) { return row < 0 || row >= pages_.size(); });
+    if (sourceRows.isEmpty())
+        return;
+    destination = std::clamp(destination, 0, int(pages_.size()));
+    QList<PDFPageContent> moved;
+    QList<PDFPageContent> rest;
+    int insertAt = destination;
+    for (int row = 0; row < pages_.size(); ++row) {
+        if (sourceRows.contains(row)) {
+            moved.append(pages_[row]);
+            if (row < destination)
+                --insertAt;
+        } else {
+            rest.append(pages_[row]);
+        }
+    }
+    QList<PDFPageContent> result = rest.mid(0, insertAt);
+    result += moved;
+    result += rest.mid(insertAt);
+    bool same = true;
+    for (int i = 0; i < result.size() && same; ++i)
+        same = result[i].id == pages_[i].id;
+    if (same)
+        return;
+    pages_ = result;
+    emit pagesChanged();
+}
+
+void DocumentCreationViewModel::setSelectedPageSize(PageSize size) {
+    const PDFPageContent* page = selectedPage();
+    if (page && page->pageSize != size)
+        editSelectedPage([&](PDFPageContent& p) { p.pageSize = size; });
+}
+
+void DocumentCreationViewModel::setSelectedPageTemplate(PageTemplate pageTemplate) {
+    const PDFPageContent* page = selectedPage();
+    if (page && page->pageTemplate != pageTemplate)
+        editSelectedPage([&](PDFPageContent& p) { p.pageTemplate = pageTemplate; });
+}
+
+namespace {
+// A page side must be a positive, finite length for a page to exist at all.
+std::optional<double> pageLength(std::optional<double> value) {
+    if (value && std::isfinite(*value) && *value > 0)
+        return value;
+    return std::nullopt;
+}
+} // namespace
+
+void DocumentCreationViewModel::setSelectedCustomWidth(std::optional<double> width) {
+    const PDFPageContent* page = selectedPage();
+    if (page && page->customWidth != pageLength(width))
+        editSelectedPage([&](PDFPageContent& p) { p.customWidth = pageLength(width); });
+}
+
+void DocumentCreationViewModel::setSelectedCustomHeight(std::optional<double> height) {
+    const PDFPageContent* page = selectedPage();
+    if (page && page->customHeight != pageLength(height))
+        editSelectedPage([&](PDFPageContent& p) { p.customHeight = pageLength(height); });
+}
+
+pdf::DocumentPtr DocumentCreationViewModel::generatePDF() const {
+    if (pages_.isEmpty())
+        return nullptr;
+    try {
+        return PDFCreationService::createDocument(pages_);
+    } catch (const PDFCreationService::CreationError&) {
+        return nullptr;
+    }
+}
+
+QString DocumentCreationViewModel::proposedFileName() const {
+    // A slash would turn the proposed name into a folder path.
+    QString name = documentTitle_;
+    name.replace('/', '-');
+    return name + QStringLiteral(".pdf");
+}
+
+std::optional<QString> DocumentCreationViewModel::savePDF(QString* error) const {
+    const pdf::DocumentPtr document = generatePDF();
+    if (!document)
+        return std::nullopt;
+    SaveFileRequest request;
+    request.contentTypes = {ContentType::pdf()};
+    request.proposedName = proposedFileName();
+    const QString path = FileDialogs::current()->saveFile(request);
+    if (path.isEmpty())
+        return std::nullopt;
+    QString reason;
+    if (!document->write(path, {}, &reason)) {
+        if (error)
+            *error = tr("The file “%1” could not be saved: %2")
+                         .arg(QFileInfo(path).fileName(), reason.isEmpty() ? tr("unknown error") : reason);
+        return std::nullopt;
+    }
+    return path;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Recorded pages shared by every renderer, so a page is recorded once for the main view,
+// its tiles and its thumbnail. Safe from any thread; the recording itself holds the
+// document's lock, rasterising the result does not.
+#include "pdf/DisplayList.h"
+#include "pdf/Page.h"
+
+#include <future>
+#include <list>
+#include <memory>
+#include <mutex>
+
+class DisplayListCache {
+public:
+    // The cache all renderers share while any of them exists.
+    static std::shared_ptr<DisplayListCache> shared();
+
+    explicit DisplayListCache(int capacity = 24);
+
+    // The page recorded at `revision` or later; records it when missing. Concurrent callers
+    // asking for the same page wait for one recording. Null when the page cannot be recorded.
+    std::shared_ptr<pdf::DisplayList> get(const pdf::PagePtr& page, quint64 revision);
+    void clear();
+
+private:
+    struct Entry {
+        pdf::PagePtr page; // held so the address stays unique while cached
+        quint64 revision = 0;
+        std::shared_future<std::shared_ptr<pdf::DisplayList>> list;
+    };
+    std::mutex mutex_;
+    std::list<Entry> entries_; // most recently used first
+    int capacity_;
+};

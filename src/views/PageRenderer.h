@@ -1,0 +1,80 @@
+#pragma once
+// Rasterises pages on worker threads and keeps the results in a cache bounded in bytes.
+// The owner asks for what it needs while painting, between beginPass() and endPass();
+// whatever was asked for in an earlier pass but not in the latest one is cancelled.
+#include "pdf/Page.h"
+
+#include <QCache>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QSet>
+
+#include <atomic>
+#include <memory>
+
+class DisplayListCache;
+class QThreadPool;
+
+class PageRenderer : public QObject {
+    Q_OBJECT
+public:
+    struct Key {
+        const pdf::Page* page = nullptr;
+        quint64 revision = 0;
+        qint64 scaleKey = 0; // scale × 10⁴, rounded
+        int tileX = -1;      // -1: the whole page
+        int tileY = -1;
+        bool operator==(const Key&) const = default;
+    };
+    enum Priority { Prefetch = 0, Thumbnail = 1, VisibleSharp = 2, VisiblePreview = 3 };
+
+    static qint64 scaleKeyFor(double scale);
+    // The pool every renderer shares: one worker per core.
+    static QThreadPool* pool();
+
+    explicit PageRenderer(qint64 budgetBytes, QObject* parent = nullptr);
+    ~PageRenderer() override;
+
+    // A finished image, or null. Marks it recently used.
+    QImage image(const Key& key);
+    bool contains(const Key& key) const { return cache_.contains(key); }
+    // The largest whole-page image of `page` at hand, preferring `revision`; null if none.
+    QImage bestWholePage(const pdf::Page* page, quint64 revision) const;
+
+    void beginPass();
+    // Asks for `key` unless it is cached, failed or already on its way. `clip` is in device
+    // pixels of the full page image at `scale`; empty renders the whole page. Prefetches
+    // are refused when they would push out what this pass shows.
+    void request(const Key& key, const pdf::PagePtr& page, double scale, const QRect& clip,
+                 Priority priority);
+    void endPass();
+
+    bool isBusy() const { return !pending_.isEmpty(); }
+    qint64 cachedBytes() const { return cache_.totalCost() * 1024; }
+    void clear();
+
+signals:
+    void imageReady();
+
+private:
+    struct Job;
+    struct Sink;
+    struct Pending {
+        std::shared_ptr<std::atomic<bool>> abort;
+        quint64 pass = 0;
+    };
+    void deliver(const Key& key, const std::shared_ptr<std::atomic<bool>>& token,
+                 const QImage& image);
+
+    QCache<Key, QImage> cache_; // cost in KiB
+    QHash<Key, Pending> pending_;
+    QSet<Key> failed_;
+    std::shared_ptr<Sink> sink_;
+    std::shared_ptr<DisplayListCache> lists_;
+    quint64 pass_ = 0;
+    qint64 passKiB_ = 0; // what the current pass shows or has asked for
+};
+
+size_t qHash(const PageRenderer::Key& key, size_t seed = 0) noexcept;

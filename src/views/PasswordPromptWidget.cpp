@@ -1,0 +1,53 @@
+#include "views/PasswordPromptWidget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
+    auto* title = new QLabel(tr("This document is password protected."), this);
+    title->setAlignment(Qt::AlignCenter);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+
+    field_ = new QLineEdit(this);
+    field_->setEchoMode(QLineEdit::Password);
+    field_->setPlaceholderText(tr("Password"));
+    field_->setMinimumWidth(220);
+
+    button_ = new QPushButton(tr("Unlock"), this);
+    button_->setDefault(true);
+
+    message_ = new QLabel(this);
+    message_->setAlignment(Qt::AlignCenter);
+    QPalette warn = message_->palette();
+    warn.setColor(QPalette::WindowText, QColor(0xc0, 0x20, 0x20));
+    message_->setPalette(warn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(8);
+    layout->addWidget(title);
+    layout->addWidget(field_);
+    layout->addWidget(button_, 0, Qt::AlignHCenter);
+    layout->addWidget(message_);
+
+    auto submit = [this] { emit unlockRequested(field_->text()); };
+    connect(field_, &QLineEdit::returnPressed, this, submit);
+    connect(button_, &QPushButton::clicked, this, submit);
+}
+
+QString PasswordPromptWidget::message() const { return message_->text(); }
+
+void PasswordPromptWidget::showRejected() {
+    field_->clear();
+    message_->setText(tr("Incorrect password. Try again."));
+    field_->setFocus();
+}
+
+void PasswordPromptWidget::reset() {
+    field_->clear();
+    message_->clear();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Shown in the page view over a locked document: a password field and an unlock button.
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class PasswordPromptWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit PasswordPromptWidget(QWidget* parent = nullptr);
+
+    QLineEdit* passwordField() const { return field_; }
+    QPushButton* unlockButton() const { return button_; }
+    QString message() const;
+    // Clears the field and shows that the last password was wrong.
+    void showRejected();
+    void reset();
+
+signals:
+    void unlockRequested(const QString& password);
+
+private:
+    QLineEdit* field_;
+    QPushButton* button_;
+    QLabel* message_;
+};
