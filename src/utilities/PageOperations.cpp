@@ -1,5 +1,7 @@
 #include "utilities/PageOperations.h"
 
+#include "utilities/PDFCreationService.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -30,10 +32,11 @@ int PageOperations::currentIndexAfterDelete(int current, int count) {
 }
 
 pdf::PagePtr PageOperations::makeBlankPage(QSizeF size) {
-    auto holder = pdf::Document::create();
-    if (!holder)
+    try {
+        return PDFCreationService::createBlankPage(size, PageTemplate::blank);
+    } catch (const PDFCreationService::CreationError&) {
         return nullptr;
-    return holder->insertBlankPage(0, size.width(), size.height());
+    }
 }
 
 pdf::PagePtr PageOperations::insertBlankPage(const pdf::DocumentPtr& document, int index) {

@@ -31,7 +31,7 @@ public:
     // A blank page after page `index`, the size of that page's media box (Letter when there
     // is none). The new page, or nullptr when it could not be made.
     static pdf::PagePtr insertBlankPage(const pdf::DocumentPtr& document, int index);
-    // One blank page of `size` points, in a document of its own.
+    // One blank page of `size` points with the plain background, in a document of its own.
     static pdf::PagePtr makeBlankPage(QSizeF size);
 
     // Every page of `source`, in order, before `at`. The number of pages inserted.
