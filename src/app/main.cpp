@@ -1,20 +1,11 @@
 // Brivel PDF: the desktop application.
-#include "app/AppCommands.h"
-#include "views/QtFileDialogs.h"
+#include "app/VellumarkApp.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName("Vellumark");
-    QApplication::setApplicationName("Brivel PDF");
-    QtFileDialogs::install();
-    QMainWindow window;
-    AppCommands::install(window.menuBar());
-    window.setWindowTitle("Brivel PDF");
-    window.resize(1000, 700);
-    window.show();
-    return app.exec();
+    QApplication::setOrganizationName(QStringLiteral("Vellumark"));
+    QApplication::setApplicationName(QStringLiteral("Brivel PDF"));
+    return VellumarkApp::run(QApplication::arguments());
 }

@@ -182,7 +182,7 @@ const cli::Registrar registrar(cli::Command{
     "\n"
     "DESCRIPTION.json lists pages: their size (a4, letter, legal, custom with width and\n"
     "height), background (blank, lined, grid, dotGrid), text blocks and image blocks\n"
-    "(image files relative to the description). See docs/compose-format.md.",
+    "(image files relative to the description). The README describes the format.",
     [](const QStringList& args) { return run(cli::registry().at("compose"), args); },
 });
 

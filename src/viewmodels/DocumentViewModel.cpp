@@ -218,6 +218,13 @@ void DocumentViewModel::previousSearchResult() {
     highlightCurrentSearchResult();
 }
 
+void DocumentViewModel::clearSearch() {
+    setSearchText(QString());
+    setSearchResults({});
+    if (PageViewInterface* view = pdfView())
+        view->clearSelection();
+}
+
 void DocumentViewModel::highlightCurrentSearchResult() {
     if (currentSearchIndex_ < 0 || currentSearchIndex_ >= searchResults_.size())
         return;

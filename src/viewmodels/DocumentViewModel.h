@@ -89,6 +89,8 @@ public:
     void performSearch();
     void nextSearchResult();
     void previousSearchResult();
+    // The search bar's clear button: no query, no results, nothing selected in the view.
+    void clearSearch();
 
     static constexpr double zoomStep = 1.25;
 

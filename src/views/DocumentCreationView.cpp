@@ -2,8 +2,8 @@
 
 #include "viewmodels/DocumentCreationViewModel.h"
 #include "views/PageListWidget.h"
+#include "views/SymbolIcon.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QDoubleValidator>
@@ -14,69 +14,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QSvgRenderer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-// Bundled drawings of the symbols this sheet shows (24 x 24, black ink), so no button
-// is blank whatever icon theme the desktop has; tinted to the palette's text colour.
-const QHash<QString, QByteArray>& symbolDrawings() {
-    static const QHash<QString, QByteArray> table = {
-        {"doc",
-         R"(<path d="M6 2.8h8l4.5 4.5v13a1 1 0 0 1-1 1H6a1 1 0 0 1-1-1V3.8a1 1 0 0 1 1-1z" fill="none" stroke="#000" stroke-width="1.6" stroke-linejoin="round"/><path d="M13.8 3v4.6h4.6" fill="none" stroke="#000" stroke-width="1.6" stroke-linejoin="round"/>)"},
-        {"line.3.horizontal",
-         R"(<path d="M4 6.5h16M4 12h16M4 17.5h16" stroke="#000" stroke-width="1.8" stroke-linecap="round"/>)"},
-        {"grid",
-         R"(<g fill="none" stroke="#000" stroke-width="1.5"><rect x="3.5" y="3.5" width="17" height="17" rx="1.5"/><path d="M9.2 3.5v17M14.8 3.5v17M3.5 9.2h17M3.5 14.8h17"/></g>)"},
-        {"circle.grid.3x3",
-         R"(<g fill="#000"><circle cx="5.5" cy="5.5" r="2"/><circle cx="12" cy="5.5" r="2"/><circle cx="18.5" cy="5.5" r="2"/><circle cx="5.5" cy="12" r="2"/><circle cx="12" cy="12" r="2"/><circle cx="18.5" cy="12" r="2"/><circle cx="5.5" cy="18.5" r="2"/><circle cx="12" cy="18.5" r="2"/><circle cx="18.5" cy="18.5" r="2"/></g>)"},
-        {"plus",
-         R"(<path d="M12 5v14M5 12h14" stroke="#000" stroke-width="2" stroke-linecap="round"/>)"},
-        {"trash",
-         R"(<path d="M4 6.5h16M9.5 6.5V4.5h5v2M6.2 6.5l1 13.2c.1.8.7 1.3 1.5 1.3h6.6c.8 0 1.4-.5 1.5-1.3l1-13.2M10 10v7.5M14 10v7.5" fill="none" stroke="#000" stroke-width="1.6" stroke-linecap="round" stroke-linejoin="round"/>)"},
-        {"photo.badge.plus",
-         R"(<g fill="none" stroke="#000" stroke-width="1.5" stroke-linejoin="round"><path d="M13 18.5H4.5a1 1 0 0 1-1-1v-11a1 1 0 0 1 1-1h13a1 1 0 0 1 1 1V12"/><path d="M3.5 15.5l4.5-4.5 3.5 3.5 2-2 2.5 2.5"/><circle cx="14" cy="9" r="1.4"/></g><path d="M18.5 14.5v7M15 18h7" stroke="#000" stroke-width="1.8" stroke-linecap="round"/>)"},
-    };
-    return table;
-}
-
-QPixmap symbolPixmap(const QByteArray& drawing, int size, const QColor& color) {
-    QSvgRenderer renderer(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24">)" + drawing + "</svg>");
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    // Keep the drawing's coverage, take the colour.
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(image.rect(), color);
-    painter.end();
-    return QPixmap::fromImage(image);
-}
-
-QIcon symbolIcon(const QString& symbol, QColor color = QColor()) {
-    const auto drawing = symbolDrawings().constFind(symbol);
-    if (drawing == symbolDrawings().constEnd())
-        return QIcon::fromTheme(symbol);
-    const QPalette palette = QApplication::palette();
-    if (!color.isValid())
-        color = palette.color(QPalette::WindowText);
-    QIcon icon;
-    for (const int size : {16, 20, 24, 32, 48}) {
-        icon.addPixmap(symbolPixmap(*drawing, size, color), QIcon::Normal);
-        icon.addPixmap(symbolPixmap(*drawing, size, palette.color(QPalette::HighlightedText)), QIcon::Selected);
-        icon.addPixmap(symbolPixmap(*drawing, size, palette.color(QPalette::Disabled, QPalette::WindowText)),
-                       QIcon::Disabled);
-    }
-    return icon;
-}
 
 QFrame* divider(Qt::Orientation orientation = Qt::Horizontal) {
     auto* line = new QFrame;
@@ -110,7 +56,7 @@ QLabel* secondary(const QString& text, bool caption = false) {
 QToolButton* borderlessButton(const QString& text, const QString& symbol) {
     auto* button = new QToolButton;
     button->setText(text);
-    button->setIcon(symbolIcon(symbol));
+    button->setIcon(SymbolIcon::icon(symbol));
     button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     return button;
@@ -121,7 +67,7 @@ QToolButton* trashButton(const QString& toolTip) {
     button->setToolTip(toolTip);
     button->setAccessibleName(toolTip);
     // Destructive: drawn in red.
-    button->setIcon(symbolIcon("trash", QColor(0xd7, 0x26, 0x1e)));
+    button->setIcon(SymbolIcon::icon("trash", QColor(0xd7, 0x26, 0x1e)));
     return button;
 }
 
@@ -275,7 +221,7 @@ QWidget* DocumentCreationView::buildEditor() {
     templatePicker_ = new QComboBox;
     templatePicker_->setFixedWidth(140);
     for (PageTemplate t : allPageTemplates())
-        templatePicker_->addItem(symbolIcon(icon(t)), displayName(t), QVariant::fromValue(t));
+        templatePicker_->addItem(SymbolIcon::icon(icon(t)), displayName(t), QVariant::fromValue(t));
     connect(templatePicker_, &QComboBox::activated, this,
             [this](int i) { model_.setSelectedPageTemplate(templatePicker_->itemData(i).value<PageTemplate>()); });
     templateColumn->addWidget(templatePicker_);
@@ -412,7 +358,7 @@ void DocumentCreationView::redrawPageList() {
         const PDFPageContent& page = pages[i];
         item->setText(tr("Page %1").arg(i + 1));
         item->setData(PageListWidget::SubtitleRole, displayName(page.pageSize) + " - " + displayName(page.pageTemplate));
-        item->setIcon(symbolIcon(icon(page.pageTemplate)));
+        item->setIcon(SymbolIcon::icon(icon(page.pageTemplate)));
         item->setData(Qt::UserRole, page.id);
     }
     const int selected = model_.selectedPageIndex();

@@ -18,6 +18,7 @@ void PDFKitCoordinator::removeObservers() {
         center.unsubscribe(*selectionObserver_);
     pageChangeObserver_.reset();
     selectionObserver_.reset();
+    disconnect(unlockConnection_);
 }
 
 void PDFKitCoordinator::setUpObservers(PdfPageView* view) {
@@ -38,6 +39,14 @@ void PDFKitCoordinator::setUpObservers(PdfPageView* view) {
                 return;
             viewModel_->setCurrentPageIndex(doc->indexForPage(page));
         });
+    // A document opened locked counted no pages; once the view unlocks it, the model learns
+    // how many there are, or the window would go on saying "of 0".
+    unlockConnection_ = connect(view, &PdfPageView::documentUnlocked, this, [this, source] {
+        if (!source || !viewModel_ || source->document() != viewModel_->pdfDocument())
+            return;
+        viewModel_->setTotalPages(source->document()->pageCount());
+        viewModel_->setCurrentPageIndex(std::max(0, source->currentPageIndex()));
+    });
     selectionObserver_ = center.subscribe(
         PdfPageView::selectionChangedNotification, this, [this, source](const QVariant& sender) {
             if (!source || sender.value<QObject*>() != source.data() || !viewModel_)

@@ -34,4 +34,5 @@ private:
     QPointer<DocumentViewModel> viewModel_; // the parent's model, reached without the parent
     std::optional<NotificationCenter::Token> pageChangeObserver_;
     std::optional<NotificationCenter::Token> selectionObserver_;
+    QMetaObject::Connection unlockConnection_;
 };

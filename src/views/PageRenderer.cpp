@@ -57,6 +57,10 @@ struct PageRenderer::Job : QRunnable {
 
 qint64 PageRenderer::scaleKeyFor(double scale) { return std::llround(scale * 10000.0); }
 
+QRect PageRenderer::wholePage(const QSizeF& size, double scale) {
+    return QRect(0, 0, int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale)));
+}
+
 QThreadPool* PageRenderer::pool() {
     static QThreadPool* instance = [] {
         // Parented to the application so it waits for its workers before the app goes.
@@ -115,7 +119,7 @@ void PageRenderer::beginPass() {
 
 void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scale,
                            const QRect& clip, Priority priority) {
-    if (!page || cache_.contains(key) || failed_.contains(key))
+    if (!page || clip.isEmpty() || cache_.contains(key) || failed_.contains(key))
         return;
     if (auto it = pending_.find(key); it != pending_.end() && !it->abort->load()) {
         it->pass = pass_;
@@ -123,8 +127,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
     }
     // The least recently used images go first, and this pass has just used what it shows:
     // as long as the pass fits the budget, a prefetch only evicts older images.
-    const QSizeF size = clip.isEmpty() ? page->displaySize() * scale : QSizeF(clip.size());
-    const qint64 kib = qint64(std::ceil(size.width()) * std::ceil(size.height()) * 4 / 1024);
+    const qint64 kib = qint64(clip.width()) * clip.height() * 4 / 1024;
     if (priority == Prefetch && passKiB_ + kib > cache_.maxCost())
         return;
     passKiB_ += kib;

@@ -31,6 +31,8 @@ public:
     enum Priority { Prefetch = 0, Thumbnail = 1, VisibleSharp = 2, VisiblePreview = 3 };
 
     static qint64 scaleKeyFor(double scale);
+    // The whole image of a page of `size` points at `scale`, as a clip.
+    static QRect wholePage(const QSizeF& size, double scale);
     // The pool every renderer shares: one worker per core.
     static QThreadPool* pool();
 
@@ -45,8 +47,9 @@ public:
 
     void beginPass();
     // Asks for `key` unless it is cached, failed or already on its way. `clip` is in device
-    // pixels of the full page image at `scale`; empty renders the whole page. Prefetches
-    // are refused when they would push out what this pass shows.
+    // pixels of the full page image at `scale` (the whole image for a whole page); it comes
+    // from the caller so that asking never waits for the document's lock. Prefetches are
+    // refused when they would push out what this pass shows.
     void request(const Key& key, const pdf::PagePtr& page, double scale, const QRect& clip,
                  Priority priority);
     void endPass();

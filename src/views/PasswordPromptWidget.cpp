@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -22,12 +23,10 @@ PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
 
     message_ = new QLabel(this);
     message_->setAlignment(Qt::AlignCenter);
-    QPalette warn = message_->palette();
-    warn.setColor(QPalette::WindowText, QColor(0xc0, 0x20, 0x20));
-    message_->setPalette(warn);
+    message_->setStyleSheet(QStringLiteral("color: #c02020;"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(8);
     layout->addWidget(title);
     layout->addWidget(field_);
@@ -37,6 +36,20 @@ PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
     auto submit = [this] { emit unlockRequested(field_->text()); };
     connect(field_, &QLineEdit::returnPressed, this, submit);
     connect(button_, &QPushButton::clicked, this, submit);
+}
+
+void PasswordPromptWidget::paintEvent(QPaintEvent*) {
+    // A card over the view's background, so the prompt reads as one piece.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0, 0, 0, 40));
+    p.setBrush(palette().color(QPalette::Base));
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+}
+
+void PasswordPromptWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    field_->setFocus();
 }
 
 QString PasswordPromptWidget::message() const { return message_->text(); }

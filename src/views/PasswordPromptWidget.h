@@ -21,6 +21,10 @@ public:
 signals:
     void unlockRequested(const QString& password);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLineEdit* field_;
     QPushButton* button_;

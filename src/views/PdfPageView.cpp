@@ -15,8 +15,9 @@
 #include <cmath>
 
 namespace {
-// Rendered pages the view keeps; enough for a few screens of pages at high zoom.
-constexpr qint64 kRenderBudget = 192ll << 20;
+// Rendered pages the view keeps: a few screens' worth even on a high-density display,
+// and the same whatever the document's length.
+constexpr qint64 kRenderBudget = 128ll << 20;
 } // namespace
 
 const char* const PdfPageView::pageChangedNotification = "PDFViewPageChanged";
@@ -180,7 +181,8 @@ void PdfPageView::setNeedsDisplay() {
 
 void PdfPageView::checkStructure() {
     // A structure change nobody announced still must not show stale pages.
-    if (doc_ && !doc_->isLocked() && doc_->structureRevision() != structureRevision_)
+    // The revision is read without the document's lock, so painting never waits on a worker.
+    if (doc_ && doc_->structureRevision() != structureRevision_ && !doc_->isLocked())
         layoutDocumentView();
 }
 
@@ -199,8 +201,15 @@ void PdfPageView::relayout(const Anchor& anchor) {
     if (autoScales_ && !sizes_.empty())
         scale_ = std::clamp(PageLayout::fitWidthScale(sizes_, mode_, width), kMinScale, kMaxScale);
     const int shown = anchor.page >= 0 ? anchor.page : std::max(currentPage_, 0);
+    // Zooming keeps the horizontal middle of the view where it was.
+    const double oldWidth = layout_.contentSize().width();
+    const double middle = oldWidth > 0 ? (contentOffset().x() + width / 2) / oldWidth : 0.5;
     layout_ = PageLayout(sizes_, mode_, scale_, width, shown);
     updateScrollBars();
+    {
+        QScopedValueRollback guard(programmaticScroll_, true);
+        horizontalScrollBar()->setValue(int(std::lround(middle * layout_.contentSize().width() - width / 2)));
+    }
     const QRectF r = layout_.pageRect(anchor.page);
     if (!r.isNull())
         scrollToContentY(r.top() + anchor.offsetPts * scale_);
@@ -289,6 +298,7 @@ void PdfPageView::tryUnlock(const QString& password) {
         return;
     if (!doc_->unlock(password)) {
         prompt_->showRejected();
+        updatePromptGeometry(); // room for the message
         return;
     }
     prompt_->reset();
@@ -297,4 +307,5 @@ void PdfPageView::tryUnlock(const QString& password) {
     scrollToContentY(0);
     setCurrentPageIndex(sizes_.empty() ? -1 : 0);
     emit documentLayoutChanged();
+    emit documentUnlocked();
 }

@@ -78,6 +78,8 @@ signals:
     void displayModeChanged();
     // The pages were laid out again after a structure change.
     void documentLayoutChanged();
+    // The right password was given: the document's pages can be read now.
+    void documentUnlocked();
     // What the pages draw changed (annotations, form values).
     void displayInvalidated();
     // After each paint; `sharp` when every visible page was at full resolution.

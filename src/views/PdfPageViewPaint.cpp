@@ -83,7 +83,7 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
     };
     std::vector<Piece> pieces;
     if (pixelsW * pixelsH <= kWholePagePixels) {
-        pieces.push_back({{page.get(), revision, scaleKey, -1, -1}, QRect()});
+        pieces.push_back({{page.get(), revision, scaleKey, -1, -1}, QRect(0, 0, int(pixelsW), int(pixelsH))});
     } else {
         // Only the tiles under the visible part of the page.
         const QRectF local = visible.translated(-rect.topLeft());
@@ -115,7 +115,7 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
         const PageRenderer::Key previewKey{page.get(), revision,
                                            PageRenderer::scaleKeyFor(previewScale), -1, -1};
         if (deviceScale > previewScale * 1.5 && !renderer_->contains(previewKey))
-            renderer_->request(previewKey, page, previewScale, QRect(),
+            renderer_->request(previewKey, page, previewScale, PageRenderer::wholePage(size, previewScale),
                                PageRenderer::VisiblePreview);
         const QImage fallback = renderer_->bestWholePage(page.get(), revision);
         if (!fallback.isNull()) {
@@ -172,9 +172,11 @@ void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {
         const QSizeF size = sizes_[index];
         if (deviceScale > previewScale * 1.5)
             renderer_->request({page.get(), revision, PageRenderer::scaleKeyFor(previewScale), -1, -1},
-                               page, previewScale, QRect(), PageRenderer::Prefetch);
+                               page, previewScale, PageRenderer::wholePage(size, previewScale),
+                               PageRenderer::Prefetch);
         if (size.width() * size.height() * deviceScale * deviceScale <= kWholePagePixels)
             renderer_->request({page.get(), revision, PageRenderer::scaleKeyFor(deviceScale), -1, -1},
-                               page, deviceScale, QRect(), PageRenderer::Prefetch);
+                               page, deviceScale, PageRenderer::wholePage(size, deviceScale),
+                               PageRenderer::Prefetch);
     }
 }

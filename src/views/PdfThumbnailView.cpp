@@ -161,7 +161,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
             const PageRenderer::Key key{page.get(), page->revision(), PageRenderer::scaleKeyFor(scale), -1, -1};
             QImage img = renderer_->image(key);
             if (img.isNull()) {
-                renderer_->request(key, page, scale, QRect(), PageRenderer::Thumbnail);
+                renderer_->request(key, page, scale, PageRenderer::wholePage(size, scale),
+                                   PageRenderer::Thumbnail);
                 img = renderer_->bestWholePage(page.get(), page->revision());
             }
             if (!img.isNull()) {
@@ -184,6 +185,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
 void PdfThumbnailView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    // A strip made before its first layout scrolled for a tiny viewport; look again.
+    currentPageChanged();
 }
 
 void PdfThumbnailView::scrollContentsBy(int, int) { viewport()->update(); }

@@ -1,7 +1,8 @@
 #pragma once
 // The window's view flags: which sheet is up, and whether the search bar and the
 // annotation toolbar show. Owned by the window and handed to the command handlers and
-// the sheet presenter; each flag notifies its observers when it changes.
+// the sheet presenter; each flag notifies its observers when it changes. The text
+// recognition sheet's flag lives with the rest of its state in OCRViewModel.
 #include <QObject>
 
 class SheetFlags : public QObject {
@@ -10,7 +11,6 @@ class SheetFlags : public QObject {
     Q_PROPERTY(bool showExport READ showExport WRITE setShowExport NOTIFY showExportChanged)
     Q_PROPERTY(bool showAnnotationToolbar READ showAnnotationToolbar WRITE setShowAnnotationToolbar
                    NOTIFY showAnnotationToolbarChanged)
-    Q_PROPERTY(bool showOCRSheet READ showOCRSheet WRITE setShowOCRSheet NOTIFY showOCRSheetChanged)
     Q_PROPERTY(bool showDocumentCreation READ showDocumentCreation WRITE setShowDocumentCreation
                    NOTIFY showDocumentCreationChanged)
     Q_PROPERTY(
@@ -31,7 +31,6 @@ public:
     bool showSearch() const { return showSearch_; }
     bool showExport() const { return showExport_; }
     bool showAnnotationToolbar() const { return showAnnotationToolbar_; }
-    bool showOCRSheet() const { return showOCRSheet_; }
     bool showDocumentCreation() const { return showDocumentCreation_; }
     bool showSignature() const { return showSignature_; }
     bool showPageManagement() const { return showPageManagement_; }
@@ -56,12 +55,6 @@ public:
         if (showAnnotationToolbar_ != on) {
             showAnnotationToolbar_ = on;
             emit showAnnotationToolbarChanged();
-        }
-    }
-    void setShowOCRSheet(bool on) {
-        if (showOCRSheet_ != on) {
-            showOCRSheet_ = on;
-            emit showOCRSheetChanged();
         }
     }
     void setShowDocumentCreation(bool on) {
@@ -111,7 +104,6 @@ signals:
     void showSearchChanged();
     void showExportChanged();
     void showAnnotationToolbarChanged();
-    void showOCRSheetChanged();
     void showDocumentCreationChanged();
     void showSignatureChanged();
     void showPageManagementChanged();
@@ -124,7 +116,6 @@ private:
     bool showSearch_ = false;
     bool showExport_ = false;
     bool showAnnotationToolbar_ = false;
-    bool showOCRSheet_ = false;
     bool showDocumentCreation_ = false;
     bool showSignature_ = false;
     bool showPageManagement_ = false;

@@ -80,3 +80,31 @@ TEST_F(CliTest, BadInputAndBadUsageAreToldApart) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliTest, ImagesAndTextBecomePdfs) {
+    QImage img(144, 72, QImage::Format_RGB32);
+    img.fill(Qt::darkGreen);
+    img.setDotsPerMeterX(2835);
+    img.setDotsPerMeterY(2835);
+    ASSERT_TRUE(img.save(dir.filePath("a.png")));
+    const QString junk = file("b.png", "not an image");
+    cli({"images", dir.filePath("a.png"), junk, "-o", dir.filePath("out.pdf")});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(err.contains("b.png")); // the skipped file is named
+    const QString info = QString::fromUtf8(runTool("pdfinfo", {dir.filePath("out.pdf")}));
+    EXPECT_TRUE(info.contains("144 x 72 pts")) << info.toStdString();
+    cli({"images", junk, "-o", dir.filePath("none.pdf")});
+    EXPECT_EQ(code, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.pdf")));
+
+    const QString txt = file("note.txt", "Grüße aus Berlin\nzweite Zeile");
+    cli({"text-to-pdf", txt, "-o", dir.filePath("note.pdf")});
+    EXPECT_EQ(code, 0);
+    const QString text = QString::fromUtf8(runTool("pdftotext", {dir.filePath("note.pdf"), "-"}));
+    EXPECT_TRUE(text.contains("Grüße aus Berlin")) << text.toStdString();
+    EXPECT_TRUE(text.contains("zweite Zeile"));
+}
+
+} // namespace

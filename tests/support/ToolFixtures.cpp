@@ -2,7 +2,9 @@
 
 #include "support/PdfFixtures.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <QWidget>
 
 namespace fixtures {
 
@@ -66,6 +68,14 @@ int darkPixels(const QImage& image) {
             if (qGray(image.pixel(x, y)) < 128)
                 ++dark;
     return dark;
+}
+
+void saveScreenshot(QWidget* widget, const QString& name) {
+    const QString dir = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    widget->grab().save(QDir(dir).filePath(name + ".png"));
 }
 
 } // namespace fixtures

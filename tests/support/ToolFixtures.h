@@ -6,6 +6,8 @@
 #include <QRectF>
 #include <QString>
 
+class QWidget;
+
 namespace fixtures {
 
 // One page: a square annotation, a text widget without a name (value "untitled value"), a
@@ -18,5 +20,8 @@ QImage popplerRegion(const QString& path, int page, const QRectF& area);
 
 // Pixels darker than mid-grey.
 int darkPixels(const QImage& image);
+
+// Saves what `widget` shows as <name>.png in $VELLUMARK_SCREENSHOT_DIR, when that is set.
+void saveScreenshot(QWidget* widget, const QString& name);
 
 } // namespace fixtures

@@ -268,6 +268,16 @@ TEST_F(DocumentSearchTest, MissesAndEmptyQueriesClearResultsButKeepTheViewSelect
     EXPECT_FALSE(vm.searchResults().isEmpty());
 }
 
+TEST_F(DocumentSearchTest, ClearingEmptiesQueryResultsAndTheViewSelection) {
+    vm.setSearchText("alpha");
+    vm.performSearch();
+    ASSERT_TRUE(view.selection.has_value());
+    vm.clearSearch();
+    EXPECT_TRUE(vm.searchText().isEmpty());
+    EXPECT_TRUE(vm.searchResults().isEmpty());
+    EXPECT_FALSE(view.selection.has_value());
+}
+
 TEST_F(DocumentSearchTest, SearchWithoutADocumentOrViewStillUpdatesTheModel) {
     DocumentViewModel empty;
     empty.setSearchText("alpha");
@@ -280,4 +290,21 @@ TEST_F(DocumentSearchTest, SearchWithoutADocumentOrViewStillUpdatesTheModel) {
     vm.previousSearchResult();
     EXPECT_EQ(vm.searchResults().size(), 3);
     EXPECT_EQ(vm.currentSearchIndex(), 2);
+}
+
+TEST_F(DocumentViewModelTest, SearchOverAThousandPagesReturnsEveryMatchInOrder) {
+    vm.loadDocument(numbered("thousand.pdf", 1000));
+    ASSERT_EQ(vm.totalPages(), 1000);
+    vm.setSearchText("QUICK");
+    vm.performSearch();
+    ASSERT_EQ(vm.searchResults().size(), 1000);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(vm.searchResults()[i].pages().front()->index(), i);
+
+    // "Page 1" starts the numbers 1, 10-19, 100-199 and 1000.
+    vm.setSearchText("page 1");
+    vm.performSearch();
+    EXPECT_EQ(vm.searchResults().size(), 1 + 10 + 100 + 1);
+    EXPECT_EQ(vm.searchResults().back().string(), "Page 1");
+    EXPECT_EQ(vm.searchResults().back().pages().front()->index(), 999);
 }

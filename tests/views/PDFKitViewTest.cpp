@@ -3,6 +3,7 @@
 
 #include "views/PDFKitCoordinator.h"
 #include "views/PDFKitView.h"
+#include "views/PasswordPromptWidget.h"
 #include "views/PdfPageView.h"
 #include "views/PdfThumbnailView.h"
 #include "views/ThumbnailSidebarView.h"
@@ -96,6 +97,20 @@ TEST_F(BridgeTest, PageAndSelectionFlowBackFromTheView) {
     EXPECT_EQ(model.currentSelection()->string().trimmed(), "beta");
     clickInViewport(view->viewport(), QPointF(3, 3));
     EXPECT_FALSE(model.currentSelection());
+}
+
+TEST_F(BridgeTest, UnlockingInTheViewTellsTheModelHowManyPagesThereAre) {
+    auto plain = openBytes(wordPages(3));
+    pdf::WriteOptions options;
+    options.userPassword = "pw";
+    auto locked = openBytes(plain->serialize(options));
+    model.loadCreatedDocument(locked, "Locked");
+    EXPECT_EQ(model.totalPages(), 0);
+    EXPECT_TRUE(view->isShowingPasswordPrompt());
+    view->passwordPrompt()->unlockRequested("pw");
+    EXPECT_FALSE(view->isShowingPasswordPrompt());
+    EXPECT_EQ(model.totalPages(), 3);
+    EXPECT_EQ(model.currentPageIndex(), 0);
 }
 
 TEST_F(BridgeTest, UpdatesWriteOnlyDocumentAndLayout) {

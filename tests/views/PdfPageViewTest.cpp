@@ -100,6 +100,15 @@ TEST_F(PageViewTest, GoToPageShowsThatPageAtTheTopAndZoomKeepsIt) {
     EXPECT_EQ(view.currentPageIndex(), 9);
 }
 
+TEST_F(PageViewTest, ZoomingInKeepsTheMiddleOfThePageInTheMiddle) {
+    open(buildNumberedPdf(2, 5));
+    view.setAutoScales(true);
+    view.setScaleFactor(view.scaleFactor() * 3);
+    const QRectF page = view.pageRectInViewport(0);
+    EXPECT_GT(page.width(), view.viewport()->width());
+    EXPECT_NEAR(page.center().x(), view.viewport()->width() / 2.0, 2);
+}
+
 TEST_F(PageViewTest, ScrollingMakesThePageFillingMostOfTheViewCurrent) {
     open(buildNumberedPdf(8, 5));
     view.setScaleFactor(1.0);
@@ -254,6 +263,7 @@ TEST_F(PageViewTest, ZoomedPagesRenderInTilesThatMatchAWholeRender) {
     open(threeLinePages(1));
     view.setScaleFactor(4.0); // 2448 × 3168 pixels: tiled
     view.goToPageIndex(0);
+    view.horizontalScrollBar()->setValue(0); // the text sits at the left
     ASSERT_TRUE(waitUntilSharp(view));
     const QImage shot = grabViewport(view);
     const QImage whole = doc->page(0)->render(4.0).convertToFormat(QImage::Format_RGB32);

@@ -1,0 +1,49 @@
+// vellumark-cli images IMG... -o OUT.pdf
+#include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
+#include "utilities/FileConversionService.h"
+
+#include <QFileInfo>
+
+namespace {
+
+int run(const QStringList& argsIn);
+
+const cli::Registrar registrar({
+    "images",
+    "images into a PDF, one page per image at its natural size",
+    "Usage: vellumark-cli images IMAGE... -o OUT.pdf\n\nMakes one page per image (PNG, JPEG, TIFF, BMP, GIF), each exactly the\n"
+    "image's size in points at its stated resolution. Files that are not images are\n"
+    "skipped and named on stderr.",
+    run,
+});
+
+int run(const QStringList& argsIn) {
+    const cli::Command& self = cli::registry().at("images");
+    QStringList args = argsIn;
+    bool missing = false;
+    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
+    if (missing || !output || args.isEmpty())
+        return cli::usageError(self, "expected IMAGE... and -o OUT.pdf");
+    pdf::DocumentPtr document;
+    try {
+        document = FileConversionService::imagesToPDF(args);
+    } catch (const FileConversionService::ConversionError& e) {
+        return cli::failure(QString::fromUtf8(e.what()));
+    }
+    if (document->pageCount() < args.size()) {
+        // Say which inputs did not make it, so a batch does not lose pages silently.
+        for (const QString& path : args) {
+            QFile file(path);
+            const bool readable = file.open(QIODevice::ReadOnly);
+            if (!readable || pdf::probeImage(file.readAll()).width == 0)
+                std::fprintf(stderr, "vellumark-cli: skipped %s: not an image\n", qPrintable(path));
+        }
+    }
+    QString error;
+    if (!document->write(*output, {}, &error))
+        return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, error));
+    return 0;
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+#include "utilities/FileConversionService.h"
+
+#include "models/PageTemplate.h"
+#include "pdf/Page.h"
+#include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
+#include "utilities/PDFCreationService.h"
+#include "utilities/PageImageExport.h"
+#include "utilities/TextExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+const char* FileConversionService::ConversionError::message(Kind kind) {
+    switch (kind) {
+    case Kind::noImage: return "Failed to load image";
+    case Kind::noDocument: return "No document to convert";
+    case Kind::exportFailed: return "Export failed";
+    }
+    return "Export failed";
+}
+
+pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
+    OpenFileRequest request;
+    request.contentTypes = {ContentType::png(), ContentType::jpeg(), ContentType::tiff(), ContentType::bmp(),
+                            ContentType::gif()};
+    request.allowsMultipleSelection = true;
+    request.title = QStringLiteral("Select images to convert to PDF");
+    const QStringList paths = FileDialogs::current()->openFiles(request);
+    if (paths.isEmpty())
+        return nullptr;
+    try {
+        return imagesToPDF(paths);
+    } catch (const ConversionError&) {
+        return nullptr;
+    }
+}
+
+QSizeF FileConversionService::naturalSize(const pdf::ImageInfo& info) {
+    return QSizeF(info.width * 72.0 / info.xDpi, info.height * 72.0 / info.yDpi);
+}
+
+pdf::DocumentPtr FileConversionService::imagesToPDF(const QStringList& paths) {
+    auto document = pdf::Document::create();
+    if (!document)
+        throw ConversionError(ConversionError::Kind::noImage);
+    for (const QString& path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        const pdf::ImageInfo info = pdf::probeImage(bytes);
+        if (info.width <= 0 || info.height <= 0)
+            continue;
+        const QSizeF size = naturalSize(info);
+        document->insertImagePage(document->pageCount(), bytes, size.width(), size.height());
+    }
+    if (document->pageCount() == 0)
+        throw ConversionError(ConversionError::Kind::noImage);
+    return document;
+}
+
+pdf::DocumentPtr FileConversionService::clipboardToPDF() {
+    auto clipboard = Clipboard::current();
+    const QImage image = clipboard->image();
+    if (!image.isNull() && image.width() > 0 && image.height() > 0) {
+        auto document = pdf::Document::create();
+        // Clipboard images carry no trustworthy resolution: one pixel is one point.
+        if (document && document->insertImagePage(0, image, image.width(), image.height()))
+            return document;
+    }
+    const QString text = clipboard->text();
+    if (!text.isEmpty())
+        return textToPDF(text, QSizeF(612, 792));
+    return nullptr;
+}
+
+pdf::DocumentPtr FileConversionService::textToPDF(const QString& text, QSizeF pageSize) {
+    PDFPageContent page(PageTemplate::blank, PageSize::letter);
+    TextBlock block;
+    block.text = text;
+    block.position = QPointF(50, 50);
+    block.size = QSizeF(pageSize.width() - 100, pageSize.height() - 100);
+    block.fontSize = 12;
+    block.fontName = QStringLiteral("Helvetica");
+    page.textBlocks.append(block);
+    try {
+        return PDFCreationService::createDocument({page});
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+QString FileConversionService::pdfToText(const pdf::Document& document) {
+    return TextExport::documentText(document);
+}
+
+QString FileConversionService::textFileName(const QString& fileName) {
+    return QString(fileName).replace(QStringLiteral(".pdf"), QStringLiteral(".txt"));
+}
+
+QString FileConversionService::annotatedFileName(const QString& fileName) {
+    return QString(fileName).replace(QStringLiteral(".pdf"), QStringLiteral("_annotated.pdf"));
+}
+
+QString FileConversionService::pageImageName(int pageIndex) {
+    return QStringLiteral("page_%1.png").arg(pageIndex + 1);
+}
+
+bool FileConversionService::writeFile(const QByteArray& bytes, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (error)
+        *error = QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), file.errorString());
+    return false;
+}
+
+QImage FileConversionService::pageImage(const pdf::Page& page) {
+    const QRectF box = page.mediaBox();
+    const QSize target(qRound(box.width() * 2), qRound(box.height() * 2));
+    QImage image = page.render(2.0);
+    // Rotated pages render with their sides swapped; the export keeps the media box's shape.
+    if (!image.isNull() && image.size() != target && image.size() != target.transposed())
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+bool FileConversionService::writePng(const QImage& image, const QString& path, QString* error) {
+    if (image.isNull()) {
+        if (error)
+            *error = QStringLiteral("“%1” could not be written: the page could not be rendered")
+                         .arg(QFileInfo(path).fileName());
+        return false;
+    }
+    return writeFile(PageImageExport::encodePng(image), path, error);
+}
+
+FileConversionService::ExportOutcome FileConversionService::exportPDFAsText(const pdf::Document& document,
+                                                                          const QString& fileName) {
+    const QString text = pdfToText(document);
+    SaveFileRequest request;
+    request.contentTypes = {ContentType::plainText()};
+    request.proposedName = textFileName(fileName);
+    const QString path = FileDialogs::current()->saveFile(request);
+    ExportOutcome outcome;
+    outcome.path = path;
+    if (path.isEmpty())
+        return outcome;
+    outcome.status = writeFile(text.toUtf8(), path, &outcome.message) ? ExportOutcome::Status::written
+                                                                        : ExportOutcome::Status::failed;
+    return outcome;
+}
+
+FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(const pdf::Document& document,
+                                                                             const QString& fileName) {
+    SaveFileRequest request;
+    request.contentTypes = {ContentType::pdf()};
+    request.proposedName = annotatedFileName(fileName);
+    const QString path = FileDialogs::current()->saveFile(request);
+    ExportOutcome outcome;
+    outcome.path = path;
+    if (path.isEmpty())
+        return outcome;
+    QString why;
+    if (document.write(path, {}, &why)) {
+        outcome.status = ExportOutcome::Status::written;
+    } else {
+        outcome.status = ExportOutcome::Status::failed;
+        outcome.message = QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), why);
+    }
+    return outcome;
+}
+
+FileConversionService::ExportOutcome FileConversionService::exportCurrentPageAsImage(const pdf::Document& document,
+                                                                                   int pageIndex) {
+    ExportOutcome outcome;
+    auto page = document.page(pageIndex);
+    if (!page)
+        return outcome;
+    SaveFileRequest request;
+    request.contentTypes = {ContentType::png()};
+    request.proposedName = pageImageName(pageIndex);
+    const QString path = FileDialogs::current()->saveFile(request);
+    outcome.path = path;
+    if (path.isEmpty())
+        return outcome;
+    outcome.status = writePng(pageImage(*page), path, &outcome.message) ? ExportOutcome::Status::written
+                                                                          : ExportOutcome::Status::failed;
+    return outcome;
+}
+
+QString FileConversionService::chooseExportFolder() {
+    ChooseFolderRequest request;
+    request.prompt = QStringLiteral("Export Here");
+    request.canCreateDirectories = true;
+    return FileDialogs::current()->chooseFolder(request);
+}

@@ -1,0 +1,110 @@
+#pragma once
+// The main window: it owns the window's models and view flags, shows the welcome screen
+// or the open document with its sidebar, search bar and annotation toolbar, fills the
+// toolbar, keeps the title ("report.pdf — Page 3 of 12") current, routes the menu
+// commands and presents the sheets.
+#include <QMainWindow>
+#include <QPointer>
+
+class AnnotationToolbar;
+class AnnotationViewModel;
+class BookmarkViewModel;
+class CommandNotificationHandler;
+class DocumentCreationViewModel;
+class DocumentViewModel;
+class PDFKitView;
+class OCRViewModel;
+class SignatureViewModel;
+class QLabel;
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+class QToolButton;
+class SearchBarView;
+class SheetFlags;
+class SheetPresenter;
+class SidebarView;
+class WelcomeView;
+
+class ContentView : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit ContentView(QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    DocumentViewModel* documentVM() const { return documentVM_; }
+    AnnotationViewModel* annotationVM() const { return annotationVM_; }
+    BookmarkViewModel* bookmarkVM() const { return bookmarkVM_; }
+    DocumentCreationViewModel* creationVM() const { return creationVM_; }
+    SignatureViewModel* signatureVM() const { return signatureVM_; }
+    OCRViewModel* ocrVM() const { return ocrVM_; }
+    SheetFlags* flags() const { return flags_; }
+    SheetPresenter* sheetPresenter() const { return presenter_; }
+
+    // "Brivel PDF" or the document's name; "Page n of m" or empty without a document.
+    QString title() const;
+    QString subtitle() const;
+
+    // Text recognition of the current page or of every page, with the result sheet.
+    void ocrCurrentPage();
+    void ocrEntireDocument();
+    // Writes the document's text where the person chooses; nothing without a document.
+    void exportAsText();
+
+    // Widgets, for the window's own tests and screenshots.
+    QToolBar* toolbar() const { return toolbar_; }
+    // The toolbar action with this title ("New", "Previous", ...), or nullptr.
+    QAction* toolbarAction(const QString& title) const;
+    QToolButton* toolsButton() const { return toolsButton_; }
+    QLabel* pageCounter() const { return pageCounter_; }
+    WelcomeView* welcomeView() const { return welcome_; }
+    SidebarView* sidebar() const { return sidebar_; }
+    SearchBarView* searchBar() const { return searchBar_; }
+    AnnotationToolbar* annotationToolbar() const { return annotationToolbar_; }
+    // The page view bridge, made when the first document opens.
+    PDFKitView* pageView() const { return pageView_; }
+    // Shown in the detail column: the welcome screen or the page view.
+    QWidget* detailContent() const;
+
+private:
+    void buildToolbar();
+    void buildMenus();
+    void attachSheets();
+    QAction* addButton(const QString& title, const QString& symbol, const QString& toolTip);
+    void documentChanged();
+    void ensureDocumentViews();
+    void refreshTitle();
+    void refreshToolbar();
+    void refreshBars();
+    void refreshIcons();
+    void changeEvent(QEvent* event) override;
+
+    DocumentViewModel* documentVM_;
+    AnnotationViewModel* annotationVM_;
+    BookmarkViewModel* bookmarkVM_;
+    DocumentCreationViewModel* creationVM_;
+    SignatureViewModel* signatureVM_;
+    // Text recognition state: result, progress, running and the result sheet's flag.
+    OCRViewModel* ocrVM_;
+    SheetFlags* flags_;
+    SheetPresenter* presenter_ = nullptr;
+    CommandNotificationHandler* commands_ = nullptr;
+
+    QToolBar* toolbar_ = nullptr;
+    QList<QAction*> documentGroup_; // everything but the file group
+    QAction* previous_ = nullptr;
+    QAction* next_ = nullptr;
+    QAction* bookmark_ = nullptr;
+    QLabel* pageCounter_ = nullptr;
+    QToolButton* toolsButton_ = nullptr;
+
+    QSplitter* split_ = nullptr;
+    QWidget* sidebarColumn_ = nullptr;
+    QStackedWidget* detailStack_ = nullptr;
+    QWidget* searchHost_ = nullptr;
+    WelcomeView* welcome_ = nullptr;
+    SidebarView* sidebar_ = nullptr;
+    SearchBarView* searchBar_ = nullptr;
+    AnnotationToolbar* annotationToolbar_ = nullptr;
+    PDFKitView* pageView_ = nullptr;
+};

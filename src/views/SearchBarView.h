@@ -1,0 +1,44 @@
+#pragma once
+// The search bar above the page view: the query field (Return searches), the match
+// counter with previous/next while there are matches, and a clear button while there is
+// a query. Everything it shows lives in the document view model.
+#include <QWidget>
+
+class DocumentViewModel;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QToolButton;
+
+class SearchBarView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SearchBarView(DocumentViewModel* viewModel, QWidget* parent = nullptr);
+
+    QLineEdit* field() const { return field_; }
+    QLabel* counter() const { return counter_; }
+    QToolButton* previousButton() const { return previous_; }
+    QToolButton* nextButton() const { return next_; }
+    QToolButton* clearButton() const { return clear_; }
+    QProgressBar* progress() const { return progress_; }
+
+    // Empties the query and the matches and takes the selection off the page view.
+    void clear();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void refresh();
+    void refreshIcons();
+
+    DocumentViewModel* viewModel_;
+    QLabel* glass_;
+    QLineEdit* field_;
+    QLabel* counter_;
+    QToolButton* previous_;
+    QToolButton* next_;
+    QProgressBar* progress_;
+    QToolButton* clear_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// Helpers for tests of the main window: PDFs written to a private folder, and waiting for
+// work queued on the main loop.
+#include <QString>
+#include <QTemporaryDir>
+
+class ContentView;
+
+namespace windowtest {
+
+// A folder that lives as long as the test binary.
+const QString& folder();
+// numberedPdf(pages) written as `name` in folder(); returns the path.
+QString numberedFile(const QString& name, int pages);
+// Runs the main loop until `done` holds or a generous bound passes; returns `done()`.
+bool waitUntil(const std::function<bool()>& done, int bound = 10000);
+// Opens `path` in the window's document view model.
+void open(ContentView& window, const QString& path);
+
+} // namespace windowtest

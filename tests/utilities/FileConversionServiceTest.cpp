@@ -1,0 +1,196 @@
+#include "pdf/Annotation.h"
+#include "pdf/Page.h"
+#include "pdf/TextPage.h"
+#include "platform/Clipboard.h"
+#include "support/PdfFixtures.h"
+#include "support/ScriptedFileDialogs.h"
+#include "utilities/FileConversionService.h"
+#include "utilities/PageImageExport.h"
+
+#include <QDir>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+
+class FakeClipboard : public Clipboard {
+public:
+    QImage img;
+    QString txt;
+    QImage image() const override { return img; }
+    QString text() const override { return txt; }
+    void setText(const QString& t) override { txt = t; }
+    void setImage(const QImage& i) override { img = i; }
+};
+
+class FileConversionTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString image(const QString& name, QSize size, QColor color, const char* format, double dpi = 72) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(color);
+        img.setDotsPerMeterX(qRound(dpi / 0.0254));
+        img.setDotsPerMeterY(qRound(dpi / 0.0254));
+        const QString path = dir.filePath(name);
+        QImageWriter writer(path, format);
+        EXPECT_TRUE(writer.write(img)) << writer.errorString().toStdString();
+        return path;
+    }
+};
+
+TEST_F(FileConversionTest, ImagesBecomePagesOfTheirNaturalSizeAndNonImagesAreSkipped) {
+    const QString first = image("a.png", QSize(200, 100), Qt::red, "png");
+    const QString broken = writeTemp(dir.path(), "b.png", "this is not an image");
+    const QString third = image("c.jpg", QSize(600, 300), Qt::blue, "jpeg", 300);
+    auto doc = FileConversionService::imagesToPDF({first, broken, third});
+    ASSERT_EQ(doc->pageCount(), 2);
+    EXPECT_EQ(doc->page(0)->mediaBox().size(), QSizeF(200, 100));
+    // 600 × 300 pixels at 300 dpi are 144 × 72 points.
+    EXPECT_NEAR(doc->page(1)->mediaBox().width(), 144, 0.01);
+    EXPECT_NEAR(doc->page(1)->mediaBox().height(), 72, 0.01);
+    const QImage rendered = doc->page(1)->render(1.0);
+    EXPECT_GT(QColor(rendered.pixel(70, 36)).blue(), 200);
+
+    const QString out = dir.filePath("images.pdf");
+    ASSERT_TRUE(doc->write(out));
+    int code = -1;
+    runTool("qpdf", {"--check", out}, &code);
+    EXPECT_EQ(code, 0);
+
+    try {
+        FileConversionService::imagesToPDF({broken, dir.filePath("missing.png")});
+        FAIL() << "no image converted, yet no error";
+    } catch (const FileConversionService::ConversionError& e) {
+        EXPECT_EQ(e.kind(), FileConversionService::ConversionError::Kind::noImage);
+        EXPECT_STREQ(e.what(), "Failed to load image");
+    }
+}
+
+TEST_F(FileConversionTest, ImportAsksForImagesAndIgnoresACancel) {
+    ScopedFileDialogs dialogs;
+    EXPECT_EQ(FileConversionService::importImagesAsPDF(), nullptr);
+    ASSERT_EQ(dialogs->openRequests.size(), 1u);
+    const auto& request = dialogs->openRequests[0];
+    EXPECT_TRUE(request.allowsMultipleSelection);
+    ASSERT_EQ(request.contentTypes.size(), 5);
+    EXPECT_EQ(request.contentTypes[0], ContentType::png());
+    EXPECT_EQ(request.contentTypes[4], ContentType::gif());
+    dialogs->scriptOpen({image("x.bmp", QSize(50, 40), Qt::green, "bmp")});
+    auto doc = FileConversionService::importImagesAsPDF();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->page(0)->mediaBox().size(), QSizeF(50, 40));
+}
+
+TEST_F(FileConversionTest, ClipboardPrefersItsImageAndSetsTextOnALetterPage) {
+    auto fake = std::make_shared<FakeClipboard>();
+    auto previous = Clipboard::install(fake);
+    EXPECT_EQ(FileConversionService::clipboardToPDF(), nullptr);
+
+    fake->txt = "Hello";
+    fake->img = QImage(120, 80, QImage::Format_RGB32);
+    fake->img.fill(Qt::red);
+    auto fromImage = FileConversionService::clipboardToPDF();
+    ASSERT_NE(fromImage, nullptr);
+    EXPECT_EQ(fromImage->pageCount(), 1);
+    EXPECT_EQ(fromImage->page(0)->mediaBox().size(), QSizeF(120, 80));
+    EXPECT_FALSE(fromImage->page(0)->text().has_value());
+
+    fake->img = QImage();
+    auto fromText = FileConversionService::clipboardToPDF();
+    Clipboard::install(previous);
+    ASSERT_NE(fromText, nullptr);
+    auto page = fromText->page(0);
+    EXPECT_EQ(page->mediaBox(), QRectF(0, 0, 612, 792));
+    auto text = page->textPage();
+    ASSERT_EQ(text->text(), "Hello");
+    const QRectF word = text->bounds(0, 5);
+    // The block starts 50 points in from the left and the top (y = 742); 12-point glyphs,
+    // whose boxes reach a little above the line by the font's ascender.
+    EXPECT_NEAR(word.left(), 50, 1.5);
+    EXPECT_GT(word.bottom(), 736);
+    EXPECT_LT(word.bottom(), 750);
+    EXPECT_GT(word.height(), 10);
+    EXPECT_LT(word.height(), 18);
+}
+
+TEST_F(FileConversionTest, TextExportFormatAndProposedNames) {
+    auto doc = pdf::Document::fromData(textPdf({{}, {"B"}, {"C"}}));
+    EXPECT_EQ(FileConversionService::pdfToText(*doc), "B\n\n--- Page 3 ---\n\nC");
+    EXPECT_EQ(FileConversionService::textFileName("report.pdf"), "report.txt");
+    EXPECT_EQ(FileConversionService::annotatedFileName("report.pdf"), "report_annotated.pdf");
+    EXPECT_EQ(FileConversionService::pageImageName(4), "page_5.png");
+
+    ScopedFileDialogs dialogs;
+    dialogs->scriptSave(dir.filePath("out.txt"));
+    auto outcome = FileConversionService::exportPDFAsText(*doc, "report.pdf");
+    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "report.txt");
+    EXPECT_EQ(dialogs->saveRequests[0].contentTypes, QList<ContentType>{ContentType::plainText()});
+    EXPECT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
+    QFile written(dir.filePath("out.txt"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("B\n\n--- Page 3 ---\n\nC"));
+
+    // A folder in the way of the file: the failure is reported with the file's name.
+    const QString blocker = writeTemp(dir.path(), "blocker", "x");
+    dialogs->scriptSave(blocker + "/out.txt");
+    outcome = FileConversionService::exportPDFAsText(*doc, "report.pdf");
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_TRUE(outcome.message.contains("out.txt")) << outcome.message.toStdString();
+}
+
+TEST_F(FileConversionTest, PageImagesAreTwiceThePointSizeAndReplaceOldFiles) {
+    auto doc = pdf::Document::fromData(numberedPdf(2));
+    ScopedFileDialogs dialogs;
+    dialogs->scriptSave(dir.filePath("single.png"));
+    auto outcome = FileConversionService::exportCurrentPageAsImage(*doc, 1);
+    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "page_2.png");
+    EXPECT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
+    EXPECT_EQ(QImage(dir.filePath("single.png")).size(), QSize(1224, 1584));
+
+    QDir(dir.path()).mkdir("pages");
+    const QString folder = dir.filePath("pages");
+    writeTemp(folder, "page_1.png", "old bytes");
+    const auto result = PageImageExport::writeAll(*doc, folder, 2.0);
+    EXPECT_EQ(result.written, 2);
+    EXPECT_TRUE(result.failures.isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"page_1.png", "page_2.png"}));
+    EXPECT_EQ(QImage(folder + "/page_1.png").size(), QSize(1224, 1584));
+}
+
+TEST_F(FileConversionTest, AnnotatedCopyKeepsAnnotationsForOtherReaders) {
+    auto doc = pdf::Document::fromData(textPdf({{"Highlighted words on a page"}}));
+    auto page = doc->page(0);
+    page->addHighlight(page->textPage()->lines()[0].box, QColor(255, 204, 0, 77));
+    QImage stamp(60, 30, QImage::Format_ARGB32);
+    stamp.fill(QColor(0, 0, 200));
+    page->addImageStamp(QRectF(300, 300, 120, 60), stamp);
+    ScopedFileDialogs dialogs;
+    dialogs->scriptSave(dir.filePath("copy.pdf"));
+    const auto outcome = FileConversionService::exportAnnotatedPDF(*doc, "report.pdf");
+    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "report_annotated.pdf");
+    ASSERT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
+    int code = -1;
+    runTool("qpdf", {"--check", dir.filePath("copy.pdf")}, &code);
+    EXPECT_EQ(code, 0);
+    runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", dir.filePath("copy.pdf"), dir.filePath("r")}, &code);
+    const QImage rendered(dir.filePath("r.png"));
+    ASSERT_FALSE(rendered.isNull());
+    const QRectF line = page->textPage()->lines()[0].box;
+    const QRect area(int(line.left()), int(792 - line.bottom()), int(line.width()), int(line.height()));
+    int tinted = 0, dark = 0, total = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x, ++total) {
+            const QColor c(rendered.pixel(x, y));
+            tinted += (c.red() > 230 && c.red() - c.blue() > 40) ? 1 : 0; // yellow at alpha 0.3 over white
+            dark += c.value() < 100 ? 1 : 0;
+        }
+    EXPECT_GT(tinted, total / 3); // tinted yellow, not painted over
+    EXPECT_GT(dark, total / 50);  // and the words still show through
+    EXPECT_GT(QColor(rendered.pixel(360, 792 - 330)).blue(), 150); // the stamp
+}
+
+} // namespace
