@@ -29,7 +29,7 @@ hyperfine -N --warmup 1 --runs "$runs" --export-json merge.json \
   -n "vellumark-cli pages merge" "$cli pages merge $parts -o ours.pdf" \
   -n "qpdf --empty --pages" "qpdf --empty --pages $parts -- theirs.pdf"
 hyperfine -N --warmup 1 --runs "$runs" --export-json split.json \
-  --prepare "rm -rf split-ours split-theirs; mkdir split-theirs" \
+  --prepare "bash -c 'rm -rf split-ours split-theirs && mkdir split-theirs'" \
   -n "vellumark-cli pages split" "$cli pages split big.pdf split-ours" \
   -n "qpdf --split-pages" "qpdf --split-pages big.pdf split-theirs/page.pdf"
 
@@ -37,7 +37,9 @@ python3 - <<'PY'
 import json
 for name in ("merge", "split"):
     ours, theirs = json.load(open(f"{name}.json"))["results"]
-    print(f"{name}: vellumark-cli {ours['mean'] * 1000:.0f} ms ± {ours['stddev'] * 1000:.0f}, "
-          f"qpdf {theirs['mean'] * 1000:.0f} ms ± {theirs['stddev'] * 1000:.0f}: "
-          f"ours is {theirs['mean'] / ours['mean']:.2f}x as fast")
+    cpu = lambda r: (r["user"] + r["system"]) * 1000
+    print(f"{name}: vellumark-cli {ours['mean'] * 1000:.0f} ms ± {ours['stddev'] * 1000:.0f} "
+          f"(CPU {cpu(ours):.0f} ms), qpdf {theirs['mean'] * 1000:.0f} ms ± {theirs['stddev'] * 1000:.0f} "
+          f"(CPU {cpu(theirs):.0f} ms): ours is {theirs['mean'] / ours['mean']:.2f}x as fast "
+          f"({cpu(theirs) / cpu(ours):.2f}x in CPU time)")
 PY

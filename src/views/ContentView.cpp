@@ -14,11 +14,13 @@
 #include "views/OCRResultSheet.h"
 #include "views/DocumentCreationView.h"
 #include "views/PDFKitView.h"
+#include "views/PageManagementView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
 #include "views/SidebarView.h"
 #include "views/SignatureView.h"
+#include "views/WatermarkView.h"
 #include "views/WelcomeView.h"
 
 #include <QApplication>
@@ -256,6 +258,10 @@ void ContentView::attachSheets() {
         };
         return new SignatureView(*signatureVM_, access, place, parent);
     });
+    presenter_->setMaker(SheetKind::pageManagement,
+                         [this](QWidget* parent) { return new PageManagementView(*documentVM_, parent); });
+    presenter_->setMaker(SheetKind::watermark,
+                         [this](QWidget* parent) { return new WatermarkView(*documentVM_, parent); });
     // SEAM(sheets): export, page management, password protection,
     // watermark, comparison and form fields are wired here as each sheet lands.
 }
