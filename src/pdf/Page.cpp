@@ -5,6 +5,7 @@
 #include "pdf/Document.h"
 #include "pdf/Internal.h"
 #include "pdf/TextPage.h"
+#include "pdf/UnicodeText.h"
 
 #include <QColor>
 
@@ -405,6 +406,13 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
     pdf_annot* annot = nullptr;
     fz_var(annot);
     const QByteArray utf8 = text.toUtf8();
+    // MuPDF's own free-text appearance draws only what its WinAnsi font has: other scripts
+    // get an appearance of ours, with fonts that cover them.
+    fz_text* glyphs = unicodetext::fitsStandardFont(text)
+                          ? nullptr
+                          : unicodetext::layout(c, text, float(fontSize), float(rect.width()),
+                                                float(rect.height()), 1.0f);
+    fz_var(glyphs);
     fz_try(c) {
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
@@ -416,9 +424,17 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
         pdf_dict_del(c, pdf_annot_obj(c, annot), PDF_NAME(C)); // clear background
         if (fontColor.alphaF() < 1.0)
             pdf_set_annot_opacity(c, annot, float(fontColor.alphaF()));
-        pdf_dirty_annot(c, annot);
-        pdf_update_annot(c, annot);
+        if (glyphs) {
+            setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
+                fz_fill_text(c, dev, glyphs, fz_identity, fz_device_rgb(c), col, 1.0f,
+                             fz_default_color_params);
+            });
+        } else {
+            pdf_dirty_annot(c, annot);
+            pdf_update_annot(c, annot);
+        }
     }
+    fz_always(c) { fz_drop_text(c, glyphs); }
     fz_catch(c) {
         pdf_drop_annot(c, annot);
         return nullptr;

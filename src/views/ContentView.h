@@ -50,6 +50,8 @@ public:
     void ocrEntireDocument();
     // Writes the document's text where the person chooses; nothing without a document.
     void exportAsText();
+    // Copies the text selected in the page view (Edit > Copy).
+    void copySelection();
 
     // Widgets, for the window's own tests and screenshots.
     QToolBar* toolbar() const { return toolbar_; }

@@ -22,8 +22,7 @@ SheetPresenter::SheetPresenter(QWidget* window, SheetFlags* flags, QObject* pare
     using F = SheetFlags;
     setFlag(SheetKind::exportSheet,
             flagOf(flags, &F::showExport, &F::setShowExport, &F::showExportChanged));
-    setFlag(SheetKind::ocrResult,
-            flagOf(flags, &F::showOCRSheet, &F::setShowOCRSheet, &F::showOCRSheetChanged));
+    // The recognition sheet's flag lives with the recognition state: see setFlag.
     setFlag(SheetKind::documentCreation,
             flagOf(flags, &F::showDocumentCreation, &F::setShowDocumentCreation,
                    &F::showDocumentCreationChanged));

@@ -41,8 +41,8 @@ public:
 
     SheetPresenter(QWidget* window, SheetFlags* flags, QObject* parent = nullptr);
 
-    // Replaces where a sheet's flag lives (the text recognition sheet's flag is kept by
-    // its own model).
+    // Where a sheet's flag lives. The window's flags are taken at construction; the text
+    // recognition sheet's flag, kept by its own model, is handed in here.
     void setFlag(SheetKind kind, Flag flag);
     void setMaker(SheetKind kind, Maker maker);
     bool hasMaker(SheetKind kind) const;

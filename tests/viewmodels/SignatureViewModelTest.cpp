@@ -261,3 +261,29 @@ TEST_F(SignatureViewModelTest, TheTextLineReadsBackInAnotherReader) {
         fixtures::runTool("pdftotext", {dir.path() + "/signed.pdf", "-"}));
     EXPECT_TRUE(text.contains("Signed by Zoë Ünal on")) << text.toStdString();
 }
+
+TEST_F(SignatureViewModelTest, NamesInAnyScriptShowInTheTextLine) {
+    SignatureViewModel model;
+    saveAs(model, "Ωμέγα Łódź Юлия 山田太郎");
+    auto doc = letter();
+    model.placeSignatureOnPage(model.savedSignatures()[0], doc.get(), 0);
+    const auto line = doc->page(0)->annotations().back();
+    EXPECT_EQ(line->fontSize(), 9);
+    EXPECT_EQ(rounded(line->bounds()), QRectF(206, 336, 200, 16));
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/signed.pdf";
+    ASSERT_TRUE(doc->write(path));
+    const QString text = QString::fromUtf8(fixtures::runTool("pdftotext", {path, "-"}));
+    EXPECT_TRUE(text.contains("Signed by Ωμέγα Łódź Юлия 山田太郎 on")) << text.toStdString();
+    int exitCode = -1;
+    fixtures::runTool("qpdf", {"--check", path}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    // Read back by this program too: the drawn line survives reopening.
+    auto reopened = pdf::Document::open(path);
+    const QImage page = reopened->page(0)->render(1.0);
+    int ink = 0;
+    for (int y = 792 - 352; y < 792 - 336; ++y)
+        for (int x = 206; x < 406; ++x)
+            ink += qGray(page.pixel(x, y)) < 200;
+    EXPECT_GT(ink, 40);
+}

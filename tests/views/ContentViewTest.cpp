@@ -1,3 +1,4 @@
+#include "support/FakeClipboard.h"
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
@@ -11,6 +12,7 @@
 #include "views/DocumentCreationView.h"
 #include "viewmodels/DocumentCreationViewModel.h"
 #include "views/PDFKitView.h"
+#include "views/PdfPageView.h"
 #include "views/SearchBarView.h"
 #include "views/OCRResultSheet.h"
 #include "views/SheetFlags.h"
@@ -281,6 +283,7 @@ TEST(ContentView, RecognisingTheCurrentPageShowsTheResultSheet) {
 TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
     ContentView window;
     window.show();
+    open(window, numberedFile("sheets.pdf", 2));
     SheetFlags* f = window.flags();
     const QList<std::tuple<QString, SheetKind, std::function<bool()>>> sheets = {
         {Notifications::showExport, SheetKind::exportSheet, [f] { return f->showExport(); }},
@@ -328,4 +331,32 @@ TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
     EXPECT_EQ(window.windowTitle(), QString("Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
     EXPECT_TRUE(window.documentVM()->fileURL().isEmpty());
     EXPECT_TRUE(window.bookmarkVM()->bookmarks().isEmpty());
+}
+
+TEST(ContentView, EditCopyPutsThePageSelectionOnTheClipboardAndQuitEndsTheFileMenu) {
+    ScopedClipboard clipboard;
+    ContentView window;
+    window.show();
+    QMenu* edit = nullptr;
+    QMenu* file = nullptr;
+    for (QAction* top : window.menuBar()->actions()) {
+        if (top->menu() && top->menu()->title() == "Edit")
+            edit = top->menu();
+        if (top->menu() && top->menu()->title() == "File")
+            file = top->menu();
+    }
+    ASSERT_TRUE(edit && file);
+    EXPECT_EQ(edit->actions().first()->text(), "Copy");
+    EXPECT_EQ(edit->actions().first()->shortcut(), QKeySequence(QKeySequence::Copy));
+    EXPECT_EQ(edit->actions().last()->text(), "Find...");
+    EXPECT_EQ(file->actions().first()->text(), "New Document...");
+    EXPECT_EQ(file->actions().last()->text(), "Quit");
+
+    edit->actions().first()->trigger(); // nothing open: nothing happens
+    open(window, numberedFile("copy.pdf", 2));
+    const auto matches = window.documentVM()->pdfDocument()->findString("quick brown");
+    ASSERT_FALSE(matches.empty());
+    window.pageView()->pdfView()->setCurrentSelection(matches.front(), false);
+    edit->actions().first()->trigger();
+    EXPECT_EQ(clipboard->text(), "quick brown");
 }
