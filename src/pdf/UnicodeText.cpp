@@ -29,8 +29,12 @@ struct Glyph {
 fz_font* loadFont(fz_context* c, const char* path) {
     fz_font* font = nullptr;
     fz_var(font);
-    fz_try(c) { font = fz_new_font_from_file(c, nullptr, path, 0, 0); }
-    fz_catch(c) { font = nullptr; }
+    fz_try(c) {
+        font = fz_new_font_from_file(c, nullptr, path, 0, 0);
+    }
+    fz_catch(c) {
+        font = nullptr;
+    }
     return font;
 }
 
@@ -53,7 +57,9 @@ bool shape(fz_context* c, fz_font* const* fonts, Glyph* glyphs, int count, float
                 g.advance = fz_advance_glyph(c, fonts[g.font], g.gid, 0) * size;
         }
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     return ok;
 }
 
@@ -155,8 +161,8 @@ fz_text* layout(fz_context* c, const QString& text, float fontSize, float width,
                     continue;
                 const float baseline = height - padding - ascender - g.line * lineHeight;
                 fz_show_glyph(c, result, fonts[g.font],
-                              fz_make_matrix(size, 0, 0, size, padding + g.x, baseline),
-                              g.gid, g.ucs, 0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
+                              fz_make_matrix(size, 0, 0, size, padding + g.x, baseline), g.gid,
+                              g.ucs, 0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
             }
         }
         fz_catch(c) {

@@ -208,9 +208,9 @@ KeyStore::StoreResult KeyStore::storePrivateKey(const QByteArray& tag, const Pri
     BIO* bio = BIO_new_fd(file.fd, BIO_NOCLOSE);
     if (!bio)
         return discard("Cannot write the key file");
-    const bool written = PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr,
-                                                  nullptr) == 1 &&
-                         BIO_flush(bio) == 1;
+    const bool written =
+        PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1 &&
+        BIO_flush(bio) == 1;
     BIO_free(bio);
     if (!written)
         return discard("Cannot write the key file");

@@ -181,8 +181,7 @@ KeyStore::PrivateKey DigitalSignatureService::generateSigningKeyPair(const QStri
     throw SignatureError::keyGenerationFailed(error.isEmpty() ? QString("Unknown error") : error);
 }
 
-QByteArray DigitalSignatureService::publicKeyPem(const QString& signerName,
-                                                 const KeyStore& keys) {
+QByteArray DigitalSignatureService::publicKeyPem(const QString& signerName, const KeyStore& keys) {
     const KeyStore::PrivateKey key = getExistingSigningKey(signerName, keys);
     if (!key)
         return {};
@@ -202,9 +201,9 @@ QByteArray DigitalSignatureService::publicKeyPem(const QString& signerName,
 
 // ---- signing and verification
 
-DigitalSignatureService::SignResult
-DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
-                                      const KeyStore& keys) {
+DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::Document& document,
+                                                                          const QString& signerName,
+                                                                          const KeyStore& keys) {
     const QByteArray original = document.dataRepresentation();
     if (original.isEmpty())
         throw SignatureError::dataError();
@@ -220,12 +219,12 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
         throw SignatureError::signingFailed(reason);
 
     SignatureMetadata metadata{signerName, QDateTime::currentDateTimeUtc(),
-                               Base64::encode(*signature),
-                               Base64::encode(digest)};
+                               Base64::encode(*signature), Base64::encode(digest)};
     const QByteArray json = metadata.toJson();
 
     document.setInfo(pdf::InfoKey::Subject, subjectMarker);
-    document.setInfo(pdf::InfoKey::Keywords, isValidUtf8(json) ? QString::fromUtf8(json) : QString());
+    document.setInfo(pdf::InfoKey::Keywords,
+                     isValidUtf8(json) ? QString::fromUtf8(json) : QString());
 
     const QByteArray signedData = document.dataRepresentation();
     if (signedData.isEmpty())
@@ -234,8 +233,7 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
 }
 
 DigitalSignatureService::SignatureVerificationResult
-DigitalSignatureService::verifyDocument(const pdf::Document& document,
-                                        const KeyStore& keys) {
+DigitalSignatureService::verifyDocument(const pdf::Document& document, const KeyStore& keys) {
     SignatureVerificationResult result;
     const std::optional<SignatureMetadata> metadata =
         document.info(pdf::InfoKey::Subject) == subjectMarker

@@ -44,7 +44,13 @@ public:
 
     class SignatureError : public std::runtime_error {
     public:
-        enum class Kind { keyGenerationFailed, signingFailed, verificationFailed, noIdentity, dataError };
+        enum class Kind {
+            keyGenerationFailed,
+            signingFailed,
+            verificationFailed,
+            noIdentity,
+            dataError
+        };
 
         static SignatureError keyGenerationFailed(const QString& reason);
         static SignatureError signingFailed(const QString& reason);
@@ -71,24 +77,20 @@ public:
                                    const KeyStore& keys = KeyStore());
 
     // Never throws: damaged or foreign records are reported as results.
-    static SignatureVerificationResult
-    verifyDocument(const pdf::Document& document,
-                   const KeyStore& keys = KeyStore());
+    static SignatureVerificationResult verifyDocument(const pdf::Document& document,
+                                                      const KeyStore& keys = KeyStore());
 
     // A new RSA 2048 key kept under the signer's tag. Throws keyGenerationFailed.
-    static KeyStore::PrivateKey
-    generateSigningKeyPair(const QString& label,
-                           const KeyStore& keys = KeyStore());
+    static KeyStore::PrivateKey generateSigningKeyPair(const QString& label,
+                                                       const KeyStore& keys = KeyStore());
 
     // The public half of the signer's key as PEM (SubjectPublicKeyInfo); empty when the
     // store has no key under that name.
-    static QByteArray publicKeyPem(const QString& signerName,
-                                   const KeyStore& keys = KeyStore());
+    static QByteArray publicKeyPem(const QString& signerName, const KeyStore& keys = KeyStore());
 
     // The key store tag of a signer: the UTF-8 bytes of the prefix and the name.
     static QByteArray keyTag(const QString& signerName);
 
 private:
-    static KeyStore::PrivateKey getExistingSigningKey(const QString& name,
-                                                      const KeyStore& keys);
+    static KeyStore::PrivateKey getExistingSigningKey(const QString& name, const KeyStore& keys);
 };

@@ -27,7 +27,9 @@ std::optional<QByteArray> pngBytes(const QImage& image) {
 
 } // namespace
 
-SignatureViewModel::SignatureViewModel(QObject* parent) : QObject(parent) { loadSignatures(); }
+SignatureViewModel::SignatureViewModel(QObject* parent) : QObject(parent) {
+    loadSignatures();
+}
 
 void SignatureViewModel::setCurrentSignatureImage(const QImage& image) {
     if (image.isNull() && currentSignatureImage_.isNull())
@@ -101,9 +103,8 @@ void SignatureViewModel::saveCurrentSignature() {
 }
 
 void SignatureViewModel::deleteSignature(const SavedSignature& signature) {
-    const auto removed = std::erase_if(savedSignatures_, [&](const SavedSignature& s) {
-        return s.id == signature.id;
-    });
+    const auto removed = std::erase_if(
+        savedSignatures_, [&](const SavedSignature& s) { return s.id == signature.id; });
     persistSignatures();
     if (removed > 0)
         emit savedSignaturesChanged();
@@ -126,8 +127,8 @@ void SignatureViewModel::placeSignature(const SavedSignature& signature, pdf::Pa
     if (!includeStamp_)
         return;
     const QString name = stampName_.isEmpty() ? signature.name : stampName_;
-    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight,
-                          size.width(), kStampLineHeight);
+    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight, size.width(),
+                          kStampLineHeight);
     page.addFreeText(lineRect, stampText(name, now), kStampFontSize, kSecondaryLabel);
 }
 

@@ -25,8 +25,8 @@ class SignatureViewModel : public QObject {
     // A null image stands for "no current signature".
     Q_PROPERTY(QImage currentSignatureImage READ currentSignatureImage WRITE
                    setCurrentSignatureImage NOTIFY currentSignatureImageChanged)
-    Q_PROPERTY(QString signatureName READ signatureName WRITE setSignatureName NOTIFY
-                   signatureNameChanged)
+    Q_PROPERTY(
+        QString signatureName READ signatureName WRITE setSignatureName NOTIFY signatureNameChanged)
     Q_PROPERTY(bool includeStamp READ includeStamp WRITE setIncludeStamp NOTIFY includeStampChanged)
     Q_PROPERTY(QString stampName READ stampName WRITE setStampName NOTIFY stampNameChanged)
     Q_PROPERTY(QString signerName READ signerName WRITE setSignerName NOTIFY signerNameChanged)

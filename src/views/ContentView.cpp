@@ -53,6 +53,7 @@
 #define VELLUMARK_HAS_FILE_CONVERSION 1
 #endif
 
+#include <QMessageBox>
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -443,7 +444,12 @@ void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->p
 
 void ContentView::exportAsText() {
 #ifdef VELLUMARK_HAS_FILE_CONVERSION
-    if (const pdf::DocumentPtr document = documentVM_->pdfDocument())
-        FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
+    const pdf::DocumentPtr document = documentVM_->pdfDocument();
+    if (!document)
+        return;
+    // A failed write is said, not swallowed: the person believes the text is saved otherwise.
+    const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
+    if (outcome.failed())
+        QMessageBox::warning(this, QStringLiteral("Export failed"), outcome.message);
 #endif
 }

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -110,6 +111,18 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
             QDialog::done(QDialog::Rejected);
     });
     refresh();
+}
+
+void OCRResultSheet::attach(OCRViewModel& model, QWidget* window) {
+    auto current = std::make_shared<QPointer<OCRResultSheet>>();
+    QObject::connect(&model, &OCRViewModel::showOCRSheetChanged, window, [&model, window, current] {
+        if (!model.showOCRSheet() || (*current && (*current)->isVisible()))
+            return;
+        auto* sheet = new OCRResultSheet(model, window);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        *current = sheet;
+        sheet->open();
+    });
 }
 
 OCRResultSheet::Content OCRResultSheet::content() const {

@@ -16,6 +16,10 @@ class OCRResultSheet : public QDialog {
 public:
     OCRResultSheet(OCRViewModel& model, QWidget* parent = nullptr);
 
+    // Shows a new sheet over `window` whenever `model` raises showOCRSheet; the sheet is
+    // deleted when it closes. For the window's sheet presenter.
+    static void attach(OCRViewModel& model, QWidget* window);
+
     // What the content area shows.
     enum class Content { text, running, notice };
     Content content() const;

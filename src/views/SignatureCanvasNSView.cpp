@@ -62,8 +62,7 @@ void SignatureCanvasNSView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
 
     QPainterPath pad;
-    pad.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius,
-                       kCornerRadius);
+    pad.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
     painter.fillPath(pad, Qt::white);
     painter.setPen(QPen(kSeparator, 1));
     painter.drawPath(pad);

@@ -20,4 +20,6 @@ SignatureCanvasView::SignatureCanvasView(Binding signatureImage, QWidget* parent
     };
 }
 
-SignatureCanvasView::~SignatureCanvasView() { canvas_->onSignatureChanged = nullptr; }
+SignatureCanvasView::~SignatureCanvasView() {
+    canvas_->onSignatureChanged = nullptr;
+}

@@ -62,7 +62,9 @@ QPushButton* prominentButton(const QString& title, bool small = false) {
     return button;
 }
 
-QPushButton* borderedButton(const QString& title) { return new QPushButton(title); }
+QPushButton* borderedButton(const QString& title) {
+    return new QPushButton(title);
+}
 
 QLineEdit* roundedField(const QString& placeholder, int width) {
     auto* field = new QLineEdit;
@@ -73,8 +75,7 @@ QLineEdit* roundedField(const QString& placeholder, int width) {
 
 // Keeps a line edit and a text property of the model in step, both ways.
 template <typename Getter, typename Setter, typename Signal>
-void bindText(QLineEdit* field, SignatureViewModel* model, Getter get, Setter set,
-              Signal changed) {
+void bindText(QLineEdit* field, SignatureViewModel* model, Getter get, Setter set, Signal changed) {
     field->setText((model->*get)());
     QObject::connect(field, &QLineEdit::textEdited, model,
                      [model, set](const QString& text) { (model->*set)(text); });
@@ -135,12 +136,15 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentAccess doc
         segment->setIcon(SymbolIcon::icon(symbol(tabs[i])));
         segment->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        const QString corners = i == 0   ? "border-top-left-radius: 6px; border-bottom-left-radius: 6px;"
-                                : i == 2 ? "border-top-right-radius: 6px; border-bottom-right-radius: 6px;"
-                                         : "";
+        const QString corners =
+            i == 0   ? "border-top-left-radius: 6px; border-bottom-left-radius: 6px;"
+            : i == 2 ? "border-top-right-radius: 6px; border-bottom-right-radius: 6px;"
+                     : "";
         segment->setStyleSheet(
             "QToolButton { border: 1px solid rgba(0,0,0,0.18); background: rgba(0,0,0,0.04);"
-            " padding: 4px 10px; " + corners + (i > 0 ? " border-left: none;" : "") + "}"
+            " padding: 4px 10px; " +
+            corners + (i > 0 ? " border-left: none;" : "") +
+            "}"
             "QToolButton:checked { background: palette(base); font-weight: 600; }");
         tabButtons_->addButton(segment, i);
         segments->addWidget(segment);
@@ -179,21 +183,19 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentViewModel&
           parent) {}
 
 SignatureView::DocumentAccess SignatureView::accessTo(DocumentViewModel& documentVM) {
-    return DocumentAccess{
-        [&documentVM] { return documentVM.pdfDocument(); },
-        [&documentVM](const pdf::DocumentPtr& document) {
-            documentVM.setPdfDocument(document);
-            if (PageViewInterface* view = documentVM.pdfView())
-                view->setDocument(document);
-        }};
+    return DocumentAccess{[&documentVM] { return documentVM.pdfDocument(); },
+                          [&documentVM](const pdf::DocumentPtr& document) {
+                              documentVM.setPdfDocument(document);
+                              if (PageViewInterface* view = documentVM.pdfView())
+                                  view->setDocument(document);
+                          }};
 }
 
 void SignatureView::placeOnCurrentPage(SignatureViewModel& signatureVM,
                                        DocumentViewModel& documentVM,
                                        const SavedSignature& signature) {
     const pdf::DocumentPtr document = documentVM.pdfDocument();
-    if (!signatureVM.placeSignatureOnPage(signature, document.get(),
-                                          documentVM.currentPageIndex()))
+    if (!signatureVM.placeSignatureOnPage(signature, document.get(), documentVM.currentPageIndex()))
         return;
     if (PageViewInterface* view = documentVM.pdfView())
         view->setNeedsDisplay();

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,4 +98,28 @@ TEST(OCRResultSheet, ClosingLowersTheFlagAndTheFlagClosesTheSheet) {
     sheet.show();
     model.setShowOCRSheet(false);
     EXPECT_FALSE(sheet.isVisible());
+}
+
+TEST(OCRResultSheet, AttachedWindowShowsAFreshSheetEachTime) {
+    OCRViewModel model;
+    QWidget window;
+    window.show();
+    OCRResultSheet::attach(model, &window);
+    EXPECT_TRUE(window.findChildren<OCRResultSheet*>().isEmpty());
+
+    model.setShowOCRSheet(true);
+    QPointer<OCRResultSheet> first = window.findChild<OCRResultSheet*>();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(first->isModal());
+
+    QTest::mouseClick(buttonNamed(*first, "Close"), Qt::LeftButton);
+    EXPECT_FALSE(model.showOCRSheet());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+
+    model.setShowOCRSheet(true);
+    const auto sheets = window.findChildren<OCRResultSheet*>();
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_TRUE(sheets.front()->isVisible());
 }
