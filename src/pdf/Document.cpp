@@ -100,29 +100,146 @@ pdf_obj* infoName(InfoKey key) {
     return PDF_NAME(Title);
 }
 
+// The explicit destination array a link or GoTo action leads to, or null (external links,
+// named actions, destinations that do not resolve).
+pdf_obj* internalDestination(fz_context* c, pdf_document* doc, pdf_obj* annot, bool* internal) {
+    pdf_obj* dest = pdf_dict_get(c, annot, PDF_NAME(Dest));
+    *internal = dest != nullptr;
+    if (!dest) {
+        pdf_obj* action = pdf_dict_get(c, annot, PDF_NAME(A));
+        if (pdf_name_eq(c, pdf_dict_get(c, action, PDF_NAME(S)), PDF_NAME(GoTo))) {
+            dest = pdf_dict_get(c, action, PDF_NAME(D));
+            *internal = true;
+        }
+    }
+    if (pdf_is_name(c, dest) || pdf_is_string(c, dest))
+        dest = pdf_lookup_dest(c, doc, dest);
+    if (pdf_is_dict(c, dest))
+        dest = pdf_dict_get(c, dest, PDF_NAME(D));
+    return pdf_is_array(c, dest) ? dest : nullptr;
+}
+
+// Source page number a destination array names, or -1.
+int destinationPage(fz_context* c, pdf_document* doc, pdf_obj* dest) {
+    pdf_obj* target = pdf_array_get(c, dest, 0);
+    if (pdf_is_int(c, target))
+        return pdf_to_int(c, target); // some producers write page numbers
+    if (!pdf_is_dict(c, target))
+        return -1;
+    return pdf_lookup_page_number(c, doc, target);
+}
+
+// A copied batch of pages: source page numbers and the new page objects, index for index.
+struct CopiedPages {
+    const int* from;
+    pdf_obj** to;
+    int count;
+};
+
+pdf_obj* copyOf(const CopiedPages& pages, int sourcePage) {
+    for (int k = 0; k < pages.count; ++k)
+        if (pages.from[k] == sourcePage)
+            return pages.to[k];
+    return nullptr;
+}
+
+// Objects that point at pages (an annotation's /P, a link's destination) are taken off the
+// source while its annotations are grafted: following them would drag the source's whole
+// page tree into the target. Each removed entry is kept here and put back afterwards.
+struct Detached {
+    pdf_obj* owner;
+    pdf_obj* key;
+    pdf_obj* value;
+};
+
+void detach(fz_context* c, std::vector<Detached>& saved, pdf_obj* owner, pdf_obj* key) {
+    pdf_obj* value = pdf_dict_get(c, owner, key);
+    if (!value)
+        return;
+    saved.push_back({pdf_keep_obj(c, owner), key, pdf_keep_obj(c, value)});
+    pdf_dict_del(c, owner, key);
+}
+
+// Where a copied annotation led in the source: page -2 for no link into the document,
+// -1 for one that leads nowhere.
+struct LinkTarget {
+    int page = -2;
+    pdf_obj* dest = nullptr; // kept
+};
+
+// Every widget of a field tree: a field's kids on other pages also point at their pages.
+void detachFieldTree(fz_context* c, std::vector<Detached>& saved, pdf_obj* field, int depth) {
+    if (depth > 32)
+        return;
+    detach(c, saved, field, PDF_NAME(P));
+    pdf_obj* kids = pdf_dict_get(c, field, PDF_NAME(Kids));
+    for (int i = 0; i < pdf_array_len(c, kids); ++i)
+        detachFieldTree(c, saved, pdf_array_get(c, kids, i), depth + 1);
+}
+
 // Grafting a page copies its content but not its annotations. Copy them with the same map,
-// without following /P (it would drag the source's whole page tree along), and register
-// copied form fields with the target's form.
+// register copied form fields with the target's form, and point links between copied pages
+// at the copies; links into pages that were not copied have nowhere to go and are dropped.
 void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage, pdf_document* dst,
-                     pdf_obj* dstPage) {
+                     pdf_obj* dstPage, const CopiedPages& pages, std::vector<Detached>& saved,
+                     std::vector<LinkTarget>& targets) {
     pdf_obj* annots = pdf_dict_get(c, srcPage, PDF_NAME(Annots));
     const int n = pdf_array_len(c, annots);
     if (n == 0)
         return;
-    pdf_obj** saved = static_cast<pdf_obj**>(fz_calloc(c, size_t(n), sizeof(pdf_obj*)));
-    for (int i = 0; i < n; ++i) {
-        pdf_obj* a = pdf_array_get(c, annots, i);
-        saved[i] = pdf_keep_obj(c, pdf_dict_get(c, a, PDF_NAME(P)));
-        pdf_dict_del(c, a, PDF_NAME(P));
-    }
+    saved.clear();
+    targets.assign(size_t(n), LinkTarget{}); // -2: not a link into the document
     pdf_obj* copied = nullptr;
     fz_var(copied);
     fz_try(c) {
+        for (int i = 0; i < n; ++i) {
+            pdf_obj* a = pdf_array_get(c, annots, i);
+            if (!pdf_is_dict(c, a))
+                continue;
+            bool internal = false;
+            LinkTarget& target = targets[size_t(i)];
+            if (pdf_obj* dest = internalDestination(c, src, a, &internal)) {
+                target.page = destinationPage(c, src, dest);
+                target.dest = pdf_keep_obj(c, dest);
+            } else if (internal) {
+                target.page = -1;
+            }
+            if (target.page != -2) {
+                detach(c, saved, a, PDF_NAME(Dest));
+                detach(c, saved, a, PDF_NAME(A));
+            }
+            if (pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget))) {
+                pdf_obj* root = a;
+                for (int depth = 0; depth < 32 && pdf_dict_get(c, root, PDF_NAME(Parent)); ++depth)
+                    root = pdf_dict_get(c, root, PDF_NAME(Parent));
+                detachFieldTree(c, saved, root, 0);
+            }
+            detach(c, saved, a, PDF_NAME(P));
+        }
         copied = pdf_graft_mapped_object(c, map, annots);
+        // Destinations of links whose target came along, rebuilt with the view they asked for.
+        for (int i = n - 1; i >= 0; --i) {
+            const LinkTarget& target = targets[size_t(i)];
+            if (target.page == -2)
+                continue;
+            pdf_obj* a = pdf_array_get(c, copied, i);
+            pdf_obj* newPage = copyOf(pages, target.page);
+            if (!newPage) {
+                if (pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Link)))
+                    pdf_array_delete(c, copied, i);
+                continue;
+            }
+            pdf_obj* fresh = pdf_dict_put_array(c, a, PDF_NAME(Dest), 6);
+            pdf_array_push(c, fresh, newPage);
+            for (int k = 1; k < pdf_array_len(c, target.dest); ++k)
+                pdf_array_push_drop(c, fresh, pdf_graft_mapped_object(c, map, pdf_array_get(c, target.dest, k)));
+        }
         pdf_dict_put(c, dstPage, PDF_NAME(Annots), copied);
         pdf_obj* form = pdf_dict_getp(c, pdf_trailer(c, dst), "Root/AcroForm");
         for (int i = 0; i < pdf_array_len(c, copied); ++i) {
             pdf_obj* a = pdf_array_get(c, copied, i);
+            if (!pdf_is_dict(c, a))
+                continue;
             pdf_dict_put(c, a, PDF_NAME(P), dstPage);
             if (!pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget)))
                 continue;
@@ -138,8 +255,8 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
             if (!fields)
                 fields = pdf_dict_put_array(c, form, PDF_NAME(Fields), 4);
             pdf_obj* root = a;
-            while (pdf_obj* parent = pdf_dict_get(c, root, PDF_NAME(Parent)))
-                root = parent;
+            for (int depth = 0; depth < 32 && pdf_dict_get(c, root, PDF_NAME(Parent)); ++depth)
+                root = pdf_dict_get(c, root, PDF_NAME(Parent));
             bool present = false;
             for (int k = 0; k < pdf_array_len(c, fields) && !present; ++k)
                 present = pdf_objcmp(c, pdf_array_get(c, fields, k), root) == 0;
@@ -149,12 +266,42 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
     }
     fz_always(c) {
         pdf_drop_obj(c, copied);
-        for (int i = 0; i < n; ++i) {
-            if (saved[i])
-                pdf_dict_put(c, pdf_array_get(c, annots, i), PDF_NAME(P), saved[i]);
-            pdf_drop_obj(c, saved[i]);
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+            pdf_dict_put(c, it->owner, it->key, it->value);
+            pdf_drop_obj(c, it->value);
+            pdf_drop_obj(c, it->owner);
         }
-        fz_free(c, saved);
+        saved.clear();
+        for (LinkTarget& target : targets)
+            pdf_drop_obj(c, target.dest);
+        targets.clear();
+    }
+    fz_catch(c) { fz_rethrow(c); }
+}
+
+// Copies pages from[0..count) of `src` to `at`, `at` + 1, ... of `dst` with one graft map, so
+// resources shared in the source stay shared in the copy.
+void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count, int at,
+                std::vector<Detached>& saved, std::vector<LinkTarget>& targets) {
+    pdf_graft_map* map = nullptr;
+    pdf_obj** copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
+    fz_var(map);
+    fz_try(c) {
+        map = pdf_new_graft_map(c, dst);
+        for (int k = 0; k < count; ++k) {
+            pdf_graft_mapped_page(c, map, at + k, src, from[k]);
+            copies[k] = pdf_keep_obj(c, pdf_lookup_page_obj(c, dst, at + k));
+        }
+        const CopiedPages pages{from, copies, count};
+        for (int k = 0; k < count; ++k)
+            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k], pages, saved,
+                            targets);
+    }
+    fz_always(c) {
+        for (int k = 0; k < count; ++k)
+            pdf_drop_obj(c, copies[k]);
+        fz_free(c, copies);
+        pdf_drop_graft_map(c, map);
     }
     fz_catch(c) { fz_rethrow(c); }
 }
@@ -254,10 +401,14 @@ bool Document::unlock(const QString& password) {
     return true;
 }
 
+void DocumentData::recordInserted(int index, size_t count) {
+    pages.insert(pages.begin() + index, count, std::weak_ptr<Page>());
+    ++pagesMoved;
+    renumber();
+}
+
 std::shared_ptr<Page> Document::pageInsertedAt(int index) {
-    d_->pages.insert(d_->pages.begin() + index, std::weak_ptr<Page>());
-    ++d_->pagesMoved;
-    d_->renumber();
+    d_->recordInserted(index, 1);
     return page(index);
 }
 
@@ -299,21 +450,45 @@ int Document::indexForPage(const Page* page) const {
     return -1;
 }
 
+namespace {
+
+// Two documents: take both locks in a fixed order so two threads cannot deadlock.
+struct BothLocks {
+    std::unique_lock<std::recursive_mutex> first, second;
+    BothLocks(DocumentData* a, DocumentData* b) {
+        if (a == b) {
+            first = a->lock();
+        } else if (a < b) {
+            first = a->lock();
+            second = b->lock();
+        } else {
+            first = b->lock();
+            second = a->lock();
+        }
+    }
+};
+
+// Brings annotation changes of the source pages that are loaded into their objects.
+void syncLoadedPages(fz_context* c, DocumentData& src, const std::vector<int>& indices) {
+    for (int i : indices)
+        if (auto p = src.pages[size_t(i)].lock())
+            pdf_update_page(c, p->data().page);
+}
+
+} // namespace
+
 std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, int index) {
     if (!page || page->isDetached())
         return nullptr;
     std::shared_ptr<DocumentData> src = page->data().doc;
-    // Two documents: take both locks in a fixed order so two threads cannot deadlock.
-    std::unique_lock<std::recursive_mutex> first, second;
-    if (src.get() == d_.get()) {
-        first = d_->lock();
-    } else if (src.get() < d_.get()) {
-        first = src->lock();
-        second = d_->lock();
-    } else {
-        first = d_->lock();
-        second = src->lock();
+    if (src.get() != d_.get()) {
+        // The page may outlive its Document object (a page made in a scratch document).
+        const int from = page->index();
+        if (from < 0 || insertFrom(*src, {from}, index) != 1)
+            return nullptr;
+        return this->page(index);
     }
+    auto lock = d_->lock();
     if (index < 0 || index > int(d_->pages.size()))
         return nullptr;
     const int from = page->index();
@@ -328,22 +503,13 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     fz_try(c) {
         // Bring any annotation changes into the source objects before copying them.
         pdf_update_page(c, page->data().page);
-        if (src.get() == d_.get()) {
-            // A page of the same document: a deep copy keeps the two independent.
-            pdf_obj* original = pdf_lookup_page_obj(c, d_->pdf, from);
-            map = pdf_new_graft_map(c, d_->pdf);
-            pdf_graft_mapped_page(c, map, -1, d_->pdf, from);
-            copy = pdf_lookup_page_obj(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
-            pdf_keep_obj(c, copy);
-            pdf_delete_page(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
-            (void)original;
-            pdf_insert_page(c, d_->pdf, index, copy);
-        } else {
-            map = pdf_new_graft_map(c, d_->pdf);
-            pdf_graft_mapped_page(c, map, index, src->pdf, from);
-            copyAnnotations(c, map, src->pdf, pdf_lookup_page_obj(c, src->pdf, from), d_->pdf,
-                            pdf_lookup_page_obj(c, d_->pdf, index));
-        }
+        // A page of the same document: a copy placed at the end, then moved.
+        map = pdf_new_graft_map(c, d_->pdf);
+        pdf_graft_mapped_page(c, map, -1, d_->pdf, from);
+        copy = pdf_lookup_page_obj(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
+        pdf_keep_obj(c, copy);
+        pdf_delete_page(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
+        pdf_insert_page(c, d_->pdf, index, copy);
     }
     fz_always(c) {
         pdf_drop_obj(c, copy);
@@ -353,6 +519,57 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
+}
+
+int Document::insertPages(const Document& source, const std::vector<int>& indices, int index) {
+    if (indices.empty())
+        return 0;
+    if (source.d_.get() == d_.get()) {
+        // Copies within one document, one at a time; the indices keep naming the originals.
+        auto lock = d_->lock();
+        int done = 0;
+        for (int from : indices) {
+            const int shifted = from >= index ? from + done : from;
+            if (!insertPage(page(shifted), index + done))
+                break;
+            ++done;
+        }
+        return done;
+    }
+    return insertFrom(*source.d_, indices, index);
+}
+
+int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, int index) {
+    BothLocks locks(d_.get(), &source);
+    const int sourceCount = int(source.pages.size());
+    if (index < 0 || index > int(d_->pages.size()) || source.locked || d_->locked)
+        return 0;
+    for (int from : indices)
+        if (from < 0 || from >= sourceCount)
+            return 0;
+    fz_context* c = ctx();
+    std::vector<Detached> saved;
+    std::vector<LinkTarget> targets;
+    saved.reserve(16);
+    bool ok = true;
+    fz_try(c) {
+        syncLoadedPages(c, source, indices);
+        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index, saved, targets);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok) {
+        // Whatever part of the batch landed stays; find out how much that was.
+        int now = 0;
+        fz_var(now);
+        fz_try(c) { now = pdf_count_pages(c, d_->pdf); }
+        fz_catch(c) { now = int(d_->pages.size()); }
+        const int landed = std::clamp(now - int(d_->pages.size()), 0, int(indices.size()));
+        if (landed)
+            d_->recordInserted(index, size_t(landed));
+        return landed;
+    }
+    d_->recordInserted(index, indices.size());
+    return int(indices.size());
 }
 
 std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double height) {

@@ -66,6 +66,11 @@ public:
     // (index == pageCount() appends). Content, resources, annotations and rotation come along.
     // Returns the new page of this document, or nullptr when the index is out of range.
     std::shared_ptr<Page> insertPage(const std::shared_ptr<Page>& page, int index);
+    // Inserts copies of the pages `indices` of `source` before `index`, in that order, in one
+    // pass: resources the pages share stay shared, annotations and form fields come along,
+    // links between copied pages lead to the copies and links into pages left behind are
+    // dropped. Returns the number of pages inserted (0 for an index out of range).
+    int insertPages(const Document& source, const std::vector<int>& indices, int index);
     // Appends/inserts an empty page with the given media box size in points.
     std::shared_ptr<Page> insertBlankPage(int index, double width, double height);
     // Inserts a page of `size` points that shows an encoded image (PNG, JPEG, TIFF, BMP,
@@ -113,6 +118,8 @@ public:
 private:
     // Records a page the engine just inserted at `index` and hands it out.
     std::shared_ptr<Page> pageInsertedAt(int index);
+    int insertFrom(DocumentData& source, const std::vector<int>& indices, int index);
+
     std::shared_ptr<DocumentData> d_;
 };
 

@@ -38,6 +38,8 @@ struct DocumentData {
     ~DocumentData();
     // Gives every live page the number MuPDF must know it by after a structure change.
     void renumber();
+    // Makes room for `count` pages the engine just inserted at `index`.
+    void recordInserted(int index, size_t count);
 };
 
 struct PageData {

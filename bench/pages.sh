@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Merging 20 documents of 100 pages and splitting a 1000-page document: vellumark-cli
+# pages against qpdf, in the same run. Prints each mean and the ratio.
+# Usage: bench/pages.sh [BUILD_DIR]   (needs hyperfine and qpdf)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$(cd "${1:-$here/../build}" && pwd)"
+cli="$build/vellumark-cli"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+for i in $(seq -w 1 20); do python3 "$here/make_text_pdf.py" 100 "part$i.pdf"; done
+python3 "$here/make_text_pdf.py" 1000 big.pdf
+parts=$(ls part??.pdf | tr '\n' ' ')
+
+# Both results are checked before they are timed: the same pages, valid files.
+"$cli" pages merge $parts -o ours.pdf
+qpdf --empty --pages $parts -- theirs.pdf
+[[ $(pdfinfo ours.pdf | awk '/^Pages:/ {print $2}') == 2000 ]] || { echo "merge lost pages"; exit 1; }
+qpdf --check ours.pdf >/dev/null
+rm -rf split-ours split-theirs && mkdir split-theirs
+"$cli" pages split big.pdf split-ours
+[[ $(ls split-ours | wc -l) == 1000 ]] || { echo "split wrote the wrong number of files"; exit 1; }
+qpdf --check split-ours/page_500.pdf >/dev/null
+
+runs=${RUNS:-10}
+hyperfine -N --warmup 1 --runs "$runs" --export-json merge.json \
+  -n "vellumark-cli pages merge" "$cli pages merge $parts -o ours.pdf" \
+  -n "qpdf --empty --pages" "qpdf --empty --pages $parts -- theirs.pdf"
+hyperfine -N --warmup 1 --runs "$runs" --export-json split.json \
+  --prepare "bash -c 'rm -rf split-ours split-theirs && mkdir split-theirs'" \
+  -n "vellumark-cli pages split" "$cli pages split big.pdf split-ours" \
+  -n "qpdf --split-pages" "qpdf --split-pages big.pdf split-theirs/page.pdf"
+
+python3 - <<'PY'
+import json
+for name in ("merge", "split"):
+    ours, theirs = json.load(open(f"{name}.json"))["results"]
+    cpu = lambda r: (r["user"] + r["system"]) * 1000
+    print(f"{name}: vellumark-cli {ours['mean'] * 1000:.0f} ms ± {ours['stddev'] * 1000:.0f} "
+          f"(CPU {cpu(ours):.0f} ms), qpdf {theirs['mean'] * 1000:.0f} ms ± {theirs['stddev'] * 1000:.0f} "
+          f"(CPU {cpu(theirs):.0f} ms): ours is {theirs['mean'] / ours['mean']:.2f}x as fast "
+          f"({cpu(theirs) / cpu(ours):.2f}x in CPU time)")
+PY

@@ -1,0 +1,148 @@
+#include "utilities/PageOperations.h"
+
+#include "utilities/PDFCreationService.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <numeric>
+#include <thread>
+
+QString PageOperations::pageFileName(int index) { return QStringLiteral("page_%1.pdf").arg(index + 1); }
+
+bool PageOperations::rotateClockwise(const pdf::DocumentPtr& document, int index) {
+    auto page = document ? document->page(index) : nullptr;
+    if (!page)
+        return false;
+    page->setRotation((page->rotation() + 90) % 360);
+    return true;
+}
+
+bool PageOperations::deletePage(const pdf::DocumentPtr& document, int index) {
+    if (!document || document->pageCount() <= 1)
+        return false;
+    return document->removePage(index);
+}
+
+int PageOperations::currentIndexAfterDelete(int current, int count) {
+    return current >= count ? std::max(count - 1, 0) : current;
+}
+
+pdf::PagePtr PageOperations::makeBlankPage(QSizeF size) {
+    try {
+        return PDFCreationService::createBlankPage(size, PageTemplate::blank);
+    } catch (const PDFCreationService::CreationError&) {
+        return nullptr;
+    }
+}
+
+pdf::PagePtr PageOperations::insertBlankPage(const pdf::DocumentPtr& document, int index) {
+    if (!document)
+        return nullptr;
+    QSizeF size = defaultPageSize;
+    if (auto page = document->page(index))
+        size = page->mediaBox().size();
+    auto blank = makeBlankPage(size);
+    if (!blank)
+        return nullptr;
+    const int at = std::clamp(index + 1, 0, document->pageCount());
+    return document->insertPage(blank, at);
+}
+
+int PageOperations::insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source, int at) {
+    if (!document || source.pageCount() == 0)
+        return 0;
+    std::vector<int> all(size_t(source.pageCount()));
+    std::iota(all.begin(), all.end(), 0);
+    return document->insertPages(source, all, std::clamp(at, 0, document->pageCount()));
+}
+
+pdf::DocumentPtr PageOperations::extractPage(const pdf::DocumentPtr& document, int index) {
+    if (!document || index < 0 || index >= document->pageCount())
+        return nullptr;
+    auto single = pdf::Document::create();
+    if (!single || single->insertPages(*document, {index}, 0) != 1)
+        return nullptr;
+    return single;
+}
+
+namespace {
+
+QString writeFailure(const QString& path, const QString& reason) {
+    const QString name = QDir::toNativeSeparators(path);
+    return reason.isEmpty() ? QStringLiteral("Could not write %1.").arg(name)
+                            : QStringLiteral("Could not write %1: %2").arg(name, reason);
+}
+
+} // namespace
+
+bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, const QString& path, QString* error) {
+    auto single = extractPage(document, index);
+    QString reason;
+    if (!single) {
+        reason = QStringLiteral("page %1 could not be copied").arg(index + 1);
+    } else if (single->write(path, {}, &reason)) {
+        return true;
+    }
+    if (error)
+        *error = writeFailure(path, reason);
+    return false;
+}
+
+PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr& document, const QString& folder) {
+    SplitResult result;
+    if (!document || document->pageCount() <= 1)
+        return result;
+    const QDir dir(folder);
+    const int count = document->pageCount();
+    std::vector<QString> errors(static_cast<size_t>(count));
+    std::vector<char> ok(static_cast<size_t>(count), 0);
+    // Each file is synced to disk before it replaces anything; those waits dominate, so
+    // several files are in flight at once. Copying a page takes the source's lock briefly.
+    std::atomic<int> next{0};
+    auto worker = [&] {
+        for (int i = next++; i < count; i = next++)
+            ok[size_t(i)] = writePage(document, i, dir.filePath(pageFileName(i)), &errors[size_t(i)]);
+    };
+    const int threads = std::min(count, 8);
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (auto& t : pool)
+        t.join();
+    for (int i = 0; i < count; ++i) {
+        if (ok[size_t(i)])
+            result.written << dir.filePath(pageFileName(i));
+        else
+            result.failures << errors[size_t(i)];
+    }
+    return result;
+}
+
+PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths) {
+    MergeResult result;
+    if (!document)
+        return result;
+    for (const QString& path : paths) {
+        auto source = pdf::Document::open(path);
+        if (!source || source->isLocked()) {
+            result.skipped << path;
+            continue;
+        }
+        result.pagesAdded += insertDocument(document, *source, document->pageCount());
+    }
+    return result;
+}
+
+QString PageOperations::skippedMessage(const QStringList& skipped) {
+    if (skipped.isEmpty())
+        return {};
+    QStringList names;
+    for (const QString& path : skipped)
+        names << QFileInfo(path).fileName();
+    return QStringLiteral("Skipped (not readable as PDF): %1").arg(names.join(QStringLiteral(", ")));
+}

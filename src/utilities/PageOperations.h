@@ -1,0 +1,63 @@
+#pragma once
+// Changes to the page structure of a document, shared by the page management sheet and
+// vellumark-cli. Stateless. Writes go through temporary files and never touch the file a
+// document was read from; failures come back as messages that name the file.
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+class PageOperations {
+public:
+    PageOperations() = delete;
+
+    // Size of a blank page when there is no page to take it from (US Letter portrait).
+    static constexpr QSizeF defaultPageSize{612, 792};
+
+    // "page_" + 1-based number + ".pdf": index 4 gives page_5.pdf.
+    static QString pageFileName(int index);
+
+    // Turns the page clockwise by a quarter: 0 → 90 → 180 → 270 → 0. False without a page.
+    static bool rotateClockwise(const pdf::DocumentPtr& document, int index);
+
+    // Removes the page; a document is never left without pages. False when nothing changed.
+    static bool deletePage(const pdf::DocumentPtr& document, int index);
+    // The current page after page `current` was deleted from a document now holding `count`
+    // pages: the page that followed it, or the new last page.
+    static int currentIndexAfterDelete(int current, int count);
+
+    // A blank page after page `index`, the size of that page's media box (Letter when there
+    // is none). The new page, or nullptr when it could not be made.
+    static pdf::PagePtr insertBlankPage(const pdf::DocumentPtr& document, int index);
+    // One blank page of `size` points with the plain background, in a document of its own.
+    static pdf::PagePtr makeBlankPage(QSizeF size);
+
+    // Every page of `source`, in order, before `at`. The number of pages inserted.
+    static int insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source, int at);
+
+    // A new document holding a copy of page `index` (annotations, form fields and links to
+    // itself included); nullptr without such a page.
+    static pdf::DocumentPtr extractPage(const pdf::DocumentPtr& document, int index);
+    // Writes page `index` alone to `path`. False with *error naming the file when it fails.
+    static bool writePage(const pdf::DocumentPtr& document, int index, const QString& path, QString* error);
+
+    struct SplitResult {
+        QStringList written;  // paths, in page order
+        QStringList failures; // one message per file that could not be written
+    };
+    // One file per page, page_1.pdf, page_2.pdf, ... in `folder`. Documents of one page or
+    // fewer are left alone (nothing written).
+    static SplitResult splitDocument(const pdf::DocumentPtr& document, const QString& folder);
+
+    struct MergeResult {
+        int pagesAdded = 0;
+        QStringList skipped; // files that are not readable PDFs, as given
+    };
+    // Appends every page of each file, in the order given, at the end of `document`.
+    static MergeResult mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths);
+
+    // "Skipped (not readable as PDF): a.pdf, b.txt"; empty when nothing was skipped.
+    static QString skippedMessage(const QStringList& skipped);
+};

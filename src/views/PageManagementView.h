@@ -1,0 +1,46 @@
+#pragma once
+// The "Page Management" sheet: rotate, delete, insert, extract, split and merge, always
+// about the document view model's current page, beside a grid of page cards. Edits change
+// the open document in memory; extract and split write new files.
+#include <QDialog>
+
+class DocumentViewModel;
+class PageGridModel;
+class QLabel;
+class QListView;
+class QPushButton;
+
+class PageManagementView : public QDialog {
+    Q_OBJECT
+public:
+    explicit PageManagementView(DocumentViewModel& documentVM, QWidget* parent = nullptr);
+
+    void rotateCurrentPage();
+    void deleteCurrentPage();
+    void insertBlankPage();
+    void insertFromFile();
+    void extractCurrentPage();
+    void splitDocument();
+    void mergeDocument();
+
+    // A failed write or skipped files, named; empty when the last action went well.
+    QString statusMessage() const;
+    QListView* pageList() const { return pageList_; }
+    PageGridModel* pageModel() const { return model_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fitColumns();
+    // After pages were inserted or removed: the count, the page view and the grid follow.
+    void structureChanged();
+    void setStatus(const QString& message);
+    void updateEnabled();
+
+    DocumentViewModel& documentVM_;
+    PageGridModel* model_;
+    QListView* pageList_;
+    QPushButton* deleteButton_;
+    QLabel* status_;
+};
