@@ -2,6 +2,7 @@
 
 #include "pdf/Error.h"
 #include "pdf/Internal.h"
+#include "pdf/PageGraft.h"
 #include "pdf/Page.h"
 #include "pdf/Selection.h"
 #include "pdf/TextPage.h"
@@ -65,6 +66,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     d->path = path;
     d->locked = locked != 0;
     d->pages.resize(size_t(pages));
+    d->texts.resize(size_t(pages));
     return d;
 }
 
@@ -100,211 +102,6 @@ pdf_obj* infoName(InfoKey key) {
     return PDF_NAME(Title);
 }
 
-// The explicit destination array a link or GoTo action leads to, or null (external links,
-// named actions, destinations that do not resolve).
-pdf_obj* internalDestination(fz_context* c, pdf_document* doc, pdf_obj* annot, bool* internal) {
-    pdf_obj* dest = pdf_dict_get(c, annot, PDF_NAME(Dest));
-    *internal = dest != nullptr;
-    if (!dest) {
-        pdf_obj* action = pdf_dict_get(c, annot, PDF_NAME(A));
-        if (pdf_name_eq(c, pdf_dict_get(c, action, PDF_NAME(S)), PDF_NAME(GoTo))) {
-            dest = pdf_dict_get(c, action, PDF_NAME(D));
-            *internal = true;
-        }
-    }
-    if (pdf_is_name(c, dest) || pdf_is_string(c, dest))
-        dest = pdf_lookup_dest(c, doc, dest);
-    if (pdf_is_dict(c, dest))
-        dest = pdf_dict_get(c, dest, PDF_NAME(D));
-    return pdf_is_array(c, dest) ? dest : nullptr;
-}
-
-// Source page number a destination array names, or -1.
-int destinationPage(fz_context* c, pdf_document* doc, pdf_obj* dest) {
-    pdf_obj* target = pdf_array_get(c, dest, 0);
-    if (pdf_is_int(c, target))
-        return pdf_to_int(c, target); // some producers write page numbers
-    if (!pdf_is_dict(c, target))
-        return -1;
-    return pdf_lookup_page_number(c, doc, target);
-}
-
-// A copied batch of pages: source page numbers and the new page objects, index for index.
-struct CopiedPages {
-    const int* from;
-    pdf_obj** to;
-    int count;
-};
-
-pdf_obj* copyOf(const CopiedPages& pages, int sourcePage) {
-    for (int k = 0; k < pages.count; ++k)
-        if (pages.from[k] == sourcePage)
-            return pages.to[k];
-    return nullptr;
-}
-
-// Objects that point at pages (an annotation's /P, a link's destination) are taken off the
-// source while its annotations are grafted: following them would drag the source's whole
-// page tree into the target. Each removed entry is kept here and put back afterwards.
-struct Detached {
-    pdf_obj* owner;
-    pdf_obj* key;
-    pdf_obj* value;
-};
-
-void detach(fz_context* c, std::vector<Detached>& saved, pdf_obj* owner, pdf_obj* key) {
-    pdf_obj* value = pdf_dict_get(c, owner, key);
-    if (!value)
-        return;
-    saved.push_back({pdf_keep_obj(c, owner), key, pdf_keep_obj(c, value)});
-    pdf_dict_del(c, owner, key);
-}
-
-// Where a copied annotation led in the source: page -2 for no link into the document,
-// -1 for one that leads nowhere.
-struct LinkTarget {
-    int page = -2;
-    pdf_obj* dest = nullptr; // kept
-};
-
-// Every widget of a field tree: a field's kids on other pages also point at their pages.
-void detachFieldTree(fz_context* c, std::vector<Detached>& saved, pdf_obj* field, int depth) {
-    if (depth > 32)
-        return;
-    detach(c, saved, field, PDF_NAME(P));
-    pdf_obj* kids = pdf_dict_get(c, field, PDF_NAME(Kids));
-    for (int i = 0; i < pdf_array_len(c, kids); ++i)
-        detachFieldTree(c, saved, pdf_array_get(c, kids, i), depth + 1);
-}
-
-// Grafting a page copies its content but not its annotations. Copy them with the same map,
-// register copied form fields with the target's form, and point links between copied pages
-// at the copies; links into pages that were not copied have nowhere to go and are dropped.
-void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage, pdf_document* dst,
-                     pdf_obj* dstPage, const CopiedPages& pages, std::vector<Detached>& saved,
-                     std::vector<LinkTarget>& targets) {
-    pdf_obj* annots = pdf_dict_get(c, srcPage, PDF_NAME(Annots));
-    const int n = pdf_array_len(c, annots);
-    if (n == 0)
-        return;
-    saved.clear();
-    targets.assign(size_t(n), LinkTarget{}); // -2: not a link into the document
-    pdf_obj* copied = nullptr;
-    fz_var(copied);
-    fz_try(c) {
-        for (int i = 0; i < n; ++i) {
-            pdf_obj* a = pdf_array_get(c, annots, i);
-            if (!pdf_is_dict(c, a))
-                continue;
-            bool internal = false;
-            LinkTarget& target = targets[size_t(i)];
-            if (pdf_obj* dest = internalDestination(c, src, a, &internal)) {
-                target.page = destinationPage(c, src, dest);
-                target.dest = pdf_keep_obj(c, dest);
-            } else if (internal) {
-                target.page = -1;
-            }
-            if (target.page != -2) {
-                detach(c, saved, a, PDF_NAME(Dest));
-                detach(c, saved, a, PDF_NAME(A));
-            }
-            if (pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget))) {
-                pdf_obj* root = a;
-                for (int depth = 0; depth < 32 && pdf_dict_get(c, root, PDF_NAME(Parent)); ++depth)
-                    root = pdf_dict_get(c, root, PDF_NAME(Parent));
-                detachFieldTree(c, saved, root, 0);
-            }
-            detach(c, saved, a, PDF_NAME(P));
-        }
-        copied = pdf_graft_mapped_object(c, map, annots);
-        // Destinations of links whose target came along, rebuilt with the view they asked for.
-        for (int i = n - 1; i >= 0; --i) {
-            const LinkTarget& target = targets[size_t(i)];
-            if (target.page == -2)
-                continue;
-            pdf_obj* a = pdf_array_get(c, copied, i);
-            pdf_obj* newPage = copyOf(pages, target.page);
-            if (!newPage) {
-                if (pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Link)))
-                    pdf_array_delete(c, copied, i);
-                continue;
-            }
-            pdf_obj* fresh = pdf_dict_put_array(c, a, PDF_NAME(Dest), 6);
-            pdf_array_push(c, fresh, newPage);
-            for (int k = 1; k < pdf_array_len(c, target.dest); ++k)
-                pdf_array_push_drop(c, fresh, pdf_graft_mapped_object(c, map, pdf_array_get(c, target.dest, k)));
-        }
-        pdf_dict_put(c, dstPage, PDF_NAME(Annots), copied);
-        pdf_obj* form = pdf_dict_getp(c, pdf_trailer(c, dst), "Root/AcroForm");
-        for (int i = 0; i < pdf_array_len(c, copied); ++i) {
-            pdf_obj* a = pdf_array_get(c, copied, i);
-            if (!pdf_is_dict(c, a))
-                continue;
-            pdf_dict_put(c, a, PDF_NAME(P), dstPage);
-            if (!pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget)))
-                continue;
-            if (!form) {
-                form = pdf_dict_put_dict(c, pdf_dict_get(c, pdf_trailer(c, dst), PDF_NAME(Root)), PDF_NAME(AcroForm), 4);
-                pdf_obj* srcForm = pdf_dict_getp(c, pdf_trailer(c, src), "Root/AcroForm");
-                if (pdf_obj* dr = pdf_dict_get(c, srcForm, PDF_NAME(DR)))
-                    pdf_dict_put_drop(c, form, PDF_NAME(DR), pdf_graft_mapped_object(c, map, dr));
-                if (pdf_obj* da = pdf_dict_get(c, srcForm, PDF_NAME(DA)))
-                    pdf_dict_put(c, form, PDF_NAME(DA), da);
-            }
-            pdf_obj* fields = pdf_dict_get(c, form, PDF_NAME(Fields));
-            if (!fields)
-                fields = pdf_dict_put_array(c, form, PDF_NAME(Fields), 4);
-            pdf_obj* root = a;
-            for (int depth = 0; depth < 32 && pdf_dict_get(c, root, PDF_NAME(Parent)); ++depth)
-                root = pdf_dict_get(c, root, PDF_NAME(Parent));
-            bool present = false;
-            for (int k = 0; k < pdf_array_len(c, fields) && !present; ++k)
-                present = pdf_objcmp(c, pdf_array_get(c, fields, k), root) == 0;
-            if (!present)
-                pdf_array_push(c, fields, root);
-        }
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, copied);
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            pdf_dict_put(c, it->owner, it->key, it->value);
-            pdf_drop_obj(c, it->value);
-            pdf_drop_obj(c, it->owner);
-        }
-        saved.clear();
-        for (LinkTarget& target : targets)
-            pdf_drop_obj(c, target.dest);
-        targets.clear();
-    }
-    fz_catch(c) { fz_rethrow(c); }
-}
-
-// Copies pages from[0..count) of `src` to `at`, `at` + 1, ... of `dst` with one graft map, so
-// resources shared in the source stay shared in the copy.
-void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count, int at,
-                std::vector<Detached>& saved, std::vector<LinkTarget>& targets) {
-    pdf_graft_map* map = nullptr;
-    pdf_obj** copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
-    fz_var(map);
-    fz_try(c) {
-        map = pdf_new_graft_map(c, dst);
-        for (int k = 0; k < count; ++k) {
-            pdf_graft_mapped_page(c, map, at + k, src, from[k]);
-            copies[k] = pdf_keep_obj(c, pdf_lookup_page_obj(c, dst, at + k));
-        }
-        const CopiedPages pages{from, copies, count};
-        for (int k = 0; k < count; ++k)
-            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k], pages, saved,
-                            targets);
-    }
-    fz_always(c) {
-        for (int k = 0; k < count; ++k)
-            pdf_drop_obj(c, copies[k]);
-        fz_free(c, copies);
-        pdf_drop_graft_map(c, map);
-    }
-    fz_catch(c) { fz_rethrow(c); }
-}
 
 } // namespace
 
@@ -396,6 +193,7 @@ bool Document::unlock(const QString& password) {
         return false;
     if (d_->locked)
         d_->pages.resize(size_t(pages));
+        d_->texts.resize(size_t(pages));
     d_->locked = false;
     ++d_->structureRevision;
     return true;
@@ -403,6 +201,7 @@ bool Document::unlock(const QString& password) {
 
 void DocumentData::recordInserted(int index, size_t count) {
     pages.insert(pages.begin() + index, count, std::weak_ptr<Page>());
+    texts.insert(texts.begin() + index, count, nullptr);
     ++pagesMoved;
     renumber();
 }
@@ -444,10 +243,7 @@ int Document::indexForPage(const Page* page) const {
     auto lock = d_->lock();
     if (page->data().doc != d_ || page->data().detached)
         return -1;
-    for (size_t i = 0; i < d_->pages.size(); ++i)
-        if (d_->pages[i].lock().get() == page)
-            return int(i);
-    return -1;
+    return page->index();
 }
 
 namespace {
@@ -597,124 +393,6 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     return pageInsertedAt(index);
 }
 
-namespace {
-
-// A page showing `image` over its whole media box.
-pdf_obj* addImagePage(fz_context* c, pdf_document* doc, fz_image* image, float w, float h) {
-    pdf_obj* ref = nullptr;
-    pdf_obj* resources = nullptr;
-    fz_buffer* contents = nullptr;
-    pdf_obj* page = nullptr;
-    fz_var(page);
-    fz_var(ref);
-    fz_var(resources);
-    fz_var(contents);
-    fz_try(c) {
-        ref = pdf_add_image(c, doc, image);
-        resources = pdf_new_dict(c, doc, 1);
-        pdf_dict_putl(c, resources, ref, PDF_NAME(XObject), pdf_new_name(c, "Im0"), nullptr);
-        contents = fz_new_buffer(c, 64);
-        fz_append_printf(c, contents, "q %g 0 0 %g 0 0 cm /Im0 Do Q\n", w, h);
-        page = pdf_add_page(c, doc, fz_make_rect(0, 0, w, h), 0, resources, contents);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, ref);
-        pdf_drop_obj(c, resources);
-        fz_drop_buffer(c, contents);
-    }
-    fz_catch(c) { fz_rethrow(c); }
-    return page;
-}
-
-} // namespace
-
-ImageInfo probeImage(const QByteArray& bytes) {
-    ImageInfo info;
-    if (bytes.isEmpty())
-        return info;
-    fz_context* c = ctx();
-    fz_buffer* buffer = nullptr;
-    fz_image* image = nullptr;
-    fz_var(buffer);
-    fz_var(image);
-    fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                size_t(bytes.size()));
-        image = fz_new_image_from_buffer(c, buffer);
-        info.width = image->w;
-        info.height = image->h;
-        // The engine reports 96 dpi for images that state nothing.
-        if (image->xres > 0 && image->xres != 96)
-            info.xDpi = image->xres;
-        if (image->yres > 0 && image->yres != 96)
-            info.yDpi = image->yres;
-    }
-    fz_always(c) {
-        fz_drop_image(c, image);
-        fz_drop_buffer(c, buffer);
-    }
-    fz_catch(c) { info = ImageInfo{}; }
-    return info;
-}
-
-std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& encoded, double width, double height) {
-    auto lock = d_->lock();
-    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || encoded.isEmpty())
-        return nullptr;
-    fz_context* c = ctx();
-    fz_buffer* buffer = nullptr;
-    fz_image* image = nullptr;
-    pdf_obj* obj = nullptr;
-    fz_var(buffer);
-    fz_var(image);
-    fz_var(obj);
-    bool ok = true;
-    fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(encoded.constData()),
-                                                size_t(encoded.size()));
-        image = fz_new_image_from_buffer(c, buffer);
-        // Decode once now, so a damaged image is refused here rather than drawn blank later.
-        fz_pixmap* probe = fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
-        fz_drop_pixmap(c, probe);
-        obj = addImagePage(c, d_->pdf, image, float(width), float(height));
-        pdf_insert_page(c, d_->pdf, index, obj);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, obj);
-        fz_drop_image(c, image);
-        fz_drop_buffer(c, buffer);
-    }
-    fz_catch(c) { ok = false; }
-    if (!ok)
-        return nullptr;
-    return pageInsertedAt(index);
-}
-
-std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
-    auto lock = d_->lock();
-    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull())
-        return nullptr;
-    fz_context* c = ctx();
-    fz_image* image = nullptr;
-    pdf_obj* obj = nullptr;
-    fz_var(image);
-    fz_var(obj);
-    bool ok = true;
-    fz_try(c) {
-        image = imageFromQImage(c, source);
-        obj = addImagePage(c, d_->pdf, image, float(width), float(height));
-        pdf_insert_page(c, d_->pdf, index, obj);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, obj);
-        fz_drop_image(c, image);
-    }
-    fz_catch(c) { ok = false; }
-    if (!ok)
-        return nullptr;
-    return pageInsertedAt(index);
-}
-
 bool Document::removePage(int index) {
     auto lock = d_->lock();
     if (index < 0 || index >= int(d_->pages.size()))
@@ -731,6 +409,7 @@ bool Document::removePage(int index) {
         ++gone->data().revision;
     }
     d_->pages.erase(d_->pages.begin() + index);
+    d_->texts.erase(d_->texts.begin() + index);
     ++d_->pagesMoved;
     d_->renumber();
     return true;
@@ -928,99 +607,6 @@ QDateTime Document::infoDate(InfoKey key) const {
 void Document::setInfoDate(InfoKey key, const QDateTime& value) {
     const QDateTime utc = value.toUTC();
     setInfo(key, "D:" + utc.toString("yyyyMMddHHmmss") + "Z");
-}
-
-namespace {
-
-pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
-    pdf_page* page = nullptr;
-    fz_var(page);
-    fz_try(c) { page = pdf_load_page(c, doc, index); }
-    fz_catch(c) { page = nullptr; }
-    return page;
-}
-
-// Extracts the text of pages first, first + step, ... from a private copy of the document,
-// so that it needs no lock of the shared one.
-void extractShare(fz_buffer* source, int first, int step, int count,
-                  std::vector<std::shared_ptr<const TextPage>>& out) {
-    fz_context* c = ctx();
-    fz_stream* stream = nullptr;
-    pdf_document* doc = nullptr;
-    fz_var(stream);
-    fz_var(doc);
-    fz_try(c) {
-        stream = fz_open_buffer(c, source);
-        doc = pdf_open_document_with_stream(c, stream);
-    }
-    fz_always(c) { fz_drop_stream(c, stream); }
-    fz_catch(c) { return; }
-    for (int i = first; i < count; i += step) {
-        pdf_page* page = loadPage(c, doc, i);
-        if (!page)
-            continue;
-        out[size_t(i)] = extractTextPage(c, page);
-        fz_drop_page(c, &page->super);
-    }
-    pdf_drop_document(c, doc);
-}
-
-} // namespace
-
-std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
-    const int count = pageCount();
-    std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
-    fz_buffer* source = nullptr;
-    {
-        auto lock = d_->lock();
-        // A private copy reads the same pages only while nothing was inserted or removed.
-        if (d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt && count >= 8)
-            source = fz_keep_buffer(ctx(), d_->source);
-    }
-    if (source) {
-        const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
-        const int step = helpers + 1;
-        std::vector<std::thread> threads;
-        for (int t = 1; t <= helpers; ++t)
-            threads.emplace_back(extractShare, source, t, step, count, std::ref(out));
-        for (int i = 0; i < count; i += step)
-            if (auto p = page(i))
-                out[size_t(i)] = p->textPage();
-        for (auto& t : threads)
-            t.join();
-        fz_drop_buffer(ctx(), source);
-        auto lock = d_->lock();
-        for (int i = 0; i < count; ++i) {
-            auto p = page(i);
-            if (p && out[size_t(i)] && !p->data().text)
-                p->data().text = out[size_t(i)];
-        }
-    }
-    for (int i = 0; i < count; ++i)
-        if (!out[size_t(i)])
-            if (auto p = page(i))
-                out[size_t(i)] = p->textPage();
-    return out;
-}
-
-std::vector<Selection> Document::findString(const QString& text) const {
-    std::vector<Selection> results;
-    const std::u32string needle = foldForSearch(text);
-    if (needle.empty())
-        return results;
-    const auto texts = textPages();
-    const int count = int(texts.size());
-    for (int i = 0; i < count; ++i) {
-        auto tp = texts[size_t(i)];
-        if (!tp || tp->isEmpty())
-            continue;
-        auto p = page(i);
-        if (!p)
-            continue;
-        for (const auto& [first, last] : tp->find(needle))
-            results.emplace_back(std::vector<Selection::Range>{{p, first, last}});
-    }
-    return results;
 }
 
 int Document::formFieldCount() const {

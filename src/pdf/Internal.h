@@ -31,6 +31,9 @@ struct DocumentData {
     std::weak_ptr<Document> owner;
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;
+    // The text of each slot once extracted; kept with the document, not with the page
+    // objects, which come and go.
+    std::vector<std::shared_ptr<const TextPage>> texts;
     std::atomic<quint64> structureRevision{0};
     int pagesMoved = 0; // pages inserted or removed since the document was read
 
@@ -47,7 +50,6 @@ struct PageData {
     pdf_page* page = nullptr;
     bool detached = false;
     std::atomic<quint64> revision{0};
-    std::shared_ptr<const TextPage> text; // guarded by the document lock
     std::map<pdf_annot*, std::weak_ptr<Annotation>> annotations;
 };
 

@@ -46,12 +46,8 @@ std::shared_ptr<Document> Page::document() const {
 
 int Page::index() const {
     auto lock = d_->doc->lock();
-    if (d_->detached)
-        return -1;
-    for (size_t i = 0; i < d_->doc->pages.size(); ++i)
-        if (d_->doc->pages[i].lock().get() == this)
-            return int(i);
-    return -1;
+    // The engine's page number is kept equal to the page's slot on every structure change.
+    return d_->detached ? -1 : d_->page->super.number;
 }
 
 bool Page::isDetached() const {
@@ -178,9 +174,14 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
 
 std::shared_ptr<const TextPage> Page::textPage() const {
     auto lock = d_->doc->lock();
-    if (!d_->text)
-        d_->text = extractTextPage(ctx(), d_->page);
-    return d_->text;
+    const int slot = d_->detached ? -1 : d_->page->super.number;
+    auto& texts = d_->doc->texts;
+    if (slot >= 0 && slot < int(texts.size()) && texts[size_t(slot)])
+        return texts[size_t(slot)];
+    auto text = extractTextPage(ctx(), d_->page);
+    if (slot >= 0 && slot < int(texts.size()))
+        texts[size_t(slot)] = text;
+    return text;
 }
 
 std::shared_ptr<DisplayList> Page::displayList(bool annotations) const {

@@ -1,0 +1,128 @@
+#include "pdf/Document.h"
+
+#include "pdf/Internal.h"
+#include "pdf/Page.h"
+
+namespace pdf {
+
+using engine::ctx;
+
+namespace {
+
+// A page showing `image` over its whole media box.
+pdf_obj* addImagePage(fz_context* c, pdf_document* doc, fz_image* image, float w, float h) {
+    pdf_obj* ref = nullptr;
+    pdf_obj* resources = nullptr;
+    fz_buffer* contents = nullptr;
+    pdf_obj* page = nullptr;
+    fz_var(page);
+    fz_var(ref);
+    fz_var(resources);
+    fz_var(contents);
+    fz_try(c) {
+        ref = pdf_add_image(c, doc, image);
+        resources = pdf_new_dict(c, doc, 1);
+        pdf_dict_putl(c, resources, ref, PDF_NAME(XObject), pdf_new_name(c, "Im0"), nullptr);
+        contents = fz_new_buffer(c, 64);
+        fz_append_printf(c, contents, "q %g 0 0 %g 0 0 cm /Im0 Do Q\n", w, h);
+        page = pdf_add_page(c, doc, fz_make_rect(0, 0, w, h), 0, resources, contents);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, ref);
+        pdf_drop_obj(c, resources);
+        fz_drop_buffer(c, contents);
+    }
+    fz_catch(c) { fz_rethrow(c); }
+    return page;
+}
+
+} // namespace
+
+ImageInfo probeImage(const QByteArray& bytes) {
+    ImageInfo info;
+    if (bytes.isEmpty())
+        return info;
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_image* image = nullptr;
+    fz_var(buffer);
+    fz_var(image);
+    fz_try(c) {
+        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                size_t(bytes.size()));
+        image = fz_new_image_from_buffer(c, buffer);
+        info.width = image->w;
+        info.height = image->h;
+        // The engine reports 96 dpi for images that state nothing.
+        if (image->xres > 0 && image->xres != 96)
+            info.xDpi = image->xres;
+        if (image->yres > 0 && image->yres != 96)
+            info.yDpi = image->yres;
+    }
+    fz_always(c) {
+        fz_drop_image(c, image);
+        fz_drop_buffer(c, buffer);
+    }
+    fz_catch(c) { info = ImageInfo{}; }
+    return info;
+}
+
+std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& encoded, double width, double height) {
+    auto lock = d_->lock();
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || encoded.isEmpty())
+        return nullptr;
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_image* image = nullptr;
+    pdf_obj* obj = nullptr;
+    fz_var(buffer);
+    fz_var(image);
+    fz_var(obj);
+    bool ok = true;
+    fz_try(c) {
+        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(encoded.constData()),
+                                                size_t(encoded.size()));
+        image = fz_new_image_from_buffer(c, buffer);
+        // Decode once now, so a damaged image is refused here rather than drawn blank later.
+        fz_pixmap* probe = fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
+        fz_drop_pixmap(c, probe);
+        obj = addImagePage(c, d_->pdf, image, float(width), float(height));
+        pdf_insert_page(c, d_->pdf, index, obj);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, obj);
+        fz_drop_image(c, image);
+        fz_drop_buffer(c, buffer);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return nullptr;
+    return pageInsertedAt(index);
+}
+
+std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
+    auto lock = d_->lock();
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull())
+        return nullptr;
+    fz_context* c = ctx();
+    fz_image* image = nullptr;
+    pdf_obj* obj = nullptr;
+    fz_var(image);
+    fz_var(obj);
+    bool ok = true;
+    fz_try(c) {
+        image = imageFromQImage(c, source);
+        obj = addImagePage(c, d_->pdf, image, float(width), float(height));
+        pdf_insert_page(c, d_->pdf, index, obj);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, obj);
+        fz_drop_image(c, image);
+    }
+    fz_catch(c) { ok = false; }
+    if (!ok)
+        return nullptr;
+    return pageInsertedAt(index);
+}
+
+} // namespace pdf

@@ -1,0 +1,106 @@
+#include "pdf/Document.h"
+
+#include "pdf/Internal.h"
+#include "pdf/Page.h"
+#include "pdf/Selection.h"
+#include "pdf/TextPage.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace pdf {
+
+using engine::ctx;
+
+namespace {
+
+pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
+    pdf_page* page = nullptr;
+    fz_var(page);
+    fz_try(c) { page = pdf_load_page(c, doc, index); }
+    fz_catch(c) { page = nullptr; }
+    return page;
+}
+
+// Extracts the text of pages first, first + step, ... from a private copy of the document,
+// so that it needs no lock of the shared one.
+void extractShare(fz_buffer* source, int first, int step, int count,
+                  std::vector<std::shared_ptr<const TextPage>>& out) {
+    fz_context* c = ctx();
+    fz_stream* stream = nullptr;
+    pdf_document* doc = nullptr;
+    fz_var(stream);
+    fz_var(doc);
+    fz_try(c) {
+        stream = fz_open_buffer(c, source);
+        doc = pdf_open_document_with_stream(c, stream);
+    }
+    fz_always(c) { fz_drop_stream(c, stream); }
+    fz_catch(c) { return; }
+    for (int i = first; i < count; i += step) {
+        pdf_page* page = loadPage(c, doc, i);
+        if (!page)
+            continue;
+        out[size_t(i)] = extractTextPage(c, page);
+        fz_drop_page(c, &page->super);
+    }
+    pdf_drop_document(c, doc);
+}
+
+} // namespace
+
+std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
+    const int count = pageCount();
+    std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
+    fz_buffer* source = nullptr;
+    {
+        auto lock = d_->lock();
+        // A private copy reads the same pages only while nothing was inserted or removed.
+        if (d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt && count >= 8)
+            source = fz_keep_buffer(ctx(), d_->source);
+    }
+    if (source) {
+        const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
+        const int step = helpers + 1;
+        std::vector<std::thread> threads;
+        for (int t = 1; t <= helpers; ++t)
+            threads.emplace_back(extractShare, source, t, step, count, std::ref(out));
+        for (int i = 0; i < count; i += step)
+            if (auto p = page(i))
+                out[size_t(i)] = p->textPage();
+        for (auto& t : threads)
+            t.join();
+        fz_drop_buffer(ctx(), source);
+        auto lock = d_->lock();
+        for (int i = 0; i < count && i < int(d_->texts.size()); ++i)
+            if (out[size_t(i)] && !d_->texts[size_t(i)])
+                d_->texts[size_t(i)] = out[size_t(i)];
+    }
+    for (int i = 0; i < count; ++i)
+        if (!out[size_t(i)])
+            if (auto p = page(i))
+                out[size_t(i)] = p->textPage();
+    return out;
+}
+
+std::vector<Selection> Document::findString(const QString& text) const {
+    std::vector<Selection> results;
+    const std::u32string needle = foldForSearch(text);
+    if (needle.empty())
+        return results;
+    const auto texts = textPages();
+    const int count = int(texts.size());
+    for (int i = 0; i < count; ++i) {
+        auto tp = texts[size_t(i)];
+        if (!tp || tp->isEmpty())
+            continue;
+        auto p = page(i);
+        if (!p)
+            continue;
+        for (const auto& [first, last] : tp->find(needle))
+            results.emplace_back(std::vector<Selection::Range>{{p, first, last}});
+    }
+    return results;
+}
+
+} // namespace pdf
