@@ -118,37 +118,33 @@ std::shared_ptr<Document> adopt(std::shared_ptr<DocumentData> d) {
 Document::Document(std::shared_ptr<DocumentData> d) : d_(std::move(d)) {}
 Document::~Document() = default;
 
+namespace {
+
+// Opens a copy of `bytes`; no document when they are not a readable PDF.
+std::shared_ptr<DocumentData> openBytes(const QByteArray& bytes, const QString& path) {
+    if (bytes.isEmpty() || !looksLikePdf(bytes))
+        return nullptr;
+    fz_context* c = ctx();
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(c) {
+        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                size_t(bytes.size()));
+    }
+    fz_catch(c) { return nullptr; }
+    return openBuffer(buffer, path);
+}
+
+} // namespace
+
 std::shared_ptr<Document> Document::open(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         return nullptr;
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty() || !looksLikePdf(bytes))
-        return nullptr;
-    fz_context* c = ctx();
-    fz_buffer* buffer = nullptr;
-    fz_var(buffer);
-    fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                size_t(bytes.size()));
-    }
-    fz_catch(c) { return nullptr; }
-    return adopt(openBuffer(buffer, QFileInfo(path).absoluteFilePath()));
+    return adopt(openBytes(file.readAll(), QFileInfo(path).absoluteFilePath()));
 }
 
-std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) {
-    if (bytes.isEmpty() || !looksLikePdf(bytes))
-        return nullptr;
-    fz_context* c = ctx();
-    fz_buffer* buffer = nullptr;
-    fz_var(buffer);
-    fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                size_t(bytes.size()));
-    }
-    fz_catch(c) { return nullptr; }
-    return adopt(openBuffer(buffer, QString()));
-}
+std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) { return adopt(openBytes(bytes, QString())); }
 
 std::shared_ptr<Document> Document::create() {
     fz_context* c = ctx();

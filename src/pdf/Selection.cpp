@@ -52,26 +52,29 @@ Selection Selection::fromPoints(const std::shared_ptr<Page>& startPage, QPointF 
     return Selection(std::move(ranges));
 }
 
-Selection Selection::wordAt(const std::shared_ptr<Page>& page, QPointF point) {
+namespace {
+
+// The run `around` gives for the character nearest to `point`.
+template <typename Around>
+Selection runAt(const std::shared_ptr<Page>& page, QPointF point, Around around) {
     if (!page)
         return {};
     auto tp = page->textPage();
     const int i = tp ? tp->charNearest(point) : -1;
     if (i < 0)
         return {};
-    const auto [first, last] = tp->wordAround(i);
+    const auto [first, last] = around(*tp, i);
     return Selection({{page, first, last}});
 }
 
+} // namespace
+
+Selection Selection::wordAt(const std::shared_ptr<Page>& page, QPointF point) {
+    return runAt(page, point, [](const TextPage& tp, int i) { return tp.wordAround(i); });
+}
+
 Selection Selection::lineAt(const std::shared_ptr<Page>& page, QPointF point) {
-    if (!page)
-        return {};
-    auto tp = page->textPage();
-    const int i = tp ? tp->charNearest(point) : -1;
-    if (i < 0)
-        return {};
-    const auto [first, last] = tp->lineAround(i);
-    return Selection({{page, first, last}});
+    return runAt(page, point, [](const TextPage& tp, int i) { return tp.lineAround(i); });
 }
 
 bool Selection::isEmpty() const { return ranges_.empty(); }
