@@ -187,9 +187,10 @@ bool Document::unlock(const QString& password) {
     fz_catch(c) { ok = 0; }
     if (!ok)
         return false;
-    if (d_->locked)
+    if (d_->locked) {
         d_->pages.resize(size_t(pages));
         d_->texts.resize(size_t(pages));
+    }
     d_->locked = false;
     ++d_->structureRevision;
     return true;

@@ -23,16 +23,24 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 }
 
 // Extracts the text of pages first, first + step, ... from a private copy of the document,
-// so that it needs no lock of the shared one.
+// in a context of its own, so that it takes no lock the other threads wait on.
 void extractShare(fz_buffer* source, int first, int step, int count,
                   std::vector<std::shared_ptr<const TextPage>>& out) {
-    fz_context* c = ctx();
+    engine::IsolatedContext isolated;
+    fz_context* c = isolated.get();
+    if (!c)
+        return;
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     fz_var(stream);
     fz_var(doc);
     fz_try(c) {
-        stream = fz_open_buffer(c, source);
+        // The bytes stay owned by the caller's buffer; this context only reads them.
+        unsigned char* data = nullptr;
+        const size_t length = fz_buffer_storage(c, source, &data);
+        fz_buffer* view = fz_new_buffer_from_shared_data(c, data, length);
+        stream = fz_open_buffer(c, view);
+        fz_drop_buffer(c, view);
         doc = pdf_open_document_with_stream(c, stream);
     }
     fz_always(c) { fz_drop_stream(c, stream); }

@@ -63,6 +63,18 @@ fz_context* ctx() {
     return local.c;
 }
 
+IsolatedContext::IsolatedContext() : c(fz_new_context(nullptr, nullptr, 64 << 20)) {
+    if (c) {
+        fz_set_warning_callback(c, quietWarning, nullptr);
+        fz_set_error_callback(c, quietError, nullptr);
+    }
+}
+
+IsolatedContext::~IsolatedContext() {
+    if (c)
+        fz_drop_context(c);
+}
+
 QString lastError(fz_context* c) { return QString::fromUtf8(fz_caught_message(c)); }
 
 } // namespace pdf::engine

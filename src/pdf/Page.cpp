@@ -121,57 +121,6 @@ std::optional<QString> Page::text() const {
     return tp->text();
 }
 
-std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
-    fz_stext_page* stext = nullptr;
-    fz_device* dev = nullptr;
-    fz_var(stext);
-    fz_var(dev);
-    bool ok = true;
-    fz_try(c) {
-        fz_stext_options opts{};
-        stext = fz_new_stext_page(c, fz_bound_page(c, &page->super));
-        dev = fz_new_stext_device(c, stext, &opts);
-        fz_run_page_contents(c, &page->super, dev, fz_identity, nullptr);
-        fz_close_device(c, dev);
-    }
-    fz_always(c) { fz_drop_device(c, dev); }
-    fz_catch(c) { ok = false; }
-    if (!ok) {
-        fz_drop_stext_page(c, stext);
-        return std::make_shared<TextPage>();
-    }
-    std::vector<TextChar> chars;
-    std::vector<TextLine> lines;
-    chars.reserve(4096);
-    const fz_matrix inv = fz_invert_matrix(pageCtm(c, page));
-    // Pages are rotated by multiples of 90°: two opposite corners of a box are enough.
-    auto toPdf = [&inv](const fz_quad& q) {
-        const fz_point a = fz_transform_point(q.ul, inv);
-        const fz_point b = fz_transform_point(q.lr, inv);
-        return fz_make_rect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
-    };
-    for (fz_stext_block* block = stext->first_block; block; block = block->next) {
-        if (block->type != FZ_STEXT_BLOCK_TEXT)
-            continue;
-        for (fz_stext_line* line = block->u.t.first_line; line; line = line->next) {
-            TextLine tl;
-            tl.first = int(chars.size());
-            fz_rect lineBox = fz_empty_rect;
-            for (fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
-                const fz_rect box = toPdf(ch->quad);
-                lineBox = fz_union_rect(lineBox, box);
-                chars.push_back({char32_t(ch->c), fromFz(box), int(lines.size())});
-            }
-            tl.last = int(chars.size());
-            tl.box = fromFz(lineBox);
-            if (tl.last > tl.first)
-                lines.push_back(tl);
-        }
-    }
-    fz_drop_stext_page(c, stext);
-    return std::make_shared<TextPage>(std::move(chars), std::move(lines));
-}
-
 std::shared_ptr<const TextPage> Page::textPage() const {
     auto lock = d_->doc->lock();
     const int slot = d_->detached ? -1 : d_->page->super.number;

@@ -23,7 +23,8 @@ TextPage::TextPage(std::vector<TextChar> chars, std::vector<TextLine> lines)
             folded_.push_back(U'\n');
             charAt_.push_back(-1);
         }
-        folded_.push_back(QChar::toCaseFolded(chars_[i].code));
+        const char32_t c = chars_[i].code;
+        folded_.push_back(c < 0x80 ? ((c >= U'A' && c <= U'Z') ? c + 32 : c) : QChar::toCaseFolded(c));
         charAt_.push_back(int(i));
     }
 }
@@ -52,7 +53,7 @@ QRectF TextPage::bounds(int first, int last) const {
     first = std::max(first, 0);
     last = std::min(last, int(chars_.size()));
     for (int i = first; i < last; ++i)
-        r = r.isNull() ? chars_[size_t(i)].box : r.united(chars_[size_t(i)].box);
+        r = r.isNull() ? chars_[size_t(i)].box() : r.united(chars_[size_t(i)].box());
     return r;
 }
 
@@ -60,7 +61,7 @@ int TextPage::charNearest(const QPointF& p) const {
     int best = -1;
     double bestDistance = std::numeric_limits<double>::max();
     for (size_t i = 0; i < chars_.size(); ++i) {
-        const QRectF& b = chars_[i].box;
+        const QRectF b = chars_[i].box();
         const double dx = p.x() < b.left() ? b.left() - p.x() : (p.x() > b.right() ? p.x() - b.right() : 0);
         const double dy = p.y() < b.top() ? b.top() - p.y() : (p.y() > b.bottom() ? p.y() - b.bottom() : 0);
         // Being on the right line matters more than being near the right column.
