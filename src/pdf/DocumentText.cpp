@@ -46,6 +46,8 @@ void extractShare(fz_buffer* source, int first, int step, int count,
     fz_always(c) { fz_drop_stream(c, stream); }
     fz_catch(c) { return; }
     for (int i = first; i < count; i += step) {
+        if (out[size_t(i)])
+            continue; // already known
         pdf_page* page = loadPage(c, doc, i);
         if (!page)
             continue;
@@ -61,10 +63,16 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
     const int count = pageCount();
     std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
     fz_buffer* source = nullptr;
+    int missing = 0;
     {
         auto lock = d_->lock();
+        for (int i = 0; i < count; ++i) {
+            if (i < int(d_->texts.size()))
+                out[size_t(i)] = d_->texts[size_t(i)];
+            missing += out[size_t(i)] ? 0 : 1;
+        }
         // A private copy reads the same pages only while nothing was inserted or removed.
-        if (d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt && count >= 8)
+        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt)
             source = fz_keep_buffer(ctx(), d_->source);
     }
     if (source) {
@@ -74,15 +82,19 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
         for (int t = 1; t <= helpers; ++t)
             threads.emplace_back(extractShare, source, t, step, count, std::ref(out));
         for (int i = 0; i < count; i += step)
-            if (auto p = page(i))
-                out[size_t(i)] = p->textPage();
+            if (!out[size_t(i)])
+                if (auto p = page(i))
+                    out[size_t(i)] = p->textPage();
         for (auto& t : threads)
             t.join();
         fz_drop_buffer(ctx(), source);
         auto lock = d_->lock();
-        for (int i = 0; i < count && i < int(d_->texts.size()); ++i)
+        for (int i = 0; i < count && i < int(d_->texts.size()); ++i) {
             if (out[size_t(i)] && !d_->texts[size_t(i)])
                 d_->texts[size_t(i)] = out[size_t(i)];
+            else if (d_->texts[size_t(i)])
+                out[size_t(i)] = d_->texts[size_t(i)]; // one page, one text, whoever read it first
+        }
     }
     for (int i = 0; i < count; ++i)
         if (!out[size_t(i)])
