@@ -6,6 +6,7 @@
 #include "pdf/TextPage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace pdf {
@@ -22,10 +23,10 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
     return page;
 }
 
-// Extracts the text of pages first, first + step, ... from a private copy of the document,
-// in a context of its own, so that it takes no lock the other threads wait on.
-void extractShare(fz_buffer* source, int first, int step, int count,
-                  std::vector<std::shared_ptr<const TextPage>>& out) {
+// Extracts the text of the pages it takes from `next` from a private copy of the document,
+// in a context of its own, so that it takes no lock the other threads wait on. Pages are
+// handed out one at a time, so a slower thread simply takes fewer.
+void extractShare(fz_buffer* source, std::atomic<int>& next, std::vector<std::shared_ptr<const TextPage>>& out) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
     if (!c)
@@ -45,7 +46,8 @@ void extractShare(fz_buffer* source, int first, int step, int count,
     }
     fz_always(c) { fz_drop_stream(c, stream); }
     fz_catch(c) { return; }
-    for (int i = first; i < count; i += step) {
+    const int count = int(out.size());
+    for (int i = next++; i < count; i = next++) {
         if (out[size_t(i)])
             continue; // already known
         pdf_page* page = loadPage(c, doc, i);
@@ -77,14 +79,11 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
     }
     if (source) {
         const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
-        const int step = helpers + 1;
+        std::atomic<int> next{0};
         std::vector<std::thread> threads;
-        for (int t = 1; t <= helpers; ++t)
-            threads.emplace_back(extractShare, source, t, step, count, std::ref(out));
-        for (int i = 0; i < count; i += step)
-            if (!out[size_t(i)])
-                if (auto p = page(i))
-                    out[size_t(i)] = p->textPage();
+        for (int t = 0; t < helpers; ++t)
+            threads.emplace_back(extractShare, source, std::ref(next), std::ref(out));
+        extractShare(source, next, out);
         for (auto& t : threads)
             t.join();
         fz_drop_buffer(ctx(), source);

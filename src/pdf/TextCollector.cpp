@@ -36,6 +36,16 @@ struct Collected {
     int lineMode = -1;    // writing mode of the current line, -1 before the first
     char32_t last = U' '; // last code point added
     int direction = 1;    // +1 left to right, -1 right to left, as the text so far reads
+
+    // Empty again, keeping the buffers' room.
+    void reset() {
+        chars.clear();
+        lines.clear();
+        pen = lineDir = {};
+        lineMode = -1;
+        last = U' ';
+        direction = 1;
+    }
 };
 
 // One span's geometry, shared by its glyphs.
@@ -236,8 +246,9 @@ void dropDevice(fz_context* c, fz_device* dev) {
 } // namespace
 
 std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
-    Collected collected;
-    collected.chars.reserve(2048);
+    // Each thread gathers into the same buffers page after page; a page keeps an exact copy.
+    thread_local Collected collected;
+    collected.reset();
     Device* dev = nullptr;
     fz_var(dev);
     bool ok = true;
@@ -268,8 +279,7 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
         }
         line.box = QRectF(QPointF(x0, y0), QPointF(x1, y1));
     }
-    collected.chars.shrink_to_fit();
-    return std::make_shared<TextPage>(std::move(collected.chars), std::move(collected.lines));
+    return std::make_shared<TextPage>(collected.chars, collected.lines);
 }
 
 } // namespace pdf

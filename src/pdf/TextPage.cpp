@@ -7,44 +7,50 @@
 
 namespace pdf {
 
+namespace {
+
+inline char32_t foldChar(char32_t c) {
+    if (c < 0x80)
+        return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+    return QChar::toCaseFolded(c);
+}
+
+} // namespace
+
 std::u32string foldForSearch(const QString& s) {
     std::u32string out;
     for (char32_t c : s.toUcs4())
-        out.push_back(QChar::toCaseFolded(c));
+        out.push_back(foldChar(c));
     return out;
 }
 
 TextPage::TextPage(std::vector<TextChar> chars, std::vector<TextLine> lines)
-    : chars_(std::move(chars)), lines_(std::move(lines)) {
-    folded_.reserve(chars_.size() + lines_.size());
-    charAt_.reserve(chars_.size() + lines_.size());
-    for (size_t i = 0; i < chars_.size(); ++i) {
-        if (i > 0 && chars_[i].line != chars_[i - 1].line) {
-            folded_.push_back(U'\n');
-            charAt_.push_back(-1);
-        }
-        const char32_t c = chars_[i].code;
-        folded_.push_back(c < 0x80 ? ((c >= U'A' && c <= U'Z') ? c + 32 : c) : QChar::toCaseFolded(c));
-        charAt_.push_back(int(i));
-    }
-}
+    : chars_(std::move(chars)), lines_(std::move(lines)) {}
 
 QString TextPage::text(int first, int last) const {
     first = std::max(first, 0);
     last = std::min(last, int(chars_.size()));
-    QString out;
-    out.reserve(std::max(0, last - first) + 64);
+    if (last <= first)
+        return {};
+    // Room for every character as a surrogate pair and a break before each line.
+    QString out(2 * (last - first) + int(lines_.size()), Qt::Uninitialized);
+    char16_t* w = reinterpret_cast<char16_t*>(out.data());
+    char16_t* const start = w;
+    int line = chars_[size_t(first)].line;
     for (int i = first; i < last; ++i) {
         const TextChar& ch = chars_[size_t(i)];
-        if (i > first && ch.line != chars_[size_t(i - 1)].line)
-            out += QLatin1Char('\n');
-        if (QChar::requiresSurrogates(ch.code)) {
-            out += QChar(QChar::highSurrogate(ch.code));
-            out += QChar(QChar::lowSurrogate(ch.code));
+        if (ch.line != line) {
+            *w++ = u'\n';
+            line = ch.line;
+        }
+        if (ch.code < 0x10000) {
+            *w++ = char16_t(ch.code);
         } else {
-            out += QChar(char16_t(ch.code));
+            *w++ = QChar::highSurrogate(ch.code);
+            *w++ = QChar::lowSurrogate(ch.code);
         }
     }
+    out.truncate(int(w - start));
     return out;
 }
 
@@ -101,17 +107,20 @@ std::pair<int, int> TextPage::lineAround(int index) const {
 
 std::vector<std::pair<int, int>> TextPage::find(const std::u32string& needle) const {
     std::vector<std::pair<int, int>> hits;
-    if (needle.empty() || chars_.empty())
+    const size_t n = needle.size();
+    if (n == 0 || chars_.size() < n)
         return hits;
-    size_t pos = 0;
-    while ((pos = folded_.find(needle, pos)) != std::u32string::npos) {
-        const int first = charAt_[pos];
-        const int lastChar = charAt_[pos + needle.size() - 1];
-        if (first >= 0 && lastChar >= 0) {
-            hits.emplace_back(first, lastChar + 1);
-            pos += needle.size();
-        } else {
-            ++pos;
+    // Folding as we go costs less than keeping a folded copy of every page.
+    for (size_t i = 0; i + n <= chars_.size(); ++i) {
+        if (foldChar(chars_[i].code) != needle[0])
+            continue;
+        const int line = chars_[i].line;
+        size_t k = 1;
+        while (k < n && chars_[i + k].line == line && foldChar(chars_[i + k].code) == needle[k])
+            ++k;
+        if (k == n) {
+            hits.emplace_back(int(i), int(i + n));
+            i += n - 1;
         }
     }
     return hits;

@@ -45,14 +45,12 @@ public:
     std::pair<int, int> lineAround(int index) const;
 
     // [first, last) of every case-insensitive occurrence of `needle` (folded with
-    // foldForSearch), in reading order.
+    // foldForSearch) within a line, in reading order; occurrences do not overlap.
     std::vector<std::pair<int, int>> find(const std::u32string& foldedNeedle) const;
 
 private:
     std::vector<TextChar> chars_;
     std::vector<TextLine> lines_;
-    std::u32string folded_;   // case-folded code points, "\n" between lines
-    std::vector<int> charAt_; // character index of each entry of folded_, -1 for line breaks
 };
 
 // Simple (one-to-one) case folding used by search; fold the needle the same way.

@@ -6,6 +6,10 @@ namespace TextExport {
 
 QString join(const std::vector<std::optional<QString>>& pages) {
     QString out;
+    qsizetype size = 0;
+    for (const auto& page : pages)
+        size += page ? page->size() + 32 : 0;
+    out.reserve(size);
     for (size_t i = 0; i < pages.size(); ++i) {
         if (!pages[i])
             continue;
