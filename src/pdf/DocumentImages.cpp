@@ -83,9 +83,16 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
         buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(encoded.constData()),
                                                 size_t(encoded.size()));
         image = fz_new_image_from_buffer(c, buffer);
-        // Decode once now, so a damaged image is refused here rather than drawn blank later.
-        fz_pixmap* probe = fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
-        fz_drop_pixmap(c, probe);
+        // Other formats are decoded once now, so that a damaged image is refused here rather
+        // than drawn blank later. JPEG data goes into the file byte for byte: its header was
+        // read above, and the decoder reports damage past the header (truncation, corrupt
+        // data) as warnings, not errors, so decoding it all here would refuse nothing and
+        // cost most of the conversion's time.
+        fz_compressed_buffer* compressed = fz_compressed_image_buffer(c, image);
+        if (!compressed || compressed->params.type != FZ_IMAGE_JPEG) {
+            fz_pixmap* probe = fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
+            fz_drop_pixmap(c, probe);
+        }
         obj = addImagePage(c, d_->pdf, image, float(width), float(height));
         pdf_insert_page(c, d_->pdf, index, obj);
     }

@@ -8,6 +8,7 @@
 #include "utilities/PageImageExport.h"
 
 #include <QDir>
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -68,6 +69,36 @@ TEST_F(FileConversionTest, ImagesBecomePagesOfTheirNaturalSizeAndNonImagesAreSki
         EXPECT_EQ(e.kind(), FileConversionService::ConversionError::Kind::noImage);
         EXPECT_STREQ(e.what(), "Failed to load image");
     }
+}
+
+TEST_F(FileConversionTest, CutShortImagesAJpegKeepsItsBytesAPngIsRefused) {
+    // A photo cut short (an interrupted copy) still shows what it holds, as in other
+    // readers, and goes in unchanged; a PNG cut short cannot be decoded and is skipped.
+    QImage photo(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            photo.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    QByteArray jpeg, png;
+    {
+        QBuffer b(&jpeg);
+        b.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(photo.save(&b, "jpeg", 90));
+        QBuffer p(&png);
+        p.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(photo.save(&p, "png"));
+    }
+    const QByteArray shortJpeg = jpeg.left(jpeg.size() * 2 / 3);
+    const QString cutJpeg = writeTemp(dir.path(), "cut.jpg", shortJpeg);
+    const QString cutPng = writeTemp(dir.path(), "cut.png", png.left(png.size() / 2));
+    auto doc = FileConversionService::imagesToPDF({cutJpeg, cutPng});
+    ASSERT_EQ(doc->pageCount(), 1);
+    EXPECT_EQ(doc->page(0)->mediaBox().size(), QSizeF(400, 300));
+    const QString out = dir.filePath("cut.pdf");
+    ASSERT_TRUE(doc->write(out));
+    runTool("pdfimages", {"-j", out, dir.filePath("x")});
+    QFile extracted(dir.filePath("x-000.jpg"));
+    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extracted.readAll(), shortJpeg);
 }
 
 TEST_F(FileConversionTest, ImportAsksForImagesAndIgnoresACancel) {
