@@ -11,7 +11,6 @@
 #include <mupdf/ucdn.h>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <new>
 
@@ -23,6 +22,7 @@ namespace {
 constexpr float kBaselineTolerance = 0.8f; // further off the line's baseline: a new line
 constexpr float kWordGap = 0.15f;          // a forward gap wider than this is a word break
 constexpr float kColumnGap = 0.8f;         // a gap wider than this starts a new line
+constexpr float kOverprint = 0.1f;         // the same letter ending this close is drawn over itself
 
 struct Vec {
     float x = 0, y = 0;
@@ -128,8 +128,8 @@ void addGlyph(Collected& s, const char32_t* codes, int count, bool hasGlyph, Vec
     bool newLine = true;
     bool space = false;
     if (s.lineMode == f.mode && s.lineDir.x * f.unit.x + s.lineDir.y * f.unit.y >= 0.999f) {
-        // Text printed twice in the same place to look bold.
-        if (std::fabs(q.x - s.pen.x) < FLT_EPSILON && std::fabs(q.y - s.pen.y) < FLT_EPSILON && codes[0] == s.last)
+        // A letter printed twice in (nearly) the same place to look bold.
+        if (codes[0] == s.last && std::hypot(q.x - s.pen.x, q.y - s.pen.y) < f.size * kOverprint)
             return;
         const float dx = p.x - s.pen.x, dy = p.y - s.pen.y;
         const float along = f.unit.x * dx + f.unit.y * dy;
