@@ -1,6 +1,7 @@
 #include "views/ContentView.h"
 
 #include "app/AppCommands.h"
+#include "utilities/FileConversionService.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentCreationViewModel.h"
@@ -10,48 +11,23 @@
 #include "views/AnnotationToolbar.h"
 #include "views/Appearance.h"
 #include "views/CommandNotificationHandler.h"
+#include "views/DocumentCompareView.h"
+#include "views/DocumentCreationView.h"
+#include "views/ExportView.h"
+#include "views/FormFieldView.h"
 #include "views/Icons.h"
 #include "views/OCRResultSheet.h"
-#include "views/DocumentCreationView.h"
 #include "views/PDFKitView.h"
+#include "views/PageManagementView.h"
+#include "views/PasswordProtectionView.h"
 #include "views/PdfPageView.h"
 #include "views/SearchBarView.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
 #include "views/SidebarView.h"
 #include "views/SignatureView.h"
-#include "views/WelcomeView.h"
-
-// Sheets and services that arrive with their own issues: each is wired as soon as its
-// header is on the branch, and until then its flag simply drops back (SheetPresenter).
-#if __has_include("views/ExportView.h")
-#include "views/ExportView.h"
-#define VELLUMARK_HAS_EXPORT_VIEW 1
-#endif
-#if __has_include("views/PageManagementView.h")
-#include "views/PageManagementView.h"
-#define VELLUMARK_HAS_PAGE_MANAGEMENT_VIEW 1
-#endif
-#if __has_include("views/WatermarkView.h")
 #include "views/WatermarkView.h"
-#define VELLUMARK_HAS_WATERMARK_VIEW 1
-#endif
-#if __has_include("views/PasswordProtectionView.h")
-#include "views/PasswordProtectionView.h"
-#define VELLUMARK_HAS_PASSWORD_PROTECTION_VIEW 1
-#endif
-#if __has_include("views/DocumentCompareView.h")
-#include "views/DocumentCompareView.h"
-#define VELLUMARK_HAS_DOCUMENT_COMPARE_VIEW 1
-#endif
-#if __has_include("views/FormFieldView.h")
-#include "views/FormFieldView.h"
-#define VELLUMARK_HAS_FORM_FIELD_VIEW 1
-#endif
-#if __has_include("utilities/FileConversionService.h")
-#include "utilities/FileConversionService.h"
-#define VELLUMARK_HAS_FILE_CONVERSION 1
-#endif
+#include "views/WelcomeView.h"
 
 #include <QMessageBox>
 #include <QApplication>
@@ -123,10 +99,8 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
-#ifdef VELLUMARK_HAS_FILE_CONVERSION
     actions.importImagesAsPDF = [] { return FileConversionService::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
-#endif
     commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions, this);
 
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ContentView::documentChanged);
@@ -297,37 +271,24 @@ void ContentView::attachSheets() {
             return make(*documentVM_, parent);
         });
     };
-#ifdef VELLUMARK_HAS_EXPORT_VIEW
     sheetFor(SheetKind::exportSheet, [](DocumentViewModel& model, QWidget* parent) {
         return new ExportView(model, parent);
     });
-#endif
-#ifdef VELLUMARK_HAS_PAGE_MANAGEMENT_VIEW
     sheetFor(SheetKind::pageManagement, [](DocumentViewModel& model, QWidget* parent) {
         return new PageManagementView(model, parent);
     });
-#endif
-#ifdef VELLUMARK_HAS_WATERMARK_VIEW
     sheetFor(SheetKind::watermark, [](DocumentViewModel& model, QWidget* parent) {
         return new WatermarkView(model, parent);
     });
-#endif
-#ifdef VELLUMARK_HAS_PASSWORD_PROTECTION_VIEW
     sheetFor(SheetKind::passwordProtection, [](DocumentViewModel& model, QWidget* parent) {
         return new PasswordProtectionView(model, parent);
     });
-#endif
-#ifdef VELLUMARK_HAS_DOCUMENT_COMPARE_VIEW
     sheetFor(SheetKind::compare, [](DocumentViewModel& model, QWidget* parent) {
         return new DocumentCompareView(model, parent);
     });
-#endif
-#ifdef VELLUMARK_HAS_FORM_FIELD_VIEW
     sheetFor(SheetKind::formFields, [](DocumentViewModel& model, QWidget* parent) {
         return new FormFieldView(model, parent);
     });
-#endif
-    Q_UNUSED(sheetFor);
 }
 
 void ContentView::buildMenus() {
@@ -443,7 +404,6 @@ void ContentView::ocrCurrentPage() {
 void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->pdfDocument()); }
 
 void ContentView::exportAsText() {
-#ifdef VELLUMARK_HAS_FILE_CONVERSION
     const pdf::DocumentPtr document = documentVM_->pdfDocument();
     if (!document)
         return;
@@ -451,5 +411,4 @@ void ContentView::exportAsText() {
     const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
     if (outcome.failed())
         QMessageBox::warning(this, QStringLiteral("Export failed"), outcome.message);
-#endif
 }
