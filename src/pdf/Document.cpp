@@ -629,23 +629,43 @@ quint64 Document::structureRevision() const { return d_->structureRevision.load(
 
 namespace {
 
-// The shown bounds of page `index`, from its page object alone. False when it cannot be read.
-bool boundsFromPageObject(fz_context* c, pdf_document* pdf, int index, fz_rect* out) {
+// The shown bounds of a page, from its page object alone. False when it cannot be read.
+bool boundsFromPageObject(fz_context* c, pdf_obj* obj, fz_rect* out) {
     fz_rect box = fz_empty_rect;
     fz_matrix ctm = fz_identity;
-    fz_try(c) {
-        pdf_obj* obj = pdf_lookup_page_obj(c, pdf, index);
-        pdf_page_obj_transform(c, obj, &box, &ctm);
-    }
+    fz_try(c) { pdf_page_obj_transform(c, obj, &box, &ctm); }
     fz_catch(c) { return false; }
     *out = fz_transform_rect(box, ctm);
     return out->x1 > out->x0 && out->y1 > out->y0;
 }
 
-bool loadPageTree(fz_context* c, pdf_document* pdf) {
-    fz_try(c) { pdf_load_page_tree(c, pdf); }
-    fz_catch(c) { return false; }
-    return true;
+pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
+    pdf_obj* obj = nullptr;
+    fz_var(obj);
+    fz_try(c) { obj = pdf_lookup_page_obj(c, pdf, index); }
+    fz_catch(c) { obj = nullptr; }
+    return obj;
+}
+
+// The page objects of the tree under `node`, in order, in one walk. A tree that loops back
+// on itself or runs deeper than any real one stops the walk; the caller compares counts.
+void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit, int depth = 0) {
+    if (!node || out.size() > limit || depth > 64)
+        return;
+    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
+    if (!pdf_is_array(c, kids)) {
+        out.push_back(node);
+        return;
+    }
+    if (pdf_mark_obj(c, node))
+        return; // seen already: a cycle
+    fz_try(c) {
+        const int n = pdf_array_len(c, kids);
+        for (int i = 0; i < n && out.size() <= limit; ++i)
+            collectPageObjects(c, pdf_array_get(c, kids, i), out, limit, depth + 1);
+    }
+    fz_always(c) { pdf_unmark_obj(c, node); }
+    fz_catch(c) { fz_rethrow(c); }
 }
 
 } // namespace
@@ -656,15 +676,20 @@ std::vector<QSizeF> Document::pageSizes() const {
         return {};
     std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
     fz_context* c = ctx();
-    // The page tree map turns each lookup into an index instead of a tree walk.
-    const bool tree = loadPageTree(c, d_->pdf);
+    // One walk of the page tree instead of one lookup from the root per page.
+    std::vector<pdf_obj*> objects;
+    objects.reserve(sizes.size());
+    fz_try(c) {
+        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects, sizes.size());
+    }
+    fz_catch(c) { objects.clear(); }
+    const bool walked = objects.size() == sizes.size();
     for (size_t i = 0; i < sizes.size(); ++i) {
+        pdf_obj* obj = walked ? objects[i] : lookupPageObject(c, d_->pdf, int(i));
         fz_rect r;
-        if (boundsFromPageObject(c, d_->pdf, int(i), &r))
+        if (obj && boundsFromPageObject(c, obj, &r))
             sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default
     }
-    if (tree)
-        pdf_drop_page_tree(c, d_->pdf);
     return sizes;
 }
 
