@@ -1,3 +1,4 @@
+#include "support/PdfFixtures.h"
 #include "support/TextPdfBuilder.h"
 
 #include "pdf/Document.h"
@@ -38,6 +39,23 @@ TEST(DocumentPageSizes, EmptyWhileLocked) {
     EXPECT_TRUE(locked->pageSizes().empty());
     ASSERT_TRUE(locked->unlock("pw"));
     EXPECT_EQ(locked->pageSizes().size(), 2u);
+}
+
+TEST(DocumentPageSizes, APageTreeThatLoopsGivesAnAnswerForEveryPage) {
+    // The second kid of the page tree is the tree itself; /Count claims two pages.
+    fixtures::MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int pages = pdf.reserve();
+    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 300 400] >>");
+    pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R " + QByteArray::number(pages) +
+                       " 0 R] /Count 2 >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
+    auto doc = pdf::Document::fromData(pdf.build(catalog));
+    ASSERT_TRUE(doc);
+    const auto sizes = doc->pageSizes();
+    ASSERT_EQ(int(sizes.size()), doc->pageCount());
+    ASSERT_GE(sizes.size(), 1u);
+    EXPECT_EQ(sizes[0], QSizeF(300, 400));
 }
 
 } // namespace
