@@ -47,7 +47,14 @@ qpdf --check ours.pdf >/dev/null
 runs=${RUNS:-5}
 peers=()
 command -v img2pdf >/dev/null && peers+=(-n "img2pdf" "img2pdf $photos -o img2pdf.pdf")
-command -v convert >/dev/null && peers+=(-n "convert (ImageMagick)" "convert $photos convert.pdf")
+# Debian's ImageMagick refuses to write PDF by policy; it is only a peer where it can.
+if convert photos/p1.jpg probe.pdf 2>/dev/null; then
+  peers+=(-n "convert (ImageMagick)" "convert $photos convert.pdf")
+else
+  echo "  (ImageMagick convert cannot write PDF here: its security policy forbids it)"
+fi
+rm -f probe.pdf
+((${#peers[@]})) || { echo "neither img2pdf nor a PDF-writing convert is installed"; exit 1; }
 echo "== 50 photos into one PDF"
 hyperfine -N --warmup 1 --runs "$runs" --export-json images.json \
   -n "vellumark-cli images" "$cli images $photos -o ours.pdf" "${peers[@]}" >/dev/null 2>&1

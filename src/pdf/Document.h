@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+struct fz_output;
+
 namespace pdf {
 
 class Page;
@@ -119,6 +121,8 @@ private:
     // Records a page the engine just inserted at `index` and hands it out.
     std::shared_ptr<Page> pageInsertedAt(int index);
     int insertFrom(DocumentData& source, const std::vector<int>& indices, int index);
+    // Writes the document into `out` and closes it. The lock must be held. Throws pdf::Error.
+    void writeTo(::fz_output* out, const WriteOptions& options) const;
 
     std::shared_ptr<DocumentData> d_;
 };

@@ -48,7 +48,8 @@ ImageInfo probeImage(const QByteArray& bytes) {
     fz_var(buffer);
     fz_var(image);
     fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+        // Only the header is read, and only during this call: no copy of the bytes.
+        buffer = fz_new_buffer_from_shared_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
                                                 size_t(bytes.size()));
         image = fz_new_image_from_buffer(c, buffer);
         info.width = image->w;

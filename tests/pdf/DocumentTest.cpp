@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace fixtures;
 
 namespace {
@@ -153,6 +156,32 @@ TEST_F(DocumentTest, AFailedWriteReportsWhyAndLeavesNothingBehind) {
     ASSERT_TRUE(doc->write(existing));
     EXPECT_TRUE(pdf::Document::open(existing) != nullptr);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left
+}
+
+TEST_F(DocumentTest, RunningOutOfRoomHalfwayKeepsTheOldFileWhole) {
+    // The file size limit makes the disk "full" once 8 KiB are written, partway through a
+    // 200-page document streamed to disk.
+    auto doc = pdf::Document::fromData(numberedPdf(200));
+    const QString target = file("keep.pdf", "the previous version");
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 8 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool written = doc->write(target, {}, &error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.isEmpty());
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "the previous version");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.pdf"});
+    // With room again the same call succeeds.
+    EXPECT_TRUE(doc->write(target, {}, &error)) << error.toStdString();
+    EXPECT_EQ(pdf::Document::open(target)->pageCount(), 200);
 }
 
 TEST_F(DocumentTest, FindStringIsCaseInsensitiveAndInDocumentOrder) {

@@ -70,9 +70,9 @@ TEST(ContentView, OpeningTwelvePagesFillsTitleCounterAndToolbar) {
     EXPECT_EQ(visibleToolbarTitles(window),
               QStringList({"New", "Open", "Previous", "", "Next", "Zoom Out", "Fit", "Zoom In",
                            "Search", "Bookmark", "Annotate", "Tools", "Export"}));
-    for (const QString& title : {"Zoom Out", "Fit", "Zoom In", "Search", "Bookmark", "Annotate",
+    for (const char* title : {"Zoom Out", "Fit", "Zoom In", "Search", "Bookmark", "Annotate",
                                  "Tools", "Export"})
-        EXPECT_TRUE(window.toolbarAction(title)->isEnabled()) << title.toStdString();
+        EXPECT_TRUE(window.toolbarAction(title)->isEnabled()) << title;
     EXPECT_EQ(window.detailContent(), window.pageView());
     ASSERT_NE(window.sidebar(), nullptr);
     EXPECT_EQ(window.sidebar()->selectedTab(), SidebarTab::thumbnails);
