@@ -15,16 +15,7 @@ out="$here/out/convert"
 mkdir -p "$out/photos"
 cd "$out"
 
-ratio() { # hyperfine json; our command comes first
-  python3 - "$1" <<'PY'
-import json, sys
-res = json.load(open(sys.argv[1]))["results"]
-ours = res[0]["mean"]
-print(f"  {res[0]['command']}: {ours:.3f} s")
-for r in res[1:]:
-    print(f"  {r['command']}: {r['mean']:.3f} s  -> ours is {r['mean'] / ours:.2f}x faster")
-PY
-}
+ratio() { python3 "$here"/ratio.py "$1"; } # hyperfine json; our command comes first
 
 # Fifty 3000 x 2000 photo-like JPEGs (noise over a plasma, about 1.5 MB each), made once.
 if [[ ! -f photos/p50.jpg ]]; then

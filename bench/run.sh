@@ -14,16 +14,7 @@ python3 bench/make_text_pdf.py 1000 "$OUT/text1000.pdf"
 python3 bench/make_text_pdf.py 100 "$OUT/text100.pdf"
 docs=("$OUT/text1000.pdf" "$@")
 
-ratio() { # json command-index-of-ours
-  python3 - "$1" <<'PY'
-import json, sys
-res = json.load(open(sys.argv[1]))["results"]
-ours = res[0]["mean"]
-print(f"  {res[0]['command']}: {ours:.3f} s")
-for r in res[1:]:
-    print(f"  {r['command']}: {r['mean']:.3f} s  -> ours is {r['mean'] / ours:.2f}x faster")
-PY
-}
+ratio() { python3 bench/ratio.py "$1"; } # hyperfine json; our command comes first
 
 for doc in "${docs[@]}"; do
   name=$(basename "$doc")
