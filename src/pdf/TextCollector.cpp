@@ -50,7 +50,6 @@ struct Collected {
 
 // One span's geometry, shared by its glyphs.
 struct SpanFrame {
-    fz_matrix ctm;
     Vec dir;        // advance direction, scaled by the font size
     Vec unit;       // the same, of length one
     Vec up, down;   // from a glyph's baseline to the top and bottom of its box
@@ -162,7 +161,6 @@ void collectSpan(fz_context* c, Collected& s, const fz_text_span* span, fz_matri
     if (span->len <= 0 || !span->font)
         return;
     SpanFrame f;
-    f.ctm = ctm;
     f.mode = span->wmode ? 1 : 0;
     const fz_matrix m = fz_concat(fz_make_matrix(span->trm.a, span->trm.b, span->trm.c, span->trm.d, 0, 0),
                                   fz_make_matrix(ctm.a, ctm.b, ctm.c, ctm.d, 0, 0));
