@@ -1,77 +1,9 @@
 #pragma once
-// The menu catalogue: the notification names menu items post, the page layouts carried
-// by setDisplayMode, the named shortcuts, and the builder that fills a menu bar.
+// The menu catalogue: the builder that fills a menu bar from the command vocabulary.
 // Items never call into a window; each posts its name on the default centre.
-#include "viewmodels/PageViewInterface.h"
-
-#include <QKeySequence>
-#include <QMetaType>
-#include <QString>
-#include <QStringList>
+#include "views/CommandVocabulary.h"
 
 class QMenuBar;
-
-// Each name equals its identifier.
-namespace Notifications {
-inline const QString openFile = QStringLiteral("openFile");
-inline const QString newDocument = QStringLiteral("newDocument");
-inline const QString importImages = QStringLiteral("importImages");
-inline const QString clipboardToPDF = QStringLiteral("clipboardToPDF");
-inline const QString zoomIn = QStringLiteral("zoomIn");
-inline const QString zoomOut = QStringLiteral("zoomOut");
-inline const QString zoomToFit = QStringLiteral("zoomToFit");
-inline const QString setDisplayMode = QStringLiteral("setDisplayMode");
-inline const QString nextPage = QStringLiteral("nextPage");
-inline const QString previousPage = QStringLiteral("previousPage");
-inline const QString firstPage = QStringLiteral("firstPage");
-inline const QString lastPage = QStringLiteral("lastPage");
-inline const QString toggleSearch = QStringLiteral("toggleSearch");
-inline const QString toggleBookmark = QStringLiteral("toggleBookmark");
-inline const QString ocrCurrentPage = QStringLiteral("ocrCurrentPage");
-inline const QString ocrDocument = QStringLiteral("ocrDocument");
-inline const QString showExport = QStringLiteral("showExport");
-inline const QString showSignature = QStringLiteral("showSignature");
-inline const QString showPageManagement = QStringLiteral("showPageManagement");
-inline const QString showPasswordProtection = QStringLiteral("showPasswordProtection");
-inline const QString showWatermark = QStringLiteral("showWatermark");
-inline const QString showCompare = QStringLiteral("showCompare");
-inline const QString exportAsText = QStringLiteral("exportAsText");
-
-// The whole vocabulary, in catalogue order.
-const QStringList& all();
-} // namespace Notifications
-
-// The page layouts offered by the View menu; case n stands for PDFDisplayMode n.
-enum class PDFDisplayModeValue {
-    singlePage = 0,
-    singlePageContinuous = 1,
-    twoUp = 2,
-    twoUpContinuous = 3
-};
-
-PDFDisplayMode toPDFDisplayMode(PDFDisplayModeValue value);
-QString menuLabel(PDFDisplayModeValue value);
-
-Q_DECLARE_METATYPE(PDFDisplayModeValue)
-
-// Named shortcuts; Ctrl stands for the Command key.
-namespace KeyboardShortcuts {
-QKeySequence newDocument();
-QKeySequence openFile();
-QKeySequence search();
-QKeySequence zoomIn();
-QKeySequence zoomOut();
-QKeySequence zoomToFit();
-QKeySequence nextPage();
-QKeySequence previousPage();
-QKeySequence firstPage();
-QKeySequence lastPage();
-QKeySequence addBookmark();
-QKeySequence pageManagement();
-QKeySequence signDocument();
-QKeySequence ocrCurrentPage();
-QKeySequence exportDocument();
-} // namespace KeyboardShortcuts
 
 namespace AppCommands {
 // Adds the File, Edit, View, "Go" and "Tools" items to `bar`, reusing menus of those

@@ -1,5 +1,6 @@
 #include "app/VellumarkApp.h"
 
+#include "app/AppCommands.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "views/ContentView.h"
 #include "views/Icons.h"
@@ -12,6 +13,7 @@
 
 ContentView* VellumarkApp::makeWindow() {
     auto* window = new ContentView;
+    AppCommands::install(window->menuBar());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->resize(1000, 700);
     return window;

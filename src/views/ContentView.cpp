@@ -1,6 +1,5 @@
 #include "views/ContentView.h"
 
-#include "app/AppCommands.h"
 #include "utilities/FileConversionService.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
@@ -292,8 +291,8 @@ void ContentView::attachSheets() {
 }
 
 void ContentView::buildMenus() {
-    // The desktop's own items come first; the catalogue puts its File items above them
-    // and "Find..." after the text-editing items.
+    // The desktop's own items; the application adds its menu catalogue to this bar, File
+    // items above these and the rest after the text-editing items.
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
     quit->setShortcut(QKeySequence::Quit);
@@ -302,7 +301,6 @@ void ContentView::buildMenus() {
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
     copy->setObjectName(QStringLiteral("copy"));
-    AppCommands::install(menuBar());
 }
 
 void ContentView::copySelection() {

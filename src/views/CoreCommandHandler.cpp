@@ -1,9 +1,9 @@
 #include "views/CoreCommandHandler.h"
 
-#include "app/AppCommands.h"
 #include "platform/NotificationCenter.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "views/CommandVocabulary.h"
 #include "views/SheetFlags.h"
 
 const QStringList& CoreCommandHandler::names() {

@@ -1,8 +1,8 @@
 #include "views/ToolCommandHandler.h"
 
-#include "app/AppCommands.h"
 #include "platform/NotificationCenter.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "views/CommandVocabulary.h"
 #include "views/SheetFlags.h"
 
 const QStringList& ToolCommandHandler::names() {

@@ -1,6 +1,5 @@
 #include "views/CommandNotificationHandler.h"
 
-#include "app/AppCommands.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "support/FakePageView.h"
@@ -8,6 +7,7 @@
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "views/CommandVocabulary.h"
 #include "views/SheetFlags.h"
 
 #include <QMetaProperty>

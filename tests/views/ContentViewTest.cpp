@@ -2,24 +2,24 @@
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
-#include "app/AppCommands.h"
 #include "app/VellumarkApp.h"
 #include "platform/NotificationCenter.h"
 #include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentCreationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/OCRViewModel.h"
 #include "views/AnnotationToolbar.h"
+#include "views/CommandVocabulary.h"
 #include "views/ContentView.h"
 #include "views/DocumentCreationView.h"
-#include "viewmodels/DocumentCreationViewModel.h"
+#include "views/OCRResultSheet.h"
 #include "views/PDFKitView.h"
 #include "views/PdfPageView.h"
 #include "views/SearchBarView.h"
-#include "views/OCRResultSheet.h"
 #include "views/SheetFlags.h"
 #include "views/SheetPresenter.h"
-#include "views/SignatureView.h"
-#include "viewmodels/OCRViewModel.h"
 #include "views/SidebarView.h"
+#include "views/SignatureView.h"
 #include "views/WelcomeView.h"
 
 #include <QLabel>
@@ -28,6 +28,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace windowtest;
 
@@ -176,7 +178,9 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
 }
 
 TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocument) {
-    ContentView window;
+    // The window as the application makes it, with the menu catalogue installed.
+    std::unique_ptr<ContentView> made(VellumarkApp::makeWindow());
+    ContentView& window = *made;
     QHash<QString, QAction*> items;
     for (QAction* top : window.menuBar()->actions())
         if (top->menu())
@@ -335,7 +339,8 @@ TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
 
 TEST(ContentView, EditCopyPutsThePageSelectionOnTheClipboardAndQuitEndsTheFileMenu) {
     ScopedClipboard clipboard;
-    ContentView window;
+    std::unique_ptr<ContentView> made(VellumarkApp::makeWindow());
+    ContentView& window = *made;
     window.show();
     QMenu* edit = nullptr;
     QMenu* file = nullptr;

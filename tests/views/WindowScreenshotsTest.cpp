@@ -1,6 +1,7 @@
 // Pictures of the main window for a person to look at. Runs only when
 // VELLUMARK_SCREENSHOT_DIR names a folder (tests/screenshots/window.sh sets it up under
 // Xvfb); otherwise every case is skipped.
+#include "app/VellumarkApp.h"
 #include "support/PageViewTestSupport.h"
 #include "support/WindowTestSupport.h"
 
@@ -30,6 +31,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace windowtest;
 
@@ -71,7 +74,9 @@ protected:
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
-    ContentView window;
+    // The window as the application makes it, menus included.
+    std::unique_ptr<ContentView> made{VellumarkApp::makeWindow()};
+    ContentView& window = *made;
 };
 
 } // namespace
