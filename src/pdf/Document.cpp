@@ -195,6 +195,7 @@ bool Document::unlock(const QString& password) {
         d_->texts.resize(size_t(pages));
     }
     d_->locked = false;
+    d_->password = pw; // private copies read on other threads open with it too
     ++d_->structureRevision;
     return true;
 }

@@ -26,7 +26,8 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 // Extracts the text of the pages it takes from `next` from a private copy of the document,
 // in a context of its own, so that it takes no lock the other threads wait on. Pages are
 // handed out one at a time, so a slower thread simply takes fewer.
-void extractShare(fz_buffer* source, std::atomic<int>& next, std::vector<std::shared_ptr<const TextPage>>& out) {
+void extractShare(fz_buffer* source, const QByteArray& password, std::atomic<int>& next,
+                  std::vector<std::shared_ptr<const TextPage>>& out) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
     if (!c)
@@ -43,9 +44,14 @@ void extractShare(fz_buffer* source, std::atomic<int>& next, std::vector<std::sh
         stream = fz_open_buffer(c, view);
         fz_drop_buffer(c, view);
         doc = pdf_open_document_with_stream(c, stream);
+        if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
+            fz_throw(c, FZ_ERROR_GENERIC, "the private copy does not open with the document's password");
     }
     fz_always(c) { fz_drop_stream(c, stream); }
-    fz_catch(c) { return; }
+    fz_catch(c) {
+        pdf_drop_document(c, doc);
+        return;
+    }
     const int count = int(out.size());
     for (int i = next++; i < count; i = next++) {
         if (out[size_t(i)])
@@ -65,6 +71,7 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
     const int count = pageCount();
     std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
     fz_buffer* source = nullptr;
+    QByteArray password;
     int missing = 0;
     {
         auto lock = d_->lock();
@@ -74,16 +81,18 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
             missing += out[size_t(i)] ? 0 : 1;
         }
         // A private copy reads the same pages only while nothing was inserted or removed.
-        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->pdf->crypt)
+        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->locked) {
             source = fz_keep_buffer(ctx(), d_->source);
+            password = d_->password;
+        }
     }
     if (source) {
         const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
         std::atomic<int> next{0};
         std::vector<std::thread> threads;
         for (int t = 0; t < helpers; ++t)
-            threads.emplace_back(extractShare, source, std::ref(next), std::ref(out));
-        extractShare(source, next, out);
+            threads.emplace_back(extractShare, source, std::cref(password), std::ref(next), std::ref(out));
+        extractShare(source, password, next, out);
         for (auto& t : threads)
             t.join();
         fz_drop_buffer(ctx(), source);

@@ -28,6 +28,7 @@ struct DocumentData {
     fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
     QString path;
     bool locked = false; // a password is still needed
+    QByteArray password; // the one that unlocked the document, if any
     std::weak_ptr<Document> owner;
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;
