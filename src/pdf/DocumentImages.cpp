@@ -22,7 +22,8 @@ pdf_obj* addImagePage(fz_context* c, pdf_document* doc, fz_image* image, float w
     fz_try(c) {
         ref = pdf_add_image(c, doc, image);
         resources = pdf_new_dict(c, doc, 1);
-        pdf_dict_putl(c, resources, ref, PDF_NAME(XObject), pdf_new_name(c, "Im0"), nullptr);
+        pdf_obj* xobjects = pdf_dict_put_dict(c, resources, PDF_NAME(XObject), 1);
+        pdf_dict_puts(c, xobjects, "Im0", ref);
         contents = fz_new_buffer(c, 64);
         fz_append_printf(c, contents, "q %g 0 0 %g 0 0 cm /Im0 Do Q\n", w, h);
         page = pdf_add_page(c, doc, fz_make_rect(0, 0, w, h), 0, resources, contents);

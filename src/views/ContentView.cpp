@@ -189,8 +189,10 @@ void ContentView::buildToolbar() {
 
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("toolsMenu"));
-    auto raise = [this](void (SheetFlags::*setter)(bool)) {
-        return [this, setter] { (flags_->*setter)(true); };
+    // The returned slots hold the flags pointer itself, not a `this` captured inside
+    // another lambda (which the sanitizer build reads from a dead stack frame).
+    auto raise = [flags = flags_](void (SheetFlags::*setter)(bool)) {
+        return [flags, setter] { (flags->*setter)(true); };
     };
     connect(menu->addAction(tr("Page Management...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowPageManagement));

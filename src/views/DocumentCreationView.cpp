@@ -242,9 +242,9 @@ QWidget* DocumentCreationView::buildEditor() {
         auto* validator = new QDoubleValidator(0, 14400, 4, field);
         validator->setNotation(QDoubleValidator::StandardNotation);
         field->setValidator(validator);
-        QLineEdit* edit = field;
+        // The slot holds the model itself, not a `this` captured inside another lambda.
         connect(field, &QLineEdit::textEdited, this,
-                [this, edit, setter](const QString& text) { (model_.*setter)(parseLength(text)); });
+                [model = &model_, setter](const QString& text) { (model->*setter)(parseLength(text)); });
         column->addWidget(field);
         return column;
     };

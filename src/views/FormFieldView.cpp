@@ -138,8 +138,11 @@ void FormFieldView::rebuildRows() {
         delete row.widget;
     rows_.clear();
     // Dividers between rows go with the rows.
-    while (listLayout_->count() > 1)
-        delete listLayout_->takeAt(0)->widget();
+    while (listLayout_->count() > 1) {
+        QLayoutItem* item = listLayout_->takeAt(0); // ours to delete, with its widget
+        delete item->widget();
+        delete item;
+    }
 
     const int count = int(model_->formFields().size());
     for (int i = 0; i < count; ++i) {

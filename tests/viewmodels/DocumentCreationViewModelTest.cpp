@@ -186,7 +186,7 @@ TEST(DocumentCreationViewModel, ImagesWithoutAMeasurableSizeAreNotAdded) {
     EXPECT_FALSE(model.addImageData(QByteArray()));
     // A bitmap header that claims a 0 x 0 picture.
     QByteArray bmp("BM");
-    auto le32 = [](quint32 v) { return QByteArray::fromRawData(reinterpret_cast<const char*>(&v), 4); };
+    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
     bmp += le32(54) + le32(0) + le32(54) + le32(40) + le32(0) + le32(0);
     bmp += QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0);
     EXPECT_FALSE(model.addImageData(bmp));

@@ -16,16 +16,18 @@ namespace {
 
 // Inspects the dialog once it is up, then answers it.
 void whenDialogShows(std::function<void(QFileDialog*)> handle) {
+    // Only the pending timer holds the poll, so it is freed once the dialog was answered.
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [handle, poll] {
+    *poll = [handle, weak = std::weak_ptr<std::function<void()>>(poll)] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
                 handle(d);
                 return;
             }
-        QTimer::singleShot(10, *poll);
+        if (auto self = weak.lock())
+            QTimer::singleShot(10, [self] { (*self)(); });
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 } // namespace
