@@ -52,6 +52,19 @@ QString FileDialogs::openFile(OpenFileRequest request) {
     return files.isEmpty() ? QString() : files.first();
 }
 
+QString FileDialogs::openPdf() {
+    OpenFileRequest request;
+    request.contentTypes = {ContentType::pdf()};
+    return openFile(request);
+}
+
+QString FileDialogs::savePdf(const QString& proposedName) {
+    SaveFileRequest request;
+    request.contentTypes = {ContentType::pdf()};
+    request.proposedName = proposedName;
+    return saveFile(request);
+}
+
 namespace {
 
 class CancellingFileDialogs final : public FileDialogs {

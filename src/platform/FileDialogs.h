@@ -62,6 +62,10 @@ public:
 
     // Convenience for a single file.
     QString openFile(OpenFileRequest request);
+    // One PDF document, with the dialog's own title and button.
+    QString openPdf();
+    // Where to write a PDF document, proposing `proposedName`.
+    QString savePdf(const QString& proposedName);
 
     // The implementation in use. Until one is installed every dialog answers "cancelled",
     // which is the right answer for a process without a screen.

@@ -156,10 +156,7 @@ FileConversionService::ExportOutcome FileConversionService::exportPDFAsText(cons
 
 FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(const pdf::Document& document,
                                                                              const QString& fileName) {
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.proposedName = annotatedFileName(fileName);
-    const QString path = FileDialogs::current()->saveFile(request);
+    const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName));
     ExportOutcome outcome;
     outcome.path = path;
     if (path.isEmpty())

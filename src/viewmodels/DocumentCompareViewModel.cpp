@@ -50,10 +50,7 @@ pdf::PagePtr DocumentCompareViewModel::rightPage() const {
 }
 
 void DocumentCompareViewModel::choosePDF() {
-    OpenFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.allowsMultipleSelection = false;
-    const QString path = FileDialogs::current()->openFile(request);
+    const QString path = FileDialogs::current()->openPdf();
     if (path.isEmpty())
         return;
     const QString name = QFileInfo(path).fileName();

@@ -263,10 +263,7 @@ std::optional<QString> DocumentCreationViewModel::savePDF(QString* error) const 
     const pdf::DocumentPtr document = generatePDF();
     if (!document)
         return std::nullopt;
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.proposedName = proposedFileName();
-    const QString path = FileDialogs::current()->saveFile(request);
+    const QString path = FileDialogs::current()->savePdf(proposedFileName());
     if (path.isEmpty())
         return std::nullopt;
     QString reason;

@@ -109,13 +109,10 @@ PageViewInterface* DocumentViewModel::pdfView() const {
 }
 
 void DocumentViewModel::openFile() {
-    OpenFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.allowsMultipleSelection = false;
-    const QStringList chosen = FileDialogs::current()->openFiles(request);
+    const QString chosen = FileDialogs::current()->openPdf();
     if (chosen.isEmpty())
         return;
-    loadDocument(QUrl::fromLocalFile(chosen.first()));
+    loadDocument(QUrl::fromLocalFile(chosen));
 }
 
 void DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const QString& name,

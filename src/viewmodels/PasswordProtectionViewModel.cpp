@@ -56,10 +56,7 @@ void PasswordProtectionViewModel::saveProtectedPDF() {
     if (ownerPassword_.isEmpty())
         return; // the button is disabled; a stray call writes nothing
 
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.proposedName = proposedFileName();
-    const QString path = FileDialogs::current()->saveFile(request);
+    const QString path = FileDialogs::current()->savePdf(proposedFileName());
     if (path.isEmpty())
         return;
 

@@ -232,10 +232,7 @@ void PageManagementView::insertBlankPage() {
 }
 
 void PageManagementView::insertFromFile() {
-    OpenFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.allowsMultipleSelection = false;
-    const QString path = FileDialogs::current()->openFile(request);
+    const QString path = FileDialogs::current()->openPdf();
     if (path.isEmpty())
         return;
     const auto doc = documentVM_.pdfDocument();
@@ -256,10 +253,7 @@ void PageManagementView::extractCurrentPage() {
     const int index = documentVM_.currentPageIndex();
     if (!doc || !doc->page(index))
         return;
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::pdf()};
-    request.proposedName = PageOperations::pageFileName(index);
-    const QString path = FileDialogs::current()->saveFile(request);
+    const QString path = FileDialogs::current()->savePdf(PageOperations::pageFileName(index));
     if (path.isEmpty())
         return;
     QString error;
