@@ -1,3 +1,4 @@
+#include "support/CliFixture.h"
 #include "support/PdfFixtures.h"
 
 #include <QDir>
@@ -9,16 +10,7 @@ using namespace fixtures;
 
 namespace {
 
-class CliTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    int code = -1;
-    QByteArray err;
-    QString cli(const QStringList& args) {
-        return QString::fromUtf8(runTool(VELLUMARK_BINARY_DIR "/vellumark-cli", args, &code, &err));
-    }
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
-};
+using CliTest = fixtures::CliFixture;
 
 TEST_F(CliTest, InfoDescribesPagesEntriesAndForms) {
     const QString out = cli({"info", file("form.pdf", formPdf())});

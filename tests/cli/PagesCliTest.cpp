@@ -1,3 +1,4 @@
+#include "support/CliFixture.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 
@@ -12,15 +13,8 @@ using namespace fixtures;
 
 namespace {
 
-class PagesCliTest : public ::testing::Test {
+class PagesCliTest : public fixtures::CliFixture {
 protected:
-    QTemporaryDir dir;
-    int code = -1;
-    QByteArray err;
-    QString cli(const QStringList& args) {
-        return QString::fromUtf8(runTool(VELLUMARK_BINARY_DIR "/vellumark-cli", args, &code, &err));
-    }
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
     QString out(const QString& name) { return dir.filePath(name); }
     bool valid(const QString& path) {
         int check = -1;
