@@ -73,6 +73,7 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
     fz_buffer* source = nullptr;
     QByteArray password;
     int missing = 0;
+    int moved = 0;
     {
         auto lock = d_->lock();
         for (int i = 0; i < count; ++i) {
@@ -84,6 +85,7 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
         if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->locked) {
             source = fz_keep_buffer(ctx(), d_->source);
             password = d_->password;
+            moved = d_->pagesMoved;
         }
     }
     if (source) {
@@ -97,6 +99,11 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
             t.join();
         fz_drop_buffer(ctx(), source);
         auto lock = d_->lock();
+        // Pages inserted or removed meanwhile: what was read belongs to other slots now.
+        if (d_->pagesMoved != moved) {
+            lock.unlock();
+            return textPages();
+        }
         for (int i = 0; i < count && i < int(d_->texts.size()); ++i) {
             if (out[size_t(i)] && !d_->texts[size_t(i)])
                 d_->texts[size_t(i)] = out[size_t(i)];
