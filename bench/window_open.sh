@@ -8,4 +8,4 @@ export VELLUMARK_WINDOW_BENCH=1
 export VELLUMARK_WINDOW_BENCH_PAGES=${2:-1000}
 export VELLUMARK_TEST_DISPLAY=1
 xvfb-run -a -s '-screen 0 1280x800x24' \
-    "$build/tests/test_views" --gtest_filter='WindowResponsiveness.*' | grep -E 'pages=|OK|FAILED'
+    "$build/tests/test_shell" --gtest_filter='WindowResponsiveness.*' | grep -E 'pages=|OK|FAILED'

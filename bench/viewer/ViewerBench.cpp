@@ -7,10 +7,10 @@
 //   bench_viewer --screenshots DIR [some.pdf]   (run under xvfb-run; one PNG per layout)
 #include "TextPdfBuilder.h"
 
-#include "views/PageRenderer.h"
-#include "views/PasswordPromptWidget.h"
-#include "views/PdfPageView.h"
-#include "views/PdfThumbnailView.h"
+#include "pageview/PageRenderer.h"
+#include "pageview/PasswordPromptWidget.h"
+#include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
 
 #include "pdf/Document.h"
 

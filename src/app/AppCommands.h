@@ -1,7 +1,7 @@
 #pragma once
 // The menu catalogue: the builder that fills a menu bar from the command vocabulary.
 // Items never call into a window; each posts its name on the default centre.
-#include "views/CommandVocabulary.h"
+#include "shell/CommandVocabulary.h"
 
 class QMenuBar;
 

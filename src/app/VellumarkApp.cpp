@@ -2,9 +2,9 @@
 
 #include "app/AppCommands.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "views/ContentView.h"
-#include "views/Icons.h"
-#include "views/QtFileDialogs.h"
+#include "shell/ContentView.h"
+#include "widgets/Icons.h"
+#include "platform/qt/QtFileDialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>

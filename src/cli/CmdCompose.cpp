@@ -2,7 +2,7 @@
 // service and laid out by the same rules as the creation sheet.
 #include "cli/CliCommand.h"
 #include "utilities/PDFCreationService.h"
-#include "viewmodels/DocumentCreationViewModel.h"
+#include "models/PageComposition.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,10 +71,7 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
         (QByteArray(key) == "width" ? page.customWidth : page.customHeight) = length;
     }
 
-    // Blocks without geometry are placed by the creation model, exactly as the sheet does.
-    DocumentCreationViewModel layout;
-    layout.setPages({page});
-    layout.setSelectedPageIndex(0);
+    // Blocks without geometry are placed by the rules the creation sheet follows.
 
     const QJsonArray texts = object.value("textBlocks").toArray();
     for (int i = 0; i < texts.size(); ++i) {
@@ -87,15 +84,13 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
         const double fontSize = number(block, "fontSize", at).value_or(14);
         if (!(fontSize > 0))
             fail(at, "\"fontSize\" must be positive");
-        layout.addTextBlock(block.value("text").toString(), fontSize);
-        PDFPageContent edited = layout.pages()[0];
-        TextBlock& added = edited.textBlocks.last();
+        TextBlock added = placedTextBlock(page, block.value("text").toString(), fontSize);
         added.fontName = block.value("fontName").toString(added.fontName);
         if (const auto rect = geometry(block, at)) {
             added.position = rect->first;
             added.size = rect->second;
         }
-        layout.setPages({edited});
+        page.textBlocks.append(added);
     }
 
     const QJsonArray images = object.value("imageBlocks").toArray();
@@ -111,16 +106,16 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
         if (!file.open(QIODevice::ReadOnly))
             fail(at, QString("cannot read %1: %2").arg(path, file.errorString()));
         const QByteArray bytes = file.readAll();
-        if (!layout.addImageData(bytes))
+        auto added = placedImageBlock(page, bytes);
+        if (!added)
             fail(at, QString("%1 is not an image that can be decoded").arg(path));
         if (const auto rect = geometry(block, at)) {
-            PDFPageContent edited = layout.pages()[0];
-            edited.imageBlocks.last().position = rect->first;
-            edited.imageBlocks.last().size = rect->second;
-            layout.setPages({edited});
+            added->position = rect->first;
+            added->size = rect->second;
         }
+        page.imageBlocks.append(*added);
     }
-    return layout.pages()[0];
+    return page;
 }
 
 QList<PDFPageContent> readDescription(const QString& path) {

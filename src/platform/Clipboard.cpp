@@ -1,18 +1,9 @@
 #include "platform/Clipboard.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
+#include "platform/qt/SystemClipboard.h"
 
 #include <mutex>
 
 namespace {
-
-QClipboard* systemClipboard() {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-               ? QGuiApplication::clipboard()
-               : nullptr;
-}
 
 std::mutex& installMutex() {
     static std::mutex m;
@@ -25,31 +16,6 @@ std::shared_ptr<Clipboard>& installed() {
 }
 
 } // namespace
-
-QImage SystemClipboard::image() const {
-    QClipboard* c = systemClipboard();
-    if (!c)
-        return {};
-    const QMimeData* mime = c->mimeData();
-    if (!mime || !mime->hasImage())
-        return {};
-    return c->image();
-}
-
-QString SystemClipboard::text() const {
-    QClipboard* c = systemClipboard();
-    return c ? c->text() : QString();
-}
-
-void SystemClipboard::setText(const QString& text) {
-    if (QClipboard* c = systemClipboard())
-        c->setText(text);
-}
-
-void SystemClipboard::setImage(const QImage& image) {
-    if (QClipboard* c = systemClipboard())
-        c->setImage(image);
-}
 
 std::shared_ptr<Clipboard> Clipboard::current() {
     std::lock_guard lock(installMutex());

@@ -23,12 +23,3 @@ public:
     // Replaces the clipboard in use (nullptr: back to the system one); returns the previous.
     static std::shared_ptr<Clipboard> install(std::shared_ptr<Clipboard> clipboard);
 };
-
-// The desktop's clipboard through QGuiApplication. Main thread only.
-class SystemClipboard final : public Clipboard {
-public:
-    QImage image() const override;
-    QString text() const override;
-    void setText(const QString& text) override;
-    void setImage(const QImage& image) override;
-};

@@ -1,5 +1,7 @@
 #include "utilities/FileConversionService.h"
 
+#include "models/PageComposition.h"
+
 #include "models/PageTemplate.h"
 #include "pdf/Page.h"
 #include "platform/Clipboard.h"
@@ -39,7 +41,7 @@ pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
 }
 
 QSizeF FileConversionService::naturalSize(const pdf::ImageInfo& info) {
-    return QSizeF(info.width * 72.0 / info.xDpi, info.height * 72.0 / info.yDpi);
+    return naturalSizeInPoints(QSize(info.width, info.height), info.xDpi, info.yDpi);
 }
 
 pdf::DocumentPtr FileConversionService::imagesToPDF(const QStringList& paths) {

@@ -1,30 +1,14 @@
 #include "viewmodels/DocumentCreationViewModel.h"
 
+#include "models/PageComposition.h"
 #include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-// An image's size in points: pixels at the resolution the file states, 72 dpi when it
-// states none.
-QSizeF imageSizeInPoints(const QImage& image) {
-    auto points = [](int pixels, int dotsPerMeter) {
-        const double dpi = std::round(dotsPerMeter * 0.0254);
-        return dpi > 0 ? pixels * 72.0 / dpi : double(pixels);
-    };
-    return {points(image.width(), image.dotsPerMeterX()), points(image.height(), image.dotsPerMeterY())};
-}
-
-} // namespace
 
 DocumentCreationViewModel::DocumentCreationViewModel(QObject* parent) : QObject(parent) {
     pages_.append(PDFPageContent(PageTemplate::blank, PageSize::a4));
@@ -77,15 +61,7 @@ void DocumentCreationViewModel::editSelectedPage(const std::function<void(PDFPag
 }
 
 void DocumentCreationViewModel::addTextBlock(const QString& text, double fontSize) {
-    editSelectedPage([&](PDFPageContent& page) {
-        TextBlock block;
-        block.text = text;
-        block.position = QPointF(50, 50 + 120.0 * page.textBlocks.size());
-        block.size = QSizeF(page.effectiveSize().width() - 100, 100);
-        block.fontSize = fontSize;
-        block.fontName = QStringLiteral("Helvetica");
-        page.textBlocks.append(block);
-    });
+    editSelectedPage([&](PDFPageContent& page) { page.textBlocks.append(placedTextBlock(page, text, fontSize)); });
 }
 
 void DocumentCreationViewModel::updateTextBlock(const QUuid& blockId, const QString& text) {
@@ -126,33 +102,13 @@ void DocumentCreationViewModel::addImageFromFile() {
 }
 
 bool DocumentCreationViewModel::addImageData(const QByteArray& imageData) {
-    QByteArray data = imageData;
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return false;
     PDFPageContent* page = mutableSelectedPage();
     if (!page)
         return false;
-    const QSizeF natural = imageSizeInPoints(image);
-    // A zero or unmeasurable side would divide by zero in the aspect ratio below.
-    if (!(natural.width() > 0) || !(natural.height() > 0) || !std::isfinite(natural.width()) ||
-        !std::isfinite(natural.height()))
+    const auto block = placedImageBlock(*page, imageData);
+    if (!block)
         return false;
-    const double pageWidth = page->effectiveSize().width();
-    // Pages narrower than the two 50-point margins get the image across their full width.
-    const double available = pageWidth > 100 ? pageWidth - 100 : pageWidth;
-    const double w = std::min(available, natural.width());
-    const double h = w / (natural.width() / natural.height());
-    if (!(w > 0) || !(h > 0))
-        return false;
-    ImageBlock block;
-    block.imageData = imageData;
-    block.position = QPointF(50, 50 + (h + 20) * page->imageBlocks.size());
-    block.size = QSizeF(w, h);
-    page->imageBlocks.append(block);
+    page->imageBlocks.append(*block);
     emit pagesChanged();
     return true;
 }

@@ -1,4 +1,4 @@
-#include "platform/Clipboard.h"
+#include "platform/qt/SystemClipboard.h"
 #include "support/FakeClipboard.h"
 
 #include <gtest/gtest.h>

@@ -7,4 +7,4 @@ out=${2:-$build/screenshots}
 mkdir -p "$out"
 VELLUMARK_TEST_DISPLAY=1 QT_QPA_PLATFORM=xcb VELLUMARK_SCREENSHOT_DIR="$(realpath "$out")" \
   xvfb-run -a -s '-screen 0 1280x800x24' \
-  "$build/tests/test_views" --gtest_filter='DocumentCreationScreenshot.*'
+  "$build/tests/test_sheets" --gtest_filter='DocumentCreationScreenshot.*'

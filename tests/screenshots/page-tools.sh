@@ -4,7 +4,7 @@
 set -e
 BUILD=${1:-build}
 OUT=${2:-$BUILD/screenshots}
-cmake --build "$BUILD" --target test_views -j2
+cmake --build "$BUILD" --target test_sheets -j2
 VELLUMARK_SCREENSHOT_DIR="$OUT" VELLUMARK_TEST_DISPLAY=1 \
-  xvfb-run -a -s '-screen 0 1280x800x24' "$BUILD/tests/test_views" --gtest_filter='PageToolsScreenshot.*'
+  xvfb-run -a -s '-screen 0 1280x800x24' "$BUILD/tests/test_sheets" --gtest_filter='PageToolsScreenshot.*'
 echo "pictures in $OUT"

@@ -10,5 +10,5 @@ mkdir -p "$out"
 export VELLUMARK_SCREENSHOT_DIR="$(cd "$out" && pwd)"
 export VELLUMARK_TEST_DISPLAY=1
 xvfb-run -a -s '-screen 0 1280x800x24' \
-    "$build/tests/test_views" --gtest_filter='WindowScreenshots.*'
+    "$build/tests/test_shell" --gtest_filter='WindowScreenshots.*'
 ls -1 "$VELLUMARK_SCREENSHOT_DIR"

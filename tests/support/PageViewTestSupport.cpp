@@ -1,7 +1,7 @@
 #include "PageViewTestSupport.h"
 
-#include "views/PdfPageView.h"
-#include "views/PdfThumbnailView.h"
+#include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
 
 #include <QDeadlineTimer>
 #include <QMouseEvent>

@@ -2,7 +2,7 @@
 
 #include "support/PdfFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "views/ContentView.h"
+#include "shell/ContentView.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -3,7 +3,7 @@
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "viewmodels/PagePreviewRenderer.h"
+#include "pageview/PagePreviewRenderer.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

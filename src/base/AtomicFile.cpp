@@ -1,0 +1,60 @@
+#include "base/AtomicFile.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+namespace base {
+
+AtomicFile::AtomicFile(const QString& path) : path_(path), file_(path) {}
+
+bool AtomicFile::fail() {
+    reason_ = systemReason(file_.errorString());
+    file_.cancelWriting();
+    return false;
+}
+
+bool AtomicFile::open() {
+    errno = 0;
+    if (QFileInfo(path_).isDir()) {
+        reason_ = QString::fromUtf8(std::strerror(EISDIR));
+        return false;
+    }
+    return file_.open(QIODevice::WriteOnly) || fail();
+}
+
+bool AtomicFile::write(const char* data, qint64 size) {
+    errno = 0;
+    return file_.write(data, size) == size || fail();
+}
+
+bool AtomicFile::commit() {
+    errno = 0;
+    if (file_.commit())
+        return true;
+    reason_ = systemReason(file_.errorString());
+    return false;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
+    AtomicFile file(path);
+    if (file.open() && file.write(bytes) && file.commit())
+        return true;
+    if (error)
+        *error = couldNotBeWritten(path, file.reason());
+    return false;
+}
+
+QString couldNotBeWritten(const QString& path, const QString& reason) {
+    return QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+QString systemReason(const QString& fallback) {
+    const int err = errno;
+    if (err != 0)
+        return QString::fromLocal8Bit(std::strerror(err));
+    return fallback.isEmpty() ? QStringLiteral("unknown error") : fallback;
+}
+
+} // namespace base

@@ -1,0 +1,58 @@
+#include "pageview/DisplayListCache.h"
+
+std::shared_ptr<DisplayListCache> DisplayListCache::shared() {
+    static std::mutex mutex;
+    static std::weak_ptr<DisplayListCache> instance;
+    std::lock_guard lock(mutex);
+    auto cache = instance.lock();
+    if (!cache) {
+        cache = std::make_shared<DisplayListCache>();
+        instance = cache;
+    }
+    return cache;
+}
+
+DisplayListCache::DisplayListCache(int capacity) : capacity_(capacity) {}
+
+std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page,
+                                                        quint64 revision) {
+    if (!page)
+        return nullptr;
+    std::promise<std::shared_ptr<pdf::DisplayList>> promise;
+    std::shared_future<std::shared_ptr<pdf::DisplayList>> existing;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->page != page)
+                continue;
+            if (it->revision >= revision) {
+                entries_.splice(entries_.begin(), entries_, it);
+                existing = it->list;
+            } else {
+                entries_.erase(it); // an older recording of a page that changed since
+            }
+            break;
+        }
+        if (!existing.valid()) {
+            entries_.push_front({page, revision, promise.get_future().share()});
+            while (int(entries_.size()) > capacity_)
+                entries_.pop_back();
+        }
+    }
+    if (existing.valid())
+        return existing.get();
+
+    std::shared_ptr<pdf::DisplayList> list;
+    try {
+        list = page->displayList(true);
+    } catch (...) {
+        list = nullptr; // a page that cannot be recorded shows as a blank sheet
+    }
+    promise.set_value(list);
+    return list;
+}
+
+void DisplayListCache::clear() {
+    std::lock_guard lock(mutex_);
+    entries_.clear();
+}

@@ -1,0 +1,23 @@
+#include "pageview/PagePreviewRenderer.h"
+
+#include "pdf/Document.h"
+
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+void PagePreviewRenderer::request(const pdf::PagePtr& page, QSize pixels) {
+    const quint64 generation = ++generation_;
+    if (!page) {
+        emit rendered(QImage());
+        return;
+    }
+    auto* watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation == generation_)
+            emit rendered(watcher->result());
+    });
+    // The document is held too, so closing the sheet mid-render frees nothing in use.
+    watcher->setFuture(QtConcurrent::run(
+        [page, document = page->document(), pixels] { return page->thumbnail(pixels); }));
+}

@@ -1,0 +1,311 @@
+#include "pageview/PdfPageView.h"
+
+#include "pageview/PageRenderer.h"
+#include "pageview/PasswordPromptWidget.h"
+
+#include "pdf/Document.h"
+#include "platform/NotificationCenter.h"
+
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Rendered pages the view keeps: a few screens' worth even on a high-density display,
+// and the same whatever the document's length.
+constexpr qint64 kRenderBudget = 128ll << 20;
+} // namespace
+
+const char* const PdfPageView::pageChangedNotification = "PDFViewPageChanged";
+const char* const PdfPageView::selectionChangedNotification = "PDFViewSelectionChanged";
+
+PdfPageView::PdfPageView(QWidget* parent)
+    : QAbstractScrollArea(parent), renderer_(new PageRenderer(kRenderBudget, this)),
+      prompt_(new PasswordPromptWidget(viewport())) {
+    background_ = palette().color(QPalette::Window);
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    // Always on, so fitting the width never toggles the bar and refits in a loop.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setCursor(Qt::IBeamCursor);
+    verticalScrollBar()->setSingleStep(24);
+    horizontalScrollBar()->setSingleStep(24);
+    prompt_->hide();
+    connect(prompt_, &PasswordPromptWidget::unlockRequested, this, &PdfPageView::tryUnlock);
+    connect(renderer_, &PageRenderer::imageReady, viewport(), qOverload<>(&QWidget::update));
+    connect(this, &PdfPageView::pageChanged, this, [this] {
+        NotificationCenter::defaultCenter().post(pageChangedNotification,
+                                                 QVariant::fromValue<QObject*>(this));
+    });
+    connect(this, &PdfPageView::selectionChanged, this, [this] {
+        NotificationCenter::defaultCenter().post(selectionChangedNotification,
+                                                 QVariant::fromValue<QObject*>(this));
+    });
+}
+
+PdfPageView::~PdfPageView() = default;
+
+void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
+    if (document == doc_)
+        return;
+    renderer_->clear();
+    doc_ = document;
+    selection_.reset();
+    tracker_.release();
+    currentPage_ = -1;
+    prompt_->reset();
+    reloadPages();
+    relayout({});
+    scrollToContentY(0);
+    setCurrentPageIndex(sizes_.empty() ? -1 : 0);
+    updatePromptGeometry();
+    viewport()->update();
+    emit documentChanged();
+}
+
+bool PdfPageView::isShowingPasswordPrompt() const { return doc_ && doc_->isLocked(); }
+
+void PdfPageView::reloadPages() {
+    pages_.clear();
+    sizes_.clear();
+    structureRevision_ = doc_ ? doc_->structureRevision() : 0;
+    if (!doc_ || doc_->isLocked()) {
+        prompt_->setVisible(doc_ != nullptr);
+        return;
+    }
+    prompt_->hide();
+    sizes_ = doc_->pageSizes();
+    pages_.resize(sizes_.size());
+}
+
+pdf::PagePtr PdfPageView::pageObject(int index) const {
+    if (index < 0 || index >= pageCount() || !doc_)
+        return nullptr;
+    if (!pages_[index])
+        pages_[index] = doc_->page(index);
+    return pages_[index];
+}
+
+pdf::PagePtr PdfPageView::currentPage() const {
+    return pageObject(currentPage_);
+}
+
+void PdfPageView::goToPage(const pdf::PagePtr& page) {
+    if (!doc_ || !page)
+        return;
+    goToPageIndex(doc_->indexForPage(page));
+}
+
+void PdfPageView::goToPageIndex(int index) {
+    checkStructure();
+    if (index < 0 || index >= pageCount())
+        return;
+    if (!layout_.isLaidOut(index))
+        relayout({index, 0});
+    scrollToContentY(layout_.pageRect(index).top() - PageLayout::kGap / 2);
+    setCurrentPageIndex(index);
+    viewport()->update();
+}
+
+void PdfPageView::setScaleFactor(double scale) {
+    if (!std::isfinite(scale) || scale <= 0)
+        return;
+    scale = std::clamp(scale, kMinScale, kMaxScale);
+    const Anchor anchor = currentAnchor();
+    autoScales_ = false;
+    if (scale == scale_)
+        return;
+    scale_ = scale;
+    relayout(anchor);
+    emit scaleChanged();
+}
+
+void PdfPageView::setAutoScales(bool on) {
+    if (on == autoScales_)
+        return;
+    autoScales_ = on;
+    if (on) {
+            relayout(currentAnchor());
+    }
+}
+
+void PdfPageView::setDisplayMode(PDFDisplayMode mode) {
+    if (mode == mode_)
+        return;
+    const Anchor anchor = currentAnchor();
+    mode_ = mode;
+    relayout(anchor);
+    emit displayModeChanged();
+}
+
+void PdfPageView::setDisplayDirection(Qt::Orientation) {}
+
+void PdfPageView::setBackgroundColor(const QColor& color) {
+    background_ = color.isValid() ? color : palette().color(QPalette::Window);
+    viewport()->update();
+}
+
+void PdfPageView::layoutDocumentView() {
+    Anchor anchor = currentAnchor();
+    renderer_->clear();
+    reloadPages();
+    if (selection_) {
+        // Drop a selection whose pages left the document.
+        for (const auto& page : selection_->pages())
+            if (!page || page->isDetached()) {
+                selection_.reset();
+                emit selectionChanged();
+                break;
+            }
+    }
+    anchor.page = std::min(anchor.page, pageCount() - 1);
+    relayout(anchor);
+    setCurrentPageIndex(anchor.page);
+    if (PageLayout::isContinuous(mode_))
+        updateCurrentPageFromScroll();
+    viewport()->update();
+    emit documentLayoutChanged();
+}
+
+void PdfPageView::setNeedsDisplay() {
+    checkStructure();
+    viewport()->update();
+    emit displayInvalidated();
+}
+
+void PdfPageView::checkStructure() {
+    // A structure change nobody announced still must not show stale pages.
+    // The revision is read without the document's lock, so painting never waits on a worker.
+    if (doc_ && doc_->structureRevision() != structureRevision_ && !doc_->isLocked())
+        layoutDocumentView();
+}
+
+PdfPageView::Anchor PdfPageView::currentAnchor() const {
+    Anchor a;
+    a.page = currentPage_;
+    const QRectF r = layout_.pageRect(currentPage_);
+    if (!r.isNull() && scale_ > 0)
+        a.offsetPts = (contentOffset().y() - r.top()) / scale_;
+    return a;
+}
+
+void PdfPageView::relayout(const Anchor& anchor) {
+    const double width = viewport()->width();
+    const double before = scale_;
+    if (autoScales_ && !sizes_.empty())
+        scale_ = std::clamp(PageLayout::fitWidthScale(sizes_, mode_, width), kMinScale, kMaxScale);
+    const int shown = anchor.page >= 0 ? anchor.page : std::max(currentPage_, 0);
+    // Zooming keeps the horizontal middle of the view where it was.
+    const double oldWidth = layout_.contentSize().width();
+    const double middle = oldWidth > 0 ? (contentOffset().x() + width / 2) / oldWidth : 0.5;
+    layout_ = PageLayout(sizes_, mode_, scale_, width, shown);
+    updateScrollBars();
+    {
+        QScopedValueRollback guard(programmaticScroll_, true);
+        horizontalScrollBar()->setValue(int(std::lround(middle * layout_.contentSize().width() - width / 2)));
+    }
+    const QRectF r = layout_.pageRect(anchor.page);
+    if (!r.isNull())
+        scrollToContentY(r.top() + anchor.offsetPts * scale_);
+    viewport()->update();
+    if (scale_ != before)
+        emit scaleChanged();
+}
+
+void PdfPageView::updateScrollBars() {
+    const QSize vp = viewport()->size();
+    const QSizeF content = layout_.contentSize();
+    QScopedValueRollback guard(programmaticScroll_, true);
+    verticalScrollBar()->setRange(0, std::max(0, int(std::ceil(content.height())) - vp.height()));
+    verticalScrollBar()->setPageStep(vp.height());
+    horizontalScrollBar()->setRange(0, std::max(0, int(std::ceil(content.width())) - vp.width()));
+    horizontalScrollBar()->setPageStep(vp.width());
+}
+
+QPointF PdfPageView::contentOffset() const {
+    return QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+void PdfPageView::scrollToContentY(double y) {
+    QScopedValueRollback guard(programmaticScroll_, true);
+    verticalScrollBar()->setValue(int(std::lround(y)));
+}
+
+void PdfPageView::setCurrentPageIndex(int index) {
+    if (index == currentPage_)
+        return;
+    currentPage_ = index;
+    emit pageChanged();
+}
+
+void PdfPageView::updateCurrentPageFromScroll() {
+    const QRectF visible(contentOffset(), QSizeF(viewport()->size()));
+    const int page = layout_.pageFillingMost(visible);
+    if (page >= 0)
+        setCurrentPageIndex(page);
+}
+
+void PdfPageView::scrollContentsBy(int, int) {
+    if (!programmaticScroll_)
+        updateCurrentPageFromScroll();
+    viewport()->update();
+}
+
+void PdfPageView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    relayout(currentAnchor());
+    updatePromptGeometry();
+}
+
+void PdfPageView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        viewport()->update();
+}
+
+bool PdfPageView::turnRow(int direction) {
+    // The non-continuous layouts show one row; moving past its end turns to the next.
+    if (PageLayout::isContinuous(mode_) || sizes_.empty())
+        return false;
+    const int step = PageLayout::isTwoUp(mode_) ? 2 : 1;
+    const int first = layout_.firstShown();
+    const int target = direction > 0 ? first + step : first - step;
+    if (target < 0 || target >= pageCount())
+        return false;
+    relayout({target, 0});
+    scrollToContentY(direction > 0 ? 0 : verticalScrollBar()->maximum());
+    setCurrentPageIndex(target);
+    return true;
+}
+
+bool PdfPageView::isRendering() const { return renderer_->isBusy(); }
+
+void PdfPageView::updatePromptGeometry() {
+    const QSize hint = prompt_->sizeHint();
+    const QSize vp = viewport()->size();
+    prompt_->setGeometry((vp.width() - hint.width()) / 2, std::max(0, vp.height() / 3 - hint.height() / 2),
+                         hint.width(), hint.height());
+}
+
+void PdfPageView::tryUnlock(const QString& password) {
+    if (!doc_ || !doc_->isLocked())
+        return;
+    if (!doc_->unlock(password)) {
+        prompt_->showRejected();
+        updatePromptGeometry(); // room for the message
+        return;
+    }
+    prompt_->reset();
+    reloadPages();
+    relayout({});
+    scrollToContentY(0);
+    setCurrentPageIndex(sizes_.empty() ? -1 : 0);
+    emit documentLayoutChanged();
+    emit documentUnlocked();
+}

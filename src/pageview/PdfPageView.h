@@ -1,0 +1,154 @@
+#pragma once
+// The page view: shows a document's pages in one of four layouts, renders them on worker
+// threads, lets the user select text, and reports the page shown and the selection.
+#include "viewmodels/PageViewInterface.h"
+#include "pageview/PageLayout.h"
+#include "pageview/TextSelectionTracker.h"
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include <vector>
+
+class PageRenderer;
+class PasswordPromptWidget;
+
+class PdfPageView : public QAbstractScrollArea, public PageViewInterface {
+    Q_OBJECT
+public:
+    // Names of the notifications posted on the default centre; the payload is the view.
+    static const char* const pageChangedNotification;
+    static const char* const selectionChangedNotification;
+
+    static constexpr double kMinScale = 0.1;
+    static constexpr double kMaxScale = 10.0;
+
+    explicit PdfPageView(QWidget* parent = nullptr);
+    ~PdfPageView() override;
+
+    // PageViewInterface
+    pdf::DocumentPtr document() const override { return doc_; }
+    void setDocument(const pdf::DocumentPtr& document) override;
+    pdf::PagePtr currentPage() const override;
+    void goToPage(const pdf::PagePtr& page) override;
+    double scaleFactor() const override { return scale_; }
+    void setScaleFactor(double scale) override;
+    bool autoScales() const override { return autoScales_; }
+    void setAutoScales(bool on) override;
+    PDFDisplayMode displayMode() const override { return mode_; }
+    void setDisplayMode(PDFDisplayMode mode) override;
+    std::optional<pdf::Selection> currentSelection() const override { return selection_; }
+    void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) override;
+    void scrollSelectionToVisible() override;
+    void clearSelection() override;
+    void layoutDocumentView() override;
+    void setNeedsDisplay() override;
+
+    int currentPageIndex() const { return currentPage_; }
+    void goToPageIndex(int index);
+    // Only the vertical direction is offered; anything else is ignored.
+    void setDisplayDirection(Qt::Orientation orientation);
+    Qt::Orientation displayDirection() const { return Qt::Vertical; }
+    void setBackgroundColor(const QColor& color);
+    QColor backgroundColor() const { return background_; }
+
+    // Geometry, in viewport coordinates (logical pixels). Null when the page is not laid out.
+    QRectF pageRectInViewport(int index) const;
+    // Maps a viewport point to the page under it (or the nearest page) in PDF user space.
+    // Returns -1 when no page is laid out.
+    int pageAtViewportPoint(QPointF point, QPointF* pagePoint, bool nearest = false) const;
+    QPointF viewportPointForPagePoint(int index, QPointF pagePoint) const;
+
+    // Copies the selected text through the platform clipboard; false when nothing is selected.
+    bool copySelection();
+
+    // True when the last paint showed every visible page at full resolution.
+    bool lastPaintWasSharp() const { return lastPaintSharp_; }
+    bool isRendering() const;
+    bool isShowingPasswordPrompt() const;
+    PasswordPromptWidget* passwordPrompt() const { return prompt_; }
+    PageRenderer* renderer() const { return renderer_; }
+
+signals:
+    void pageChanged();
+    void selectionChanged();
+    void documentChanged();
+    void scaleChanged();
+    void displayModeChanged();
+    // The pages were laid out again after a structure change.
+    void documentLayoutChanged();
+    // The right password was given: the document's pages can be read now.
+    void documentUnlocked();
+    // What the pages draw changed (annotations, form values).
+    void displayInvalidated();
+    // After each paint; `sharp` when every visible page was at full resolution.
+    void painted(bool sharp);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Anchor {
+        int page = -1;
+        double offsetPts = 0; // distance from the page top to the viewport top, in points
+    };
+
+    // Layout
+    void reloadPages();
+    void relayout(const Anchor& anchor);
+    Anchor currentAnchor() const;
+    void updateScrollBars();
+    QPointF contentOffset() const;
+    void scrollToContentY(double y);
+    void setCurrentPageIndex(int index);
+    void updateCurrentPageFromScroll();
+    void checkStructure();
+    bool turnRow(int direction);
+
+    // Painting
+    bool paintPage(QPainter& painter, int index, const QRectF& rect, const QRectF& visible,
+                   double deviceScale, double dpr);
+    void paintSelection(QPainter& painter, int index, const QRectF& rect);
+    void prefetchAround(const QRectF& visible, double deviceScale);
+    QColor selectionDrawColor() const;
+
+    // Selection
+    void applySelection(std::optional<pdf::Selection> selection);
+    void handlePress(QMouseEvent* event, int clicks);
+    void updatePromptGeometry();
+    void tryUnlock(const QString& password);
+
+    pdf::DocumentPtr doc_;
+    // Page objects are loaded on first use; the layout needs only the sizes.
+    pdf::PagePtr pageObject(int index) const;
+    int pageCount() const { return int(sizes_.size()); }
+    mutable std::vector<pdf::PagePtr> pages_;
+    std::vector<QSizeF> sizes_;
+    quint64 structureRevision_ = 0;
+    PageLayout layout_;
+    PDFDisplayMode mode_ = PDFDisplayMode::singlePageContinuous;
+    bool autoScales_ = false;
+    double scale_ = 1.0;
+    QColor background_;
+    int currentPage_ = -1;
+    bool programmaticScroll_ = false;
+
+    std::optional<pdf::Selection> selection_;
+    TextSelectionTracker tracker_;
+    QElapsedTimer lastDoubleClick_;
+    QPointF lastDoubleClickPos_;
+
+    PageRenderer* renderer_;
+    PasswordPromptWidget* prompt_;
+    bool lastPaintSharp_ = false;
+};

@@ -1,0 +1,199 @@
+#include "pageview/PdfThumbnailView.h"
+
+#include "pageview/PageRenderer.h"
+#include "pageview/PdfPageView.h"
+
+#include "pdf/Document.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+constexpr int kPadding = 8;
+constexpr int kLabelHeight = 18;
+constexpr qint64 kThumbnailBudget = 48ll << 20;
+} // namespace
+
+PdfThumbnailView::PdfThumbnailView(QWidget* parent)
+    : QAbstractScrollArea(parent), renderer_(new PageRenderer(kThumbnailBudget, this)) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(24);
+    connect(renderer_, &PageRenderer::imageReady, viewport(), qOverload<>(&QWidget::update));
+}
+
+PdfThumbnailView::~PdfThumbnailView() = default;
+
+void PdfThumbnailView::setPdfView(PdfPageView* view) {
+    if (view == view_)
+        return;
+    if (view_)
+        disconnect(view_, nullptr, this, nullptr);
+    view_ = view;
+    if (view) {
+        connect(view, &PdfPageView::documentChanged, this, &PdfThumbnailView::reload);
+        connect(view, &PdfPageView::documentLayoutChanged, this, &PdfThumbnailView::reload);
+        connect(view, &PdfPageView::displayInvalidated, viewport(), qOverload<>(&QWidget::update));
+        connect(view, &PdfPageView::pageChanged, this, &PdfThumbnailView::currentPageChanged);
+        // The view going away leaves an empty strip rather than dangling pages.
+        connect(view, &QObject::destroyed, this, [this] {
+            view_.clear();
+            reload();
+        });
+    }
+    reload();
+}
+
+void PdfThumbnailView::setThumbnailSize(const QSizeF& size) {
+    if (size.isEmpty() || size == thumbSize_)
+        return;
+    thumbSize_ = size;
+    renderer_->clear();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void PdfThumbnailView::setBackgroundColor(const QColor& color) {
+    background_ = color;
+    viewport()->update();
+}
+
+void PdfThumbnailView::reload() {
+    renderer_->clear();
+    pages_.clear();
+    doc_ = view_ ? view_->document() : nullptr;
+    sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
+    pages_.resize(sizes_.size());
+    updateScrollBars();
+    currentPageChanged();
+    viewport()->update();
+}
+
+pdf::PagePtr PdfThumbnailView::pageObject(int index) {
+    if (index < 0 || index >= pageCount() || !doc_)
+        return nullptr;
+    if (!pages_[index])
+        pages_[index] = doc_->page(index);
+    return pages_[index];
+}
+
+int PdfThumbnailView::cellHeight() const {
+    return int(std::ceil(thumbSize_.height())) + kLabelHeight + 2 * kPadding;
+}
+
+void PdfThumbnailView::updateScrollBars() {
+    const int total = cellHeight() * pageCount();
+    verticalScrollBar()->setRange(0, std::max(0, total - viewport()->height()));
+    verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+QRect PdfThumbnailView::cellRect(int index) const {
+    if (index < 0 || index >= pageCount())
+        return {};
+    return QRect(0, index * cellHeight() - verticalScrollBar()->value(), viewport()->width(),
+                 cellHeight());
+}
+
+int PdfThumbnailView::indexAt(const QPoint& p) const {
+    if (p.x() < 0 || p.x() >= viewport()->width())
+        return -1;
+    const int y = p.y() + verticalScrollBar()->value();
+    const int index = y >= 0 ? y / cellHeight() : -1;
+    return index < pageCount() ? index : -1;
+}
+
+int PdfThumbnailView::highlightedIndex() const {
+    return view_ && !sizes_.empty() ? view_->currentPageIndex() : -1;
+}
+
+bool PdfThumbnailView::isRendering() const { return renderer_->isBusy(); }
+
+void PdfThumbnailView::currentPageChanged() {
+    const QRect cell = cellRect(highlightedIndex());
+    if (!cell.isNull()) {
+        // Keep the current page in sight with the least movement.
+        QScrollBar* bar = verticalScrollBar();
+        if (cell.top() < 0)
+            bar->setValue(bar->value() + cell.top());
+        else if (cell.bottom() > viewport()->height())
+            bar->setValue(bar->value() + cell.bottom() - viewport()->height() + 1);
+    }
+    viewport()->update();
+}
+
+void PdfThumbnailView::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    if (background_.alpha() > 0)
+        p.fillRect(viewport()->rect(), background_);
+    if (sizes_.empty())
+        return;
+    const double dpr = viewport()->devicePixelRatioF();
+    const int first = std::max(0, indexAt(QPoint(0, 0)));
+    const int current = highlightedIndex();
+    renderer_->beginPass();
+    for (int i = first; i < pageCount(); ++i) {
+        const QRect cell = cellRect(i);
+        if (cell.top() >= viewport()->height())
+            break;
+        const pdf::PagePtr page = pageObject(i);
+        const QSizeF size = sizes_[i];
+        const double fit = std::min(thumbSize_.width() / size.width(),
+                                    thumbSize_.height() / size.height());
+        const QSizeF shown = size * fit;
+        const QRectF box(cell.left() + (cell.width() - shown.width()) / 2.0,
+                         cell.top() + kPadding + (thumbSize_.height() - shown.height()) / 2.0,
+                         std::round(shown.width()), std::round(shown.height()));
+        if (i == current) {
+            p.setPen(Qt::NoPen);
+            QColor h = palette().color(QPalette::Highlight);
+            h.setAlpha(70);
+            p.setBrush(h);
+            p.drawRoundedRect(box.adjusted(-5, -5, 5, 5), 4, 4);
+        }
+        p.fillRect(box.translated(0, 1), QColor(0, 0, 0, 40));
+        p.fillRect(box, Qt::white);
+        if (page) {
+            const double scale = fit * dpr;
+            const PageRenderer::Key key{page.get(), page->revision(), PageRenderer::scaleKeyFor(scale), -1, -1};
+            QImage img = renderer_->image(key);
+            if (img.isNull()) {
+                renderer_->request(key, page, scale, PageRenderer::wholePage(size, scale),
+                                   PageRenderer::Thumbnail);
+                img = renderer_->bestWholePage(page.get(), page->revision());
+            }
+            if (!img.isNull()) {
+                p.setRenderHint(QPainter::SmoothPixmapTransform);
+                p.drawImage(box, img);
+            }
+        }
+        QFont f = font();
+        f.setPointSizeF(f.pointSizeF() * 0.9);
+        f.setBold(i == current);
+        p.setFont(f);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(QRect(cell.left(), int(cell.top() + kPadding + thumbSize_.height() + 2),
+                         cell.width(), kLabelHeight),
+                   Qt::AlignHCenter | Qt::AlignTop, QString::number(i + 1));
+    }
+    renderer_->endPass();
+}
+
+void PdfThumbnailView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+    // A strip made before its first layout scrolled for a tiny viewport; look again.
+    currentPageChanged();
+}
+
+void PdfThumbnailView::scrollContentsBy(int, int) { viewport()->update(); }
+
+void PdfThumbnailView::mousePressEvent(QMouseEvent* event) {
+    const int index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index >= 0 && view_)
+        view_->goToPageIndex(index);
+    QAbstractScrollArea::mousePressEvent(event);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The command routing of one window: a CoreCommandHandler and a ToolCommandHandler
+// built from what the window hands in. Subscriptions last as long as this object.
+#include "shell/CoreCommandHandler.h"
+#include "shell/ToolCommandHandler.h"
+
+class CommandNotificationHandler : public QObject {
+    Q_OBJECT
+public:
+    struct Actions {
+        std::function<void()> ocrCurrentPage;
+        std::function<void()> ocrEntireDocument;
+        std::function<pdf::DocumentPtr()> importImagesAsPDF;
+        std::function<pdf::DocumentPtr()> clipboardToPDF;
+        std::function<void(const pdf::DocumentPtr&, const QString&)> exportPDFAsText;
+    };
+
+    CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,
+                               SheetFlags* flags, Actions actions, QObject* parent = nullptr,
+                               NotificationCenter* center = nullptr);
+
+    CoreCommandHandler* core() const { return core_; }
+    ToolCommandHandler* tool() const { return tool_; }
+
+private:
+    CoreCommandHandler* core_;
+    ToolCommandHandler* tool_;
+};

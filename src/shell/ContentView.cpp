@@ -1,0 +1,414 @@
+#include "shell/ContentView.h"
+
+#include "utilities/FileConversionService.h"
+#include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentCreationViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/OCRViewModel.h"
+#include "viewmodels/SignatureViewModel.h"
+#include "shell/AnnotationToolbar.h"
+#include "widgets/Appearance.h"
+#include "shell/CommandNotificationHandler.h"
+#include "sheets/DocumentCompareView.h"
+#include "sheets/DocumentCreationView.h"
+#include "sheets/ExportView.h"
+#include "sheets/FormFieldView.h"
+#include "widgets/Icons.h"
+#include "sheets/OCRResultSheet.h"
+#include "shell/PDFKitView.h"
+#include "sheets/PageManagementView.h"
+#include "sheets/PasswordProtectionView.h"
+#include "pageview/PdfPageView.h"
+#include "shell/SearchBarView.h"
+#include "shell/SheetFlags.h"
+#include "shell/SheetPresenter.h"
+#include "shell/SidebarView.h"
+#include "sheets/SignatureView.h"
+#include "sheets/WatermarkView.h"
+#include "shell/WelcomeView.h"
+
+#include <QMessageBox>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+
+ContentView::ContentView(QWidget* parent)
+    : QMainWindow(parent), documentVM_(new DocumentViewModel(this)),
+      annotationVM_(new AnnotationViewModel(this)), bookmarkVM_(new BookmarkViewModel(this)),
+      creationVM_(new DocumentCreationViewModel(this)), signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
+      flags_(new SheetFlags(this)) {
+    setObjectName(QStringLiteral("contentView"));
+    setWindowIcon(Icons::applicationIcon());
+    setUnifiedTitleAndToolBarOnMac(true);
+    resize(1000, 700);
+
+    // Detail column: search bar, annotation toolbar, then the page view or the welcome
+    // screen.
+    auto* detail = new QWidget(this);
+    auto* detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->setSpacing(0);
+
+    searchHost_ = new QWidget(detail);
+    auto* searchLayout = new QVBoxLayout(searchHost_);
+    searchLayout->setContentsMargins(12, 4, 12, 4);
+    searchBar_ = new SearchBarView(documentVM_, searchHost_);
+    searchLayout->addWidget(searchBar_);
+    detailLayout->addWidget(searchHost_);
+
+    annotationToolbar_ = new AnnotationToolbar(annotationVM_, documentVM_, detail);
+    detailLayout->addWidget(annotationToolbar_);
+
+    detailStack_ = new QStackedWidget(detail);
+    welcome_ = new WelcomeView(documentVM_, detailStack_);
+    detailStack_->addWidget(welcome_);
+    detailLayout->addWidget(detailStack_, 1);
+
+    sidebarColumn_ = new QWidget(this);
+    sidebarColumn_->setObjectName(QStringLiteral("sidebarColumn"));
+    auto* sidebarLayout = new QVBoxLayout(sidebarColumn_);
+    sidebarLayout->setContentsMargins(0, 0, 0, 0);
+    sidebarLayout->setSpacing(0);
+
+    split_ = new QSplitter(Qt::Horizontal, this);
+    split_->setChildrenCollapsible(false);
+    split_->setHandleWidth(1);
+    split_->addWidget(sidebarColumn_);
+    split_->addWidget(detail);
+    split_->setStretchFactor(0, 0);
+    split_->setStretchFactor(1, 1);
+    split_->setSizes({220, 780});
+    setCentralWidget(split_);
+
+    buildToolbar();
+    buildMenus();
+
+    attachSheets();
+
+    CommandNotificationHandler::Actions actions;
+    actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
+    actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
+    actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
+    actions.importImagesAsPDF = [] { return FileConversionService::importImagesAsPDF(); };
+    actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
+    commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions, this);
+
+    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ContentView::documentChanged);
+    connect(documentVM_, &DocumentViewModel::fileNameChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshToolbar);
+    connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, &ContentView::refreshToolbar);
+    // Each file keeps its own bookmarks; a document without a file has none stored.
+    connect(documentVM_, &DocumentViewModel::fileURLChanged, this,
+            [this] { bookmarkVM_->loadBookmarks(documentVM_->fileURL()); });
+    connect(bookmarkVM_, &BookmarkViewModel::bookmarksChanged, this, &ContentView::refreshToolbar);
+    connect(flags_, &SheetFlags::showSearchChanged, this, &ContentView::refreshBars);
+    connect(flags_, &SheetFlags::showAnnotationToolbarChanged, this, &ContentView::refreshBars);
+
+    documentChanged();
+}
+
+ContentView::~ContentView() = default;
+
+QAction* ContentView::addButton(const QString& title, const QString& symbol,
+                                const QString& toolTip) {
+    QAction* action = toolbar_->addAction(Icons::icon(symbol), title);
+    action->setProperty("symbol", symbol);
+    action->setToolTip(toolTip.isEmpty() ? title : toolTip);
+    return action;
+}
+
+void ContentView::buildToolbar() {
+    toolbar_ = new QToolBar(tr("Toolbar"), this);
+    toolbar_->setObjectName(QStringLiteral("mainToolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setIconSize(QSize(20, 20));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar_->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+
+    // File group, always present. Ctrl stands in for the Command key on this platform.
+    connect(addButton(tr("New"), "doc.badge.plus", tr("New Document (Ctrl+N)")),
+            &QAction::triggered, this, [this] { flags_->setShowDocumentCreation(true); });
+    connect(addButton(tr("Open"), "folder", tr("Open PDF (Ctrl+O)")), &QAction::triggered, this,
+            [this] { documentVM_->openFile(); });
+
+    // Navigation group.
+    documentGroup_.append(toolbar_->addSeparator());
+    previous_ = addButton(tr("Previous"), "chevron.left", {});
+    connect(previous_, &QAction::triggered, this,
+            [this] { documentVM_->goToPage(documentVM_->currentPageIndex() - 1); });
+    pageCounter_ = new QLabel(toolbar_);
+    pageCounter_->setObjectName(QStringLiteral("pageCounter"));
+    pageCounter_->setAlignment(Qt::AlignCenter);
+    pageCounter_->setMinimumWidth(60);
+    pageCounter_->setContentsMargins(6, 0, 6, 0);
+    QFont counterFont = Appearance::font(Appearance::FontRole::body);
+    counterFont.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
+    pageCounter_->setFont(counterFont);
+    documentGroup_.append(previous_);
+    documentGroup_.append(toolbar_->addWidget(pageCounter_));
+    next_ = addButton(tr("Next"), "chevron.right", {});
+    connect(next_, &QAction::triggered, this,
+            [this] { documentVM_->goToPage(documentVM_->currentPageIndex() + 1); });
+    documentGroup_.append(next_);
+
+    // Zoom group.
+    documentGroup_.append(toolbar_->addSeparator());
+    QAction* zoomOut = addButton(tr("Zoom Out"), "minus.magnifyingglass", {});
+    connect(zoomOut, &QAction::triggered, documentVM_, &DocumentViewModel::zoomOut);
+    QAction* fit = addButton(tr("Fit"), "arrow.up.left.and.arrow.down.right", {});
+    connect(fit, &QAction::triggered, documentVM_, &DocumentViewModel::zoomToFit);
+    QAction* zoomIn = addButton(tr("Zoom In"), "plus.magnifyingglass", {});
+    connect(zoomIn, &QAction::triggered, documentVM_, &DocumentViewModel::zoomIn);
+    documentGroup_ << zoomOut << fit << zoomIn;
+
+    // Tools group.
+    documentGroup_.append(toolbar_->addSeparator());
+    QAction* search = addButton(tr("Search"), "magnifyingglass", {});
+    connect(search, &QAction::triggered, this,
+            [this] { flags_->setShowSearch(!flags_->showSearch()); });
+    bookmark_ = addButton(tr("Bookmark"), "bookmark", {});
+    connect(bookmark_, &QAction::triggered, this,
+            [this] { bookmarkVM_->toggleBookmark(documentVM_->currentPageIndex()); });
+    QAction* annotate = addButton(tr("Annotate"), "pencil.tip.crop.circle", {});
+    connect(annotate, &QAction::triggered, this,
+            [this] { flags_->setShowAnnotationToolbar(!flags_->showAnnotationToolbar()); });
+    documentGroup_ << search << bookmark_ << annotate;
+
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("toolsMenu"));
+    // The returned slots hold the flags pointer itself, not a `this` captured inside
+    // another lambda (which the sanitizer build reads from a dead stack frame).
+    auto raise = [flags = flags_](void (SheetFlags::*setter)(bool)) {
+        return [flags, setter] { (flags->*setter)(true); };
+    };
+    connect(menu->addAction(tr("Page Management...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowPageManagement));
+    connect(menu->addAction(tr("Signatures...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowSignature));
+    connect(menu->addAction(tr("Form Fields...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowFormFields));
+    menu->addSeparator();
+    connect(menu->addAction(tr("Watermark...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowWatermark));
+    connect(menu->addAction(tr("Password Protection...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowPasswordProtection));
+    connect(menu->addAction(tr("Compare Documents...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowCompare));
+    menu->addSeparator();
+    connect(menu->addAction(tr("OCR Current Page")), &QAction::triggered, this,
+            &ContentView::ocrCurrentPage);
+    connect(menu->addAction(tr("OCR Entire Document")), &QAction::triggered, this,
+            &ContentView::ocrEntireDocument);
+    menu->addSeparator();
+    connect(menu->addAction(tr("Export as Text...")), &QAction::triggered, this,
+            &ContentView::exportAsText);
+
+    toolsButton_ = new QToolButton(toolbar_);
+    toolsButton_->setText(tr("Tools"));
+    toolsButton_->setIcon(Icons::icon(QStringLiteral("wrench.and.screwdriver")));
+    toolsButton_->setProperty("symbol", QStringLiteral("wrench.and.screwdriver"));
+    toolsButton_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolsButton_->setPopupMode(QToolButton::InstantPopup);
+    toolsButton_->setMenu(menu);
+    toolsButton_->setAutoRaise(true);
+    QAction* tools = toolbar_->addWidget(toolsButton_);
+    tools->setText(tr("Tools"));
+    QAction* exportAction = addButton(tr("Export"), "square.and.arrow.up", {});
+    connect(exportAction, &QAction::triggered, this, [this] { flags_->setShowExport(true); });
+    documentGroup_ << tools << exportAction;
+}
+
+void ContentView::attachSheets() {
+    presenter_ = new SheetPresenter(this, flags_, this);
+
+    // The recognition sheet's flag lives with the recognition state.
+    SheetPresenter::Flag ocrFlag;
+    ocrFlag.get = [this] { return ocrVM_->showOCRSheet(); };
+    ocrFlag.set = [this](bool on) { ocrVM_->setShowOCRSheet(on); };
+    ocrFlag.watch = [this](QObject* context, std::function<void()> onChange) {
+        return connect(ocrVM_, &OCRViewModel::showOCRSheetChanged, context, std::move(onChange));
+    };
+    presenter_->setMaker(SheetKind::ocrResult,
+                         [this](QWidget* parent) { return new OCRResultSheet(*ocrVM_, parent); });
+    presenter_->setFlag(SheetKind::ocrResult, std::move(ocrFlag));
+
+    presenter_->setMaker(SheetKind::documentCreation, [this](QWidget* parent) {
+        auto created = [this](const pdf::DocumentPtr& document, const QString& title) {
+            documentVM_->loadCreatedDocument(document, title);
+        };
+        return new DocumentCreationView(*creationVM_, created, parent);
+    });
+    presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) {
+        SignatureView::DocumentAccess access;
+        access.pdfDocument = [this] { return documentVM_->pdfDocument(); };
+        access.setSignedDocument = [this](const pdf::DocumentPtr& signedDocument) {
+            documentVM_->setPdfDocument(signedDocument);
+        };
+        auto place = [this](const SavedSignature& signature) {
+            const pdf::DocumentPtr document = documentVM_->pdfDocument();
+            if (signatureVM_->placeSignatureOnPage(signature, document.get(),
+                                                   documentVM_->currentPageIndex()))
+                if (PageViewInterface* view = documentVM_->pdfView())
+                    view->setNeedsDisplay();
+        };
+        return new SignatureView(*signatureVM_, access, place, parent);
+    });
+    // The tool sheets all work on the open document through the document view model.
+    auto sheetFor = [this](SheetKind kind, auto make) {
+        presenter_->setMaker(kind, [this, make](QWidget* parent) -> QDialog* {
+            return make(*documentVM_, parent);
+        });
+    };
+    sheetFor(SheetKind::exportSheet, [](DocumentViewModel& model, QWidget* parent) {
+        return new ExportView(model, parent);
+    });
+    sheetFor(SheetKind::pageManagement, [](DocumentViewModel& model, QWidget* parent) {
+        return new PageManagementView(model, parent);
+    });
+    sheetFor(SheetKind::watermark, [](DocumentViewModel& model, QWidget* parent) {
+        return new WatermarkView(model, parent);
+    });
+    sheetFor(SheetKind::passwordProtection, [](DocumentViewModel& model, QWidget* parent) {
+        return new PasswordProtectionView(model, parent);
+    });
+    sheetFor(SheetKind::compare, [](DocumentViewModel& model, QWidget* parent) {
+        return new DocumentCompareView(model, parent);
+    });
+    sheetFor(SheetKind::formFields, [](DocumentViewModel& model, QWidget* parent) {
+        return new FormFieldView(model, parent);
+    });
+}
+
+void ContentView::buildMenus() {
+    // The desktop's own items; the application adds its menu catalogue to this bar, File
+    // items above these and the rest after the text-editing items.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setObjectName(QStringLiteral("quit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setObjectName(QStringLiteral("copy"));
+}
+
+void ContentView::copySelection() {
+    // A text field with the focus copies its own text; otherwise the page's selection.
+    if (auto* view = pageView_ ? pageView_->pdfView() : nullptr)
+        view->copySelection();
+}
+
+QAction* ContentView::toolbarAction(const QString& title) const {
+    for (QAction* action : toolbar_->actions())
+        if (action->text() == title)
+            return action;
+    return nullptr;
+}
+
+QWidget* ContentView::detailContent() const { return detailStack_->currentWidget(); }
+
+QString ContentView::title() const {
+    return documentVM_->fileName().isEmpty() ? QStringLiteral("Brivel PDF") : documentVM_->fileName();
+}
+
+QString ContentView::subtitle() const {
+    if (!documentVM_->pdfDocument())
+        return {};
+    return tr("Page %1 of %2").arg(documentVM_->currentPageIndex() + 1).arg(documentVM_->totalPages());
+}
+
+void ContentView::documentChanged() {
+    if (documentVM_->pdfDocument())
+        ensureDocumentViews();
+    const bool open = documentVM_->pdfDocument() != nullptr;
+    for (QAction* action : std::as_const(documentGroup_))
+        action->setVisible(open);
+    sidebarColumn_->setVisible(open);
+    detailStack_->setCurrentWidget(open && pageView_ ? static_cast<QWidget*>(pageView_)
+                                                     : static_cast<QWidget*>(welcome_));
+    refreshTitle();
+    refreshToolbar();
+    refreshBars();
+}
+
+void ContentView::ensureDocumentViews() {
+    if (!pageView_) {
+        pageView_ = new PDFKitView(*documentVM_, *annotationVM_, detailStack_);
+        detailStack_->addWidget(pageView_);
+    }
+    if (!sidebar_) {
+        // Made after the page view, so the thumbnails bind to it.
+        sidebar_ = new SidebarView(documentVM_, bookmarkVM_, sidebarColumn_);
+        sidebarColumn_->layout()->addWidget(sidebar_);
+        split_->setSizes({220, qMax(400, width() - 220)});
+    }
+}
+
+void ContentView::refreshTitle() {
+    const QString sub = subtitle();
+    setWindowTitle(sub.isEmpty() ? title() : title() + QStringLiteral(" \u2014 ") + sub);
+}
+
+void ContentView::refreshToolbar() {
+    const int index = documentVM_->currentPageIndex();
+    const int total = documentVM_->totalPages();
+    pageCounter_->setText(QStringLiteral("%1 / %2").arg(index + 1).arg(total));
+    previous_->setEnabled(index >= 1);
+    next_->setEnabled(index < total - 1);
+    const bool marked = bookmarkVM_->isBookmarked(index);
+    const QString symbol = marked ? QStringLiteral("bookmark.fill") : QStringLiteral("bookmark");
+    if (bookmark_->property("symbol").toString() != symbol) {
+        bookmark_->setProperty("symbol", symbol);
+        bookmark_->setIcon(Icons::icon(symbol));
+    }
+}
+
+void ContentView::refreshBars() {
+    const bool open = documentVM_->pdfDocument() != nullptr;
+    searchHost_->setVisible(open && flags_->showSearch());
+    annotationToolbar_->setVisible(open && flags_->showAnnotationToolbar());
+}
+
+void ContentView::refreshIcons() {
+    for (QAction* action : toolbar_->actions()) {
+        const QString symbol = action->property("symbol").toString();
+        if (!symbol.isEmpty())
+            action->setIcon(Icons::icon(symbol));
+    }
+    toolsButton_->setIcon(Icons::icon(QStringLiteral("wrench.and.screwdriver")));
+}
+
+void ContentView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange && toolbar_)
+        refreshIcons();
+    QMainWindow::changeEvent(event);
+}
+
+void ContentView::ocrCurrentPage() {
+    ocrVM_->ocrCurrentPage(documentVM_->pdfDocument(), documentVM_->currentPageIndex());
+}
+
+void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->pdfDocument()); }
+
+void ContentView::exportAsText() {
+    const pdf::DocumentPtr document = documentVM_->pdfDocument();
+    if (!document)
+        return;
+    // A failed write is said, not swallowed: the person believes the text is saved otherwise.
+    const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
+    if (outcome.failed())
+        QMessageBox::warning(this, QStringLiteral("Export failed"), outcome.message);
+}

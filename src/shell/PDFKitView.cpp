@@ -1,0 +1,65 @@
+#include "shell/PDFKitView.h"
+
+#include "shell/PDFKitCoordinator.h"
+#include "pageview/PdfPageView.h"
+
+#include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
+
+#include <QVBoxLayout>
+
+PDFKitView::PDFKitView(DocumentViewModel& viewModel, AnnotationViewModel& annotationViewModel,
+                       QWidget* parent)
+    : QWidget(parent), viewModel_(viewModel), annotationViewModel_(annotationViewModel),
+      coordinator_(new PDFKitCoordinator(*this)), view_(makeView()) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+
+    // Any published change of either model is a redraw of the bridge, hence an update step.
+    for (const char* signal :
+         {SIGNAL(pdfDocumentChanged()), SIGNAL(currentPageIndexChanged()),
+          SIGNAL(totalPagesChanged()), SIGNAL(scaleFactorChanged()), SIGNAL(autoScalesChanged()),
+          SIGNAL(displayModeChanged()), SIGNAL(fileNameChanged()), SIGNAL(fileURLChanged()),
+          SIGNAL(searchTextChanged()), SIGNAL(searchResultsChanged()),
+          SIGNAL(currentSearchIndexChanged()), SIGNAL(isSearchingChanged()),
+          SIGNAL(currentSelectionChanged())})
+        connect(&viewModel_, signal, this, SLOT(updateView()));
+    for (const char* signal :
+         {SIGNAL(currentToolChanged()), SIGNAL(highlightColorChanged()),
+          SIGNAL(textFontSizeChanged()), SIGNAL(freehandColorChanged()),
+          SIGNAL(freehandLineWidthChanged()), SIGNAL(shapeColorChanged()),
+          SIGNAL(shapeLineWidthChanged())})
+        connect(&annotationViewModel_, signal, this, SLOT(updateView()));
+    // New highlights change what the pages draw; repainting writes nothing to the view.
+    connect(&annotationViewModel_, &AnnotationViewModel::highlightsAdded, view_,
+            [this] { view_->setNeedsDisplay(); });
+    updateView();
+}
+
+PDFKitView::~PDFKitView() {
+    // The coordinator goes first so no notification reaches the model mid-destruction.
+    delete coordinator_;
+    coordinator_ = nullptr;
+}
+
+PdfPageView* PDFKitView::makeView() {
+    auto* view = new PdfPageView(this);
+    view->setAutoScales(true);
+    view->setDisplayMode(PDFDisplayMode::singlePageContinuous);
+    view->setDisplayDirection(Qt::Vertical);
+    view->setBackgroundColor(palette().color(QPalette::Window));
+    viewModel_.setPdfView(view, view);
+    coordinator_->setUpObservers(view);
+    return view;
+}
+
+void PDFKitView::updateView() {
+    if (view_->document() != viewModel_.pdfDocument()) {
+        view_->setDocument(viewModel_.pdfDocument());
+        if (viewModel_.autoScales())
+            view_->setAutoScales(true);
+    }
+    if (view_->displayMode() != viewModel_.displayMode())
+        view_->setDisplayMode(viewModel_.displayMode());
+}

@@ -1,0 +1,149 @@
+#include "shell/SearchBarView.h"
+
+#include "viewmodels/DocumentViewModel.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QToolButton>
+
+namespace {
+QToolButton* borderlessButton(QWidget* parent, const QString& tip) {
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(14, 14));
+    button->setFixedSize(22, 22);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(tip);
+    button->setCursor(Qt::ArrowCursor);
+    return button;
+}
+} // namespace
+
+SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
+    : QWidget(parent), viewModel_(viewModel) {
+    setObjectName(QStringLiteral("searchBar"));
+    setAttribute(Qt::WA_StyledBackground, false);
+
+    glass_ = new QLabel(this);
+    glass_->setFixedSize(16, 16);
+
+    field_ = new QLineEdit(this);
+    field_->setPlaceholderText(tr("Search in PDF..."));
+    field_->setFrame(false);
+    field_->setAttribute(Qt::WA_MacShowFocusRect, false);
+    // Plain style: the bar's background shows through the field.
+    QPalette fieldPalette = field_->palette();
+    fieldPalette.setColor(QPalette::Base, Qt::transparent);
+    field_->setPalette(fieldPalette);
+
+    counter_ = new QLabel(this);
+    counter_->setObjectName(QStringLiteral("searchCounter"));
+    counter_->setFont(Appearance::font(Appearance::FontRole::caption));
+    Appearance::setTextColor(counter_, Appearance::secondary());
+
+    previous_ = borderlessButton(this, tr("Previous Match"));
+    next_ = borderlessButton(this, tr("Next Match"));
+
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 0);
+    progress_->setTextVisible(false);
+    progress_->setFixedSize(48, 6);
+
+    clear_ = borderlessButton(this, tr("Clear"));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    layout->addWidget(glass_, 0, Qt::AlignVCenter);
+    layout->addWidget(field_, 1, Qt::AlignVCenter);
+    layout->addWidget(counter_, 0, Qt::AlignVCenter);
+    layout->addWidget(previous_, 0, Qt::AlignVCenter);
+    layout->addWidget(next_, 0, Qt::AlignVCenter);
+    layout->addWidget(progress_, 0, Qt::AlignVCenter);
+    layout->addWidget(clear_, 0, Qt::AlignVCenter);
+
+    refreshIcons();
+
+    // Typing only edits the query; Return searches.
+    connect(field_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (viewModel_)
+            viewModel_->setSearchText(text);
+    });
+    connect(field_, &QLineEdit::returnPressed, this, [this] {
+        if (viewModel_)
+            viewModel_->performSearch();
+    });
+    connect(previous_, &QToolButton::clicked, this, [this] {
+        if (viewModel_)
+            viewModel_->previousSearchResult();
+    });
+    connect(next_, &QToolButton::clicked, this, [this] {
+        if (viewModel_)
+            viewModel_->nextSearchResult();
+    });
+    connect(clear_, &QToolButton::clicked, this, &SearchBarView::clear);
+
+    if (viewModel_) {
+        for (auto signal : {&DocumentViewModel::searchTextChanged,
+                            &DocumentViewModel::searchResultsChanged,
+                            &DocumentViewModel::currentSearchIndexChanged,
+                            &DocumentViewModel::isSearchingChanged})
+            connect(viewModel_, signal, this, &SearchBarView::refresh);
+    }
+    refresh();
+}
+
+void SearchBarView::clear() {
+    if (!viewModel_)
+        return;
+    viewModel_->setSearchText(QString());
+    viewModel_->setSearchResults({});
+    if (PageViewInterface* view = viewModel_->pdfView())
+        view->clearSelection();
+}
+
+void SearchBarView::refresh() {
+    const QString text = viewModel_ ? viewModel_->searchText() : QString();
+    if (field_->text() != text)
+        field_->setText(text);
+    const qsizetype matches = viewModel_ ? viewModel_->searchResults().size() : 0;
+    const bool hasResults = matches > 0;
+    if (hasResults)
+        counter_->setText(tr("%1/%2").arg(viewModel_->currentSearchIndex() + 1).arg(matches));
+    counter_->setVisible(hasResults);
+    previous_->setVisible(hasResults);
+    next_->setVisible(hasResults);
+    progress_->setVisible(viewModel_ && viewModel_->isSearching());
+    clear_->setVisible(!text.isEmpty());
+}
+
+void SearchBarView::refreshIcons() {
+    glass_->setPixmap(Icons::pixmap(QStringLiteral("magnifyingglass"), 16, Appearance::secondary(),
+                                    devicePixelRatioF()));
+    previous_->setIcon(Icons::icon(QStringLiteral("chevron.up")));
+    next_->setIcon(Icons::icon(QStringLiteral("chevron.down")));
+    clear_->setIcon(Icons::icon(QStringLiteral("xmark.circle.fill"), Appearance::secondary()));
+}
+
+void SearchBarView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        refreshIcons();
+    QWidget::changeEvent(event);
+}
+
+void SearchBarView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    painter.fillPath(shape, Appearance::barBackground());
+    painter.setPen(QPen(Appearance::separator(), 1));
+    painter.drawPath(shape);
+}

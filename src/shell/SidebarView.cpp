@@ -1,0 +1,124 @@
+#include "shell/SidebarView.h"
+
+#include "viewmodels/DocumentViewModel.h"
+#include "widgets/Appearance.h"
+#include "shell/BookmarkListView.h"
+#include "widgets/Icons.h"
+#include "shell/ThumbnailSidebarView.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+const std::array<SidebarTab, 2>& allSidebarTabs() {
+    static const std::array<SidebarTab, 2> tabs{SidebarTab::thumbnails, SidebarTab::bookmarks};
+    return tabs;
+}
+
+QString rawValue(SidebarTab tab) {
+    return tab == SidebarTab::thumbnails ? QStringLiteral("thumbnails") : QStringLiteral("bookmarks");
+}
+
+QString title(SidebarTab tab) {
+    return tab == SidebarTab::thumbnails ? QObject::tr("Pages") : QObject::tr("Bookmarks");
+}
+
+QString systemImage(SidebarTab tab) {
+    return tab == SidebarTab::thumbnails ? QStringLiteral("square.grid.2x2")
+                                         : QStringLiteral("bookmark");
+}
+
+std::optional<SidebarTab> sidebarTabFromRawValue(const QString& raw) {
+    for (SidebarTab tab : allSidebarTabs())
+        if (rawValue(tab) == raw)
+            return tab;
+    return std::nullopt;
+}
+
+
+SidebarView::SidebarView(DocumentViewModel* documentViewModel,
+                         BookmarkViewModel* bookmarkViewModel, QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("sidebar"));
+    setMinimumWidth(160);
+
+    auto* picker = new QWidget(this);
+    auto* pickerLayout = new QHBoxLayout(picker);
+    pickerLayout->setContentsMargins(8, 8, 8, 8);
+    pickerLayout->setSpacing(0);
+    segments_ = new QButtonGroup(this);
+    segments_->setExclusive(true);
+    for (SidebarTab tab : allSidebarTabs()) {
+        auto* button = new QToolButton(picker);
+        button->setText(title(tab));
+        button->setIcon(Icons::icon(systemImage(tab)));
+        button->setIconSize(QSize(14, 14));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setCheckable(true);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setObjectName(tab == SidebarTab::thumbnails ? QStringLiteral("segmentLeft")
+                                                            : QStringLiteral("segmentRight"));
+        segments_->addButton(button, int(tab));
+        pickerLayout->addWidget(button);
+    }
+    const QColor accent = Appearance::accent();
+    const QColor edge = Appearance::separator();
+    // A segmented control: two joined buttons, the chosen one filled.
+    picker->setStyleSheet(
+        QStringLiteral(
+            "QToolButton { border: 1px solid %1; padding: 3px 4px; background: transparent; }"
+            "QToolButton#segmentLeft { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
+            "QToolButton#segmentRight { border-left: none; border-top-right-radius: 6px;"
+            " border-bottom-right-radius: 6px; }"
+            "QToolButton:checked { background: %2; color: white; border-color: %2; }"
+            "QToolButton:hover:!checked { background: %3; }")
+            .arg(edge.name(QColor::HexArgb), accent.name(),
+                 Appearance::separator().name(QColor::HexArgb)));
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    QPalette dividerPalette = divider->palette();
+    dividerPalette.setColor(QPalette::WindowText, Appearance::separator());
+    divider->setPalette(dividerPalette);
+
+    stack_ = new QStackedWidget(this);
+    thumbnails_ = new ThumbnailSidebarView(*documentViewModel, stack_);
+    bookmarks_ = new BookmarkListView(bookmarkViewModel, documentViewModel, stack_);
+    stack_->addWidget(thumbnails_);
+    stack_->addWidget(bookmarks_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(picker);
+    layout->addWidget(divider);
+    layout->addWidget(stack_, 1);
+
+    connect(segments_, &QButtonGroup::idClicked, this,
+            [this](int id) { setSelectedTab(SidebarTab(id)); });
+    segments_->button(int(SidebarTab::thumbnails))->setChecked(true);
+    stack_->setCurrentWidget(thumbnails_);
+}
+
+void SidebarView::setSelectedTab(SidebarTab tab) {
+    segments_->button(int(tab))->setChecked(true);
+    if (tab == selectedTab_)
+        return;
+    selectedTab_ = tab;
+    stack_->setCurrentWidget(currentContent());
+    emit selectedTabChanged();
+}
+
+QToolButton* SidebarView::segment(SidebarTab tab) const {
+    return qobject_cast<QToolButton*>(segments_->button(int(tab)));
+}
+
+QWidget* SidebarView::currentContent() const {
+    if (selectedTab_ == SidebarTab::thumbnails)
+        return thumbnails_;
+    return bookmarks_;
+}

@@ -1,0 +1,87 @@
+#include "base/ParallelFor.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+TEST(ParallelFor, VisitsEveryIndexOnceOnNoMoreThreadsThanCores) {
+    std::vector<std::atomic<int>> visits(5000);
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    base::parallelFor(int(visits.size()), [&](int i) {
+        visits[size_t(i)]++;
+        std::lock_guard lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    for (const auto& v : visits)
+        ASSERT_EQ(v.load(), 1);
+    EXPECT_LE(int(threads.size()), base::coreCount());
+    EXPECT_TRUE(threads.count(std::this_thread::get_id())) << "the caller takes part";
+}
+
+TEST(ParallelFor, NestedLoopsRunOnTheirCallersThread) {
+    std::atomic<int> foreignInner{0};
+    std::atomic<int> total{0};
+    base::parallelFor(8, [&](int) {
+        const auto outer = std::this_thread::get_id();
+        base::parallelFor(50, [&](int) {
+            total++;
+            if (std::this_thread::get_id() != outer)
+                foreignInner++;
+        });
+    });
+    EXPECT_EQ(total.load(), 400);
+    EXPECT_EQ(foreignInner.load(), 0);
+}
+
+TEST(ParallelFor, FirstExceptionStopsTheWorkAndReachesTheCaller) {
+    std::atomic<int> ran{0};
+    EXPECT_THROW(base::parallelFor(100000,
+                                   [&](int i) {
+                                       ran++;
+                                       if (i == 10)
+                                           throw std::runtime_error("page 11 is broken");
+                                   }),
+                 std::runtime_error);
+    EXPECT_LT(ran.load(), 100000);
+    // The budget is whole again: a later loop still gets its threads and finishes.
+    std::atomic<int> after{0};
+    base::parallelFor(1000, [&](int) { after++; });
+    EXPECT_EQ(after.load(), 1000);
+}
+
+TEST(ParallelFor, CancelStopsHandingOutIndices) {
+    std::atomic<bool> cancel{false};
+    std::atomic<int> ran{0};
+    base::parallelFor(
+        100000,
+        [&](int i) {
+            ran++;
+            if (i == 5)
+                cancel = true;
+        },
+        {0, &cancel});
+    EXPECT_LT(ran.load(), 1000);
+}
+
+TEST(ParallelFor, WorkersKeepStatePerThreadAndRespectMaxThreads) {
+    std::mutex m;
+    std::vector<int> perWorker;
+    base::parallelWorkers(
+        300,
+        [&](const base::NextIndex& next) {
+            int mine = 0;
+            for (int i = next(); i >= 0; i = next())
+                ++mine;
+            std::lock_guard lock(m);
+            perWorker.push_back(mine);
+        },
+        {1, nullptr});
+    ASSERT_EQ(perWorker.size(), 1u);
+    EXPECT_EQ(perWorker[0], 300);
+    base::parallelFor(0, [](int) { FAIL() << "no index to visit"; });
+}

@@ -1,0 +1,153 @@
+// Pictures of the main window for a person to look at. Runs only when
+// VELLUMARK_SCREENSHOT_DIR names a folder (tests/screenshots/window.sh sets it up under
+// Xvfb); otherwise every case is skipped.
+#include "app/VellumarkApp.h"
+#include "support/PageViewTestSupport.h"
+#include "support/WindowTestSupport.h"
+
+#include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "shell/AnnotationToolbar.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
+#include "shell/ContentView.h"
+#include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
+#include "shell/PDFKitView.h"
+#include "shell/ThumbnailSidebarView.h"
+#include "shell/SearchBarView.h"
+#include "shell/SheetFlags.h"
+#include "shell/SidebarView.h"
+#include "shell/WelcomeView.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QDragEnterEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace windowtest;
+
+namespace {
+
+QString shotsDir() { return qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR"); }
+
+// The bench's prose document: real paragraphs, the word "Needle" here and there.
+QString proseFile(int pages) {
+    const QString path = folder() + QString("/annual-report-%1.pdf").arg(pages);
+    if (!QFile::exists(path))
+        QProcess::execute("python3", {QStringLiteral(VELLUMARK_SOURCE_DIR) +
+                                          "/bench/make_text_pdf.py",
+                                      QString::number(pages), path});
+    return path;
+}
+
+void settle(ContentView& window) {
+    QTest::qWait(50);
+    if (auto* view = (window.pageView() ? window.pageView()->pdfView() : nullptr))
+        fixtures::waitUntilSharp(*view);
+    if (window.sidebar())
+        if (auto* strip = window.sidebar()->thumbnails()->thumbnailView())
+            fixtures::waitUntilIdle(*strip);
+    QTest::qWait(50);
+}
+
+void save(QWidget& widget, const QString& name) {
+    const QString path = QDir(shotsDir()).filePath(name + ".png");
+    ASSERT_TRUE(widget.grab().save(path)) << path.toStdString();
+}
+
+class WindowScreenshots : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (shotsDir().isEmpty())
+            GTEST_SKIP() << "VELLUMARK_SCREENSHOT_DIR not set";
+        QDir().mkpath(shotsDir());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    // The window as the application makes it, menus included.
+    std::unique_ptr<ContentView> made{VellumarkApp::makeWindow()};
+    ContentView& window = *made;
+};
+
+} // namespace
+
+TEST_F(WindowScreenshots, FreshWindowAndDropTarget) {
+    settle(window);
+    save(window, "01-fresh-window");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(folder() + "/dropped.pdf")});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(window.welcomeView(), &enter);
+    settle(window);
+    save(window, "02-drop-target");
+}
+
+TEST_F(WindowScreenshots, DocumentWithPagesAndBookmarks) {
+    open(window, proseFile(12));
+    window.documentVM()->goToPage(2);
+    window.toolbarAction("Bookmark")->trigger();
+    window.documentVM()->goToPage(0);
+    window.toolbarAction("Bookmark")->trigger();
+    window.documentVM()->goToPage(6);
+    window.toolbarAction("Bookmark")->trigger();
+    settle(window);
+    save(window, "03-document-pages");
+    window.sidebar()->setSelectedTab(SidebarTab::bookmarks);
+    settle(window);
+    save(window, "04-document-bookmarks");
+}
+
+TEST_F(WindowScreenshots, SearchBarWithResults) {
+    open(window, proseFile(12));
+    window.flags()->setShowSearch(true);
+    QTest::keyClicks(window.searchBar()->field(), "needle");
+    QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);
+    window.searchBar()->nextButton()->click();
+    settle(window);
+    save(window, "05-search-results");
+}
+
+TEST_F(WindowScreenshots, AnnotationToolbarWithHighlightColours) {
+    open(window, proseFile(12));
+    window.flags()->setShowAnnotationToolbar(true);
+    window.annotationVM()->setCurrentTool(AnnotationTool::highlight);
+    const auto matches = window.documentVM()->pdfDocument()->findString("Brivel");
+    ASSERT_GE(matches.size(), 3u);
+    window.documentVM()->setCurrentSelection(matches[0]);
+    window.annotationToolbar()->applyButton()->click();
+    window.annotationVM()->setHighlightColor(HighlightColor::green);
+    window.documentVM()->setCurrentSelection(matches[1]);
+    window.annotationToolbar()->applyButton()->click();
+    window.annotationVM()->setHighlightColor(HighlightColor::pink);
+    window.documentVM()->setCurrentSelection(std::nullopt);
+    settle(window);
+    save(window, "06-annotation-toolbar");
+    save(*window.annotationToolbar(), "07-annotation-toolbar-strip");
+}
+
+TEST_F(WindowScreenshots, SymbolsAndApplicationIcon) {
+    const QStringList symbols = Icons::symbols();
+    const int cell = 56, columns = 8;
+    QImage sheet(columns * cell, ((int(symbols.size()) + columns - 1) / columns) * cell + 136,
+                 QImage::Format_ARGB32);
+    sheet.fill(QApplication::palette().color(QPalette::Window));
+    QPainter painter(&sheet);
+    for (int i = 0; i < symbols.size(); ++i) {
+        EXPECT_TRUE(Icons::hasFallback(symbols[i])) << symbols[i].toStdString();
+        painter.drawPixmap((i % columns) * cell + 16, (i / columns) * cell + 16,
+                           Icons::pixmap(symbols[i], 24, Appearance::primary()));
+    }
+    painter.drawPixmap(8, sheet.height() - 132, Icons::applicationIcon().pixmap(128, 128));
+    painter.end();
+    ASSERT_TRUE(sheet.save(QDir(shotsDir()).filePath("08-symbols.png")));
+}
