@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all setup configure build run test clean sanitize
+.PHONY: all setup configure build run test clean sanitize format format-check
 
 all: build
 
@@ -31,3 +31,9 @@ sanitize: setup
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan
+
+format-check: setup
+	@scripts/check-format.sh
+
+format: setup
+	@scripts/check-format.sh --fix
