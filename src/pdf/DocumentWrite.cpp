@@ -107,7 +107,7 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     }
     fz_catch(c) { ok = false; }
     if (!ok)
-        throw Error(QStringLiteral("The document could not be written: %1").arg(engine::lastError(c)).toStdString());
+        throw Error(engine::lastError(c).toStdString()); // the reason alone: callers name the file
 }
 
 QByteArray Document::serialize(const WriteOptions& options) const {
@@ -127,6 +127,10 @@ QByteArray Document::serialize(const WriteOptions& options) const {
     }
     try {
         writeTo(out, options);
+    } catch (const Error& e) {
+        fz_drop_output(c, out);
+        fz_drop_buffer(c, buffer);
+        throw Error(std::string("The document could not be written: ") + e.what());
     } catch (...) {
         fz_drop_output(c, out);
         fz_drop_buffer(c, buffer);
