@@ -47,6 +47,9 @@ TEST(ParallelFor, FirstExceptionStopsTheWorkAndReachesTheCaller) {
                                        ran++;
                                        if (i == 10)
                                            throw std::runtime_error("page 11 is broken");
+                                       // Slow enough that the other threads cannot finish
+                                       // everything while the thrower waits for a core.
+                                       std::this_thread::sleep_for(std::chrono::microseconds(20));
                                    }),
                  std::runtime_error);
     EXPECT_LT(ran.load(), 100000);
