@@ -1,4 +1,5 @@
 #include "pdf/Annotation.h"
+#include "pdf/DisplayList.h"
 #include "pdf/Page.h"
 #include "pdf/TextPage.h"
 #include "platform/Clipboard.h"
@@ -15,6 +16,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace fixtures;
 
@@ -192,6 +195,26 @@ TEST_F(FileConversionTest, PageImagesAreTwiceThePointSizeAndReplaceOldFiles) {
     EXPECT_TRUE(result.failures.isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"page_1.png", "page_2.png"}));
     EXPECT_EQ(QImage(folder + "/page_1.png").size(), QSize(1224, 1584));
+}
+
+TEST_F(FileConversionTest, EachExportedPngIsItsOwnPageRenderedExactly) {
+    auto doc = pdf::Document::fromData(numberedPdf(6));
+    std::atomic<int> reports{0};
+    std::atomic<int> lastTotal{0};
+    const auto result = PageImageExport::writeAll(*doc, dir.path(), 0.5, [&](int, int total) {
+        reports++;
+        lastTotal = total;
+    });
+    EXPECT_EQ(result.written, 6);
+    EXPECT_EQ(reports.load(), 6);
+    EXPECT_EQ(lastTotal.load(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const QImage written(dir.filePath(QStringLiteral("page_%1.png").arg(i + 1)));
+        const QImage direct = doc->page(i)->displayList()->render(0.5);
+        ASSERT_FALSE(written.isNull());
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), direct.convertToFormat(QImage::Format_RGB888))
+            << "page " << i + 1;
+    }
 }
 
 TEST_F(FileConversionTest, PageExportThatRunsOutOfRoomKeepsOldFilesAndSaysWhy) {
