@@ -36,7 +36,18 @@ int coreCount() {
     return cores;
 }
 
+// The main thread mostly waits for events, so a pool may keep every core busy.
 int poolThreadCount() { return coreCount(); }
+
+PoolTask::PoolTask() : wasInside_(insideLoop) {
+    insideLoop = true;
+    spareThreads()--; // may go below zero: loops started meanwhile then get no helpers
+}
+
+PoolTask::~PoolTask() {
+    spareThreads()++;
+    insideLoop = wasInside_;
+}
 
 void parallelWorkers(int count, const std::function<void(const NextIndex& next)>& worker,
                      ParallelOptions options) {

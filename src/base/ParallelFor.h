@@ -2,6 +2,14 @@
 // The one way this program spreads work over threads. A process-wide budget keeps the
 // number of busy threads at the number of cores: a call made while the cores are taken,
 // or from inside another parallel loop, runs on the calling thread alone.
+//
+// The pool policy, for every thread the program starts:
+// - A parallel loop (parallelFor/parallelWorkers) is the only fan-out; no raw threads.
+// - A pool (the renderer's, the recogniser's) has at most poolThreadCount() threads, and
+//   each of its tasks opens a PoolTask: while it runs it holds a core of the budget, and a
+//   loop inside it runs on the task's own thread, so a pool never nests in a pool.
+// - Long work that wants every spare core (exporting all pages) runs on a thread of its
+//   own, not in a pool, and fans out through a loop that takes what the budget has left.
 #include <atomic>
 #include <functional>
 
@@ -32,5 +40,17 @@ void parallelFor(int count, const std::function<void(int index)>& body, Parallel
 // Threads the budget lets a pool of its own keep busy beside the calling thread; a pool
 // (the renderer's, for one) takes its size from here so the program never oversubscribes.
 int poolThreadCount();
+
+// Opened at the start of every pool task (see above); closing it gives the core back.
+class PoolTask {
+public:
+    PoolTask();
+    ~PoolTask();
+    PoolTask(const PoolTask&) = delete;
+    PoolTask& operator=(const PoolTask&) = delete;
+
+private:
+    bool wasInside_;
+};
 
 } // namespace base

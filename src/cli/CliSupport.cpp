@@ -3,7 +3,7 @@
 #include "cli/CliCommand.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include "base/AtomicFile.h"
 
 namespace cli {
 
@@ -51,9 +51,9 @@ std::optional<QString> takeOption(QStringList& args, const QStringList& names, b
 bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
 
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    base::AtomicFile file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit()) {
+        failure(QStringLiteral("cannot write %1: %2").arg(path, file.reason()));
         return false;
     }
     return true;

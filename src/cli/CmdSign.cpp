@@ -1,10 +1,10 @@
 // vellumark-cli sign: signs a PDF with the signer's key from the user's key store.
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 #include "pdf/Document.h"
 #include "utilities/DigitalSignatureService.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -51,10 +51,8 @@ int run(const QStringList& args) {
         return cli::failure(error.description());
     }
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(signedData) != signedData.size() ||
-        !file.commit())
-        return cli::failure("cannot write " + output + ": " + file.errorString());
+    if (!cli::writeFileOrComplain(output, signedData))
+        return 1;
     cli::out("Signed by " + name + ": " + output + "\n");
     return 0;
 }

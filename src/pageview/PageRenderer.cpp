@@ -2,6 +2,7 @@
 
 #include "pageview/DisplayListCache.h"
 
+#include "base/ParallelFor.h"
 #include "pdf/DisplayList.h"
 
 #include <QCoreApplication>
@@ -29,14 +30,15 @@ struct PageRenderer::Job : QRunnable {
     pdf::PagePtr page;
     double scale = 1;
     QRect clip;
-    std::shared_ptr<std::atomic<bool>> abort;
+    std::shared_ptr<pdf::RenderCancel> abort;
     std::shared_ptr<Sink> sink;
     std::shared_ptr<DisplayListCache> lists;
 
     void run() override {
+        const base::PoolTask task;
         QImage image;
-        if (!abort->load()) {
-            if (auto list = lists->get(page, key.revision); list && !abort->load())
+        if (!abort->isCancelled()) {
+            if (auto list = lists->get(page, key.revision); list && !abort->isCancelled())
                 image = list->render(scale, clip, abort.get());
         }
         // The view blits these many times; premultiplied ARGB is the raster engine's fast path.
@@ -65,7 +67,7 @@ QThreadPool* PageRenderer::pool() {
     static QThreadPool* instance = [] {
         // Parented to the application so it waits for its workers before the app goes.
         auto* p = new QThreadPool(QCoreApplication::instance());
-        p->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+        p->setMaxThreadCount(base::poolThreadCount());
         p->setExpiryTimeout(30000);
         return p;
     }();
@@ -84,7 +86,7 @@ PageRenderer::~PageRenderer() {
         sink_->target = nullptr;
     }
     for (const Pending& p : std::as_const(pending_))
-        p.abort->store(true);
+        p.abort->cancel();
 }
 
 QImage PageRenderer::image(const Key& key) {
@@ -121,7 +123,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
                            const QRect& clip, Priority priority) {
     if (!page || clip.isEmpty() || cache_.contains(key) || failed_.contains(key))
         return;
-    if (auto it = pending_.find(key); it != pending_.end() && !it->abort->load()) {
+    if (auto it = pending_.find(key); it != pending_.end() && !it->abort->isCancelled()) {
         it->pass = pass_;
         return;
     }
@@ -136,7 +138,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
     job->page = page;
     job->scale = scale;
     job->clip = clip;
-    job->abort = std::make_shared<std::atomic<bool>>(false);
+    job->abort = std::make_shared<pdf::RenderCancel>();
     job->sink = sink_;
     job->lists = lists_;
     pending_.insert(key, {job->abort, pass_});
@@ -146,7 +148,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
 void PageRenderer::endPass() {
     for (auto it = pending_.begin(); it != pending_.end();) {
         if (it->pass != pass_) {
-            it->abort->store(true);
+            it->abort->cancel();
             it = pending_.erase(it);
         } else {
             ++it;
@@ -154,13 +156,13 @@ void PageRenderer::endPass() {
     }
 }
 
-void PageRenderer::deliver(const Key& key, const std::shared_ptr<std::atomic<bool>>& token,
+void PageRenderer::deliver(const Key& key, const std::shared_ptr<pdf::RenderCancel>& token,
                            const QImage& image) {
     auto it = pending_.find(key);
     const bool current = it != pending_.end() && it->abort == token;
     if (current)
         pending_.erase(it);
-    if (token->load())
+    if (token->isCancelled())
         return; // cancelled: a newer request (if any) brings its own result
     if (image.isNull()) {
         if (current)
@@ -174,7 +176,7 @@ void PageRenderer::deliver(const Key& key, const std::shared_ptr<std::atomic<boo
 
 void PageRenderer::clear() {
     for (const Pending& p : std::as_const(pending_))
-        p.abort->store(true);
+        p.abort->cancel();
     pending_.clear();
     cache_.clear();
     failed_.clear();

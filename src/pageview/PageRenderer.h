@@ -2,6 +2,7 @@
 // Rasterises pages on worker threads and keeps the results in a cache bounded in bytes.
 // The owner asks for what it needs while painting, between beginPass() and endPass();
 // whatever was asked for in an earlier pass but not in the latest one is cancelled.
+#include "pdf/DisplayList.h"
 #include "pdf/Page.h"
 
 #include <QCache>
@@ -33,7 +34,7 @@ public:
     static qint64 scaleKeyFor(double scale);
     // The whole image of a page of `size` points at `scale`, as a clip.
     static QRect wholePage(const QSizeF& size, double scale);
-    // The pool every renderer shares: one worker per core.
+    // The pool every renderer and page preview shares, base::poolThreadCount() workers.
     static QThreadPool* pool();
 
     explicit PageRenderer(qint64 budgetBytes, QObject* parent = nullptr);
@@ -65,10 +66,10 @@ private:
     struct Job;
     struct Sink;
     struct Pending {
-        std::shared_ptr<std::atomic<bool>> abort;
+        std::shared_ptr<pdf::RenderCancel> abort;
         quint64 pass = 0;
     };
-    void deliver(const Key& key, const std::shared_ptr<std::atomic<bool>>& token,
+    void deliver(const Key& key, const std::shared_ptr<pdf::RenderCancel>& token,
                  const QImage& image);
 
     QCache<Key, QImage> cache_; // cost in KiB

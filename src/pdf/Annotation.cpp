@@ -37,10 +37,11 @@ bool Annotation::isValid() const {
 
 QString Annotation::subtype() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
-        QString s;
-        fz_try(c) { s = QString::fromLatin1(pdf_dict_get_name(c, pdf_annot_obj(c, a), PDF_NAME(Subtype))); }
-        fz_catch(c) {}
-        return s;
+        const char* name = nullptr;
+        fz_var(name);
+        fz_try(c) { name = pdf_dict_get_name(c, pdf_annot_obj(c, a), PDF_NAME(Subtype)); }
+        fz_catch(c) { name = nullptr; }
+        return QString::fromLatin1(name);
     });
 }
 
@@ -124,10 +125,11 @@ void Annotation::setColor(const QColor& color) {
 
 QString Annotation::contents() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
-        QString s;
-        fz_try(c) { s = QString::fromUtf8(pdf_annot_contents(c, a)); }
-        fz_catch(c) {}
-        return s;
+        const char* text = nullptr;
+        fz_var(text);
+        fz_try(c) { text = pdf_annot_contents(c, a); }
+        fz_catch(c) { text = nullptr; }
+        return QString::fromUtf8(text);
     });
 }
 
@@ -273,13 +275,14 @@ QString Annotation::fieldName() const {
 
 QString Annotation::widgetStringValue() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
-        QString value;
+        const char* value = nullptr;
+        fz_var(value);
         fz_try(c) {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET)
-                value = QString::fromUtf8(pdf_field_value(c, pdf_annot_obj(c, a)));
+                value = pdf_field_value(c, pdf_annot_obj(c, a));
         }
-        fz_catch(c) {}
-        return value;
+        fz_catch(c) { value = nullptr; }
+        return QString::fromUtf8(value);
     });
 }
 
@@ -346,18 +349,24 @@ void Annotation::setButtonWidgetState(bool on) {
 QStringList Annotation::choiceOptions() const {
     return guarded(*d_, QStringList(), [](fz_context* c, pdf_annot* a) {
         QStringList options;
+        int n = 0;
+        fz_var(n);
         fz_try(c) {
-            if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET) {
-                const int n = pdf_choice_widget_options(c, a, 0, nullptr);
-                if (n > 0) {
-                    std::vector<const char*> opts(size_t(n), nullptr);
-                    pdf_choice_widget_options(c, a, 0, opts.data());
-                    for (const char* o : opts)
-                        options << QString::fromUtf8(o ? o : "");
-                }
-            }
+            if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET)
+                n = pdf_choice_widget_options(c, a, 0, nullptr);
         }
-        fz_catch(c) {}
+        fz_catch(c) { n = 0; }
+        if (n <= 0)
+            return options;
+        // The engine fills a buffer made beforehand; the strings are copied after its guard.
+        std::vector<const char*> opts(size_t(n), nullptr);
+        const char** filling = opts.data();
+        bool ok = true;
+        fz_try(c) { pdf_choice_widget_options(c, a, 0, filling); }
+        fz_catch(c) { ok = false; }
+        if (ok)
+            for (const char* o : opts)
+                options << QString::fromUtf8(o ? o : "");
         return options;
     });
 }

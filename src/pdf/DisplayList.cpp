@@ -2,9 +2,26 @@
 
 #include "pdf/Internal.h"
 
+#include <atomic>
+
 namespace pdf {
 
 using engine::ctx;
+
+// The engine reads `abort` while it draws; this side only ever sets it, atomically.
+struct RenderCancel::Cookie {
+    fz_cookie cookie{};
+};
+
+RenderCancel::RenderCancel() : cookie_(std::make_unique<Cookie>()) {}
+
+RenderCancel::~RenderCancel() = default;
+
+void RenderCancel::cancel() { std::atomic_ref<int>(cookie_->cookie.abort).store(1); }
+
+bool RenderCancel::isCancelled() const {
+    return std::atomic_ref<int>(cookie_->cookie.abort).load() != 0;
+}
 
 DisplayList::DisplayList(std::unique_ptr<DisplayListData> d) : d_(std::move(d)) {}
 
@@ -14,8 +31,8 @@ QSizeF DisplayList::size() const {
     return QSizeF(d_->bounds.x1 - d_->bounds.x0, d_->bounds.y1 - d_->bounds.y0);
 }
 
-QImage DisplayList::render(double scale, QRect clip, const std::atomic<bool>* abort) const {
-    if (scale <= 0 || (abort && abort->load()))
+QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const {
+    if (scale <= 0 || (cancel && cancel->isCancelled()))
         return {};
     fz_context* c = ctx();
     const fz_matrix ctm = fz_scale(float(scale), float(scale));
@@ -33,7 +50,7 @@ QImage DisplayList::render(double scale, QRect clip, const std::atomic<bool>* ab
     fz_var(pix);
     fz_var(dev);
     bool ok = true;
-    fz_cookie cookie{};
+    fz_cookie unused{};
     fz_try(c) {
         const fz_irect box{full.x0 + area.x(), full.y0 + area.y(), full.x0 + area.x() + area.width(),
                            full.y0 + area.y() + area.height()};
@@ -41,7 +58,8 @@ QImage DisplayList::render(double scale, QRect clip, const std::atomic<bool>* ab
         pix = fz_new_pixmap_with_bbox_and_data(c, fz_device_bgr(c), box, nullptr, 1, image.bits());
         fz_clear_pixmap_with_value(c, pix, 255);
         dev = fz_new_draw_device(c, fz_identity, pix);
-        fz_run_display_list(c, d_->list, dev, ctm, fz_rect_from_irect(box), &cookie);
+        fz_run_display_list(c, d_->list, dev, ctm, fz_rect_from_irect(box),
+                            cancel ? &cancel->cookie_->cookie : &unused);
         fz_close_device(c, dev);
     }
     fz_always(c) {
@@ -49,7 +67,7 @@ QImage DisplayList::render(double scale, QRect clip, const std::atomic<bool>* ab
         fz_drop_pixmap(c, pix);
     }
     fz_catch(c) { ok = false; }
-    if (!ok || (abort && abort->load()))
+    if (!ok || (cancel && cancel->isCancelled()))
         return {};
     return image;
 }

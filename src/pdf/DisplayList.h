@@ -4,12 +4,29 @@
 #include <QRect>
 #include <QSizeF>
 
-#include <atomic>
 #include <memory>
 
 namespace pdf {
 
 struct DisplayListData;
+
+// Stops a render from another thread. The engine looks at it between drawing operations,
+// so a cancelled render ends soon after and returns no image. For one render at a time.
+class RenderCancel {
+public:
+    RenderCancel();
+    ~RenderCancel();
+    RenderCancel(const RenderCancel&) = delete;
+    RenderCancel& operator=(const RenderCancel&) = delete;
+
+    void cancel();
+    bool isCancelled() const;
+
+private:
+    friend class DisplayList;
+    struct Cookie;
+    std::unique_ptr<Cookie> cookie_;
+};
 
 class DisplayList {
 public:
@@ -20,8 +37,8 @@ public:
     QSizeF size() const;
     // Renders at `scale` (1 = 72 dpi) on white. With a non-empty `clip` (pixels in the
     // full image at that scale) only that part is rendered and returned.
-    // `abort`, when set from another thread, stops the work early (null image).
-    QImage render(double scale, QRect clip = {}, const std::atomic<bool>* abort = nullptr) const;
+    // `cancel`, when cancelled from another thread, stops the work early (null image).
+    QImage render(double scale, QRect clip = {}, RenderCancel* cancel = nullptr) const;
 
 private:
     std::unique_ptr<DisplayListData> d_;

@@ -261,10 +261,9 @@ struct BothLocks {
 };
 
 // Brings annotation changes of the source pages that are loaded into their objects.
-void syncLoadedPages(fz_context* c, DocumentData& src, const std::vector<int>& indices) {
-    for (int i : indices)
-        if (auto p = src.pages[size_t(i)].lock())
-            pdf_update_page(c, p->data().page);
+void syncLoadedPages(fz_context* c, const std::vector<std::shared_ptr<Page>>& loaded) {
+    for (size_t i = 0; i < loaded.size(); ++i)
+        pdf_update_page(c, loaded[i]->data().page);
 }
 
 } // namespace
@@ -340,13 +339,15 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
         if (from < 0 || from >= sourceCount)
             return 0;
     fz_context* c = ctx();
-    std::vector<Detached> saved;
-    std::vector<LinkTarget> targets;
-    saved.reserve(16);
+    // The pages are held before the guarded region: nothing in it may own a C++ object.
+    std::vector<std::shared_ptr<Page>> loaded;
+    for (int from : indices)
+        if (auto p = source.pages[size_t(from)].lock())
+            loaded.push_back(std::move(p));
     bool ok = true;
     fz_try(c) {
-        syncLoadedPages(c, source, indices);
-        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index, saved, targets);
+        syncLoadedPages(c, loaded);
+        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index);
     }
     fz_catch(c) { ok = false; }
     if (!ok) {
@@ -558,7 +559,8 @@ std::vector<QSizeF> Document::pageSizes() const {
     fz_context* c = ctx();
     // One walk of the page tree instead of one lookup from the root per page.
     std::vector<pdf_obj*> objects;
-    objects.reserve(sizes.size());
+    // The walk stops one past the expected count, so the list never grows inside the guard.
+    objects.reserve(sizes.size() + 1);
     fz_try(c) {
         collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects, sizes.size());
     }

@@ -119,8 +119,9 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source,
     fz_var(image);
     fz_var(obj);
     bool ok = true;
+    const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
     fz_try(c) {
-        image = imageFromQImage(c, source);
+        image = imageFromQImage(c, rgba);
         obj = addImagePage(c, d_->pdf, image, float(width), float(height));
         pdf_insert_page(c, d_->pdf, index, obj);
     }

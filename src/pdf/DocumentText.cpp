@@ -5,9 +5,9 @@
 #include "pdf/Selection.h"
 #include "pdf/TextPage.h"
 
+#include "base/ParallelFor.h"
+
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 namespace pdf {
 
@@ -26,7 +26,7 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 // Extracts the text of the pages it takes from `next` from a private copy of the document,
 // in a context of its own, so that it takes no lock the other threads wait on. Pages are
 // handed out one at a time, so a slower thread simply takes fewer.
-void extractShare(fz_buffer* source, const QByteArray& password, std::atomic<int>& next,
+void extractShare(fz_buffer* source, const QByteArray& password, const base::NextIndex& next,
                   std::vector<std::shared_ptr<const TextPage>>& out) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
@@ -52,8 +52,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, std::atomic<int
         pdf_drop_document(c, doc);
         return;
     }
-    const int count = int(out.size());
-    for (int i = next++; i < count; i = next++) {
+    for (int i = next(); i >= 0; i = next()) {
         if (out[size_t(i)])
             continue; // already known
         pdf_page* page = loadPage(c, doc, i);
@@ -89,14 +88,16 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
         }
     }
     if (source) {
-        const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) - 1;
-        std::atomic<int> next{0};
-        std::vector<std::thread> threads;
-        for (int t = 0; t < helpers; ++t)
-            threads.emplace_back(extractShare, source, std::cref(password), std::ref(next), std::ref(out));
-        extractShare(source, password, next, out);
-        for (auto& t : threads)
-            t.join();
+        // Each thread opens its own copy, which costs more than a few pages of text.
+        base::ParallelOptions options;
+        options.maxThreads = std::max(1, std::min(4, missing / 4));
+        try {
+            base::parallelWorkers(
+                count, [&](const base::NextIndex& next) { extractShare(source, password, next, out); },
+                options);
+        } catch (...) {
+            // Out of memory in a worker: the pages it left are read one by one below.
+        }
         fz_drop_buffer(ctx(), source);
         auto lock = d_->lock();
         // Pages inserted or removed meanwhile: what was read belongs to other slots now.

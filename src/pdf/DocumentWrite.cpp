@@ -5,9 +5,8 @@
 #include "pdf/Error.h"
 #include "pdf/Internal.h"
 
-#include <QSaveFile>
+#include "base/AtomicFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -32,21 +31,24 @@ void restoreTrailerEntry(fz_context* c, pdf_document* doc, pdf_obj* key, pdf_obj
 
 // Writes into a file being saved, keeping count of the bytes for the engine's offsets.
 struct FileSink {
-    QSaveFile* file = nullptr;
+    base::AtomicFile* file = nullptr;
     int64_t written = 0;
 };
 
 void sinkWrite(fz_context* c, void* state, const void* data, size_t n) {
     auto* sink = static_cast<FileSink*>(state);
-    errno = 0;
-    if (sink->file->write(static_cast<const char*>(data), qint64(n)) != qint64(n)) {
-        // The system's reason ("No space left on device") says more than Qt's generic one.
+    bool written = false;
+    try {
+        written = sink->file->write(static_cast<const char*>(data), qint64(n));
+    } catch (...) {
+    }
+    if (!written) {
         // Nothing with a destructor may be alive when the engine's error unwinds this frame.
-        char reason[256];
-        {
-            const int err = errno;
-            const QByteArray text = err ? QByteArray(std::strerror(err)) : sink->file->errorString().toUtf8();
+        char reason[256] = "out of memory";
+        try {
+            const QByteArray text = sink->file->reason().toUtf8();
             std::snprintf(reason, sizeof reason, "%s", text.constData());
+        } catch (...) {
         }
         fz_throw(c, FZ_ERROR_GENERIC, "%s", reason);
     }
@@ -105,7 +107,7 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     }
     fz_catch(c) { ok = false; }
     if (!ok)
-        throw Error(QStringLiteral("The document could not be written: %1").arg(engine::lastError(c)).toStdString());
+        throw Error(engine::lastError(c).toStdString()); // the reason alone: callers name the file
 }
 
 QByteArray Document::serialize(const WriteOptions& options) const {
@@ -125,6 +127,10 @@ QByteArray Document::serialize(const WriteOptions& options) const {
     }
     try {
         writeTo(out, options);
+    } catch (const Error& e) {
+        fz_drop_output(c, out);
+        fz_drop_buffer(c, buffer);
+        throw Error(std::string("The document could not be written: ") + e.what());
     } catch (...) {
         fz_drop_output(c, out);
         fz_drop_buffer(c, buffer);
@@ -154,9 +160,9 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
     };
     // Streamed into a temporary file beside the target, renamed over it only when complete:
     // a large document is never held twice in memory, and a failed write leaves nothing.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+    base::AtomicFile file(path);
+    if (!file.open())
+        return fail(file.reason());
     auto lock = d_->lock();
     fz_context* c = ctx();
     FileSink sink{&file, 0};
@@ -167,19 +173,19 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
         out->tell = sinkTell;
     }
     fz_catch(c) {
-        file.cancelWriting();
+        file.cancel();
         return fail(QStringLiteral("out of memory"));
     }
     try {
         writeTo(out, options);
     } catch (const Error& e) {
         fz_drop_output(c, out);
-        file.cancelWriting();
+        file.cancel();
         return fail(QString::fromUtf8(e.what()));
     }
     fz_drop_output(c, out);
     if (!file.commit())
-        return fail(file.errorString());
+        return fail(file.reason());
     return true;
 }
 

@@ -71,8 +71,9 @@ fz_rect toFz(const class QRectF& r);
 QRectF fromFz(const fz_rect& r);
 // Marks a page as drawn differently (for caches).
 void touch(PageData& d);
-// An engine image from a QImage (alpha becomes a soft mask). Throws through fz_throw.
-fz_image* imageFromQImage(fz_context* c, const QImage& image);
+// An engine image from a QImage (alpha becomes a soft mask). Throws through fz_throw. The
+// caller converts to Format_RGBA8888 before its guarded region, so none is made in here.
+fz_image* imageFromQImage(fz_context* c, const QImage& rgba);
 std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page);
 std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot);
 

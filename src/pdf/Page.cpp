@@ -179,14 +179,29 @@ std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
     if (d_->detached)
         return result;
     fz_context* c = ctx();
-    std::vector<pdf_annot*> raw;
+    // Counted first, so the list is made outside the guarded region that fills it.
+    int count = 0;
+    fz_var(count);
     fz_try(c) {
         for (pdf_annot* a = pdf_first_annot(c, d_->page); a; a = pdf_next_annot(c, a))
-            raw.push_back(a);
+            ++count;
         for (pdf_annot* w = pdf_first_widget(c, d_->page); w; w = pdf_next_widget(c, w))
-            raw.push_back(w);
+            ++count;
+    }
+    fz_catch(c) { count = 0; }
+    std::vector<pdf_annot*> raw(size_t(count), nullptr);
+    pdf_annot** filling = raw.data();
+    int filled = 0;
+    fz_var(filling);
+    fz_var(filled);
+    fz_try(c) {
+        for (pdf_annot* a = pdf_first_annot(c, d_->page); a && filled < count; a = pdf_next_annot(c, a))
+            filling[filled++] = a;
+        for (pdf_annot* w = pdf_first_widget(c, d_->page); w && filled < count; w = pdf_next_widget(c, w))
+            filling[filled++] = w;
     }
     fz_catch(c) {}
+    raw.resize(size_t(filled));
     auto self = std::const_pointer_cast<Page>(shared_from_this());
     for (pdf_annot* a : raw)
         result.push_back(wrapAnnotation(self, a));
@@ -248,8 +263,9 @@ void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const 
 
 } // namespace
 
-fz_image* imageFromQImage(fz_context* c, const QImage& source) {
-    const QImage img = source.convertToFormat(QImage::Format_RGBA8888);
+fz_image* imageFromQImage(fz_context* c, const QImage& img) {
+    if (img.format() != QImage::Format_RGBA8888)
+        fz_throw(c, FZ_ERROR_GENERIC, "the image is not in RGBA8888");
     const int w = img.width(), h = img.height();
     fz_pixmap* color = nullptr;
     fz_pixmap* alpha = nullptr;
@@ -407,8 +423,9 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
     fz_var(annot);
     fz_var(img);
     const float w = float(rect.width()), h = float(rect.height());
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
     fz_try(c) {
-        img = imageFromQImage(c, image);
+        img = imageFromQImage(c, rgba);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_STAMP);
         setRect(c, annot, rect);
         pdf_set_annot_border(c, annot, 0);
@@ -454,6 +471,9 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
     for (uint ucs : text.toUcs4()) {
         fz_font* font = bold;
         int gid = 0;
+        float advance = 0;
+        bool found = true;
+        fz_var(advance);
         fz_var(font);
         fz_var(gid);
         fz_try(c) {
@@ -465,10 +485,13 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
                     gid = alt;
                 }
             }
-            glyphs.push_back({font, gid, int(ucs), pen});
-            pen += fz_advance_glyph(c, font, gid, 0) * size;
+            advance = fz_advance_glyph(c, font, gid, 0) * size;
         }
-        fz_catch(c) {}
+        fz_catch(c) { found = false; }
+        if (found) {
+            glyphs.push_back({font, gid, int(ucs), pen});
+            pen += advance;
+        }
     }
     const float width = pen;
     float ascender = 0.75f, descender = -0.25f;

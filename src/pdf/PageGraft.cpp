@@ -1,7 +1,32 @@
 #include "pdf/PageGraft.h"
 
+#include <cstdio>
+
 namespace pdf {
 namespace {
+
+// Objects that point at pages (an annotation's /P, a link's destination) are taken off the
+// source while its annotations are grafted: following them would drag the source's whole
+// page tree into the target. Each removed entry is kept here and put back afterwards.
+// The list lives in engine memory, so growing it inside fz_try can only raise engine errors.
+struct Detached {
+    pdf_obj* owner;
+    pdf_obj* key;
+    pdf_obj* value;
+};
+
+struct DetachedList {
+    Detached* items = nullptr;
+    int count = 0;
+    int capacity = 0;
+};
+
+// Where a copied annotation led in the source: page -2 for no link into the document,
+// -1 for one that leads nowhere.
+struct LinkTarget {
+    int page;
+    pdf_obj* dest; // kept
+};
 
 // The explicit destination array a link or GoTo action leads to, or null (external links,
 // named actions, destinations that do not resolve).
@@ -46,16 +71,37 @@ pdf_obj* copyOf(const CopiedPages& pages, int sourcePage) {
     return nullptr;
 }
 
-void detach(fz_context* c, std::vector<Detached>& saved, pdf_obj* owner, pdf_obj* key) {
+void detach(fz_context* c, DetachedList& saved, pdf_obj* owner, pdf_obj* key) {
     pdf_obj* value = pdf_dict_get(c, owner, key);
     if (!value)
         return;
-    saved.push_back({pdf_keep_obj(c, owner), key, pdf_keep_obj(c, value)});
+    if (saved.count == saved.capacity) {
+        const int grown = saved.capacity ? saved.capacity * 2 : 16;
+        saved.items = fz_realloc_array(c, saved.items, grown, Detached);
+        saved.capacity = grown;
+    }
+    saved.items[saved.count++] = {pdf_keep_obj(c, owner), key, pdf_keep_obj(c, value)};
     pdf_dict_del(c, owner, key);
 }
 
+// Puts every detached entry back, newest first, and empties the list. Never throws: an entry
+// that cannot be put back is given up rather than leaving the others off too.
+void putBack(fz_context* c, const Detached& entry) {
+    fz_try(c) { pdf_dict_put(c, entry.owner, entry.key, entry.value); }
+    fz_catch(c) {}
+    pdf_drop_obj(c, entry.value);
+    pdf_drop_obj(c, entry.owner);
+}
+
+void restore(fz_context* c, DetachedList& saved) {
+    for (int k = saved.count - 1; k >= 0; --k)
+        putBack(c, saved.items[k]);
+    fz_free(c, saved.items);
+    saved = {};
+}
+
 // Every widget of a field tree: a field's kids on other pages also point at their pages.
-void detachFieldTree(fz_context* c, std::vector<Detached>& saved, pdf_obj* field, int depth) {
+void detachFieldTree(fz_context* c, DetachedList& saved, pdf_obj* field, int depth) {
     if (depth > 32)
         return;
     detach(c, saved, field, PDF_NAME(P));
@@ -68,15 +114,20 @@ void detachFieldTree(fz_context* c, std::vector<Detached>& saved, pdf_obj* field
 // register copied form fields with the target's form, and point links between copied pages
 // at the copies; links into pages that were not copied have nowhere to go and are dropped.
 void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage, pdf_document* dst,
-                     pdf_obj* dstPage, const CopiedPages& pages, std::vector<Detached>& saved,
-                     std::vector<LinkTarget>& targets) {
+                     pdf_obj* dstPage, const CopiedPages& pages) {
     pdf_obj* annots = pdf_dict_get(c, srcPage, PDF_NAME(Annots));
     const int n = pdf_array_len(c, annots);
     if (n == 0)
         return;
-    saved.clear();
-    targets.assign(size_t(n), LinkTarget{}); // -2: not a link into the document
+    LinkTarget* targets = fz_malloc_array(c, n, LinkTarget);
+    for (int i = 0; i < n; ++i)
+        targets[i] = {-2, nullptr}; // -2: not a link into the document
+    DetachedList saved;
     pdf_obj* copied = nullptr;
+    bool failed = false;
+    int code = FZ_ERROR_GENERIC;
+    char message[256] = "";
+    fz_var(saved);
     fz_var(copied);
     fz_try(c) {
         for (int i = 0; i < n; ++i) {
@@ -84,7 +135,7 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
             if (!pdf_is_dict(c, a))
                 continue;
             bool internal = false;
-            LinkTarget& target = targets[size_t(i)];
+            LinkTarget& target = targets[i];
             if (pdf_obj* dest = internalDestination(c, src, a, &internal)) {
                 target.page = destinationPage(c, src, dest);
                 target.dest = pdf_keep_obj(c, dest);
@@ -106,7 +157,7 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
         copied = pdf_graft_mapped_object(c, map, annots);
         // Destinations of links whose target came along, rebuilt with the view they asked for.
         for (int i = n - 1; i >= 0; --i) {
-            const LinkTarget& target = targets[size_t(i)];
+            const LinkTarget& target = targets[i];
             if (target.page == -2)
                 continue;
             pdf_obj* a = pdf_array_get(c, copied, i);
@@ -151,27 +202,26 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
                 pdf_array_push(c, fields, root);
         }
     }
-    fz_always(c) {
-        pdf_drop_obj(c, copied);
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            pdf_dict_put(c, it->owner, it->key, it->value);
-            pdf_drop_obj(c, it->value);
-            pdf_drop_obj(c, it->owner);
-        }
-        saved.clear();
-        for (LinkTarget& target : targets)
-            pdf_drop_obj(c, target.dest);
-        targets.clear();
+    fz_always(c) { pdf_drop_obj(c, copied); }
+    fz_catch(c) {
+        failed = true;
+        code = fz_caught(c);
+        std::snprintf(message, sizeof message, "%s", fz_caught_message(c));
     }
-    fz_catch(c) { fz_rethrow(c); }
+    // The source gets its entries back whether or not the copy went through.
+    restore(c, saved);
+    for (int i = 0; i < n; ++i)
+        pdf_drop_obj(c, targets[i].dest);
+    fz_free(c, targets);
+    if (failed)
+        fz_throw(c, code, "%s", message);
 }
 
 } // namespace
 
 // Copies pages from[0..count) of `src` to `at`, `at` + 1, ... of `dst` with one graft map, so
 // resources shared in the source stay shared in the copy.
-void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count, int at,
-                std::vector<Detached>& saved, std::vector<LinkTarget>& targets) {
+void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count, int at) {
     pdf_graft_map* map = nullptr;
     pdf_obj** copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
     fz_var(map);
@@ -183,8 +233,7 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         }
         const CopiedPages pages{from, copies, count};
         for (int k = 0; k < count; ++k)
-            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k], pages, saved,
-                            targets);
+            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k], pages);
     }
     fz_always(c) {
         for (int k = 0; k < count; ++k)

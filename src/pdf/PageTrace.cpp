@@ -21,24 +21,42 @@ struct PathWalk {
     fz_point current; // in path space, for flattening curves
 };
 
+// Device and walker callbacks run inside the engine, which a C++ exception must not cross:
+// running out of memory here is reported the engine's way.
+template <typename Work>
+void engineSafe(fz_context* c, Work&& work) {
+    bool failed = false;
+    try {
+        work();
+    } catch (...) {
+        failed = true;
+    }
+    if (failed)
+        fz_throw(c, FZ_ERROR_MEMORY, "out of memory tracing the page");
+}
+
 QPointF userPoint(const PathWalk* walk, float x, float y) {
     const fz_point p = fz_transform_point(fz_transform_point(fz_make_point(x, y), walk->ctm), walk->toUser);
     return {p.x, p.y};
 }
 
-void walkMove(fz_context*, void* arg, float x, float y) {
+void walkMove(fz_context* c, void* arg, float x, float y) {
     auto* walk = static_cast<PathWalk*>(arg);
     walk->current = fz_make_point(x, y);
-    walk->path->subpaths.append(QPolygonF());
-    walk->path->subpaths.last().append(userPoint(walk, x, y));
+    engineSafe(c, [&] {
+        walk->path->subpaths.append(QPolygonF());
+        walk->path->subpaths.last().append(userPoint(walk, x, y));
+    });
 }
 
-void walkLine(fz_context*, void* arg, float x, float y) {
+void walkLine(fz_context* c, void* arg, float x, float y) {
     auto* walk = static_cast<PathWalk*>(arg);
     walk->current = fz_make_point(x, y);
-    if (walk->path->subpaths.isEmpty())
-        walk->path->subpaths.append(QPolygonF());
-    walk->path->subpaths.last().append(userPoint(walk, x, y));
+    engineSafe(c, [&] {
+        if (walk->path->subpaths.isEmpty())
+            walk->path->subpaths.append(QPolygonF());
+        walk->path->subpaths.last().append(userPoint(walk, x, y));
+    });
 }
 
 // Curves are flattened, so bounds and points follow the drawn outline rather than
@@ -74,7 +92,7 @@ QColor rgbColor(fz_context* c, fz_colorspace* cs, const float* color, float alph
 void recordPath(fz_context* c, TraceDevice* dev, const fz_path* path, fz_matrix ctm, bool stroked,
                 const fz_stroke_state* stroke, fz_colorspace* cs, const float* color, float alpha,
                 fz_color_params params) {
-    dev->out->paths.emplace_back();
+    engineSafe(c, [&] { dev->out->paths.emplace_back(); });
     TracedPath* traced = &dev->out->paths.back();
     traced->order = dev->order++;
     traced->stroked = stroked;
@@ -83,8 +101,10 @@ void recordPath(fz_context* c, TraceDevice* dev, const fz_path* path, fz_matrix 
         traced->lineWidth = stroke->linewidth * fz_matrix_expansion(ctm);
     PathWalk walk{traced, ctm, dev->toUser, fz_make_point(0, 0)};
     fz_walk_path(c, path, &pathWalker, &walk);
-    for (const QPolygonF& subpath : traced->subpaths)
-        traced->bounds = traced->bounds.isNull() ? subpath.boundingRect() : traced->bounds | subpath.boundingRect();
+    engineSafe(c, [&] {
+        for (const QPolygonF& subpath : traced->subpaths)
+            traced->bounds = traced->bounds.isNull() ? subpath.boundingRect() : traced->bounds | subpath.boundingRect();
+    });
 }
 
 void fillPath(fz_context* c, fz_device* d, const fz_path* path, int, fz_matrix ctm, fz_colorspace* cs,
@@ -97,27 +117,32 @@ void strokePath(fz_context* c, fz_device* d, const fz_path* path, const fz_strok
     recordPath(c, reinterpret_cast<TraceDevice*>(d), path, ctm, true, stroke, cs, color, alpha, params);
 }
 
-void fillText(fz_context*, fz_device* d, const fz_text* text, fz_matrix ctm, fz_colorspace*, const float*, float,
+void fillText(fz_context* c, fz_device* d, const fz_text* text, fz_matrix ctm, fz_colorspace*, const float*, float,
               fz_color_params) {
     auto* dev = reinterpret_cast<TraceDevice*>(d);
-    for (const fz_text_span* span = text->head; span; span = span->next) {
-        const double size = fz_matrix_expansion(fz_concat(span->trm, ctm));
-        for (int i = 0; i < span->len; ++i) {
-            const fz_text_item& item = span->items[i];
-            if (item.ucs < 0)
-                continue;
-            const fz_point p = fz_transform_point(fz_transform_point(fz_make_point(item.x, item.y), ctm), dev->toUser);
-            dev->out->glyphs.push_back({dev->order, char32_t(item.ucs), QPointF(p.x, p.y), size});
+    engineSafe(c, [&] {
+        for (const fz_text_span* span = text->head; span; span = span->next) {
+            const double size = fz_matrix_expansion(fz_concat(span->trm, ctm));
+            for (int i = 0; i < span->len; ++i) {
+                const fz_text_item& item = span->items[i];
+                if (item.ucs < 0)
+                    continue;
+                const fz_point p =
+                    fz_transform_point(fz_transform_point(fz_make_point(item.x, item.y), ctm), dev->toUser);
+                dev->out->glyphs.push_back({dev->order, char32_t(item.ucs), QPointF(p.x, p.y), size});
+            }
         }
-    }
+    });
     ++dev->order;
 }
 
-void fillImage(fz_context*, fz_device* d, fz_image* image, fz_matrix ctm, float, fz_color_params) {
+void fillImage(fz_context* c, fz_device* d, fz_image* image, fz_matrix ctm, float, fz_color_params) {
     auto* dev = reinterpret_cast<TraceDevice*>(d);
     const fz_rect box = fz_transform_rect(fz_transform_rect(fz_unit_rect, ctm), dev->toUser);
-    dev->out->images.push_back(
-        {dev->order++, QRectF(QPointF(box.x0, box.y0), QPointF(box.x1, box.y1)).normalized(), QSize(image->w, image->h)});
+    engineSafe(c, [&] {
+        dev->out->images.push_back({dev->order++, QRectF(QPointF(box.x0, box.y0), QPointF(box.x1, box.y1)).normalized(),
+                                    QSize(image->w, image->h)});
+    });
 }
 
 } // namespace

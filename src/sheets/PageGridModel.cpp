@@ -1,5 +1,7 @@
 #include "sheets/PageGridModel.h"
 
+#include "base/ParallelFor.h"
+#include "pageview/PageRenderer.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QCoreApplication>
@@ -53,7 +55,8 @@ void PageGridModel::requestThumbnail(int row) const {
     const QSize pixels = (QSizeF(thumbnailSize) * devicePixelRatio_).toSize();
     const qreal ratio = devicePixelRatio_;
     QPointer<PageGridModel> self(const_cast<PageGridModel*>(this));
-    QThreadPool::globalInstance()->start([page, pixels, ratio, request, row, self] {
+    PageRenderer::pool()->start([page, pixels, ratio, request, row, self] {
+        const base::PoolTask task;
         QImage image = page->thumbnail(pixels);
         image.setDevicePixelRatio(ratio);
         QMetaObject::invokeMethod(
@@ -69,7 +72,7 @@ void PageGridModel::requestThumbnail(int row) const {
                 emit self->thumbnailReady(row);
             },
             Qt::QueuedConnection);
-    });
+    }, PageRenderer::Thumbnail);
 }
 
 void PageGridModel::reload() {

@@ -1,5 +1,6 @@
 #include "utilities/FileConversionService.h"
 
+#include "base/AtomicFile.h"
 #include "models/PageComposition.h"
 
 #include "models/PageTemplate.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 const char* FileConversionService::ConversionError::message(Kind kind) {
     switch (kind) {
@@ -112,12 +112,7 @@ QString FileConversionService::pageImageName(int pageIndex) {
 }
 
 bool FileConversionService::writeFile(const QByteArray& bytes, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), file.errorString());
-    return false;
+    return base::writeFile(path, bytes, error);
 }
 
 QImage FileConversionService::pageImage(const pdf::Page& page) {
@@ -133,8 +128,7 @@ QImage FileConversionService::pageImage(const pdf::Page& page) {
 bool FileConversionService::writePng(const QImage& image, const QString& path, QString* error) {
     if (image.isNull()) {
         if (error)
-            *error = QStringLiteral("“%1” could not be written: the page could not be rendered")
-                         .arg(QFileInfo(path).fileName());
+            *error = base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
         return false;
     }
     return writeFile(PageImageExport::encodePng(image), path, error);
@@ -168,7 +162,7 @@ FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(c
         outcome.status = ExportOutcome::Status::written;
     } else {
         outcome.status = ExportOutcome::Status::failed;
-        outcome.message = QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), why);
+        outcome.message = base::couldNotBeWritten(path, why);
     }
     return outcome;
 }

@@ -3,16 +3,14 @@
 #include "pdf/DisplayList.h"
 #include "pdf/Page.h"
 
+#include "base/AtomicFile.h"
+#include "base/ParallelFor.h"
+
 #include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
-#include <algorithm>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 namespace PageImageExport {
 
@@ -32,27 +30,24 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
     Result result;
     const QDir dir(folder);
     const int count = document.pageCount();
-    std::atomic<int> next{0};
     std::atomic<int> done{0};
     std::mutex mutex;
-    auto worker = [&] {
-        for (int i = next++; i < count; i = next++) {
-            if (cancel && cancel->load())
-                return;
-            const QString name = QStringLiteral("page_%1.png").arg(i + 1);
+    base::ParallelOptions options;
+    options.cancel = cancel;
+    base::parallelFor(
+        count,
+        [&](int i) {
+            const QString path = dir.filePath(QStringLiteral("page_%1.png").arg(i + 1));
             QString failure;
             auto page = document.page(i);
             // The display list is recorded under the document's lock; the rest runs freely.
             auto list = page ? page->displayList() : nullptr;
             const QImage image = list ? list->render(scale) : QImage();
             const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
-            if (png.isEmpty()) {
-                failure = QStringLiteral("“%1” could not be written: the page could not be rendered").arg(name);
-            } else {
-                QSaveFile file(dir.filePath(name));
-                if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
-                    failure = QStringLiteral("“%1” could not be written: %2").arg(name, file.errorString());
-            }
+            if (png.isEmpty())
+                failure = base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
+            else
+                base::writeFile(path, png, &failure);
             {
                 std::lock_guard lock(mutex);
                 if (failure.isEmpty())
@@ -63,15 +58,8 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             const int finished = ++done;
             if (progress)
                 progress(finished, count);
-        }
-    };
-    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < std::min(threads, count); ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
+        },
+        options);
     result.cancelled = cancel && cancel->load() && done.load() < count;
     return result;
 }

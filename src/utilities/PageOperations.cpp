@@ -2,14 +2,13 @@
 
 #include "utilities/PDFCreationService.h"
 
+#include "base/ParallelFor.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 #include <numeric>
-#include <thread>
 
 QString PageOperations::pageFileName(int index) { return QStringLiteral("page_%1.pdf").arg(index + 1); }
 
@@ -100,20 +99,11 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     const int count = document->pageCount();
     std::vector<QString> errors(static_cast<size_t>(count));
     std::vector<char> ok(static_cast<size_t>(count), 0);
-    // Each file is synced to disk before it replaces anything; those waits dominate, so
-    // several files are in flight at once. Copying a page takes the source's lock briefly.
-    std::atomic<int> next{0};
-    auto worker = [&] {
-        for (int i = next++; i < count; i = next++)
-            ok[size_t(i)] = writePage(document, i, dir.filePath(pageFileName(i)), &errors[size_t(i)]);
-    };
-    const int threads = std::min(count, 8);
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
+    // Each file is synced to disk before it replaces anything, so several files are in
+    // flight at once. Copying a page takes the source's lock briefly.
+    base::parallelFor(count, [&](int i) {
+        ok[size_t(i)] = writePage(document, i, dir.filePath(pageFileName(i)), &errors[size_t(i)]);
+    });
     for (int i = 0; i < count; ++i) {
         if (ok[size_t(i)])
             result.written << dir.filePath(pageFileName(i));

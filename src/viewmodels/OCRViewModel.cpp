@@ -1,5 +1,6 @@
 #include "viewmodels/OCRViewModel.h"
 
+#include "base/ParallelFor.h"
 #include "pdf/Page.h"
 #include "platform/MainQueue.h"
 #include "utilities/OCRService.h"
@@ -84,6 +85,7 @@ void OCRViewModel::ocrCurrentPage(const pdf::DocumentPtr& document, int currentP
         return;
     const quint64 run = beginRun(std::nullopt);
     pool_.start([this, run, page = std::move(page), cancel = cancel_] {
+        const base::PoolTask task;
         std::optional<QString> result;
         try {
             result = OCRService::recognizeText(
@@ -104,6 +106,7 @@ void OCRViewModel::ocrEntireDocument(const pdf::DocumentPtr& document) {
         return;
     const quint64 run = beginRun(QStringLiteral("Starting..."));
     pool_.start([this, run, document, cancel = cancel_] {
+        const base::PoolTask task;
         std::optional<QString> result;
         try {
             const auto progress = [this, run](int current, int total) {

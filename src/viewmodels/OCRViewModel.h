@@ -65,6 +65,7 @@ private:
 
     quint64 currentRun_ = 0;
     std::shared_ptr<CancelFlag> cancel_;
-    // One thread: a superseded run finishes (cancelled) before the next one starts.
+    // One thread: a superseded run finishes (cancelled) before the next one starts. Its tasks
+    // count against the cores like every pool's (base/ParallelFor.h).
     QThreadPool pool_;
 };

@@ -3,7 +3,6 @@
 #include "utilities/PageImageExport.h"
 
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 PageImageExportJob::PageImageExportJob(QObject* parent) : QObject(parent) {}
 
@@ -18,7 +17,7 @@ void PageImageExportJob::start(const pdf::DocumentPtr& document, const QString& 
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     auto flag = cancel_;
     QPointer<PageImageExportJob> self(this);
-    auto future = QtConcurrent::run([document, folder, flag, self] {
+    thread_.reset(QThread::create([document, folder, flag, self] {
         const auto result = PageImageExport::writeAll(
             *document, folder, 2.0,
             [self](int done, int total) {
@@ -34,10 +33,8 @@ void PageImageExportJob::start(const pdf::DocumentPtr& document, const QString& 
                 if (self)
                     emit self->finished(result.written, result.failures, result.cancelled);
             }, Qt::QueuedConnection);
-    });
-    delete watcher_;
-    watcher_ = new QFutureWatcher<void>(this);
-    watcher_->setFuture(future);
+    }));
+    thread_->start();
 }
 
 void PageImageExportJob::cancel() {
@@ -45,9 +42,9 @@ void PageImageExportJob::cancel() {
         cancel_->store(true);
 }
 
-bool PageImageExportJob::isRunning() const { return watcher_ && watcher_->isRunning(); }
+bool PageImageExportJob::isRunning() const { return thread_ && thread_->isRunning(); }
 
 void PageImageExportJob::wait() {
-    if (watcher_)
-        watcher_->waitForFinished();
+    if (thread_)
+        thread_->wait();
 }

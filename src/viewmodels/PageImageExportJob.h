@@ -3,9 +3,10 @@
 // every file written atomically so a cancelled run leaves only complete files.
 #include "pdf/Document.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QStringList>
+
+#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -31,5 +32,7 @@ signals:
 
 private:
     std::shared_ptr<std::atomic<bool>> cancel_;
-    QFutureWatcher<void>* watcher_ = nullptr;
+    // A thread of its own rather than a pool's: the export fans out over the cores the
+    // budget has spare, which a pool task may not (base/ParallelFor.h).
+    std::unique_ptr<QThread> thread_;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -45,6 +47,9 @@ TEST(ParallelFor, FirstExceptionStopsTheWorkAndReachesTheCaller) {
                                        ran++;
                                        if (i == 10)
                                            throw std::runtime_error("page 11 is broken");
+                                       // Slow enough that the other threads cannot finish
+                                       // everything while the thrower waits for a core.
+                                       std::this_thread::sleep_for(std::chrono::microseconds(20));
                                    }),
                  std::runtime_error);
     EXPECT_LT(ran.load(), 100000);
@@ -84,4 +89,56 @@ TEST(ParallelFor, WorkersKeepStatePerThreadAndRespectMaxThreads) {
     ASSERT_EQ(perWorker.size(), 1u);
     EXPECT_EQ(perWorker[0], 300);
     base::parallelFor(0, [](int) { FAIL() << "no index to visit"; });
+}
+
+TEST(ParallelFor, PoolTasksHoldTheirCoresAndDoNotFanOut) {
+    // Inside a pool task a loop stays on the task's thread.
+    {
+        const base::PoolTask task;
+        std::atomic<int> foreign{0};
+        const auto self = std::this_thread::get_id();
+        base::parallelFor(200, [&](int) {
+            if (std::this_thread::get_id() != self)
+                foreign++;
+        });
+        EXPECT_EQ(foreign.load(), 0);
+    }
+    // While pool tasks hold every core, a loop elsewhere gets no helper threads.
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    std::thread pool([&] {
+        std::vector<std::unique_ptr<base::PoolTask>> tasks;
+        for (int i = 0; i < base::coreCount(); ++i)
+            tasks.push_back(std::make_unique<base::PoolTask>());
+        held = true;
+        while (!release)
+            std::this_thread::yield();
+    });
+    while (!held)
+        std::this_thread::yield();
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    base::parallelFor(2000, [&](int) {
+        std::lock_guard lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    release = true;
+    pool.join();
+    EXPECT_EQ(threads.size(), 1u);
+    // Once they are done the cores are back: every worker of a loop gets a thread of its own.
+    threads.clear();
+    std::atomic<int> started{0};
+    base::parallelWorkers(base::coreCount(), [&](const base::NextIndex& next) {
+        if (next() < 0)
+            return;
+        {
+            std::lock_guard lock(m);
+            threads.insert(std::this_thread::get_id());
+        }
+        started++;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (started < base::coreCount() && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+    });
+    EXPECT_EQ(int(threads.size()), base::coreCount());
 }

@@ -1,7 +1,9 @@
 #include "support/CliFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/PdfFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -53,6 +55,23 @@ TEST_F(CliTest, RenderWritesPngsAtTwiceThePointSize) {
     cli({"render", pdf, "--page", "9", "-o", dir.filePath("p9.png")});
     EXPECT_EQ(code, 1);
     EXPECT_FALSE(QFile::exists(dir.filePath("p9.png")));
+}
+
+TEST_F(CliTest, AWriteThatRunsOutOfRoomKeepsTheOldFile) {
+    const QString pdf = file("r.pdf", numberedPdf(1));
+    const QString target = file("p1.png", "the previous picture");
+    {
+        FileSizeLimit full(1024); // inherited by the command: its PNG does not fit
+        ASSERT_TRUE(full.active());
+        cli({"render", pdf, "--page", "1", "-o", target});
+    }
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(err.contains("cannot write")) << err.constData();
+    EXPECT_TRUE(err.contains("File too large")) << err.constData();
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "the previous picture");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"p1.png", "r.pdf"}));
 }
 
 TEST_F(CliTest, BadInputAndBadUsageAreToldApart) {

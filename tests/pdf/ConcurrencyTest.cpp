@@ -1,8 +1,11 @@
 #include "pdf/DisplayList.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/Selection.h"
+#include "pdf/TextPage.h"
 #include "support/PdfFixtures.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -57,6 +60,22 @@ TEST(ConcurrencyTest, RenderingWhileTheStructureChanges) {
     EXPECT_FALSE(doc->dataRepresentation().isEmpty());
     for (int i = 0; i < doc->pageCount(); ++i)
         EXPECT_EQ(doc->indexForPage(doc->page(i)), i);
+}
+
+// The whole-document read spreads the pages over private copies on several threads; each
+// page's text must still land in its own slot and agree with reading the page alone.
+TEST(ConcurrencyTest, WholeDocumentTextIsFiledUnderTheRightPages) {
+    auto doc = pdf::Document::fromData(numberedPdf(40));
+    ASSERT_NE(doc, nullptr);
+    const auto texts = doc->textPages();
+    ASSERT_EQ(texts.size(), 40u);
+    auto fresh = pdf::Document::fromData(numberedPdf(40));
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_NE(texts[size_t(i)], nullptr) << "page " << i + 1;
+        EXPECT_TRUE(texts[size_t(i)]->text().contains(QRegularExpression(QStringLiteral("\\bPage %1\\b").arg(i + 1))));
+        EXPECT_EQ(texts[size_t(i)]->text(), fresh->page(i)->textPage()->text());
+    }
+    EXPECT_EQ(doc->findString("quick brown").size(), 40u);
 }
 
 } // namespace

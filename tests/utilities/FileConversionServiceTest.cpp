@@ -1,18 +1,23 @@
 #include "pdf/Annotation.h"
+#include "pdf/DisplayList.h"
 #include "pdf/Page.h"
 #include "pdf/TextPage.h"
 #include "platform/Clipboard.h"
+#include "support/FileSizeLimit.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"
 #include "utilities/PageImageExport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace fixtures;
 
@@ -190,6 +195,47 @@ TEST_F(FileConversionTest, PageImagesAreTwiceThePointSizeAndReplaceOldFiles) {
     EXPECT_TRUE(result.failures.isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"page_1.png", "page_2.png"}));
     EXPECT_EQ(QImage(folder + "/page_1.png").size(), QSize(1224, 1584));
+}
+
+TEST_F(FileConversionTest, EachExportedPngIsItsOwnPageRenderedExactly) {
+    auto doc = pdf::Document::fromData(numberedPdf(6));
+    std::atomic<int> reports{0};
+    std::atomic<int> lastTotal{0};
+    const auto result = PageImageExport::writeAll(*doc, dir.path(), 0.5, [&](int, int total) {
+        reports++;
+        lastTotal = total;
+    });
+    EXPECT_EQ(result.written, 6);
+    EXPECT_EQ(reports.load(), 6);
+    EXPECT_EQ(lastTotal.load(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const QImage written(dir.filePath(QStringLiteral("page_%1.png").arg(i + 1)));
+        const QImage direct = doc->page(i)->displayList()->render(0.5);
+        ASSERT_FALSE(written.isNull());
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), direct.convertToFormat(QImage::Format_RGB888))
+            << "page " << i + 1;
+    }
+}
+
+TEST_F(FileConversionTest, PageExportThatRunsOutOfRoomKeepsOldFilesAndSaysWhy) {
+    auto doc = pdf::Document::fromData(numberedPdf(4));
+    QDir(dir.path()).mkdir("pages");
+    const QString folder = dir.filePath("pages");
+    writeTemp(folder, "page_1.png", "old bytes");
+    PageImageExport::Result result;
+    {
+        FileSizeLimit full(1024); // every page's PNG is larger than this
+        ASSERT_TRUE(full.active());
+        result = PageImageExport::writeAll(*doc, folder, 2.0);
+    }
+    EXPECT_EQ(result.written, 0);
+    ASSERT_EQ(result.failures.size(), 4);
+    result.failures.sort();
+    EXPECT_EQ(result.failures[0], "“page_1.png” could not be written: File too large");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"page_1.png"})); // no partial files
+    QFile old(folder + "/page_1.png");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old bytes");
 }
 
 TEST_F(FileConversionTest, AnnotatedCopyKeepsAnnotationsForOtherReaders) {
