@@ -1,10 +1,10 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README, `make run` and `make test`, and `make package` (a .deb).
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all setup configure build run test clean sanitize format format-check
+.PHONY: all setup configure build run test package clean sanitize format format-check
 
 all: build
 
@@ -23,6 +23,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# vellumark_<version>_<arch>.deb in $(BUILD_DIR) (cmake/Packaging.cmake says what it holds).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 sanitize: setup
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMARK_SANITIZE=ON
