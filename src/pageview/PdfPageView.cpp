@@ -61,7 +61,8 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
         disconnect(doc_->changes(), nullptr, this, nullptr);
     doc_ = document;
     if (doc_)
-        connect(doc_->changes(), &pdf::DocumentChanges::changed, this, &PdfPageView::documentEdited);
+        connect(doc_->changes(), &pdf::DocumentChanges::changed, this,
+                &PdfPageView::documentEdited);
     selection_.reset();
     tracker_.release();
     currentPage_ = -1;

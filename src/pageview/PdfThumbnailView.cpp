@@ -183,7 +183,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         p.fillRect(box, Qt::white);
         if (page) {
             const double scale = fit * dpr;
-            const PageRenderer::Key key{page.get(), renderer_->generation(page.get()), PageRenderer::scaleKeyFor(scale), -1, -1};
+            const PageRenderer::Key key{page.get(), renderer_->generation(page.get()),
+                                        PageRenderer::scaleKeyFor(scale), -1, -1};
             QImage img = renderer_->image(key);
             if (img.isNull()) {
                 renderer_->request(key, page, scale, PageRenderer::wholePage(size, scale),

@@ -33,7 +33,9 @@ void send(DocumentData& d, const Change& change) {
 
 } // namespace
 
-ChangeScope::ChangeScope() { ++pending.depth; }
+ChangeScope::ChangeScope() {
+    ++pending.depth;
+}
 
 ChangeScope::~ChangeScope() {
     if (--pending.depth > 0)

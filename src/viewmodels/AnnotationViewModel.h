@@ -55,7 +55,8 @@ public:
     // One highlight per selected line, on that line's page, in the current colour at
     // alpha 0.3, as one edit performed through `documentVM` (undone together). No
     // selection, or one without lines, adds nothing.
-    void addHighlight(const std::optional<pdf::Selection>& selection, DocumentViewModel& documentVM);
+    void addHighlight(const std::optional<pdf::Selection>& selection,
+                      DocumentViewModel& documentVM);
 
 signals:
     void currentToolChanged();

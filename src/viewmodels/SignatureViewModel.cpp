@@ -174,7 +174,8 @@ bool SignatureViewModel::placeSignatureOnCurrentPage(const SavedSignature& signa
         const pdf::PagePtr page = doc.page(index);
         if (!page)
             return std::vector<pdf::AnnotationPtr>();
-        return stampSignature(signature, *page, page->mediaBox().center(), kPlacementSize, stamp, now);
+        return stampSignature(signature, *page, page->mediaBox().center(), kPlacementSize, stamp,
+                              now);
     };
     return documentVM.perform(
         std::make_unique<AddAnnotationsEdit>(tr("Place Signature"), document, std::move(make)));

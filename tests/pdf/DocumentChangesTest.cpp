@@ -1,6 +1,6 @@
+#include "pdf/DocumentChanges.h"
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
-#include "pdf/DocumentChanges.h"
 #include "pdf/Page.h"
 #include "support/PdfFixtures.h"
 
@@ -32,7 +32,9 @@ protected:
         spy->clear();
         return out;
     }
-    static pdf::Change change(Kind kind, std::vector<int> pages) { return {kind, std::move(pages)}; }
+    static pdf::Change change(Kind kind, std::vector<int> pages) {
+        return {kind, std::move(pages)};
+    }
 
     pdf::DocumentPtr doc;
     std::unique_ptr<QSignalSpy> spy;
@@ -50,8 +52,8 @@ TEST_F(DocumentChangesTest, PageEditsSayWhatHappenedAndWhere) {
 
     // Copies within the document: one notice per page, in the order they landed.
     ASSERT_EQ(doc->insertPages(*doc, {0, 1}, 0), 2);
-    EXPECT_EQ(taken(), (std::vector{change(Kind::PagesInserted, {0}),
-                                    change(Kind::PagesInserted, {1})}));
+    EXPECT_EQ(taken(),
+              (std::vector{change(Kind::PagesInserted, {0}), change(Kind::PagesInserted, {1})}));
 
     ASSERT_TRUE(doc->removePage(3));
     EXPECT_EQ(taken(), std::vector{change(Kind::PagesRemoved, {3})});

@@ -81,7 +81,8 @@ TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
     DocumentViewModel documentVM;
     documentVM.loadCreatedDocument(doc, "text");
     vm.setHighlightColor(HighlightColor::blue);
-    vm.addHighlight(pdf::Selection::fromPoints(two, onLine(1, 73), three, onLine(0, 100)), documentVM);
+    vm.addHighlight(pdf::Selection::fromPoints(two, onLine(1, 73), three, onLine(0, 100)),
+                    documentVM);
 
     EXPECT_TRUE(highlightsOn(doc->page(0)).empty());
     const auto onTwo = highlightsOn(two);
