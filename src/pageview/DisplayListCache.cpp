@@ -14,8 +14,7 @@ std::shared_ptr<DisplayListCache> DisplayListCache::shared() {
 
 DisplayListCache::DisplayListCache(int capacity) : capacity_(capacity) {}
 
-std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page,
-                                                        quint64 revision) {
+std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page) {
     if (!page)
         return nullptr;
     std::promise<std::shared_ptr<pdf::DisplayList>> promise;
@@ -23,18 +22,14 @@ std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page
     {
         std::lock_guard lock(mutex_);
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->page != page)
-                continue;
-            if (it->revision >= revision) {
+            if (it->page == page) {
                 entries_.splice(entries_.begin(), entries_, it);
                 existing = it->list;
-            } else {
-                entries_.erase(it); // an older recording of a page that changed since
+                break;
             }
-            break;
         }
         if (!existing.valid()) {
-            entries_.push_front({page, revision, promise.get_future().share()});
+            entries_.push_front({page, promise.get_future().share()});
             while (int(entries_.size()) > capacity_)
                 entries_.pop_back();
         }
@@ -50,6 +45,12 @@ std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page
     }
     promise.set_value(list);
     return list;
+}
+
+void DisplayListCache::invalidate(const pdf::Page* page) {
+    std::lock_guard lock(mutex_);
+    // A recording still being made for it is handed to its callers only; the next asks anew.
+    entries_.remove_if([page](const Entry& e) { return e.page.get() == page; });
 }
 
 void DisplayListCache::clear() {

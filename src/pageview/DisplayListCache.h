@@ -17,15 +17,16 @@ public:
 
     explicit DisplayListCache(int capacity = 24);
 
-    // The page recorded at `revision` or later; records it when missing. Concurrent callers
-    // asking for the same page wait for one recording. Null when the page cannot be recorded.
-    std::shared_ptr<pdf::DisplayList> get(const pdf::PagePtr& page, quint64 revision);
+    // The page's recording; records it when missing. Concurrent callers asking for the same
+    // page wait for one recording. Null when the page cannot be recorded.
+    std::shared_ptr<pdf::DisplayList> get(const pdf::PagePtr& page);
+    // Forgets the recording of a page that now draws differently (the document's notice).
+    void invalidate(const pdf::Page* page);
     void clear();
 
 private:
     struct Entry {
         pdf::PagePtr page; // held so the address stays unique while cached
-        quint64 revision = 0;
         std::shared_future<std::shared_ptr<pdf::DisplayList>> list;
     };
     std::mutex mutex_;

@@ -38,7 +38,7 @@ struct PageRenderer::Job : QRunnable {
         const base::PoolTask task;
         QImage image;
         if (!abort->isCancelled()) {
-            if (auto list = lists->get(page, key.revision); list && !abort->isCancelled())
+            if (auto list = lists->get(page); list && !abort->isCancelled())
                 image = list->render(scale, clip, abort.get());
         }
         // The view blits these many times; premultiplied ARGB is the raster engine's fast path.
@@ -180,4 +180,23 @@ void PageRenderer::clear() {
     pending_.clear();
     cache_.clear();
     failed_.clear();
+}
+
+void PageRenderer::invalidate(const pdf::Page* page, bool gone) {
+    if (!page)
+        return;
+    ++generations_[page];
+    lists_->invalidate(page);
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (it.key().page == page) {
+            it->abort->cancel();
+            it = pending_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const Key& k : cache_.keys())
+        if (k.page == page && (gone || k.tileX != -1))
+            cache_.remove(k);
+    failed_.removeIf([page](const Key& k) { return k.page == page; });
 }

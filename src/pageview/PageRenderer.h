@@ -23,7 +23,7 @@ class PageRenderer : public QObject {
 public:
     struct Key {
         const pdf::Page* page = nullptr;
-        quint64 revision = 0;
+        quint64 revision = 0; // generation(page) when asked for
         qint64 scaleKey = 0; // scale × 10⁴, rounded
         int tileX = -1;      // -1: the whole page
         int tileY = -1;
@@ -55,6 +55,13 @@ public:
                  Priority priority);
     void endPass();
 
+    // Counts the times `page` was invalidated: images keyed with an older one are stale.
+    quint64 generation(const pdf::Page* page) const { return generations_.value(page); }
+    // `page` draws differently now: its tiles and jobs go and its recording is made anew;
+    // whole-page images stay, as stand-ins, until the new ones arrive. `gone` drops those
+    // too, for a page that left its document (its address may be reused).
+    void invalidate(const pdf::Page* page, bool gone = false);
+
     bool isBusy() const { return !pending_.isEmpty(); }
     qint64 cachedBytes() const { return cache_.totalCost() * 1024; }
     void clear();
@@ -75,6 +82,7 @@ private:
     QCache<Key, QImage> cache_; // cost in KiB
     QHash<Key, Pending> pending_;
     QSet<Key> failed_;
+    QHash<const pdf::Page*, quint64> generations_;
     std::shared_ptr<Sink> sink_;
     std::shared_ptr<DisplayListCache> lists_;
     quint64 pass_ = 0;

@@ -1,9 +1,11 @@
 #include "pageview/PdfPageView.h"
 
 #include "pageview/PageRenderer.h"
+#include "pageview/PageSlots.h"
 #include "pageview/PasswordPromptWidget.h"
 
 #include "pdf/Document.h"
+#include "pdf/DocumentChanges.h"
 #include "platform/NotificationCenter.h"
 
 #include <QLineEdit>
@@ -55,7 +57,12 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     if (document == doc_)
         return;
     renderer_->clear();
+    if (doc_)
+        disconnect(doc_->changes(), nullptr, this, nullptr);
     doc_ = document;
+    if (doc_)
+        connect(doc_->changes(), &pdf::DocumentChanges::changed, this,
+                &PdfPageView::documentEdited);
     selection_.reset();
     tracker_.release();
     currentPage_ = -1;
@@ -74,7 +81,6 @@ bool PdfPageView::isShowingPasswordPrompt() const { return doc_ && doc_->isLocke
 void PdfPageView::reloadPages() {
     pages_.clear();
     sizes_.clear();
-    structureRevision_ = doc_ ? doc_->structureRevision() : 0;
     if (!doc_ || doc_->isLocked()) {
         prompt_->setVisible(doc_ != nullptr);
         return;
@@ -103,7 +109,6 @@ void PdfPageView::goToPage(const pdf::PagePtr& page) {
 }
 
 void PdfPageView::goToPageIndex(int index) {
-    checkStructure();
     if (index < 0 || index >= pageCount())
         return;
     if (!layout_.isLaidOut(index))
@@ -152,9 +157,13 @@ void PdfPageView::setBackgroundColor(const QColor& color) {
 }
 
 void PdfPageView::layoutDocumentView() {
-    Anchor anchor = currentAnchor();
+    const Anchor anchor = currentAnchor();
     renderer_->clear();
     reloadPages();
+    finishStructureChange(anchor);
+}
+
+void PdfPageView::finishStructureChange(Anchor anchor) {
     if (selection_) {
         // Drop a selection whose pages left the document.
         for (const auto& page : selection_->pages())
@@ -174,16 +183,27 @@ void PdfPageView::layoutDocumentView() {
 }
 
 void PdfPageView::setNeedsDisplay() {
-    checkStructure();
     viewport()->update();
     emit displayInvalidated();
 }
 
-void PdfPageView::checkStructure() {
-    // A structure change nobody announced still must not show stale pages.
-    // The revision is read without the document's lock, so painting never waits on a worker.
-    if (doc_ && doc_->structureRevision() != structureRevision_ && !doc_->isLocked())
-        layoutDocumentView();
+void PdfPageView::documentEdited(const pdf::Change& change) {
+    if (!doc_ || doc_->isLocked())
+        return;
+    if (!change.movesPages()) {
+        PageSlots::invalidate(pages_, change, *renderer_);
+        setNeedsDisplay();
+        return;
+    }
+    Anchor anchor = currentAnchor();
+    PageSlots::follow(pages_, change, *renderer_, &anchor.page);
+    sizes_ = doc_->pageSizes();
+    if (pages_.size() != sizes_.size()) {
+        // Out of step (a notice delivered late, after further edits): start over.
+        renderer_->clear();
+        pages_.assign(sizes_.size(), nullptr);
+    }
+    finishStructureChange(anchor);
 }
 
 PdfPageView::Anchor PdfPageView::currentAnchor() const {

@@ -13,6 +13,9 @@
 
 class PageRenderer;
 class PasswordPromptWidget;
+namespace pdf {
+struct Change;
+} // namespace pdf
 
 class PdfPageView : public QAbstractScrollArea, public PageViewInterface {
     Q_OBJECT
@@ -42,8 +45,10 @@ public:
     void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) override;
     void scrollSelectionToVisible() override;
     void clearSelection() override;
-    void layoutDocumentView() override;
-    void setNeedsDisplay() override;
+    // Starts over from the document: every page laid out and drawn again.
+    void layoutDocumentView();
+    // Paints again what is shown.
+    void setNeedsDisplay();
 
     int currentPageIndex() const { return currentPage_; }
     void goToPageIndex(int index);
@@ -112,7 +117,10 @@ private:
     void scrollToContentY(double y);
     void setCurrentPageIndex(int index);
     void updateCurrentPageFromScroll();
-    void checkStructure();
+    // Follows the document's notice: pages that changed are drawn again, and the pages
+    // are laid out again when they came, went or turned.
+    void documentEdited(const pdf::Change& change);
+    void finishStructureChange(Anchor anchor);
     bool turnRow(int direction);
 
     // Painting
@@ -134,7 +142,6 @@ private:
     int pageCount() const { return int(sizes_.size()); }
     mutable std::vector<pdf::PagePtr> pages_;
     std::vector<QSizeF> sizes_;
-    quint64 structureRevision_ = 0;
     PageLayout layout_;
     PDFDisplayMode mode_ = PDFDisplayMode::singlePageContinuous;
     bool autoScales_ = false;

@@ -38,7 +38,6 @@ QColor PdfPageView::selectionDrawColor() const {
 }
 
 void PdfPageView::paintEvent(QPaintEvent*) {
-    checkStructure();
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), background_);
     if (sizes_.empty()) {
@@ -71,7 +70,7 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
     const pdf::PagePtr page = pageObject(index);
     if (!page)
         return true;
-    const quint64 revision = page->revision();
+    const quint64 revision = renderer_->generation(page.get());
     const qint64 scaleKey = PageRenderer::scaleKeyFor(deviceScale);
     const QSizeF size = sizes_[index];
     const qint64 pixelsW = qint64(std::ceil(size.width() * deviceScale));
@@ -168,7 +167,7 @@ void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {
         if (visible.intersects(layout_.pageRect(index)) || !pageObject(index))
             continue;
         const pdf::PagePtr page = pageObject(index);
-        const quint64 revision = page->revision();
+        const quint64 revision = renderer_->generation(page.get());
         const QSizeF size = sizes_[index];
         if (deviceScale > previewScale * 1.5)
             renderer_->request({page.get(), revision, PageRenderer::scaleKeyFor(previewScale), -1, -1},

@@ -1,9 +1,11 @@
 #include "pageview/PdfThumbnailView.h"
 
 #include "pageview/PageRenderer.h"
+#include "pageview/PageSlots.h"
 #include "pageview/PdfPageView.h"
 
 #include "pdf/Document.h"
+#include "pdf/DocumentChanges.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,8 +38,8 @@ void PdfThumbnailView::setPdfView(PdfPageView* view) {
     view_ = view;
     if (view) {
         connect(view, &PdfPageView::documentChanged, this, &PdfThumbnailView::reload);
-        connect(view, &PdfPageView::documentLayoutChanged, this, &PdfThumbnailView::reload);
-        connect(view, &PdfPageView::displayInvalidated, viewport(), qOverload<>(&QWidget::update));
+        // Edits come through the document's own notice; unlocking shows the pages at last.
+        connect(view, &PdfPageView::documentUnlocked, this, &PdfThumbnailView::reload);
         connect(view, &PdfPageView::pageChanged, this, &PdfThumbnailView::currentPageChanged);
         // The view going away leaves an empty strip rather than dangling pages.
         connect(view, &QObject::destroyed, this, [this] {
@@ -65,11 +67,34 @@ void PdfThumbnailView::setBackgroundColor(const QColor& color) {
 void PdfThumbnailView::reload() {
     renderer_->clear();
     pages_.clear();
+    if (doc_)
+        disconnect(doc_->changes(), nullptr, this, nullptr);
     doc_ = view_ ? view_->document() : nullptr;
+    if (doc_)
+        connect(doc_->changes(), &pdf::DocumentChanges::changed, this,
+                &PdfThumbnailView::documentEdited);
     sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
     pages_.resize(sizes_.size());
     updateScrollBars();
     currentPageChanged();
+    viewport()->update();
+}
+
+void PdfThumbnailView::documentEdited(const pdf::Change& change) {
+    if (!doc_ || doc_->isLocked())
+        return;
+    if (change.movesPages()) {
+        PageSlots::follow(pages_, change, *renderer_);
+        sizes_ = doc_->pageSizes();
+        if (pages_.size() != sizes_.size()) {
+            renderer_->clear();
+            pages_.assign(sizes_.size(), nullptr);
+        }
+        updateScrollBars();
+        currentPageChanged();
+    } else {
+        PageSlots::invalidate(pages_, change, *renderer_);
+    }
     viewport()->update();
 }
 
@@ -158,12 +183,13 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         p.fillRect(box, Qt::white);
         if (page) {
             const double scale = fit * dpr;
-            const PageRenderer::Key key{page.get(), page->revision(), PageRenderer::scaleKeyFor(scale), -1, -1};
+            const PageRenderer::Key key{page.get(), renderer_->generation(page.get()),
+                                        PageRenderer::scaleKeyFor(scale), -1, -1};
             QImage img = renderer_->image(key);
             if (img.isNull()) {
                 renderer_->request(key, page, scale, PageRenderer::wholePage(size, scale),
                                    PageRenderer::Thumbnail);
-                img = renderer_->bestWholePage(page.get(), page->revision());
+                img = renderer_->bestWholePage(page.get(), renderer_->generation(page.get()));
             }
             if (!img.isNull()) {
                 p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -11,6 +11,9 @@
 #include <vector>
 
 class PageRenderer;
+namespace pdf {
+struct Change;
+} // namespace pdf
 class PdfPageView;
 
 class PdfThumbnailView : public QAbstractScrollArea {
@@ -44,6 +47,7 @@ protected:
 
 private:
     void reload();
+    void documentEdited(const pdf::Change& change);
     void currentPageChanged();
     void updateScrollBars();
     int cellHeight() const;

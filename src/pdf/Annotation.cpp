@@ -18,7 +18,10 @@ T guarded(const AnnotationData& a, T fallback, F body) {
     return body(ctx(), a.annot);
 }
 
-void changed(AnnotationData& a) { touch(a.page->data()); }
+void changed(AnnotationData& a, Change::Kind kind = Change::Kind::AnnotationsChanged) {
+    touch(a.page->data());
+    announce(*a.page->data().doc, {kind, {a.page->index()}});
+}
 
 } // namespace
 
@@ -307,7 +310,7 @@ bool Annotation::setWidgetStringValue(const QString& value) {
         return done != 0;
     });
     if (ok)
-        changed(*d_);
+        changed(*d_, Change::Kind::FormValuesChanged);
     return ok;
 }
 
@@ -342,7 +345,7 @@ void Annotation::setButtonWidgetState(bool on) {
     });
     if (ok) {
         // A radio button switches its siblings off; every widget on the page may have changed.
-        changed(*d_);
+        changed(*d_, Change::Kind::FormValuesChanged);
     }
 }
 

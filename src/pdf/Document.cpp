@@ -200,6 +200,10 @@ void DocumentData::recordInserted(int index, size_t count) {
     texts.insert(texts.begin() + index, count, nullptr);
     ++pagesMoved;
     renumber();
+    Change change{Change::Kind::PagesInserted, {}};
+    for (size_t i = 0; i < count; ++i)
+        change.pages.push_back(index + int(i));
+    announce(*this, std::move(change));
 }
 
 std::shared_ptr<Page> Document::pageInsertedAt(int index) {
@@ -271,6 +275,7 @@ void syncLoadedPages(fz_context* c, const std::vector<std::shared_ptr<Page>>& lo
 std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, int index) {
     if (!page || page->isDetached())
         return nullptr;
+    ChangeScope scope;
     std::shared_ptr<DocumentData> src = page->data().doc;
     if (src.get() != d_.get()) {
         // The page may outlive its Document object (a page made in a scratch document).
@@ -315,6 +320,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
 int Document::insertPages(const Document& source, const std::vector<int>& indices, int index) {
     if (indices.empty())
         return 0;
+    ChangeScope scope;
     if (source.d_.get() == d_.get()) {
         // Copies within one document, one at a time; the indices keep naming the originals.
         auto lock = d_->lock();
@@ -331,6 +337,7 @@ int Document::insertPages(const Document& source, const std::vector<int>& indice
 }
 
 int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, int index) {
+    ChangeScope scope;
     BothLocks locks(d_.get(), &source);
     const int sourceCount = int(source.pages.size());
     if (index < 0 || index > int(d_->pages.size()) || source.locked || d_->locked)
@@ -366,6 +373,7 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
 }
 
 std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double height) {
+    ChangeScope scope;
     auto lock = d_->lock();
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0)
         return nullptr;
@@ -391,6 +399,7 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
 }
 
 bool Document::removePage(int index) {
+    ChangeScope scope;
     auto lock = d_->lock();
     if (index < 0 || index >= int(d_->pages.size()))
         return false;
@@ -409,6 +418,7 @@ bool Document::removePage(int index) {
     d_->texts.erase(d_->texts.begin() + index);
     ++d_->pagesMoved;
     d_->renumber();
+    announce(*d_, {Change::Kind::PagesRemoved, {index}});
     return true;
 }
 
@@ -433,6 +443,7 @@ QString Document::info(InfoKey key) const {
 }
 
 void Document::setInfo(InfoKey key, const QString& value) {
+    ChangeScope scope;
     auto lock = d_->lock();
     fz_context* c = ctx();
     // ASCII as it is; anything else as UTF-16BE with its byte order mark.
@@ -454,6 +465,7 @@ void Document::setInfo(InfoKey key, const QString& value) {
         pdf_dict_put_drop(c, info, infoName(key), pdf_new_string(c, encoded.constData(), size_t(encoded.size())));
     }
     fz_catch(c) { throw Error("The document information could not be changed."); }
+    announce(*d_, {Change::Kind::InfoChanged, {}});
 }
 
 QDateTime Document::infoDate(InfoKey key) const {
@@ -505,6 +517,8 @@ int Document::formFieldCount() const {
     }
     return count;
 }
+
+DocumentChanges* Document::changes() const { return d_->changes.get(); }
 
 quint64 Document::structureRevision() const { return d_->structureRevision.load(); }
 

@@ -15,6 +15,7 @@ struct fz_output;
 
 namespace pdf {
 
+class DocumentChanges;
 class Page;
 class Selection;
 class TextPage;
@@ -104,6 +105,9 @@ public:
 
     // Number of form widgets over all pages.
     int formFieldCount() const;
+
+    // Announces every edit of this document (pages, annotations, form values, information).
+    DocumentChanges* changes() const;
 
     // Grows on every change of structure (pages inserted, removed, rotated).
     quint64 structureRevision() const;

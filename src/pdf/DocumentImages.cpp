@@ -70,6 +70,7 @@ ImageInfo probeImage(const QByteArray& bytes) {
 }
 
 std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& encoded, double width, double height) {
+    ChangeScope scope;
     auto lock = d_->lock();
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || encoded.isEmpty())
         return nullptr;
@@ -110,6 +111,7 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
 }
 
 std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
+    ChangeScope scope;
     auto lock = d_->lock();
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull())
         return nullptr;

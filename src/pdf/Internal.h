@@ -1,5 +1,6 @@
 #pragma once
 // Internal to src/pdf: the state behind the public handles.
+#include "pdf/DocumentChanges.h"
 #include "pdf/Engine.h"
 
 #include <QByteArray>
@@ -37,6 +38,9 @@ struct DocumentData {
     std::vector<std::shared_ptr<const TextPage>> texts;
     std::atomic<quint64> structureRevision{0};
     int pagesMoved = 0; // pages inserted or removed since the document was read
+    // Where edits are announced; lives with the state, so pages outliving their Document
+    // object still announce to whoever listens.
+    std::unique_ptr<DocumentChanges> changes = std::make_unique<DocumentChanges>();
 
     Lock lock() { return Lock(mutex); }
     ~DocumentData();
@@ -64,6 +68,19 @@ struct DisplayListData {
     fz_display_list* list = nullptr;
     fz_rect bounds{};
 };
+
+// Opened by every public edit before it takes the document's lock: the changes recorded
+// meanwhile are announced when the outermost scope on the thread closes, after the lock
+// was let go, so an observer that reads the document never waits on a worker holding it.
+class ChangeScope {
+public:
+    ChangeScope();
+    ~ChangeScope();
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+};
+// Records a change for the current scope, or announces it at once outside any scope.
+void announce(DocumentData& d, Change change);
 
 // Matrix from PDF user space to MuPDF page space (top-left origin, rotation applied).
 fz_matrix pageCtm(fz_context* c, pdf_page* page);

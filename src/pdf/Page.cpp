@@ -79,6 +79,7 @@ int Page::rotation() const {
 }
 
 void Page::setRotation(int degrees) {
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached)
         return;
@@ -89,6 +90,7 @@ void Page::setRotation(int degrees) {
     fz_catch(c) { return; }
     touch(*d_);
     ++d_->doc->structureRevision;
+    announce(*d_->doc, {Change::Kind::PagesRotated, {d_->page->super.number}});
 }
 
 QSizeF Page::displaySize() const {
@@ -331,12 +333,14 @@ fz_font* loadFirstFont(fz_context* c, const char* const* paths, size_t count) {
 // Hands out an annotation just created on this page and lets go of the creation reference.
 std::shared_ptr<Annotation> Page::adoptNewAnnotation(pdf_annot* annot) {
     touch(*d_);
+    announce(*d_->doc, {Change::Kind::AnnotationsAdded, {d_->page->super.number}});
     auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
     pdf_drop_annot(ctx(), annot);
     return wrapped;
 }
 
 std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor& color) {
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached)
         return nullptr;
@@ -370,6 +374,7 @@ std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor&
 
 std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString& text, double fontSize,
                                               const QColor& fontColor) {
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached)
         return nullptr;
@@ -414,6 +419,7 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
 }
 
 std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage& image) {
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached || image.isNull() || rect.isEmpty())
         return nullptr;
@@ -445,6 +451,7 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
 
 std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QString& text, double fontSize,
                                                    const QColor& color, double degrees) {
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached || rect.isEmpty() || text.isEmpty())
         return nullptr;
@@ -542,6 +549,7 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
 bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
     if (!annotation)
         return false;
+    ChangeScope scope;
     auto lock = d_->doc->lock();
     AnnotationData& a = annotation->data();
     if (a.page.get() != this || a.removed || d_->detached)
@@ -555,6 +563,7 @@ bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
     d_->annotations.erase(a.annot);
     a.removed = true;
     touch(*d_);
+    announce(*d_->doc, {Change::Kind::AnnotationsRemoved, {d_->page->super.number}});
     return true;
 }
 

@@ -11,7 +11,6 @@
 PageGridModel::PageGridModel(DocumentViewModel& documentVM, QObject* parent)
     : QAbstractListModel(parent), documentVM_(documentVM) {
     connect(&documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &PageGridModel::reload);
-    connect(&documentVM_, &DocumentViewModel::totalPagesChanged, this, &PageGridModel::reload);
     connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &PageGridModel::currentChanged);
     reload();
 }
@@ -76,6 +75,14 @@ void PageGridModel::requestThumbnail(int row) const {
 }
 
 void PageGridModel::reload() {
+    if (document_ != documentVM_.pdfDocument()) {
+        if (document_)
+            disconnect(document_->changes(), nullptr, this, nullptr);
+        document_ = documentVM_.pdfDocument();
+        if (document_)
+            connect(document_->changes(), &pdf::DocumentChanges::changed, this,
+                    &PageGridModel::documentEdited);
+    }
     beginResetModel();
     thumbnails_.clear();
     pending_.clear();
@@ -83,6 +90,18 @@ void PageGridModel::reload() {
     rows_ = doc ? doc->pageCount() : 0;
     shownCurrent_ = documentVM_.currentPageIndex();
     endResetModel();
+}
+
+void PageGridModel::documentEdited(const pdf::Change& change) {
+    // Pages that came or went renumber the cards after them: start over. Otherwise only the
+    // cards of the pages drawn differently are made again.
+    if (change.kind == pdf::Change::Kind::PagesInserted ||
+        change.kind == pdf::Change::Kind::PagesRemoved) {
+        reload();
+        return;
+    }
+    for (int row : change.pages)
+        refreshPage(row);
 }
 
 void PageGridModel::refreshPage(int row) {

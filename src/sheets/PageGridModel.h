@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QSize>
 
+#include "pdf/Document.h"
+#include "pdf/DocumentChanges.h"
+
 class DocumentViewModel;
 
 class PageGridModel : public QAbstractListModel {
@@ -24,9 +27,9 @@ public:
     void setDevicePixelRatio(qreal ratio) { devicePixelRatio_ = ratio; }
     bool hasThumbnail(int row) const { return thumbnails_.contains(row); }
 
-    // Pages were inserted or removed: every card is made again.
+    // Another document, or pages inserted or removed: every card is made again.
     void reload();
-    // One page draws differently (rotated).
+    // One page draws differently (turned, annotated, filled in).
     void refreshPage(int row);
 
 signals:
@@ -35,8 +38,11 @@ signals:
 private:
     void requestThumbnail(int row) const;
     void currentChanged();
+    // Follows the document's notice.
+    void documentEdited(const pdf::Change& change);
 
     DocumentViewModel& documentVM_;
+    pdf::DocumentPtr document_; // the one whose notices the cards follow
     int rows_ = 0;
     int shownCurrent_ = -1;
     mutable quint64 lastRequest_ = 0;

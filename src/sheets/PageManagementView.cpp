@@ -3,6 +3,9 @@
 #include "platform/FileDialogs.h"
 #include "utilities/PageOperations.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/InsertPagesEdit.h"
+#include "viewmodels/RemovePageEdit.h"
+#include "viewmodels/RotatePageEdit.h"
 #include "sheets/PageCardDelegate.h"
 #include "sheets/PageGridModel.h"
 #include "sheets/PageToolIcons.h"
@@ -185,50 +188,29 @@ void PageManagementView::updateEnabled() {
     deleteButton_->setEnabled(doc && doc->pageCount() >= 2);
 }
 
-void PageManagementView::structureChanged() {
-    const auto& doc = documentVM_.pdfDocument();
-    if (!doc)
-        return;
-    if (PageViewInterface* view = documentVM_.pdfView())
-        view->layoutDocumentView();
-    documentVM_.setTotalPages(doc->pageCount());
-    // The same count after a change in place (one page out, one in) still needs new cards.
-    model_->reload();
-    updateEnabled();
-}
-
 void PageManagementView::rotateCurrentPage() {
     const int index = documentVM_.currentPageIndex();
-    if (!PageOperations::rotateClockwise(documentVM_.pdfDocument(), index))
-        return;
-    setStatus({});
-    if (PageViewInterface* view = documentVM_.pdfView())
-        view->layoutDocumentView();
-    model_->refreshPage(index);
+    if (documentVM_.perform(std::make_unique<RotatePageEdit>(documentVM_.pdfDocument(), index)))
+        setStatus({});
 }
 
 void PageManagementView::deleteCurrentPage() {
-    const auto doc = documentVM_.pdfDocument();
+    // The grid, the page view and the page count follow the document's notice.
     const int index = documentVM_.currentPageIndex();
-    if (!PageOperations::deletePage(doc, index))
-        return;
-    setStatus({});
-    const int count = doc->pageCount();
-    documentVM_.setTotalPages(count);
-    const int current = PageOperations::currentIndexAfterDelete(index, count);
-    if (current != index)
-        documentVM_.setCurrentPageIndex(current);
-    if (PageViewInterface* view = documentVM_.pdfView())
-        view->layoutDocumentView();
-    model_->reload();
-    updateEnabled();
+    if (documentVM_.perform(std::make_unique<RemovePageEdit>(documentVM_.pdfDocument(), index)))
+        setStatus({});
 }
 
 void PageManagementView::insertBlankPage() {
-    if (!PageOperations::insertBlankPage(documentVM_.pdfDocument(), documentVM_.currentPageIndex()))
-        return;
-    setStatus({});
-    structureChanged();
+    const int index = documentVM_.currentPageIndex();
+    auto insert = [index](const pdf::DocumentPtr& doc) -> InsertPagesEdit::Inserted {
+        if (!PageOperations::insertBlankPage(doc, index))
+            return {};
+        return {index + 1, 1};
+    };
+    if (documentVM_.perform(std::make_unique<InsertPagesEdit>(
+            tr("Insert Blank Page"), documentVM_.pdfDocument(), std::move(insert))))
+        setStatus({});
 }
 
 void PageManagementView::insertFromFile() {
@@ -243,9 +225,13 @@ void PageManagementView::insertFromFile() {
     }
     if (!doc)
         return;
-    if (PageOperations::insertDocument(doc, *source, documentVM_.currentPageIndex() + 1) > 0)
+    const int at = documentVM_.currentPageIndex() + 1;
+    auto insert = [source, at](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
+        return {at, PageOperations::insertDocument(into, *source, at)};
+    };
+    if (documentVM_.perform(
+            std::make_unique<InsertPagesEdit>(tr("Insert Pages"), doc, std::move(insert))))
         setStatus({});
-    structureChanged();
 }
 
 void PageManagementView::extractCurrentPage() {
@@ -290,8 +276,13 @@ void PageManagementView::mergeDocument() {
     const auto doc = documentVM_.pdfDocument();
     if (!doc)
         return;
-    const auto result = PageOperations::mergeDocuments(doc, paths);
-    setStatus(PageOperations::skippedMessage(result.skipped));
-    if (result.pagesAdded > 0)
-        structureChanged();
+    auto skipped = std::make_shared<QStringList>();
+    auto merge = [paths, skipped](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
+        const int at = into->pageCount();
+        const auto result = PageOperations::mergeDocuments(into, paths);
+        *skipped = result.skipped;
+        return {at, result.pagesAdded};
+    };
+    documentVM_.perform(std::make_unique<InsertPagesEdit>(tr("Merge PDF"), doc, std::move(merge)));
+    setStatus(PageOperations::skippedMessage(*skipped));
 }

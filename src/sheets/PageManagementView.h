@@ -34,7 +34,6 @@ protected:
 private:
     void fitColumns();
     // After pages were inserted or removed: the count, the page view and the grid follow.
-    void structureChanged();
     void setStatus(const QString& message);
     void updateEnabled();
 

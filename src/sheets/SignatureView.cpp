@@ -2,6 +2,7 @@
 
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/ReplaceDocumentEdit.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "widgets/AdaptiveGrid.h"
 #include "sheets/SignatureCanvasView.h"
@@ -178,27 +179,16 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentViewModel&
     : SignatureView(
           signatureVM, accessTo(documentVM),
           [&signatureVM, &documentVM](const SavedSignature& signature) {
-              placeOnCurrentPage(signatureVM, documentVM, signature);
+              signatureVM.placeSignatureOnCurrentPage(signature, documentVM);
           },
           parent) {}
 
 SignatureView::DocumentAccess SignatureView::accessTo(DocumentViewModel& documentVM) {
     return DocumentAccess{[&documentVM] { return documentVM.pdfDocument(); },
-                          [&documentVM](const pdf::DocumentPtr& document) {
-                              documentVM.setPdfDocument(document);
-                              if (PageViewInterface* view = documentVM.pdfView())
-                                  view->setDocument(document);
+                          [&documentVM](const pdf::DocumentPtr& signedDocument) {
+                              documentVM.perform(std::make_unique<ReplaceDocumentEdit>(
+                                  tr("Sign Document"), documentVM, signedDocument));
                           }};
-}
-
-void SignatureView::placeOnCurrentPage(SignatureViewModel& signatureVM,
-                                       DocumentViewModel& documentVM,
-                                       const SavedSignature& signature) {
-    const pdf::DocumentPtr document = documentVM.pdfDocument();
-    if (!signatureVM.placeSignatureOnPage(signature, document.get(), documentVM.currentPageIndex()))
-        return;
-    if (PageViewInterface* view = documentVM.pdfView())
-        view->setNeedsDisplay();
 }
 
 QString SignatureView::label(SignatureTab tab) {

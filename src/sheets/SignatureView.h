@@ -34,11 +34,8 @@ public:
     SignatureView(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
                   QWidget* parent = nullptr);
 
-    // What the main window hands the sheet.
+    // What the main window hands the sheet: signing is an edit of the open document.
     static DocumentAccess accessTo(DocumentViewModel& documentVM);
-    // The main window's placement: the current page's centre, 200 × 80, then a repaint.
-    static void placeOnCurrentPage(SignatureViewModel& signatureVM, DocumentViewModel& documentVM,
-                                   const SavedSignature& signature);
 
     SignatureTab selectedTab() const { return selectedTab_; }
     void setSelectedTab(SignatureTab tab);

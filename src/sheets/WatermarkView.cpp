@@ -1,6 +1,7 @@
 #include "sheets/WatermarkView.h"
 
 #include "pdf/WatermarkAnnotation.h"
+#include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QCheckBox>
@@ -146,25 +147,21 @@ void WatermarkView::updateReadouts() {
     rotationReadout_->setText(rotationText(rotation_));
 }
 
-void WatermarkView::addWatermarkAnnotation(pdf::Page& page) {
-    pdf::WatermarkAnnotation(page.mediaBox(), watermarkText_, fontSize_, opacity_, rotation_).addTo(page);
-}
-
 void WatermarkView::applyWatermark() {
     const pdf::DocumentPtr& document = documentVM_.pdfDocument();
     if (!document || watermarkText_.isEmpty())
         return;
-    if (applyToAll_) {
-        const int count = document->pageCount();
-        for (int i = 0; i < count; ++i)
-            if (auto page = document->page(i))
-                addWatermarkAnnotation(*page);
-    } else {
-        auto page = document->page(documentVM_.currentPageIndex());
-        if (!page)
-            return;
-        addWatermarkAnnotation(*page);
-    }
-    if (PageViewInterface* view = documentVM_.pdfView())
-        view->setNeedsDisplay();
+    const int first = applyToAll_ ? 0 : documentVM_.currentPageIndex();
+    const int last = applyToAll_ ? document->pageCount() - 1 : first;
+    // One edit for all the pages: one undo takes the whole watermark away.
+    auto make = [text = watermarkText_, size = fontSize_, opacity = opacity_, angle = rotation_,
+                 first, last](pdf::Document& doc) {
+        std::vector<pdf::AnnotationPtr> made;
+        for (int i = first; i <= last; ++i)
+            if (auto page = doc.page(i))
+                made.push_back(pdf::WatermarkAnnotation::add(*page, text, size, opacity, angle));
+        return made;
+    };
+    documentVM_.perform(
+        std::make_unique<AddAnnotationsEdit>(tr("Add Watermark"), document, std::move(make)));
 }

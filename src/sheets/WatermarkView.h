@@ -32,7 +32,6 @@ public:
 
     // Adds the watermark to the current page or to every page, then repaints the page view.
     void applyWatermark();
-    void addWatermarkAnnotation(pdf::Page& page);
 
 private:
     void updateReadouts();

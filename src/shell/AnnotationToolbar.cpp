@@ -105,7 +105,7 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
                  Appearance::tertiary().name(QColor::HexArgb)));
     connect(apply_, &QPushButton::clicked, this, [this] {
         if (annotationVM_ && documentVM_)
-            annotationVM_->addHighlight(documentVM_->currentSelection());
+            annotationVM_->addHighlight(documentVM_->currentSelection(), *documentVM_);
     });
     layout->addWidget(apply_, 0, Qt::AlignVCenter);
     layout->addStretch(1);

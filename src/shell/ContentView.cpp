@@ -252,19 +252,7 @@ void ContentView::attachSheets() {
         return new DocumentCreationView(*creationVM_, created, parent);
     });
     presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) {
-        SignatureView::DocumentAccess access;
-        access.pdfDocument = [this] { return documentVM_->pdfDocument(); };
-        access.setSignedDocument = [this](const pdf::DocumentPtr& signedDocument) {
-            documentVM_->setPdfDocument(signedDocument);
-        };
-        auto place = [this](const SavedSignature& signature) {
-            const pdf::DocumentPtr document = documentVM_->pdfDocument();
-            if (signatureVM_->placeSignatureOnPage(signature, document.get(),
-                                                   documentVM_->currentPageIndex()))
-                if (PageViewInterface* view = documentVM_->pdfView())
-                    view->setNeedsDisplay();
-        };
-        return new SignatureView(*signatureVM_, access, place, parent);
+        return new SignatureView(*signatureVM_, *documentVM_, parent);
     });
     // The tool sheets all work on the open document through the document view model.
     auto sheetFor = [this](SheetKind kind, auto make) {

@@ -31,9 +31,6 @@ PDFKitView::PDFKitView(DocumentViewModel& viewModel, AnnotationViewModel& annota
           SIGNAL(freehandLineWidthChanged()), SIGNAL(shapeColorChanged()),
           SIGNAL(shapeLineWidthChanged())})
         connect(&annotationViewModel_, signal, this, SLOT(updateView()));
-    // New highlights change what the pages draw; repainting writes nothing to the view.
-    connect(&annotationViewModel_, &AnnotationViewModel::highlightsAdded, view_,
-            [this] { view_->setNeedsDisplay(); });
     updateView();
 }
 

@@ -103,10 +103,7 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
 void SearchBarView::clear() {
     if (!viewModel_)
         return;
-    viewModel_->setSearchText(QString());
-    viewModel_->setSearchResults({});
-    if (PageViewInterface* view = viewModel_->pdfView())
-        view->clearSelection();
+    viewModel_->clearSearch();
 }
 
 void SearchBarView::refresh() {

@@ -1,6 +1,8 @@
 #include "viewmodels/AnnotationViewModel.h"
 
 #include "pdf/Page.h"
+#include "viewmodels/AddAnnotationsEdit.h"
+#include "viewmodels/DocumentViewModel.h"
 
 AnnotationViewModel::AnnotationViewModel(QObject* parent) : QObject(parent) {}
 
@@ -62,21 +64,26 @@ PageViewInterface* AnnotationViewModel::pdfView() const {
     return pdfViewOwner_ ? pdfView_ : nullptr;
 }
 
-void AnnotationViewModel::addHighlight(const std::optional<pdf::Selection>& selection) {
-    if (!selection)
+void AnnotationViewModel::addHighlight(const std::optional<pdf::Selection>& selection,
+                                       DocumentViewModel& documentVM) {
+    if (!selection || !documentVM.pdfDocument())
         return;
-    bool added = false;
-    for (const pdf::Selection& line : selection->selectionsByLine()) {
-        const std::vector<pdf::PagePtr> pages = line.pages();
-        if (pages.empty())
-            continue;
-        const pdf::PagePtr& page = pages.front();
-        const QRectF bounds = line.boundsForPage(page);
-        if (bounds.isEmpty())
-            continue; // nothing visible to cover (e.g. a line of only a line break)
-        if (page->addHighlight(bounds, annotationColor(highlightColor_)))
-            added = true;
-    }
-    if (added)
+    const QColor color = annotationColor(highlightColor_);
+    auto make = [lines = selection->selectionsByLine(), color](pdf::Document& document) {
+        std::vector<pdf::AnnotationPtr> made;
+        for (const pdf::Selection& line : lines) {
+            const std::vector<pdf::PagePtr> pages = line.pages();
+            if (pages.empty() || pages.front()->document().get() != &document)
+                continue;
+            const pdf::PagePtr& page = pages.front();
+            const QRectF bounds = line.boundsForPage(page);
+            if (bounds.isEmpty())
+                continue; // nothing visible to cover (e.g. a line of only a line break)
+            made.push_back(page->addHighlight(bounds, color));
+        }
+        return made;
+    };
+    if (documentVM.perform(std::make_unique<AddAnnotationsEdit>(
+            tr("Highlight"), documentVM.pdfDocument(), std::move(make))))
         emit highlightsAdded();
 }

@@ -11,6 +11,8 @@
 
 #include <optional>
 
+class DocumentViewModel;
+
 class AnnotationViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(
@@ -51,8 +53,10 @@ public:
     PageViewInterface* pdfView() const;
 
     // One highlight per selected line, on that line's page, in the current colour at
-    // alpha 0.3. No selection, or one without lines, adds nothing.
-    void addHighlight(const std::optional<pdf::Selection>& selection);
+    // alpha 0.3, as one edit performed through `documentVM` (undone together). No
+    // selection, or one without lines, adds nothing.
+    void addHighlight(const std::optional<pdf::Selection>& selection,
+                      DocumentViewModel& documentVM);
 
 signals:
     void currentToolChanged();

@@ -5,13 +5,20 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {}
 DocumentViewModel::~DocumentViewModel() = default;
 
 void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
     if (pdfDocument_ == document)
         return;
+    if (pdfDocument_)
+        disconnect(pdfDocument_->changes(), nullptr, this, nullptr);
     pdfDocument_ = document;
+    if (pdfDocument_)
+        connect(pdfDocument_->changes(), &pdf::DocumentChanges::changed, this,
+                &DocumentViewModel::documentEdited);
     emit pdfDocumentChanged();
 }
 
@@ -117,6 +124,12 @@ void DocumentViewModel::openFile() {
 
 void DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const QString& name,
                                         const QUrl& url) {
+    // Edits of the document that was open cannot be taken back in this one.
+    const bool hadEdits = !done_.empty() || !undone_.empty();
+    done_.clear();
+    undone_.clear();
+    if (hadEdits)
+        emit editsChanged();
     // The order observers see: document, count, page, name, location, then the search.
     setPdfDocument(document);
     setTotalPages(document->pageCount());
@@ -231,4 +244,57 @@ void DocumentViewModel::highlightCurrentSearchResult() {
         view->setCurrentSelection(match, true);
         view->scrollSelectionToVisible();
     }
+}
+
+void DocumentViewModel::documentEdited(const pdf::Change& change) {
+    if (!pdfDocument_ || !change.movesPages() || pdfDocument_->isLocked())
+        return;
+    const int count = pdfDocument_->pageCount();
+    int current = currentPageIndex_;
+    for (int index : change.pages) {
+        if (change.kind == pdf::Change::Kind::PagesInserted && index <= current)
+            ++current;
+        else if (change.kind == pdf::Change::Kind::PagesRemoved && index < current)
+            --current;
+    }
+    setTotalPages(count);
+    setCurrentPageIndex(std::clamp(current, 0, std::max(0, count - 1)));
+}
+
+bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
+    if (!edit || !edit->apply())
+        return false;
+    done_.push_back(std::move(edit));
+    undone_.clear();
+    emit editsChanged();
+    return true;
+}
+
+QString DocumentViewModel::undoName() const {
+    return done_.empty() ? QString() : done_.back()->name();
+}
+
+QString DocumentViewModel::redoName() const {
+    return undone_.empty() ? QString() : undone_.back()->name();
+}
+
+void DocumentViewModel::undo() {
+    if (done_.empty())
+        return;
+    std::unique_ptr<DocumentEdit> edit = std::move(done_.back());
+    done_.pop_back();
+    edit->undo();
+    undone_.push_back(std::move(edit));
+    emit editsChanged();
+}
+
+void DocumentViewModel::redo() {
+    if (undone_.empty())
+        return;
+    std::unique_ptr<DocumentEdit> edit = std::move(undone_.back());
+    undone_.pop_back();
+    // An edit the document no longer allows (its page went another way) is dropped.
+    if (edit->apply())
+        done_.push_back(std::move(edit));
+    emit editsChanged();
 }

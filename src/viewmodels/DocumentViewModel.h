@@ -3,7 +3,9 @@
 // shown as the title, and the text search. It owns the document and refers to the page
 // view weakly; every view step is skipped while no view is attached.
 #include "pdf/Document.h"
+#include "pdf/DocumentChanges.h"
 #include "pdf/Selection.h"
+#include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
 
 #include <QList>
@@ -12,7 +14,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class DocumentViewModel : public QObject {
     Q_OBJECT
@@ -92,6 +96,17 @@ public:
     // The search bar's clear button: no query, no results, nothing selected in the view.
     void clearSearch();
 
+    // Every edit of the open document goes through here: applied, then kept so it can be
+    // undone. False (and nothing kept) when the edit changed nothing.
+    bool perform(std::unique_ptr<DocumentEdit> edit);
+    bool canUndo() const { return !done_.empty(); }
+    bool canRedo() const { return !undone_.empty(); }
+    // The name of the edit undo() would take back; empty when there is none.
+    QString undoName() const;
+    QString redoName() const;
+    void undo();
+    void redo();
+
     static constexpr double zoomStep = 1.25;
 
 signals:
@@ -108,12 +123,17 @@ signals:
     void currentSearchIndexChanged();
     void isSearchingChanged();
     void currentSelectionChanged();
+    // An edit was performed, undone or redone.
+    void editsChanged();
 
 private:
     void setIsSearching(bool on);
     void zoomBy(double factor);
     void highlightCurrentSearchResult();
     void replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url);
+    // Follows the open document's notice: the page count, and the current page when pages
+    // before it came or went.
+    void documentEdited(const pdf::Change& change);
 
     pdf::DocumentPtr pdfDocument_;
     int currentPageIndex_ = 0;
@@ -128,6 +148,9 @@ private:
     int currentSearchIndex_ = 0;
     bool isSearching_ = false;
     std::optional<pdf::Selection> currentSelection_;
+
+    std::vector<std::unique_ptr<DocumentEdit>> done_;
+    std::vector<std::unique_ptr<DocumentEdit>> undone_;
 
     QPointer<QObject> pdfViewOwner_;
     PageViewInterface* pdfView_ = nullptr;

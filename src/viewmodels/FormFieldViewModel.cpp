@@ -1,6 +1,7 @@
 #include "viewmodels/FormFieldViewModel.h"
 
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/FormValueEdit.h"
 
 FormFieldViewModel::FormFieldViewModel(DocumentViewModel& documentVM, QObject* parent)
     : QObject(parent), documentVM_(documentVM) {}
@@ -24,9 +25,10 @@ void FormFieldViewModel::setValue(int row, const QString& text) {
     if (field.value == text)
         return;
     field.value = text;
+    // The page view follows the document's notice of the new value.
     if (field.annotation)
-        field.annotation->setWidgetStringValue(text);
-    redrawPageView();
+        documentVM_.perform(
+            std::make_unique<FormValueEdit>(documentVM_.pdfDocument(), field.annotation, text));
 }
 
 bool FormFieldViewModel::buttonState(int row) const {
@@ -38,18 +40,12 @@ bool FormFieldViewModel::buttonState(int row) const {
 void FormFieldViewModel::setButtonState(int row, bool on) {
     if (!valid(row) || !formFields_[size_t(row)].annotation)
         return;
-    formFields_[size_t(row)].annotation->setButtonWidgetState(on);
-    // The page shows the new mark at once, like a typed value.
-    redrawPageView();
+    documentVM_.perform(std::make_unique<FormValueEdit>(documentVM_.pdfDocument(),
+                                                        formFields_[size_t(row)].annotation, on));
     emit buttonStatesChanged();
 }
 
 void FormFieldViewModel::goToField(int row) {
     if (valid(row))
         documentVM_.goToPage(formFields_[size_t(row)].pageIndex);
-}
-
-void FormFieldViewModel::redrawPageView() {
-    if (PageViewInterface* view = documentVM_.pdfView())
-        view->setNeedsDisplay();
 }

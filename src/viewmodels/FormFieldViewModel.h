@@ -39,7 +39,6 @@ signals:
     void buttonStatesChanged();
 
 private:
-    void redrawPageView();
     bool valid(int row) const { return row >= 0 && row < int(formFields_.size()); }
 
     DocumentViewModel& documentVM_;

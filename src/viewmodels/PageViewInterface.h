@@ -33,9 +33,5 @@ public:
     virtual void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) = 0;
     virtual void scrollSelectionToVisible() = 0;
     virtual void clearSelection() = 0;
-
-    // Lay the pages out again after pages were inserted, removed or rotated.
-    virtual void layoutDocumentView() = 0;
-    // Repaint what is shown (annotations or form values changed).
-    virtual void setNeedsDisplay() = 0;
+    // Edits need no call here: the view follows the document's own notice of them.
 };

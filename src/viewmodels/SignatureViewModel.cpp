@@ -5,6 +5,8 @@
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "platform/Preferences.h"
+#include "viewmodels/AddAnnotationsEdit.h"
+#include "viewmodels/DocumentViewModel.h"
 
 #include <QBuffer>
 
@@ -23,6 +25,33 @@ std::optional<QByteArray> pngBytes(const QImage& image) {
     if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
         return std::nullopt;
     return bytes;
+}
+
+// The image stamp, and the "Signed by" line under `stampName` (the signature's own name
+// when empty) unless it is nullopt.
+std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, pdf::Page& page,
+                                               QPointF center, QSizeF size,
+                                               const std::optional<QString>& stampName,
+                                               const QDateTime& now) {
+    const QImage image = QImage::fromData(signature.imageData);
+    if (image.isNull())
+        return {};
+    // Page space: x()/y() of the rectangle are its left and bottom edges.
+    const QRectF stampRect(center.x() - size.width() / 2, center.y() - size.height() / 2,
+                           size.width(), size.height());
+    std::vector<pdf::AnnotationPtr> made;
+    if (auto stamp = page.addImageStamp(stampRect, image))
+        made.push_back(std::move(stamp));
+    else
+        return {};
+    if (!stampName)
+        return made;
+    const QString name = stampName->isEmpty() ? signature.name : *stampName;
+    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight, size.width(),
+                          kStampLineHeight);
+    made.push_back(page.addFreeText(lineRect, SignatureViewModel::stampText(name, now),
+                                    kStampFontSize, kSecondaryLabel));
+    return made;
 }
 
 } // namespace
@@ -114,22 +143,12 @@ QString SignatureViewModel::stampText(const QString& name, const QDateTime& when
     return "Signed by " + name + " on " + LocaleFormat::abbreviatedDateTime(when);
 }
 
-void SignatureViewModel::placeSignature(const SavedSignature& signature, pdf::Page& page,
-                                        QPointF center, QSizeF size, const QDateTime& now) {
-    const QImage image = QImage::fromData(signature.imageData);
-    if (image.isNull())
-        return;
-    // Page space: x()/y() of the rectangle are its left and bottom edges.
-    const QRectF stampRect(center.x() - size.width() / 2, center.y() - size.height() / 2,
-                           size.width(), size.height());
-    if (!page.addImageStamp(stampRect, image))
-        return;
-    if (!includeStamp_)
-        return;
-    const QString name = stampName_.isEmpty() ? signature.name : stampName_;
-    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight, size.width(),
-                          kStampLineHeight);
-    page.addFreeText(lineRect, stampText(name, now), kStampFontSize, kSecondaryLabel);
+std::vector<pdf::AnnotationPtr> SignatureViewModel::placeSignature(const SavedSignature& signature,
+                                                                   pdf::Page& page, QPointF center,
+                                                                   QSizeF size,
+                                                                   const QDateTime& now) {
+    return stampSignature(signature, page, center, size,
+                          includeStamp_ ? std::optional<QString>(stampName_) : std::nullopt, now);
 }
 
 bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
@@ -141,6 +160,25 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
         return false;
     placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
     return true;
+}
+
+bool SignatureViewModel::placeSignatureOnCurrentPage(const SavedSignature& signature,
+                                                     DocumentViewModel& documentVM) {
+    const pdf::DocumentPtr document = documentVM.pdfDocument();
+    const int index = documentVM.currentPageIndex();
+    if (!document || !document->page(index))
+        return false;
+    // A redo places the same stamp again, whatever the sheet's options are by then.
+    auto make = [signature, index, stamp = includeStamp_ ? std::optional(stampName_) : std::nullopt,
+                 now = QDateTime::currentDateTime()](pdf::Document& doc) {
+        const pdf::PagePtr page = doc.page(index);
+        if (!page)
+            return std::vector<pdf::AnnotationPtr>();
+        return stampSignature(signature, *page, page->mediaBox().center(), kPlacementSize, stamp,
+                              now);
+    };
+    return documentVM.perform(
+        std::make_unique<AddAnnotationsEdit>(tr("Place Signature"), document, std::move(make)));
 }
 
 QByteArray SignatureViewModel::signDocument(pdf::Document& document) {

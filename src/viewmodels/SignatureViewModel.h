@@ -16,9 +16,12 @@
 #include <vector>
 
 namespace pdf {
+class Annotation;
 class Document;
 class Page;
 } // namespace pdf
+
+class DocumentViewModel;
 
 class SignatureViewModel : public QObject {
     Q_OBJECT
@@ -62,13 +65,19 @@ public:
     void deleteSignature(const SavedSignature& signature);
 
     // Puts the signature on `page` as an image stamp of `size` centred on `center` (page
-    // space), with the "Signed by" line 4 points below it when includeStamp is on.
-    void placeSignature(const SavedSignature& signature, pdf::Page& page, QPointF center,
-                        QSizeF size, const QDateTime& now = QDateTime::currentDateTime());
+    // space), with the "Signed by" line 4 points below it when includeStamp is on. Returns
+    // the annotations made.
+    std::vector<std::shared_ptr<pdf::Annotation>>
+    placeSignature(const SavedSignature& signature, pdf::Page& page, QPointF center, QSizeF size,
+                   const QDateTime& now = QDateTime::currentDateTime());
     // The main window's placement: the page at `pageIndex`, at its centre, 200 × 80.
     // Returns false (and changes nothing) without a document or such a page.
     bool placeSignatureOnPage(const SavedSignature& signature, pdf::Document* document,
                               int pageIndex);
+    // The same placement on the window's current page, as an edit performed through
+    // `documentVM` (undone as one). Used by every control that places a saved signature.
+    bool placeSignatureOnCurrentPage(const SavedSignature& signature,
+                                     DocumentViewModel& documentVM);
 
     // Signs under signerName ("User" when empty); returns the signed PDF bytes.
     // Throws DigitalSignatureService::SignatureError.

@@ -251,8 +251,8 @@ TEST_F(PageViewTest, AHighlightAddedToTheDocumentShowsInTheNextPaint) {
     const QPoint spot = at(0, {350, 425});
     EXPECT_TRUE(isWhite(grabViewport(view).pixel(spot)));
 
+    // No call to the view: the document's notice is enough.
     ASSERT_TRUE(doc->page(0)->addHighlight(QRectF(300, 400, 100, 50), QColor(255, 255, 0)));
-    view.setNeedsDisplay();
     ASSERT_TRUE(waitUntilSharp(view));
     const QRgb c = grabViewport(view).pixel(spot);
     EXPECT_GT(qRed(c), 200);
@@ -292,9 +292,8 @@ TEST_F(PageViewTest, RotatedPagesAreShownTurnedAndStillSelectable) {
     ASSERT_TRUE(view.currentSelection());
     EXPECT_EQ(view.currentSelection()->string().trimmed(), "beta");
 
-    // Turning a page back and laying out again shows it upright.
+    // Turning a page back shows it upright, laid out again on the document's notice.
     doc->page(1)->setRotation(0);
-    view.layoutDocumentView();
     EXPECT_NEAR(view.pageRectInViewport(1).width(), 612, 1);
     EXPECT_NEAR(view.pageRectInViewport(1).height(), 792, 1);
 }
@@ -307,7 +306,6 @@ TEST_F(PageViewTest, RemovedPagesLeaveTheLayoutAndTheSelection) {
     ASSERT_TRUE(view.currentSelection());
     QSignalSpy changed(&view, &PdfPageView::selectionChanged);
     ASSERT_TRUE(doc->removePage(2));
-    view.layoutDocumentView();
     EXPECT_TRUE(view.pageRectInViewport(2).isNull());
     EXPECT_EQ(view.currentPageIndex(), 1);
     EXPECT_FALSE(view.currentSelection());

@@ -281,7 +281,7 @@ TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
     addSignature("Ada");
 
     // Placement: the current page, at its centre.
-    SignatureView::placeOnCurrentPage(*model, documentVM, model->savedSignatures()[0]);
+    ASSERT_TRUE(model->placeSignatureOnCurrentPage(model->savedSignatures()[0], documentVM));
     ASSERT_EQ(doc->page(2)->annotations().size(), 2u);
     EXPECT_EQ(doc->page(2)->annotations()[0]->bounds(), QRectF(206, 356, 200, 80));
     EXPECT_TRUE(doc->page(0)->annotations().empty());
@@ -297,7 +297,14 @@ TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
     EXPECT_EQ(documentVM.currentPageIndex(), 2);
     EXPECT_EQ(model->verificationResult()->message, "Signature is valid. Signed by Ada");
 
+    // Signing and placing are edits: undone in turn, the unsigned, unstamped document is back.
+    documentVM.undo();
+    EXPECT_EQ(documentVM.pdfDocument(), doc);
+    documentVM.undo();
+    EXPECT_TRUE(doc->page(2)->annotations().empty());
+    EXPECT_FALSE(documentVM.canUndo());
+
     // Without a document nothing happens.
     DocumentViewModel empty;
-    SignatureView::placeOnCurrentPage(*model, empty, model->savedSignatures()[0]);
+    EXPECT_FALSE(model->placeSignatureOnCurrentPage(model->savedSignatures()[0], empty));
 }

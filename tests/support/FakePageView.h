@@ -39,9 +39,6 @@ public:
     void scrollSelectionToVisible() override { ++scrolls; }
     void clearSelection() override { selection.reset(); }
 
-    void layoutDocumentView() override { ++layouts; }
-    void setNeedsDisplay() override { ++repaints; }
-
     pdf::DocumentPtr document_;
     std::vector<pdf::PagePtr> visited;
     double scale = 1.0;
@@ -53,6 +50,4 @@ public:
     bool animated = false;
     int selectionSets = 0;
     int scrolls = 0;
-    int layouts = 0;
-    int repaints = 0;
 };

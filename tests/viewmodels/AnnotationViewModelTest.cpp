@@ -1,4 +1,5 @@
 #include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
 
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
@@ -44,15 +45,17 @@ TEST(AnnotationViewModel, OneHighlightPerSelectedLineWithThatLinesBounds) {
     ASSERT_NE(doc, nullptr);
     auto page = doc->page(0);
     AnnotationViewModel vm;
-    vm.addHighlight(std::nullopt);
-    vm.addHighlight(pdf::Selection());
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(doc, "text");
+    vm.addHighlight(std::nullopt, documentVM);
+    vm.addHighlight(pdf::Selection(), documentVM);
     EXPECT_TRUE(highlightsOn(page).empty());
 
     const pdf::Selection selection =
         pdf::Selection::fromPoints(page, onLine(0, 73), page, onLine(2, 160));
     const auto lines = selection.selectionsByLine();
     ASSERT_EQ(lines.size(), 3u);
-    vm.addHighlight(selection);
+    vm.addHighlight(selection, documentVM);
 
     const auto added = highlightsOn(page);
     ASSERT_EQ(added.size(), 3u);
@@ -75,8 +78,11 @@ TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
     ASSERT_NE(doc, nullptr);
     auto two = doc->page(1), three = doc->page(2);
     AnnotationViewModel vm;
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(doc, "text");
     vm.setHighlightColor(HighlightColor::blue);
-    vm.addHighlight(pdf::Selection::fromPoints(two, onLine(1, 73), three, onLine(0, 100)));
+    vm.addHighlight(pdf::Selection::fromPoints(two, onLine(1, 73), three, onLine(0, 100)),
+                    documentVM);
 
     EXPECT_TRUE(highlightsOn(doc->page(0)).empty());
     const auto onTwo = highlightsOn(two);
@@ -86,6 +92,15 @@ TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
     EXPECT_LT(onTwo[0]->bounds().center().y(), 710.0);   // the second line of page 2
     EXPECT_GT(onThree[0]->bounds().center().y(), 710.0); // the first line of page 3
     EXPECT_EQ(onTwo[0]->color().rgb(), annotationColor(HighlightColor::blue).rgb());
+
+    // Both lines were one edit: one undo clears both pages, redo brings both back.
+    EXPECT_EQ(documentVM.undoName(), "Highlight");
+    documentVM.undo();
+    EXPECT_TRUE(highlightsOn(two).empty());
+    EXPECT_TRUE(highlightsOn(three).empty());
+    documentVM.redo();
+    EXPECT_EQ(highlightsOn(two).size(), 1u);
+    EXPECT_EQ(highlightsOn(three).size(), 1u);
 }
 
 TEST(AnnotationViewModel, ChangingColourAffectsOnlyNewHighlights) {
@@ -93,10 +108,12 @@ TEST(AnnotationViewModel, ChangingColourAffectsOnlyNewHighlights) {
     auto page = doc->page(0);
     const auto line = pdf::Selection::lineAt(page, onLine(0, 80));
     AnnotationViewModel vm;
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(doc, "text");
     vm.setCurrentTool(AnnotationTool::highlight);
-    vm.addHighlight(line);
+    vm.addHighlight(line, documentVM);
     vm.setHighlightColor(HighlightColor::green);
-    vm.addHighlight(line);
+    vm.addHighlight(line, documentVM);
     const auto all = highlightsOn(page);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0]->color().rgb(), annotationColor(HighlightColor::yellow).rgb());
@@ -111,7 +128,9 @@ TEST(AnnotationViewModel, WrittenHighlightShowsTintedInAnotherReader) {
     auto doc = pdf::Document::fromData(fixtures::textPdf({{"HIGHLIGHTED WORDS STAY READABLE"}}));
     auto page = doc->page(0);
     AnnotationViewModel vm;
-    vm.addHighlight(pdf::Selection::lineAt(page, onLine(0, 80)));
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(doc, "text");
+    vm.addHighlight(pdf::Selection::lineAt(page, onLine(0, 80)), documentVM);
     const QRectF rect = highlightsOn(page).at(0)->bounds();
 
     QTemporaryDir dir;

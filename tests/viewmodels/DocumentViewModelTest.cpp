@@ -125,13 +125,15 @@ TEST_F(DocumentViewModelTest, GoToPageIgnoresIndicesOutsideTheLivePageCount) {
     ASSERT_EQ(view.visited.size(), 1u);
     EXPECT_EQ(view.visited[0], vm.pdfDocument()->page(9));
 
-    // Page management removed pages: totalPages is stale, the bound follows the document.
+    // Pages removed by anyone: the count and the current page follow the document's notice.
     ASSERT_TRUE(vm.pdfDocument()->removePage(9));
     ASSERT_TRUE(vm.pdfDocument()->removePage(8));
-    vm.goToPage(8);
-    EXPECT_EQ(vm.currentPageIndex(), 9);
-    vm.goToPage(7);
+    EXPECT_EQ(vm.totalPages(), 8);
     EXPECT_EQ(vm.currentPageIndex(), 7);
+    vm.goToPage(8);
+    EXPECT_EQ(vm.currentPageIndex(), 7);
+    vm.goToPage(2);
+    EXPECT_EQ(vm.currentPageIndex(), 2);
 }
 
 TEST_F(DocumentViewModelTest, ZoomWithoutAViewStartsFromOne) {

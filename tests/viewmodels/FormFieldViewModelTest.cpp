@@ -64,18 +64,27 @@ TEST_F(FormFieldViewModelTest, TypingChangesTheFieldAsDrawn) {
     const int name = row("name");
     const auto page = vm.formFields()[size_t(name)].page;
     const QImage before = page->render(1.0);
-    const int repaints = view.repaints;
+    QSignalSpy notices(documentVM.pdfDocument()->changes(), &pdf::DocumentChanges::changed);
     vm.setValue(name, "Alice B");
     vm.setValue(name, "Alice Bo");
     EXPECT_EQ(vm.formFields()[size_t(name)].annotation->widgetStringValue(), "Alice Bo");
     EXPECT_EQ(vm.formFields()[size_t(name)].value, "Alice Bo");
-    EXPECT_EQ(view.repaints, repaints + 2);
+    // The document announces each value for the page the field is on (page 1).
+    ASSERT_EQ(notices.count(), 2);
+    EXPECT_EQ(notices[1][0].value<pdf::Change>(),
+              (pdf::Change{pdf::Change::Kind::FormValuesChanged, {0}}));
     // The field's area (72,680)-(300,700) in PDF space is drawn differently now.
     const QRect area(72, 792 - 700, 228, 20);
     EXPECT_NE(page->render(1.0).copy(area), before.copy(area));
     // Unchanged text asks for nothing.
     vm.setValue(name, "Alice Bo");
-    EXPECT_EQ(view.repaints, repaints + 2);
+    EXPECT_EQ(notices.count(), 2);
+
+    // Each value is an edit of its own: undo goes back one keystroke at a time.
+    documentVM.undo();
+    EXPECT_EQ(vm.formFields()[size_t(name)].annotation->widgetStringValue(), "Alice B");
+    documentVM.redo();
+    EXPECT_EQ(vm.formFields()[size_t(name)].annotation->widgetStringValue(), "Alice Bo");
 }
 
 TEST_F(FormFieldViewModelTest, TogglingChangesTheStateAndRadioGroupsKeepOneOn) {

@@ -1,0 +1,25 @@
+#pragma once
+// Puts another document in place of the open one (the signed copy after signing); undo
+// brings back the document that was open.
+#include "viewmodels/DocumentEdit.h"
+
+#include "pdf/Document.h"
+
+class DocumentViewModel;
+
+class ReplaceDocumentEdit : public DocumentEdit {
+public:
+    ReplaceDocumentEdit(QString name, DocumentViewModel& documentVM, pdf::DocumentPtr replacement);
+
+    QString name() const override { return name_; }
+    bool apply() override;
+    void undo() override;
+
+private:
+    void show(const pdf::DocumentPtr& document);
+
+    QString name_;
+    DocumentViewModel& documentVM_;
+    pdf::DocumentPtr replacement_;
+    pdf::DocumentPtr previous_;
+};

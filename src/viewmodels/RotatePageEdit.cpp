@@ -1,0 +1,26 @@
+#include "viewmodels/RotatePageEdit.h"
+
+#include "pdf/Page.h"
+#include "utilities/PageOperations.h"
+
+#include <QCoreApplication>
+
+RotatePageEdit::RotatePageEdit(pdf::DocumentPtr document, int index)
+    : document_(std::move(document)), index_(index) {}
+
+QString RotatePageEdit::name() const {
+    return QCoreApplication::translate("RotatePageEdit", "Rotate Page");
+}
+
+bool RotatePageEdit::apply() {
+    const pdf::PagePtr page = document_ ? document_->page(index_) : nullptr;
+    if (!page)
+        return false;
+    previous_ = page->rotation();
+    return PageOperations::rotateClockwise(document_, index_);
+}
+
+void RotatePageEdit::undo() {
+    if (const pdf::PagePtr page = document_->page(index_))
+        page->setRotation(previous_);
+}
