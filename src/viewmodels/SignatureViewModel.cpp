@@ -145,5 +145,38 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
 
 QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
     const QString signer = signerName_.isEmpty() ? QStringLiteral("User") : signerName_;
-    return DigitalSignatureService::signDocument(document, signer, keyStore_).signedData;
+    std::optional<SigningIdentity> identity;
+    if (!selectedIdentity_.isEmpty()) {
+        for (SigningIdentity& candidate : importedIdentities())
+            if (candidate.label == selectedIdentity_)
+                identity = std::move(candidate);
+        if (!identity)
+            throw DigitalSignatureService::SignatureError::noIdentity();
+    }
+    return DigitalSignatureService::signDocument(document, signer, keyStore_,
+                                                 identity ? &*identity : nullptr)
+        .signedData;
+}
+
+void SignatureViewModel::setSelectedIdentity(const QString& label) {
+    if (label == selectedIdentity_)
+        return;
+    selectedIdentity_ = label;
+    emit selectedIdentityChanged();
+}
+
+std::vector<SigningIdentity> SignatureViewModel::importedIdentities() const {
+    return SigningIdentity::importedIdentities(keyStore_);
+}
+
+QString SignatureViewModel::importIdentity(const QString& path, const QString& password) {
+    try {
+        const SigningIdentity stored = SigningIdentity::importIdentity(
+            SigningIdentity::readPkcs12(path, password), keyStore_);
+        emit identitiesChanged();
+        setSelectedIdentity(stored.label);
+        return {};
+    } catch (const DigitalSignatureService::SignatureError& error) {
+        return error.description();
+    }
 }
