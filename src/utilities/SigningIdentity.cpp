@@ -60,7 +60,12 @@ QString SigningIdentity::commonName(x509_st* certificate) {
 QString SigningIdentity::subjectName() const { return commonName(certificate.get()); }
 
 bool SigningIdentity::isSelfSigned() const {
-    return certificate && X509_check_issued(certificate.get(), certificate.get()) == X509_V_OK;
+    // Issued by its own subject and signed with its own key (key usage aside).
+    X509* c = certificate.get();
+    const bool self = c && X509_NAME_cmp(X509_get_subject_name(c), X509_get_issuer_name(c)) == 0 &&
+                      X509_verify(c, X509_get0_pubkey(c)) == 1;
+    ERR_clear_error();
+    return self;
 }
 
 bool SigningIdentity::matches(const Certificate& certificate, const KeyStore::PrivateKey& key) {

@@ -131,8 +131,8 @@ void judgeTrust(X509* signer, STACK_OF(X509) * certs, const QString& authorities
         result.trust = StandardSignature::Trust::Trusted;
     } else {
         const int error = X509_STORE_CTX_get_error(ctx.get());
-        result.trust = (error == X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT ||
-                        error == X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN)
+        // A root the signature carries itself is an authority nobody here knows.
+        result.trust = error == X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT
                            ? StandardSignature::Trust::SelfSigned
                            : StandardSignature::Trust::Unknown;
         result.trustDetail = QString::fromLatin1(X509_verify_cert_error_string(error));
