@@ -117,30 +117,42 @@ void readRawField(fz_context* c, pdf_obj* field, RawField* raw) {
     raw->application = pdf_is_name(c, app) ? pdf_to_name(c, app) : pdf_to_text_string(c, app);
 }
 
-// Whether `now` equals `before` in every entry but `except`. Plain C, may throw through
-// fz_throw.
-int sameApartFrom(fz_context* c, pdf_obj* now, pdf_obj* before, pdf_obj* except) {
-    if (!pdf_is_dict(c, now) || !pdf_is_dict(c, before))
+// Whether `now` equals `before` in every entry but `except` (and `except2`). Plain C, may
+// throw through fz_throw.
+int sameApartFrom(fz_context* c, pdf_obj* now, pdf_obj* before, pdf_obj* except,
+                  pdf_obj* except2 = nullptr) {
+    if (!pdf_is_dict(c, now) || (before && !pdf_is_dict(c, before)))
         return 0;
+    auto skipped = [&](pdf_obj* key) {
+        return pdf_name_eq(c, key, except) || (except2 && pdf_name_eq(c, key, except2));
+    };
     int counted = 0;
     for (int i = 0, n = pdf_dict_len(c, now); i < n; ++i) {
         pdf_obj* key = pdf_dict_get_key(c, now, i);
-        if (pdf_name_eq(c, key, except))
+        if (skipped(key))
             continue;
         ++counted;
         if (pdf_objcmp(c, pdf_dict_get_val(c, now, i), pdf_dict_get(c, before, key)) != 0)
             return 0;
     }
-    return counted == pdf_dict_len(c, before) - (pdf_dict_get(c, before, except) ? 1 : 0);
+    int expected = 0;
+    for (int i = 0, n = pdf_dict_len(c, before); i < n; ++i)
+        expected += skipped(pdf_dict_get_key(c, before, i)) ? 0 : 1;
+    return counted == expected;
 }
 
 // Whether object `num`, as changed after signing, only fills forms or adds or changes
 // annotations (their appearances and fonts included), judged against `signedDoc`, the
 // document as it was signed.
-int allowedChange(fz_context* c, pdf_obj* ref, pdf_document* signedDoc, int num) {
+int allowedChange(fz_context* c, pdf_document* doc, pdf_obj* ref, pdf_document* signedDoc,
+                  int num) {
     pdf_obj* obj = pdf_resolve_indirect(c, ref);
     if (!obj || pdf_is_null(c, obj))
         return 1;
+    // The signature record that comes with a signature, and nothing else of the information.
+    if (pdf_to_num(c, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Info))) == num)
+        return sameApartFrom(c, obj, pdf_dict_get(c, pdf_trailer(c, signedDoc), PDF_NAME(Info)),
+                             PDF_NAME(Subject), PDF_NAME(Keywords));
     if (pdf_is_array(c, obj)) {
         // Lists of annotations or fields: references only.
         for (int i = 0, n = pdf_array_len(c, obj); i < n; ++i)
@@ -190,7 +202,7 @@ int onlyFormsOrAnnotations(fz_context* c, pdf_document* doc, pdf_document* signe
         fz_var(ok);
         fz_try(c) {
             if (pdf_find_version_for_obj(c, doc, ref) < after)
-                ok = allowedChange(c, ref, signedDoc, num);
+                ok = allowedChange(c, doc, ref, signedDoc, num);
         }
         fz_always(c) { pdf_drop_obj(c, ref); }
         fz_catch(c) { fz_rethrow(c); }
@@ -250,6 +262,15 @@ QByteArray pdfName(const QString& text) {
 
 QByteArray pdfDate(const QDateTime& when) {
     return "(D:" + when.toUTC().toString("yyyyMMddHHmmss").toLatin1() + "+00'00')";
+}
+
+// Writes `dict` without its closing ">>", so that entries can follow.
+void writeOpenDict(fz_context* c, fz_output* out, pdf_obj* dict) {
+    size_t length = 0;
+    char* text = pdf_sprint_obj(c, nullptr, 0, &length, dict, 1, 0);
+    fz_try(c) { fz_write_data(c, out, text, length - 2); }
+    fz_always(c) { fz_free(c, text); }
+    fz_catch(c) { fz_rethrow(c); }
 }
 
 constexpr const char* kRangePlaceholder = "[0 0000000000 0000000000 0000000000]";
@@ -313,6 +334,17 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
     return result;
 }
 
+bool hasUnsavedChanges(const Document& document) {
+    DocumentData& d = *document.data();
+    auto lock = d.lock();
+    fz_context* c = engine::ctx();
+    int changed = 1;
+    fz_var(changed);
+    fz_try(c) { changed = pdf_has_unsaved_changes(c, d.pdf); }
+    fz_catch(c) { changed = 1; }
+    return changed != 0;
+}
+
 QByteArray sourceBytes(const Document& document) {
     DocumentData& d = *document.data();
     {
@@ -348,12 +380,15 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         pdfDate(request.signingTime) + "/Name" + hexText(request.signerName) +
         "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
     const QByteArray fieldTitle = hexText(fieldName);
+    QByteArray infoEntries;
+    for (const auto& [key, value] : request.info)
+        infoEntries += pdfName(QString::fromLatin1(key)) + hexText(value);
 
     // Offsets of the objects written, in the order written: signature, widget, then the
     // containers changed to point at them.
-    int nums[6] = {};
-    int gens[6] = {};
-    int64_t offsets[6] = {};
+    int nums[8] = {};
+    int gens[8] = {};
+    int64_t offsets[8] = {};
     int written = 0;
     int64_t previousXref = 0;
     int size = 0;
@@ -459,16 +494,37 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         pdf_drop_obj(c, formCopy);
         pdf_drop_obj(c, widgetRef);
 
+        // The information dictionary with the entries asked for: its own object again when
+        // it has one, else a new one.
+        pdf_obj* info = pdf_dict_get(c, trailer, PDF_NAME(Info));
+        int infoNum = pdf_is_indirect(c, info) ? pdf_to_num(c, info) : 0;
+        int infoGen = pdf_is_indirect(c, info) ? pdf_to_gen(c, info) : 0;
+        if (!infoEntries.isEmpty()) {
+            pdf_obj* copy = pdf_is_dict(c, info) ? pdf_copy_dict(c, info) : pdf_new_dict(c, doc, 4);
+            for (const auto& [key, value] : request.info)
+                pdf_dict_dels(c, copy, key.constData());
+            if (!infoNum) {
+                infoNum = size + 2;
+                infoGen = 0;
+            }
+            begin(infoNum, infoGen);
+            writeOpenDict(c, out, copy);
+            pdf_drop_obj(c, copy);
+            fz_write_data(c, out, infoEntries.constData(), size_t(infoEntries.size()));
+            fz_write_string(c, out, ">>");
+            end();
+        }
+
         // A classic cross-reference section, one subsection per object.
         const int64_t xref = base + fz_tell_output(c, out);
         fz_write_string(c, out, "xref\n");
         for (int i = 0; i < written; ++i)
             fz_write_printf(c, out, "%d 1\n%010ld %05d n \n", nums[i], (long)offsets[i], gens[i]);
-        fz_write_printf(c, out, "trailer\n<</Size %d/Root %d %d R", size + 2, pdf_to_num(c, root),
+        fz_write_printf(c, out, "trailer\n<</Size %d/Root %d %d R",
+                        infoNum == size + 2 ? size + 3 : size + 2, pdf_to_num(c, root),
                         pdf_to_gen(c, root));
-        pdf_obj* info = pdf_dict_get(c, trailer, PDF_NAME(Info));
-        if (pdf_is_indirect(c, info))
-            fz_write_printf(c, out, "/Info %d %d R", pdf_to_num(c, info), pdf_to_gen(c, info));
+        if (infoNum)
+            fz_write_printf(c, out, "/Info %d %d R", infoNum, infoGen);
         pdf_obj* id = pdf_dict_get(c, trailer, PDF_NAME(ID));
         if (pdf_is_array(c, id)) {
             fz_write_string(c, out, "/ID");

@@ -33,6 +33,9 @@ struct SignatureField {
 // anything that is not a readable PDF or has no signatures. Never throws.
 std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes);
 
+// Whether the document was changed in memory since it was read.
+bool hasUnsavedChanges(const Document& document);
+
 // The bytes a document was read from (its file, or the memory it was opened from); empty
 // for documents made in memory.
 QByteArray sourceBytes(const Document& document);
@@ -44,6 +47,8 @@ struct SignatureFieldRequest {
     QDateTime signingTime;  // /M
     QByteArray subFilter = "ETSI.CAdES.detached";
     qsizetype contentsCapacity = 16384; // bytes of CMS the hole can take
+    // Information entries (e.g. "Subject") to set in the same update; the others stay.
+    std::vector<std::pair<QByteArray, QString>> info;
 };
 
 struct PreparedSignature {

@@ -227,7 +227,15 @@ DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::D
                                                                           const QString& signerName,
                                                                           const KeyStore& keys,
                                                                           const SigningIdentity* identity) {
-    const QByteArray original = document.dataRepresentation();
+    // A file others signed already is appended to, never rewritten: a rewrite would break
+    // their signatures. Changes made since it was opened cannot ride along then.
+    const QByteArray source = pdf::sourceBytes(document);
+    const bool appendOnly = !StandardSignature::verify(source).empty();
+    if (appendOnly && pdf::hasUnsavedChanges(document))
+        throw SignatureError::signingFailed(
+            "The document's existing signatures would break. Save the changes in a copy, "
+            "open it and sign that");
+    const QByteArray original = appendOnly ? source : document.dataRepresentation();
     if (original.isEmpty())
         throw SignatureError::dataError();
 
@@ -249,10 +257,16 @@ DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::D
     document.setInfo(pdf::InfoKey::Keywords,
                      isValidUtf8(json) ? QString::fromUtf8(json) : QString());
 
+    const SigningIdentity own = identity ? *identity : identityFor(signerName, keys);
+    if (appendOnly) {
+        const QString record = document.info(pdf::InfoKey::Keywords);
+        return {StandardSignature::sign(source, own, signerName, QDateTime::currentDateTimeUtc(),
+                                        {{"Subject", subjectMarker}, {"Keywords", record}}),
+                *signature};
+    }
     const QByteArray recorded = document.dataRepresentation();
     if (recorded.isEmpty())
         throw SignatureError::dataError();
-    const SigningIdentity own = identity ? *identity : identityFor(signerName, keys);
     return {StandardSignature::sign(recorded, own, signerName), *signature};
 }
 

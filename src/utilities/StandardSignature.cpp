@@ -151,7 +151,8 @@ QByteArray rangeBytes(const QByteArray& file, const pdf::SignatureField& field) 
 } // namespace
 
 QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
-                                   const QString& signerName, const QDateTime& when) {
+                                   const QString& signerName, const QDateTime& when,
+                                   const std::vector<std::pair<QByteArray, QString>>& info) {
     if (!identity.isComplete())
         throw SignatureError::noIdentity();
     qsizetype certificateBytes = i2d_X509(identity.certificate.get(), nullptr);
@@ -163,6 +164,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.application = application;
     request.signingTime = when;
     request.contentsCapacity = 8192 + certificateBytes;
+    request.info = info;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
         const QByteArray cms = makeCms(prepared.signedBytes(), identity);

@@ -19,10 +19,12 @@ public:
     static constexpr const char* application = "Brivel PDF";
 
     // `pdfBytes` with a signature by `identity` appended; the bytes before it are kept as
-    // they were. Throws DigitalSignatureService::SignatureError.
+    // they were. `info` entries are set in the same update. Throws
+    // DigitalSignatureService::SignatureError.
     static QByteArray sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
                            const QString& signerName,
-                           const QDateTime& when = QDateTime::currentDateTimeUtc());
+                           const QDateTime& when = QDateTime::currentDateTimeUtc(),
+                           const std::vector<std::pair<QByteArray, QString>>& info = {});
 
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };

@@ -221,3 +221,32 @@ TEST_F(StandardSignatureTest, Pkcs12ImportKeepsTheIdentityButNeverThePassword) {
     EXPECT_THROW(SigningIdentity::importIdentity(SigningIdentity::readPkcs12(impostor.p12, "x"), keys),
                  Service::SignatureError);
 }
+
+TEST_F(StandardSignatureTest, SigningADocumentOthersSignedAppendsAndKeepsTheirSignature) {
+    const QByteArray theirs =
+        StandardSignature::sign(unsignedPdf(), Service::identityFor("Grace", keys), "Grace");
+    auto doc = pdf::Document::fromData(theirs);
+    const QByteArray ours = Service::signDocument(*doc, "Ada", keys).signedData;
+    EXPECT_TRUE(ours.startsWith(theirs));
+
+    auto reopened = pdf::Document::fromData(ours);
+    const auto result = Service::verifyDocument(*reopened, keys);
+    EXPECT_EQ(result.message, "Signature is valid. Signed by Ada");
+    ASSERT_EQ(result.signatures.size(), 2u);
+    EXPECT_EQ(result.signatures[0].integrity, Integrity::Valid);
+    // Our record and signature count as a signature added, not as new content.
+    EXPECT_EQ(result.signatures[0].change, Change::FormsOrAnnotations);
+    EXPECT_TRUE(result.signatures[1].isGood());
+    EXPECT_TRUE(result.signatures[1].ours);
+
+    // Edits made since opening cannot be appended without rewriting: refused, not broken.
+    auto edited = pdf::Document::fromData(theirs);
+    ASSERT_TRUE(edited->removePage(1));
+    try {
+        Service::signDocument(*edited, "Ada", keys);
+        FAIL() << "signing rewrote a document others had signed";
+    } catch (const Service::SignatureError& error) {
+        EXPECT_TRUE(error.description().startsWith("Signing failed: The document's existing "
+                                                   "signatures would break"));
+    }
+}
