@@ -116,6 +116,7 @@ TEST_F(StandardSignatureTest, ChangesAfterSigningAreToldApart) {
 
     // A byte changed inside the signed range breaks it.
     QByteArray flipped = once;
+    ASSERT_GT(flipped.indexOf("Contract"), 0);
     flipped[flipped.indexOf("Contract")] = 'K';
     ASSERT_EQ(StandardSignature::verify(flipped).size(), 1u);
     EXPECT_EQ(StandardSignature::verify(flipped)[0].integrity, Integrity::Broken);
