@@ -2,6 +2,7 @@
 
 #include "pdf/SignatureFields.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "widgets/Icons.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QHBoxLayout>
@@ -33,7 +34,7 @@ SignatureBarView::SignatureBarView(DocumentViewModel* documentVM, QWidget* paren
     row->addWidget(label_, 1);
     auto* close = new QToolButton(this);
     close->setObjectName("signatureBarClose");
-    close->setIcon(SymbolIcon::icon("xmark.circle.fill"));
+    close->setIcon(Icons::icon("xmark.circle.fill"));
     close->setAutoRaise(true);
     close->setToolTip(tr("Hide"));
     connect(close, &QToolButton::clicked, this, &QWidget::hide);
