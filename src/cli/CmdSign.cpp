@@ -1,7 +1,7 @@
 // vellumark-cli sign: signs a PDF with the signer's key from the user's key store.
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "pdf/Document.h"
-#include "base/AtomicFile.h"
 #include "utilities/DigitalSignatureService.h"
 #include "utilities/SigningIdentity.h"
 

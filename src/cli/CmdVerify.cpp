@@ -46,10 +46,10 @@ int run(const QStringList& args) {
         return cli::failure(args[0] + " is protected by a password");
     const QByteArray bytes = file.readAll();
     const Result result = DigitalSignatureService::verifyDocument(*document, bytes);
-    const bool hasRecord = document->info(pdf::InfoKey::Subject) ==
-                               DigitalSignatureService::subjectMarker &&
-                           DigitalSignatureService::SignatureMetadata::fromJson(
-                               document->info(pdf::InfoKey::Keywords).toUtf8());
+    const bool hasRecord =
+        document->info(pdf::InfoKey::Subject) == DigitalSignatureService::subjectMarker &&
+        DigitalSignatureService::SignatureMetadata::fromJson(
+            document->info(pdf::InfoKey::Keywords).toUtf8());
     for (const auto& s : result.signatures)
         cli::out(s.summary() + "\n");
     if (hasRecord || result.signatures.empty())

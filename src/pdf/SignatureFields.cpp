@@ -32,7 +32,9 @@ struct BytesDocument {
             stream = fz_open_buffer(c, buffer);
             doc = pdf_open_document_with_stream(c, stream);
         }
-        fz_catch(c) { doc = nullptr; }
+        fz_catch(c) {
+            doc = nullptr;
+        }
     }
     ~BytesDocument() {
         if (!c)
@@ -204,8 +206,12 @@ int onlyFormsOrAnnotations(fz_context* c, pdf_document* doc, pdf_document* signe
             if (pdf_find_version_for_obj(c, doc, ref) < after)
                 ok = allowedChange(c, doc, ref, signedDoc, num);
         }
-        fz_always(c) { pdf_drop_obj(c, ref); }
-        fz_catch(c) { fz_rethrow(c); }
+        fz_always(c) {
+            pdf_drop_obj(c, ref);
+        }
+        fz_catch(c) {
+            fz_rethrow(c);
+        }
         if (!ok)
             return 0;
     }
@@ -215,14 +221,22 @@ int onlyFormsOrAnnotations(fz_context* c, pdf_document* doc, pdf_document* signe
 int classifyGuarded(fz_context* c, pdf_document* doc, pdf_document* signedDoc) {
     int result = 0;
     fz_var(result);
-    fz_try(c) { result = onlyFormsOrAnnotations(c, doc, signedDoc); }
-    fz_catch(c) { result = 0; }
+    fz_try(c) {
+        result = onlyFormsOrAnnotations(c, doc, signedDoc);
+    }
+    fz_catch(c) {
+        result = 0;
+    }
     return result;
 }
 
 bool readRawFieldGuarded(fz_context* c, pdf_obj* field, RawField* raw) {
-    fz_try(c) { readRawField(c, field, raw); }
-    fz_catch(c) { return false; }
+    fz_try(c) {
+        readRawField(c, field, raw);
+    }
+    fz_catch(c) {
+        return false;
+    }
     return true;
 }
 
@@ -235,7 +249,9 @@ bool onlyWhitespaceFrom(const QByteArray& bytes, qint64 from) {
     return true;
 }
 
-QString utf8(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+QString utf8(const char* s) {
+    return s ? QString::fromUtf8(s) : QString();
+}
 
 // A PDF text string in hex: UTF-16BE behind its byte-order mark.
 QByteArray hexText(const QString& text) {
@@ -268,9 +284,15 @@ QByteArray pdfDate(const QDateTime& when) {
 void writeOpenDict(fz_context* c, fz_output* out, pdf_obj* dict) {
     size_t length = 0;
     char* text = pdf_sprint_obj(c, nullptr, 0, &length, dict, 1, 0);
-    fz_try(c) { fz_write_data(c, out, text, length - 2); }
-    fz_always(c) { fz_free(c, text); }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_try(c) {
+        fz_write_data(c, out, text, length - 2);
+    }
+    fz_always(c) {
+        fz_free(c, text);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 constexpr const char* kRangePlaceholder = "[0 0000000000 0000000000 0000000000]";
@@ -293,7 +315,9 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
         collectSignedFields(c, list, fields, &count, 0);
         collectSignedWidgets(c, doc, fields, &count);
     }
-    fz_catch(c) { count = 0; }
+    fz_catch(c) {
+        count = 0;
+    }
 
     for (int i = 0; i < count; ++i) {
         RawField raw;
@@ -303,7 +327,8 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
         SignatureField field;
         field.fieldName = utf8(raw.name);
         field.subFilter = QByteArray(raw.subFilter ? raw.subFilter : "");
-        field.contents = QByteArray(raw.contents ? raw.contents : "", qsizetype(raw.contentsLength));
+        field.contents =
+            QByteArray(raw.contents ? raw.contents : "", qsizetype(raw.contentsLength));
         for (int r = 0; r + 1 < raw.rangeValues && r + 1 < 8; r += 2)
             field.byteRange.emplace_back(raw.ranges[r], raw.ranges[r + 1]);
         if (raw.signingTime > 0)
@@ -313,11 +338,11 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
 
         const auto& ranges = field.byteRange;
         const qint64 size = fileBytes.size();
-        field.byteRangeSound =
-            ranges.size() == 2 && ranges[0].first == 0 && ranges[0].second > 0 &&
-            ranges[1].first > ranges[0].second && ranges[1].second >= 0 &&
-            ranges[1].first + ranges[1].second <= size && fileBytes[ranges[0].second] == '<' &&
-            fileBytes[ranges[1].first - 1] == '>';
+        field.byteRangeSound = ranges.size() == 2 && ranges[0].first == 0 && ranges[0].second > 0 &&
+                               ranges[1].first > ranges[0].second && ranges[1].second >= 0 &&
+                               ranges[1].first + ranges[1].second <= size &&
+                               fileBytes[ranges[0].second] == '<' &&
+                               fileBytes[ranges[1].first - 1] == '>';
         const qint64 end = ranges.empty() ? 0 : ranges.back().first + ranges.back().second;
         if (!field.byteRangeSound || end > size) {
             field.changeAfterSigning = SignatureField::Change::Content;
@@ -340,8 +365,12 @@ bool hasUnsavedChanges(const Document& document) {
     fz_context* c = engine::ctx();
     int changed = 1;
     fz_var(changed);
-    fz_try(c) { changed = pdf_has_unsaved_changes(c, d.pdf); }
-    fz_catch(c) { changed = 1; }
+    fz_try(c) {
+        changed = pdf_has_unsaved_changes(c, d.pdf);
+    }
+    fz_catch(c) {
+        changed = 1;
+    }
     return changed != 0;
 }
 
@@ -374,11 +403,12 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     const QString fieldName =
         request.fieldName.isEmpty() ? QString("Signature%1").arg(existing + 1) : request.fieldName;
     const qsizetype holeHex = request.contentsCapacity * 2;
-    const QByteArray sigDict =
-        "<</Type/Sig/Filter/Adobe.PPKLite/SubFilter" + pdfName(QString::fromLatin1(request.subFilter)) +
-        "/ByteRange" + kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M" +
-        pdfDate(request.signingTime) + "/Name" + hexText(request.signerName) +
-        "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
+    const QByteArray sigDict = "<</Type/Sig/Filter/Adobe.PPKLite/SubFilter" +
+                               pdfName(QString::fromLatin1(request.subFilter)) + "/ByteRange" +
+                               kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M" +
+                               pdfDate(request.signingTime) + "/Name" +
+                               hexText(request.signerName) + "/Prop_Build<</App<</Name" +
+                               pdfName(request.application) + ">>>>>>";
     const QByteArray fieldTitle = hexText(fieldName);
     QByteArray infoEntries;
     for (const auto& [key, value] : request.info)
@@ -449,8 +479,8 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             pdf_drop_obj(c, copy);
         } else {
             pdf_obj* copy = pdf_copy_dict(c, page);
-            pdf_obj* list = pdf_is_array(c, annots) ? pdf_copy_array(c, annots)
-                                                    : pdf_new_array(c, doc, 1);
+            pdf_obj* list =
+                pdf_is_array(c, annots) ? pdf_copy_array(c, annots) : pdf_new_array(c, doc, 1);
             pdf_array_push(c, list, widgetRef);
             pdf_dict_put_drop(c, copy, PDF_NAME(Annots), list);
             begin(pdf_to_num(c, page), pdf_to_gen(c, page));
@@ -534,11 +564,12 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                         (long)xref);
         fz_close_output(c, out);
     }
-    fz_always(c) { fz_drop_output(c, out); }
+    fz_always(c) {
+        fz_drop_output(c, out);
+    }
     fz_catch(c) {
         fz_drop_buffer(c, update);
-        throw Error("The document cannot take a signature: " +
-                    engine::lastError(c).toStdString());
+        throw Error("The document cannot take a signature: " + engine::lastError(c).toStdString());
     }
     if (refused) {
         fz_drop_buffer(c, update);

@@ -18,9 +18,9 @@ struct SignatureField {
     QByteArray subFilter; // e.g. "ETSI.CAdES.detached", "adbe.pkcs7.detached"
     QByteArray contents;  // the CMS (DER), trailing zero padding left as written
     std::vector<std::pair<qint64, qint64>> byteRange; // (offset, length) pairs
-    QDateTime signingTime; // the dictionary's /M; invalid when absent
-    QString signerName;    // the dictionary's /Name, often empty
-    QString application;   // /Prop_Build /App /Name, empty when absent
+    QDateTime signingTime;                            // the dictionary's /M; invalid when absent
+    QString signerName;                               // the dictionary's /Name, often empty
+    QString application;                              // /Prop_Build /App /Name, empty when absent
 
     enum class Change { None, FormsOrAnnotations, Content };
     // What the file holds beyond the signed bytes. A byte range that does not end where the
@@ -41,10 +41,10 @@ bool hasUnsavedChanges(const Document& document);
 QByteArray sourceBytes(const Document& document);
 
 struct SignatureFieldRequest {
-    QString fieldName;      // unique among the form's fields; made up when empty
-    QString signerName;     // /Name
-    QString application;    // /Prop_Build /App /Name
-    QDateTime signingTime;  // /M
+    QString fieldName;     // unique among the form's fields; made up when empty
+    QString signerName;    // /Name
+    QString application;   // /Prop_Build /App /Name
+    QDateTime signingTime; // /M
     QByteArray subFilter = "ETSI.CAdES.detached";
     qsizetype contentsCapacity = 16384; // bytes of CMS the hole can take
     // Information entries (e.g. "Subject") to set in the same update; the others stay.
@@ -52,9 +52,9 @@ struct SignatureFieldRequest {
 };
 
 struct PreparedSignature {
-    QByteArray data;          // the file with the update appended; /Contents all zeros
-    qsizetype holeStart = 0;  // offset of '<' of /Contents
-    qsizetype holeEnd = 0;    // offset just after '>'
+    QByteArray data;         // the file with the update appended; /Contents all zeros
+    qsizetype holeStart = 0; // offset of '<' of /Contents
+    qsizetype holeEnd = 0;   // offset just after '>'
     // The signed bytes: everything but the hole.
     QByteArray signedBytes() const { return data.left(holeStart) + data.mid(holeEnd); }
 };

@@ -276,7 +276,8 @@ QByteArray KeyStore::findCertificates(const QByteArray& tag) const {
 
 std::vector<QByteArray> KeyStore::tags() const {
     std::vector<QByteArray> result;
-    const QStringList names = QDir(folder_).entryList({QString("*") + kSuffix}, QDir::Files, QDir::Name);
+    const QStringList names =
+        QDir(folder_).entryList({QString("*") + kSuffix}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         if (auto tag = tagForFileName(name))
             result.push_back(*tag);

@@ -44,7 +44,9 @@ SignatureBarView::SignatureBarView(DocumentViewModel* documentVM, QWidget* paren
     documentChanged();
 }
 
-QString SignatureBarView::text() const { return isHidden() ? QString() : label_->text(); }
+QString SignatureBarView::text() const {
+    return isHidden() ? QString() : label_->text();
+}
 
 void SignatureBarView::documentChanged() {
     const pdf::DocumentPtr document = documentVM_->pdfDocument();
@@ -64,8 +66,9 @@ void SignatureBarView::documentChanged() {
         changed = changed || s.change != StandardSignature::Change::None;
     }
     const QColor color = broken ? kRed : changed ? kAmber : kGreen;
-    icon_->setPixmap(SymbolIcon::pixmap(broken || changed ? "xmark.shield.fill" : "checkmark.shield.fill",
-                                        18, color, devicePixelRatioF()));
+    icon_->setPixmap(
+        SymbolIcon::pixmap(broken || changed ? "xmark.shield.fill" : "checkmark.shield.fill", 18,
+                           color, devicePixelRatioF()));
     label_->setText(lines.join('\n'));
     setStyleSheet(QString("QFrame#signatureBar { background: rgba(%1,%2,%3,0.12);"
                           " border-bottom: 1px solid rgba(%1,%2,%3,0.5); }")

@@ -223,10 +223,9 @@ SigningIdentity DigitalSignatureService::identityFor(const QString& signerName,
     return identity;
 }
 
-DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::Document& document,
-                                                                          const QString& signerName,
-                                                                          const KeyStore& keys,
-                                                                          const SigningIdentity* identity) {
+DigitalSignatureService::SignResult
+DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
+                                      const KeyStore& keys, const SigningIdentity* identity) {
     // A file others signed already is appended to, never rewritten: a rewrite would break
     // their signatures. Changes made since it was opened cannot ride along then.
     const QByteArray source = pdf::sourceBytes(document);
@@ -287,16 +286,17 @@ DigitalSignatureService::verifyDocument(const pdf::Document& document, const QBy
     if (!metadata && !result.signatures.empty()) {
         // Signed by another program: its signatures speak for the document.
         const auto& all = result.signatures;
-        const bool good = std::all_of(all.begin(), all.end(), [](const auto& s) { return s.isGood(); });
+        const bool good =
+            std::all_of(all.begin(), all.end(), [](const auto& s) { return s.isGood(); });
         result.isSigned = true;
         result.isValid = good;
         result.signerName = all.front().signer;
         if (all.front().signingTime.isValid())
             result.signDate = all.front().signingTime;
-        result.message = all.size() == 1 ? all.front().summary()
-                         : good
-                             ? QString("%1 signatures, all valid and not changed since").arg(all.size())
-                             : QString("%1 signatures, not all valid and unchanged").arg(all.size());
+        result.message =
+            all.size() == 1 ? all.front().summary()
+            : good ? QString("%1 signatures, all valid and not changed since").arg(all.size())
+                   : QString("%1 signatures, not all valid and unchanged").arg(all.size());
         return result;
     }
     if (!metadata) {

@@ -84,7 +84,8 @@ public:
 
     // The signer's key with its self-signed certificate (CN = the name), both made and kept
     // on first use. Throws SignatureError.
-    static SigningIdentity identityFor(const QString& signerName, const KeyStore& keys = KeyStore());
+    static SigningIdentity identityFor(const QString& signerName,
+                                       const KeyStore& keys = KeyStore());
 
     // Never throws: damaged or foreign records are reported as results. The record is valid
     // only while our last standard signature, when the file has one, holds and covers it.

@@ -57,7 +57,9 @@ QString SigningIdentity::commonName(x509_st* certificate) {
     return certificate ? nameText(X509_get_subject_name(certificate)) : QString();
 }
 
-QString SigningIdentity::subjectName() const { return commonName(certificate.get()); }
+QString SigningIdentity::subjectName() const {
+    return commonName(certificate.get());
+}
 
 bool SigningIdentity::isSelfSigned() const {
     // Issued by its own subject and signed with its own key (key usage aside).
@@ -153,9 +155,10 @@ SigningIdentity SigningIdentity::readPkcs12(const QString& path, const QString& 
                                             " is not a PKCS #12 certificate file");
     }
     QByteArray secret = password.toUtf8();
-    const bool macOk = PKCS12_mac_present(p12.get())
-                           ? PKCS12_verify_mac(p12.get(), secret.constData(), int(secret.size())) == 1
-                           : true;
+    const bool macOk =
+        PKCS12_mac_present(p12.get())
+            ? PKCS12_verify_mac(p12.get(), secret.constData(), int(secret.size())) == 1
+            : true;
     EVP_PKEY* key = nullptr;
     X509* cert = nullptr;
     STACK_OF(X509)* ca = nullptr;

@@ -29,7 +29,9 @@ using Bio = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
 using Cms = std::unique_ptr<CMS_ContentInfo, Deleter<CMS_ContentInfo, CMS_ContentInfo_free>>;
 using Store = std::unique_ptr<X509_STORE, Deleter<X509_STORE, X509_STORE_free>>;
 using StoreCtx = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX, X509_STORE_CTX_free>>;
-void freeCertStack(STACK_OF(X509) * s) { sk_X509_pop_free(s, X509_free); }
+void freeCertStack(STACK_OF(X509) * s) {
+    sk_X509_pop_free(s, X509_free);
+}
 using CertStack = std::unique_ptr<STACK_OF(X509), Deleter<STACK_OF(X509), freeCertStack>>;
 
 QString openSslReason() {
@@ -67,8 +69,8 @@ QByteArray makeCms(const QByteArray& content, const SigningIdentity& identity) {
     ASN1_STRING* sequence = derLength > 0 ? ASN1_STRING_new() : nullptr;
     const bool attributed =
         sequence && ASN1_STRING_set(sequence, attribute, derLength) == 1 &&
-        CMS_signed_add1_attr_by_NID(signer, NID_id_smime_aa_signingCertificateV2,
-                                    V_ASN1_SEQUENCE, sequence, -1) == 1;
+        CMS_signed_add1_attr_by_NID(signer, NID_id_smime_aa_signingCertificateV2, V_ASN1_SEQUENCE,
+                                    sequence, -1) == 1;
     ASN1_STRING_free(sequence);
     OPENSSL_free(attribute);
     ESS_SIGNING_CERT_V2_free(sc);

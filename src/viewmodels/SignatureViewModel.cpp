@@ -171,8 +171,8 @@ std::vector<SigningIdentity> SignatureViewModel::importedIdentities() const {
 
 QString SignatureViewModel::importIdentity(const QString& path, const QString& password) {
     try {
-        const SigningIdentity stored = SigningIdentity::importIdentity(
-            SigningIdentity::readPkcs12(path, password), keyStore_);
+        const SigningIdentity stored =
+            SigningIdentity::importIdentity(SigningIdentity::readPkcs12(path, password), keyStore_);
         emit identitiesChanged();
         setSelectedIdentity(stored.label);
         return {};

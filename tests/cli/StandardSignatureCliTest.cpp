@@ -16,7 +16,8 @@ protected:
 
     sigfix::ProcessResult cli(const QStringList& args, const QStringList& environment = {}) {
         return sigfix::runProgram(VELLUMARK_BINARY_DIR "/vellumark-cli", args,
-                                  QStringList{"XDG_DATA_HOME=" + dir.path() + "/data"} + environment);
+                                  QStringList{"XDG_DATA_HOME=" + dir.path() + "/data"} +
+                                      environment);
     }
     QString input() {
         return fixtures::writeTemp(dir.path(), "in.pdf",
@@ -48,7 +49,8 @@ protected:
 TEST_F(StandardSignatureCliTest, AnotherReaderVerifiesOurSignatureOverTheWholeDocument) {
     const QString out = signedCopy();
     const QString report = pdfsig(out);
-    EXPECT_TRUE(report.contains("Signer Certificate Common Name: Ada Lovelace")) << report.toStdString();
+    EXPECT_TRUE(report.contains("Signer Certificate Common Name: Ada Lovelace"))
+        << report.toStdString();
     EXPECT_TRUE(report.contains("Signature Type: ETSI.CAdES.detached"));
     EXPECT_TRUE(report.contains("Signing Hash Algorithm: SHA-256"));
     EXPECT_TRUE(report.contains("Total document signed"));
@@ -62,7 +64,8 @@ TEST_F(StandardSignatureCliTest, ChangesAfterSigningAndBrokenBytesAreReported) {
 
     // An incremental update that adds an empty page object and lists nothing new: still a
     // change after signing, and not a form or an annotation.
-    const QByteArray previous = bytes.mid(bytes.lastIndexOf("startxref") + 9).trimmed().split('\n')[0];
+    const QByteArray previous =
+        bytes.mid(bytes.lastIndexOf("startxref") + 9).trimmed().split('\n')[0];
     QByteArray update = "\n9000 0 obj\n<</Producer(after)>>\nendobj\n";
     const qsizetype objectAt = bytes.size() + 1;
     const qsizetype xref = bytes.size() + update.size();
@@ -107,7 +110,8 @@ TEST_F(StandardSignatureCliTest, SignaturesMadeByAnotherProgramAreListedAndCheck
     // Their signature over ours: both listed; ours saw only a signature field added.
     const QString both = dir.path() + "/both.pdf";
     QDir(dir.path() + "/nss").removeRecursively();
-    ASSERT_EQ(sigfix::signWithPdfsig(dir.path(), certificate, "pw", signedCopy(), both).exitCode, 0);
+    ASSERT_EQ(sigfix::signWithPdfsig(dir.path(), certificate, "pw", signedCopy(), both).exitCode,
+              0);
     run = cli({"verify", both});
     const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
@@ -125,7 +129,8 @@ TEST_F(StandardSignatureCliTest, APkcs12FileSignsAndAWrongPasswordWritesNothing)
     auto wrong = cli({"sign", input(), "--p12", certificate.p12, "-o", out},
                      {"VELLUMARK_P12_PASSWORD=nope"});
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_EQ(wrong.err.trimmed(), "vellumark-cli: Signing failed: The password for signer.p12 is wrong");
+    EXPECT_EQ(wrong.err.trimmed(),
+              "vellumark-cli: Signing failed: The password for signer.p12 is wrong");
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_FALSE(QDir(dir.path() + "/data").exists()); // no key made either
 

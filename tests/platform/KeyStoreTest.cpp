@@ -179,6 +179,6 @@ TEST(KeyStoreTest, CertificatesLiveBesideTheirKeysAndTagsAreListed) {
     EXPECT_EQ(store.tags(), (std::vector<QByteArray>{QByteArray("Zo\xc3\xab"), "a/b"}));
     const QString certificate = store.folder() + "/a%2Fb.crt";
     ASSERT_TRUE(QFile::exists(certificate));
-    EXPECT_EQ(QFile::permissions(certificate), QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(QFile::permissions(certificate),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }

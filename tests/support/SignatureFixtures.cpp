@@ -62,18 +62,17 @@ TestCertificate makeCertificate(const QString& folder, const QString& commonName
         const QString authorityKey = folder + "/authority.key";
         runProgram("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
                                authorityKey, "-out", made.authorityPem, "-days", "30", "-subj",
-                               "/CN=Test Authority", "-addext",
-                               "basicConstraints=critical,CA:TRUE", "-addext",
-                               "keyUsage=critical,keyCertSign,cRLSign"});
+                               "/CN=Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
+                               "-addext", "keyUsage=critical,keyCertSign,cRLSign"});
         const QString request = folder + "/signer.csr";
         runProgram("openssl", {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
                                request, "-subj", subject});
-        runProgram("openssl", {"x509", "-req", "-in", request, "-CA", made.authorityPem, "-CAkey",
-                               authorityKey, "-CAcreateserial", "-out", made.certificatePem,
-                               "-days", "30"});
+        runProgram("openssl",
+                   {"x509", "-req", "-in", request, "-CA", made.authorityPem, "-CAkey",
+                    authorityKey, "-CAcreateserial", "-out", made.certificatePem, "-days", "30"});
     }
-    QStringList args{"pkcs12", "-export", "-inkey", key, "-in", made.certificatePem, "-name",
-                     "signer", "-out", made.p12, "-passout", "pass:" + password};
+    QStringList args{"pkcs12", "-export", "-inkey", key,      "-in",      made.certificatePem,
+                     "-name",  "signer",  "-out",   made.p12, "-passout", "pass:" + password};
     if (authority)
         args << "-certfile" << made.authorityPem;
     runProgram("openssl", args);
@@ -86,7 +85,8 @@ ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certi
     QDir().mkpath(folder + "/nss");
     runProgram("certutil", {"-N", "-d", database, "--empty-password"});
     runProgram("pk12util", {"-i", certificate.p12, "-d", database, "-W", password});
-    return runProgram("pdfsig", {"-nssdir", database, "-add-signature", "-nick", "signer", in, out});
+    return runProgram("pdfsig",
+                      {"-nssdir", database, "-add-signature", "-nick", "signer", in, out});
 }
 
 } // namespace sigfix

@@ -44,7 +44,8 @@ protected:
         update += "xref\n" + QByteArray::number(number) + " 1\n" +
                   QByteArray::number(objectAt).rightJustified(10, '0') + " 00000 n \n";
         QByteArray root;
-        for (const auto& m : QRegularExpression("/Root\\s*\\d+\\s+\\d+\\s*R").globalMatch(QString::fromLatin1(pdf)))
+        for (const auto& m :
+             QRegularExpression("/Root\\s*\\d+\\s+\\d+\\s*R").globalMatch(QString::fromLatin1(pdf)))
             root = m.captured().toLatin1();
         update += "trailer\n<</Size " + QByteArray::number(number + 1) + root + "/Info " +
                   QByteArray::number(number) + " 0 R/Prev " + previous + ">>\nstartxref\n" +
@@ -88,7 +89,7 @@ TEST_F(StandardSignatureTest, SigningAppendsAndVerifiesAsOursUnchangedAndSelfSig
     EXPECT_TRUE(text.contains("id-smime-aa-signingCertificateV2")) << dump.err.toStdString();
     EXPECT_TRUE(text.contains("signingTime"));
     EXPECT_TRUE(text.contains("sha256"));
-    EXPECT_TRUE(text.contains("Ada Lovelace")); // the certificate is embedded
+    EXPECT_TRUE(text.contains("Ada Lovelace"));       // the certificate is embedded
     EXPECT_TRUE(text.contains("eContent: <ABSENT>")); // detached
 }
 
@@ -182,7 +183,8 @@ TEST_F(StandardSignatureTest, EachNameGetsOneSelfSignedCertificateBesideItsKey) 
     EXPECT_TRUE(first.isSelfSigned());
     EXPECT_TRUE(SigningIdentity::matches(first.certificate, first.key));
     const SigningIdentity again = Service::identityFor("Zoë/../Ünal", keys);
-    EXPECT_EQ(SigningIdentity::toPem({again.certificate}), SigningIdentity::toPem({first.certificate}));
+    EXPECT_EQ(SigningIdentity::toPem({again.certificate}),
+              SigningIdentity::toPem({first.certificate}));
 
     const QStringList certificates = QDir(keys.folder()).entryList({"*.crt"}, QDir::Files);
     ASSERT_EQ(certificates.size(), 1);
@@ -219,8 +221,9 @@ TEST_F(StandardSignatureTest, Pkcs12ImportKeepsTheIdentityButNeverThePassword) {
     EXPECT_NO_THROW(SigningIdentity::importIdentity(listed[0], keys));
     QTemporaryDir other;
     const auto impostor = sigfix::makeCertificate(other.path(), "Katherine Johnson", "x");
-    EXPECT_THROW(SigningIdentity::importIdentity(SigningIdentity::readPkcs12(impostor.p12, "x"), keys),
-                 Service::SignatureError);
+    EXPECT_THROW(
+        SigningIdentity::importIdentity(SigningIdentity::readPkcs12(impostor.p12, "x"), keys),
+        Service::SignatureError);
 }
 
 TEST_F(StandardSignatureTest, SigningADocumentOthersSignedAppendsAndKeepsTheirSignature) {
