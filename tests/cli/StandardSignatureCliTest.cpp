@@ -92,6 +92,14 @@ TEST_F(StandardSignatureCliTest, ChangesAfterSigningAndBrokenBytesAreReported) {
     const QString report = pdfsig(broken);
     EXPECT_TRUE(report.contains("Signature Validation:")) << report.toStdString();
     EXPECT_FALSE(report.contains("Signature is Valid."));
+
+    // Cut to fewer pages by another tool: the record no longer passes for valid.
+    const QString cut = dir.path() + "/cut.pdf";
+    ASSERT_EQ(sigfix::runProgram("qpdf", {out, "--pages", out, "1-2", "--", cut}).exitCode, 0);
+    run = cli({"verify", cut});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.out.endsWith("Signature verification failed - document may have been modified\n"))
+        << run.out.toStdString();
 }
 
 TEST_F(StandardSignatureCliTest, SignaturesMadeByAnotherProgramAreListedAndChecked) {
