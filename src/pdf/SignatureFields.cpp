@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -85,6 +86,26 @@ void collectSignedWidgets(fz_context* c, pdf_document* doc, pdf_obj** out, int* 
                 out[(*count)++] = widget;
         }
     }
+}
+
+// The stamp annotation at `want` on `page`, with its appearance stream; false when none.
+int findStamp(fz_context* c, pdf_obj* page, fz_rect want, fz_rect* rect, pdf_obj** appearance) {
+    pdf_obj* annots = pdf_dict_get(c, page, PDF_NAME(Annots));
+    for (int i = pdf_array_len(c, annots) - 1; i >= 0; --i) {
+        pdf_obj* annot = pdf_array_get(c, annots, i);
+        if (!pdf_name_eq(c, pdf_dict_get(c, annot, PDF_NAME(Subtype)), PDF_NAME(Stamp)))
+            continue;
+        const fz_rect r = pdf_dict_get_rect(c, annot, PDF_NAME(Rect));
+        pdf_obj* ap = pdf_dict_getp(c, annot, "AP/N");
+        if (std::abs(r.x0 - want.x0) < 0.5f && std::abs(r.y0 - want.y0) < 0.5f &&
+            std::abs(r.x1 - want.x1) < 0.5f && std::abs(r.y1 - want.y1) < 0.5f &&
+            pdf_is_indirect(c, ap) && pdf_is_stream(c, ap)) {
+            *rect = r;
+            *appearance = ap;
+            return 1;
+        }
+    }
+    return 0;
 }
 
 // The plain facts of one signature, read inside fz_try without any C++ object.
@@ -410,6 +431,9 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                                hexText(request.signerName) + "/Prop_Build<</App<</Name" +
                                pdfName(request.application) + ">>>>>>";
     const QByteArray fieldTitle = hexText(fieldName);
+    const QRectF& wanted = request.stampRect;
+    const fz_rect stampRect = {float(wanted.left()), float(wanted.top()), float(wanted.right()),
+                               float(wanted.bottom())};
     QByteArray infoEntries;
     for (const auto& [key, value] : request.info)
         infoEntries += pdfName(QString::fromLatin1(key)) + hexText(value);
@@ -437,7 +461,19 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         }
         pdf_obj* trailer = pdf_trailer(c, doc);
         pdf_obj* root = pdf_dict_get(c, trailer, PDF_NAME(Root));
-        pdf_obj* page = pdf_lookup_page_obj(c, doc, 0);
+        // Visible on the signer's stamp when there is one, else invisible on the first page.
+        pdf_obj* page = nullptr;
+        pdf_obj* appearance = nullptr;
+        fz_rect widgetRect = {0, 0, 0, 0};
+        if (request.stampPage >= 0 && request.stampPage < pdf_count_pages(c, doc)) {
+            page = pdf_lookup_page_obj(c, doc, request.stampPage);
+            if (!findStamp(c, page, stampRect, &widgetRect, &appearance))
+                page = nullptr;
+        }
+        if (!page) {
+            page = pdf_lookup_page_obj(c, doc, 0);
+            widgetRect = {0, 0, 0, 0};
+        }
         previousXref = doc->startxref;
         size = pdf_xref_len(c, doc);
         const int sigNum = size;
@@ -461,7 +497,12 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         fz_write_data(c, out, sigDict.constData(), size_t(sigDict.size()));
         end();
         begin(widgetNum, 0);
-        fz_write_printf(c, out, "<</Type/Annot/Subtype/Widget/FT/Sig/F 132/Rect[0 0 0 0]/T");
+        fz_write_printf(c, out, "<</Type/Annot/Subtype/Widget/FT/Sig/F 132/Rect[%g %g %g %g]",
+                        widgetRect.x0, widgetRect.y0, widgetRect.x1, widgetRect.y1);
+        if (appearance)
+            fz_write_printf(c, out, "/AP<</N %d %d R>>", pdf_to_num(c, appearance),
+                            pdf_to_gen(c, appearance));
+        fz_write_string(c, out, "/T");
         fz_write_data(c, out, fieldTitle.constData(), size_t(fieldTitle.size()));
         fz_write_printf(c, out, "/V %d 0 R/P %d %d R>>", sigNum, pdf_to_num(c, page),
                         pdf_to_gen(c, page));

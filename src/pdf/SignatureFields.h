@@ -4,6 +4,7 @@
 // an incremental update, so that the bytes before it stay exactly as they were.
 #include <QByteArray>
 #include <QDateTime>
+#include <QRectF>
 #include <QString>
 
 #include <utility>
@@ -47,6 +48,10 @@ struct SignatureFieldRequest {
     QDateTime signingTime; // /M
     QByteArray subFilter = "ETSI.CAdES.detached";
     qsizetype contentsCapacity = 16384; // bytes of CMS the hole can take
+    // A visible signature: the field sits on the image stamp at `stampRect` (PDF user space)
+    // of page `stampPage` and shows the stamp's picture. Invisible when no such stamp.
+    int stampPage = -1;
+    QRectF stampRect;
     // Information entries (e.g. "Subject") to set in the same update; the others stay.
     std::vector<std::pair<QByteArray, QString>> info;
 };
@@ -59,9 +64,9 @@ struct PreparedSignature {
     QByteArray signedBytes() const { return data.left(holeStart) + data.mid(holeEnd); }
 };
 
-// Appends an invisible signature field on the first page, with a signature dictionary whose
-// /ByteRange is final and whose /Contents is a zero-filled hole. Throws pdf::Error when the
-// file is not a PDF this can update (unreadable, encrypted, without pages).
+// Appends a signature field (invisible on the first page unless a stamp is named), with a signature
+// dictionary whose /ByteRange is final and whose /Contents is a zero-filled hole. Throws pdf::Error
+// when the file is not a PDF this can update (unreadable, encrypted, without pages).
 PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                                         const SignatureFieldRequest& request);
 

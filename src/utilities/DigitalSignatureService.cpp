@@ -225,7 +225,8 @@ SigningIdentity DigitalSignatureService::identityFor(const QString& signerName,
 
 DigitalSignatureService::SignResult
 DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
-                                      const KeyStore& keys, const SigningIdentity* identity) {
+                                      const KeyStore& keys, const SigningIdentity* identity,
+                                      const StandardSignature::Options& standard) {
     // A file others signed already is appended to, never rewritten: a rewrite would break
     // their signatures. Changes made since it was opened cannot ride along then.
     const QByteArray source = pdf::sourceBytes(document);
@@ -257,16 +258,16 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
                      isValidUtf8(json) ? QString::fromUtf8(json) : QString());
 
     const SigningIdentity own = identity ? *identity : identityFor(signerName, keys);
+    StandardSignature::Options options = standard;
     if (appendOnly) {
-        const QString record = document.info(pdf::InfoKey::Keywords);
-        return {StandardSignature::sign(source, own, signerName, QDateTime::currentDateTimeUtc(),
-                                        {{"Subject", subjectMarker}, {"Keywords", record}}),
-                *signature};
+        options.info = {{"Subject", subjectMarker},
+                        {"Keywords", document.info(pdf::InfoKey::Keywords)}};
+        return {StandardSignature::sign(source, own, signerName, options), *signature};
     }
     const QByteArray recorded = document.dataRepresentation();
     if (recorded.isEmpty())
         throw SignatureError::dataError();
-    return {StandardSignature::sign(recorded, own, signerName), *signature};
+    return {StandardSignature::sign(recorded, own, signerName, options), *signature};
 }
 
 DigitalSignatureService::SignatureVerificationResult

@@ -77,10 +77,12 @@ public:
 
     // Signs `document` in place (its Subject and Keywords change) and returns its new bytes:
     // the record, then a standard signature appended by `identity` (the name's own
-    // self-signed identity when none is given). Throws SignatureError.
+    // self-signed identity when none is given), shown on the signer's stamp when `standard`
+    // names one. Throws SignatureError.
     static SignResult signDocument(pdf::Document& document, const QString& signerName,
                                    const KeyStore& keys = KeyStore(),
-                                   const SigningIdentity* identity = nullptr);
+                                   const SigningIdentity* identity = nullptr,
+                                   const StandardSignature::Options& standard = {});
 
     // The signer's key with its self-signed certificate (CN = the name), both made and kept
     // on first use. Throws SignatureError.

@@ -153,8 +153,7 @@ QByteArray rangeBytes(const QByteArray& file, const pdf::SignatureField& field) 
 } // namespace
 
 QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
-                                   const QString& signerName, const QDateTime& when,
-                                   const std::vector<std::pair<QByteArray, QString>>& info) {
+                                   const QString& signerName, const Options& options) {
     if (!identity.isComplete())
         throw SignatureError::noIdentity();
     qsizetype certificateBytes = i2d_X509(identity.certificate.get(), nullptr);
@@ -164,9 +163,11 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     pdf::SignatureFieldRequest request;
     request.signerName = signerName;
     request.application = application;
-    request.signingTime = when;
+    request.signingTime = options.when;
+    request.stampPage = options.stampPage;
+    request.stampRect = options.stampRect;
     request.contentsCapacity = 8192 + certificateBytes;
-    request.info = info;
+    request.info = options.info;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
         const QByteArray cms = makeCms(prepared.signedBytes(), identity);

@@ -7,9 +7,20 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QRectF>
 #include <QString>
 
 #include <vector>
+
+// How a standard signature is made beyond its identity.
+struct StandardSignatureOptions {
+    QDateTime when = QDateTime::currentDateTimeUtc();
+    // Information entries set in the same update (the signature record).
+    std::vector<std::pair<QByteArray, QString>> info;
+    // The signer's drawn stamp, when placed: the signature shows on it.
+    int stampPage = -1;
+    QRectF stampRect; // PDF user space
+};
 
 class StandardSignature {
 public:
@@ -18,13 +29,12 @@ public:
     // Written into every signature we make, so that ours can be told from others'.
     static constexpr const char* application = "Brivel PDF";
 
+    using Options = StandardSignatureOptions;
+
     // `pdfBytes` with a signature by `identity` appended; the bytes before it are kept as
-    // they were. `info` entries are set in the same update. Throws
-    // DigitalSignatureService::SignatureError.
+    // they were. Throws DigitalSignatureService::SignatureError.
     static QByteArray sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
-                           const QString& signerName,
-                           const QDateTime& when = QDateTime::currentDateTimeUtc(),
-                           const std::vector<std::pair<QByteArray, QString>>& info = {});
+                           const QString& signerName, const Options& options = {});
 
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };

@@ -140,6 +140,12 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
     if (!page)
         return false;
     placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
+    const QPointF center = page->mediaBox().center();
+    stampDocument_ = document;
+    stampPage_ = pageIndex;
+    stampRect_ =
+        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
+               kPlacementSize.width(), kPlacementSize.height());
     return true;
 }
 
@@ -153,8 +159,13 @@ QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
         if (!identity)
             throw DigitalSignatureService::SignatureError::noIdentity();
     }
+    StandardSignature::Options options;
+    if (stampDocument_ == &document) {
+        options.stampPage = stampPage_;
+        options.stampRect = stampRect_;
+    }
     return DigitalSignatureService::signDocument(document, signer, keyStore_,
-                                                 identity ? &*identity : nullptr)
+                                                 identity ? &*identity : nullptr, options)
         .signedData;
 }
 

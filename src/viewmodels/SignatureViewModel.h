@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 
 #include <optional>
@@ -115,4 +116,8 @@ private:
     QString signerName_;
     QString selectedIdentity_;
     KeyStore keyStore_;
+    // The last stamp placed, which the next digital signature shows on.
+    const pdf::Document* stampDocument_ = nullptr;
+    int stampPage_ = -1;
+    QRectF stampRect_;
 };

@@ -98,7 +98,8 @@ TEST_F(StandardSignatureCliTest, ChangesAfterSigningAndBrokenBytesAreReported) {
     ASSERT_EQ(sigfix::runProgram("qpdf", {out, "--pages", out, "1-2", "--", cut}).exitCode, 0);
     run = cli({"verify", cut});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_TRUE(run.out.endsWith("Signature verification failed - document may have been modified\n"))
+    EXPECT_TRUE(
+        run.out.endsWith("Signature verification failed - document may have been modified\n"))
         << run.out.toStdString();
 }
 
