@@ -298,7 +298,8 @@ TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
     sheet.signDocument();
     EXPECT_NE(documentVM.pdfDocument(), doc);
     EXPECT_EQ(documentVM.pdfDocument()->info(pdf::InfoKey::Subject), "Digitally Signed");
-    EXPECT_EQ(documentVM.pdfDocument()->page(2)->annotations().size(), 2u); // the stamp came along
+    // The stamp came along, and the signature's field sits on it.
+    EXPECT_EQ(documentVM.pdfDocument()->page(2)->annotations().size(), 3u);
     EXPECT_EQ(documentVM.fileName(), "Minutes");
     EXPECT_EQ(documentVM.currentPageIndex(), 2);
     EXPECT_EQ(model->verificationResult()->message, "Signature is valid. Signed by Ada");
