@@ -1,5 +1,7 @@
 #include "platform/KeyStore.h"
 
+#include "base/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -234,4 +236,51 @@ KeyStore::StoreResult KeyStore::storePrivateKey(const QByteArray& tag, const Pri
     }
     ::fsync(dir.fd);
     return StoreResult::Stored;
+}
+
+namespace {
+
+QString certificateFileName(const QByteArray& tag) {
+    return KeyStore::fileNameForTag(tag).chopped(int(std::strlen(kSuffix))) + ".crt";
+}
+
+} // namespace
+
+bool KeyStore::storeCertificates(const QByteArray& tag, const QByteArray& pem,
+                                 QString* error) const {
+    const QString name = certificateFileName(tag);
+    if (tag.isEmpty() || name.size() > kMaxFileName) {
+        if (error)
+            *error = "The name is too long for the key store";
+        return false;
+    }
+    if (!ensureFolder(error))
+        return false;
+    // Certificates are public; the folder (0700) already keeps them from other users.
+    const QString path = folder_ + "/" + name;
+    if (!base::writeFile(path, pem, error))
+        return false;
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+}
+
+QByteArray KeyStore::findCertificates(const QByteArray& tag) const {
+    const QString name = certificateFileName(tag);
+    if (tag.isEmpty() || name.size() > kMaxFileName)
+        return {};
+    QFile file(folder_ + "/" + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+std::vector<QByteArray> KeyStore::tags() const {
+    std::vector<QByteArray> result;
+    const QStringList names =
+        QDir(folder_).entryList({QString("*") + kSuffix}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        if (auto tag = tagForFileName(name))
+            result.push_back(*tag);
+    }
+    return result;
 }

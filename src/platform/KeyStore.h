@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct evp_pkey_st; // OpenSSL's EVP_PKEY, kept out of this header on purpose
 
@@ -30,6 +31,16 @@ public:
     // replaced (AlreadyExists): a second key would orphan every signature of the first.
     StoreResult storePrivateKey(const QByteArray& tag, const PrivateKey& key,
                                 QString* error = nullptr) const;
+
+    // The certificates (PEM, the signer's first, then its chain) kept beside the key under
+    // `tag`, in a file of the same safe name with ".crt" for ".pem", 0600. Replaced when
+    // stored again: a certificate may be renewed for the same key.
+    bool storeCertificates(const QByteArray& tag, const QByteArray& pem,
+                           QString* error = nullptr) const;
+    QByteArray findCertificates(const QByteArray& tag) const;
+
+    // Every tag that has a key in the store, in file-name order.
+    std::vector<QByteArray> tags() const;
 
     // The file name a tag is kept under, and back. Reversible and injective; the name has
     // only [a-z0-9._%-], never starts with a dot, so it cannot leave the folder.

@@ -8,16 +8,22 @@
 #include "sheets/SignatureCanvasView.h"
 #include "widgets/SymbolIcon.h"
 
+#include "platform/FileDialogs.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -443,6 +449,7 @@ QWidget* SignatureView::makeDigitalTab() {
     nameRow->addWidget(signer);
     nameRow->addStretch();
     column->addLayout(nameRow);
+    column->addLayout(makeIdentityRow());
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);
@@ -468,6 +475,79 @@ QWidget* SignatureView::makeDigitalTab() {
     return tab;
 }
 
+QLayout* SignatureView::makeIdentityRow() {
+    SignatureViewModel* model = &signatureVM_;
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(new QLabel("Certificate:"));
+    auto* picker = new QComboBox;
+    picker->setObjectName("identityPicker");
+    picker->setMinimumWidth(200);
+    auto fill = [picker, model] {
+        const QSignalBlocker blocker(picker);
+        picker->clear();
+        picker->addItem("Own (self-signed for the name)", QString());
+        for (const SigningIdentity& identity : model->importedIdentities())
+            picker->addItem(identity.label, identity.label);
+        picker->setCurrentIndex(std::max(0, picker->findData(model->selectedIdentity())));
+    };
+    fill();
+    connect(model, &SignatureViewModel::identitiesChanged, picker, fill);
+    connect(model, &SignatureViewModel::selectedIdentityChanged, picker, fill);
+    connect(picker, &QComboBox::currentIndexChanged, model,
+            [picker, model] { model->setSelectedIdentity(picker->currentData().toString()); });
+    row->addWidget(picker);
+
+    // The password goes straight to the import and is cleared after it; never kept.
+    auto* password = roundedField("Certificate password", 140);
+    password->setObjectName("p12Password");
+    password->setEchoMode(QLineEdit::Password);
+    row->addWidget(password);
+    auto* import = borderedButton("Import .p12...");
+    import->setObjectName("importIdentity");
+    connect(import, &QPushButton::clicked, this, [this, password, model] {
+        OpenFileRequest request;
+        request.contentTypes = {ContentType{"PKCS #12 Certificate", {"p12", "pfx"}}};
+        request.title = "Import Certificate";
+        request.prompt = "Import";
+        const QString path = FileDialogs::current()->openFile(request);
+        if (path.isEmpty())
+            return;
+        const QString error = model->importIdentity(path, password->text());
+        password->clear();
+        if (!error.isEmpty()) {
+            DigitalSignatureService::SignatureVerificationResult failed;
+            failed.isValid = false;
+            failed.message = error;
+            model->setVerificationResult(failed);
+        }
+    });
+    row->addWidget(import);
+    row->addStretch();
+    return row;
+}
+
+QWidget* SignatureView::makeSignatureList() {
+    using Integrity = StandardSignature::Integrity;
+    const auto& signatures = signatureVM_.verificationResult()->signatures;
+    auto* list = new QListWidget;
+    list->setObjectName("signatureList");
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setWordWrap(true);
+    list->setStyleSheet("QListWidget { background: transparent; border: none; }");
+    for (const StandardSignature::Result& s : signatures) {
+        const bool good = s.isGood();
+        const bool unknown = s.integrity == Integrity::Unsupported;
+        const QString symbol = good ? "checkmark.shield.fill" : "xmark.shield.fill";
+        const QColor color = good ? kGreen : unknown ? secondaryColor(this) : kRed;
+        auto* item = new QListWidgetItem(SymbolIcon::icon(symbol, color), s.summary());
+        item->setData(Qt::UserRole, good);
+        list->addItem(item);
+    }
+    list->setFixedHeight(std::min(160, 8 + 40 * int(signatures.size())));
+    return list;
+}
+
 QWidget* SignatureView::makeResultBox() {
     const auto& result = *signatureVM_.verificationResult();
     QString symbol = "xmark.shield.fill";
@@ -491,7 +571,15 @@ QWidget* SignatureView::makeResultBox() {
     message->setTextFormat(Qt::PlainText);
     message->setWordWrap(true);
     row->addWidget(message, 1);
-    return box;
+    if (result.signatures.empty())
+        return box;
+    auto* stack = new QWidget;
+    auto* column = new QVBoxLayout(stack);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    column->addWidget(box);
+    column->addWidget(makeSignatureList());
+    return stack;
 }
 
 void SignatureView::verifySignature() {

@@ -12,6 +12,7 @@
 class DocumentViewModel;
 class QAbstractButton;
 class QButtonGroup;
+class QLayout;
 class QVBoxLayout;
 class SignatureViewModel;
 
@@ -57,6 +58,8 @@ private:
     QWidget* makeDigitalTab();
     QWidget* makeSignatureCard(const SavedSignature& signature);
     QWidget* makeResultBox();
+    QLayout* makeIdentityRow();
+    QWidget* makeSignatureList();
     void showTab();
     bool hasDocument() const;
 

@@ -21,6 +21,7 @@
 #include "sheets/PasswordProtectionView.h"
 #include "pageview/PdfPageView.h"
 #include "shell/SearchBarView.h"
+#include "shell/SignatureBarView.h"
 #include "shell/SheetFlags.h"
 #include "shell/SheetPresenter.h"
 #include "shell/SidebarView.h"
@@ -67,6 +68,8 @@ ContentView::ContentView(QWidget* parent)
 
     annotationToolbar_ = new AnnotationToolbar(annotationVM_, documentVM_, detail);
     detailLayout->addWidget(annotationToolbar_);
+
+    detailLayout->addWidget(new SignatureBarView(documentVM_, detail));
 
     detailStack_ = new QStackedWidget(detail);
     welcome_ = new WelcomeView(documentVM_, detailStack_);

@@ -4,6 +4,7 @@
 #include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
 #include "pdf/Document.h"
+#include "pdf/SignatureFields.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -201,10 +203,39 @@ QByteArray DigitalSignatureService::publicKeyPem(const QString& signerName, cons
 
 // ---- signing and verification
 
-DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::Document& document,
-                                                                          const QString& signerName,
-                                                                          const KeyStore& keys) {
-    const QByteArray original = document.dataRepresentation();
+SigningIdentity DigitalSignatureService::identityFor(const QString& signerName,
+                                                     const KeyStore& keys) {
+    SigningIdentity identity;
+    identity.key = getExistingSigningKey(signerName, keys);
+    if (!identity.key)
+        identity.key = generateSigningKeyPair(signerName, keys);
+    const QByteArray tag = keyTag(signerName);
+    const auto stored = SigningIdentity::fromPem(keys.findCertificates(tag));
+    if (!stored.empty() && SigningIdentity::matches(stored.front(), identity.key)) {
+        identity.certificate = stored.front();
+    } else {
+        identity.certificate = SigningIdentity::makeSelfSigned(identity.key, signerName);
+        QString error;
+        if (!keys.storeCertificates(tag, SigningIdentity::toPem({identity.certificate}), &error))
+            throw SignatureError::signingFailed(error);
+    }
+    identity.label = signerName;
+    return identity;
+}
+
+DigitalSignatureService::SignResult
+DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
+                                      const KeyStore& keys, const SigningIdentity* identity,
+                                      const StandardSignature::Options& standard) {
+    // A file others signed already is appended to, never rewritten: a rewrite would break
+    // their signatures. Changes made since it was opened cannot ride along then.
+    const QByteArray source = pdf::sourceBytes(document);
+    const bool appendOnly = !StandardSignature::verify(source).empty();
+    if (appendOnly && pdf::hasUnsavedChanges(document))
+        throw SignatureError::signingFailed(
+            "The document's existing signatures would break. Save the changes in a copy, "
+            "open it and sign that");
+    const QByteArray original = appendOnly ? source : document.dataRepresentation();
     if (original.isEmpty())
         throw SignatureError::dataError();
 
@@ -226,19 +257,49 @@ DigitalSignatureService::SignResult DigitalSignatureService::signDocument(pdf::D
     document.setInfo(pdf::InfoKey::Keywords,
                      isValidUtf8(json) ? QString::fromUtf8(json) : QString());
 
-    const QByteArray signedData = document.dataRepresentation();
-    if (signedData.isEmpty())
+    const SigningIdentity own = identity ? *identity : identityFor(signerName, keys);
+    StandardSignature::Options options = standard;
+    if (appendOnly) {
+        options.info = {{"Subject", subjectMarker},
+                        {"Keywords", document.info(pdf::InfoKey::Keywords)}};
+        return {StandardSignature::sign(source, own, signerName, options), *signature};
+    }
+    const QByteArray recorded = document.dataRepresentation();
+    if (recorded.isEmpty())
         throw SignatureError::dataError();
-    return {signedData, *signature};
+    return {StandardSignature::sign(recorded, own, signerName, options), *signature};
 }
 
 DigitalSignatureService::SignatureVerificationResult
 DigitalSignatureService::verifyDocument(const pdf::Document& document, const KeyStore& keys) {
+    return verifyDocument(document, pdf::sourceBytes(document), keys);
+}
+
+DigitalSignatureService::SignatureVerificationResult
+DigitalSignatureService::verifyDocument(const pdf::Document& document, const QByteArray& fileBytes,
+                                        const KeyStore& keys) {
     SignatureVerificationResult result;
+    result.signatures = StandardSignature::verify(fileBytes);
     const std::optional<SignatureMetadata> metadata =
         document.info(pdf::InfoKey::Subject) == subjectMarker
             ? SignatureMetadata::fromJson(document.info(pdf::InfoKey::Keywords).toUtf8())
             : std::nullopt;
+    if (!metadata && !result.signatures.empty()) {
+        // Signed by another program: its signatures speak for the document.
+        const auto& all = result.signatures;
+        const bool good =
+            std::all_of(all.begin(), all.end(), [](const auto& s) { return s.isGood(); });
+        result.isSigned = true;
+        result.isValid = good;
+        result.signerName = all.front().signer;
+        if (all.front().signingTime.isValid())
+            result.signDate = all.front().signingTime;
+        result.message =
+            all.size() == 1 ? all.front().summary()
+            : good ? QString("%1 signatures, all valid and not changed since").arg(all.size())
+                   : QString("%1 signatures, not all valid and unchanged").arg(all.size());
+        return result;
+    }
     if (!metadata) {
         result.message = "Document is not digitally signed";
         return result;
@@ -263,8 +324,15 @@ DigitalSignatureService::verifyDocument(const pdf::Document& document, const Key
         return result;
     }
 
+    // Our last standard signature covers the record: the record stands only while it holds
+    // and nothing was changed after it.
+    const StandardSignature::Result* ours = nullptr;
+    for (const auto& s : result.signatures)
+        if (s.ours)
+            ours = &s;
+    const bool covered = !ours || ours->isGood();
     // The private key object carries its public half; the check uses only that half.
-    if (verifyMessage(key.get(), *digest, *signature)) {
+    if (covered && verifyMessage(key.get(), *digest, *signature)) {
         result.isValid = true;
         result.message = "Signature is valid. Signed by " + metadata->signerName;
     } else {

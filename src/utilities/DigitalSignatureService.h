@@ -3,6 +3,7 @@
 // signature. The record travels in the document's information entries: Subject
 // "Digitally Signed", Keywords the JSON SignatureMetadata. Stateless.
 #include "platform/KeyStore.h"
+#include "utilities/StandardSignature.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -10,6 +11,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace pdf {
 class Document;
@@ -40,6 +42,8 @@ public:
         std::optional<QString> signerName;
         std::optional<QDateTime> signDate;
         QString message;
+        // Every standard signature the file carries, ours and others', in field order.
+        std::vector<StandardSignature::Result> signatures;
     };
 
     class SignatureError : public std::runtime_error {
@@ -71,13 +75,27 @@ public:
         QByteArray signature;  // the raw RSA signature (256 bytes)
     };
 
-    // Signs `document` in place (its Subject and Keywords change) and returns its new bytes.
-    // Throws SignatureError.
+    // Signs `document` in place (its Subject and Keywords change) and returns its new bytes:
+    // the record, then a standard signature appended by `identity` (the name's own
+    // self-signed identity when none is given), shown on the signer's stamp when `standard`
+    // names one. Throws SignatureError.
     static SignResult signDocument(pdf::Document& document, const QString& signerName,
-                                   const KeyStore& keys = KeyStore());
+                                   const KeyStore& keys = KeyStore(),
+                                   const SigningIdentity* identity = nullptr,
+                                   const StandardSignature::Options& standard = {});
 
-    // Never throws: damaged or foreign records are reported as results.
+    // The signer's key with its self-signed certificate (CN = the name), both made and kept
+    // on first use. Throws SignatureError.
+    static SigningIdentity identityFor(const QString& signerName,
+                                       const KeyStore& keys = KeyStore());
+
+    // Never throws: damaged or foreign records are reported as results. The record is valid
+    // only while our last standard signature, when the file has one, holds and covers it.
     static SignatureVerificationResult verifyDocument(const pdf::Document& document,
+                                                      const KeyStore& keys = KeyStore());
+    // The same from the file's bytes as they are on disk.
+    static SignatureVerificationResult verifyDocument(const pdf::Document& document,
+                                                      const QByteArray& fileBytes,
                                                       const KeyStore& keys = KeyStore());
 
     // A new RSA 2048 key kept under the signer's tag. Throws keyGenerationFailed.

@@ -159,6 +159,12 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
     if (!page)
         return false;
     placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
+    const QPointF center = page->mediaBox().center();
+    stampDocument_ = document;
+    stampPage_ = pageIndex;
+    stampRect_ =
+        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
+               kPlacementSize.width(), kPlacementSize.height());
     return true;
 }
 
@@ -183,5 +189,43 @@ bool SignatureViewModel::placeSignatureOnCurrentPage(const SavedSignature& signa
 
 QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
     const QString signer = signerName_.isEmpty() ? QStringLiteral("User") : signerName_;
-    return DigitalSignatureService::signDocument(document, signer, keyStore_).signedData;
+    std::optional<SigningIdentity> identity;
+    if (!selectedIdentity_.isEmpty()) {
+        for (SigningIdentity& candidate : importedIdentities())
+            if (candidate.label == selectedIdentity_)
+                identity = std::move(candidate);
+        if (!identity)
+            throw DigitalSignatureService::SignatureError::noIdentity();
+    }
+    StandardSignature::Options options;
+    if (stampDocument_ == &document) {
+        options.stampPage = stampPage_;
+        options.stampRect = stampRect_;
+    }
+    return DigitalSignatureService::signDocument(document, signer, keyStore_,
+                                                 identity ? &*identity : nullptr, options)
+        .signedData;
+}
+
+void SignatureViewModel::setSelectedIdentity(const QString& label) {
+    if (label == selectedIdentity_)
+        return;
+    selectedIdentity_ = label;
+    emit selectedIdentityChanged();
+}
+
+std::vector<SigningIdentity> SignatureViewModel::importedIdentities() const {
+    return SigningIdentity::importedIdentities(keyStore_);
+}
+
+QString SignatureViewModel::importIdentity(const QString& path, const QString& password) {
+    try {
+        const SigningIdentity stored =
+            SigningIdentity::importIdentity(SigningIdentity::readPkcs12(path, password), keyStore_);
+        emit identitiesChanged();
+        setSelectedIdentity(stored.label);
+        return {};
+    } catch (const DigitalSignatureService::SignatureError& error) {
+        return error.description();
+    }
 }

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 
 #include <optional>
@@ -33,6 +34,9 @@ class SignatureViewModel : public QObject {
     Q_PROPERTY(bool includeStamp READ includeStamp WRITE setIncludeStamp NOTIFY includeStampChanged)
     Q_PROPERTY(QString stampName READ stampName WRITE setStampName NOTIFY stampNameChanged)
     Q_PROPERTY(QString signerName READ signerName WRITE setSignerName NOTIFY signerNameChanged)
+    // The imported identity to sign with, by label; empty for the signer name's own.
+    Q_PROPERTY(QString selectedIdentity READ selectedIdentity WRITE setSelectedIdentity NOTIFY
+                   selectedIdentityChanged)
 
 public:
     using VerificationResult = DigitalSignatureService::SignatureVerificationResult;
@@ -79,9 +83,17 @@ public:
     bool placeSignatureOnCurrentPage(const SavedSignature& signature,
                                      DocumentViewModel& documentVM);
 
-    // Signs under signerName ("User" when empty); returns the signed PDF bytes.
-    // Throws DigitalSignatureService::SignatureError.
+    // Signs under signerName ("User" when empty) with the selected identity; returns the
+    // signed PDF bytes. Throws DigitalSignatureService::SignatureError.
     QByteArray signDocument(pdf::Document& document);
+
+    QString selectedIdentity() const { return selectedIdentity_; }
+    void setSelectedIdentity(const QString& label);
+    // The identities imported into the key store, by label.
+    std::vector<SigningIdentity> importedIdentities() const;
+    // Reads a PKCS #12 file with its password (used for this call only) and keeps its key
+    // and certificates; selects it. Returns an empty string, or why it failed.
+    QString importIdentity(const QString& path, const QString& password);
 
     // The key store used for signing (the user's own unless a test swaps it).
     const KeyStore& keyStore() const { return keyStore_; }
@@ -98,6 +110,8 @@ signals:
     void stampNameChanged();
     void signerNameChanged();
     void verificationResultChanged();
+    void selectedIdentityChanged();
+    void identitiesChanged();
 
 private:
     void persistSignatures();
@@ -109,5 +123,10 @@ private:
     QString stampName_;
     std::optional<VerificationResult> verificationResult_;
     QString signerName_;
+    QString selectedIdentity_;
     KeyStore keyStore_;
+    // The last stamp placed, which the next digital signature shows on.
+    const pdf::Document* stampDocument_ = nullptr;
+    int stampPage_ = -1;
+    QRectF stampRect_;
 };

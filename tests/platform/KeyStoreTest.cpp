@@ -161,3 +161,24 @@ TEST(KeyStoreTest, TheUserStoreLivesInTheApplicationDataFolder) {
     EXPECT_TRUE(KeyStore().folder().endsWith("/Vellumark/Brivel PDF/keys"))
         << KeyStore().folder().toStdString();
 }
+
+TEST(KeyStoreTest, CertificatesLiveBesideTheirKeysAndTagsAreListed) {
+    QTemporaryDir dir;
+    const KeyStore store(dir.path() + "/keys");
+    EXPECT_TRUE(store.tags().empty());
+    EXPECT_TRUE(store.findCertificates("a/b").isEmpty());
+
+    ASSERT_EQ(store.storePrivateKey("a/b", makeKey()), KeyStore::StoreResult::Stored);
+    ASSERT_EQ(store.storePrivateKey("Zoë", makeKey()), KeyStore::StoreResult::Stored);
+    ASSERT_TRUE(store.storeCertificates("a/b", "first"));
+    ASSERT_TRUE(store.storeCertificates("a/b", "renewed")); // replaced, unlike keys
+    EXPECT_EQ(store.findCertificates("a/b"), "renewed");
+    EXPECT_TRUE(store.findCertificates("Zoë").isEmpty());
+
+    // Certificates are not keys: the listing holds each tag once.
+    EXPECT_EQ(store.tags(), (std::vector<QByteArray>{QByteArray("Zo\xc3\xab"), "a/b"}));
+    const QString certificate = store.folder() + "/a%2Fb.crt";
+    ASSERT_TRUE(QFile::exists(certificate));
+    EXPECT_EQ(QFile::permissions(certificate),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}

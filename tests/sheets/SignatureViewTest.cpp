@@ -7,6 +7,10 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "sheets/SignatureCanvasView.h"
+#include "support/ScriptedFileDialogs.h"
+
+#include <QComboBox>
+#include <QListWidget>
 
 #include <QCheckBox>
 #include <QDir>
@@ -250,7 +254,7 @@ TEST_F(SignatureViewTest, Screenshots) {
         GTEST_SKIP() << "set VELLUMARK_SCREENSHOT_DIR to write screenshots";
     QDir().mkpath(folder);
     auto sheet = makeSheet(true);
-    sheet->resize(600, 520);
+    sheet->resize(680, 600);
     QCoreApplication::processEvents();
     drawStroke(sheet.get());
     QTest::keyClicks(sheet->findChild<QLineEdit*>("signatureName"), "Full signature");
@@ -265,6 +269,8 @@ TEST_F(SignatureViewTest, Screenshots) {
     model->setSignerName("Ada Lovelace");
     sheet->setSelectedTab(SignatureTab::digital);
     sheet->signDocument();
+    model->setSignerName("Grace Hopper");
+    sheet->signDocument(); // a second signature, appended to the first
     QCoreApplication::processEvents();
     sheet->grab().save(folder + "/signature-digital.png");
 
@@ -292,7 +298,8 @@ TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
     sheet.signDocument();
     EXPECT_NE(documentVM.pdfDocument(), doc);
     EXPECT_EQ(documentVM.pdfDocument()->info(pdf::InfoKey::Subject), "Digitally Signed");
-    EXPECT_EQ(documentVM.pdfDocument()->page(2)->annotations().size(), 2u); // the stamp came along
+    // The stamp came along, and the signature's field sits on it.
+    EXPECT_EQ(documentVM.pdfDocument()->page(2)->annotations().size(), 3u);
     EXPECT_EQ(documentVM.fileName(), "Minutes");
     EXPECT_EQ(documentVM.currentPageIndex(), 2);
     EXPECT_EQ(model->verificationResult()->message, "Signature is valid. Signed by Ada");
@@ -307,4 +314,55 @@ TEST_F(SignatureViewTest, TheMainWindowSheetWorksOnTheDocumentViewModel) {
     // Without a document nothing happens.
     DocumentViewModel empty;
     EXPECT_FALSE(model->placeSignatureOnCurrentPage(model->savedSignatures()[0], empty));
+}
+
+TEST_F(SignatureViewTest, TheDigitalTabListsEverySignatureAndSignsWithAnImportedCertificate) {
+    auto dialogs = std::make_shared<ScriptedFileDialogs>();
+    const auto previous = FileDialogs::install(dialogs);
+    const auto certificate = sigfix::makeCertificate(keyDir.path(), "Grace Hopper", "pw");
+    auto sheet = makeSheet(true);
+    sheet->setSelectedTab(SignatureTab::digital);
+    auto* picker = sheet->findChild<QComboBox*>("identityPicker");
+    auto* password = sheet->findChild<QLineEdit*>("p12Password");
+    auto* import = sheet->findChild<QPushButton*>("importIdentity");
+    ASSERT_TRUE(picker && password && import);
+    EXPECT_EQ(picker->count(), 1); // the name's own certificate only
+
+    // A wrong password: said plainly, nothing kept, the password field emptied.
+    dialogs->scriptOpen({certificate.p12});
+    QTest::keyClicks(password, "nope");
+    QTest::mouseClick(import, Qt::LeftButton);
+    ASSERT_EQ(dialogs->openRequests.size(), 1u);
+    EXPECT_EQ(dialogs->openRequests[0].contentTypes[0].extensions, (QStringList{"p12", "pfx"}));
+    EXPECT_EQ(resultMessage(sheet.get()), "Signing failed: The password for signer.p12 is wrong");
+    EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_EQ(picker->count(), 1);
+
+    dialogs->scriptOpen({certificate.p12});
+    QTest::keyClicks(password, "pw");
+    QTest::mouseClick(import, Qt::LeftButton);
+    EXPECT_TRUE(password->text().isEmpty());
+    ASSERT_EQ(picker->count(), 2);
+    EXPECT_EQ(picker->currentText(), "Grace Hopper");
+    EXPECT_EQ(model->selectedIdentity(), "Grace Hopper");
+
+    // Signed with the imported certificate, then countersigned with the name's own one.
+    model->setSignerName("Ada");
+    sheet->signDocument();
+    picker->setCurrentIndex(0);
+    EXPECT_EQ(model->selectedIdentity(), QString());
+    sheet->signDocument();
+    EXPECT_EQ(documentsHandedOver, 2);
+    EXPECT_EQ(resultMessage(sheet.get()), "Signature is valid. Signed by Ada");
+    auto* list = sheet->findChild<QListWidget*>("signatureList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->item(0)->text().startsWith("Signed by Grace Hopper on "));
+    EXPECT_TRUE(list->item(0)->text().contains("changed after signing (form filling or "
+                                               "annotations only)"));
+    EXPECT_FALSE(list->item(0)->data(Qt::UserRole).toBool());
+    EXPECT_TRUE(list->item(1)->text().startsWith("Signed by Ada on "));
+    EXPECT_TRUE(list->item(1)->text().contains(": valid, not changed since; self-signed"));
+    EXPECT_TRUE(list->item(1)->data(Qt::UserRole).toBool());
+    FileDialogs::install(previous);
 }

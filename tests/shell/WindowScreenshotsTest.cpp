@@ -20,6 +20,8 @@
 #include "shell/SheetFlags.h"
 #include "shell/SidebarView.h"
 #include "shell/WelcomeView.h"
+#include "utilities/DigitalSignatureService.h"
+#include "viewmodels/SignatureViewModel.h"
 
 #include <QDir>
 #include <QPainter>
@@ -133,6 +135,22 @@ TEST_F(WindowScreenshots, AnnotationToolbarWithHighlightColours) {
     settle(window);
     save(window, "06-annotation-toolbar");
     save(*window.annotationToolbar(), "07-annotation-toolbar-strip");
+}
+
+TEST_F(WindowScreenshots, SignedDocumentBar) {
+    const QString path = folder() + "/signed-lease.pdf";
+    auto doc = pdf::Document::open(proseFile(3));
+    ASSERT_NE(doc, nullptr);
+    const QByteArray bytes =
+        DigitalSignatureService::signDocument(*doc, "Ada Lovelace", window.signatureVM()->keyStore())
+            .signedData;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    open(window, path);
+    settle(window);
+    save(window, "08-signed-document-bar");
 }
 
 TEST_F(WindowScreenshots, SymbolsAndApplicationIcon) {

@@ -2,6 +2,7 @@
 
 #include "support/PdfFixtures.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -44,6 +45,48 @@ ProcessResult runProgram(const QString& program, const QStringList& args,
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+TestCertificate makeCertificate(const QString& folder, const QString& commonName,
+                                const QString& password, bool authority) {
+    TestCertificate made;
+    const QString key = folder + "/signer.key";
+    made.certificatePem = folder + "/signer.pem";
+    made.p12 = folder + "/signer.p12";
+    const QString subject = "/CN=" + commonName;
+    if (!authority) {
+        runProgram("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                               "-out", made.certificatePem, "-days", "30", "-subj", subject});
+    } else {
+        made.authorityPem = folder + "/authority.pem";
+        const QString authorityKey = folder + "/authority.key";
+        runProgram("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                               authorityKey, "-out", made.authorityPem, "-days", "30", "-subj",
+                               "/CN=Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
+                               "-addext", "keyUsage=critical,keyCertSign,cRLSign"});
+        const QString request = folder + "/signer.csr";
+        runProgram("openssl", {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                               request, "-subj", subject});
+        runProgram("openssl",
+                   {"x509", "-req", "-in", request, "-CA", made.authorityPem, "-CAkey",
+                    authorityKey, "-CAcreateserial", "-out", made.certificatePem, "-days", "30"});
+    }
+    QStringList args{"pkcs12", "-export", "-inkey", key,      "-in",      made.certificatePem,
+                     "-name",  "signer",  "-out",   made.p12, "-passout", "pass:" + password};
+    if (authority)
+        args << "-certfile" << made.authorityPem;
+    runProgram("openssl", args);
+    return made;
+}
+
+ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
+                             const QString& password, const QString& in, const QString& out) {
+    const QString database = "sql:" + folder + "/nss";
+    QDir().mkpath(folder + "/nss");
+    runProgram("certutil", {"-N", "-d", database, "--empty-password"});
+    runProgram("pk12util", {"-i", certificate.p12, "-d", database, "-W", password});
+    return runProgram("pdfsig",
+                      {"-nssdir", database, "-add-signature", "-nick", "signer", in, out});
 }
 
 } // namespace sigfix

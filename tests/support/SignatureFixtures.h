@@ -23,4 +23,20 @@ struct ProcessResult {
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QStringList& environment = {});
 
+// A key and certificate made with the openssl command in `folder`, and a PKCS #12 file of
+// both (friendly name "signer") locked with `password`. With `authority`, the certificate
+// is issued by a test authority made beside it (authorityPem), which the PKCS #12 carries.
+struct TestCertificate {
+    QString p12;
+    QString certificatePem;
+    QString authorityPem; // empty unless made with an authority
+};
+TestCertificate makeCertificate(const QString& folder, const QString& commonName,
+                                const QString& password, bool authority = false);
+
+// Signs `in` into `out` with poppler's pdfsig, from an NSS database made in `folder` with
+// certutil and holding `certificate`. Returns pdfsig's run.
+ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
+                             const QString& password, const QString& in, const QString& out);
+
 } // namespace sigfix

@@ -40,8 +40,13 @@ protected:
         doc.setInfo(pdf::InfoKey::Keywords, QString::fromUtf8(metadata.toJson()));
     }
 
+    // Keys only; each has its certificate beside it.
     int keyFiles() const {
-        return int(QDir(keys.folder()).entryList(QDir::Files | QDir::Hidden).size());
+        const QDir folder(keys.folder());
+        const int all = int(folder.entryList(QDir::Files | QDir::Hidden).size());
+        const int certificates = int(folder.entryList({"*.crt"}, QDir::Files).size());
+        EXPECT_EQ(all - certificates, certificates);
+        return all - certificates;
     }
 };
 

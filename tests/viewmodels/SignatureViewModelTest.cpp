@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -286,4 +287,32 @@ TEST_F(SignatureViewModelTest, NamesInAnyScriptShowInTheTextLine) {
         for (int x = 206; x < 406; ++x)
             ink += qGray(page.pixel(x, y)) < 200;
     EXPECT_GT(ink, 40);
+}
+
+TEST_F(SignatureViewModelTest, TheDigitalSignatureShowsOnThePlacedStamp) {
+    QTemporaryDir keys;
+    SignatureViewModel model;
+    model.setKeyStore(KeyStore(keys.path() + "/keys"));
+    model.setSignerName("Ada");
+    saveAs(model, "Ada's hand");
+
+    // Without a stamp the field is invisible.
+    auto plain = letter();
+    const QByteArray invisible = model.signDocument(*plain);
+    EXPECT_TRUE(invisible.contains("/FT/Sig/F 132/Rect[0 0 0 0]/T"));
+
+    // On a Letter page the stamp sits at its centre, 200 x 80: the field sits on it and
+    // shows the stamp's own picture.
+    auto doc = letter();
+    ASSERT_TRUE(model.placeSignatureOnPage(model.savedSignatures()[0], doc.get(), 0));
+    const QByteArray visible = model.signDocument(*doc);
+    const QRegularExpression field("/FT/Sig/F 132/Rect\\[206 356 406 436\\]/AP<</N (\\d+) 0 R>>");
+    EXPECT_TRUE(field.match(QString::fromLatin1(visible)).hasMatch());
+
+    QTemporaryDir out;
+    const QString path = fixtures::writeTemp(out.path(), "visible.pdf", visible);
+    const auto report = sigfix::runProgram("pdfsig", {path});
+    EXPECT_TRUE(report.out.contains("Signature is Valid.")) << report.out.toStdString();
+    // The stamp still draws, and nothing else was disturbed.
+    EXPECT_EQ(sigfix::runProgram("qpdf", {"--check", path}).exitCode, 0);
 }

@@ -1,0 +1,64 @@
+#pragma once
+// Standard PDF signatures, which every reader checks: PAdES baseline B-B signatures
+// (ETSI.CAdES.detached, a CMS SignedData over the byte range) appended as an incremental
+// update, and the check of every signature a PDF carries, whoever made it.
+#include "pdf/SignatureFields.h"
+#include "utilities/SigningIdentity.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QRectF>
+#include <QString>
+
+#include <vector>
+
+// How a standard signature is made beyond its identity.
+struct StandardSignatureOptions {
+    QDateTime when = QDateTime::currentDateTimeUtc();
+    // Information entries set in the same update (the signature record).
+    std::vector<std::pair<QByteArray, QString>> info;
+    // The signer's drawn stamp, when placed: the signature shows on it.
+    int stampPage = -1;
+    QRectF stampRect; // PDF user space
+};
+
+class StandardSignature {
+public:
+    StandardSignature() = delete;
+
+    // Written into every signature we make, so that ours can be told from others'.
+    static constexpr const char* application = "Brivel PDF";
+
+    using Options = StandardSignatureOptions;
+
+    // `pdfBytes` with a signature by `identity` appended; the bytes before it are kept as
+    // they were. Throws DigitalSignatureService::SignatureError.
+    static QByteArray sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
+                           const QString& signerName, const Options& options = {});
+
+    enum class Integrity { Valid, Broken, Unsupported };
+    enum class Trust { Trusted, SelfSigned, Unknown };
+    using Change = pdf::SignatureField::Change;
+
+    struct Result {
+        QString fieldName;
+        QString signer;        // the certificate subject's common name
+        QDateTime signingTime; // invalid when the signature states none
+        Integrity integrity = Integrity::Broken;
+        Change change = Change::None;
+        Trust trust = Trust::Unknown;
+        QString trustDetail; // why it is not trusted, in the verifier's words
+        bool ours = false;   // made by this program
+
+        bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
+        // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed"
+        QString summary() const;
+        // The bar's words: "valid, not changed since" / "changed after signing" / ...
+        QString state() const;
+    };
+
+    // Every signature of the file, in the order of its form fields. `authorities` is a
+    // folder of hashed CA certificates. Never throws.
+    static std::vector<Result> verify(const QByteArray& pdfBytes,
+                                      const QString& authorities = "/etc/ssl/certs");
+};
