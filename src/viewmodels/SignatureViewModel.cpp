@@ -183,8 +183,17 @@ bool SignatureViewModel::placeSignatureOnCurrentPage(const SavedSignature& signa
         return stampSignature(signature, *page, page->mediaBox().center(), kPlacementSize, stamp,
                               now);
     };
-    return documentVM.perform(
-        std::make_unique<AddAnnotationsEdit>(tr("Place Signature"), document, std::move(make)));
+    if (!documentVM.perform(
+            std::make_unique<AddAnnotationsEdit>(tr("Place Signature"), document, std::move(make))))
+        return false;
+    // A standard signature made next shows this stamp as its picture.
+    const QPointF center = document->page(index)->mediaBox().center();
+    stampDocument_ = document.get();
+    stampPage_ = index;
+    stampRect_ =
+        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
+               kPlacementSize.width(), kPlacementSize.height());
+    return true;
 }
 
 QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
