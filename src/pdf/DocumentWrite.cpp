@@ -154,6 +154,9 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
     };
     // Streamed into a temporary file beside the target, renamed over it only when complete:
     // a large document is never held twice in memory, and a failed write leaves nothing.
+    const QString clash = base::overwritesInput(path);
+    if (!clash.isEmpty())
+        return fail(clash);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
@@ -178,6 +181,13 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
         return fail(QString::fromUtf8(e.what()));
     }
     fz_drop_output(c, out);
+    // The last buffered bytes: a failure here would otherwise go unseen by commit().
+    errno = 0;
+    if (!file.flush()) {
+        const QString reason = errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
     if (!file.commit())
         return fail(file.errorString());
     return true;

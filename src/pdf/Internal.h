@@ -2,6 +2,8 @@
 // Internal to src/pdf: the state behind the public handles.
 #include "pdf/Engine.h"
 
+#include "base/InputFiles.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -27,6 +29,8 @@ struct DocumentData {
     pdf_document* pdf = nullptr;
     fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
     QString path;
+    // The file read from stays an input while the document lives: nothing may write over it.
+    std::unique_ptr<base::ReadingFiles> reading;
     bool locked = false; // a password is still needed
     QByteArray password; // the one that unlocked the document, if any
     std::weak_ptr<Document> owner;
