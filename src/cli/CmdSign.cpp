@@ -1,10 +1,8 @@
 // vellumark-cli sign: signs a PDF with the signer's key from the user's key store.
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 #include "pdf/Document.h"
 #include "utilities/DigitalSignatureService.h"
-
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -34,9 +32,8 @@ int run(const QStringList& args) {
         return cli::usageError(command(), "FILE, --name and -o are required");
     if (name.isEmpty())
         return cli::usageError(command(), "the signer's name is empty");
-    const QFileInfo in(input), out(output);
-    if (out.exists() && in.exists() && out.canonicalFilePath() == in.canonicalFilePath())
-        return cli::failure("the output would replace the input file; choose another name");
+    if (!cli::outputAllowed(output))
+        return 1;
 
     const pdf::DocumentPtr document = pdf::Document::open(input);
     if (!document)
@@ -51,11 +48,9 @@ int run(const QStringList& args) {
         return cli::failure(error.description());
     }
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(signedData) != signedData.size() ||
-        !file.commit())
-        return cli::failure("cannot write " + output + ": " + file.errorString());
-    cli::out("Signed by " + name + ": " + output + "\n");
+    if (!cli::writeFileOrComplain(output, signedData))
+        return 1;
+    cli::out("Signed by " + cli::printable(name) + ": " + output + "\n");
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // vellumark-cli verify: checks the signature record of a PDF against the user's key store.
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 #include "pdf/Document.h"
 #include "utilities/DigitalSignatureService.h"
 
@@ -25,7 +26,7 @@ int run(const QStringList& args) {
     if (document->isLocked())
         return cli::failure(args[0] + " is protected by a password");
     const auto result = DigitalSignatureService::verifyDocument(*document);
-    cli::out(result.message + "\n");
+    cli::out(cli::printable(result.message) + "\n");
     return exitCode(result);
 }
 
