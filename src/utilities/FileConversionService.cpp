@@ -2,8 +2,11 @@
 
 #include "models/PageComposition.h"
 
+#include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "models/PageTemplate.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
@@ -13,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 const char* FileConversionService::ConversionError::message(Kind kind) {
     switch (kind) {
@@ -49,12 +51,14 @@ pdf::DocumentPtr FileConversionService::imagesToPDF(const QStringList& paths) {
     if (!document)
         throw ConversionError(ConversionError::Kind::noImage);
     for (const QString& path : paths) {
+        // A FIFO or a device would never end; an image past the pixel budget is refused
+        // before it is decoded.
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
             continue;
         const QByteArray bytes = file.readAll();
         const pdf::ImageInfo info = pdf::probeImage(bytes);
-        if (info.width <= 0 || info.height <= 0)
+        if (!pdf::withinPixelBudget(info.width, info.height))
             continue;
         const QSizeF size = naturalSize(info);
         document->insertImagePage(document->pageCount(), bytes, size.width(), size.height());
@@ -112,12 +116,7 @@ QString FileConversionService::pageImageName(int pageIndex) {
 }
 
 bool FileConversionService::writeFile(const QByteArray& bytes, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), file.errorString());
-    return false;
+    return base::writeFile(path, bytes, error);
 }
 
 QImage FileConversionService::pageImage(const pdf::Page& page) {

@@ -1,13 +1,15 @@
 #include "utilities/PageImageExport.h"
 
+#include "base/AtomicFile.h"
 #include "pdf/DisplayList.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <mutex>
@@ -27,6 +29,30 @@ QByteArray encodePng(const QImage& image) {
     return bytes;
 }
 
+namespace {
+
+qint64 availableMemory() {
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : meminfo.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return qint64(1) << 30; // unknown: assume a gigabyte
+}
+
+} // namespace
+
+int pagesThatFitInMemory(const pdf::Document& document, double scale) {
+    // Each page in flight holds its image, the RGB copy the encoder takes and the PNG:
+    // about ten bytes a pixel. Half of what is available is given to the export.
+    qint64 largest = 1;
+    for (const QSizeF& size : document.pageSizes()) {
+        const double s = pdf::scaleWithinBudget(size, scale);
+        largest = std::max(largest, qint64(size.width() * s + 1) * qint64(size.height() * s + 1));
+    }
+    return int(std::clamp<qint64>(availableMemory() / 2 / (largest * 10), 1, 64));
+}
+
 Result writeAll(const pdf::Document& document, const QString& folder, double scale,
                 const std::function<void(int, int)>& progress, const std::atomic<bool>* cancel) {
     Result result;
@@ -44,14 +70,14 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             auto page = document.page(i);
             // The display list is recorded under the document's lock; the rest runs freely.
             auto list = page ? page->displayList() : nullptr;
-            const QImage image = list ? list->render(scale) : QImage();
+            const QImage image = list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
             const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
             if (png.isEmpty()) {
                 failure = QStringLiteral("“%1” could not be written: the page could not be rendered").arg(name);
             } else {
-                QSaveFile file(dir.filePath(name));
-                if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
-                    failure = QStringLiteral("“%1” could not be written: %2").arg(name, file.errorString());
+                // The names are fixed and the folder may be shared: a link planted under one
+                // of them is replaced, never followed.
+                base::writeFile(dir.filePath(name), png, &failure, base::Links::Replace);
             }
             {
                 std::lock_guard lock(mutex);
@@ -65,7 +91,8 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
                 progress(finished, count);
         }
     };
-    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int threads = std::min(int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)),
+                                 pagesThatFitInMemory(document, scale));
     std::vector<std::thread> pool;
     for (int t = 1; t < std::min(threads, count); ++t)
         pool.emplace_back(worker);
