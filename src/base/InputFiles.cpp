@@ -63,10 +63,13 @@ ReadingFiles::ReadingFiles(const QStringList& paths) {
     InputRegistry::instance().add(ids_);
 }
 
-ReadingFiles::~ReadingFiles() { InputRegistry::instance().remove(ids_); }
+ReadingFiles::~ReadingFiles() {
+    InputRegistry::instance().remove(ids_);
+}
 
 bool isSameFile(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return identify(a, &sa) && identify(b, &sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -77,7 +80,8 @@ QString overwritesInput(const QString& output, const QStringList& inputs) {
     const bool clash = InputRegistry::instance().contains(quint64(st.st_dev), quint64(st.st_ino)) ||
                        std::any_of(inputs.begin(), inputs.end(),
                                    [&](const QString& input) { return isSameFile(output, input); });
-    return clash ? QStringLiteral("it is one of the files being read; choose another name") : QString();
+    return clash ? QStringLiteral("it is one of the files being read; choose another name")
+                 : QString();
 }
 
 bool isRegularFile(const QString& path, QString* reason) {

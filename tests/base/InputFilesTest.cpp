@@ -1,5 +1,5 @@
-#include "base/AtomicFile.h"
 #include "base/InputFiles.h"
+#include "base/AtomicFile.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -14,8 +14,9 @@ namespace {
 
 QByteArray hashOf(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                       : QByteArray("<missing>");
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray("<missing>");
 }
 
 QString make(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {

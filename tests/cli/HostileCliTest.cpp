@@ -28,11 +28,14 @@ protected:
         return sigfix::runProgram(VELLUMARK_BINARY_DIR "/vellumark-cli", args,
                                   QStringList{"XDG_DATA_HOME=" + dir.path() + "/data"} + env);
     }
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
+    QString file(const QString& name, const QByteArray& bytes) {
+        return writeTemp(dir.path(), name, bytes);
+    }
     static QByteArray hashOf(const QString& path) {
         QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                           : QByteArray();
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
     }
 };
 
@@ -70,8 +73,9 @@ TEST_F(HostileCliTest, NoWritingCommandWritesOverItsInput) {
         const QByteArray before = hashOf(target);
         const auto run = cli(args);
         EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString() << "\n" << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains("one of the files being read")) << args.join(' ').toStdString() << "\n"
-                                                                      << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("one of the files being read"))
+            << args.join(' ').toStdString() << "\n"
+            << run.err.toStdString();
         EXPECT_EQ(hashOf(target), before) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(QFileInfo(alias).isSymLink());
@@ -98,7 +102,8 @@ TEST_F(HostileCliTest, DocumentTextReachesTheTerminalEscaped) {
     ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
     EXPECT_FALSE(info.out.contains('\x1b'));
     EXPECT_FALSE(info.out.contains('\x07'));
-    EXPECT_TRUE(info.out.contains("Title: \\x1B]0;owned\\x07\\x1B[2JReport\n")) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains("Title: \\x1B]0;owned\\x07\\x1B[2JReport\n"))
+        << info.out.toStdString();
 
     // A signer's name is document text too when it is read back.
     const QString in = file("plain.pdf", numberedPdf(1));
@@ -120,10 +125,11 @@ TEST_F(HostileCliTest, LyingStructuresAnswerAtOnce) {
     const auto render = cli({"render", lying, "--scale", "0.5", "-o", dir.filePath("one.png")});
     EXPECT_EQ(render.exitCode, 0) << render.err.toStdString();
     // The claimed five pages are one: deleting it is refused for the right reason.
-    const auto del = cli({"pages", "delete", file("five.pdf", lyingCountPdf(5)), "--page", "3", "-o",
-                          dir.filePath("out.pdf")});
+    const auto del = cli({"pages", "delete", file("five.pdf", lyingCountPdf(5)), "--page", "3",
+                          "-o", dir.filePath("out.pdf")});
     EXPECT_EQ(del.exitCode, 1);
-    EXPECT_TRUE(del.err.contains("there is no page 3 (the document has 1)")) << del.err.toStdString();
+    EXPECT_TRUE(del.err.contains("there is no page 3 (the document has 1)"))
+        << del.err.toStdString();
 
     const QString looped = file("field.pdf", selfListingFieldPdf());
     const QString extracted = dir.filePath("extracted.pdf");
@@ -144,11 +150,12 @@ TEST_F(HostileCliTest, WhatIsNotARegularFileIsRefusedAtOnce) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QElapsedTimer timer;
     timer.start();
-    for (const QStringList& args : std::vector<QStringList>{{"info", fifo},
-                                                            {"text", fifo},
-                                                            {"info", "/dev/zero"},
-                                                            {"render", "/dev/zero", "-o", dir.filePath("z.png")},
-                                                            {"text-to-pdf", fifo, "-o", dir.filePath("t.pdf")}}) {
+    for (const QStringList& args :
+         std::vector<QStringList>{{"info", fifo},
+                                  {"text", fifo},
+                                  {"info", "/dev/zero"},
+                                  {"render", "/dev/zero", "-o", dir.filePath("z.png")},
+                                  {"text-to-pdf", fifo, "-o", dir.filePath("t.pdf")}}) {
         const auto run = cli(args);
         EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("is not a regular file")) << run.err.toStdString();
@@ -163,27 +170,28 @@ TEST_F(HostileCliTest, AFullDiskIsNamedNotUnknown) {
     const QString program = VELLUMARK_BINARY_DIR "/vellumark-cli";
     // The signer's key is made first, without the limit: the signed copy is what must fail.
     ASSERT_EQ(cli({"sign", pdf, "--name", "Ann", "-o", dir.filePath("first.pdf")}).exitCode, 0);
-    for (const QStringList& args :
-         std::vector<QStringList>{{"render", pdf, "-o", dir.filePath("big.png")},
-                                  {"render", pdf, "--all", "-o", dir.filePath("all")},
-                                  // Small outputs, held in the writer's buffer until the end:
-                                  {"sign", pdf, "--name", "Ann", "-o", dir.filePath("signed.pdf")},
-                                  {"text-to-pdf", file("notes.txt", "Hello\n"), "-o", dir.filePath("notes.pdf")}}) {
+    for (const QStringList& args : std::vector<QStringList>{
+             {"render", pdf, "-o", dir.filePath("big.png")},
+             {"render", pdf, "--all", "-o", dir.filePath("all")},
+             // Small outputs, held in the writer's buffer until the end:
+             {"sign", pdf, "--name", "Ann", "-o", dir.filePath("signed.pdf")},
+             {"text-to-pdf", file("notes.txt", "Hello\n"), "-o", dir.filePath("notes.pdf")}}) {
         const auto run = sigfix::runProgram("/bin/sh", QStringList{"-c", shell, program} + args,
                                             {"XDG_DATA_HOME=" + dir.path() + "/data"});
         EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("File too large")) << run.err.toStdString();
         EXPECT_FALSE(run.err.contains("nknown error")) << run.err.toStdString();
         // No cut-off file is left under the name asked for.
-        EXPECT_FALSE(QFileInfo(args[args.indexOf("-o") + 1]).isFile()) << args.join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo(args[args.indexOf("-o") + 1]).isFile())
+            << args.join(' ').toStdString();
     }
 }
 
 TEST_F(HostileCliTest, ProtectTakesPasswordsFromTheEnvironment) {
     const QString pdf = file("in.pdf", numberedPdf(1));
     const QString out = dir.filePath("locked.pdf");
-    const auto run = cli({"protect", pdf, "-o", out},
-                         {"VELLUMARK_OWNER_PASSWORD=owner-secret", "VELLUMARK_USER_PASSWORD=user-secret"});
+    const auto run = cli({"protect", pdf, "-o", out}, {"VELLUMARK_OWNER_PASSWORD=owner-secret",
+                                                       "VELLUMARK_USER_PASSWORD=user-secret"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     if (toolAvailable("qpdf")) {
         int code = -1;

@@ -11,7 +11,8 @@
 #include <vector>
 
 void fuzzOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto doc = pdf::Document::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const auto doc =
+        pdf::Document::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (!doc || doc->isLocked())
         return;
     const int pages = doc->pageCount();

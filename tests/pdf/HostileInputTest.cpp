@@ -17,7 +17,6 @@
 
 using namespace fixtures;
 
-
 TEST(HostileInput, LyingPageCountOpensAtOnceWithTheTrueCount) {
     for (const qint64 claimed : {qint64(5), qint64(100000000), qint64(2147483647)}) {
         QElapsedTimer timer;
@@ -37,7 +36,8 @@ TEST(HostileInput, LyingPageCountOpensAtOnceWithTheTrueCount) {
         if (toolAvailable("qpdf")) {
             QTemporaryDir dir;
             int code = -1;
-            const QString out = QString::fromUtf8(runTool("qpdf", {"--show-npages", writeTemp(dir.path(), "r.pdf", written)}, &code));
+            const QString out = QString::fromUtf8(
+                runTool("qpdf", {"--show-npages", writeTemp(dir.path(), "r.pdf", written)}, &code));
             EXPECT_EQ(out.trimmed(), "1");
         }
     }
@@ -81,7 +81,8 @@ TEST(HostileInput, RenderingStaysWithinThePixelBudget) {
     const QImage image = doc->page(0)->render(2.0); // 16000 × 16000 asked for
     ASSERT_FALSE(image.isNull());
     EXPECT_LE(qint64(image.width()) * image.height(), pdf::kPixelBudget);
-    EXPECT_GT(qint64(image.width()) * image.height(), pdf::kPixelBudget / 2); // scaled, not shrunk to nothing
+    EXPECT_GT(qint64(image.width()) * image.height(),
+              pdf::kPixelBudget / 2); // scaled, not shrunk to nothing
     EXPECT_EQ(image.width(), image.height());
     // Small pages are left at the scale asked for.
     EXPECT_DOUBLE_EQ(pdf::scaleWithinBudget(QSizeF(612, 792), 2.0), 2.0);
@@ -101,7 +102,7 @@ TEST(HostileInput, OnlyRegularFilesAreRead) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(pdf::Document::open(fifo)); // would block for ever on a read
+    EXPECT_FALSE(pdf::Document::open(fifo));        // would block for ever on a read
     EXPECT_FALSE(pdf::Document::open("/dev/zero")); // would never end
     EXPECT_FALSE(pdf::Document::open(dir.path()));
     EXPECT_LT(timer.elapsed(), 1000);
@@ -119,7 +120,8 @@ TEST(FuzzSeeds, EverySeedRunsThroughTheFuzzTarget) {
         {"lying-count", lyingCountPdf(2147483647)},
         {"looping-tree", loopingPageTreePdf()},
         {"self-listing-field", selfListingFieldPdf()},
-        {"html-field", namedFieldPdf("<h1 style='color:red'>Headline</h1><img src='/etc/hostname'>")},
+        {"html-field",
+         namedFieldPdf("<h1 style='color:red'>Headline</h1><img src='/etc/hostname'>")},
         {"terminal-title", titledPdf("\x1b]0;owned\x07\x1b[2J")},
         {"big-page", blankPagesPdf(1, 8000, 8000)},
     };
@@ -127,7 +129,8 @@ TEST(FuzzSeeds, EverySeedRunsThroughTheFuzzTarget) {
     for (const auto& [name, bytes] : seeds) {
         QElapsedTimer timer;
         timer.start();
-        fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                     size_t(bytes.size()));
         EXPECT_LT(timer.elapsed(), 10000) << name.toStdString();
         if (!out.isEmpty()) {
             QDir().mkpath(out);
@@ -147,7 +150,8 @@ TEST(FuzzRegressions, EveryFoundInputRunsCleanly) {
         const QByteArray bytes = file.readAll();
         QElapsedTimer timer;
         timer.start();
-        fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                     size_t(bytes.size()));
         EXPECT_LT(timer.elapsed(), 10000) << name.toStdString();
     }
 }

@@ -6,7 +6,9 @@ namespace fixtures {
 
 namespace {
 
-QByteArray ref(int n) { return QByteArray::number(n) + " 0 R "; }
+QByteArray ref(int n) {
+    return QByteArray::number(n) + " 0 R ";
+}
 
 QByteArray escapedBytes(const QByteArray& raw) {
     QByteArray out;
@@ -23,9 +25,10 @@ QByteArray onePage(MiniPdf& pdf, int catalog, int pagesObj, int page, const QByt
                    const QByteArray& extraCatalog = {}) {
     const int helv = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     const int contents = pdf.addStream("<< >>", "BT /Helv 12 Tf 72 720 Td (Hostile) Tj ET");
-    pdf.set(page, "<< /Type /Page /Parent " + ref(pagesObj) + "/MediaBox [0 0 612 792] /Resources << /Font << /Helv " +
-                      ref(helv) + ">> >> /Contents " + ref(contents) + (annots.isEmpty() ? "" : "/Annots [" + annots + "]") +
-                      " >>");
+    pdf.set(page, "<< /Type /Page /Parent " + ref(pagesObj) +
+                      "/MediaBox [0 0 612 792] /Resources << /Font << /Helv " + ref(helv) +
+                      ">> >> /Contents " + ref(contents) +
+                      (annots.isEmpty() ? "" : "/Annots [" + annots + "]") + " >>");
     pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(page) + "] /Count 1 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + extraCatalog + " >>");
     return pdf.build(catalog);
@@ -39,7 +42,8 @@ QByteArray lyingCountPdf(qint64 claimed) {
     const int pagesObj = pdf.reserve();
     const int page = pdf.reserve();
     onePage(pdf, catalog, pagesObj, page, {});
-    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(page) + "] /Count " + QByteArray::number(claimed) + " >>");
+    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(page) + "] /Count " +
+                          QByteArray::number(claimed) + " >>");
     return pdf.build(catalog);
 }
 
@@ -50,11 +54,13 @@ QByteArray loopingPageTreePdf() {
     const int inner = pdf.reserve();
     const int page = pdf.reserve();
     onePage(pdf, catalog, pagesObj, page, {});
-    const int second = pdf.add("<< /Type /Page /Parent " + ref(inner) + "/MediaBox [0 0 300 400] >>");
+    const int second =
+        pdf.add("<< /Type /Page /Parent " + ref(inner) + "/MediaBox [0 0 300 400] >>");
     // The inner node lists the root (a loop), and both list the first page (a repeat).
-    pdf.set(inner, "<< /Type /Pages /Parent " + ref(pagesObj) + "/Kids [" + ref(pagesObj) + ref(second) + ref(page) +
-                       "] /Count 3 >>");
-    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(page) + ref(inner) + ref(inner) + "] /Count 7 >>");
+    pdf.set(inner, "<< /Type /Pages /Parent " + ref(pagesObj) + "/Kids [" + ref(pagesObj) +
+                       ref(second) + ref(page) + "] /Count 3 >>");
+    pdf.set(pagesObj,
+            "<< /Type /Pages /Kids [" + ref(page) + ref(inner) + ref(inner) + "] /Count 7 >>");
     return pdf.build(catalog);
 }
 
@@ -66,9 +72,10 @@ QByteArray selfListingFieldPdf() {
     const int field = pdf.reserve();
     const int widget = pdf.add("<< /Type /Annot /Subtype /Widget /Parent " + ref(field) +
                                "/Rect [72 680 300 700] /F 4 /P " + ref(page) + ">>");
-    pdf.set(field, "<< /FT /Tx /T (loop) /V (round) /DA (/Helv 12 Tf 0 g) /Kids [" + ref(widget) + ref(field) +
-                       ref(field) + ref(field) + ref(field) + ref(field) + "] >>");
-    return onePage(pdf, catalog, pagesObj, page, ref(widget), "/AcroForm << /Fields [" + ref(field) + "] >>");
+    pdf.set(field, "<< /FT /Tx /T (loop) /V (round) /DA (/Helv 12 Tf 0 g) /Kids [" + ref(widget) +
+                       ref(field) + ref(field) + ref(field) + ref(field) + ref(field) + "] >>");
+    return onePage(pdf, catalog, pagesObj, page, ref(widget),
+                   "/AcroForm << /Fields [" + ref(field) + "] >>");
 }
 
 QByteArray namedFieldPdf(const QString& name) {
@@ -76,9 +83,11 @@ QByteArray namedFieldPdf(const QString& name) {
     const int catalog = pdf.reserve();
     const int pagesObj = pdf.reserve();
     const int page = pdf.reserve();
-    const int widget = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (" + escapedBytes(name.toLatin1()) +
-                               ") /V (value) /DA (/Helv 12 Tf 0 g) /Rect [72 680 300 700] /F 4 /P " + ref(page) + ">>");
-    return onePage(pdf, catalog, pagesObj, page, ref(widget), "/AcroForm << /Fields [" + ref(widget) + "] >>");
+    const int widget = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (" + escapedBytes(name.toLatin1()) +
+        ") /V (value) /DA (/Helv 12 Tf 0 g) /Rect [72 680 300 700] /F 4 /P " + ref(page) + ">>");
+    return onePage(pdf, catalog, pagesObj, page, ref(widget),
+                   "/AcroForm << /Fields [" + ref(widget) + "] >>");
 }
 
 QByteArray titledPdf(const QByteArray& title) {
@@ -87,7 +96,8 @@ QByteArray titledPdf(const QByteArray& title) {
     const int pagesObj = pdf.reserve();
     const int page = pdf.reserve();
     onePage(pdf, catalog, pagesObj, page, {});
-    const int info = pdf.add("<< /Title (" + escapedBytes(title) + ") /Author (" + escapedBytes(title) + ") >>");
+    const int info =
+        pdf.add("<< /Title (" + escapedBytes(title) + ") /Author (" + escapedBytes(title) + ") >>");
     return pdf.build(catalog, "/Info " + ref(info));
 }
 
@@ -96,10 +106,13 @@ QByteArray blankPagesPdf(int pages, double width, double height) {
     const int catalog = pdf.reserve();
     const int pagesObj = pdf.reserve();
     QByteArray kids;
-    const QByteArray box = "[0 0 " + QByteArray::number(width) + " " + QByteArray::number(height) + "]";
+    const QByteArray box =
+        "[0 0 " + QByteArray::number(width) + " " + QByteArray::number(height) + "]";
     for (int i = 0; i < pages; ++i)
-        kids += ref(pdf.add("<< /Type /Page /Parent " + ref(pagesObj) + "/MediaBox " + box + " >>"));
-    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
+        kids +=
+            ref(pdf.add("<< /Type /Page /Parent " + ref(pagesObj) + "/MediaBox " + box + " >>"));
+    pdf.set(pagesObj,
+            "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + ">>");
     return pdf.build(catalog);
 }
@@ -124,8 +137,8 @@ QByteArray pngHeaderOnly(quint32 width, quint32 height) {
         return be32(quint32(data.size())) + type + data + be32(crc(type + data));
     };
     const QByteArray ihdr = be32(width) + be32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", QByteArray(16, 'x')) +
-           chunk("IEND", {});
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) +
+           chunk("IDAT", QByteArray(16, 'x')) + chunk("IEND", {});
 }
 
 } // namespace fixtures
