@@ -1,5 +1,7 @@
 #include "utilities/PageOperations.h"
 
+#include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "utilities/PDFCreationService.h"
 
 #include <QDir>
@@ -104,8 +106,14 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     // several files are in flight at once. Copying a page takes the source's lock briefly.
     std::atomic<int> next{0};
     auto worker = [&] {
-        for (int i = next++; i < count; i = next++)
-            ok[size_t(i)] = writePage(document, i, dir.filePath(pageFileName(i)), &errors[size_t(i)]);
+        for (int i = next++; i < count; i = next++) {
+            // Fixed names in a folder that may be shared: a planted link is replaced, not followed.
+            const QString path = dir.filePath(pageFileName(i));
+            if (!base::removeLink(path))
+                errors[size_t(i)] = base::couldNotBeWritten(path, base::systemReason({}));
+            else
+                ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)]);
+        }
     };
     const int threads = std::min(count, 8);
     std::vector<std::thread> pool;
