@@ -75,6 +75,18 @@ TEST(HostileInput, SelfListingFieldTreeCopiesInUnderASecond) {
     EXPECT_EQ(reread->pageCount(), 1);
 }
 
+TEST(HostileInput, LoopingNameOutlineAndStructureTreesCopyAndWriteAtOnce) {
+    auto source = pdf::Document::fromData(loopingNamesPdf());
+    ASSERT_TRUE(source);
+    QElapsedTimer timer;
+    timer.start();
+    auto target = pdf::Document::create();
+    EXPECT_EQ(target->insertPages(*source, {0}, 0), 1); // looks the link's name up
+    EXPECT_FALSE(source->dataRepresentation().isEmpty());
+    EXPECT_FALSE(target->dataRepresentation().isEmpty());
+    EXPECT_LT(timer.elapsed(), 1000);
+}
+
 TEST(HostileInput, RenderingStaysWithinThePixelBudget) {
     auto doc = pdf::Document::fromData(blankPagesPdf(1, 8000, 8000));
     ASSERT_TRUE(doc);
@@ -120,6 +132,7 @@ TEST(FuzzSeeds, EverySeedRunsThroughTheFuzzTarget) {
         {"lying-count", lyingCountPdf(2147483647)},
         {"looping-tree", loopingPageTreePdf()},
         {"self-listing-field", selfListingFieldPdf()},
+        {"looping-names", loopingNamesPdf()},
         {"html-field",
          namedFieldPdf("<h1 style='color:red'>Headline</h1><img src='/etc/hostname'>")},
         {"terminal-title", titledPdf("\x1b]0;owned\x07\x1b[2J")},

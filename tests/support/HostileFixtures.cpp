@@ -78,6 +78,27 @@ QByteArray selfListingFieldPdf() {
                    "/AcroForm << /Fields [" + ref(field) + "] >>");
 }
 
+QByteArray loopingNamesPdf() {
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int pagesObj = pdf.reserve();
+    const int page = pdf.reserve();
+    const int names = pdf.reserve();
+    pdf.set(names, "<< /Kids [" + ref(names) + ref(names) + "] /Limits [(a) (z)] >>");
+    const int link =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 72 200 100] /Dest (missing) >>");
+    const int outline = pdf.reserve();
+    const int first = pdf.reserve();
+    pdf.set(first, "<< /Title (Loop) /Parent " + ref(outline) + "/Next " + ref(first) + "/First " +
+                       ref(first) + "/Dest [" + ref(page) + "/Fit] >>");
+    pdf.set(outline, "<< /Type /Outlines /First " + ref(first) + "/Last " + ref(first) + ">>");
+    const int structure = pdf.reserve();
+    pdf.set(structure, "<< /Type /StructTreeRoot /K [" + ref(structure) + ref(structure) + "] >>");
+    return onePage(pdf, catalog, pagesObj, page, ref(link),
+                   "/Names << /Dests " + ref(names) + ">> /Outlines " + ref(outline) +
+                       "/StructTreeRoot " + ref(structure));
+}
+
 QByteArray namedFieldPdf(const QString& name) {
     MiniPdf pdf;
     const int catalog = pdf.reserve();

@@ -12,6 +12,9 @@ QByteArray lyingCountPdf(qint64 claimed);
 QByteArray loopingPageTreePdf();
 // One page with a text field that lists itself among its /Kids five times over.
 QByteArray selfListingFieldPdf();
+// One page with a link to a named destination whose name tree lists itself among its kids,
+// an outline whose items lead back to each other and a structure tree that contains itself.
+QByteArray loopingNamesPdf();
 // One page with a text field whose name is `name` (a PDF literal string, Latin-1).
 QByteArray namedFieldPdf(const QString& name);
 // One blank page whose document title is `title` (raw bytes, control characters allowed).

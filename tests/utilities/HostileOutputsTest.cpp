@@ -20,8 +20,9 @@ namespace {
 
 QByteArray hashOf(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                       : QByteArray();
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
 } // namespace
@@ -39,7 +40,8 @@ TEST(HostileOutputs, NoSheetWritesOverTheOpenDocument) {
     dialogs->scriptSave(path);
     auto annotated = FileConversionService::exportAnnotatedPDF(*doc, "report.pdf");
     EXPECT_TRUE(annotated.failed());
-    EXPECT_TRUE(annotated.message.contains("one of the files being read")) << annotated.message.toStdString();
+    EXPECT_TRUE(annotated.message.contains("one of the files being read"))
+        << annotated.message.toStdString();
     dialogs->scriptSave(alias);
     auto text = FileConversionService::exportPDFAsText(*doc, "report.pdf");
     EXPECT_TRUE(text.failed());
