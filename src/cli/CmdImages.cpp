@@ -29,14 +29,8 @@ int run(const QStringList& argsIn) {
         return cli::usageError(self, "expected IMAGE... and -o OUT.pdf");
     if (!cli::outputAllowed(*output))
         return 1;
-    pdf::DocumentPtr document;
-    try {
-        document = FileConversionService::imagesToPDF(args);
-    } catch (const FileConversionService::ConversionError& e) {
-        return cli::failure(QString::fromUtf8(e.what()));
-    }
-    if (document->pageCount() < args.size()) {
-        // Say which inputs did not make it, so a batch does not lose pages silently.
+    // Says which inputs did not make it and why, so a batch does not lose pages silently.
+    auto explainSkipped = [&args] {
         for (const QString& path : args) {
             QString reason;
             QFile file(path);
@@ -52,7 +46,16 @@ int run(const QStringList& argsIn) {
                 std::fprintf(stderr, "vellumark-cli: skipped %s: larger than %lld megapixels\n", qPrintable(path),
                              pdf::kPixelBudget / (1 << 20));
         }
+    };
+    pdf::DocumentPtr document;
+    try {
+        document = FileConversionService::imagesToPDF(args);
+    } catch (const FileConversionService::ConversionError& e) {
+        explainSkipped();
+        return cli::failure(QString::fromUtf8(e.what()));
     }
+    if (document->pageCount() < args.size())
+        explainSkipped();
     QString error;
     if (!document->write(*output, {}, &error))
         return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, error));
