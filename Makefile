@@ -3,8 +3,9 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 ARGS ?=
+FUZZ_SECONDS ?= 60
 
-.PHONY: all setup configure build run test package clean sanitize format format-check
+.PHONY: all setup configure build run test package clean sanitize format format-check fuzz
 
 all: build
 
@@ -33,8 +34,12 @@ sanitize: setup
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS)
 
+# Builds the fuzzer (clang) and runs it for FUZZ_SECONDS, seeded by the tests' files.
+fuzz: build
+	@JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_SECONDS) $(BUILD_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) build-asan
+	rm -rf $(BUILD_DIR) build-asan build-fuzz
 
 format-check: setup
 	@scripts/check-format.sh

@@ -1,5 +1,7 @@
 #include "base/AtomicFile.h"
 
+#include "base/InputFiles.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
@@ -7,7 +9,7 @@
 
 namespace base {
 
-AtomicFile::AtomicFile(const QString& path) : path_(path), file_(path) {}
+AtomicFile::AtomicFile(const QString& path, Links links) : path_(path), links_(links), file_(path) {}
 
 bool AtomicFile::fail() {
     reason_ = systemReason(file_.errorString());
@@ -21,6 +23,11 @@ bool AtomicFile::open() {
         reason_ = QString::fromUtf8(std::strerror(EISDIR));
         return false;
     }
+    reason_ = overwritesInput(path_);
+    if (!reason_.isEmpty())
+        return false;
+    if (links_ == Links::Replace && !removeLink(path_))
+        return fail();
     return file_.open(QIODevice::WriteOnly) || fail();
 }
 
@@ -31,14 +38,18 @@ bool AtomicFile::write(const char* data, qint64 size) {
 
 bool AtomicFile::commit() {
     errno = 0;
+    // The save file ignores a failure of the last buffered write at commit and would keep
+    // a cut-off file: flush first and check.
+    if (!file_.flush())
+        return fail();
     if (file_.commit())
         return true;
     reason_ = systemReason(file_.errorString());
     return false;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    AtomicFile file(path);
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error, Links links) {
+    AtomicFile file(path, links);
     if (file.open() && file.write(bytes) && file.commit())
         return true;
     if (error)

@@ -8,14 +8,20 @@
 
 namespace base {
 
+// How a symbolic link found at the target is treated. Files with fixed names in a folder
+// others can write to replace the link: following it would let anyone who planted it choose
+// which file gets overwritten.
+enum class Links { Follow, Replace };
+
 class AtomicFile {
 public:
-    explicit AtomicFile(const QString& path);
+    explicit AtomicFile(const QString& path, Links links = Links::Follow);
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Each returns false on failure; reason() then says why, in the system's words
-    // ("No space left on device") where there are any.
+    // ("No space left on device") where there are any. open() refuses a target that is one
+    // of the files being read (base/InputFiles.h).
     bool open();
     bool write(const char* data, qint64 size);
     bool write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
@@ -30,13 +36,14 @@ private:
     bool fail();
 
     QString path_;
+    Links links_;
     QSaveFile file_;
     QString reason_;
 };
 
 // Writes `bytes` to `path` in one go. On failure returns false and, when `error` is
 // given, sets it to the message couldNotBeWritten() makes.
-bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr, Links links = Links::Follow);
 
 // The one wording of a failed write: “report.pdf” could not be written: <reason>
 QString couldNotBeWritten(const QString& path, const QString& reason);

@@ -2,8 +2,10 @@
 
 #include "cli/CliCommand.h"
 
-#include <QFileInfo>
 #include "base/AtomicFile.h"
+#include "base/InputFiles.h"
+
+#include <QFileInfo>
 
 namespace cli {
 
@@ -19,6 +21,11 @@ pdf::DocumentPtr openOrComplain(const QString& path) {
     }
     if (!info.isReadable()) {
         failure(QStringLiteral("%1: permission denied").arg(path));
+        return nullptr;
+    }
+    QString reason;
+    if (!base::isRegularFile(path, &reason)) {
+        failure(QStringLiteral("%1: %2").arg(path, reason));
         return nullptr;
     }
     auto doc = pdf::Document::open(path);
@@ -51,12 +58,48 @@ std::optional<QString> takeOption(QStringList& args, const QStringList& names, b
 bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
 
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes) {
-    base::AtomicFile file(path);
-    if (!file.open() || !file.write(bytes) || !file.commit()) {
-        failure(QStringLiteral("cannot write %1: %2").arg(path, file.reason()));
-        return false;
+    QString error;
+    if (base::writeFile(path, bytes, &error))
+        return true;
+    failure(error);
+    return false;
+}
+
+QString printable(const QString& text, bool keepLayout) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (keepLayout && (u == '\n' || u == '\t' || u == '\f')) {
+            out += ch;
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, '0');
+        } else if ((u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)) {
+            out += QStringLiteral("\\u") + QString::number(u, 16).toUpper();
+        } else {
+            out += ch;
+        }
     }
-    return true;
+    return out;
+}
+
+bool outputAllowed(const QString& output) {
+    const QString clash = base::overwritesInput(output);
+    if (clash.isEmpty())
+        return true;
+    failure(base::couldNotBeWritten(output, clash));
+    return false;
+}
+
+QStringList inputArguments(const QStringList& args) {
+    QStringList inputs;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--output")
+            ++i;
+        else
+            inputs << args[i];
+    }
+    return inputs;
 }
 
 } // namespace cli

@@ -20,4 +20,17 @@ bool takeFlag(QStringList& args, const QString& name);
 // Writes bytes atomically, or explains on stderr.
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes);
 
+// Text taken from a document, safe to print to a terminal: control characters (escape
+// sequences that could clear the screen or retitle the window) and bidirectional
+// overrides become visible \xHH / \uHHHH escapes. With `keepLayout`, line breaks, tabs
+// and form feeds stay as they are.
+QString printable(const QString& text, bool keepLayout = false);
+
+// False, with the reason on stderr, when writing `output` would replace one of the files
+// the command reads (checked again by every writer; asking first saves the work).
+bool outputAllowed(const QString& output);
+
+// The arguments that name files the command reads: all but the values of -o/--output.
+QStringList inputArguments(const QStringList& args);
+
 } // namespace cli

@@ -1,6 +1,7 @@
 // vellumark-cli compose: composed pages from a JSON description, drawn by the same
 // service and laid out by the same rules as the creation sheet.
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 #include "utilities/PDFCreationService.h"
 #include "models/PageComposition.h"
 
@@ -155,6 +156,8 @@ int run(const cli::Command& command, const QStringList& args) {
             return cli::usageError(command, "only one description file");
         }
     }
+    if (!output.isEmpty() && !cli::outputAllowed(output))
+        return 1;
     if (input.isEmpty() || output.isEmpty())
         return cli::usageError(command, "a description file and -o OUT.pdf are required");
     try {

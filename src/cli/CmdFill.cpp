@@ -36,10 +36,8 @@ int run(const QStringList& argsIn) {
             return cli::usageError(self, QStringLiteral("'%1' is not NAME=VALUE").arg(arg));
         assignments.emplace_back(arg.left(eq), arg.mid(eq + 1));
     }
-    if (QFileInfo(*output).exists() &&
-        QFileInfo(*output).canonicalFilePath() == QFileInfo(input).canonicalFilePath())
-        return cli::failure(
-            QStringLiteral("%1: the copy must not replace the original").arg(*output));
+    if (!cli::outputAllowed(*output))
+        return 1;
 
     auto doc = cli::openOrComplain(input);
     if (!doc)

@@ -1,4 +1,5 @@
 // vellumark-cli info FILE
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/Page.h"
@@ -23,8 +24,11 @@ int run(const QStringList& argsIn) {
     if (argsIn.size() != 1)
         return cli::usageError(self, "expected one FILE");
     const QString path = argsIn[0];
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path))
         return cli::failure(QStringLiteral("%1: no such file").arg(path));
+    QString reason;
+    if (!base::isRegularFile(path, &reason))
+        return cli::failure(QStringLiteral("%1: %2").arg(path, reason));
     auto doc = pdf::Document::open(path);
     if (!doc)
         return cli::failure(QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
@@ -41,7 +45,7 @@ int run(const QStringList& argsIn) {
     for (const auto& [key, name] : keys) {
         const QString value = doc->info(key);
         if (!value.isEmpty())
-            out += QStringLiteral("%1: %2\n").arg(QLatin1String(name), value);
+            out += QStringLiteral("%1: %2\n").arg(QLatin1String(name), cli::printable(value));
     }
     out += QStringLiteral("Pages: %1\n").arg(doc->pageCount());
     out += QStringLiteral("Form fields: %1\n").arg(doc->formFieldCount());

@@ -31,13 +31,6 @@ const cli::Registrar registrar({
 
 const cli::Command& self() { return cli::registry().at("pages"); }
 
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
-}
-
 // Reads "--page N" as a 0-based index checked against the document; -1 after complaining.
 int pageIndex(const std::optional<QString>& arg, const pdf::DocumentPtr& doc) {
     int number = 1;
@@ -82,10 +75,8 @@ int run(const QStringList& argsIn) {
     const bool writesFolder = action == "split";
     if (!writesFolder && !output)
         return cli::usageError(self(), "expected -o OUT");
-    if (output)
-        for (const QString& input : args)
-            if (sameFile(input, *output))
-                return cli::usageError(self(), QStringLiteral("%1 is an input; choose another -o").arg(*output));
+    if (output && !cli::outputAllowed(*output))
+        return 1;
 
     const int expectedArgs = action == "insert" || action == "split" ? 2 : 1;
     if (action != "merge" && args.size() != expectedArgs)

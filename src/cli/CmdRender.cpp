@@ -39,6 +39,8 @@ int run(const QStringList& argsIn) {
         if (!ok || scale <= 0 || scale > 16)
             return cli::usageError(self, "--scale takes a number between 0 and 16");
     }
+    if (!all && !cli::outputAllowed(*output))
+        return 1;
     auto doc = cli::openOrComplain(args[0]);
     if (!doc)
         return 1;

@@ -31,7 +31,7 @@ int run(const QStringList& args) {
     for (const auto& match : matches) {
         const auto pages = match.pages();
         const int page = pages.empty() ? 0 : pages.front()->index() + 1;
-        out += QStringLiteral("page %1: %2\n").arg(page).arg(match.string());
+        out += QStringLiteral("page %1: %2\n").arg(page).arg(cli::printable(match.string()));
     }
     out += QStringLiteral("%1 matches\n").arg(matches.size());
     cli::out(out);

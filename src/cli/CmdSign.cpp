@@ -74,9 +74,8 @@ int run(const QStringList& args) {
         return cli::usageError(command(), "FILE, --name (or --p12) and -o are required");
     if (haveName && name.isEmpty())
         return cli::usageError(command(), "the signer's name is empty");
-    const QFileInfo in(input), out(output);
-    if (out.exists() && in.exists() && out.canonicalFilePath() == in.canonicalFilePath())
-        return cli::failure("the output would replace the input file; choose another name");
+    if (!cli::outputAllowed(output))
+        return 1;
 
     const pdf::DocumentPtr document = pdf::Document::open(input);
     if (!document)
@@ -107,7 +106,7 @@ int run(const QStringList& args) {
 
     if (!cli::writeFileOrComplain(output, signedData))
         return 1;
-    cli::out("Signed by " + name + ": " + output + "\n");
+    cli::out("Signed by " + cli::printable(name) + ": " + output + "\n");
     return 0;
 }
 

@@ -22,13 +22,15 @@ int run(const QStringList& argsIn) {
     const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
     if (missing || args.size() != 1)
         return cli::usageError(self, missing ? "-o needs a file name" : "expected one FILE");
+    if (output && !cli::outputAllowed(*output))
+        return 1;
     auto doc = cli::openOrComplain(args[0]);
     if (!doc)
         return 1;
     const QString text = TextExport::documentText(*doc);
     if (output)
         return cli::writeFileOrComplain(*output, text.toUtf8()) ? 0 : 1;
-    cli::out(text);
+    cli::out(cli::printable(text, true));
     return 0;
 }
 

@@ -1,9 +1,11 @@
 // vellumark-cli text-to-pdf IN.txt -o OUT.pdf
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/FileConversionService.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -24,6 +26,11 @@ int run(const QStringList& argsIn) {
     const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
     if (missing || !output || args.size() != 1)
         return cli::usageError(self, "expected IN.txt and -o OUT.pdf");
+    if (!cli::outputAllowed(*output))
+        return 1;
+    QString reason;
+    if (QFileInfo::exists(args[0]) && !base::isRegularFile(args[0], &reason))
+        return cli::failure(QStringLiteral("cannot read %1: %2").arg(args[0], reason));
     QFile file(args[0]);
     if (!file.open(QIODevice::ReadOnly))
         return cli::failure(QStringLiteral("cannot read %1: %2").arg(args[0], file.errorString()));

@@ -1,5 +1,6 @@
 // vellumark-cli verify: checks every standard signature of a PDF and its signature record.
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 #include "pdf/Document.h"
 #include "pdf/SignatureFields.h"
 #include "utilities/DigitalSignatureService.h"
@@ -51,9 +52,9 @@ int run(const QStringList& args) {
         DigitalSignatureService::SignatureMetadata::fromJson(
             document->info(pdf::InfoKey::Keywords).toUtf8());
     for (const auto& s : result.signatures)
-        cli::out(s.summary() + "\n");
+        cli::out(cli::printable(s.summary()) + "\n");
     if (hasRecord || result.signatures.empty())
-        cli::out(result.message + "\n");
+        cli::out(cli::printable(result.message) + "\n");
     return exitCode(result, hasRecord);
 }
 

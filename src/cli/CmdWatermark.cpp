@@ -52,9 +52,8 @@ int run(const QStringList& argsIn) {
         return cli::usageError(self, "--opacity takes a number between 0 and 1");
     if (!number(rotationArg, -360, 360, &rotation))
         return cli::usageError(self, "--rotation takes degrees between -360 and 360");
-    const QFileInfo in(args[0]), out(*output);
-    if (in.exists() && out.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return cli::usageError(self, QStringLiteral("%1 is the input; choose another -o").arg(*output));
+    if (!cli::outputAllowed(*output))
+        return 1;
     auto doc = cli::openOrComplain(args[0]);
     if (!doc)
         return 1;

@@ -1,5 +1,7 @@
 // vellumark-cli: the application's services without a window.
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
 
 #include <QCoreApplication>
 
@@ -74,5 +76,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(it->second.usage));
         return 0;
     }
+    // Every file a command reads is off limits to its writes, whatever name it is given.
+    const base::ReadingFiles inputs(cli::inputArguments(args));
     return it->second.run(args);
 }

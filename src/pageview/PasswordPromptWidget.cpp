@@ -22,6 +22,7 @@ PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
     button_->setDefault(true);
 
     message_ = new QLabel(this);
+    message_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     message_->setAlignment(Qt::AlignCenter);
     message_->setStyleSheet(QStringLiteral("color: #c02020;"));
 

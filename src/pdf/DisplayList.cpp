@@ -1,6 +1,7 @@
 #include "pdf/DisplayList.h"
 
 #include "pdf/Internal.h"
+#include "pdf/PixelBudget.h"
 
 #include <atomic>
 
@@ -40,7 +41,7 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
     QRect area(0, 0, full.x1 - full.x0, full.y1 - full.y0);
     if (!clip.isEmpty())
         area = area.intersected(clip);
-    if (area.isEmpty() || qint64(area.width()) * area.height() > (qint64(1) << 28))
+    if (area.isEmpty() || !withinPixelBudget(area.width(), area.height()))
         return {};
     QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())

@@ -32,6 +32,118 @@ void DocumentData::renumber() {
 
 namespace {
 
+// A growable list of engine objects, allocated through the engine so it can be used
+// inside fz_try (nothing there may throw a C++ exception).
+struct ObjList {
+    pdf_obj** items = nullptr;
+    int len = 0;
+    int cap = 0;
+    void push(fz_context* c, pdf_obj* obj) {
+        if (len == cap) {
+            const int grown = cap ? cap * 2 : 64;
+            items = fz_realloc_array(c, items, grown, pdf_obj*);
+            cap = grown;
+        }
+        items[len++] = obj;
+    }
+    void release(fz_context* c) {
+        fz_free(c, items);
+        *this = {};
+    }
+};
+
+// What the engine takes for an inner node of the page tree rather than a page.
+bool isPagesNode(fz_context* c, pdf_obj* obj) {
+    pdf_obj* type = pdf_dict_get(c, obj, PDF_NAME(Type));
+    if (type)
+        return pdf_name_eq(c, type, PDF_NAME(Pages));
+    return pdf_dict_get(c, obj, PDF_NAME(Kids)) && !pdf_dict_get(c, obj, PDF_NAME(MediaBox));
+}
+
+struct TreeWalk {
+    ObjList pages;    // every distinct page, in order
+    ObjList marked;   // everything marked, to unmark afterwards
+    bool consistent = true;
+};
+
+// Collects the pages under `node`, visiting every object once. Anything a lookup by
+// count would trip on (a /Count that lies, a node seen twice, a wrong /Parent, a tree
+// deeper than any real one) clears `consistent`.
+void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
+    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
+    const int n = pdf_array_len(c, kids);
+    for (int i = 0; i < n; ++i) {
+        pdf_obj* kid = pdf_array_get(c, kids, i);
+        if (!pdf_is_dict(c, kid) || pdf_mark_obj(c, kid)) {
+            walk.consistent = false; // not a dictionary, or seen before: a loop or a repeat
+            continue;
+        }
+        walk.marked.push(c, kid);
+        if (pdf_resolve_indirect(c, pdf_dict_get(c, kid, PDF_NAME(Parent))) != pdf_resolve_indirect(c, node))
+            walk.consistent = false;
+        if (!isPagesNode(c, kid)) {
+            walk.pages.push(c, kid);
+            continue;
+        }
+        if (depth >= 64) {
+            walk.consistent = false;
+            continue;
+        }
+        const int before = walk.pages.len;
+        walkPageTree(c, kid, depth + 1, walk);
+        if (pdf_dict_get_int(c, kid, PDF_NAME(Count)) != walk.pages.len - before)
+            walk.consistent = false;
+    }
+}
+
+// The number of pages the tree really holds. When its counts and links do not agree with
+// what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
+// it inherited), so that every later lookup by number agrees with that count. Memory
+// grows with the real pages only, whatever the tree claims. Throws through fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc) {
+    pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
+    if (!pdf_is_dict(c, root))
+        return 0;
+    TreeWalk walk;
+    pdf_obj* kids = nullptr;
+    int count = 0;
+    fz_var(kids);
+    fz_var(count);
+    fz_try(c) {
+        pdf_mark_obj(c, root);
+        walk.marked.push(c, root);
+        walkPageTree(c, root, 0, walk);
+        count = walk.pages.len;
+        if (pdf_dict_get_int(c, root, PDF_NAME(Count)) != count)
+            walk.consistent = false;
+        if (!walk.consistent) {
+            pdf_obj* const inherited[] = {PDF_NAME(Resources), PDF_NAME(MediaBox), PDF_NAME(CropBox),
+                                          PDF_NAME(Rotate)};
+            kids = pdf_new_array(c, doc, count);
+            for (int i = 0; i < count; ++i) {
+                pdf_obj* page = walk.pages.items[i];
+                for (pdf_obj* key : inherited)
+                    if (!pdf_dict_get(c, page, key))
+                        if (pdf_obj* value = pdf_dict_get_inheritable(c, page, key))
+                            pdf_dict_put(c, page, key, value);
+                pdf_dict_put(c, page, PDF_NAME(Parent), root);
+                pdf_array_push(c, kids, page);
+            }
+            pdf_dict_put(c, root, PDF_NAME(Kids), kids);
+            pdf_dict_put_int(c, root, PDF_NAME(Count), count);
+        }
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, kids);
+        for (int i = 0; i < walk.marked.len; ++i)
+            pdf_unmark_obj(c, walk.marked.items[i]);
+        walk.marked.release(c);
+        walk.pages.release(c);
+    }
+    fz_catch(c) { fz_rethrow(c); }
+    return count;
+}
+
 // Opens from a buffer we own; the engine reads from it for the document's lifetime.
 std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
     fz_context* c = ctx();
@@ -45,7 +157,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
         stream = fz_open_buffer(c, buffer);
         doc = pdf_open_document_with_stream(c, stream);
         if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
-            pages = pdf_count_pages(c, doc);
+            pages = countAndRepairPages(c, doc);
         else
             locked = 1;
         if (pages < 0)
@@ -136,10 +248,14 @@ std::shared_ptr<DocumentData> openBytes(const QByteArray& bytes, const QString& 
 } // namespace
 
 std::shared_ptr<Document> Document::open(const QString& path) {
+    // A FIFO would never end and a device never stop: only regular files are read whole.
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
         return nullptr;
-    return adopt(openBytes(file.readAll(), QFileInfo(path).absoluteFilePath()));
+    auto d = openBytes(file.readAll(), QFileInfo(path).absoluteFilePath());
+    if (d)
+        d->reading = std::make_unique<base::ReadingFiles>(path);
+    return adopt(d);
 }
 
 std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) { return adopt(openBytes(bytes, QString())); }
@@ -180,7 +296,7 @@ bool Document::unlock(const QString& password) {
     fz_try(c) {
         ok = fz_authenticate_password(c, d_->doc, pw.constData());
         if (ok)
-            pages = pdf_count_pages(c, d_->pdf);
+            pages = countAndRepairPages(c, d_->pdf);
     }
     fz_catch(c) { ok = 0; }
     if (!ok)

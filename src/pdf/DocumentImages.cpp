@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Internal.h"
+#include "pdf/PixelBudget.h"
 #include "pdf/Page.h"
 
 namespace pdf {
@@ -86,6 +87,8 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
         buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(encoded.constData()),
                                                 size_t(encoded.size()));
         image = fz_new_image_from_buffer(c, buffer);
+        if (!withinPixelBudget(image->w, image->h))
+            fz_throw(c, FZ_ERROR_GENERIC, "image larger than the pixel budget");
         // Other formats are decoded once now, so that a damaged image is refused here rather
         // than drawn blank later. JPEG data goes into the file byte for byte: its header was
         // read above, and the decoder reports damage past the header (truncation, corrupt
@@ -113,7 +116,8 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
 std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
     ChangeScope scope;
     auto lock = d_->lock();
-    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull())
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull() ||
+        !withinPixelBudget(source.width(), source.height()))
         return nullptr;
     fz_context* c = ctx();
     fz_image* image = nullptr;

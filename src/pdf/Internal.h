@@ -3,6 +3,8 @@
 #include "pdf/DocumentChanges.h"
 #include "pdf/Engine.h"
 
+#include "base/InputFiles.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -28,6 +30,8 @@ struct DocumentData {
     pdf_document* pdf = nullptr;
     fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
     QString path;
+    // The file read from stays an input while the document lives: nothing may write over it.
+    std::unique_ptr<base::ReadingFiles> reading;
     bool locked = false; // a password is still needed
     QByteArray password; // the one that unlocked the document, if any
     std::weak_ptr<Document> owner;

@@ -4,6 +4,7 @@
 #include "pdf/DisplayList.h"
 #include "pdf/Document.h"
 #include "pdf/Internal.h"
+#include "pdf/PixelBudget.h"
 #include "pdf/TextPage.h"
 #include "pdf/UnicodeText.h"
 
@@ -161,7 +162,7 @@ QImage Page::render(double scale, bool annotations) const {
     auto list = displayList(annotations);
     if (!list)
         return {};
-    return list->render(scale);
+    return list->render(scaleWithinBudget(list->size(), scale));
 }
 
 QImage Page::thumbnail(QSize size) const {

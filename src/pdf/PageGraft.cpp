@@ -100,14 +100,41 @@ void restore(fz_context* c, DetachedList& saved) {
     saved = {};
 }
 
-// Every widget of a field tree: a field's kids on other pages also point at their pages.
-void detachFieldTree(fz_context* c, DetachedList& saved, pdf_obj* field, int depth) {
-    if (depth > 32)
+// Fields marked during one walk, to unmark afterwards; engine-allocated so it can grow
+// inside fz_try.
+struct FieldMarks {
+    pdf_obj** items = nullptr;
+    int len = 0;
+    int cap = 0;
+};
+
+void detachFields(fz_context* c, DetachedList& saved, pdf_obj* field, int depth, FieldMarks& marks) {
+    // Each field once: a tree that lists a field among its own kids (or fans out onto
+    // shared kids) ends in one pass over its distinct fields.
+    if (depth > 32 || !pdf_is_dict(c, field) || pdf_mark_obj(c, field))
         return;
+    if (marks.len == marks.cap) {
+        const int grown = marks.cap ? marks.cap * 2 : 32;
+        marks.items = fz_realloc_array(c, marks.items, grown, pdf_obj*);
+        marks.cap = grown;
+    }
+    marks.items[marks.len++] = field;
     detach(c, saved, field, PDF_NAME(P));
     pdf_obj* kids = pdf_dict_get(c, field, PDF_NAME(Kids));
     for (int i = 0; i < pdf_array_len(c, kids); ++i)
-        detachFieldTree(c, saved, pdf_array_get(c, kids, i), depth + 1);
+        detachFields(c, saved, pdf_array_get(c, kids, i), depth + 1, marks);
+}
+
+// Every widget of a field tree: a field's kids on other pages also point at their pages.
+void detachFieldTree(fz_context* c, DetachedList& saved, pdf_obj* root) {
+    FieldMarks marks;
+    fz_try(c) { detachFields(c, saved, root, 0, marks); }
+    fz_always(c) {
+        for (int i = 0; i < marks.len; ++i)
+            pdf_unmark_obj(c, marks.items[i]);
+        fz_free(c, marks.items);
+    }
+    fz_catch(c) { fz_rethrow(c); }
 }
 
 // Grafting a page copies its content but not its annotations. Copy them with the same map,
@@ -150,7 +177,7 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
                 pdf_obj* root = a;
                 for (int depth = 0; depth < 32 && pdf_dict_get(c, root, PDF_NAME(Parent)); ++depth)
                     root = pdf_dict_get(c, root, PDF_NAME(Parent));
-                detachFieldTree(c, saved, root, 0);
+                detachFieldTree(c, saved, root);
             }
             detach(c, saved, a, PDF_NAME(P));
         }

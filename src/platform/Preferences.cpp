@@ -1,12 +1,32 @@
 #include "platform/Preferences.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 QSettings settings() {
     return QSettings(QStringLiteral("Vellumark"), QStringLiteral("Brivel PDF"));
+}
+
+// The file holds the saved signatures and the paths of documents read: it is made private
+// to the user before anything is written to it (the settings writer keeps the mode of the
+// file it replaces), and made private again should it have been created otherwise.
+void keepPrivate(const QSettings& s) {
+    const QString path = s.fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -35,8 +55,10 @@ bool Preferences::setData(const QString& key, const QByteArray& value) {
     if (key.isEmpty())
         return false;
     QSettings s = settings();
+    keepPrivate(s);
     s.setValue(encodeKey(key), value);
     s.sync();
+    keepPrivate(s);
     return s.status() == QSettings::NoError;
 }
 
@@ -44,6 +66,7 @@ void Preferences::remove(const QString& key) {
     if (key.isEmpty())
         return;
     QSettings s = settings();
+    keepPrivate(s);
     s.remove(encodeKey(key));
     s.sync();
 }

@@ -505,7 +505,9 @@ void DocumentCreationView::savePDF() {
     if (!path) {
         // A failed write is said plainly; the sheet stays open so nothing is lost.
         if (!error.isEmpty()) {
-            auto* box = new QMessageBox(QMessageBox::Warning, tr("Save PDF"), error, QMessageBox::Ok, this);
+            auto* box = new QMessageBox(QMessageBox::Warning, tr("Save PDF"), QString(), QMessageBox::Ok, this);
+            box->setTextFormat(Qt::PlainText); // the message names a file, which may look like markup
+            box->setText(error);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->setWindowModality(Qt::WindowModal);
             box->open();

@@ -68,6 +68,7 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
     auto* progressLayout = new QVBoxLayout(progressRow_);
     progressLayout->setContentsMargins(0, 0, 0, 0);
     progressLabel_ = new QLabel(progressRow_);
+    progressLabel_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     progress_ = new QProgressBar(progressRow_);
     cancelExport_ = new QPushButton(QStringLiteral("Stop Export"), progressRow_);
     progressLayout->addWidget(progressLabel_);
@@ -79,6 +80,7 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
     layout->addWidget(progressRow_);
 
     error_ = new QLabel(this);
+    error_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     error_->setWordWrap(true);
     error_->setStyleSheet(QStringLiteral("color: #c0392b;"));
     error_->hide();

@@ -32,6 +32,7 @@ FormFieldView::FormFieldView(DocumentViewModel& documentVM, QWidget* parent)
     header->addWidget(SheetStyle::label(tr("Form Fields"), Role::title2, QFont::DemiBold));
     header->addStretch(1);
     countLabel_ = new QLabel;
+    countLabel_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     SheetStyle::setTextColor(countLabel_, SheetStyle::secondary());
     header->addWidget(countLabel_);
     header->addSpacing(8);
@@ -119,6 +120,7 @@ FormFieldView::Row FormFieldView::makeRow(int index) {
         layout->addWidget(row.toggle);
     } else {
         row.choiceValue = new QLabel(field.value);
+        row.choiceValue->setTextFormat(Qt::PlainText); // names and messages may come from a document
         SheetStyle::setTextColor(row.choiceValue, SheetStyle::secondary());
         layout->addWidget(row.choiceValue);
     }

@@ -45,6 +45,7 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
     spinner_ = new ActivityIndicator;
     header->addWidget(spinner_);
     progressLabel_ = new QLabel;
+    progressLabel_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     progressLabel_->setFont(scaledFont(this, 10.0 / 13.0));
     QPalette secondary = progressLabel_->palette();
     secondary.setColor(QPalette::WindowText, secondaryColor(this));

@@ -104,6 +104,7 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     column->addStretch(1);
     // Failures the person should know about: a file that could not be written or read.
     status_ = new QLabel;
+    status_->setTextFormat(Qt::PlainText); // names and messages may come from a document
     status_->setObjectName("statusMessage");
     status_->setWordWrap(true);
     QFont small = font();

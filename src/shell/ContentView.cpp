@@ -400,6 +400,10 @@ void ContentView::exportAsText() {
         return;
     // A failed write is said, not swallowed: the person believes the text is saved otherwise.
     const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
-    if (outcome.failed())
-        QMessageBox::warning(this, QStringLiteral("Export failed"), outcome.message);
+    if (outcome.failed()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export failed"), QString(), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText); // the message names a file, which may look like markup
+        box.setText(outcome.message);
+        box.exec();
+    }
 }

@@ -3,8 +3,11 @@
 #include "base/AtomicFile.h"
 #include "models/PageComposition.h"
 
+#include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "models/PageTemplate.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
@@ -49,12 +52,14 @@ pdf::DocumentPtr FileConversionService::imagesToPDF(const QStringList& paths) {
     if (!document)
         throw ConversionError(ConversionError::Kind::noImage);
     for (const QString& path : paths) {
+        // A FIFO or a device would never end; an image past the pixel budget is refused
+        // before it is decoded.
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
             continue;
         const QByteArray bytes = file.readAll();
         const pdf::ImageInfo info = pdf::probeImage(bytes);
-        if (info.width <= 0 || info.height <= 0)
+        if (!pdf::withinPixelBudget(info.width, info.height))
             continue;
         const QSizeF size = naturalSize(info);
         document->insertImagePage(document->pageCount(), bytes, size.width(), size.height());

@@ -1,13 +1,17 @@
 #include "utilities/PageImageExport.h"
 
+#include "base/AtomicFile.h"
 #include "pdf/DisplayList.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 
 #include "base/AtomicFile.h"
 #include "base/ParallelFor.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 
 #include <mutex>
@@ -25,6 +29,30 @@ QByteArray encodePng(const QImage& image) {
     return bytes;
 }
 
+namespace {
+
+qint64 availableMemory() {
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : meminfo.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return qint64(1) << 30; // unknown: assume a gigabyte
+}
+
+} // namespace
+
+int pagesThatFitInMemory(const pdf::Document& document, double scale) {
+    // Each page in flight holds its image, the RGB copy the encoder takes and the PNG:
+    // about ten bytes a pixel. Half of what is available is given to the export.
+    qint64 largest = 1;
+    for (const QSizeF& size : document.pageSizes()) {
+        const double s = pdf::scaleWithinBudget(size, scale);
+        largest = std::max(largest, qint64(size.width() * s + 1) * qint64(size.height() * s + 1));
+    }
+    return int(std::clamp<qint64>(availableMemory() / 2 / (largest * 10), 1, 64));
+}
+
 Result writeAll(const pdf::Document& document, const QString& folder, double scale,
                 const std::function<void(int, int)>& progress, const std::atomic<bool>* cancel) {
     Result result;
@@ -34,6 +62,8 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
     std::mutex mutex;
     base::ParallelOptions options;
     options.cancel = cancel;
+    // No more pages at once than memory holds.
+    options.maxThreads = pagesThatFitInMemory(document, scale);
     base::parallelFor(
         count,
         [&](int i) {
@@ -42,12 +72,15 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             auto page = document.page(i);
             // The display list is recorded under the document's lock; the rest runs freely.
             auto list = page ? page->displayList() : nullptr;
-            const QImage image = list ? list->render(scale) : QImage();
+            const QImage image = list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
             const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
-            if (png.isEmpty())
+            if (png.isEmpty()) {
                 failure = base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
-            else
-                base::writeFile(path, png, &failure);
+            } else {
+                // The names are fixed and the folder may be shared: a link planted under one
+                // of them is replaced, never followed.
+                base::writeFile(path, png, &failure, base::Links::Replace);
+            }
             {
                 std::lock_guard lock(mutex);
                 if (failure.isEmpty())

@@ -15,6 +15,10 @@ namespace PageImageExport {
 // PNG bytes of an image, without alpha; light compression, since pages are mostly flat.
 QByteArray encodePng(const QImage& image);
 
+// How many pages of `document` may be rendered at once at `scale` with the memory
+// available now (at least 1).
+int pagesThatFitInMemory(const pdf::Document& document, double scale);
+
 struct Result {
     int written = 0;
     QStringList failures; // one message per page that could not be written

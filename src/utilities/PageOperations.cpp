@@ -1,5 +1,7 @@
 #include "utilities/PageOperations.h"
 
+#include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "utilities/PDFCreationService.h"
 
 #include "base/ParallelFor.h"
@@ -102,7 +104,12 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     // Each file is synced to disk before it replaces anything, so several files are in
     // flight at once. Copying a page takes the source's lock briefly.
     base::parallelFor(count, [&](int i) {
-        ok[size_t(i)] = writePage(document, i, dir.filePath(pageFileName(i)), &errors[size_t(i)]);
+        // Fixed names in a folder that may be shared: a planted link is replaced, not followed.
+        const QString path = dir.filePath(pageFileName(i));
+        if (!base::removeLink(path))
+            errors[size_t(i)] = base::couldNotBeWritten(path, base::systemReason({}));
+        else
+            ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)]);
     });
     for (int i = 0; i < count; ++i) {
         if (ok[size_t(i)])

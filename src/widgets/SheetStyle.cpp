@@ -54,7 +54,10 @@ void setTextColor(QWidget* widget, const QColor& color) {
 }
 
 QLabel* label(const QString& text, Role role, QFont::Weight weight, const QColor& color) {
-    auto* l = new QLabel(text);
+    auto* l = new QLabel;
+    // Labels show names from documents and files: markup in them is text, never layout.
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setFont(font(role, weight));
     if (color.isValid())
         setTextColor(l, color);

@@ -57,3 +57,19 @@ TEST(Preferences, WrittenToTheUsersSettingsFileForTheNextRun) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("kept.pdf"));
 }
+
+TEST(Preferences, TheFileIsPrivateToTheUser) {
+    // Saved signatures and the paths of documents read are kept there.
+    QSettings probe(QStringLiteral("Vellumark"), QStringLiteral("Brivel PDF"));
+    const QString path = probe.fileName();
+    QFile::remove(path);
+    ASSERT_TRUE(Preferences::setData("signature_library", QByteArray("strokes")));
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+              QFile::Permissions());
+    // A file left world-readable by an older version is made private on the next write.
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther | QFile::ReadGroup);
+    ASSERT_TRUE(Preferences::setData("signature_library", QByteArray("more strokes")));
+    EXPECT_FALSE(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup));
+    Preferences::remove("signature_library");
+}

@@ -1,6 +1,7 @@
 #include "sheets/FormFieldView.h"
 
 #include "support/FakePageView.h"
+#include "support/HostileFixtures.h"
 #include "support/PdfFixtures.h"
 #include "support/ToolFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -120,3 +121,21 @@ TEST(FormFieldViewSingle, OneTextFieldOnPageTwo) {
 }
 
 } // namespace
+
+TEST(FormFieldViewMarkup, AFieldNamedWithMarkupShowsItLiterally) {
+    const QString name = "<h1 style='color:red'>Headline</h1><img src='/etc/hostname'>";
+    FakePageView view;
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(pdf::Document::fromData(namedFieldPdf(name)), "form");
+    documentVM.setPdfView(&view, &view);
+    FormFieldView sheet(documentVM);
+    sheet.resize(560, 520);
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    ASSERT_EQ(sheet.rows().size(), 1u);
+    const QLabel* label = sheet.rows()[0].name;
+    EXPECT_EQ(label->text(), name);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    // Shown as markup, the label would be one short headline; as text it is one long line.
+    EXPECT_GT(label->sizeHint().width(), label->fontMetrics().horizontalAdvance("Headline") * 4);
+}

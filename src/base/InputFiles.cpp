@@ -1,0 +1,109 @@
+#include "base/InputFiles.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace base {
+
+namespace {
+
+bool identify(const QString& path, struct stat* st) {
+    if (path.isEmpty())
+        return false;
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+} // namespace
+
+class InputRegistry {
+public:
+    static InputRegistry& instance() {
+        static InputRegistry registry;
+        return registry;
+    }
+    void add(const std::vector<ReadingFiles::Id>& ids) {
+        std::lock_guard lock(mutex_);
+        ids_.insert(ids_.end(), ids.begin(), ids.end());
+    }
+    void remove(const std::vector<ReadingFiles::Id>& ids) {
+        std::lock_guard lock(mutex_);
+        for (const auto& id : ids) {
+            auto it = std::find_if(ids_.begin(), ids_.end(), [&](const ReadingFiles::Id& other) {
+                return other.device == id.device && other.inode == id.inode;
+            });
+            if (it != ids_.end())
+                ids_.erase(it);
+        }
+    }
+    bool contains(quint64 device, quint64 inode) {
+        std::lock_guard lock(mutex_);
+        return std::any_of(ids_.begin(), ids_.end(), [&](const ReadingFiles::Id& id) {
+            return id.device == device && id.inode == inode;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<ReadingFiles::Id> ids_; // a file read twice is listed twice
+};
+
+ReadingFiles::ReadingFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        struct stat st {};
+        if (identify(path, &st))
+            ids_.push_back({quint64(st.st_dev), quint64(st.st_ino)});
+    }
+    InputRegistry::instance().add(ids_);
+}
+
+ReadingFiles::~ReadingFiles() {
+    InputRegistry::instance().remove(ids_);
+}
+
+bool isSameFile(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    return identify(a, &sa) && identify(b, &sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString overwritesInput(const QString& output, const QStringList& inputs) {
+    struct stat st {};
+    if (!identify(output, &st))
+        return {}; // nothing there yet: nothing to overwrite
+    const bool clash = InputRegistry::instance().contains(quint64(st.st_dev), quint64(st.st_ino)) ||
+                       std::any_of(inputs.begin(), inputs.end(),
+                                   [&](const QString& input) { return isSameFile(output, input); });
+    return clash ? QStringLiteral("it is one of the files being read; choose another name")
+                 : QString();
+}
+
+bool isRegularFile(const QString& path, QString* reason) {
+    struct stat st {};
+    QString why;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        why = QString::fromLocal8Bit(std::strerror(errno));
+    else if (S_ISDIR(st.st_mode))
+        why = QStringLiteral("is a folder, not a file");
+    else if (!S_ISREG(st.st_mode))
+        why = QStringLiteral("is not a regular file");
+    if (reason)
+        *reason = why;
+    return why.isEmpty();
+}
+
+bool removeLink(const QString& path) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return true;
+    return ::unlink(name.constData()) == 0;
+}
+
+} // namespace base

@@ -1,0 +1,20 @@
+#include "pdf/PixelBudget.h"
+
+#include <cmath>
+
+namespace pdf {
+
+double scaleWithinBudget(QSizeF points, double scale) {
+    // Rounding up a pixel on each side must not tip the image over the budget.
+    const double w = points.width() * scale + 1, h = points.height() * scale + 1;
+    if (w <= 0 || h <= 0 || w * h <= double(kPixelBudget))
+        return scale;
+    return scale * std::sqrt(double(kPixelBudget) / (w * h)) * 0.999;
+}
+
+bool withinPixelBudget(qint64 width, qint64 height) {
+    return width > 0 && height > 0 && width <= kPixelBudget && height <= kPixelBudget &&
+           width * height <= kPixelBudget;
+}
+
+} // namespace pdf

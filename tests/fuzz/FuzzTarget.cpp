@@ -1,0 +1,39 @@
+#include "fuzz/FuzzTarget.h"
+
+#include "pdf/Annotation.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+void fuzzOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto doc =
+        pdf::Document::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (!doc || doc->isLocked())
+        return;
+    const int pages = doc->pageCount();
+    (void)doc->pageSizes();
+    (void)doc->info(pdf::InfoKey::Title);
+    if (pages == 0)
+        return;
+    if (auto page = doc->page(0)) {
+        (void)page->text();
+        // Small: the fuzzer is after crashes and runaway work, not pixels.
+        (void)page->render(0.25);
+        for (const auto& annotation : page->annotations())
+            if (annotation->isWidget()) {
+                (void)annotation->fieldName();
+                (void)annotation->widgetStringValue();
+            }
+    }
+    (void)doc->formFieldCount();
+    auto copy = pdf::Document::create();
+    std::vector<int> indices(size_t(std::min(pages, 8)));
+    std::iota(indices.begin(), indices.end(), 0);
+    if (copy && copy->insertPages(*doc, indices, 0) > 0)
+        (void)copy->dataRepresentation();
+}

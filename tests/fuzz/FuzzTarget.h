@@ -1,0 +1,9 @@
+#pragma once
+// One input through the paths a hostile file reaches first: opening, the page count and
+// sizes, the text and rendering of page 1, the form fields and copying the pages into a
+// new document that is then written out. Shared by the fuzzer and the test that replays
+// the inputs it found.
+#include <cstddef>
+#include <cstdint>
+
+void fuzzOneInput(const std::uint8_t* data, std::size_t size);
