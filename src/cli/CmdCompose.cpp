@@ -1,5 +1,6 @@
 // vellumark-cli compose: composed pages from a JSON description, drawn by the same
 // service and laid out by the same rules as the creation sheet.
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/PDFCreationService.h"
@@ -165,7 +166,7 @@ int run(const cli::Command& command, const QStringList& args) {
         const pdf::DocumentPtr document = PDFCreationService::createDocument(pages);
         QString reason;
         if (!document->write(output, {}, &reason))
-            return cli::failure(QString("cannot write %1: %2").arg(output, reason));
+            return cli::failure(base::couldNotBeWritten(output, reason));
         cli::out(QString("%1: %2 page%3\n").arg(output).arg(pages.size()).arg(pages.size() == 1 ? "" : "s"));
         return 0;
     } catch (const std::exception& error) {

@@ -1,4 +1,5 @@
 // vellumark-cli fill FILE NAME=VALUE... -o OUT
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/FormFieldService.h"
@@ -51,7 +52,7 @@ int run(const QStringList& argsIn) {
     }
     QString reason;
     if (!doc->write(*output, {}, &reason))
-        return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, reason));
+        return cli::failure(base::couldNotBeWritten(*output, reason));
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // vellumark-cli images IMG... -o OUT.pdf
 #include "base/InputFiles.h"
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/PixelBudget.h"
@@ -58,7 +59,7 @@ int run(const QStringList& argsIn) {
         explainSkipped();
     QString error;
     if (!document->write(*output, {}, &error))
-        return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, error));
+        return cli::failure(base::couldNotBeWritten(*output, error));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 // vellumark-cli pages rotate|delete|insert-blank|insert|extract|split|merge
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/PageOperations.h"
@@ -54,7 +55,7 @@ int exitFor(int index) { return index == -2 ? 2 : 1; }
 int write(const pdf::DocumentPtr& doc, const QString& path) {
     QString error;
     if (!doc->write(path, {}, &error))
-        return cli::failure(QStringLiteral("cannot write %1: %2").arg(path, error));
+        return cli::failure(base::couldNotBeWritten(path, error));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 // vellumark-cli protect FILE --owner P [--user P] [--no-print] [--no-copy] -o OUT
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/ProtectionService.h"
@@ -88,7 +89,7 @@ int run(const QStringList& argsIn) {
         ProtectionService::writeProtectedCopy(*doc, *output, settings);
     } catch (const ProtectionService::ProtectionError& e) {
         return cli::failure(
-            QStringLiteral("cannot write %1: %2").arg(*output, QString::fromUtf8(e.what())));
+            base::couldNotBeWritten(*output, QString::fromUtf8(e.what())));
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // vellumark-cli text-to-pdf IN.txt -o OUT.pdf
 #include "base/InputFiles.h"
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/FileConversionService.h"
@@ -42,7 +43,7 @@ int run(const QStringList& argsIn) {
         return cli::failure("the page could not be composed");
     QString error;
     if (!document->write(*output, {}, &error))
-        return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, error));
+        return cli::failure(base::couldNotBeWritten(*output, error));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 // vellumark-cli watermark FILE --text T [--size S] [--opacity O] [--rotation R] [--page N] -o OUT
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/WatermarkAnnotation.h"
@@ -74,7 +75,7 @@ int run(const QStringList& argsIn) {
     }
     QString error;
     if (!doc->write(*output, {}, &error))
-        return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, error));
+        return cli::failure(base::couldNotBeWritten(*output, error));
     return 0;
 }
 

@@ -59,7 +59,7 @@ TEST_F(CmdProtect, RefusesBadUsageAndNamesFailures) {
     EXPECT_EQ(cli({dir_.filePath("missing.pdf"), "--owner", "x", "-o", out}, &err), 1);
     EXPECT_TRUE(err.contains("no such file"));
     EXPECT_EQ(cli({input_, "--owner", "x", "-o", dir_.filePath("nowhere/out.pdf")}, &err), 1);
-    EXPECT_TRUE(err.contains("cannot write")) << err.toStdString();
+    EXPECT_TRUE(err.contains("could not be written")) << err.toStdString();
     // The password appears nowhere in what the command says.
     EXPECT_FALSE(err.contains("--owner"));
 }
