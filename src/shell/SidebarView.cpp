@@ -132,6 +132,13 @@ void SidebarView::outlineChanged() {
     QAbstractButton* contents = segments_->button(int(SidebarTab::contents));
     QAbstractButton* bookmarks = segments_->button(int(SidebarTab::bookmarks));
     contents->setVisible(offered);
+    // Three segments with icons do not fit a narrow column: their names alone do.
+    for (QAbstractButton* button : segments_->buttons()) {
+        if (auto* tool = qobject_cast<QToolButton*>(button))
+            tool->setToolButtonStyle(offered ? Qt::ToolButtonTextOnly
+                                             : Qt::ToolButtonTextBesideIcon);
+        button->setToolTip(button->text());
+    }
     contents->setObjectName(QStringLiteral("segmentRight"));
     // The rounded right end moves to whichever segment is last.
     bookmarks->setObjectName(offered ? QStringLiteral("segmentMiddle")
