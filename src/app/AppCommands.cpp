@@ -9,10 +9,11 @@
 namespace {
 
 QMenu* menuTitled(QMenuBar* bar, const QString& title) {
+    // Titles carry an access key ("&File", for Alt+F); they are matched without it.
     for (QAction* a : bar->actions())
-        if (QMenu* m = a->menu(); m && m->title() == title)
+        if (QMenu* m = a->menu(); m && m->title().remove(QLatin1Char('&')) == title)
             return m;
-    return bar->addMenu(title);
+    return bar->addMenu(QLatin1Char('&') + title);
 }
 
 // An item that posts `name` (with `payload`) when chosen. `before` places it ahead of an
@@ -61,7 +62,9 @@ void AppCommands::install(QMenuBar* bar) {
 
     if (!view->actions().isEmpty())
         separator(view);
-    item(view, "Zoom In", N::zoomIn, K::zoomIn());
+    // Ctrl+= as well: on most layouts the plus needs Shift, and readers take both.
+    item(view, "Zoom In", N::zoomIn, K::zoomIn())
+        ->setShortcuts({K::zoomIn(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     item(view, "Zoom Out", N::zoomOut, K::zoomOut());
     item(view, "Zoom to Fit", N::zoomToFit, K::zoomToFit());
     separator(view);

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTextStream>
 #include <QUrl>
 
@@ -15,7 +17,12 @@ ContentView* VellumarkApp::makeWindow() {
     auto* window = new ContentView;
     AppCommands::install(window->menuBar());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->resize(1000, 700);
+    window->documentVM()->setRemembersPlaces(true);
+    // The first window fits the screen's free area, whatever its size and scale.
+    QSize size(1000, 700);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    window->resize(size);
     return window;
 }
 
@@ -37,20 +44,72 @@ QString VellumarkApp::openArgument(ContentView* window, const QString& argument)
     return {};
 }
 
+QString VellumarkApp::version() { return QStringLiteral(VELLUMARK_VERSION); }
+
+std::optional<int> VellumarkApp::answerInformationOptions(const QStringList& arguments,
+                                                          QTextStream& out) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument == QLatin1String("--version") || argument == QLatin1String("-v")) {
+            out << "vellumark " << version() << Qt::endl;
+            return 0;
+        }
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            out << "Usage: vellumark [FILE.pdf...]\n"
+                   "Brivel PDF: read, annotate and edit PDF documents.\n\n"
+                   "Each file given opens in a window of its own; with none, an empty window\n"
+                   "opens. Files are paths or file:// addresses.\n\n"
+                   "Options:\n"
+                   "  -h, --help     show this help and exit\n"
+                   "  -v, --version  show the version and exit\n\n"
+                   "The same services without a window: vellumark-cli --help\n";
+            out.flush();
+            return 0;
+        }
+        if (argument.startsWith(QLatin1Char('-')) && !QFileInfo::exists(argument)) {
+            out << "vellumark: unknown option " << argument << "\nTry vellumark --help"
+                << Qt::endl;
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+QList<ContentView*> VellumarkApp::openFiles(ContentView* first, const QStringList& files,
+                                            QTextStream& errors) {
+    QList<ContentView*> windows;
+    for (const QString& file : files) {
+        if (file == QLatin1String("--"))
+            continue;
+        ContentView* window = windows.isEmpty() ? first : makeWindow();
+        const QString error = openArgument(window, file);
+        if (error.isEmpty()) {
+            windows << window;
+            continue;
+        }
+        errors << "vellumark: cannot open " << file << ": " << error << Qt::endl;
+        if (window != first)
+            delete window;
+    }
+    if (windows.isEmpty())
+        windows << first;
+    return windows;
+}
+
 int VellumarkApp::run(const QStringList& arguments) {
     QApplication::setWindowIcon(Icons::applicationIcon());
     QApplication::setDesktopFileName(QStringLiteral("vellumark"));
+    QApplication::setApplicationVersion(version());
     QtFileDialogs::install();
 
-    ContentView* window = makeWindow();
-    // Only the first file counts: one document per window.
-    const QStringList files = arguments.mid(1);
-    if (!files.isEmpty()) {
-        const QString error = openArgument(window, files.first());
-        if (!error.isEmpty())
-            QTextStream(stderr) << "vellumark: cannot open " << files.first() << ": " << error
-                                << Qt::endl;
+    QTextStream errors(stderr);
+    const QList<ContentView*> windows = openFiles(makeWindow(), arguments.mid(1), errors);
+    // Each further window opens a little below and right of the one before.
+    for (int i = 0; i < windows.size(); ++i) {
+        if (i > 0)
+            windows[i]->move(windows[0]->pos() + QPoint(32, 32) * i);
+        windows[i]->show();
     }
-    window->show();
     return QApplication::exec();
 }

@@ -4,12 +4,28 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+class QTextStream;
+
 class ContentView;
 
 class VellumarkApp {
 public:
     // Runs the application with an existing QApplication; returns its exit code.
     static int run(const QStringList& arguments);
+
+    // --help and --version are answered on `out` before any window or display is needed:
+    // the exit code, or nullopt when the arguments ask for windows.
+    static std::optional<int> answerInformationOptions(const QStringList& arguments,
+                                                       QTextStream& out);
+    static QString version();
+
+    // Opens each file of `files` in a window of its own (the first in `first`); the
+    // windows are returned, shown or not. Files that cannot be opened are reported on
+    // `errors` and get no window, unless none opens: then `first` stays, empty.
+    static QList<ContentView*> openFiles(ContentView* first, const QStringList& files,
+                                         QTextStream& errors);
 
     // A new main window of the default size (not yet shown).
     static ContentView* makeWindow();

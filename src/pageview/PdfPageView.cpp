@@ -36,6 +36,7 @@ PdfPageView::PdfPageView(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setMouseTracking(true); // the pointer changes over links
     verticalScrollBar()->setSingleStep(24);
     horizontalScrollBar()->setSingleStep(24);
     prompt_->hide();
@@ -65,6 +66,11 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
                 &PdfPageView::documentEdited);
     selection_.reset();
     tracker_.release();
+    links_.clear();
+    back_.clear();
+    forward_.clear();
+    pressedLink_.reset();
+    emit historyChanged();
     currentPage_ = -1;
     prompt_->reset();
     reloadPages();
@@ -79,6 +85,7 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
 bool PdfPageView::isShowingPasswordPrompt() const { return doc_ && doc_->isLocked(); }
 
 void PdfPageView::reloadPages() {
+    links_.clear();
     pages_.clear();
     sizes_.clear();
     if (!doc_ || doc_->isLocked()) {
@@ -119,6 +126,14 @@ void PdfPageView::goToPageIndex(int index) {
 }
 
 void PdfPageView::setScaleFactor(double scale) {
+    // Buttons and menu items zoom about the middle of the view.
+    if (!sizes_.empty() && isVisible())
+        zoomAt(scale, QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
+    else
+        applyScale(scale);
+}
+
+void PdfPageView::applyScale(double scale) {
     if (!std::isfinite(scale) || scale <= 0)
         return;
     scale = std::clamp(scale, kMinScale, kMaxScale);
@@ -190,6 +205,7 @@ void PdfPageView::setNeedsDisplay() {
 void PdfPageView::documentEdited(const pdf::Change& change) {
     if (!doc_ || doc_->isLocked())
         return;
+    links_.clear(); // links are annotations: any edit may have changed them
     if (!change.movesPages()) {
         PageSlots::invalidate(pages_, change, *renderer_);
         setNeedsDisplay();

@@ -4,11 +4,13 @@
 #include "viewmodels/PageViewInterface.h"
 #include "pageview/PageLayout.h"
 #include "pageview/TextSelectionTracker.h"
+#include "pdf/Links.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QPointer>
 
+#include <map>
 #include <vector>
 
 class PageRenderer;
@@ -45,6 +47,23 @@ public:
     void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) override;
     void scrollSelectionToVisible() override;
     void clearSelection() override;
+    // Goes to a link's or outline entry's destination; the place left is kept for goBack().
+    void goToDestination(const pdf::Destination& destination) override;
+
+    // Back and Forward through the places jumps left.
+    bool canGoBack() const { return !back_.empty(); }
+    bool canGoForward() const { return !forward_.empty(); }
+    void goBack();
+    void goForward();
+    // The link under a viewport point, or nullptr.
+    const pdf::Link* linkAt(QPointF point) const;
+    // Follows a link as a click on it does: internal ones are gone to, external ones are
+    // handed on through externalLinkActivated (the window opens them in the browser).
+    void activateLink(const pdf::Link& link);
+    // The zoom that shows the current page (or pair of pages) whole.
+    double fitPageScale() const;
+    // Zooms to `scale`, keeping the content under the viewport point `anchor` in place.
+    void zoomAt(double scale, QPointF anchor);
     // Starts over from the document: every page laid out and drawn again.
     void layoutDocumentView();
     // Paints again what is shown.
@@ -81,6 +100,12 @@ signals:
     void documentChanged();
     void scaleChanged();
     void displayModeChanged();
+    // An external link was clicked.
+    void externalLinkActivated(const QString& uri);
+    // The pointer moved onto a link (its address, or "Page n") or off every link (empty).
+    void linkHovered(const QString& description);
+    // Back or Forward became possible or impossible.
+    void historyChanged();
     // The pages were laid out again after a structure change.
     void documentLayoutChanged();
     // The right password was given: the document's pages can be read now.
@@ -99,6 +124,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -117,6 +143,10 @@ private:
     void scrollToContentY(double y);
     void setCurrentPageIndex(int index);
     void updateCurrentPageFromScroll();
+    // Shows the place `anchor` names (page and offset) and makes its page current.
+    void showAnchor(const Anchor& anchor);
+    void applyScale(double scale);
+    void updateHover(QPointF point);
     // Follows the document's notice: pages that changed are drawn again, and the pages
     // are laid out again when they came, went or turned.
     void documentEdited(const pdf::Change& change);
@@ -154,6 +184,13 @@ private:
     TextSelectionTracker tracker_;
     QElapsedTimer lastDoubleClick_;
     QPointF lastDoubleClickPos_;
+
+    // Links of the pages asked about so far; dropped whenever the pages change.
+    mutable std::map<int, std::vector<pdf::Link>> links_;
+    std::vector<Anchor> back_;
+    std::vector<Anchor> forward_;
+    std::optional<pdf::Link> pressedLink_;
+    QString hovered_;
 
     PageRenderer* renderer_;
     PasswordPromptWidget* prompt_;

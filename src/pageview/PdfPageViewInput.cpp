@@ -8,8 +8,12 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QToolTip>
 #include <QWheelEvent>
 
+#include <QScopedValueRollback>
+
+#include <algorithm>
 #include <cmath>
 
 QRectF PdfPageView::pageRectInViewport(int index) const {
@@ -102,7 +106,121 @@ void PdfPageView::handlePress(QMouseEvent* event, int clicks) {
     applySelection(made);
 }
 
+const pdf::Link* PdfPageView::linkAt(QPointF point) const {
+    const QPointF content = point + contentOffset();
+    const int index = layout_.pageAt(content, false);
+    if (index < 0 || !pageObject(index))
+        return nullptr;
+    auto found = links_.find(index);
+    if (found == links_.end())
+        found = links_.emplace(index, pdf::links(*pageObject(index))).first;
+    const QPointF display = (content - layout_.pageRect(index).topLeft()) / scale_;
+    for (const pdf::Link& link : found->second)
+        if (link.rect.contains(display))
+            return &link;
+    return nullptr;
+}
+
+void PdfPageView::activateLink(const pdf::Link& link) {
+    if (link.isExternal())
+        emit externalLinkActivated(link.uri);
+    else
+        goToDestination(link.destination);
+}
+
+void PdfPageView::goToDestination(const pdf::Destination& destination) {
+    if (!destination.isValid() || destination.page >= pageCount())
+        return;
+    back_.push_back(currentAnchor());
+    forward_.clear();
+    Anchor target{destination.page, 0};
+    // A little room above the target line, so the heading it names is not cut.
+    if (destination.top)
+        target.offsetPts = std::max(0.0, *destination.top - 12);
+    showAnchor(target);
+    if (destination.left && pageObject(destination.page)) {
+        const double x = layout_.pageRect(destination.page).left() + *destination.left * scale_;
+        const QScrollBar* bar = horizontalScrollBar();
+        if (x < bar->value() || x > bar->value() + viewport()->width())
+            horizontalScrollBar()->setValue(int(x));
+    }
+    emit historyChanged();
+}
+
+void PdfPageView::showAnchor(const Anchor& anchor) {
+    if (anchor.page < 0 || anchor.page >= pageCount())
+        return;
+    if (!layout_.isLaidOut(anchor.page) || !PageLayout::isContinuous(mode_))
+        relayout(anchor);
+    scrollToContentY(layout_.pageRect(anchor.page).top() + anchor.offsetPts * scale_);
+    setCurrentPageIndex(anchor.page);
+    viewport()->update();
+}
+
+void PdfPageView::goBack() {
+    if (back_.empty())
+        return;
+    forward_.push_back(currentAnchor());
+    const Anchor anchor = back_.back();
+    back_.pop_back();
+    showAnchor(anchor);
+    emit historyChanged();
+}
+
+void PdfPageView::goForward() {
+    if (forward_.empty())
+        return;
+    back_.push_back(currentAnchor());
+    const Anchor anchor = forward_.back();
+    forward_.pop_back();
+    showAnchor(anchor);
+    emit historyChanged();
+}
+
+void PdfPageView::updateHover(QPointF point) {
+    const pdf::Link* link = linkAt(point);
+    QString description;
+    if (link)
+        description = link->isExternal() ? link->uri
+                                         : tr("Go to page %1").arg(link->destination.page + 1);
+    viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    if (description == hovered_)
+        return;
+    hovered_ = description;
+    emit linkHovered(description);
+}
+
+bool PdfPageView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QPoint local = viewport()->mapFrom(this, help->pos());
+        if (const pdf::Link* link = linkAt(local))
+            QToolTip::showText(help->globalPos(),
+                               link->isExternal() ? link->uri
+                                                  : tr("Page %1").arg(link->destination.page + 1),
+                               viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 void PdfPageView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
+        event->button() == Qt::BackButton ? goBack() : goForward();
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier)) {
+        if (const pdf::Link* link = linkAt(event->position())) {
+            // A link reacts on release over it, as buttons do; no selection starts here.
+            pressedLink_ = *link;
+            setFocus(Qt::MouseFocusReason);
+            return;
+        }
+    }
+    pressedLink_.reset();
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -128,6 +246,8 @@ void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        updateHover(event->position());
     if (!tracker_.isActive() || !(event->buttons() & Qt::LeftButton)) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
@@ -151,6 +271,14 @@ void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
+    if (pressedLink_) {
+        const pdf::Link pressed = *pressedLink_;
+        pressedLink_.reset();
+        const pdf::Link* link = linkAt(event->position());
+        if (link && link->rect == pressed.rect)
+            activateLink(pressed);
+        return;
+    }
     tracker_.release();
 }
 
@@ -160,6 +288,23 @@ void PdfPageView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QScrollBar* bar = verticalScrollBar();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::AltModifier && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        event->key() == Qt::Key_Left ? goBack() : goForward();
+        return;
+    }
+    if (mods == Qt::ShiftModifier && event->key() == Qt::Key_Space) {
+        if (bar->value() <= bar->minimum() && turnRow(-1))
+            return;
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return;
+    }
+    if (mods == Qt::NoModifier && !PageLayout::isContinuous(mode_) &&
+        (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        // The layouts that show one row turn it, as a reader's arrow keys do.
+        turnRow(event->key() == Qt::Key_Right ? +1 : -1);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_PageDown:
     case Qt::Key_Space:
@@ -190,7 +335,7 @@ void PdfPageView::wheelEvent(QWheelEvent* event) {
     if (event->modifiers() & Qt::ControlModifier) {
         const double steps = event->angleDelta().y() / 120.0;
         if (steps != 0)
-            setScaleFactor(scale_ * std::pow(1.1, steps));
+            zoomAt(scale_ * std::pow(1.1, steps), event->position());
         event->accept();
         return;
     }
@@ -205,4 +350,33 @@ void PdfPageView::wheelEvent(QWheelEvent* event) {
         return;
     }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void PdfPageView::zoomAt(double scale, QPointF anchor) {
+    if (!std::isfinite(scale) || scale <= 0)
+        return;
+    QPointF pagePoint;
+    const int index = pageAtViewportPoint(anchor, &pagePoint, true);
+    applyScale(scale);
+    if (index < 0)
+        return;
+    // Whatever was under the anchor stays under it.
+    const QPointF moved = viewportPointForPagePoint(index, pagePoint) - anchor;
+    {
+        QScopedValueRollback guard(programmaticScroll_, true);
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + int(std::lround(moved.x())));
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + int(std::lround(moved.y())));
+    }
+    if (PageLayout::isContinuous(mode_))
+        updateCurrentPageFromScroll();
+    viewport()->update();
+}
+
+double PdfPageView::fitPageScale() const {
+    if (sizes_.empty())
+        return scale_;
+    const int index = std::clamp(currentPage_, 0, pageCount() - 1);
+    const double width = PageLayout::fitWidthScale(sizes_, mode_, viewport()->width());
+    const double height = (viewport()->height() - PageLayout::kGap) / sizes_[index].height();
+    return std::clamp(std::min(width, height), kMinScale, kMaxScale);
 }

@@ -17,6 +17,8 @@
 #include "widgets/Icons.h"
 #include "sheets/OCRResultSheet.h"
 #include "shell/PDFKitView.h"
+#include "shell/PageNumberField.h"
+#include "shell/ZoomBox.h"
 #include "sheets/PageManagementView.h"
 #include "sheets/PasswordProtectionView.h"
 #include "pageview/PdfPageView.h"
@@ -28,11 +30,15 @@
 #include "sheets/SignatureView.h"
 #include "sheets/WatermarkView.h"
 #include "shell/WelcomeView.h"
+#include "viewmodels/ReadingHistory.h"
 
 #include <QMessageBox>
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
+#include <QUrl>
 #include <QLabel>
+#include <QStatusBar>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -94,6 +100,7 @@ ContentView::ContentView(QWidget* parent)
 
     buildToolbar();
     buildMenus();
+    buildReaderActions();
 
     attachSheets();
 
@@ -152,14 +159,12 @@ void ContentView::buildToolbar() {
     previous_ = addButton(tr("Previous"), "chevron.left", {});
     connect(previous_, &QAction::triggered, this,
             [this] { documentVM_->goToPage(documentVM_->currentPageIndex() - 1); });
-    pageCounter_ = new QLabel(toolbar_);
-    pageCounter_->setObjectName(QStringLiteral("pageCounter"));
-    pageCounter_->setAlignment(Qt::AlignCenter);
-    pageCounter_->setMinimumWidth(60);
-    pageCounter_->setContentsMargins(6, 0, 6, 0);
+    pageCounter_ = new PageNumberField(toolbar_);
     QFont counterFont = Appearance::font(Appearance::FontRole::body);
     counterFont.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
     pageCounter_->setFont(counterFont);
+    connect(pageCounter_, &PageNumberField::pageRequested, documentVM_,
+            &DocumentViewModel::goToPage);
     documentGroup_.append(previous_);
     documentGroup_.append(toolbar_->addWidget(pageCounter_));
     next_ = addButton(tr("Next"), "chevron.right", {});
@@ -173,9 +178,22 @@ void ContentView::buildToolbar() {
     connect(zoomOut, &QAction::triggered, documentVM_, &DocumentViewModel::zoomOut);
     QAction* fit = addButton(tr("Fit"), "arrow.up.left.and.arrow.down.right", {});
     connect(fit, &QAction::triggered, documentVM_, &DocumentViewModel::zoomToFit);
+    zoomBox_ = new ZoomBox(toolbar_);
+    QAction* zoomBox = toolbar_->addWidget(zoomBox_);
+    zoomBox->setText(tr("Zoom"));
+    connect(zoomBox_, &ZoomBox::scaleRequested, documentVM_, &DocumentViewModel::zoomTo);
+    connect(zoomBox_, &ZoomBox::fitRequested, this, [this](ZoomBox::Fit how) {
+        if (how == ZoomBox::Fit::width)
+            documentVM_->zoomToFit();
+        else if (how == ZoomBox::Fit::actualSize)
+            documentVM_->zoomTo(1.0);
+        else if (pageView_)
+            documentVM_->zoomTo(pageView_->pdfView()->fitPageScale());
+        refreshZoom();
+    });
     QAction* zoomIn = addButton(tr("Zoom In"), "plus.magnifyingglass", {});
     connect(zoomIn, &QAction::triggered, documentVM_, &DocumentViewModel::zoomIn);
-    documentGroup_ << zoomOut << fit << zoomIn;
+    documentGroup_ << zoomOut << fit << zoomBox << zoomIn;
 
     // Tools group.
     documentGroup_.append(toolbar_->addSeparator());
@@ -286,11 +304,11 @@ void ContentView::attachSheets() {
 void ContentView::buildMenus() {
     // The desktop's own items; the application adds its menu catalogue to this bar, File
     // items above these and the rest after the text-editing items.
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("quit"));
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
     copy->setObjectName(QStringLiteral("copy"));
@@ -339,6 +357,7 @@ void ContentView::ensureDocumentViews() {
     if (!pageView_) {
         pageView_ = new PDFKitView(*documentVM_, *annotationVM_, detailStack_);
         detailStack_->addWidget(pageView_);
+        connectPageView();
     }
     if (!sidebar_) {
         // Made after the page view, so the thumbnails bind to it.
@@ -356,7 +375,7 @@ void ContentView::refreshTitle() {
 void ContentView::refreshToolbar() {
     const int index = documentVM_->currentPageIndex();
     const int total = documentVM_->totalPages();
-    pageCounter_->setText(QStringLiteral("%1 / %2").arg(index + 1).arg(total));
+    pageCounter_->setPage(index, total);
     previous_->setEnabled(index >= 1);
     next_->setEnabled(index < total - 1);
     const bool marked = bookmarkVM_->isBookmarked(index);
@@ -406,4 +425,135 @@ void ContentView::exportAsText() {
         box.setText(outcome.message);
         box.exec();
     }
+}
+
+void ContentView::buildReaderActions() {
+    // Window-wide, so they work wherever the keyboard is.
+    auto shortcutAction = [this](const QString& text, const QList<QKeySequence>& keys) {
+        auto* action = new QAction(text, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    QAction* goToPage = shortcutAction(tr("Go to Page..."), {QKeySequence(Qt::CTRL | Qt::Key_L),
+                                                             QKeySequence(Qt::CTRL | Qt::Key_G)});
+    goToPage->setObjectName(QStringLiteral("goToPage"));
+    connect(goToPage, &QAction::triggered, this, [this] {
+        if (documentVM_->pdfDocument())
+            pageCounter_->beginEntry();
+    });
+    back_ = shortcutAction(tr("Back"), {QKeySequence(Qt::ALT | Qt::Key_Left)});
+    forward_ = shortcutAction(tr("Forward"), {QKeySequence(Qt::ALT | Qt::Key_Right)});
+    back_->setEnabled(false);
+    forward_->setEnabled(false);
+    fullScreen_ = shortcutAction(tr("Full Screen"), {QKeySequence(Qt::Key_F11)});
+    fullScreen_->setCheckable(true);
+    connect(fullScreen_, &QAction::toggled, this, &ContentView::setFullScreen);
+    // Escape leaves full screen only while in it, so it stays free for the bars otherwise.
+    leaveFullScreen_ = shortcutAction(tr("Leave Full Screen"), {QKeySequence(Qt::Key_Escape)});
+    leaveFullScreen_->setEnabled(false);
+    connect(leaveFullScreen_, &QAction::triggered, this, [this] { fullScreen_->setChecked(false); });
+
+    // File > Open Recent, filled as it opens.
+    for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->menu()->title().remove(QLatin1Char('&')) == QStringLiteral("File")) {
+            QMenu* file = a->menu();
+            auto* recent = new QMenu(tr("Open &Recent"), file);
+            recent->setObjectName(QStringLiteral("openRecent"));
+            file->insertMenu(file->actions().isEmpty() ? nullptr : file->actions().first(), recent);
+            connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
+            fillRecentMenu(recent);
+        }
+    // F3 and Shift+F3 step through the matches wherever the keyboard is.
+    QAction* findNext = shortcutAction(tr("Find Next"), {QKeySequence(Qt::Key_F3)});
+    connect(findNext, &QAction::triggered, documentVM_, &DocumentViewModel::nextSearchResult);
+    QAction* findPrevious =
+        shortcutAction(tr("Find Previous"), {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
+    connect(findPrevious, &QAction::triggered, documentVM_,
+            &DocumentViewModel::previousSearchResult);
+    // Escape in the field closes the bar and clears the marks.
+    connect(searchBar_, &SearchBarView::closeRequested, this, [this] {
+        searchBar_->clear();
+        flags_->setShowSearch(false);
+        if (pageView_)
+            pageView_->pdfView()->setFocus();
+    });
+    // The bar takes the keyboard whenever it is shown (Ctrl+F).
+    connect(flags_, &SheetFlags::showSearchChanged, this, [this] {
+        refreshBars();
+        if (flags_->showSearch() && searchHost_->isVisible())
+            searchBar_->focusField();
+    });
+    QMenu* view = nullptr;
+    for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->menu()->title().remove(QLatin1Char('&')) == QStringLiteral("View"))
+            view = a->menu();
+    if (!view)
+        view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(fullScreen_);
+    QMenu* go = nullptr;
+    for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->menu()->title().remove(QLatin1Char('&')) == QStringLiteral("Go"))
+            go = a->menu();
+    if (!go)
+        go = menuBar()->addMenu(QStringLiteral("&Go"));
+    go->addAction(back_);
+    go->addAction(forward_);
+    go->addAction(goToPage);
+    go->addSeparator();
+}
+
+void ContentView::connectPageView() {
+    PdfPageView* view = pageView_->pdfView();
+    connect(back_, &QAction::triggered, view, &PdfPageView::goBack);
+    connect(forward_, &QAction::triggered, view, &PdfPageView::goForward);
+    connect(view, &PdfPageView::historyChanged, this, [this, view] {
+        back_->setEnabled(view->canGoBack());
+        forward_->setEnabled(view->canGoForward());
+    });
+    connect(view, &PdfPageView::linkHovered, this, [this](const QString& description) {
+        if (description.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(description);
+    });
+    connect(view, &PdfPageView::scaleChanged, this, &ContentView::refreshZoom);
+    connect(view, &PdfPageView::documentChanged, this, &ContentView::refreshZoom);
+    refreshZoom();
+}
+
+void ContentView::refreshZoom() {
+    if (pageView_)
+        zoomBox_->showScale(pageView_->pdfView()->scaleFactor());
+}
+
+void ContentView::setFullScreen(bool on) {
+    leaveFullScreen_->setEnabled(on);
+    if (on)
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void ContentView::fillRecentMenu(QMenu* menu) {
+    menu->clear();
+    const QStringList files = ReadingHistory::recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        // Numbered access keys, as readers number their recent files.
+        QAction* action = menu->addAction(
+            QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(path).fileName()));
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this,
+                [this, path] { documentVM_->loadDocument(QUrl::fromLocalFile(path)); });
+    }
+    if (!files.isEmpty())
+        menu->addSeparator();
+    QAction* clear = menu->addAction(tr("Clear Menu"), this, [this] {
+        ReadingHistory::clearRecent();
+        welcome_->refreshRecentFiles();
+    });
+    clear->setObjectName(QStringLiteral("clearRecent"));
+    clear->setEnabled(!files.isEmpty());
 }

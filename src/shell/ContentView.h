@@ -14,8 +14,11 @@ class DocumentCreationViewModel;
 class DocumentViewModel;
 class PDFKitView;
 class OCRViewModel;
+class PageNumberField;
+class ZoomBox;
 class SignatureViewModel;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QStackedWidget;
 class QToolBar;
@@ -58,7 +61,12 @@ public:
     // The toolbar action with this title ("New", "Previous", ...), or nullptr.
     QAction* toolbarAction(const QString& title) const;
     QToolButton* toolsButton() const { return toolsButton_; }
-    QLabel* pageCounter() const { return pageCounter_; }
+    PageNumberField* pageCounter() const { return pageCounter_; }
+    ZoomBox* zoomBox() const { return zoomBox_; }
+    // Back/Forward through link and outline jumps, and full screen (F11; Escape leaves).
+    QAction* backAction() const { return back_; }
+    QAction* forwardAction() const { return forward_; }
+    QAction* fullScreenAction() const { return fullScreen_; }
     WelcomeView* welcomeView() const { return welcome_; }
     SidebarView* sidebar() const { return sidebar_; }
     SearchBarView* searchBar() const { return searchBar_; }
@@ -79,6 +87,12 @@ private:
     void refreshToolbar();
     void refreshBars();
     void refreshIcons();
+    // The reader's own actions: page entry, zoom box, history, full screen, link hover.
+    void buildReaderActions();
+    void connectPageView();
+    void refreshZoom();
+    void setFullScreen(bool on);
+    void fillRecentMenu(QMenu* menu);
     void changeEvent(QEvent* event) override;
 
     DocumentViewModel* documentVM_;
@@ -97,7 +111,12 @@ private:
     QAction* previous_ = nullptr;
     QAction* next_ = nullptr;
     QAction* bookmark_ = nullptr;
-    QLabel* pageCounter_ = nullptr;
+    PageNumberField* pageCounter_ = nullptr;
+    ZoomBox* zoomBox_ = nullptr;
+    QAction* back_ = nullptr;
+    QAction* forward_ = nullptr;
+    QAction* fullScreen_ = nullptr;
+    QAction* leaveFullScreen_ = nullptr;
     QToolButton* toolsButton_ = nullptr;
 
     QSplitter* split_ = nullptr;

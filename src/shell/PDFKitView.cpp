@@ -6,6 +6,8 @@
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 
+#include <QDesktopServices>
+#include <QUrl>
 #include <QVBoxLayout>
 
 PDFKitView::PDFKitView(DocumentViewModel& viewModel, AnnotationViewModel& annotationViewModel,
@@ -47,6 +49,9 @@ PdfPageView* PDFKitView::makeView() {
     view->setDisplayDirection(Qt::Vertical);
     view->setBackgroundColor(palette().color(QPalette::Window));
     viewModel_.setPdfView(view, view);
+    // External links open in the desktop's browser (or whatever handles their scheme).
+    connect(view, &PdfPageView::externalLinkActivated, this,
+            [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });
     coordinator_->setUpObservers(view);
     return view;
 }

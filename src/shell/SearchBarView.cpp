@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -77,9 +78,17 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
             viewModel_->setSearchText(text);
     });
     connect(field_, &QLineEdit::returnPressed, this, [this] {
-        if (viewModel_)
-            viewModel_->performSearch();
+        if (!viewModel_)
+            return;
+        // Return again on the same query steps on, as readers do, rather than restarting.
+        if (!viewModel_->searchResults().isEmpty() && searched_ == viewModel_->searchText()) {
+            viewModel_->nextSearchResult();
+            return;
+        }
+        searched_ = viewModel_->searchText();
+        viewModel_->performSearch();
     });
+    field_->installEventFilter(this);
     connect(previous_, &QToolButton::clicked, this, [this] {
         if (viewModel_)
             viewModel_->previousSearchResult();
@@ -103,7 +112,30 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
 void SearchBarView::clear() {
     if (!viewModel_)
         return;
+    searched_.clear();
     viewModel_->clearSearch();
+}
+
+void SearchBarView::focusField() {
+    field_->setFocus(Qt::ShortcutFocusReason);
+    field_->selectAll();
+}
+
+bool SearchBarView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == field_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
+            emit closeRequested();
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & Qt::ShiftModifier)) {
+            if (viewModel_)
+                viewModel_->previousSearchResult();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SearchBarView::refresh() {
@@ -113,7 +145,7 @@ void SearchBarView::refresh() {
     const qsizetype matches = viewModel_ ? viewModel_->searchResults().size() : 0;
     const bool hasResults = matches > 0;
     if (hasResults)
-        counter_->setText(tr("%1/%2").arg(viewModel_->currentSearchIndex() + 1).arg(matches));
+        counter_->setText(tr("%1 of %2").arg(viewModel_->currentSearchIndex() + 1).arg(matches));
     counter_->setVisible(hasResults);
     previous_->setVisible(hasResults);
     next_->setVisible(hasResults);

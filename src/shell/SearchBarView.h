@@ -1,7 +1,8 @@
 #pragma once
-// The search bar above the page view: the query field (Return searches), the match
-// counter with previous/next while there are matches, and a clear button while there is
-// a query. Everything it shows lives in the document view model.
+// The search bar above the page view: the query field (Return searches, and with the same
+// query goes to the next match; Shift+Return to the previous; Escape asks to close), the
+// match counter ("3 of 60") with previous/next while there are matches, and a clear button
+// while there is a query. Everything it shows lives in the document view model.
 #include <QWidget>
 
 class DocumentViewModel;
@@ -24,10 +25,17 @@ public:
 
     // Empties the query and the matches and takes the selection off the page view.
     void clear();
+    // Puts the keyboard in the field with its text selected, ready to be typed over.
+    void focusField();
+
+signals:
+    // Escape in the field: the window hides the bar.
+    void closeRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();
@@ -41,4 +49,5 @@ private:
     QToolButton* next_;
     QProgressBar* progress_;
     QToolButton* clear_;
+    QString searched_; // the query the matches shown belong to
 };

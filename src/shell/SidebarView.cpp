@@ -3,6 +3,7 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Appearance.h"
 #include "shell/BookmarkListView.h"
+#include "shell/OutlineView.h"
 #include "widgets/Icons.h"
 #include "shell/ThumbnailSidebarView.h"
 
@@ -13,22 +14,37 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const std::array<SidebarTab, 2>& allSidebarTabs() {
-    static const std::array<SidebarTab, 2> tabs{SidebarTab::thumbnails, SidebarTab::bookmarks};
+const std::array<SidebarTab, 3>& allSidebarTabs() {
+    static const std::array<SidebarTab, 3> tabs{SidebarTab::thumbnails, SidebarTab::bookmarks,
+                                                SidebarTab::contents};
     return tabs;
 }
 
 QString rawValue(SidebarTab tab) {
-    return tab == SidebarTab::thumbnails ? QStringLiteral("thumbnails") : QStringLiteral("bookmarks");
+    switch (tab) {
+    case SidebarTab::thumbnails: return QStringLiteral("thumbnails");
+    case SidebarTab::bookmarks: return QStringLiteral("bookmarks");
+    case SidebarTab::contents: return QStringLiteral("contents");
+    }
+    return {};
 }
 
 QString title(SidebarTab tab) {
-    return tab == SidebarTab::thumbnails ? QObject::tr("Pages") : QObject::tr("Bookmarks");
+    switch (tab) {
+    case SidebarTab::thumbnails: return QObject::tr("Pages");
+    case SidebarTab::bookmarks: return QObject::tr("Bookmarks");
+    case SidebarTab::contents: return QObject::tr("Contents");
+    }
+    return {};
 }
 
 QString systemImage(SidebarTab tab) {
-    return tab == SidebarTab::thumbnails ? QStringLiteral("square.grid.2x2")
-                                         : QStringLiteral("bookmark");
+    switch (tab) {
+    case SidebarTab::thumbnails: return QStringLiteral("square.grid.2x2");
+    case SidebarTab::bookmarks: return QStringLiteral("bookmark");
+    case SidebarTab::contents: return QStringLiteral("doc.text.fill");
+    }
+    return {};
 }
 
 std::optional<SidebarTab> sidebarTabFromRawValue(const QString& raw) {
@@ -45,7 +61,7 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
     setObjectName(QStringLiteral("sidebar"));
     setMinimumWidth(160);
 
-    auto* picker = new QWidget(this);
+    auto* picker = picker_ = new QWidget(this);
     auto* pickerLayout = new QHBoxLayout(picker);
     pickerLayout->setContentsMargins(8, 8, 8, 8);
     pickerLayout->setSpacing(0);
@@ -61,6 +77,8 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setObjectName(tab == SidebarTab::thumbnails ? QStringLiteral("segmentLeft")
                                                             : QStringLiteral("segmentRight"));
+        // Text under a narrow column's width: three segments must fit in 160 px.
+        button->setMinimumWidth(0);
         segments_->addButton(button, int(tab));
         pickerLayout->addWidget(button);
     }
@@ -71,6 +89,7 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
         QStringLiteral(
             "QToolButton { border: 1px solid %1; padding: 3px 4px; background: transparent; }"
             "QToolButton#segmentLeft { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
+            "QToolButton#segmentMiddle { border-left: none; }"
             "QToolButton#segmentRight { border-left: none; border-top-right-radius: 6px;"
             " border-bottom-right-radius: 6px; }"
             "QToolButton:checked { background: %2; color: white; border-color: %2; }"
@@ -88,8 +107,10 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
     stack_ = new QStackedWidget(this);
     thumbnails_ = new ThumbnailSidebarView(*documentViewModel, stack_);
     bookmarks_ = new BookmarkListView(bookmarkViewModel, documentViewModel, stack_);
+    outline_ = new OutlineView(*documentViewModel, stack_);
     stack_->addWidget(thumbnails_);
     stack_->addWidget(bookmarks_);
+    stack_->addWidget(outline_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -102,6 +123,29 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
             [this](int id) { setSelectedTab(SidebarTab(id)); });
     segments_->button(int(SidebarTab::thumbnails))->setChecked(true);
     stack_->setCurrentWidget(thumbnails_);
+    connect(outline_, &OutlineView::outlineChanged, this, &SidebarView::outlineChanged);
+    outlineChanged();
+}
+
+void SidebarView::outlineChanged() {
+    const bool offered = outline_->hasOutline();
+    QAbstractButton* contents = segments_->button(int(SidebarTab::contents));
+    QAbstractButton* bookmarks = segments_->button(int(SidebarTab::bookmarks));
+    contents->setVisible(offered);
+    // Three segments with icons do not fit a narrow column: their names alone do.
+    for (QAbstractButton* button : segments_->buttons()) {
+        if (auto* tool = qobject_cast<QToolButton*>(button))
+            tool->setToolButtonStyle(offered ? Qt::ToolButtonTextOnly
+                                             : Qt::ToolButtonTextBesideIcon);
+        button->setToolTip(button->text());
+    }
+    contents->setObjectName(QStringLiteral("segmentRight"));
+    // The rounded right end moves to whichever segment is last.
+    bookmarks->setObjectName(offered ? QStringLiteral("segmentMiddle")
+                                     : QStringLiteral("segmentRight"));
+    picker_->setStyleSheet(picker_->styleSheet());
+    if (!offered && selectedTab_ == SidebarTab::contents)
+        setSelectedTab(SidebarTab::thumbnails);
 }
 
 void SidebarView::setSelectedTab(SidebarTab tab) {
@@ -120,5 +164,7 @@ QToolButton* SidebarView::segment(SidebarTab tab) const {
 QWidget* SidebarView::currentContent() const {
     if (selectedTab_ == SidebarTab::thumbnails)
         return thumbnails_;
+    if (selectedTab_ == SidebarTab::contents)
+        return outline_;
     return bookmarks_;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The window's left column while a document is open: a two-segment switch between the
-// page thumbnails and the bookmark list.
+// The window's left column while a document is open: a segmented switch between the page
+// thumbnails, the bookmark list and, when the document has one, its table of contents.
 #include <QString>
 #include <QWidget>
 
@@ -10,18 +10,19 @@
 class BookmarkListView;
 class BookmarkViewModel;
 class DocumentViewModel;
+class OutlineView;
 class QButtonGroup;
 class QStackedWidget;
 class QToolButton;
 class ThumbnailSidebarView;
 
-enum class SidebarTab { thumbnails, bookmarks };
+enum class SidebarTab { thumbnails, bookmarks, contents };
 
-const std::array<SidebarTab, 2>& allSidebarTabs();
+const std::array<SidebarTab, 3>& allSidebarTabs();
 QString rawValue(SidebarTab tab);
 QString title(SidebarTab tab);
 QString systemImage(SidebarTab tab);
-// Exactly "thumbnails" and "bookmarks".
+// Exactly "thumbnails", "bookmarks" and "contents".
 std::optional<SidebarTab> sidebarTabFromRawValue(const QString& raw);
 
 class SidebarView : public QWidget {
@@ -36,6 +37,7 @@ public:
     QToolButton* segment(SidebarTab tab) const;
     ThumbnailSidebarView* thumbnails() const { return thumbnails_; }
     BookmarkListView* bookmarkList() const { return bookmarks_; }
+    OutlineView* outline() const { return outline_; }
     QWidget* currentContent() const;
 
     QSize sizeHint() const override { return {220, 400}; }
@@ -49,4 +51,9 @@ private:
     QStackedWidget* stack_;
     ThumbnailSidebarView* thumbnails_;
     BookmarkListView* bookmarks_;
+    OutlineView* outline_;
+
+    // Contents is offered only for documents with an outline.
+    void outlineChanged();
+    QWidget* picker_;
 };

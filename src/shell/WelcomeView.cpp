@@ -2,6 +2,7 @@
 
 #include "platform/MainQueue.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/ReadingHistory.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
 
@@ -71,7 +72,46 @@ WelcomeView::WelcomeView(DocumentViewModel* viewModel, QWidget* parent)
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addWidget(hint, 0, Qt::AlignHCenter);
     layout->addWidget(openButton_, 0, Qt::AlignHCenter);
+    recent_ = new QWidget(this);
+    recent_->setObjectName(QStringLiteral("recentFiles"));
+    new QVBoxLayout(recent_);
+    recent_->layout()->setSpacing(2);
+    layout->addWidget(recent_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
+    refreshRecentFiles();
+}
+
+QList<QPushButton*> WelcomeView::recentButtons() const {
+    return recent_->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void WelcomeView::refreshRecentFiles() {
+    qDeleteAll(recent_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+    const QStringList files = ReadingHistory::recentFiles();
+    recent_->setVisible(!files.isEmpty());
+    if (files.isEmpty())
+        return;
+    auto* heading = new QLabel(tr("Recent"), recent_);
+    heading->setFont(Appearance::font(Appearance::FontRole::headline));
+    Appearance::setTextColor(heading, Appearance::secondary());
+    recent_->layout()->addWidget(heading);
+    for (const QString& path : files) {
+        auto* button = new QPushButton(QFileInfo(path).fileName(), recent_);
+        button->setFlat(true);
+        button->setToolTip(path);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 2px 6px; }"));
+        connect(button, &QPushButton::clicked, this, [this, path] {
+            if (viewModel_)
+                viewModel_->loadDocument(QUrl::fromLocalFile(path));
+        });
+        recent_->layout()->addWidget(button);
+    }
+}
+
+void WelcomeView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshRecentFiles();
 }
 
 bool WelcomeView::accepts(const QMimeData* mime) {

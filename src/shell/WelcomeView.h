@@ -14,6 +14,9 @@ public:
 
     bool isTargeted() const { return isTargeted_; }
     QPushButton* openButton() const { return openButton_; }
+    // One button per recent file (newest first), filled each time the screen is shown.
+    QList<QPushButton*> recentButtons() const;
+    void refreshRecentFiles();
 
     // Whether a drag of this content is accepted at all: PDF data or file URLs.
     static bool accepts(const QMimeData* mime);
@@ -31,11 +34,13 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setTargeted(bool on);
 
     DocumentViewModel* viewModel_;
     QPushButton* openButton_;
+    QWidget* recent_;
     bool isTargeted_ = false;
 };

@@ -1,13 +1,22 @@
 #include "viewmodels/DocumentViewModel.h"
 
+#include "viewmodels/ReadingHistory.h"
+
 #include "pdf/Page.h"
 #include "platform/FileDialogs.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
-DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {}
+DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {
+    for (auto signal : {&DocumentViewModel::currentPageIndexChanged,
+                        &DocumentViewModel::scaleFactorChanged,
+                        &DocumentViewModel::autoScalesChanged,
+                        &DocumentViewModel::displayModeChanged})
+        connect(this, signal, this, &DocumentViewModel::rememberPlace);
+}
 DocumentViewModel::~DocumentViewModel() = default;
 
 void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
@@ -131,6 +140,7 @@ void DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const 
     if (hadEdits)
         emit editsChanged();
     // The order observers see: document, count, page, name, location, then the search.
+    const QScopedValueRollback restoring(restoring_, true);
     setPdfDocument(document);
     setTotalPages(document->pageCount());
     setCurrentPageIndex(0);
@@ -148,6 +158,35 @@ void DocumentViewModel::loadDocument(const QUrl& url) {
     if (!document)
         return;
     replaceDocument(document, QFileInfo(path).fileName(), url);
+    if (remembersPlaces_) {
+        ReadingHistory::addRecent(QFileInfo(path).absoluteFilePath());
+        restorePlace();
+    }
+}
+
+void DocumentViewModel::restorePlace() {
+    const auto place = ReadingHistory::place(QFileInfo(fileURL_.toLocalFile()).absoluteFilePath());
+    if (!place || !pdfDocument_)
+        return;
+    const QScopedValueRollback restoring(restoring_, true);
+    setDisplayMode(place->mode);
+    if (place->autoScales)
+        zoomToFit();
+    else
+        zoomTo(place->scale);
+    goToPage(std::min(place->page, pdfDocument_->pageCount() - 1));
+}
+
+void DocumentViewModel::rememberPlace() {
+    if (!remembersPlaces_ || restoring_ || !pdfDocument_ || !fileURL_.isLocalFile())
+        return;
+    ReadingPlace place;
+    place.page = currentPageIndex_;
+    const PageViewInterface* view = pdfView();
+    place.autoScales = view ? view->autoScales() : autoScales_;
+    place.scale = view ? view->scaleFactor() : scaleFactor_;
+    place.mode = displayMode_;
+    ReadingHistory::rememberPlace(QFileInfo(fileURL_.toLocalFile()).absoluteFilePath(), place);
 }
 
 void DocumentViewModel::loadCreatedDocument(const pdf::DocumentPtr& document,
@@ -171,6 +210,14 @@ void DocumentViewModel::goToPage(int index) {
     setCurrentPageIndex(index);
 }
 
+void DocumentViewModel::goToDestination(const pdf::Destination& destination) {
+    if (!pdfDocument_ || !destination.isValid() || destination.page >= pdfDocument_->pageCount())
+        return;
+    if (PageViewInterface* view = pdfView())
+        view->goToDestination(destination);
+    setCurrentPageIndex(destination.page);
+}
+
 void DocumentViewModel::zoomBy(double factor) {
     PageViewInterface* view = pdfView();
     setAutoScales(false);
@@ -180,6 +227,16 @@ void DocumentViewModel::zoomBy(double factor) {
     if (view)
         view->setScaleFactor(scale);
     setScaleFactor(scale);
+}
+
+void DocumentViewModel::zoomTo(double scale) {
+    PageViewInterface* view = pdfView();
+    setAutoScales(false);
+    if (view) {
+        view->setAutoScales(false);
+        view->setScaleFactor(scale);
+    }
+    setScaleFactor(view ? view->scaleFactor() : scale);
 }
 
 void DocumentViewModel::zoomIn() {

@@ -86,9 +86,13 @@ public:
     void loadCreatedDocument(const pdf::DocumentPtr& document, const QString& title);
     // Out-of-range indices are ignored, not clamped.
     void goToPage(int index);
+    // A link's or outline entry's destination: the page and, in the view, the place on it.
+    void goToDestination(const pdf::Destination& destination);
     void zoomIn();
     void zoomOut();
     void zoomToFit();
+    // A zoom chosen outright (1 = 100 %), leaving width fitting.
+    void zoomTo(double scale);
 
     void performSearch();
     void nextSearchResult();
@@ -106,6 +110,11 @@ public:
     QString redoName() const;
     void undo();
     void redo();
+
+    // On (the application's windows): each file opened from disk reopens where it was left
+    // (page, zoom, layout) and joins the recent files.
+    void setRemembersPlaces(bool on) { remembersPlaces_ = on; }
+    bool remembersPlaces() const { return remembersPlaces_; }
 
     static constexpr double zoomStep = 1.25;
 
@@ -134,6 +143,8 @@ private:
     // Follows the open document's notice: the page count, and the current page when pages
     // before it came or went.
     void documentEdited(const pdf::Change& change);
+    void rememberPlace();
+    void restorePlace();
 
     pdf::DocumentPtr pdfDocument_;
     int currentPageIndex_ = 0;
@@ -148,6 +159,9 @@ private:
     int currentSearchIndex_ = 0;
     bool isSearching_ = false;
     std::optional<pdf::Selection> currentSelection_;
+
+    bool remembersPlaces_ = false;
+    bool restoring_ = false; // a document is being put in place: nothing to remember yet
 
     std::vector<std::unique_ptr<DocumentEdit>> done_;
     std::vector<std::unique_ptr<DocumentEdit>> undone_;

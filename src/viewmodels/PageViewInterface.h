@@ -3,6 +3,7 @@
 // models hold it weakly (see DocumentViewModel::setPdfView) and skip every view step
 // while no view is attached.
 #include "pdf/Document.h"
+#include "pdf/Links.h"
 #include "pdf/Page.h"
 #include "pdf/Selection.h"
 
@@ -33,5 +34,10 @@ public:
     virtual void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) = 0;
     virtual void scrollSelectionToVisible() = 0;
     virtual void clearSelection() = 0;
+    // A link's or outline entry's destination; views without a finer position go to the page.
+    virtual void goToDestination(const pdf::Destination& destination) {
+        if (auto doc = document(); doc && destination.isValid())
+            goToPage(doc->page(destination.page));
+    }
     // Edits need no call here: the view follows the document's own notice of them.
 };

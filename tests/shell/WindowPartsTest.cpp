@@ -170,13 +170,13 @@ TEST_F(SearchBarTest, ReturnSearchesAndTheCounterStepsWithWrapAround) {
     QTest::keyClick(bar.field(), Qt::Key_Return);
     ASSERT_EQ(model.searchResults().size(), 3);
     EXPECT_TRUE(bar.counter()->isVisible());
-    EXPECT_EQ(bar.counter()->text(), "1/3");
+    EXPECT_EQ(bar.counter()->text(), "1 of 3");
     bar.previousButton()->click();
-    EXPECT_EQ(bar.counter()->text(), "3/3");
+    EXPECT_EQ(bar.counter()->text(), "3 of 3");
     bar.nextButton()->click();
-    EXPECT_EQ(bar.counter()->text(), "1/3");
+    EXPECT_EQ(bar.counter()->text(), "1 of 3");
     bar.nextButton()->click();
-    EXPECT_EQ(bar.counter()->text(), "2/3");
+    EXPECT_EQ(bar.counter()->text(), "2 of 3");
 
     bar.clearButton()->click();
     EXPECT_EQ(bar.field()->text(), "");

@@ -22,6 +22,12 @@
 #include "shell/WelcomeView.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/SignatureViewModel.h"
+#include "shell/OutlineView.h"
+#include "shell/PageNumberField.h"
+#include "shell/ZoomBox.h"
+#include "support/PdfFixtures.h"
+
+#include <QScreen>
 
 #include <QDir>
 #include <QPainter>
@@ -151,6 +157,36 @@ TEST_F(WindowScreenshots, SignedDocumentBar) {
     open(window, path);
     settle(window);
     save(window, "08-signed-document-bar");
+}
+
+TEST_F(WindowScreenshots, ReaderContentsLinkHoverPageEntryAndZoomBox) {
+    const QString path = fixtures::writeTemp(folder(), "guide.pdf", fixtures::navigationPdf());
+    open(window, path);
+    window.sidebar()->setSelectedTab(SidebarTab::contents);
+    window.sidebar()->outline()->expandAll();
+    settle(window);
+    save(window, "08-contents-tab");
+
+    PdfPageView* view = window.pageView()->pdfView();
+    const QPointF web = view->pageRectInViewport(0).topLeft() +
+                        QPointF(150, 792 - 415) * view->scaleFactor();
+    QTest::mouseMove(view->viewport(), web.toPoint());
+    settle(window);
+    save(window, "09-link-hover");
+
+    window.pageCounter()->beginEntry();
+    QTest::keyClicks(window.pageCounter(), "9");
+    QTest::keyClick(window.pageCounter(), Qt::Key_Return);
+    settle(window);
+    save(window, "10-page-entry-out-of-range");
+    QTest::keyClick(window.pageCounter(), Qt::Key_Escape);
+
+    window.zoomBox()->showPopup();
+    settle(window);
+    // The popup is a window of its own: the whole screen shows both.
+    const QPixmap screen = window.screen()->grabWindow(0);
+    ASSERT_TRUE(screen.save(QDir(shotsDir()).filePath("11-zoom-box.png")));
+    window.zoomBox()->hidePopup();
 }
 
 TEST_F(WindowScreenshots, SymbolsAndApplicationIcon) {

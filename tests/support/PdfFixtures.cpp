@@ -88,6 +88,64 @@ QByteArray numberedPdf(int count, const QString& line) {
     return textPdf(pages);
 }
 
+QByteArray navigationPdf(bool loop) {
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int pagesObj = pdf.reserve();
+    const int font = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    std::vector<int> pages;
+    for (int i = 0; i < 5; ++i)
+        pages.push_back(pdf.reserve());
+    auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
+    auto linkAnnot = [&](int y, const QByteArray& action) {
+        return pdf.add("<< /Type /Annot /Subtype /Link /Border [0 0 0] /Rect [72 " +
+                       QByteArray::number(y) + " 272 " + QByteArray::number(y + 30) + "] " +
+                       action + " >>");
+    };
+    const int toPage4 = linkAnnot(600, "/Dest [" + ref(pages[3]) + " /XYZ 0 500 0]");
+    const int toNamed = linkAnnot(500, "/Dest (chapter2)");
+    const int toWeb = linkAnnot(400, "/A << /S /URI /URI (https://example.org/guide) >>");
+    QByteArray kids;
+    for (int i = 0; i < 5; ++i) {
+        const int stream = pdf.addStream("<< >>", "BT /F1 24 Tf 72 720 Td (Page " +
+                                                      QByteArray::number(i + 1) + ") Tj ET\n");
+        QByteArray annots;
+        if (i == 0)
+            annots = " /Annots [" + ref(toPage4) + " " + ref(toNamed) + " " + ref(toWeb) + "]";
+        pdf.set(pages[i], "<< /Type /Page /Parent " + ref(pagesObj) +
+                              " /MediaBox [0 0 612 792] /Resources << /Font << /F1 " + ref(font) +
+                              " >> >> /Contents " + ref(stream) + annots + " >>");
+        kids += ref(pages[i]) + " ";
+    }
+    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + kids + "] /Count 5 >>");
+    const int names = pdf.add("<< /Names [(chapter2) [" + ref(pages[2]) + " /XYZ 0 400 0]] >>");
+
+    const int outlines = pdf.reserve();
+    const int part1 = pdf.reserve();
+    const int chapter1 = pdf.reserve();
+    const int section = pdf.reserve();
+    const int part2 = pdf.reserve();
+    const int website = pdf.reserve();
+    pdf.set(outlines, "<< /Type /Outlines /First " + ref(part1) + " /Last " + ref(website) +
+                          " /Count 5 >>");
+    pdf.set(part1, "<< /Title (Part I) /Parent " + ref(outlines) + " /Next " + ref(part2) +
+                       " /First " + ref(chapter1) + " /Last " + ref(chapter1) + " /Count 2 /Dest [" +
+                       ref(pages[0]) + " /Fit] >>");
+    pdf.set(chapter1, "<< /Title (Chapter 1) /Parent " + ref(part1) + " /First " + ref(section) +
+                          " /Last " + ref(section) + " /Count -1 /Dest [" + ref(pages[1]) +
+                          " /XYZ 0 700 0] >>");
+    pdf.set(section, "<< /Title (Section 1.1) /Parent " + ref(chapter1) + " /Dest [" +
+                         ref(pages[2]) + " /Fit] >>");
+    pdf.set(part2, "<< /Title (Part II) /Parent " + ref(outlines) + " /Prev " + ref(part1) +
+                       " /Next " + ref(website) + " /Dest (chapter2) >>");
+    pdf.set(website, "<< /Title (Website) /Parent " + ref(outlines) + " /Prev " + ref(part2) +
+                         (loop ? " /Next " + ref(part1) : QByteArray()) +
+                         " /A << /S /URI /URI (https://example.org/guide) >> >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + " /Outlines " + ref(outlines) +
+                         " /Names << /Dests " + ref(names) + " >> >>");
+    return pdf.build(catalog);
+}
+
 QByteArray formPdf() {
     MiniPdf pdf;
     const int catalog = pdf.reserve();

@@ -36,6 +36,14 @@ QByteArray numberedPdf(int count, const QString& line = QStringLiteral("The quic
 // field "sig"; page 2 holds a text field "city".
 QByteArray formPdf();
 
+// Five 612 x 792 pages ("Page N"). Page 1 holds three links, each a 200 x 30 box whose
+// bottom-left corner is at (72, 600), (72, 500) and (72, 400): to page 4 with its top at
+// y = 500, to the named destination "chapter2" (page 3, top at y = 400), and to
+// https://example.org/guide. The outline: "Part I" (page 1, open) > "Chapter 1" (page 2,
+// top at y = 700) > "Section 1.1" (page 3); "Part II" (named "chapter2"); "Website" (the
+// address). With `loop`, "Website" names "Part I" as its next sibling.
+QByteArray navigationPdf(bool loop = false);
+
 // Damaged files.
 QByteArray truncatedPdf();   // the first third of a valid file
 QByteArray garbageBytes();   // random bytes without a PDF header

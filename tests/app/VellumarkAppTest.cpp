@@ -1,0 +1,82 @@
+#include "support/WindowTestSupport.h"
+
+#include "app/VellumarkApp.h"
+#include "shell/ContentView.h"
+#include "viewmodels/DocumentViewModel.h"
+
+#include <QFile>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace windowtest;
+
+namespace {
+
+TEST(CommandLine, HelpAndVersionAnswerWithoutAWindow) {
+    QString text;
+    QTextStream out(&text);
+    EXPECT_EQ(VellumarkApp::answerInformationOptions({"vellumark", "--version"}, out), 0);
+    EXPECT_EQ(text.trimmed(), "vellumark " + VellumarkApp::version());
+    text.clear();
+    EXPECT_EQ(VellumarkApp::answerInformationOptions({"vellumark", "a.pdf", "--help"}, out), 0);
+    EXPECT_TRUE(text.startsWith("Usage: vellumark [FILE.pdf...]")) << text.toStdString();
+    text.clear();
+    EXPECT_EQ(VellumarkApp::answerInformationOptions({"vellumark", "--frobnicate"}, out), 2);
+    EXPECT_EQ(VellumarkApp::answerInformationOptions({"vellumark", "a.pdf"}, out), std::nullopt);
+    EXPECT_EQ(VellumarkApp::answerInformationOptions({"vellumark", "--", "--help"}, out),
+              std::nullopt);
+}
+
+TEST(CommandLine, TheProgramPrintsHelpAndExitsWithoutADisplay) {
+    const QString program = QStringLiteral(VELLUMARK_BINARY_DIR "/vellumark");
+    if (!QFile::exists(program))
+        GTEST_SKIP() << "vellumark not built";
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    process.setProcessEnvironment(environment);
+    for (const char* option : {"--help", "--version"}) {
+        process.start(program, {option});
+        ASSERT_TRUE(process.waitForFinished(10000)) << option;
+        EXPECT_EQ(process.exitCode(), 0) << option;
+        EXPECT_TRUE(process.readAllStandardOutput().startsWith(
+            QByteArray(option) == "--help" ? "Usage:" : "vellumark "))
+            << option;
+    }
+}
+
+TEST(CommandLine, EachFileOpensInAWindowOfItsOwn) {
+    const QString a = numberedFile("first-of-two.pdf", 2);
+    const QString b = numberedFile("second-of-two.pdf", 3);
+    QString errors;
+    QTextStream err(&errors);
+    ContentView* first = VellumarkApp::makeWindow();
+    const QList<ContentView*> windows =
+        VellumarkApp::openFiles(first, {a, folder() + "/missing.pdf", b}, err);
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0], first);
+    EXPECT_EQ(windows[0]->documentVM()->fileName(), "first-of-two.pdf");
+    EXPECT_EQ(windows[1]->documentVM()->fileName(), "second-of-two.pdf");
+    EXPECT_EQ(windows[1]->documentVM()->totalPages(), 3);
+    EXPECT_TRUE(errors.contains("missing.pdf: no such file")) << errors.toStdString();
+    // Every window carries the menus.
+    EXPECT_FALSE(windows[1]->menuBar()->actions().isEmpty());
+    qDeleteAll(windows);
+
+    // Nothing that opens leaves one empty window.
+    errors.clear();
+    ContentView* lone = VellumarkApp::makeWindow();
+    const auto none = VellumarkApp::openFiles(lone, {folder() + "/missing.pdf"}, err);
+    ASSERT_EQ(none.size(), 1);
+    EXPECT_EQ(none[0], lone);
+    EXPECT_FALSE(lone->documentVM()->pdfDocument());
+    delete lone;
+}
+
+} // namespace
