@@ -37,6 +37,8 @@ struct DocumentData {
     std::vector<std::shared_ptr<const TextPage>> texts;
     std::atomic<quint64> structureRevision{0};
     int pagesMoved = 0; // pages inserted or removed since the document was read
+    bool contentEdited = false; // a page's content changed (a text layer was added)
+    int textLayerFont = 0;      // object number of the text layers' font, once made
 
     Lock lock() { return Lock(mutex); }
     ~DocumentData();
