@@ -81,7 +81,7 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
         (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
                      "Password Protection...|", "Add Watermark...|", "-", "Compare Documents...|",
                      "Export as Text...|", "-", "OCR Current Page|Ctrl+Shift+R",
-                     "OCR Entire Document|", "-", "Export...|Ctrl+Shift+E"}));
+                     "OCR Entire Document|", "Make Searchable|", "-", "Export...|Ctrl+Shift+E"}));
 }
 
 TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
