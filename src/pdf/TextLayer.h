@@ -31,8 +31,7 @@ struct TextLayerLine {
 bool hasTextLayer(const Page& page);
 
 // Puts `lines` on `page` as invisible text; a layer added before is replaced, never
-// doubled. False when the page is detached or the engine fails (the page is then left
-// as it was).
+// doubled. False when the page is detached or the engine fails.
 bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines);
 
 } // namespace pdf

@@ -77,16 +77,21 @@ QString tesseractLanguages(const QStringList& languages, const QString& dataPath
 // busy two-core machine than with one thread, so every engine runs single-threaded.
 void limitOpenMPThreads() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        qputenv("OMP_THREAD_LIMIT", "1");
-        // The OpenMP runtime read its environment when it was loaded, before main, so the
-        // variable alone is too late; allowing no active parallel level has the same effect.
-        // Looked up at run time: a Tesseract built without OpenMP has no such runtime.
-        using SetLevels = void (*)(int);
-        if (auto set =
-                reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            set(0);
-    });
+    std::call_once(once, [] { qputenv("OMP_THREAD_LIMIT", "1"); });
+    // The OpenMP runtime read its environment when it was loaded, before main, so the
+    // variable alone is too late; allowing no active parallel level has the same effect.
+    // The setting belongs to the calling thread (a new thread starts from the defaults), so
+    // every thread that makes an engine sets it. Looked up at run time: a Tesseract built
+    // without OpenMP has no such runtime.
+    thread_local bool limited = false;
+    if (limited)
+        return;
+    limited = true;
+    using SetLevels = void (*)(int);
+    static const auto set =
+        reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (set)
+        set(0);
 }
 
 bool cancelRequested(void* flag, int /*words*/) {

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -159,5 +161,24 @@ TEST(SearchableScan, LanguagesComeFromTheInstalledModels) {
         EXPECT_TRUE(errorOf([&] { OCRService::recognizeForTextLayer(doc, options); })
                         .message()
                         .contains("tesseract-ocr-chi-sim"));
+    }
+}
+
+TEST(SearchableScan, EveryRecognisingThreadKeepsOpenMPToItself) {
+    // The limit is a per-thread setting: a worker that missed it would run Tesseract's
+    // network layers on a team of threads and fight its neighbour for the cores.
+    using GetLevels = int (*)();
+    const auto get = reinterpret_cast<GetLevels>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
+    if (!get)
+        GTEST_SKIP() << "Tesseract is built without OpenMP";
+    for (int round = 0; round < 2; ++round) {
+        int levels = -1;
+        std::thread worker([&] {
+            OCRService::recognizeText(fixtures::blankPageImage(72), 72, {"eng"},
+                                      OCRService::RecognitionLevel::fast);
+            levels = get();
+        });
+        worker.join();
+        EXPECT_EQ(levels, 0) << "round " << round;
     }
 }

@@ -6,6 +6,7 @@
 #include "pdf/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/ScriptedFileDialogs.h"
+#include "utilities/TextExport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -60,6 +61,7 @@ TEST(MakeSearchable, AddsTheLayerToTheOpenDocumentWithProgressPerPage) {
     ASSERT_EQ(edited.count(), 1);
     EXPECT_EQ(edited.at(0).at(0).value<pdf::DocumentPtr>(), document);
     EXPECT_EQ(document->findString("northern").size(), 1u);
+    EXPECT_EQ(TextExport::documentText(*document), "Quarterly report for the northern region");
     ASSERT_TRUE(model.ocrText());
     EXPECT_EQ(*model.ocrText(), "--- Page 1 ---\nQuarterly report for the northern region");
     EXPECT_EQ(model.ocrStatus(), "Text layer added to 1 page.");
