@@ -104,7 +104,9 @@ QByteArray loca() {
     return b.data;
 }
 
-QByteArray glyf() { return QByteArray(4, '\0'); }
+QByteArray glyf() {
+    return QByteArray(4, '\0');
+}
 
 QByteArray cmap() {
     // Format 4 with the space mapped to glyph 1 and the closing segment.
@@ -141,7 +143,8 @@ QByteArray name() {
     b.u16(0);
     b.u16(3);
     b.u16(6 + 3 * 12);
-    const int records[3][3] = {{1, familyBytes, 0}, {2, int(style.size()) * 2, familyBytes}, {6, familyBytes, 0}};
+    const int records[3][3] = {
+        {1, familyBytes, 0}, {2, int(style.size()) * 2, familyBytes}, {6, familyBytes, 0}};
     for (const auto& record : records) {
         b.u16(3);
         b.u16(1);
@@ -201,9 +204,8 @@ QByteArray os2() {
 QByteArray glyphlessTrueType() {
     // Tags in ascending byte order, as the table directory requires.
     const std::map<QByteArray, QByteArray> tables{
-        {"OS/2", os2()}, {"cmap", cmap()}, {"glyf", glyf()}, {"head", head()},
-        {"hhea", hhea()}, {"hmtx", hmtx()}, {"loca", loca()}, {"maxp", maxp()},
-        {"name", name()}, {"post", post()},
+        {"OS/2", os2()},  {"cmap", cmap()}, {"glyf", glyf()}, {"head", head()}, {"hhea", hhea()},
+        {"hmtx", hmtx()}, {"loca", loca()}, {"maxp", maxp()}, {"name", name()}, {"post", post()},
     };
     const int count = int(tables.size());
     Bytes font;

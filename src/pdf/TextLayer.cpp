@@ -41,8 +41,8 @@ QByteArray number(double v) {
 }
 
 QByteArray matrix(const QTransform& m) {
-    return number(m.m11()) + ' ' + number(m.m12()) + ' ' + number(m.m21()) + ' ' +
-           number(m.m22()) + ' ' + number(m.dx()) + ' ' + number(m.dy());
+    return number(m.m11()) + ' ' + number(m.m12()) + ' ' + number(m.m21()) + ' ' + number(m.m22()) +
+           ' ' + number(m.dx()) + ' ' + number(m.dy());
 }
 
 // Two bytes per UTF-16 code unit; halves of surrogate pairs are not characters on their own.
@@ -75,8 +75,8 @@ QByteArray showRun(const QString& text, double x0, double x1, double top, double
     const double baseline = top + kGlyphlessAscent * size;
     // Text space has y up; display space has it down.
     const QTransform textToDisplay(1, 0, 0, -1, x0, baseline);
-    return number(100.0 * (x1 - x0) / natural) + " Tz " + matrix(textToDisplay * toUser) +
-           " Tm " + hex + " Tj\n";
+    return number(100.0 * (x1 - x0) / natural) + " Tz " + matrix(textToDisplay * toUser) + " Tm " +
+           hex + " Tj\n";
 }
 
 QByteArray layerContent(const std::vector<TextLayerLine>& lines, const QTransform& toUser) {
@@ -117,11 +117,18 @@ const QByteArray& identityGlyphMap() {
 }
 
 pdf_obj* addStream(fz_context* c, pdf_document* doc, const char* data, size_t size, pdf_obj* dict) {
-    fz_buffer* buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(data), size);
+    fz_buffer* buffer =
+        fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(data), size);
     pdf_obj* ref = nullptr;
-    fz_try(c) { ref = pdf_add_stream(c, doc, buffer, dict, 0); }
-    fz_always(c) { fz_drop_buffer(c, buffer); }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_try(c) {
+        ref = pdf_add_stream(c, doc, buffer, dict, 0);
+    }
+    fz_always(c) {
+        fz_drop_buffer(c, buffer);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
     return ref;
 }
 
@@ -160,9 +167,9 @@ pdf_obj* layerFont(fz_context* c, DocumentData& data, const QByteArray& fontFile
         pdf_dict_put(c, descriptor, PDF_NAME(Type), PDF_NAME(FontDescriptor));
         pdf_dict_put_name(c, descriptor, PDF_NAME(FontName), "GlyphLessFont");
         pdf_dict_put_int(c, descriptor, PDF_NAME(Flags), 5); // fixed pitch, symbolic
-        pdf_dict_put_rect(c, descriptor, PDF_NAME(FontBBox),
-                          fz_make_rect(0, -1000 * kGlyphlessDescent, kGlyphlessAdvance,
-                                       1000 * kGlyphlessAscent));
+        pdf_dict_put_rect(
+            c, descriptor, PDF_NAME(FontBBox),
+            fz_make_rect(0, -1000 * kGlyphlessDescent, kGlyphlessAdvance, 1000 * kGlyphlessAscent));
         pdf_dict_put_int(c, descriptor, PDF_NAME(ItalicAngle), 0);
         pdf_dict_put_int(c, descriptor, PDF_NAME(Ascent), int(1000 * kGlyphlessAscent));
         pdf_dict_put_int(c, descriptor, PDF_NAME(Descent), -int(1000 * kGlyphlessDescent));
@@ -209,7 +216,8 @@ pdf_obj* layerFont(fz_context* c, DocumentData& data, const QByteArray& fontFile
 
 // The page's own dictionary under `key` of `parent`, copied when it is inherited or shared
 // with other pages, so that what is added to it reaches this page only. Throws.
-pdf_obj* ownDict(fz_context* c, pdf_document* doc, pdf_obj* parent, pdf_obj* key, pdf_obj* inherited) {
+pdf_obj* ownDict(fz_context* c, pdf_document* doc, pdf_obj* parent, pdf_obj* key,
+                 pdf_obj* inherited) {
     pdf_obj* dict = pdf_dict_get(c, parent, key);
     if (dict && !pdf_is_indirect(c, dict) && pdf_is_dict(c, dict))
         return dict;
@@ -257,7 +265,9 @@ void appendLayer(fz_context* c, pdf_document* doc, pdf_obj* pageObj, pdf_obj* la
         pdf_drop_obj(c, after);
         pdf_drop_obj(c, list);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 } // namespace
@@ -270,8 +280,12 @@ bool hasTextLayer(const Page& page) {
     fz_context* c = ctx();
     bool found = false;
     fz_var(found);
-    fz_try(c) { found = pdf_dict_getp(c, d.page->obj, kLayerPath) != nullptr; }
-    fz_catch(c) { found = false; }
+    fz_try(c) {
+        found = pdf_dict_getp(c, d.page->obj, kLayerPath) != nullptr;
+    }
+    fz_catch(c) {
+        found = false;
+    }
     return found;
 }
 
@@ -320,7 +334,9 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
         pdf_drop_obj(c, resources);
         pdf_drop_obj(c, layer);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return false;
 

@@ -22,9 +22,9 @@ struct TextLayerWord {
 
 struct TextLayerLine {
     std::vector<TextLayerWord> words;
-    QLineF baseline;     // through the line, left to right
-    double ascent = 0;   // from the baseline to the top of the tallest letters
-    double descent = 0;  // from the baseline down to the bottom of descenders (positive)
+    QLineF baseline;    // through the line, left to right
+    double ascent = 0;  // from the baseline to the top of the tallest letters
+    double descent = 0; // from the baseline down to the bottom of descenders (positive)
 };
 
 // Whether `page` carries a layer that addTextLayer put there.

@@ -85,7 +85,8 @@ TEST(TextLayerTest, WordsAreFoundWhereTheyStandAndThePictureIsUnchanged) {
 TEST(TextLayerTest, RotatedPagesGetTheirTextUpright) {
     auto doc = pdf::Document::create();
     // Stored on its side: shown upright only through /Rotate 90.
-    auto page = doc->insertImagePage(0, scanImage().transformed(QTransform().rotate(-90)), 792, 612);
+    auto page =
+        doc->insertImagePage(0, scanImage().transformed(QTransform().rotate(-90)), 792, 612);
     ASSERT_TRUE(page);
     page->setRotation(90);
     ASSERT_EQ(page->displaySize(), QSizeF(612, 792));
@@ -118,7 +119,8 @@ TEST(TextLayerTest, WrittenFileIsValidAndOtherReadersFindTheText) {
     int code = -1;
     const QByteArray check = runTool("qpdf", {"--check", outPath}, &code);
     EXPECT_EQ(code, 0) << check.toStdString();
-    const QString text = QString::fromUtf8(runTool("pdftotext", {"-f", "2", "-l", "2", outPath, "-"}));
+    const QString text =
+        QString::fromUtf8(runTool("pdftotext", {"-f", "2", "-l", "2", outPath, "-"}));
     EXPECT_EQ(text.simplified(), QString("Harbour quickly ministry Zürich"));
     // The same images, in size, colour and compression, before and after, and another
     // renderer draws the same pixels.
@@ -128,8 +130,10 @@ TEST(TextLayerTest, WrittenFileIsValidAndOtherReadersFindTheText) {
                   runTool("pdftoppm", {"-r", "36", "-f", "1", "-l", "1", outPath}));
     }
     // Poppler places the word where it stands on the page (its y axis points down too).
-    const QString boxes = QString::fromUtf8(runTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", outPath, "-"}));
-    EXPECT_TRUE(boxes.contains(QRegularExpression(
-        "xMin=\"13[45]\\.\\d+\" yMin=\"9\\d\\.\\d+\" xMax=\"18[23]\\.\\d+\" yMax=\"10\\d\\.\\d+\">quickly")))
+    const QString boxes =
+        QString::fromUtf8(runTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", outPath, "-"}));
+    EXPECT_TRUE(
+        boxes.contains(QRegularExpression("xMin=\"13[45]\\.\\d+\" yMin=\"9\\d\\.\\d+\" "
+                                          "xMax=\"18[23]\\.\\d+\" yMax=\"10\\d\\.\\d+\">quickly")))
         << boxes.toStdString();
 }

@@ -88,8 +88,8 @@ TEST(OCRSearchableSheet, CancelShowsWhileRunningAndStopsTheRun) {
     EXPECT_FALSE(sheet.cancelButton()->isVisible());
     EXPECT_FALSE(sheet.statusLabel()->isVisible());
 
-    const auto document = fixtures::scannedDocument({fixtures::textPageImage(
-        fixtures::wrapText(fixtures::samplePassage(), 11, 468), 11)});
+    const auto document = fixtures::scannedDocument(
+        {fixtures::textPageImage(fixtures::wrapText(fixtures::samplePassage(), 11, 468), 11)});
     model.makeSearchable(document);
     EXPECT_TRUE(sheet.cancelButton()->isVisible());
     EXPECT_FALSE(sheet.languageList()->isEnabled());
@@ -107,8 +107,8 @@ TEST(OCRSearchableSheet, CancelShowsWhileRunningAndStopsTheRun) {
 }
 
 TEST(OCRSearchableSheet, MakeSearchableAndSaveAsTextFromTheSheet) {
-    const auto document =
-        fixtures::scannedDocument({fixtures::textPageImage({"Weighbridge tickets for the port"}, 14)});
+    const auto document = fixtures::scannedDocument(
+        {fixtures::textPageImage({"Weighbridge tickets for the port"}, 14)});
     OCRViewModel model;
     model.setDocumentSource([document] { return document; });
     OCRResultSheet sheet(model);

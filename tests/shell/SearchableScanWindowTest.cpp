@@ -7,10 +7,10 @@
 #include "support/PageViewTestSupport.h"
 #include "support/WindowTestSupport.h"
 
+#include "pageview/PdfPageView.h"
 #include "pdf/Page.h"
 #include "pdf/Selection.h"
 #include "platform/NotificationCenter.h"
-#include "pageview/PdfPageView.h"
 #include "sheets/OCRResultSheet.h"
 #include "shell/CommandVocabulary.h"
 #include "shell/ContentView.h"
@@ -36,7 +36,9 @@ using namespace windowtest;
 
 namespace {
 
-QString shotsDir() { return qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR"); }
+QString shotsDir() {
+    return qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
+}
 
 void shoot(QWidget& widget, const QString& name) {
     if (shotsDir().isEmpty())
@@ -45,7 +47,9 @@ void shoot(QWidget& widget, const QString& name) {
     EXPECT_TRUE(widget.grab().save(QDir(shotsDir()).filePath(name + ".png")));
 }
 
-QStringList lines() { return fixtures::wrapText(fixtures::samplePassage(), 12, 468); }
+QStringList lines() {
+    return fixtures::wrapText(fixtures::samplePassage(), 12, 468);
+}
 
 // Two scanned pages written to a file, as a scanner would leave them.
 QString scanFile() {
@@ -138,8 +142,8 @@ TEST_F(SearchableScanWindow, LanguageChoiceAndProgressWithCancel) {
     for (QPushButton* button : sheet->searchableButtons())
         if (button->isVisible())
             button->click();
-    ASSERT_TRUE(waitUntil([&] { return window.ocrVM()->ocrProgress() == QString("Page 1 of 2"); },
-                          120000));
+    ASSERT_TRUE(
+        waitUntil([&] { return window.ocrVM()->ocrProgress() == QString("Page 1 of 2"); }, 120000));
     EXPECT_TRUE(sheet->cancelButton()->isVisible());
     QTest::qWait(100);
     shoot(*sheet, "ocr-02-progress-with-cancel");

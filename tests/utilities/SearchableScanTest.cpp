@@ -17,7 +17,9 @@
 namespace {
 
 // The sample passage at 12 pt, wrapped to the page's text width.
-QStringList passageLines() { return fixtures::wrapText(fixtures::samplePassage(), 12, 468); }
+QStringList passageLines() {
+    return fixtures::wrapText(fixtures::samplePassage(), 12, 468);
+}
 
 QRectF foundBox(const pdf::DocumentPtr& doc, const QString& word, int pageIndex) {
     for (const auto& selection : doc->findString(word)) {
@@ -31,10 +33,9 @@ QRectF foundBox(const pdf::DocumentPtr& doc, const QString& word, int pageIndex)
 
 // Every edge of `actual` within `tolerance` points of the same edge of `expected`.
 ::testing::AssertionResult within(const QRectF& actual, const QRectF& expected, double tolerance) {
-    const double worst = std::max({std::abs(actual.left() - expected.left()),
-                                   std::abs(actual.right() - expected.right()),
-                                   std::abs(actual.top() - expected.top()),
-                                   std::abs(actual.bottom() - expected.bottom())});
+    const double worst = std::max(
+        {std::abs(actual.left() - expected.left()), std::abs(actual.right() - expected.right()),
+         std::abs(actual.top() - expected.top()), std::abs(actual.bottom() - expected.bottom())});
     if (worst <= tolerance)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
@@ -98,8 +99,10 @@ TEST(SearchableScan, ScanBecomesSearchableWithWordsWhereTheyAreDrawn) {
     int code = -1;
     fixtures::runTool("qpdf", {"--check", path}, &code);
     EXPECT_EQ(code, 0);
-    const QString theirs = QString::fromUtf8(fixtures::runTool("pdftotext", {"-l", "1", path, "-"}));
-    EXPECT_GE(fixtures::wordAccuracy(fixtures::samplePassage(), theirs), 0.95) << theirs.toStdString();
+    const QString theirs =
+        QString::fromUtf8(fixtures::runTool("pdftotext", {"-l", "1", path, "-"}));
+    EXPECT_GE(fixtures::wordAccuracy(fixtures::samplePassage(), theirs), 0.95)
+        << theirs.toStdString();
 }
 
 TEST(SearchableScan, RotatedScanGetsItsTextTheRightWay) {
@@ -120,8 +123,9 @@ TEST(SearchableScan, RotatedScanGetsItsTextTheRightWay) {
 }
 
 TEST(SearchableScan, RedoReplacesOurLayerAndCancelChangesNothing) {
-    auto doc = fixtures::scannedDocument(
-        {fixtures::textPageImage({"Second stamp for the ministry"}, 14), fixtures::blankPageImage()});
+    auto doc =
+        fixtures::scannedDocument({fixtures::textPageImage({"Second stamp for the ministry"}, 14),
+                                   fixtures::blankPageImage()});
 
     // Cancelled before it starts: an error the callers drop, and no page touched.
     OCRService::CancelFlag cancel{true};

@@ -98,7 +98,8 @@ TEST(MakeSearchable, CancelInTheMiddleLeavesTheDocumentUnchanged) {
 }
 
 TEST(MakeSearchable, ChosenLanguagesAreUsedAndAMissingOneIsAClearError) {
-    const auto document = fixtures::scannedDocument({fixtures::textPageImage({"Second stamp"}, 14)});
+    const auto document =
+        fixtures::scannedDocument({fixtures::textPageImage({"Second stamp"}, 14)});
     OCRViewModel model;
     EXPECT_EQ(model.ocrLanguage(), "eng");
     EXPECT_TRUE(OCRViewModel::availableLanguages().contains("eng"));
