@@ -124,7 +124,8 @@ int runOcr(const QStringList& arguments) {
         if (pageNumber > 0 || level == OCRService::RecognitionLevel::fast)
             return cli::usageError(kCommand, "--searchable reads every page at full resolution");
         if (samePath(path, *output))
-            return cli::usageError(kCommand, "OUT must not be FILE: the opened file is never rewritten");
+            return cli::usageError(kCommand,
+                                   "OUT must not be FILE: the opened file is never rewritten");
     } else if (output || force || jobs) {
         return cli::usageError(kCommand, "-o, --force and --jobs go with --searchable");
     }

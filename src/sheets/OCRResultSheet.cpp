@@ -141,8 +141,7 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
     connect(cancelButton_, &QPushButton::clicked, &model_, &OCRViewModel::cancel);
     connect(saveTextButton_, &QPushButton::clicked, this, [this] { model_.saveAsText(); });
     for (QPushButton* button : searchableButtons_)
-        connect(button, &QPushButton::clicked, this,
-                [this] { model_.makeSearchable(); });
+        connect(button, &QPushButton::clicked, this, [this] { model_.makeSearchable(); });
     connect(languageList_, &QListWidget::itemChanged, this, &OCRResultSheet::languagesEdited);
     connect(&model_, &OCRViewModel::ocrStatusChanged, this, &OCRResultSheet::refresh);
     connect(&model_, &OCRViewModel::ocrLanguageChanged, this, &OCRResultSheet::fillLanguages);

@@ -145,7 +145,8 @@ public:
                 std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
                 const QString word = QString::fromUtf8(text.get()).trimmed();
                 int left = 0, top = 0, right = 0, bottom = 0;
-                if (!word.isEmpty() && it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+                if (!word.isEmpty() &&
+                    it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
                     lines.back().words.push_back(
                         {word, QRectF(QPointF(left / perPoint, top / perPoint),
                                       QPointF(right / perPoint, bottom / perPoint))});
@@ -334,7 +335,8 @@ QString OCRService::sectionedText(const std::map<int, QString>& pages) {
 QStringList OCRService::installedLanguages() {
     QStringList models;
     const QFileInfoList files =
-        QDir(tessdataPath()).entryInfoList({QStringLiteral("*.traineddata")}, QDir::Files | QDir::Readable);
+        QDir(tessdataPath())
+            .entryInfoList({QStringLiteral("*.traineddata")}, QDir::Files | QDir::Readable);
     for (const QFileInfo& file : files)
         if (file.completeBaseName() != QLatin1String("osd"))
             models << file.completeBaseName();
@@ -344,12 +346,27 @@ QStringList OCRService::installedLanguages() {
 
 QString OCRService::languageDisplayName(const QString& model) {
     static const std::map<QString, QString> names{
-        {"eng", "English"}, {"deu", "German"},  {"fra", "French"},  {"spa", "Spanish"},
-        {"ita", "Italian"}, {"por", "Portuguese"}, {"nld", "Dutch"}, {"pol", "Polish"},
-        {"ces", "Czech"},  {"dan", "Danish"},  {"swe", "Swedish"}, {"nor", "Norwegian"},
-        {"fin", "Finnish"}, {"rus", "Russian"}, {"ukr", "Ukrainian"}, {"ell", "Greek"},
-        {"tur", "Turkish"}, {"chi_sim", "Chinese (Simplified)"},
-        {"chi_tra", "Chinese (Traditional)"}, {"jpn", "Japanese"}, {"kor", "Korean"},
+        {"eng", "English"},
+        {"deu", "German"},
+        {"fra", "French"},
+        {"spa", "Spanish"},
+        {"ita", "Italian"},
+        {"por", "Portuguese"},
+        {"nld", "Dutch"},
+        {"pol", "Polish"},
+        {"ces", "Czech"},
+        {"dan", "Danish"},
+        {"swe", "Swedish"},
+        {"nor", "Norwegian"},
+        {"fin", "Finnish"},
+        {"rus", "Russian"},
+        {"ukr", "Ukrainian"},
+        {"ell", "Greek"},
+        {"tur", "Turkish"},
+        {"chi_sim", "Chinese (Simplified)"},
+        {"chi_tra", "Chinese (Traditional)"},
+        {"jpn", "Japanese"},
+        {"kor", "Korean"},
     };
     const auto found = names.find(model);
     return found == names.end() ? model : QString("%1 (%2)").arg(found->second, model);

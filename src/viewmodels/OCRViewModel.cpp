@@ -30,8 +30,8 @@ OCRViewModel::~OCRViewModel() {
 }
 
 bool OCRViewModel::waitForBackgroundWork(int msecs) {
-    if (searchableThread_ && !searchableThread_->wait(msecs < 0 ? QDeadlineTimer::Forever
-                                                                 : QDeadlineTimer(msecs)))
+    if (searchableThread_ &&
+        !searchableThread_->wait(msecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(msecs)))
         return false;
     return pool_.waitForDone(msecs);
 }
@@ -50,13 +50,17 @@ void OCRViewModel::setOcrStatus(const std::optional<QString>& status) {
     emit ocrStatusChanged();
 }
 
-QStringList OCRViewModel::availableLanguages() { return OCRService::installedLanguages(); }
+QStringList OCRViewModel::availableLanguages() {
+    return OCRService::installedLanguages();
+}
 
 void OCRViewModel::setDocumentSource(std::function<pdf::DocumentPtr()> source) {
     documentSource_ = std::move(source);
 }
 
-QStringList OCRViewModel::languages() const { return {ocrLanguage_}; }
+QStringList OCRViewModel::languages() const {
+    return {ocrLanguage_};
+}
 
 void OCRViewModel::postProgress(quint64 run, int current, int total) {
     MainQueue::async(

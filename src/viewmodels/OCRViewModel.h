@@ -25,8 +25,8 @@ class OCRViewModel : public QObject {
                    ocrProgressChanged)
     Q_PROPERTY(bool isOCRRunning READ isOCRRunning WRITE setIsOCRRunning NOTIFY isOCRRunningChanged)
     Q_PROPERTY(QString ocrLanguage READ ocrLanguage WRITE setOcrLanguage NOTIFY ocrLanguageChanged)
-    Q_PROPERTY(std::optional<QString> ocrStatus READ ocrStatus WRITE setOcrStatus NOTIFY
-                   ocrStatusChanged)
+    Q_PROPERTY(
+        std::optional<QString> ocrStatus READ ocrStatus WRITE setOcrStatus NOTIFY ocrStatusChanged)
 
 public:
     explicit OCRViewModel(QObject* parent = nullptr);
