@@ -2,7 +2,7 @@
 # Tools the benchmarks compare against (not needed to build or test).
 set -euo pipefail
 need=()
-for p in hyperfine mupdf-tools poppler-utils qpdf tesseract-ocr imagemagick img2pdf python3; do
+for p in hyperfine mupdf-tools poppler-utils qpdf tesseract-ocr imagemagick img2pdf ocrmypdf python3; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if ((${#need[@]})); then

@@ -92,6 +92,7 @@ void AppCommands::install(QMenuBar* bar) {
     separator(tools);
     item(tools, "OCR Current Page", N::ocrCurrentPage, K::ocrCurrentPage());
     item(tools, "OCR Entire Document", N::ocrDocument);
+    item(tools, "Make Searchable", N::makeSearchable);
     separator(tools);
     item(tools, "Export...", N::showExport, K::exportDocument());
 }

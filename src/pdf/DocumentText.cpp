@@ -80,8 +80,10 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
                 out[size_t(i)] = d_->texts[size_t(i)];
             missing += out[size_t(i)] ? 0 : 1;
         }
-        // A private copy reads the same pages only while nothing was inserted or removed.
-        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->locked) {
+        // A private copy reads the same pages only while nothing was inserted or removed
+        // and no page's content changed.
+        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->contentEdited &&
+            !d_->locked) {
             source = fz_keep_buffer(ctx(), d_->source);
             password = d_->password;
             moved = d_->pagesMoved;

@@ -45,6 +45,8 @@ struct DocumentData {
     // Where edits are announced; lives with the state, so pages outliving their Document
     // object still announce to whoever listens.
     std::unique_ptr<DocumentChanges> changes = std::make_unique<DocumentChanges>();
+    bool contentEdited = false; // a page's content changed (a text layer was added)
+    int textLayerFont = 0;      // object number of the text layers' font, once made
 
     Lock lock() { return Lock(mutex); }
     ~DocumentData();

@@ -1,11 +1,13 @@
 #include "sheets/OCRResultSheet.h"
 
 #include "platform/Clipboard.h"
+#include "utilities/OCRService.h"
 #include "viewmodels/OCRViewModel.h"
 #include "widgets/ActivityIndicator.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -51,7 +53,24 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
     secondary.setColor(QPalette::WindowText, secondaryColor(this));
     progressLabel_->setPalette(secondary);
     header->addWidget(progressLabel_);
+    cancelButton_ = new QPushButton(tr("Cancel"));
+    cancelButton_->setAutoDefault(false);
+    header->addWidget(cancelButton_);
     layout->addLayout(header);
+
+    auto* languageRow = new QHBoxLayout;
+    auto* languageLabel = new QLabel(tr("Languages:"));
+    languageRow->addWidget(languageLabel, 0, Qt::AlignTop);
+    languageList_ = new QListWidget;
+    languageList_->setFlow(QListView::LeftToRight);
+    languageList_->setWrapping(true);
+    languageList_->setSpacing(2);
+    languageList_->setFixedHeight(2 * fontMetrics().height() + 16);
+    languageList_->setToolTip(tr("The text is read with every checked language. More "
+                                 "languages can be installed as packages, for example "
+                                 "tesseract-ocr-deu for German."));
+    languageRow->addWidget(languageList_, 1);
+    layout->addLayout(languageRow);
 
     content_ = new QStackedWidget;
 
@@ -69,6 +88,14 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
                                  .arg(palette().color(QPalette::AlternateBase).name()));
     textLayout->addWidget(textView_, 1);
     auto* textButtons = new QHBoxLayout;
+    auto* searchableAfterText = new QPushButton(tr("Make Searchable"));
+    searchableAfterText->setAutoDefault(false);
+    searchableAfterText->setToolTip(tr("Put the recognised words on the pages as invisible "
+                                       "text, so the scan can be searched and selected"));
+    textButtons->addWidget(searchableAfterText);
+    saveTextButton_ = new QPushButton(tr("Save as Text..."));
+    saveTextButton_->setAutoDefault(false);
+    textButtons->addWidget(saveTextButton_);
     textButtons->addStretch(1);
     copyButton_ = new QPushButton(tr("Copy to Clipboard"));
     copyButton_->setDefault(true);
@@ -93,6 +120,9 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
     noticeLayout->addWidget(notice);
     noticeLayout->addStretch(1);
     auto* noticeButtons = new QHBoxLayout;
+    auto* searchableAfterNotice = new QPushButton(tr("Make Searchable"));
+    searchableAfterNotice->setAutoDefault(false);
+    noticeButtons->addWidget(searchableAfterNotice);
     noticeButtons->addStretch(1);
     auto* closeAfterNotice = new QPushButton(tr("Close"));
     noticeButtons->addWidget(closeAfterNotice);
@@ -100,8 +130,22 @@ OCRResultSheet::OCRResultSheet(OCRViewModel& model, QWidget* parent)
     content_->addWidget(noticePage);
 
     layout->addWidget(content_, 1);
+    searchableButtons_ = {searchableAfterText, searchableAfterNotice};
+
+    statusLabel_ = new QLabel;
+    statusLabel_->setWordWrap(true);
+    statusLabel_->setPalette(secondary);
+    layout->addWidget(statusLabel_);
+    fillLanguages();
 
     connect(copyButton_, &QPushButton::clicked, this, &OCRResultSheet::copyToClipboard);
+    connect(cancelButton_, &QPushButton::clicked, &model_, &OCRViewModel::cancel);
+    connect(saveTextButton_, &QPushButton::clicked, this, [this] { model_.saveAsText(); });
+    for (QPushButton* button : searchableButtons_)
+        connect(button, &QPushButton::clicked, this, [this] { model_.makeSearchable(); });
+    connect(languageList_, &QListWidget::itemChanged, this, &OCRResultSheet::languagesEdited);
+    connect(&model_, &OCRViewModel::ocrStatusChanged, this, &OCRResultSheet::refresh);
+    connect(&model_, &OCRViewModel::ocrLanguageChanged, this, &OCRResultSheet::fillLanguages);
     connect(closeAfterText, &QPushButton::clicked, this, &QDialog::reject);
     connect(closeAfterNotice, &QPushButton::clicked, this, &QDialog::reject);
     connect(&model_, &OCRViewModel::ocrTextChanged, this, &OCRResultSheet::refresh);
@@ -143,9 +187,45 @@ void OCRResultSheet::done(int result) {
     model_.setShowOCRSheet(false);
 }
 
+void OCRResultSheet::fillLanguages() {
+    const QSignalBlocker blocker(languageList_);
+    languageList_->clear();
+    const QStringList chosen = model_.ocrLanguage().split('+', Qt::SkipEmptyParts);
+    QStringList models = OCRViewModel::availableLanguages();
+    // A chosen model that is not installed stays listed, so the error it gives makes sense.
+    for (const QString& model : chosen)
+        if (!models.contains(model))
+            models << model;
+    for (const QString& model : models) {
+        auto* item = new QListWidgetItem(OCRService::languageDisplayName(model), languageList_);
+        item->setData(Qt::UserRole, model);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(chosen.contains(model) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void OCRResultSheet::languagesEdited() {
+    QStringList chosen;
+    for (int i = 0; i < languageList_->count(); ++i)
+        if (languageList_->item(i)->checkState() == Qt::Checked)
+            chosen << languageList_->item(i)->data(Qt::UserRole).toString();
+    if (chosen.isEmpty()) {
+        fillLanguages(); // at least one language: the last one cannot be unchecked
+        return;
+    }
+    model_.setOcrLanguage(chosen.join('+'));
+}
+
 void OCRResultSheet::refresh() {
     const bool running = model_.isOCRRunning();
     spinner_->setVisible(running);
+    cancelButton_->setVisible(running);
+    languageList_->setEnabled(!running);
+    for (QPushButton* button : searchableButtons_)
+        button->setEnabled(!running);
+    const auto status = model_.ocrStatus();
+    statusLabel_->setVisible(status.has_value());
+    statusLabel_->setText(status.value_or(QString()));
     const auto progress = model_.ocrProgress();
     progressLabel_->setVisible(running && progress.has_value());
     progressLabel_->setText(progress.value_or(QString()));

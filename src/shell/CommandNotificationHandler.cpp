@@ -7,6 +7,7 @@ CommandNotificationHandler::CommandNotificationHandler(DocumentViewModel* docume
     : QObject(parent),
       core_(new CoreCommandHandler(documentVM, bookmarkVM, flags,
                                    {actions.ocrCurrentPage, actions.ocrEntireDocument,
-                                    actions.importImagesAsPDF, actions.clipboardToPDF},
+                                    actions.importImagesAsPDF, actions.clipboardToPDF,
+                                    actions.makeSearchable},
                                    this, center)),
       tool_(new ToolCommandHandler(documentVM, flags, {actions.exportPDFAsText}, this, center)) {}

@@ -13,6 +13,7 @@ public:
         std::function<pdf::DocumentPtr()> importImagesAsPDF;
         std::function<pdf::DocumentPtr()> clipboardToPDF;
         std::function<void(const pdf::DocumentPtr&, const QString&)> exportPDFAsText;
+        std::function<void()> makeSearchable;
     };
 
     CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

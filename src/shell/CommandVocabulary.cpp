@@ -6,7 +6,7 @@ const QStringList& Notifications::all() {
         zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
         firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
         ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText};
+        showWatermark, showCompare, exportAsText,   makeSearchable};
     return names;
 }
 

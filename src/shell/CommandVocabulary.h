@@ -34,6 +34,7 @@ inline const QString showPasswordProtection = QStringLiteral("showPasswordProtec
 inline const QString showWatermark = QStringLiteral("showWatermark");
 inline const QString showCompare = QStringLiteral("showCompare");
 inline const QString exportAsText = QStringLiteral("exportAsText");
+inline const QString makeSearchable = QStringLiteral("makeSearchable");
 
 // The whole vocabulary, in catalogue order.
 const QStringList& all();

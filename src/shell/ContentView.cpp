@@ -107,6 +107,7 @@ ContentView::ContentView(QWidget* parent)
     CommandNotificationHandler::Actions actions;
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
+    actions.makeSearchable = [this] { makeSearchable(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionService::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
@@ -233,6 +234,11 @@ void ContentView::buildToolbar() {
             &ContentView::ocrCurrentPage);
     connect(menu->addAction(tr("OCR Entire Document")), &QAction::triggered, this,
             &ContentView::ocrEntireDocument);
+    connect(menu->addAction(tr("Make Searchable")), &QAction::triggered, this,
+            &ContentView::makeSearchable);
+    // The sheet keeps the last result until the next run; this brings it back.
+    connect(menu->addAction(tr("Recognition Results...")), &QAction::triggered, this,
+            [ocr = ocrVM_] { ocr->setShowOCRSheet(true); });
     menu->addSeparator();
     connect(menu->addAction(tr("Export as Text...")), &QAction::triggered, this,
             &ContentView::exportAsText);
@@ -255,6 +261,13 @@ void ContentView::buildToolbar() {
 void ContentView::attachSheets() {
     presenter_ = new SheetPresenter(this, flags_, this);
 
+    ocrVM_->setDocumentSource([documentVM = documentVM_] { return documentVM->pdfDocument(); });
+    // The layer changes no pixel, but what the view selects and caches must be read again.
+    connect(ocrVM_, &OCRViewModel::documentEdited, this, [this](const pdf::DocumentPtr& document) {
+        if (document == documentVM_->pdfDocument())
+            if (PageViewInterface* view = documentVM_->pdfView())
+                view->setNeedsDisplay();
+    });
     // The recognition sheet's flag lives with the recognition state.
     SheetPresenter::Flag ocrFlag;
     ocrFlag.get = [this] { return ocrVM_->showOCRSheet(); };
@@ -412,6 +425,11 @@ void ContentView::ocrCurrentPage() {
 }
 
 void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->pdfDocument()); }
+
+void ContentView::makeSearchable() {
+    if (documentVM_->pdfDocument())
+        ocrVM_->makeSearchable(documentVM_->pdfDocument());
+}
 
 void ContentView::exportAsText() {
     const pdf::DocumentPtr document = documentVM_->pdfDocument();

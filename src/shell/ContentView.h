@@ -51,6 +51,8 @@ public:
     // Text recognition of the current page or of every page, with the result sheet.
     void ocrCurrentPage();
     void ocrEntireDocument();
+    // Adds the recognised text to the open document's scanned pages (Tools > Make Searchable).
+    void makeSearchable();
     // Writes the document's text where the person chooses; nothing without a document.
     void exportAsText();
     // Copies the text selected in the page view (Edit > Copy).

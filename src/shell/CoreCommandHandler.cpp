@@ -12,7 +12,8 @@ const QStringList& CoreCommandHandler::names() {
         N::openFile,       N::newDocument,    N::importImages, N::clipboardToPDF,
         N::zoomIn,         N::zoomOut,        N::zoomToFit,    N::nextPage,
         N::previousPage,   N::firstPage,      N::lastPage,     N::toggleSearch,
-        N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport};
+        N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport,
+        N::makeSearchable};
     return list;
 }
 
@@ -72,6 +73,9 @@ void CoreCommandHandler::handle(const QString& name) {
     } else if (name == N::ocrDocument) {
         if (actions_.ocrEntireDocument)
             actions_.ocrEntireDocument();
+    } else if (name == N::makeSearchable) {
+        if (actions_.makeSearchable)
+            actions_.makeSearchable();
     } else if (name == N::showExport) {
         if (flags_)
             flags_->setShowExport(true);

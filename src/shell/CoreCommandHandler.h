@@ -23,6 +23,7 @@ public:
         // Each yields the new document, or nullptr when nothing came of it.
         std::function<pdf::DocumentPtr()> importImagesAsPDF;
         std::function<pdf::DocumentPtr()> clipboardToPDF;
+        std::function<void()> makeSearchable;
     };
 
     CoreCommandHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

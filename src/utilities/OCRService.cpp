@@ -1,5 +1,9 @@
 #include "utilities/OCRService.h"
 
+#include "pdf/TextPage.h"
+
+#include "base/ParallelFor.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -8,6 +12,7 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <memory>
 #include <mutex>
@@ -24,20 +29,34 @@ constexpr LanguageModel kLanguages[] = {
     {"it", "ita"}, {"pt", "por"}, {"nl", "nld"},
 };
 
+// A language code ("en-US") or a model name as Tesseract knows it ("eng", "chi_sim").
 QString modelFor(const QString& code) {
     const QString primary = code.section(QRegularExpression("[-_]"), 0, 0).toLower();
-    for (const auto& language : kLanguages)
-        if (primary == QLatin1String(language.code))
-            return QLatin1String(language.model);
-    return {};
+    if (primary.size() == 2) {
+        for (const auto& language : kLanguages)
+            if (primary == QLatin1String(language.code))
+                return QLatin1String(language.model);
+        return {};
+    }
+    static const QRegularExpression modelName("^[a-z]{3}(_[a-z]+)*$");
+    return modelName.match(code.toLower()).hasMatch() ? code.toLower() : QString();
+}
+
+// Debian ships each model as its own package: chi_sim is in tesseract-ocr-chi-sim.
+QString packageFor(const QString& model) {
+    return "tesseract-ocr-" + QString(model).replace('_', '-');
 }
 
 // "eng" or "eng+deu" for Tesseract, after checking that each model is installed.
 QString tesseractLanguages(const QStringList& languages, const QString& dataPath) {
-    if (languages.isEmpty())
+    QStringList codes;
+    for (const QString& entry : languages)
+        codes << entry.split('+', Qt::SkipEmptyParts);
+    if (codes.isEmpty())
         throw OCRService::OCRError::recognitionFailed("No recognition language was given");
     QStringList models;
-    for (const QString& code : languages) {
+    for (const QString& rawCode : codes) {
+        const QString code = rawCode.trimmed();
         const QString model = modelFor(code);
         if (model.isEmpty())
             throw OCRService::OCRError::recognitionFailed(
@@ -46,8 +65,8 @@ QString tesseractLanguages(const QStringList& languages, const QString& dataPath
         if (!QFileInfo(file).isReadable())
             throw OCRService::OCRError::recognitionFailed(
                 QString("The recognition model for \"%1\" is missing (%2 not found). "
-                        "Install the Debian package tesseract-ocr-%3.")
-                    .arg(code, file, model));
+                        "Install the Debian package %3.")
+                    .arg(code, file, packageFor(model)));
         if (!models.contains(model))
             models << model;
     }
@@ -58,16 +77,21 @@ QString tesseractLanguages(const QStringList& languages, const QString& dataPath
 // busy two-core machine than with one thread, so every engine runs single-threaded.
 void limitOpenMPThreads() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        qputenv("OMP_THREAD_LIMIT", "1");
-        // The OpenMP runtime read its environment when it was loaded, before main, so the
-        // variable alone is too late; allowing no active parallel level has the same effect.
-        // Looked up at run time: a Tesseract built without OpenMP has no such runtime.
-        using SetLevels = void (*)(int);
-        if (auto set =
-                reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-            set(0);
-    });
+    std::call_once(once, [] { qputenv("OMP_THREAD_LIMIT", "1"); });
+    // The OpenMP runtime read its environment when it was loaded, before main, so the
+    // variable alone is too late; allowing no active parallel level has the same effect.
+    // The setting belongs to the calling thread (a new thread starts from the defaults), so
+    // every thread that makes an engine sets it. Looked up at run time: a Tesseract built
+    // without OpenMP has no such runtime.
+    thread_local bool limited = false;
+    if (limited)
+        return;
+    limited = true;
+    using SetLevels = void (*)(int);
+    static const auto set =
+        reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (set)
+        set(0);
 }
 
 bool cancelRequested(void* flag, int /*words*/) {
@@ -99,6 +123,69 @@ public:
 
     QString recognize(const QImage& image, int pixelsPerInch,
                       const OCRService::CancelFlag* cancel) {
+        run(image, pixelsPerInch, cancel);
+        return collectLines();
+    }
+
+    // The words of `image` line by line with their boxes, in display points.
+    std::vector<pdf::TextLayerLine> recognizeLayout(const QImage& image, int pixelsPerInch,
+                                                    const OCRService::CancelFlag* cancel) {
+        run(image, pixelsPerInch, cancel);
+        const double perPoint = pixelsPerInch / 72.0;
+        std::vector<pdf::TextLayerLine> lines;
+        std::unique_ptr<tesseract::ResultIterator> it(api_.GetIterator());
+        if (it) {
+            while (!it->Empty(tesseract::RIL_BLOCK)) {
+                if (it->Empty(tesseract::RIL_WORD)) {
+                    it->Next(tesseract::RIL_WORD);
+                    continue;
+                }
+                if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || lines.empty())
+                    lines.push_back(lineAt(*it, perPoint));
+                std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
+                const QString word = QString::fromUtf8(text.get()).trimmed();
+                int left = 0, top = 0, right = 0, bottom = 0;
+                if (!word.isEmpty() &&
+                    it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+                    lines.back().words.push_back(
+                        {word, QRectF(QPointF(left / perPoint, top / perPoint),
+                                      QPointF(right / perPoint, bottom / perPoint))});
+                it->Next(tesseract::RIL_WORD);
+            }
+        }
+        api_.Clear();
+        std::erase_if(lines, [](const pdf::TextLayerLine& line) { return line.words.empty(); });
+        return lines;
+    }
+
+private:
+    static pdf::TextLayerLine lineAt(const tesseract::ResultIterator& it, double perPoint) {
+        pdf::TextLayerLine line;
+        int left = 0, top = 0, right = 0, bottom = 0;
+        it.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+        int x1 = left, y1 = bottom, x2 = right, y2 = bottom;
+        if (!it.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2) || x2 <= x1) {
+            x1 = left;
+            x2 = right;
+            y1 = y2 = bottom;
+        }
+        line.baseline = QLineF(x1 / perPoint, y1 / perPoint, x2 / perPoint, y2 / perPoint);
+        // The row's own measures do not grow with the skew of the line, its box does.
+        float rowHeight = 0, descenders = 0, ascenders = 0;
+        it.RowAttributes(&rowHeight, &descenders, &ascenders);
+        const double boxHeight = bottom - top;
+        if (rowHeight > 0 && rowHeight <= boxHeight * 1.5 && descenders <= 0) {
+            line.ascent = (rowHeight + descenders) / perPoint;
+            line.descent = -descenders / perPoint;
+        } else {
+            const double baselineY = (y1 + y2) / 2.0;
+            line.ascent = std::max(0.0, baselineY - top) / perPoint;
+            line.descent = std::max(0.0, bottom - baselineY) / perPoint;
+        }
+        return line;
+    }
+
+    void run(const QImage& image, int pixelsPerInch, const OCRService::CancelFlag* cancel) {
         if (image.isNull())
             throw OCRService::OCRError::renderFailed();
         // Tesseract reads grey levels; handing it grey saves its own conversion.
@@ -116,7 +203,9 @@ public:
             throw OCRService::OCRError::cancelled();
         if (status != 0)
             throw OCRService::OCRError::recognitionFailed("Tesseract could not read the page");
+    }
 
+    QString collectLines() {
         QStringList lines;
         std::unique_ptr<tesseract::ResultIterator> it(api_.GetIterator());
         if (it) {
@@ -133,7 +222,6 @@ public:
         return lines.join('\n');
     }
 
-private:
     tesseract::TessBaseAPI api_;
 };
 
@@ -160,6 +248,11 @@ OCRService::OCRError OCRService::OCRError::renderFailed() {
 
 OCRService::OCRError OCRService::OCRError::cancelled() {
     return OCRError(Kind::cancelled, "OCR was cancelled");
+}
+
+OCRService::OCRError OCRService::OCRError::layerFailed(int pageNumber) {
+    return OCRError(Kind::layerFailed,
+                    QString("The text layer could not be added to page %1").arg(pageNumber));
 }
 
 QString OCRService::tessdataPath() {
@@ -237,4 +330,127 @@ QString OCRService::sectionedText(const std::map<int, QString>& pages) {
     for (const auto& [index, text] : pages)
         sections << QString("--- Page %1 ---\n%2").arg(index + 1).arg(text);
     return sections.join("\n\n");
+}
+
+QStringList OCRService::installedLanguages() {
+    QStringList models;
+    const QFileInfoList files =
+        QDir(tessdataPath())
+            .entryInfoList({QStringLiteral("*.traineddata")}, QDir::Files | QDir::Readable);
+    for (const QFileInfo& file : files)
+        if (file.completeBaseName() != QLatin1String("osd"))
+            models << file.completeBaseName();
+    models.sort();
+    return models;
+}
+
+QString OCRService::languageDisplayName(const QString& model) {
+    static const std::map<QString, QString> names{
+        {"eng", "English"},
+        {"deu", "German"},
+        {"fra", "French"},
+        {"spa", "Spanish"},
+        {"ita", "Italian"},
+        {"por", "Portuguese"},
+        {"nld", "Dutch"},
+        {"pol", "Polish"},
+        {"ces", "Czech"},
+        {"dan", "Danish"},
+        {"swe", "Swedish"},
+        {"nor", "Norwegian"},
+        {"fin", "Finnish"},
+        {"rus", "Russian"},
+        {"ukr", "Ukrainian"},
+        {"ell", "Greek"},
+        {"tur", "Turkish"},
+        {"chi_sim", "Chinese (Simplified)"},
+        {"chi_tra", "Chinese (Traditional)"},
+        {"jpn", "Japanese"},
+        {"kor", "Korean"},
+    };
+    const auto found = names.find(model);
+    return found == names.end() ? model : QString("%1 (%2)").arg(found->second, model);
+}
+
+OCRService::SearchableRun OCRService::recognizeForTextLayer(const pdf::DocumentPtr& document,
+                                                            const SearchableOptions& options) {
+    SearchableRun run;
+    if (!document)
+        return run;
+    // A missing model is reported once, before any page is rendered or any thread started.
+    tesseractLanguages(options.languages, tessdataPath());
+
+    // Pages with text of their own already are what a searchable page is meant to be.
+    std::vector<PageRecognition> todo;
+    const auto texts = document->textPages();
+    for (int i = 0; i < int(texts.size()); ++i) {
+        const bool hasText = texts[size_t(i)] && !texts[size_t(i)]->isEmpty();
+        if (hasText && !options.force) {
+            ++run.pagesWithText;
+            continue;
+        }
+        if (pdf::PagePtr page = document->page(i))
+            todo.push_back({page, i, {}, {}});
+    }
+
+    const int total = int(todo.size());
+    std::atomic<int> done{0};
+    const double scale = renderScale(RecognitionLevel::accurate);
+    base::ParallelOptions parallel;
+    parallel.maxThreads = options.jobs;
+    parallel.cancel = options.cancel;
+    base::parallelWorkers(
+        total,
+        [&](const base::NextIndex& next) {
+            int i = next();
+            if (i < 0)
+                return;
+            // One engine per thread: Tesseract engines are not shared between threads.
+            Engine engine(options.languages, RecognitionLevel::accurate);
+            for (; i >= 0; i = next()) {
+                PageRecognition& entry = todo[size_t(i)];
+                const QImage image = entry.page->render(scale);
+                if (image.isNull()) {
+                    if (entry.page->isDetached())
+                        continue; // removed while we were on our way to it
+                    throw OCRError::renderFailed();
+                }
+                entry.lines = engine.recognizeLayout(image, pixelsPerInch(scale), options.cancel);
+                QStringList lineTexts;
+                for (const auto& line : entry.lines) {
+                    QStringList words;
+                    for (const auto& word : line.words)
+                        words << word.text;
+                    lineTexts << words.join(' ');
+                }
+                entry.text = lineTexts.join('\n');
+                if (options.progressHandler)
+                    options.progressHandler(++done, total);
+            }
+        },
+        parallel);
+    if (options.cancel && options.cancel->load())
+        throw OCRError::cancelled();
+    run.pages = std::move(todo);
+    return run;
+}
+
+int OCRService::addTextLayers(const SearchableRun& run) {
+    int added = 0;
+    for (const PageRecognition& entry : run.pages) {
+        if (entry.lines.empty() || !entry.page || entry.page->isDetached())
+            continue;
+        if (!pdf::addTextLayer(*entry.page, entry.lines))
+            throw OCRError::layerFailed(entry.index + 1);
+        ++added;
+    }
+    return added;
+}
+
+QString OCRService::searchableText(const SearchableRun& run) {
+    std::map<int, QString> pages;
+    for (const PageRecognition& entry : run.pages)
+        if (!entry.text.isEmpty())
+            pages.emplace(entry.index, entry.text);
+    return sectionedText(pages);
 }

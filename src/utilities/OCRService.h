@@ -3,6 +3,7 @@
 // makes its own engine, so calls on different threads never share one.
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/TextLayer.h"
 
 #include <QImage>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 class OCRService {
 public:
@@ -20,12 +22,13 @@ public:
     class OCRError : public std::runtime_error {
     public:
         // `cancelled` ends a run that was stopped through its cancel flag; nobody shows it.
-        enum class Kind { recognitionFailed, noPage, renderFailed, cancelled };
+        enum class Kind { recognitionFailed, noPage, renderFailed, cancelled, layerFailed };
 
         static OCRError recognitionFailed(const QString& underlying);
         static OCRError noPage();
         static OCRError renderFailed();
         static OCRError cancelled();
+        static OCRError layerFailed(int pageNumber);
 
         Kind kind() const { return kind_; }
         QString message() const { return QString::fromUtf8(what()); }
@@ -39,7 +42,46 @@ public:
     // Set from another thread to stop a run soon (also in the middle of a page).
     using CancelFlag = std::atomic<bool>;
 
+    // What a searchable run read on one page: the words where they stand, for the text
+    // layer, and the same text as lines.
+    struct PageRecognition {
+        pdf::PagePtr page;
+        int index = 0;
+        std::vector<pdf::TextLayerLine> lines;
+        QString text;
+    };
+
+    struct SearchableOptions {
+        // Tesseract models ("eng", "deu", or "eng+deu" in one entry) or language codes.
+        QStringList languages{QStringLiteral("eng")};
+        bool force = false; // also pages that have text of their own (a layer of ours is replaced)
+        int jobs = 0;       // threads; 0: as many as the cores allow
+        ProgressHandler progressHandler; // (pages done, pages to read), from any thread
+        const CancelFlag* cancel = nullptr;
+    };
+
+    struct SearchableRun {
+        std::vector<PageRecognition> pages; // in page order
+        int pagesWithText = 0;              // left alone because they have text already
+    };
+
     OCRService() = delete;
+
+    // Reads every page that has no text (every page with `force`), one Tesseract engine per
+    // thread. The document is not changed. Throws OCRError (cancelled when stopped).
+    static SearchableRun recognizeForTextLayer(const pdf::DocumentPtr& document,
+                                               const SearchableOptions& options);
+    // Puts each page's words on it as an invisible text layer; pages where nothing was read
+    // are left out. Returns the number of pages that got a layer. Throws layerFailed.
+    static int addTextLayers(const SearchableRun& run);
+    // The run's text as "--- Page N ---" sections.
+    static QString searchableText(const SearchableRun& run);
+
+    // Tesseract models installed (file names without .traineddata), sorted; the
+    // orientation model is not a language and is left out.
+    static QStringList installedLanguages();
+    // "English (eng)"; the bare model name for models without a known name.
+    static QString languageDisplayName(const QString& model);
 
     // The recognised lines of `page` in reading order, joined with single line feeds;
     // empty when nothing was recognised.

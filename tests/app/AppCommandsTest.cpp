@@ -48,8 +48,8 @@ struct Recorder {
 
 TEST(AppCommands, VocabularyIsTwentyThreeNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 23);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 23);
+    EXPECT_EQ(all.size(), 24);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 24);
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
     EXPECT_EQ(int(toPDFDisplayMode(PDFDisplayModeValue::twoUpContinuous)), 3);
@@ -82,7 +82,7 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
         (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
                      "Password Protection...|", "Add Watermark...|", "-", "Compare Documents...|",
                      "Export as Text...|", "-", "OCR Current Page|Ctrl+Shift+R",
-                     "OCR Entire Document|", "-", "Export...|Ctrl+Shift+E"}));
+                     "OCR Entire Document|", "Make Searchable|", "-", "Export...|Ctrl+Shift+E"}));
 }
 
 TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
@@ -108,8 +108,8 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 26);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 23);
+    EXPECT_EQ(posted.size(), 27);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 24);
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 

@@ -1,7 +1,9 @@
 #include "pdf/Document.h"
+#include "pdf/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/PdfFixtures.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,4 +77,49 @@ TEST_F(CmdOcr, BadInputIsRefusedClearly) {
     run = ocr({notPdf});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("not a readable PDF"), std::string::npos) << run.err;
+}
+
+TEST_F(CmdOcr, SearchableCopyIsWrittenBesideTheUntouchedOriginal) {
+    const QByteArray original = fixtures::runTool("md5sum", {path_});
+    const QString out = dir_.filePath("searchable.pdf");
+    const CliRun run = ocr({path_, "--searchable", "-o", out, "--jobs", "2", "--lang", "eng"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("text layer added to 2 of 3 pages"), std::string::npos) << run.err;
+    EXPECT_EQ(fixtures::runTool("md5sum", {path_}), original);
+
+    const auto written = pdf::Document::open(out);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->findString("closing").size(), 1u);
+    if (!fixtures::toolAvailable("pdftotext") || !fixtures::toolAvailable("qpdf"))
+        GTEST_SKIP() << "poppler-utils and qpdf check the written file";
+    int code = -1;
+    fixtures::runTool("qpdf", {"--check", out}, &code);
+    EXPECT_EQ(code, 0);
+    const QString text = QString::fromUtf8(fixtures::runTool("pdftotext", {out, "-"}));
+    EXPECT_TRUE(text.contains("First page heading")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Third page closing words")) << text.toStdString();
+
+    // A second run finds text on those pages and leaves them; --force reads them again.
+    const QString again = dir_.filePath("again.pdf");
+    CliRun rerun = ocr({out, "--searchable", "-o", again});
+    EXPECT_NE(rerun.err.find("(2 already had text)"), std::string::npos) << rerun.err;
+    rerun = ocr({out, "--searchable", "--force", "-o", again});
+    EXPECT_EQ(rerun.exitCode, 0) << rerun.err;
+    EXPECT_EQ(pdf::Document::open(again)->findString("closing").size(), 1u);
+}
+
+TEST_F(CmdOcr, SearchableRefusesToOverwriteItsInputAndNamesMissingModels) {
+    CliRun run = ocr({path_, "--searchable", "-o", path_});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("OUT must not be FILE"), std::string::npos) << run.err;
+    run = ocr({path_, "--searchable"});
+    EXPECT_EQ(run.exitCode, 2);
+    run = ocr({path_, "--force"});
+    EXPECT_EQ(run.exitCode, 2);
+
+    const QString out = dir_.filePath("never.pdf");
+    run = ocr({path_, "--searchable", "-o", out, "--lang", "eng+kat"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("tesseract-ocr-kat"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFileInfo::exists(out));
 }

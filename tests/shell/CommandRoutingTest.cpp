@@ -29,6 +29,7 @@ struct Window {
         CommandNotificationHandler::Actions actions;
         actions.ocrCurrentPage = [this] { ++ocrPage; };
         actions.ocrEntireDocument = [this] { ++ocrDocument; };
+        actions.makeSearchable = [this] { ++searchable; };
         actions.importImagesAsPDF = [this] {
             ++imports;
             return makeDocuments ? pdf::Document::fromData(fixtures::numberedPdf(3)) : nullptr;
@@ -69,6 +70,7 @@ struct Window {
                 QString::number(meta->property(i).read(&flags).toBool());
         s["ocrPage"] = QString::number(ocrPage);
         s["ocrDocument"] = QString::number(ocrDocument);
+        s["searchable"] = QString::number(searchable);
         s["imports"] = QString::number(imports);
         s["clips"] = QString::number(clips);
         s["exported"] = exported.join(';');
@@ -80,7 +82,7 @@ struct Window {
     SheetFlags flags;
     FakePageView view;
     std::unique_ptr<CommandNotificationHandler> handler;
-    int ocrPage = 0, ocrDocument = 0, imports = 0, clips = 0;
+    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0;
     bool makeDocuments = true;
     QStringList exported;
 };
@@ -168,8 +170,9 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::exportAsText, {{"exported", "10:ten.pdf"}}},
+        {N::makeSearchable, {{"searchable", "1"}}},
     };
-    ASSERT_EQ(expected.size(), 23u);
+    ASSERT_EQ(expected.size(), 24u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -205,6 +208,7 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::exportAsText, {}},
+        {N::makeSearchable, {{"searchable", "1"}}},
     };
     const QStringList keysBefore = Preferences::keys();
     for (const QString& name : Notifications::all())

@@ -174,7 +174,8 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
     EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
                                   "Watermark...", "Password Protection...",
                                   "Compare Documents...", "-", "OCR Current Page",
-                                  "OCR Entire Document", "-", "Export as Text..."}));
+                                  "OCR Entire Document", "Make Searchable",
+                                  "Recognition Results...", "-", "Export as Text..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
 
@@ -214,6 +215,7 @@ TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocumen
         {"Tools/Export as Text...", ""},
         {"Tools/OCR Current Page", "Ctrl+Shift+R"},
         {"Tools/OCR Entire Document", ""},
+        {"Tools/Make Searchable", ""},
         {"Tools/Export...", "Ctrl+Shift+E"},
     };
     for (const auto& [path, keys] : expected) {

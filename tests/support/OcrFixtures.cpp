@@ -99,6 +99,34 @@ pdf::DocumentPtr imageOnlyDocument(const std::vector<QImage>& pages) {
     return document;
 }
 
+pdf::DocumentPtr scannedDocument(const std::vector<QImage>& pages) {
+    auto document = pdf::Document::create();
+    for (const QImage& image : pages)
+        document->insertImagePage(document->pageCount(), image, kLetterWidth, kLetterHeight);
+    return document;
+}
+
+QRectF drawnWordBox(const QStringList& lines, const QString& word, double pointSize, int dpi) {
+    const QFont font = fixtureFont(pointSize, dpi);
+    const QFontMetricsF metrics(font);
+    const double pixelsPerPoint = dpi / 72.0;
+    double baseline = kMargin * pixelsPerPoint + metrics.ascent();
+    for (const QString& line : lines) {
+        const QStringList lineWords = line.split(' ');
+        QString before;
+        for (const QString& candidate : lineWords) {
+            if (candidate == word) {
+                const double x = kMargin * pixelsPerPoint + metrics.horizontalAdvance(before);
+                const QRectF ink = metrics.tightBoundingRect(word).translated(x, baseline);
+                return QRectF(ink.topLeft() / pixelsPerPoint, ink.size() / pixelsPerPoint);
+            }
+            before += candidate + ' ';
+        }
+        baseline += metrics.lineSpacing() * 1.15;
+    }
+    return {};
+}
+
 double wordAccuracy(const QString& reference, const QString& recognised) {
     const QStringList expected = words(reference);
     const QStringList actual = words(recognised);
