@@ -291,6 +291,7 @@ bool hasTextLayer(const Page& page) {
 
 bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
     PageData& d = page.data();
+    const ChangeScope scope; // announced once the lock below is let go
     auto lock = d.doc->lock();
     if (d.detached)
         return false;
@@ -347,6 +348,8 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
     if (slot >= 0 && slot < int(d.doc->texts.size()))
         d.doc->texts[size_t(slot)] = extractTextPage(c, d.page);
     touch(d);
+    // No pixel changes, but what views select and cache of the page must be read again.
+    announce(*d.doc, {Change::Kind::AnnotationsChanged, {slot}});
     return true;
 }
 

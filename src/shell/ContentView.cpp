@@ -262,12 +262,6 @@ void ContentView::attachSheets() {
     presenter_ = new SheetPresenter(this, flags_, this);
 
     ocrVM_->setDocumentSource([documentVM = documentVM_] { return documentVM->pdfDocument(); });
-    // The layer changes no pixel, but what the view selects and caches must be read again.
-    connect(ocrVM_, &OCRViewModel::documentEdited, this, [this](const pdf::DocumentPtr& document) {
-        if (document == documentVM_->pdfDocument())
-            if (PageViewInterface* view = documentVM_->pdfView())
-                view->setNeedsDisplay();
-    });
     // The recognition sheet's flag lives with the recognition state.
     SheetPresenter::Flag ocrFlag;
     ocrFlag.get = [this] { return ocrVM_->showOCRSheet(); };

@@ -34,7 +34,9 @@ void PageNumberField::beginEntry() {
 void PageNumberField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     setText(QString::number(index_ + 1));
-    // A click places the cursor after this event; select once it has.
+    // Typed digits replace the number at once; a click places the cursor after this event,
+    // so select again once it has.
+    selectAll();
     QTimer::singleShot(0, this, &QLineEdit::selectAll);
 }
 
