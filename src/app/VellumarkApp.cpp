@@ -4,6 +4,7 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "shell/ContentView.h"
 #include "widgets/Icons.h"
+#include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtFileDialogs.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 ContentView* VellumarkApp::makeWindow() {
     auto* window = new ContentView;
     AppCommands::install(window->menuBar());
+    window->refreshEditActions();
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->resize(1000, 700);
     return window;
@@ -41,6 +43,7 @@ int VellumarkApp::run(const QStringList& arguments) {
     QApplication::setWindowIcon(Icons::applicationIcon());
     QApplication::setDesktopFileName(QStringLiteral("vellumark"));
     QtFileDialogs::install();
+    QtAlerts::install();
 
     ContentView* window = makeWindow();
     // Only the first file counts: one document per window.

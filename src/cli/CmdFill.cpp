@@ -52,7 +52,7 @@ int run(const QStringList& argsIn) {
         }
     }
     QString reason;
-    if (!doc->write(*output, {}, &reason))
+    if (!doc->write(*output, cli::keepingProtection(), &reason))
         return cli::failure(QStringLiteral("cannot write %1: %2").arg(*output, reason));
     return 0;
 }

@@ -34,6 +34,8 @@ inline const QString showPasswordProtection = QStringLiteral("showPasswordProtec
 inline const QString showWatermark = QStringLiteral("showWatermark");
 inline const QString showCompare = QStringLiteral("showCompare");
 inline const QString exportAsText = QStringLiteral("exportAsText");
+inline const QString undo = QStringLiteral("undo");
+inline const QString redo = QStringLiteral("redo");
 
 // The whole vocabulary, in catalogue order.
 const QStringList& all();
@@ -69,4 +71,6 @@ QKeySequence pageManagement();
 QKeySequence signDocument();
 QKeySequence ocrCurrentPage();
 QKeySequence exportDocument();
+QKeySequence undo();
+QKeySequence redo();
 } // namespace KeyboardShortcuts

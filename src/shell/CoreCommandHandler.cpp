@@ -12,7 +12,8 @@ const QStringList& CoreCommandHandler::names() {
         N::openFile,       N::newDocument,    N::importImages, N::clipboardToPDF,
         N::zoomIn,         N::zoomOut,        N::zoomToFit,    N::nextPage,
         N::previousPage,   N::firstPage,      N::lastPage,     N::toggleSearch,
-        N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport};
+        N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport,
+        N::undo,           N::redo};
     return list;
 }
 
@@ -72,6 +73,10 @@ void CoreCommandHandler::handle(const QString& name) {
     } else if (name == N::ocrDocument) {
         if (actions_.ocrEntireDocument)
             actions_.ocrEntireDocument();
+    } else if (name == N::undo) {
+        doc->undo();
+    } else if (name == N::redo) {
+        doc->redo();
     } else if (name == N::showExport) {
         if (flags_)
             flags_->setShowExport(true);
