@@ -12,6 +12,6 @@ export VELLUMARK_TEST_DISPLAY=1
 xvfb-run -a -s '-screen 0 1280x800x24' \
     "$build/tests/test_shell" --gtest_filter='KeepWorkWindow.*'
 xvfb-run -a -s '-screen 0 1280x800x24' \
-    "$build/tests/test_sheets" --gtest_filter='PageListDrag.*'
+    "$build/tests/test_sheets" --gtest_filter='PageListDrag.*' --gtest_also_run_disabled_tests
 "$build/tests/test_viewmodels" --gtest_filter='RotatedStamp.*'
 ls -1 "$VELLUMARK_SCREENSHOT_DIR"
