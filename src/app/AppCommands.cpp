@@ -56,6 +56,12 @@ void AppCommands::install(QMenuBar* bar) {
     if (firstExisting)
         separator(file, firstExisting);
 
+    // Undo and Redo head the Edit menu; the window names and enables them by its stack.
+    QAction* firstEdit = edit->actions().isEmpty() ? nullptr : edit->actions().first();
+    item(edit, "Undo", N::undo, K::undo(), {}, firstEdit)->setObjectName(N::undo);
+    item(edit, "Redo", N::redo, K::redo(), {}, firstEdit)->setObjectName(N::redo);
+    if (firstEdit)
+        separator(edit, firstEdit);
     if (!edit->actions().isEmpty())
         separator(edit);
     item(edit, "Find...", N::toggleSearch, K::search());

@@ -4,6 +4,7 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "shell/ContentView.h"
 #include "widgets/Icons.h"
+#include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtFileDialogs.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 ContentView* VellumarkApp::makeWindow() {
     auto* window = new ContentView;
     AppCommands::install(window->menuBar());
+    window->refreshEditActions();
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->documentVM()->setRemembersPlaces(true);
     // The first window fits the screen's free area, whatever its size and scale.
@@ -102,6 +104,7 @@ int VellumarkApp::run(const QStringList& arguments) {
     QApplication::setDesktopFileName(QStringLiteral("vellumark"));
     QApplication::setApplicationVersion(version());
     QtFileDialogs::install();
+    QtAlerts::install();
 
     QTextStream errors(stderr);
     const QList<ContentView*> windows = openFiles(makeWindow(), arguments.mid(1), errors);

@@ -7,6 +7,10 @@
 
 #include <QFileInfo>
 
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
 namespace cli {
 
 pdf::DocumentPtr openOrComplain(const QString& path) {
@@ -31,11 +35,68 @@ pdf::DocumentPtr openOrComplain(const QString& path) {
     auto doc = pdf::Document::open(path);
     if (!doc)
         failure(QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
-    else if (doc->isLocked()) {
-        failure(QStringLiteral("%1: the document is protected by a password").arg(path));
+    else if (doc->isLocked() && !unlockOrComplain(*doc, path))
         return nullptr;
-    }
     return doc;
+}
+
+namespace {
+
+// Reads one line from the terminal with echo off; nullopt without a terminal.
+std::optional<QString> askOnTerminal(const QString& path) {
+    FILE* tty = std::fopen("/dev/tty", "r+");
+    if (!tty)
+        return std::nullopt;
+    const int fd = fileno(tty);
+    termios saved{};
+    const bool quiet = tcgetattr(fd, &saved) == 0;
+    if (quiet) {
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(fd, TCSAFLUSH, &silent);
+    }
+    std::fprintf(tty, "Password for %s: ", path.toLocal8Bit().constData());
+    std::fflush(tty);
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, tty) != nullptr;
+    if (quiet)
+        tcsetattr(fd, TCSAFLUSH, &saved);
+    std::fputc('\n', tty);
+    std::fclose(tty);
+    if (!read)
+        return std::nullopt;
+    QString password = QString::fromLocal8Bit(line);
+    while (password.endsWith(u'\n') || password.endsWith(u'\r'))
+        password.chop(1);
+    return password;
+}
+
+} // namespace
+
+bool unlockOrComplain(pdf::Document& document, const QString& path) {
+    if (!document.isLocked())
+        return true;
+    if (qEnvironmentVariableIsSet("VELLUMARK_PASSWORD")) {
+        if (document.unlock(qEnvironmentVariable("VELLUMARK_PASSWORD")))
+            return true;
+        failure(QStringLiteral("%1: the password in VELLUMARK_PASSWORD does not open it").arg(path));
+        return false;
+    }
+    if (isatty(STDIN_FILENO)) {
+        if (const auto password = askOnTerminal(path); password && document.unlock(*password))
+            return true;
+        failure(QStringLiteral("%1: wrong password").arg(path));
+        return false;
+    }
+    failure(QStringLiteral("%1: the document is protected by a password; put it in "
+                           "VELLUMARK_PASSWORD").arg(path));
+    return false;
+}
+
+pdf::WriteOptions keepingProtection() {
+    pdf::WriteOptions options;
+    options.keepProtection = true;
+    return options;
 }
 
 std::optional<QString> takeOption(QStringList& args, const QStringList& names, bool* error) {

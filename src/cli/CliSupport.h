@@ -9,8 +9,16 @@
 
 namespace cli {
 
-// Opens a PDF or explains on stderr why not; nullptr then.
+// Opens a PDF or explains on stderr why not; nullptr then. A protected file is unlocked
+// with the password in VELLUMARK_PASSWORD, or else one asked for on the terminal; a
+// password is never taken from the command line, where other users could read it.
 pdf::DocumentPtr openOrComplain(const QString& path);
+// Unlocks a locked document as openOrComplain does; false (explained on stderr) when no
+// password opens it.
+bool unlockOrComplain(pdf::Document& document, const QString& path);
+
+// How copies of a document are written: with the input's own encryption and permissions.
+pdf::WriteOptions keepingProtection();
 
 // Takes the value of an option ("-o OUT"); nullopt when absent; `error` set when the value
 // is missing.

@@ -51,7 +51,7 @@ int run(const QStringList& argsIn) {
         }
     }
     QString reason;
-    if (!doc->write(*output, {}, &reason))
+    if (!doc->write(*output, cli::keepingProtection(), &reason))
         return cli::failure(base::couldNotBeWritten(*output, reason));
     return 0;
 }

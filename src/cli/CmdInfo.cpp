@@ -35,6 +35,16 @@ int run(const QStringList& argsIn) {
     QString out;
     out += QStringLiteral("File: %1\n").arg(QFileInfo(path).fileName());
     out += QStringLiteral("Encrypted: %1\n").arg(doc->isEncrypted() ? "yes" : "no");
+    const bool needsPassword = doc->isLocked();
+    out += QStringLiteral("Protection: %1\n")
+               .arg(!doc->isEncrypted() ? QStringLiteral("none")
+                    : needsPassword     ? QStringLiteral("a password is needed to open it")
+                                        : QStringLiteral("opens without a password; an owner "
+                                                         "password guards its permissions"));
+    // The rest needs the content: with a password at hand, unlock as every command does.
+    if (needsPassword && qEnvironmentVariableIsSet("VELLUMARK_PASSWORD") &&
+        !cli::unlockOrComplain(*doc, path))
+        return 1;
     out += QStringLiteral("Locked: %1\n").arg(doc->isLocked() ? "yes" : "no");
     const std::pair<pdf::InfoKey, const char*> keys[] = {
         {pdf::InfoKey::Title, "Title"},       {pdf::InfoKey::Author, "Author"},

@@ -54,7 +54,7 @@ int exitFor(int index) { return index == -2 ? 2 : 1; }
 
 int write(const pdf::DocumentPtr& doc, const QString& path) {
     QString error;
-    if (!doc->write(path, {}, &error))
+    if (!doc->write(path, cli::keepingProtection(), &error))
         return cli::failure(base::couldNotBeWritten(path, error));
     return 0;
 }

@@ -74,7 +74,7 @@ int run(const QStringList& argsIn) {
             return cli::failure(QStringLiteral("the watermark could not be added to page %1").arg(i + 1));
     }
     QString error;
-    if (!doc->write(*output, {}, &error))
+    if (!doc->write(*output, cli::keepingProtection(), &error))
         return cli::failure(base::couldNotBeWritten(*output, error));
     return 0;
 }

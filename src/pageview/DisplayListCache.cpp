@@ -21,15 +21,16 @@ std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page
     std::shared_future<std::shared_ptr<pdf::DisplayList>> existing;
     {
         std::lock_guard lock(mutex_);
+        pruneGone();
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->page == page) {
+            if (!it->page.owner_before(page) && !page.owner_before(it->page)) {
                 entries_.splice(entries_.begin(), entries_, it);
                 existing = it->list;
                 break;
             }
         }
         if (!existing.valid()) {
-            entries_.push_front({page, promise.get_future().share()});
+            entries_.push_front({page, page.get(), promise.get_future().share()});
             while (int(entries_.size()) > capacity_)
                 entries_.pop_back();
         }
@@ -50,7 +51,12 @@ std::shared_ptr<pdf::DisplayList> DisplayListCache::get(const pdf::PagePtr& page
 void DisplayListCache::invalidate(const pdf::Page* page) {
     std::lock_guard lock(mutex_);
     // A recording still being made for it is handed to its callers only; the next asks anew.
-    entries_.remove_if([page](const Entry& e) { return e.page.get() == page; });
+    entries_.remove_if([page](const Entry& e) { return e.address == page && !e.page.expired(); });
+    pruneGone();
+}
+
+void DisplayListCache::pruneGone() {
+    entries_.remove_if([](const Entry& e) { return e.page.expired(); });
 }
 
 void DisplayListCache::clear() {

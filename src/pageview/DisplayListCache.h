@@ -26,9 +26,14 @@ public:
 
 private:
     struct Entry {
-        pdf::PagePtr page; // held so the address stays unique while cached
+        // Not held: a page let go of (its document replaced) takes its recording with it.
+        // Entries match by ownership, so a new page at a freed address is never confused.
+        std::weak_ptr<pdf::Page> page;
+        const pdf::Page* address = nullptr;
         std::shared_future<std::shared_ptr<pdf::DisplayList>> list;
     };
+    // Drops the recordings of pages that are gone. The lock must be held.
+    void pruneGone();
     std::mutex mutex_;
     std::list<Entry> entries_; // most recently used first
     int capacity_;

@@ -282,6 +282,11 @@ bool Document::isEncrypted() const {
     return encrypted;
 }
 
+bool Document::hasOwnerAccess() const {
+    auto lock = d_->lock();
+    return !d_->pdf->crypt || d_->ownerAccess;
+}
+
 bool Document::isLocked() const {
     auto lock = d_->lock();
     return d_->locked;
@@ -306,6 +311,7 @@ bool Document::unlock(const QString& password) {
         d_->texts.resize(size_t(pages));
     }
     d_->locked = false;
+    d_->ownerAccess = d_->ownerAccess || (ok & 4) != 0; // the engine's owner-password bit
     d_->password = pw; // private copies read on other threads open with it too
     ++d_->structureRevision;
     return true;

@@ -28,6 +28,9 @@ struct WriteOptions {
     QString userPassword;  // empty: the file opens without a password
     bool allowPrinting = true;
     bool allowCopying = true;
+    // Without new passwords: write the document's own encryption and permissions again
+    // instead of writing it as the reader sees it.
+    bool keepProtection = false;
 };
 
 // Pixel size and resolution of an encoded image; width 0 when it is not one.
@@ -57,6 +60,9 @@ public:
     bool isEncrypted() const; // the file carries encryption (even if it opens without a password)
     bool isLocked() const;    // a password is still needed to read it
     bool unlock(const QString& password);
+    // Not encrypted, or unlocked with the owner password: the protection is the reader's
+    // to change or drop.
+    bool hasOwnerAccess() const;
 
     int pageCount() const;
     // The same Page object comes back for a page while it stays in the document.
@@ -89,7 +95,8 @@ public:
     // Same bytes with passwords/permissions applied. Throws pdf::Error.
     QByteArray serialize(const WriteOptions& options) const;
     // Writes atomically (temporary file + rename). On failure returns false and fills
-    // *error with a reason a person can read; the target is left untouched.
+    // *error with a reason a person can read; the target is left untouched. A locked
+    // document is never written (its bytes are still ciphertext).
     bool write(const QString& path, const WriteOptions& options = {}, QString* error = nullptr) const;
 
     QString info(InfoKey key) const;

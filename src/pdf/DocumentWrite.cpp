@@ -61,6 +61,8 @@ int64_t sinkTell(fz_context*, void* state) { return static_cast<FileSink*>(state
 
 void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     // Callers hold the document lock.
+    if (d_->locked)
+        throw Error("the document is locked; it needs its password first");
     fz_context* c = ctx();
     pdf_write_options opts = pdf_default_write_options;
     opts.do_compress = 1;
@@ -82,8 +84,9 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
             perms |= PDF_PERM_COPY;
         opts.permissions = perms | int(0xFFFFF000u); // reserved bits are set by convention
     } else if (d_->pdf->crypt) {
-        // A document opened with its password is written as the reader sees it.
-        opts.do_encrypt = PDF_ENCRYPT_NONE;
+        // A document opened with its password is written as the reader sees it, unless
+        // the caller keeps its protection.
+        opts.do_encrypt = options.keepProtection ? PDF_ENCRYPT_KEEP : PDF_ENCRYPT_NONE;
     }
     // Writing with encryption leaves /Encrypt (with the password verifiers) and a new /ID in
     // the document's own trailer; put the trailer back so later copies are written as before.

@@ -34,6 +34,7 @@ struct DocumentData {
     std::unique_ptr<base::ReadingFiles> reading;
     bool locked = false; // a password is still needed
     QByteArray password; // the one that unlocked the document, if any
+    bool ownerAccess = false; // unlocked with the owner password
     std::weak_ptr<Document> owner;
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;

@@ -166,6 +166,8 @@ QWidget* DocumentCreationView::buildPageList() {
             [this](QListWidgetItem* item) { model_.setSelectedPageIndex(pageList_->row(item)); });
     connect(pageList_, &PageListWidget::rowsMoveRequested, this,
             [this](const QList<int>& rows, int destination) { model_.movePages(rows, destination); });
+    // Whatever the drag did to the rows, the list shows the model's pages afterwards.
+    connect(pageList_, &PageListWidget::dragFinished, this, [this] { redrawPageList(); });
     connect(pageList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = pageList_->indexAt(pos);
         if (!index.isValid())

@@ -4,6 +4,7 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/PageImageExportJob.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -60,6 +61,12 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
         actions_ << b;
     }
     layout->addLayout(buttons);
+
+    // The copy keeps the document's password protection; only the owner may leave it off.
+    dropProtection_ = new QCheckBox(QStringLiteral("Save the copy without password protection"), this);
+    const auto& document = viewModel_.pdfDocument();
+    dropProtection_->setVisible(document && document->isEncrypted() && document->hasOwnerAccess());
+    layout->addWidget(dropProtection_);
     connect(annotated, &QPushButton::clicked, this, &ExportView::exportAnnotatedPDF);
     connect(current, &QPushButton::clicked, this, &ExportView::exportCurrentPageAsImage);
     connect(all, &QPushButton::clicked, this, &ExportView::exportAllPagesAsImages);
@@ -112,11 +119,14 @@ void ExportView::exportAnnotatedPDF() {
     auto document = viewModel_.pdfDocument();
     if (!document)
         return;
-    const auto outcome = FileConversionService::exportAnnotatedPDF(*document, viewModel_.fileName());
-    if (outcome.failed())
+    const auto outcome = FileConversionService::exportAnnotatedPDF(
+        *document, viewModel_.fileName(), dropProtection_->isVisibleTo(this) && dropProtection_->isChecked());
+    if (outcome.failed()) {
         showError(outcome.message);
-    else if (!outcome.cancelled())
+    } else if (!outcome.cancelled()) {
+        viewModel_.markSaved();
         accept();
+    }
 }
 
 void ExportView::exportCurrentPageAsImage() {

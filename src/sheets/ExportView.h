@@ -4,6 +4,7 @@
 
 class DocumentViewModel;
 class PageImageExportJob;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -21,6 +22,7 @@ public:
     // For tests: the message shown after a failed write (empty when none).
     QString errorMessage() const;
     PageImageExportJob* job() const { return job_; }
+    QCheckBox* dropProtectionBox() const { return dropProtection_; }
 
 protected:
     void reject() override;
@@ -36,5 +38,6 @@ private:
     QLabel* progressLabel_ = nullptr;
     QPushButton* cancelExport_ = nullptr;
     QList<QPushButton*> actions_;
+    QCheckBox* dropProtection_ = nullptr;
     PageImageExportJob* job_ = nullptr;
 };

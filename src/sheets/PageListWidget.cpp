@@ -1,7 +1,9 @@
 #include "sheets/PageListWidget.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
 
 PageListWidget::PageListWidget(QWidget* parent) : QListWidget(parent) {
@@ -24,12 +26,20 @@ int PageListWidget::destinationRowAt(const QPoint& pos) const {
     return pos.y() < rect.center().y() ? index.row() : index.row() + 1;
 }
 
-void PageListWidget::startDrag(Qt::DropActions supportedActions) {
+void PageListWidget::startDrag(Qt::DropActions) {
+    // The list's own drag would remove the dragged rows once a move is reported, leaving
+    // fewer rows than pages; this drag only carries the rows, and the model moves them.
     draggedRows_.clear();
-    for (const QModelIndex& index : selectedIndexes())
+    const QModelIndexList indexes = selectedIndexes();
+    for (const QModelIndex& index : indexes)
         draggedRows_.append(index.row());
-    QListWidget::startDrag(supportedActions);
+    if (draggedRows_.isEmpty())
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(model()->mimeData(indexes));
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
     draggedRows_.clear();
+    emit dragFinished();
 }
 
 void PageListWidget::dragMoveEvent(QDragMoveEvent* event) {

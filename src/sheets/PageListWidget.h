@@ -22,6 +22,8 @@ public:
 signals:
     // The pages at `rows` are to move before `destination` (a row before the move).
     void rowsMoveRequested(const QList<int>& rows, int destination);
+    // A drag of this list's rows ended, dropped or not.
+    void dragFinished();
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;

@@ -1,5 +1,7 @@
 #include "sheets/PageManagementView.h"
 
+#include "platform/Alerts.h"
+
 #include "platform/FileDialogs.h"
 #include "utilities/PageOperations.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -10,6 +12,7 @@
 #include "sheets/PageGridModel.h"
 #include "sheets/PageToolIcons.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -249,14 +252,35 @@ void PageManagementView::extractCurrentPage() {
 
 void PageManagementView::splitDocument() {
     const auto doc = documentVM_.pdfDocument();
-    if (!doc || doc->pageCount() <= 1)
+    if (!doc)
         return;
+    if (doc->pageCount() <= 1) {
+        setStatus(tr("A document of one page cannot be split."));
+        return;
+    }
     ChooseFolderRequest request;
     request.prompt = tr("Split Here");
     request.canCreateDirectories = true;
     const QString folder = FileDialogs::current()->chooseFolder(request);
     if (folder.isEmpty())
         return;
+    // Files of an earlier split are not written over unless the person says so.
+    QStringList existing;
+    for (int i = 0; i < doc->pageCount(); ++i)
+        if (QFileInfo::exists(QDir(folder).filePath(PageOperations::pageFileName(i))))
+            existing << PageOperations::pageFileName(i);
+    if (!existing.isEmpty()) {
+        QString names = existing.mid(0, 5).join(QStringLiteral(", "));
+        if (existing.size() > 5)
+            names += tr(" and %n more", "", int(existing.size() - 5));
+        if (!Alerts::current()->confirm(
+                tr("Replace Files?"),
+                tr("The folder already holds %1. Splitting replaces them.").arg(names),
+                tr("Replace"))) {
+            setStatus(tr("Nothing was split: the existing files were kept."));
+            return;
+        }
+    }
     const auto result = PageOperations::splitDocument(doc, folder);
     QString message;
     if (!result.failures.isEmpty()) {

@@ -58,6 +58,7 @@ QFrame* divider() {
 // The accent-filled button of the primary action.
 QPushButton* prominentButton(const QString& title, bool small = false) {
     auto* button = new QPushButton(title);
+    button->setAutoDefault(false);
     button->setObjectName("prominent");
     button->setStyleSheet(QString("QPushButton#prominent { background: palette(highlight);"
                                   " color: palette(highlighted-text); border: none;"
@@ -70,7 +71,10 @@ QPushButton* prominentButton(const QString& title, bool small = false) {
 }
 
 QPushButton* borderedButton(const QString& title) {
-    return new QPushButton(title);
+    auto* button = new QPushButton(title);
+    // Return in a text field does the field's own action, never a button's (Done closes).
+    button->setAutoDefault(false);
+    return button;
 }
 
 QLineEdit* roundedField(const QString& placeholder, int width) {
@@ -174,8 +178,15 @@ SignatureView::SignatureView(SignatureViewModel& signatureVM, DocumentAccess doc
             showTab();
     });
     connect(&signatureVM_, &SignatureViewModel::verificationResultChanged, this, [this] {
-        if (selectedTab_ == SignatureTab::digital)
-            showTab();
+        if (selectedTab_ != SignatureTab::digital)
+            return;
+        // The tab is rebuilt; the focus goes back to Verify, not on to Done.
+        QWidget* old = focusWidget();
+        const bool verifyHadFocus = old && old->objectName() == "verifyButton";
+        showTab();
+        for (auto* verify : findChildren<QPushButton*>("verifyButton"))
+            if (verifyHadFocus && verify != old)
+                verify->setFocus(Qt::OtherFocusReason);
     });
     showTab();
 }
@@ -291,6 +302,7 @@ QWidget* SignatureView::makeDrawTab() {
     connect(clear, &QPushButton::clicked, model, [model] { model->setCurrentSignatureImage({}); });
     auto* save = prominentButton("Save Signature");
     connect(save, &QPushButton::clicked, model, &SignatureViewModel::saveCurrentSignature);
+    connect(name, &QLineEdit::returnPressed, save, &QPushButton::click);
     auto updateSave = [model, save] {
         save->setEnabled(!model->currentSignatureImage().isNull() &&
                          !model->signatureName().isEmpty());
@@ -456,12 +468,14 @@ QWidget* SignatureView::makeDigitalTab() {
     buttons->addStretch();
     auto* sign = prominentButton("Sign Document");
     connect(sign, &QPushButton::clicked, this, &SignatureView::signDocument);
+    connect(signer, &QLineEdit::returnPressed, sign, &QPushButton::click);
     auto updateSign = [this, sign, model] {
         sign->setEnabled(hasDocument() && !model->signerName().isEmpty());
     };
     updateSign();
     connect(model, &SignatureViewModel::signerNameChanged, sign, updateSign);
     auto* verify = borderedButton("Verify Signature");
+    verify->setObjectName("verifyButton");
     verify->setEnabled(hasDocument());
     connect(verify, &QPushButton::clicked, this, &SignatureView::verifySignature);
     buttons->addWidget(sign);

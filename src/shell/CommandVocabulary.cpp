@@ -6,7 +6,7 @@ const QStringList& Notifications::all() {
         zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
         firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
         ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText,   makeSearchable};
+        showWatermark, showCompare, exportAsText,   makeSearchable, undo, redo};
     return names;
 }
 
@@ -51,6 +51,8 @@ VELLUMARK_SHORTCUT(pageManagement, Qt::CTRL | Qt::SHIFT | Qt::Key_P)
 VELLUMARK_SHORTCUT(signDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_G)
 VELLUMARK_SHORTCUT(ocrCurrentPage, Qt::CTRL | Qt::SHIFT | Qt::Key_R)
 VELLUMARK_SHORTCUT(exportDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_E)
+VELLUMARK_SHORTCUT(undo, Qt::CTRL | Qt::Key_Z)
+VELLUMARK_SHORTCUT(redo, Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
 
 #undef VELLUMARK_SHORTCUT
 

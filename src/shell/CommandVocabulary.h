@@ -35,6 +35,8 @@ inline const QString showWatermark = QStringLiteral("showWatermark");
 inline const QString showCompare = QStringLiteral("showCompare");
 inline const QString exportAsText = QStringLiteral("exportAsText");
 inline const QString makeSearchable = QStringLiteral("makeSearchable");
+inline const QString undo = QStringLiteral("undo");
+inline const QString redo = QStringLiteral("redo");
 
 // The whole vocabulary, in catalogue order.
 const QStringList& all();
@@ -70,4 +72,6 @@ QKeySequence pageManagement();
 QKeySequence signDocument();
 QKeySequence ocrCurrentPage();
 QKeySequence exportDocument();
+QKeySequence undo();
+QKeySequence redo();
 } // namespace KeyboardShortcuts

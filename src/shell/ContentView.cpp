@@ -32,8 +32,13 @@
 #include "shell/WelcomeView.h"
 #include "viewmodels/ReadingHistory.h"
 
+#include "platform/Alerts.h"
+#include "pageview/PasswordPromptWidget.h"
+
 #include <QMessageBox>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
 #include <QEvent>
 #include <QFileInfo>
 #include <QUrl>
@@ -115,6 +120,8 @@ ContentView::ContentView(QWidget* parent)
 
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ContentView::documentChanged);
     connect(documentVM_, &DocumentViewModel::fileNameChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::modifiedChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::editsChanged, this, &ContentView::refreshEditActions);
     connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshTitle);
     connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, &ContentView::refreshTitle);
     connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshToolbar);
@@ -279,12 +286,16 @@ void ContentView::attachSheets() {
         };
         return new DocumentCreationView(*creationVM_, created, parent);
     });
-    presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) {
+    presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) -> QDialog* {
+        if (refuseWhileLocked())
+            return nullptr;
         return new SignatureView(*signatureVM_, *documentVM_, parent);
     });
     // The tool sheets all work on the open document through the document view model.
     auto sheetFor = [this](SheetKind kind, auto make) {
         presenter_->setMaker(kind, [this, make](QWidget* parent) -> QDialog* {
+            if (refuseWhileLocked())
+                return nullptr;
             return make(*documentVM_, parent);
         });
     };
@@ -337,12 +348,18 @@ QAction* ContentView::toolbarAction(const QString& title) const {
 QWidget* ContentView::detailContent() const { return detailStack_->currentWidget(); }
 
 QString ContentView::title() const {
-    return documentVM_->fileName().isEmpty() ? QStringLiteral("Brivel PDF") : documentVM_->fileName();
+    if (documentVM_->fileName().isEmpty())
+        return QStringLiteral("Brivel PDF");
+    // The dot says there is something to save before the document goes.
+    return documentVM_->isModified() ? QStringLiteral("\u2022 ") + documentVM_->fileName()
+                                     : documentVM_->fileName();
 }
 
 QString ContentView::subtitle() const {
     if (!documentVM_->pdfDocument())
         return {};
+    if (documentVM_->pdfDocument()->isLocked())
+        return tr("Locked");
     return tr("Page %1 of %2").arg(documentVM_->currentPageIndex() + 1).arg(documentVM_->totalPages());
 }
 
@@ -383,6 +400,8 @@ void ContentView::refreshToolbar() {
     const int index = documentVM_->currentPageIndex();
     const int total = documentVM_->totalPages();
     pageCounter_->setPage(index, total);
+    if (const auto& document = documentVM_->pdfDocument(); document && document->isLocked())
+        pageCounter_->setText(tr("Locked"));
     previous_->setEnabled(index >= 1);
     next_->setEnabled(index < total - 1);
     const bool marked = bookmarkVM_->isBookmarked(index);
@@ -414,20 +433,65 @@ void ContentView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
 }
 
+void ContentView::closeEvent(QCloseEvent* event) {
+    if (!documentVM_->confirmDiscardChanges()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void ContentView::refreshEditActions() {
+    for (QAction* action : menuBar()->findChildren<QAction*>()) {
+        const bool undo = action->objectName() == QLatin1String("undo");
+        if (!undo && action->objectName() != QLatin1String("redo"))
+            continue;
+        const QString name = undo ? documentVM_->undoName() : documentVM_->redoName();
+        const QString verb = undo ? tr("Undo") : tr("Redo");
+        action->setText(name.isEmpty() ? verb : verb + u' ' + name);
+        action->setEnabled(undo ? documentVM_->canUndo() : documentVM_->canRedo());
+    }
+}
+
+bool ContentView::refuseWhileLocked() {
+    const auto& document = documentVM_->pdfDocument();
+    if (!document || !document->isLocked())
+        return false;
+    const bool unlock = Alerts::current()->confirm(
+        tr("Document Locked"),
+        tr("\u201c%1\u201d is locked. Enter its password to read, change or export it.")
+            .arg(documentVM_->fileName()),
+        tr("Unlock\u2026"));
+    if (unlock && pageView_ && pageView_->pdfView()) {
+        QLineEdit* field = pageView_->pdfView()->passwordPrompt()->passwordField();
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+    }
+    return true;
+}
+
 void ContentView::ocrCurrentPage() {
+    if (refuseWhileLocked())
+        return;
     ocrVM_->ocrCurrentPage(documentVM_->pdfDocument(), documentVM_->currentPageIndex());
 }
 
-void ContentView::ocrEntireDocument() { ocrVM_->ocrEntireDocument(documentVM_->pdfDocument()); }
+void ContentView::ocrEntireDocument() {
+    if (refuseWhileLocked())
+        return;
+    ocrVM_->ocrEntireDocument(documentVM_->pdfDocument());
+}
 
 void ContentView::makeSearchable() {
+    if (refuseWhileLocked())
+        return;
     if (documentVM_->pdfDocument())
         ocrVM_->makeSearchable(documentVM_->pdfDocument());
 }
 
 void ContentView::exportAsText() {
     const pdf::DocumentPtr document = documentVM_->pdfDocument();
-    if (!document)
+    if (!document || refuseWhileLocked())
         return;
     // A failed write is said, not swallowed: the person believes the text is saved otherwise.
     const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());

@@ -57,6 +57,11 @@ public:
     void exportAsText();
     // Copies the text selected in the page view (Edit > Copy).
     void copySelection();
+    // Names and enables the Edit menu's Undo and Redo after the document's edit stack.
+    void refreshEditActions();
+    // True (and the person told, with the offer to unlock) when the open document is
+    // still locked: nothing that reads or writes its content may run then.
+    bool refuseWhileLocked();
 
     // Widgets, for the window's own tests and screenshots.
     QToolBar* toolbar() const { return toolbar_; }
@@ -96,6 +101,7 @@ private:
     void setFullScreen(bool on);
     void fillRecentMenu(QMenu* menu);
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
     DocumentViewModel* documentVM_;
     AnnotationViewModel* annotationVM_;

@@ -13,7 +13,7 @@ const QStringList& CoreCommandHandler::names() {
         N::zoomIn,         N::zoomOut,        N::zoomToFit,    N::nextPage,
         N::previousPage,   N::firstPage,      N::lastPage,     N::toggleSearch,
         N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport,
-        N::makeSearchable};
+        N::makeSearchable, N::undo,         N::redo};
     return list;
 }
 
@@ -76,6 +76,10 @@ void CoreCommandHandler::handle(const QString& name) {
     } else if (name == N::makeSearchable) {
         if (actions_.makeSearchable)
             actions_.makeSearchable();
+    } else if (name == N::undo) {
+        doc->undo();
+    } else if (name == N::redo) {
+        doc->redo();
     } else if (name == N::showExport) {
         if (flags_)
             flags_->setShowExport(true);

@@ -1,5 +1,7 @@
 #include "utilities/FileConversionService.h"
 
+#include "platform/Alerts.h"
+
 #include "base/AtomicFile.h"
 #include "models/PageComposition.h"
 
@@ -29,8 +31,9 @@ const char* FileConversionService::ConversionError::message(Kind kind) {
 
 pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
     OpenFileRequest request;
-    request.contentTypes = {ContentType::png(), ContentType::jpeg(), ContentType::tiff(), ContentType::bmp(),
-                            ContentType::gif()};
+    // The filter for every image kind comes first: one selection can mix PNG, JPEG and TIFF.
+    request.contentTypes = {ContentType::image(), ContentType::png(), ContentType::jpeg(),
+                            ContentType::tiff(), ContentType::bmp(), ContentType::gif()};
     request.allowsMultipleSelection = true;
     request.title = QStringLiteral("Select images to convert to PDF");
     const QStringList paths = FileDialogs::current()->openFiles(request);
@@ -39,6 +42,9 @@ pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
     try {
         return imagesToPDF(paths);
     } catch (const ConversionError&) {
+        Alerts::current()->inform(QStringLiteral("No images imported"),
+                                  QStringLiteral("None of the chosen files is an image that "
+                                                 "can be read."));
         return nullptr;
     }
 }
@@ -81,6 +87,8 @@ pdf::DocumentPtr FileConversionService::clipboardToPDF() {
     const QString text = clipboard->text();
     if (!text.isEmpty())
         return textToPDF(text, QSizeF(612, 792));
+    Alerts::current()->inform(QStringLiteral("Nothing to convert"),
+                              QStringLiteral("The clipboard holds no image and no text."));
     return nullptr;
 }
 
@@ -156,14 +164,18 @@ FileConversionService::ExportOutcome FileConversionService::exportPDFAsText(cons
 }
 
 FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(const pdf::Document& document,
-                                                                             const QString& fileName) {
+                                                                             const QString& fileName,
+                                                                             bool dropProtection) {
     const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName));
     ExportOutcome outcome;
     outcome.path = path;
     if (path.isEmpty())
         return outcome;
     QString why;
-    if (document.write(path, {}, &why)) {
+    pdf::WriteOptions options;
+    // Only whoever holds the owner password may take the protection off.
+    options.keepProtection = !(dropProtection && document.hasOwnerAccess());
+    if (document.write(path, options, &why)) {
         outcome.status = ExportOutcome::Status::written;
     } else {
         outcome.status = ExportOutcome::Status::failed;

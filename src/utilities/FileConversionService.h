@@ -59,7 +59,10 @@ public:
     static QString pageImageName(int pageIndex);                // 4 -> page_5.png
 
     static ExportOutcome exportPDFAsText(const pdf::Document& document, const QString& fileName);
-    static ExportOutcome exportAnnotatedPDF(const pdf::Document& document, const QString& fileName);
+    // The copy keeps the document's encryption and permissions unless `dropProtection` is
+    // asked by someone who opened it with the owner password.
+    static ExportOutcome exportAnnotatedPDF(const pdf::Document& document, const QString& fileName,
+                                            bool dropProtection = false);
     static ExportOutcome exportCurrentPageAsImage(const pdf::Document& document, int pageIndex);
     // Asks for the folder of "Export All Pages as PNG"; empty when cancelled.
     static QString chooseExportFolder();

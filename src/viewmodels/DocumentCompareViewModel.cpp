@@ -1,5 +1,7 @@
 #include "viewmodels/DocumentCompareViewModel.h"
 
+#include "platform/Alerts.h"
+
 #include "platform/FileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
 
@@ -60,9 +62,16 @@ void DocumentCompareViewModel::choosePDF() {
         setChooseError(tr("\u201c%1\u201d could not be opened as a PDF.").arg(name));
         return;
     }
-    if (document->isLocked()) {
-        setChooseError(tr("\u201c%1\u201d is protected by a password.").arg(name));
-        return;
+    // A protected file is compared once the person gives its password.
+    QString message = tr("This document is protected by a password.");
+    while (document->isLocked()) {
+        const QString password = Alerts::current()->askPassword(name, message);
+        if (password.isEmpty()) {
+            setChooseError(tr("\u201c%1\u201d is protected by a password.").arg(name));
+            return;
+        }
+        if (!document->unlock(password))
+            message = tr("That password does not open it. Try again.");
     }
     setChooseError(QString());
     setCompareDocument(document);

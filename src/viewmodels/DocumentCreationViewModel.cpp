@@ -1,5 +1,7 @@
 #include "viewmodels/DocumentCreationViewModel.h"
 
+#include "platform/Alerts.h"
+
 #include "models/PageComposition.h"
 #include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
@@ -87,18 +89,27 @@ void DocumentCreationViewModel::removeTextBlock(const QUuid& blockId) {
 
 void DocumentCreationViewModel::addImageFromFile() {
     OpenFileRequest request;
-    request.contentTypes = {ContentType::png(), ContentType::jpeg(), ContentType::tiff(), ContentType::bmp()};
+    request.contentTypes = {ContentType::image(), ContentType::png(), ContentType::jpeg(),
+                            ContentType::tiff(), ContentType::bmp()};
     request.allowsMultipleSelection = false;
     const QString path = FileDialogs::current()->openFile(request);
     if (path.isEmpty())
         return;
+    const QString name = QFileInfo(path).fileName();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        Alerts::current()->inform(tr("Image not added"),
+                                  tr("\u201c%1\u201d could not be read: %2")
+                                      .arg(name, file.errorString()));
         return;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return;
-    addImageData(bytes);
+    }
+    // Said, not swallowed: otherwise the button seems not to work.
+    if (!addImageData(bytes))
+        Alerts::current()->inform(tr("Image not added"),
+                                  tr("\u201c%1\u201d is not an image that can be read.").arg(name));
 }
 
 bool DocumentCreationViewModel::addImageData(const QByteArray& imageData) {

@@ -3,7 +3,9 @@
 #include "viewmodels/ReadingHistory.h"
 
 #include "pdf/Page.h"
+#include "platform/Alerts.h"
 #include "platform/FileDialogs.h"
+#include "utilities/FileConversionService.h"
 
 #include <QFileInfo>
 #include <QScopedValueRollback>
@@ -125,43 +127,55 @@ PageViewInterface* DocumentViewModel::pdfView() const {
 }
 
 void DocumentViewModel::openFile() {
+    if (!confirmDiscardChanges())
+        return;
     const QString chosen = FileDialogs::current()->openPdf();
     if (chosen.isEmpty())
         return;
-    loadDocument(QUrl::fromLocalFile(chosen));
+    pdf::DocumentPtr document = pdf::Document::open(chosen);
+    if (!document)
+        return;
+    replaceDocument(document, QFileInfo(chosen).fileName(), QUrl::fromLocalFile(chosen), false);
 }
 
-void DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const QString& name,
-                                        const QUrl& url) {
+bool DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const QString& name,
+                                        const QUrl& url, bool askFirst) {
+    if (askFirst && !confirmDiscardChanges())
+        return false;
     // Edits of the document that was open cannot be taken back in this one.
     const bool hadEdits = !done_.empty() || !undone_.empty();
     done_.clear();
     undone_.clear();
     if (hadEdits)
         emit editsChanged();
+    setCleanIndex(0);
     // The order observers see: document, count, page, name, location, then the search.
     const QScopedValueRollback restoring(restoring_, true);
     setPdfDocument(document);
-    setTotalPages(document->pageCount());
+    setTotalPages(document ? document->pageCount() : 0);
     setCurrentPageIndex(0);
     setFileName(name);
     setFileURL(url);
     setSearchResults({});
     setSearchText(QString());
+    setCurrentSelection(std::nullopt);
+    return true;
 }
 
-void DocumentViewModel::loadDocument(const QUrl& url) {
+bool DocumentViewModel::loadDocument(const QUrl& url) {
     if (!url.isLocalFile())
-        return;
+        return false;
     const QString path = url.toLocalFile();
     pdf::DocumentPtr document = pdf::Document::open(path);
     if (!document)
-        return;
-    replaceDocument(document, QFileInfo(path).fileName(), url);
+        return false;
+    if (!replaceDocument(document, QFileInfo(path).fileName(), url))
+        return false;
     if (remembersPlaces_) {
         ReadingHistory::addRecent(QFileInfo(path).absoluteFilePath());
         restorePlace();
     }
+    return true;
 }
 
 void DocumentViewModel::restorePlace() {
@@ -189,11 +203,60 @@ void DocumentViewModel::rememberPlace() {
     ReadingHistory::rememberPlace(QFileInfo(fileURL_.toLocalFile()).absoluteFilePath(), place);
 }
 
-void DocumentViewModel::loadCreatedDocument(const pdf::DocumentPtr& document,
+bool DocumentViewModel::loadCreatedDocument(const pdf::DocumentPtr& document,
                                             const QString& title) {
     if (!document)
-        return;
-    replaceDocument(document, title, QUrl());
+        return false;
+    return replaceDocument(document, title, QUrl());
+}
+
+void DocumentViewModel::closeDocument() {
+    if (PageViewInterface* view = pdfView())
+        view->setDocument(nullptr);
+    replaceDocument(nullptr, QString(), QUrl(), false);
+}
+
+bool DocumentViewModel::isModified() const {
+    return cleanIndex_ != long(done_.size());
+}
+
+void DocumentViewModel::setCleanIndex(long index) {
+    const bool before = isModified();
+    cleanIndex_ = index;
+    if (before != isModified())
+        emit modifiedChanged();
+}
+
+void DocumentViewModel::markSaved() {
+    setCleanIndex(long(done_.size()));
+}
+
+bool DocumentViewModel::saveAnnotatedCopy() {
+    if (!pdfDocument_)
+        return false;
+    const auto outcome = FileConversionService::exportAnnotatedPDF(*pdfDocument_, fileName_);
+    if (outcome.failed()) {
+        Alerts::current()->inform(QStringLiteral("The copy was not saved"), outcome.message);
+        return false;
+    }
+    if (outcome.cancelled())
+        return false;
+    markSaved();
+    return true;
+}
+
+bool DocumentViewModel::confirmDiscardChanges() {
+    if (!pdfDocument_ || !isModified())
+        return true;
+    switch (Alerts::current()->askToSaveChanges(fileName_)) {
+    case Alerts::UnsavedChoice::save:
+        return saveAnnotatedCopy();
+    case Alerts::UnsavedChoice::discard:
+        return true;
+    case Alerts::UnsavedChoice::cancel:
+        break;
+    }
+    return false;
 }
 
 void DocumentViewModel::goToPage(int index) {
@@ -321,9 +384,15 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
     if (!edit || !edit->apply())
         return false;
+    const bool before = isModified();
+    // The saved state sat among the undone edits, which this edit now drops for good.
+    if (cleanIndex_ > long(done_.size()))
+        cleanIndex_ = -1;
     done_.push_back(std::move(edit));
     undone_.clear();
     emit editsChanged();
+    if (before != isModified())
+        emit modifiedChanged();
     return true;
 }
 
@@ -338,20 +407,28 @@ QString DocumentViewModel::redoName() const {
 void DocumentViewModel::undo() {
     if (done_.empty())
         return;
+    const bool before = isModified();
     std::unique_ptr<DocumentEdit> edit = std::move(done_.back());
     done_.pop_back();
     edit->undo();
     undone_.push_back(std::move(edit));
     emit editsChanged();
+    if (before != isModified())
+        emit modifiedChanged();
 }
 
 void DocumentViewModel::redo() {
     if (undone_.empty())
         return;
+    const bool before = isModified();
     std::unique_ptr<DocumentEdit> edit = std::move(undone_.back());
     undone_.pop_back();
     // An edit the document no longer allows (its page went another way) is dropped.
     if (edit->apply())
         done_.push_back(std::move(edit));
+    else if (cleanIndex_ > long(done_.size()))
+        cleanIndex_ = -1;
     emit editsChanged();
+    if (before != isModified())
+        emit modifiedChanged();
 }

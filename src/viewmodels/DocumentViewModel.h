@@ -39,6 +39,7 @@ class DocumentViewModel : public QObject {
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
     Q_PROPERTY(std::optional<pdf::Selection> currentSelection READ currentSelection WRITE
                    setCurrentSelection NOTIFY currentSelectionChanged)
+    Q_PROPERTY(bool isModified READ isModified NOTIFY modifiedChanged)
 
 public:
     explicit DocumentViewModel(QObject* parent = nullptr);
@@ -78,12 +79,29 @@ public:
     void setPdfView(QObject* owner, PageViewInterface* view);
     PageViewInterface* pdfView() const;
 
-    // Asks for one PDF file and loads it; cancelling does nothing.
+    // Asks for one PDF file and loads it; cancelling does nothing. Unsaved changes are
+    // offered for saving first.
     void openFile();
-    // A file that is not a readable PDF changes nothing.
-    void loadDocument(const QUrl& url);
+    // A file that is not a readable PDF changes nothing. False when nothing was loaded
+    // (unreadable, or the person kept the unsaved changes).
+    bool loadDocument(const QUrl& url);
     // A document that exists only in memory, shown under `title`.
-    void loadCreatedDocument(const pdf::DocumentPtr& document, const QString& title);
+    bool loadCreatedDocument(const pdf::DocumentPtr& document, const QString& title);
+    // Lets go of the document and everything kept for it (edits, search results).
+    void closeDocument();
+
+    // The document changed since it was opened or last written: some edit is done that
+    // the last save did not see.
+    bool isModified() const;
+    // The document as it stands was written out (an annotated copy).
+    void markSaved();
+    // Before the document is replaced or closed: with unsaved changes, asks whether to
+    // save them first. False when the person cancelled or the save did not happen; the
+    // document and its edits are then as they were.
+    bool confirmDiscardChanges();
+    // Writes the annotated copy where the person chooses and marks the document saved.
+    // False when cancelled or failed (the failure is told through Alerts).
+    bool saveAnnotatedCopy();
     // Out-of-range indices are ignored, not clamped.
     void goToPage(int index);
     // A link's or outline entry's destination: the page and, in the view, the place on it.
@@ -134,12 +152,15 @@ signals:
     void currentSelectionChanged();
     // An edit was performed, undone or redone.
     void editsChanged();
+    void modifiedChanged();
 
 private:
     void setIsSearching(bool on);
     void zoomBy(double factor);
     void highlightCurrentSearchResult();
-    void replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url);
+    bool replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url,
+                         bool askFirst = true);
+    void setCleanIndex(long index);
     // Follows the open document's notice: the page count, and the current page when pages
     // before it came or went.
     void documentEdited(const pdf::Change& change);
@@ -165,6 +186,9 @@ private:
 
     std::vector<std::unique_ptr<DocumentEdit>> done_;
     std::vector<std::unique_ptr<DocumentEdit>> undone_;
+    // How many edits were done when the document was last opened or written; -1 when that
+    // state can no longer be reached (it was undone, then another edit was made).
+    long cleanIndex_ = 0;
 
     QPointer<QObject> pdfViewOwner_;
     PageViewInterface* pdfView_ = nullptr;

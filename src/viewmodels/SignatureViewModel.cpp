@@ -9,6 +9,7 @@
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QBuffer>
+#include <QTransform>
 
 namespace {
 
@@ -36,19 +37,28 @@ std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, 
     const QImage image = QImage::fromData(signature.imageData);
     if (image.isNull())
         return {};
-    // Page space: x()/y() of the rectangle are its left and bottom edges.
-    const QRectF stampRect(center.x() - size.width() / 2, center.y() - size.height() / 2,
-                           size.width(), size.height());
+    // Laid out as the person sees the page (rotation applied, y down), then taken back into
+    // page space: on a turned page the stamp and its line stay upright and in one line.
+    const QTransform toDisplay = page.pageToDisplay();
+    const QTransform toPage = toDisplay.inverted();
+    const QPointF shownCenter = toDisplay.map(center);
+    const QRectF stampShown(shownCenter.x() - size.width() / 2,
+                            shownCenter.y() - size.height() / 2, size.width(), size.height());
+    const QRectF stampRect = toPage.mapRect(stampShown);
+    // The image is drawn in page space; turned back by the page's rotation it shows upright.
+    const int turn = page.rotation();
+    const QImage upright = turn ? image.transformed(QTransform().rotate(-turn)) : image;
     std::vector<pdf::AnnotationPtr> made;
-    if (auto stamp = page.addImageStamp(stampRect, image))
+    if (auto stamp = page.addImageStamp(stampRect, upright))
         made.push_back(std::move(stamp));
     else
         return {};
     if (!stampName)
         return made;
     const QString name = stampName->isEmpty() ? signature.name : *stampName;
-    const QRectF lineRect(stampRect.x(), stampRect.y() - kStampGap - kStampLineHeight, size.width(),
-                          kStampLineHeight);
+    const QRectF lineRect = toPage.mapRect(QRectF(stampShown.left(),
+                                                  stampShown.bottom() + kStampGap,
+                                                  size.width(), kStampLineHeight));
     made.push_back(page.addFreeText(lineRect, SignatureViewModel::stampText(name, now),
                                     kStampFontSize, kSecondaryLabel));
     return made;

@@ -46,10 +46,11 @@ struct Recorder {
 
 } // namespace
 
-TEST(AppCommands, VocabularyIsTwentyThreeNamesEqualToTheirIdentifiers) {
+TEST(AppCommands, VocabularyIsTwentyFiveNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 24);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 24);
+    EXPECT_EQ(all.size(), 26);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 26);
+    EXPECT_EQ(Notifications::undo, "undo");
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
     EXPECT_EQ(int(toPDFDisplayMode(PDFDisplayModeValue::twoUpContinuous)), 3);
@@ -68,7 +69,8 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
     EXPECT_EQ(describe(menu(&bar, "File")),
               (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-",
                            "Import Images as PDF...|", "Create PDF from Clipboard|"}));
-    EXPECT_EQ(describe(menu(&bar, "Edit")), QStringList{"Find...|Ctrl+F"});
+    EXPECT_EQ(describe(menu(&bar, "Edit")),
+              (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Find...|Ctrl+F"}));
     EXPECT_EQ(
         describe(menu(&bar, "View")),
         (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-", "Single Page|",
@@ -108,8 +110,8 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 27);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 24);
+    EXPECT_EQ(posted.size(), 29);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 26);
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 
@@ -123,7 +125,8 @@ TEST(AppCommands, ExistingMenusAreExtendedNotDuplicated) {
     EXPECT_EQ(bar.actions().size(), 5);
     EXPECT_EQ(file->actions().first()->text(), "New Document...");
     EXPECT_EQ(file->actions().last(), quit);
-    EXPECT_EQ(describe(edit), (QStringList{"Copy|", "-", "Find...|Ctrl+F"}));
+    EXPECT_EQ(describe(edit), (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Copy|", "-",
+                                           "Find...|Ctrl+F"}));
 }
 
 TEST(AppCommands, KeyboardShortcutsReachTheirNotifications) {
@@ -139,8 +142,11 @@ TEST(AppCommands, KeyboardShortcutsReachTheirNotifications) {
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
     QTest::keyClick(&window, Qt::Key_Down, Qt::ControlModifier);
     QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QStringList names;
     for (const auto& p : recorder.posts)
         names << p.first;
-    EXPECT_EQ(names, (QStringList{"showExport", "toggleBookmark", "nextPage", "zoomToFit"}));
+    EXPECT_EQ(names, (QStringList{"showExport", "toggleBookmark", "nextPage", "zoomToFit", "undo",
+                                  "redo"}));
 }

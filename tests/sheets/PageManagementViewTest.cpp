@@ -3,12 +3,14 @@
 #include "support/FakePageView.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
+#include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "sheets/PageGridModel.h"
 #include "sheets/PageManagementView.h"
 
 #include <QDir>
+#include <QFile>
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -172,6 +174,44 @@ TEST_F(PageManagementViewTest, SplitWritesEveryPageIntoTheChosenFolder) {
     dialogs->scriptFolder(dir.filePath("nowhere/at/all"));
     view.splitDocument();
     EXPECT_TRUE(view.statusMessage().contains("page_1.pdf")) << view.statusMessage().toStdString();
+}
+
+TEST_F(PageManagementViewTest, SplitNamesTheFilesItWouldReplaceAndAsks) {
+    ScopedAlerts alerts;
+    open(numberedPdf(3));
+    PageManagementView view(vm);
+    const QString folder = dir.filePath("again");
+    QDir().mkpath(folder);
+    const QString old = writeTemp(folder, "page_2.pdf", textPdf({{"Earlier work"}}));
+    const QByteArray kept = [&] {
+        QFile f(old);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    dialogs->scriptFolder(folder);
+    view.splitDocument(); // no answer: kept
+    ASSERT_EQ(alerts->confirmations.size(), 1u);
+    EXPECT_TRUE(alerts->confirmations[0].contains("page_2.pdf"));
+    EXPECT_FALSE(alerts->confirmations[0].contains("page_1.pdf"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"page_2.pdf"});
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), kept);
+    f.close();
+    EXPECT_FALSE(view.statusMessage().isEmpty());
+
+    alerts->confirmAnswers.push_back(true);
+    dialogs->scriptFolder(folder);
+    view.splitDocument();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+              QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
+    EXPECT_EQ(pdfinfoPages(old), 1);
+
+    // A document of one page says why nothing happens.
+    open(numberedPdf(1));
+    PageManagementView single(vm);
+    single.splitDocument();
+    EXPECT_TRUE(single.statusMessage().contains("one page")) << single.statusMessage().toStdString();
 }
 
 TEST_F(PageManagementViewTest, MergeAppendsInChosenOrderWithoutMovingTheCurrentPage) {

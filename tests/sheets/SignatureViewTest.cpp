@@ -365,4 +365,27 @@ TEST_F(SignatureViewTest, TheDigitalTabListsEverySignatureAndSignsWithAnImported
     EXPECT_TRUE(list->item(1)->text().contains(": valid, not changed since; self-signed"));
     EXPECT_TRUE(list->item(1)->data(Qt::UserRole).toBool());
     FileDialogs::install(previous);
+TEST_F(SignatureViewTest, ReturnInAFieldDoesItsActionAndVerifyKeepsTheFocus) {
+    auto sheet = makeSheet(true);
+    sheet->setSelectedTab(SignatureTab::digital);
+    QLineEdit* signer = sheet->findChild<QLineEdit*>("signerName");
+    ASSERT_NE(signer, nullptr);
+    signer->setFocus();
+    QTest::keyClick(signer, Qt::Key_Return); // no name yet: nothing, and the sheet stays
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(documentsHandedOver, 0);
+    QTest::keyClicks(signer, "Ada");
+    QTest::keyClick(sheet->findChild<QLineEdit*>("signerName"), Qt::Key_Return);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(documentsHandedOver, 1); // Return signed
+
+    QPushButton* verify = button(sheet.get(), "Verify Signature");
+    ASSERT_NE(verify, nullptr);
+    verify->setFocus();
+    QTest::keyClick(verify, Qt::Key_Space);
+    QWidget* focused = sheet->focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName(), "verifyButton");
+    QTest::keyClick(focused, Qt::Key_Space); // verifies again rather than closing
+    EXPECT_TRUE(sheet->isVisible());
 }

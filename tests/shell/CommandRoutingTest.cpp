@@ -171,8 +171,11 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::exportAsText, {{"exported", "10:ten.pdf"}}},
         {N::makeSearchable, {{"searchable", "1"}}},
+        // Nothing was edited, so there is nothing to take back or do again.
+        {N::undo, {}},
+        {N::redo, {}},
     };
-    ASSERT_EQ(expected.size(), 24u);
+    ASSERT_EQ(expected.size(), 26u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -209,6 +212,8 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::exportAsText, {}},
         {N::makeSearchable, {{"searchable", "1"}}},
+        {N::undo, {}},
+        {N::redo, {}},
     };
     const QStringList keysBefore = Preferences::keys();
     for (const QString& name : Notifications::all())

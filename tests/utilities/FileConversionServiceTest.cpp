@@ -112,9 +112,11 @@ TEST_F(FileConversionTest, ImportAsksForImagesAndIgnoresACancel) {
     ASSERT_EQ(dialogs->openRequests.size(), 1u);
     const auto& request = dialogs->openRequests[0];
     EXPECT_TRUE(request.allowsMultipleSelection);
-    ASSERT_EQ(request.contentTypes.size(), 5);
-    EXPECT_EQ(request.contentTypes[0], ContentType::png());
-    EXPECT_EQ(request.contentTypes[4], ContentType::gif());
+    // Every image kind in one filter first, then one per kind.
+    ASSERT_EQ(request.contentTypes.size(), 6);
+    EXPECT_EQ(request.contentTypes[0], ContentType::image());
+    EXPECT_EQ(request.contentTypes[1], ContentType::png());
+    EXPECT_EQ(request.contentTypes[5], ContentType::gif());
     dialogs->scriptOpen({image("x.bmp", QSize(50, 40), Qt::green, "bmp")});
     auto doc = FileConversionService::importImagesAsPDF();
     ASSERT_NE(doc, nullptr);

@@ -1,6 +1,7 @@
 #include "viewmodels/DocumentCompareViewModel.h"
 
 #include "support/PdfFixtures.h"
+#include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "pageview/PagePreviewRenderer.h"
@@ -94,9 +95,22 @@ TEST_F(DocumentCompareViewModelTest, UnreadableOrCancelledChoicesKeepTheChooser)
     auto doc = pdf::Document::fromData(numberedPdf(1));
     const QString locked = dir.filePath("locked.pdf");
     ASSERT_TRUE(doc->write(locked, {"owner", "user", true, true}));
-    choose(locked);
+    {
+        ScopedAlerts alerts; // the password prompt is cancelled
+        choose(locked);
+        EXPECT_EQ(alerts->passwordAsked.size(), 1u);
+    }
     EXPECT_FALSE(vm.isComparing());
     EXPECT_TRUE(vm.chooseError().contains("password"));
+    {
+        // A wrong password is asked again; the right one opens it for comparing.
+        ScopedAlerts alerts;
+        alerts->passwordAnswers = {"guess", "user"};
+        choose(locked);
+        EXPECT_EQ(alerts->passwordAsked.size(), 2u);
+        EXPECT_TRUE(vm.isComparing());
+        EXPECT_TRUE(vm.chooseError().isEmpty());
+    }
 
     choose(five);
     EXPECT_TRUE(vm.isComparing());

@@ -1,5 +1,6 @@
 #include "pdf/Page.h"
 #include "support/ComposeSupport.h"
+#include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentCreationViewModel.h"
 
@@ -149,8 +150,9 @@ TEST(DocumentCreationViewModel, ImagesKeepTheirAspectAndAskForImageFiles) {
     ASSERT_EQ(dialogs->openRequests.size(), 1u);
     const OpenFileRequest& request = dialogs->openRequests[0];
     EXPECT_FALSE(request.allowsMultipleSelection);
-    EXPECT_EQ(request.contentTypes, QList<ContentType>({ContentType::png(), ContentType::jpeg(),
-                                                        ContentType::tiff(), ContentType::bmp()}));
+    EXPECT_EQ(request.contentTypes,
+              QList<ContentType>({ContentType::image(), ContentType::png(), ContentType::jpeg(),
+                                  ContentType::tiff(), ContentType::bmp()}));
     ASSERT_EQ(model.pages()[0].imageBlocks.size(), 1);
     const ImageBlock wide = model.pages()[0].imageBlocks[0];
     EXPECT_EQ(wide.position, QPointF(50, 50));
@@ -166,7 +168,8 @@ TEST(DocumentCreationViewModel, ImagesKeepTheirAspectAndAskForImageFiles) {
     EXPECT_EQ(model.pages()[0].imageBlocks[1].size, QSizeF(200, 400));
     EXPECT_EQ(model.pages()[0].imageBlocks[1].position, QPointF(50, 470));
 
-    // Cancelled, unreadable and undecodable files add nothing.
+    // Cancelled, unreadable and undecodable files add nothing; the last two say why.
+    ScopedAlerts alerts;
     model.addImageFromFile();
     dialogs->scriptOpen({dir.filePath("missing.png")});
     model.addImageFromFile();
@@ -175,6 +178,9 @@ TEST(DocumentCreationViewModel, ImagesKeepTheirAspectAndAskForImageFiles) {
     dialogs->scriptOpen({junk});
     model.addImageFromFile();
     EXPECT_EQ(model.pages()[0].imageBlocks.size(), 2);
+    ASSERT_EQ(alerts->notices.size(), 2u);
+    EXPECT_TRUE(alerts->notices[0].contains("missing.png"));
+    EXPECT_TRUE(alerts->notices[1].contains("junk.png"));
 
     model.removeImageBlock(wide.id);
     ASSERT_EQ(model.pages()[0].imageBlocks.size(), 1);

@@ -2,6 +2,7 @@
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "support/PdfFixtures.h"
+#include "support/ScriptedAlerts.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/FormValueEdit.h"
@@ -123,7 +124,9 @@ TEST_F(DocumentEditTest, EditsThatChangeNothingAreNotKeptAndANewEditEndsRedo) {
     EXPECT_TRUE(doc->page(0)->annotations().empty());
     EXPECT_EQ(doc->page(1)->annotations().size(), 1u);
 
-    // Opening another document forgets the edits of this one.
+    // Opening another document (its changes discarded) forgets the edits of this one.
+    ScopedAlerts alerts;
+    alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::discard);
     vm.loadCreatedDocument(pdf::Document::fromData(fixtures::numberedPdf(1)), "other");
     EXPECT_FALSE(vm.canUndo());
 }
