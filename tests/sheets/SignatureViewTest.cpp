@@ -365,6 +365,8 @@ TEST_F(SignatureViewTest, TheDigitalTabListsEverySignatureAndSignsWithAnImported
     EXPECT_TRUE(list->item(1)->text().contains(": valid, not changed since; self-signed"));
     EXPECT_TRUE(list->item(1)->data(Qt::UserRole).toBool());
     FileDialogs::install(previous);
+}
+
 TEST_F(SignatureViewTest, ReturnInAFieldDoesItsActionAndVerifyKeepsTheFocus) {
     auto sheet = makeSheet(true);
     sheet->setSelectedTab(SignatureTab::digital);

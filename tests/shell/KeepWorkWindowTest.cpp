@@ -6,6 +6,7 @@
 #include "pdf/Page.h"
 #include "platform/NotificationCenter.h"
 #include "platform/qt/QtAlerts.h"
+#include "shell/PageNumberField.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
