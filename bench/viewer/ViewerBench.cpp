@@ -138,8 +138,9 @@ int benchmark(int pages, QString path) {
         theirs.push_back(mutoolMs(path));
     }
     const double o = median(ours), m = median(theirs);
-    std::printf("open to first sharp page (150%%): %.1f ms   mutool draw same page: %.1f ms   ratio %.2f\n",
-                o, m, m > 0 ? o / m : 0.0);
+    std::printf(
+        "open to first sharp page (150%%): %.1f ms   mutool draw same page: %.1f ms   ratio %.2f\n",
+        o, m, m > 0 ? o / m : 0.0);
 
     PdfPageView view;
     view.resize(1000, 800);

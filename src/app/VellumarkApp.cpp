@@ -1,11 +1,11 @@
 #include "app/VellumarkApp.h"
 
 #include "app/AppCommands.h"
-#include "viewmodels/DocumentViewModel.h"
-#include "shell/ContentView.h"
-#include "widgets/Icons.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtFileDialogs.h"
+#include "shell/ContentView.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -46,7 +46,9 @@ QString VellumarkApp::openArgument(ContentView* window, const QString& argument)
     return {};
 }
 
-QString VellumarkApp::version() { return QStringLiteral(VELLUMARK_VERSION); }
+QString VellumarkApp::version() {
+    return QStringLiteral(VELLUMARK_VERSION);
+}
 
 std::optional<int> VellumarkApp::answerInformationOptions(const QStringList& arguments,
                                                           QTextStream& out) {
@@ -70,8 +72,7 @@ std::optional<int> VellumarkApp::answerInformationOptions(const QStringList& arg
             return 0;
         }
         if (argument.startsWith(QLatin1Char('-')) && !QFileInfo::exists(argument)) {
-            out << "vellumark: unknown option " << argument << "\nTry vellumark --help"
-                << Qt::endl;
+            out << "vellumark: unknown option " << argument << "\nTry vellumark --help" << Qt::endl;
             return 2;
         }
     }

@@ -9,7 +9,8 @@
 
 namespace base {
 
-AtomicFile::AtomicFile(const QString& path, Links links) : path_(path), links_(links), file_(path) {}
+AtomicFile::AtomicFile(const QString& path, Links links)
+    : path_(path), links_(links), file_(path) {}
 
 bool AtomicFile::fail() {
     reason_ = systemReason(file_.errorString());

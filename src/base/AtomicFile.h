@@ -43,7 +43,8 @@ private:
 
 // Writes `bytes` to `path` in one go. On failure returns false and, when `error` is
 // given, sets it to the message couldNotBeWritten() makes.
-bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr, Links links = Links::Follow);
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+               Links links = Links::Follow);
 
 // The one wording of a failed write: “report.pdf” could not be written: <reason>
 QString couldNotBeWritten(const QString& path, const QString& reason);

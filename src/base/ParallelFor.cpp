@@ -37,7 +37,9 @@ int coreCount() {
 }
 
 // The main thread mostly waits for events, so a pool may keep every core busy.
-int poolThreadCount() { return coreCount(); }
+int poolThreadCount() {
+    return coreCount();
+}
 
 PoolTask::PoolTask() : wasInside_(insideLoop) {
     insideLoop = true;

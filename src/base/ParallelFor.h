@@ -19,7 +19,7 @@ namespace base {
 int coreCount();
 
 struct ParallelOptions {
-    int maxThreads = 0;                       // 0: as many as the budget allows
+    int maxThreads = 0;                        // 0: as many as the budget allows
     const std::atomic<bool>* cancel = nullptr; // once set, no further index is handed out
 };
 
@@ -35,7 +35,8 @@ void parallelWorkers(int count, const std::function<void(const NextIndex& next)>
                      ParallelOptions options = {});
 
 // Calls body(index) for every index in [0, count), unless cancelled.
-void parallelFor(int count, const std::function<void(int index)>& body, ParallelOptions options = {});
+void parallelFor(int count, const std::function<void(int index)>& body,
+                 ParallelOptions options = {});
 
 // Threads the budget lets a pool of its own keep busy beside the calling thread; a pool
 // (the renderer's, for one) takes its size from here so the program never oversubscribes.

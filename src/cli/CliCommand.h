@@ -11,8 +11,8 @@ namespace cli {
 
 struct Command {
     QString name;
-    QString summary; // one line for the overview
-    QString usage;   // full --help text
+    QString summary;                                 // one line for the overview
+    QString usage;                                   // full --help text
     std::function<int(const QStringList& args)> run; // args after the command name
 };
 

@@ -79,7 +79,8 @@ bool unlockOrComplain(pdf::Document& document, const QString& path) {
     if (qEnvironmentVariableIsSet("VELLUMARK_PASSWORD")) {
         if (document.unlock(qEnvironmentVariable("VELLUMARK_PASSWORD")))
             return true;
-        failure(QStringLiteral("%1: the password in VELLUMARK_PASSWORD does not open it").arg(path));
+        failure(
+            QStringLiteral("%1: the password in VELLUMARK_PASSWORD does not open it").arg(path));
         return false;
     }
     if (isatty(STDIN_FILENO)) {
@@ -89,7 +90,8 @@ bool unlockOrComplain(pdf::Document& document, const QString& path) {
         return false;
     }
     failure(QStringLiteral("%1: the document is protected by a password; put it in "
-                           "VELLUMARK_PASSWORD").arg(path));
+                           "VELLUMARK_PASSWORD")
+                .arg(path));
     return false;
 }
 
@@ -116,7 +118,9 @@ std::optional<QString> takeOption(QStringList& args, const QStringList& names, b
     return std::nullopt;
 }
 
-bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+bool takeFlag(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes) {
     QString error;

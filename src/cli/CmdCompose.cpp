@@ -3,8 +3,8 @@
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "utilities/PDFCreationService.h"
 #include "models/PageComposition.h"
+#include "utilities/PDFCreationService.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,7 +36,8 @@ std::optional<double> number(const QJsonObject& object, const char* key, const Q
 }
 
 // Either all four of x, y, width, height, or none (then the sheet's layout applies).
-std::optional<std::pair<QPointF, QSizeF>> geometry(const QJsonObject& object, const QString& where) {
+std::optional<std::pair<QPointF, QSizeF>> geometry(const QJsonObject& object,
+                                                   const QString& where) {
     const auto x = number(object, "x", where), y = number(object, "y", where);
     const auto w = number(object, "width", where), h = number(object, "height", where);
     const int given = int(bool(x)) + int(bool(y)) + int(bool(w)) + int(bool(h));
@@ -64,7 +65,8 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
     const QString templateName = object.value("template").toString("blank");
     const auto pageTemplate = pageTemplateFromRawValue(templateName);
     if (!pageTemplate)
-        fail(where, QString("unknown template \"%1\" (blank, lined, grid, dotGrid)").arg(templateName));
+        fail(where,
+             QString("unknown template \"%1\" (blank, lined, grid, dotGrid)").arg(templateName));
     page.pageTemplate = *pageTemplate;
     for (const char* key : {"width", "height"}) {
         const auto length = number(object, key, where);
@@ -123,7 +125,8 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
 QList<PDFPageContent> readDescription(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw DescriptionError(QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+        throw DescriptionError(
+            QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
     QJsonParseError parseError;
     const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -167,7 +170,10 @@ int run(const cli::Command& command, const QStringList& args) {
         QString reason;
         if (!document->write(output, {}, &reason))
             return cli::failure(base::couldNotBeWritten(output, reason));
-        cli::out(QString("%1: %2 page%3\n").arg(output).arg(pages.size()).arg(pages.size() == 1 ? "" : "s"));
+        cli::out(QString("%1: %2 page%3\n")
+                     .arg(output)
+                     .arg(pages.size())
+                     .arg(pages.size() == 1 ? "" : "s"));
         return 0;
     } catch (const std::exception& error) {
         return cli::failure(QString::fromUtf8(error.what()));

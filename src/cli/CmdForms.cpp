@@ -20,10 +20,8 @@ const cli::Registrar registrar({
 });
 
 QString escaped(QString text) {
-    return cli::printable(text.replace('\\', "\\\\")
-                              .replace('\t', "\\t")
-                              .replace('\r', "\\r")
-                              .replace('\n', "\\n"));
+    return cli::printable(
+        text.replace('\\', "\\\\").replace('\t', "\\t").replace('\r', "\\r").replace('\n', "\\n"));
 }
 
 int run(const QStringList& args) {

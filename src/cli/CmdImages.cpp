@@ -1,6 +1,6 @@
 // vellumark-cli images IMG... -o OUT.pdf
-#include "base/InputFiles.h"
 #include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/PixelBudget.h"
@@ -15,7 +15,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "images",
     "images into a PDF, one page per image at its natural size",
-    "Usage: vellumark-cli images IMAGE... -o OUT.pdf\n\nMakes one page per image (PNG, JPEG, TIFF, BMP, GIF), each exactly the\n"
+    "Usage: vellumark-cli images IMAGE... -o OUT.pdf\n\nMakes one page per image (PNG, JPEG, TIFF, "
+    "BMP, GIF), each exactly the\n"
     "image's size in points at its stated resolution. Files that are not images are\n"
     "skipped and named on stderr.",
     run,
@@ -44,8 +45,8 @@ int run(const QStringList& argsIn) {
             if (info.width == 0)
                 std::fprintf(stderr, "vellumark-cli: skipped %s: not an image\n", qPrintable(path));
             else if (!pdf::withinPixelBudget(info.width, info.height))
-                std::fprintf(stderr, "vellumark-cli: skipped %s: larger than %lld megapixels\n", qPrintable(path),
-                             pdf::kPixelBudget / (1 << 20));
+                std::fprintf(stderr, "vellumark-cli: skipped %s: larger than %lld megapixels\n",
+                             qPrintable(path), pdf::kPixelBudget / (1 << 20));
         }
     };
     pdf::DocumentPtr document;

@@ -13,7 +13,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "info",
     "pages, page boxes and rotation, information entries, encryption, form fields",
-    "Usage: vellumark-cli info FILE\n\nPrints the page count, each page's media box and rotation, the\n"
+    "Usage: vellumark-cli info FILE\n\nPrints the page count, each page's media box and rotation, "
+    "the\n"
     "document information entries, whether the file is encrypted or locked, and the number\n"
     "of form fields.",
     run,
@@ -31,7 +32,8 @@ int run(const QStringList& argsIn) {
         return cli::failure(QStringLiteral("%1: %2").arg(path, reason));
     auto doc = pdf::Document::open(path);
     if (!doc)
-        return cli::failure(QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
+        return cli::failure(
+            QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
     QString out;
     out += QStringLiteral("File: %1\n").arg(QFileInfo(path).fileName());
     out += QStringLiteral("Encrypted: %1\n").arg(doc->isEncrypted() ? "yes" : "no");
@@ -40,17 +42,21 @@ int run(const QStringList& argsIn) {
                .arg(!doc->isEncrypted() ? QStringLiteral("none")
                     : needsPassword     ? QStringLiteral("a password is needed to open it")
                                         : QStringLiteral("opens without a password; an owner "
-                                                         "password guards its permissions"));
+                                                             "password guards its permissions"));
     // The rest needs the content: with a password at hand, unlock as every command does.
     if (needsPassword && qEnvironmentVariableIsSet("VELLUMARK_PASSWORD") &&
         !cli::unlockOrComplain(*doc, path))
         return 1;
     out += QStringLiteral("Locked: %1\n").arg(doc->isLocked() ? "yes" : "no");
     const std::pair<pdf::InfoKey, const char*> keys[] = {
-        {pdf::InfoKey::Title, "Title"},       {pdf::InfoKey::Author, "Author"},
-        {pdf::InfoKey::Subject, "Subject"},   {pdf::InfoKey::Keywords, "Keywords"},
-        {pdf::InfoKey::Creator, "Creator"},   {pdf::InfoKey::Producer, "Producer"},
-        {pdf::InfoKey::CreationDate, "CreationDate"}, {pdf::InfoKey::ModDate, "ModDate"},
+        {pdf::InfoKey::Title, "Title"},
+        {pdf::InfoKey::Author, "Author"},
+        {pdf::InfoKey::Subject, "Subject"},
+        {pdf::InfoKey::Keywords, "Keywords"},
+        {pdf::InfoKey::Creator, "Creator"},
+        {pdf::InfoKey::Producer, "Producer"},
+        {pdf::InfoKey::CreationDate, "CreationDate"},
+        {pdf::InfoKey::ModDate, "ModDate"},
     };
     for (const auto& [key, name] : keys) {
         const QString value = doc->info(key);

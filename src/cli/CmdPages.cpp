@@ -17,20 +17,26 @@ const cli::Registrar registrar({
     "pages",
     "rotate, delete, insert, extract, split and merge pages",
     "Usage: vellumark-cli pages ACTION FILE ... -o OUT\n\n"
-    "  rotate FILE [--page N | --all] [--turns K] -o OUT   turn clockwise by K quarters (default 1)\n"
-    "  delete FILE --page N -o OUT                         remove page N (never the last page left)\n"
-    "  insert-blank FILE [--page N] -o OUT                 a blank page after page N, the size of page N\n"
+    "  rotate FILE [--page N | --all] [--turns K] -o OUT   turn clockwise by K quarters (default "
+    "1)\n"
+    "  delete FILE --page N -o OUT                         remove page N (never the last page "
+    "left)\n"
+    "  insert-blank FILE [--page N] -o OUT                 a blank page after page N, the size of "
+    "page N\n"
     "  insert FILE SOURCE [--page N] -o OUT                every page of SOURCE after page N\n"
     "  extract FILE --page N -o OUT                        page N alone\n"
     "  split FILE DIR                                      DIR/page_1.pdf, DIR/page_2.pdf, ...\n"
-    "  merge FILE OTHER... -o OUT                          FILE followed by every page of each OTHER\n\n"
+    "  merge FILE OTHER... -o OUT                          FILE followed by every page of each "
+    "OTHER\n\n"
     "Pages are numbered from 1; --page defaults to 1. OUT must not be one of the inputs.\n"
     "Annotations, form fields and links travel with their pages. merge names the files it\n"
     "skipped because they are not readable PDFs and still writes the others.",
     run,
 });
 
-const cli::Command& self() { return cli::registry().at("pages"); }
+const cli::Command& self() {
+    return cli::registry().at("pages");
+}
 
 // Reads "--page N" as a 0-based index checked against the document; -1 after complaining.
 int pageIndex(const std::optional<QString>& arg, const pdf::DocumentPtr& doc) {
@@ -44,13 +50,17 @@ int pageIndex(const std::optional<QString>& arg, const pdf::DocumentPtr& doc) {
         }
     }
     if (number < 1 || number > doc->pageCount()) {
-        cli::failure(QStringLiteral("there is no page %1 (the document has %2)").arg(number).arg(doc->pageCount()));
+        cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
+                         .arg(number)
+                         .arg(doc->pageCount()));
         return -1;
     }
     return number - 1;
 }
 
-int exitFor(int index) { return index == -2 ? 2 : 1; }
+int exitFor(int index) {
+    return index == -2 ? 2 : 1;
+}
 
 int write(const pdf::DocumentPtr& doc, const QString& path) {
     QString error;
@@ -81,7 +91,9 @@ int run(const QStringList& argsIn) {
 
     const int expectedArgs = action == "insert" || action == "split" ? 2 : 1;
     if (action != "merge" && args.size() != expectedArgs)
-        return cli::usageError(self(), QStringLiteral("%1 takes %2").arg(action, expectedArgs == 2 ? "two paths" : "one FILE"));
+        return cli::usageError(self(),
+                               QStringLiteral("%1 takes %2")
+                                   .arg(action, expectedArgs == 2 ? "two paths" : "one FILE"));
     if (action == "merge" && args.size() < 2)
         return cli::usageError(self(), "merge takes FILE and at least one other file");
 
@@ -153,7 +165,8 @@ int run(const QStringList& argsIn) {
         if (!QDir().mkpath(folder))
             return cli::failure(QStringLiteral("cannot create the folder %1").arg(folder));
         if (doc->pageCount() <= 1)
-            return cli::failure(QStringLiteral("%1 has only one page; there is nothing to split").arg(args[0]));
+            return cli::failure(
+                QStringLiteral("%1 has only one page; there is nothing to split").arg(args[0]));
         const auto result = PageOperations::splitDocument(doc, folder);
         for (const QString& message : result.failures)
             cli::failure(message);
@@ -162,7 +175,8 @@ int run(const QStringList& argsIn) {
     if (action == "merge") {
         const auto result = PageOperations::mergeDocuments(doc, args.mid(1));
         if (!result.skipped.isEmpty())
-            std::fprintf(stderr, "vellumark-cli: %s\n", PageOperations::skippedMessage(result.skipped).toUtf8().constData());
+            std::fprintf(stderr, "vellumark-cli: %s\n",
+                         PageOperations::skippedMessage(result.skipped).toUtf8().constData());
         return write(doc, *output);
     }
     return cli::usageError(self(), QStringLiteral("unknown action %1").arg(action));

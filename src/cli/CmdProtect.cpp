@@ -18,7 +18,7 @@ std::optional<QString> askPassword(const char* prompt) {
         return std::nullopt;
     std::fprintf(stderr, "%s", prompt);
     std::fflush(stderr);
-    termios old {};
+    termios old{};
     const bool quiet = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (quiet) {
         termios silent = old;
@@ -35,8 +35,8 @@ std::optional<QString> askPassword(const char* prompt) {
 }
 
 // From the option, else the environment, else (when allowed) the terminal.
-std::optional<QString> password(const std::optional<QString>& option, const char* variable, bool ask,
-                                const char* prompt) {
+std::optional<QString> password(const std::optional<QString>& option, const char* variable,
+                                bool ask, const char* prompt) {
     if (option)
         return option;
     if (qEnvironmentVariableIsSet(variable))
@@ -49,7 +49,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "protect",
     "a copy protected by passwords (AES-256), with printing and copying permissions",
-    "Usage: vellumark-cli protect FILE [--owner P] [--user P | --ask-user] [--no-print] [--no-copy] -o OUT\n\n"
+    "Usage: vellumark-cli protect FILE [--owner P] [--user P | --ask-user] [--no-print] "
+    "[--no-copy] -o OUT\n\n"
     "Writes a copy of FILE to OUT encrypted with AES-256. The owner password is required;\n"
     "with a user password the copy asks for it before it opens. --no-print and --no-copy\n"
     "take away the printing and copying permissions. FILE itself is never changed.\n\n"
@@ -77,8 +78,8 @@ int run(const QStringList& argsIn) {
     if (!owner || owner->isEmpty())
         return cli::usageError(self, "an owner password (--owner P) is required");
     settings.ownerPassword = *owner;
-    settings.userPassword =
-        password(userArg, "VELLUMARK_USER_PASSWORD", askUser, "User password: ").value_or(QString());
+    settings.userPassword = password(userArg, "VELLUMARK_USER_PASSWORD", askUser, "User password: ")
+                                .value_or(QString());
     if (!cli::outputAllowed(*output))
         return 1;
 
@@ -88,8 +89,7 @@ int run(const QStringList& argsIn) {
     try {
         ProtectionService::writeProtectedCopy(*doc, *output, settings);
     } catch (const ProtectionService::ProtectionError& e) {
-        return cli::failure(
-            base::couldNotBeWritten(*output, QString::fromUtf8(e.what())));
+        return cli::failure(base::couldNotBeWritten(*output, QString::fromUtf8(e.what())));
     }
     return 0;
 }

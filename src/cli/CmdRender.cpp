@@ -6,7 +6,6 @@
 
 #include <QDir>
 
-
 namespace {
 
 int run(const QStringList& argsIn);
@@ -54,7 +53,9 @@ int run(const QStringList& argsIn) {
         }
         auto page = doc->page(number - 1);
         if (!page)
-            return cli::failure(QStringLiteral("there is no page %1 (the document has %2)").arg(number).arg(doc->pageCount()));
+            return cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
+                                    .arg(number)
+                                    .arg(doc->pageCount()));
         const QImage image = page->render(scale);
         if (image.isNull())
             return cli::failure(QStringLiteral("page %1 could not be rendered").arg(number));

@@ -11,7 +11,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "search",
     "every case-insensitive match of a text, in document order",
-    "Usage: vellumark-cli search FILE QUERY\n\nPrints one line per match, \"page N: TEXT\", in document order, and\n"
+    "Usage: vellumark-cli search FILE QUERY\n\nPrints one line per match, \"page N: TEXT\", in "
+    "document order, and\n"
     "the number of matches on the last line.",
     run,
 });

@@ -10,7 +10,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "text",
     "the document's text, page by page",
-    "Usage: vellumark-cli text FILE [-o OUT]\n\nWrites the text of every page that has text, each page after the first\n"
+    "Usage: vellumark-cli text FILE [-o OUT]\n\nWrites the text of every page that has text, each "
+    "page after the first\n"
     "written preceded by \"--- Page N ---\", as UTF-8 to OUT or to standard output.",
     run,
 });

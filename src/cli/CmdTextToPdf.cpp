@@ -1,6 +1,6 @@
 // vellumark-cli text-to-pdf IN.txt -o OUT.pdf
-#include "base/InputFiles.h"
 #include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/FileConversionService.h"
@@ -15,7 +15,8 @@ int run(const QStringList& argsIn);
 const cli::Registrar registrar({
     "text-to-pdf",
     "a text file set on one US Letter page",
-    "Usage: vellumark-cli text-to-pdf IN.txt -o OUT.pdf\n\nSets the UTF-8 text in 12-point Helvetica inside a 512 x 692 point block\n"
+    "Usage: vellumark-cli text-to-pdf IN.txt -o OUT.pdf\n\nSets the UTF-8 text in 12-point "
+    "Helvetica inside a 512 x 692 point block\n"
     "50 points from the top-left corner of one US Letter page; what does not fit is left out.",
     run,
 });

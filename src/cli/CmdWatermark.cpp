@@ -65,13 +65,16 @@ int run(const QStringList& argsIn) {
         if (!ok)
             return cli::usageError(self, "--page takes a page number");
         if (n < 1 || n > doc->pageCount())
-            return cli::failure(QStringLiteral("there is no page %1 (the document has %2)").arg(n).arg(doc->pageCount()));
+            return cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
+                                    .arg(n)
+                                    .arg(doc->pageCount()));
         first = last = n - 1;
     }
     for (int i = first; i <= last; ++i) {
         auto page = doc->page(i);
         if (!page || !pdf::WatermarkAnnotation::add(*page, *text, size, opacity, rotation))
-            return cli::failure(QStringLiteral("the watermark could not be added to page %1").arg(i + 1));
+            return cli::failure(
+                QStringLiteral("the watermark could not be added to page %1").arg(i + 1));
     }
     QString error;
     if (!doc->write(*output, cli::keepingProtection(), &error))

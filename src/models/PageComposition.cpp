@@ -7,7 +7,9 @@
 #include <cmath>
 
 QSizeF naturalSizeInPoints(QSize pixels, double xDpi, double yDpi) {
-    auto points = [](int length, double dpi) { return dpi > 0 ? length * 72.0 / dpi : double(length); };
+    auto points = [](int length, double dpi) {
+        return dpi > 0 ? length * 72.0 / dpi : double(length);
+    };
     return {points(pixels.width(), xDpi), points(pixels.height(), yDpi)};
 }
 
@@ -26,7 +28,8 @@ TextBlock placedTextBlock(const PDFPageContent& page, const QString& text, doubl
     return block;
 }
 
-std::optional<ImageBlock> placedImageBlock(const PDFPageContent& page, const QByteArray& imageData) {
+std::optional<ImageBlock> placedImageBlock(const PDFPageContent& page,
+                                           const QByteArray& imageData) {
     QByteArray data = imageData;
     QBuffer buffer(&data);
     QImageReader reader(&buffer);

@@ -24,60 +24,84 @@ std::optional<PageTemplate> pageTemplateFromRawValue(QStringView raw) {
 
 QString rawValue(PageSize size) {
     switch (size) {
-    case PageSize::a4: return QStringLiteral("a4");
-    case PageSize::letter: return QStringLiteral("letter");
-    case PageSize::legal: return QStringLiteral("legal");
-    case PageSize::custom: return QStringLiteral("custom");
+    case PageSize::a4:
+        return QStringLiteral("a4");
+    case PageSize::letter:
+        return QStringLiteral("letter");
+    case PageSize::legal:
+        return QStringLiteral("legal");
+    case PageSize::custom:
+        return QStringLiteral("custom");
     }
     return {};
 }
 
 QString rawValue(PageTemplate pageTemplate) {
     switch (pageTemplate) {
-    case PageTemplate::blank: return QStringLiteral("blank");
-    case PageTemplate::lined: return QStringLiteral("lined");
-    case PageTemplate::grid: return QStringLiteral("grid");
-    case PageTemplate::dotGrid: return QStringLiteral("dotGrid");
+    case PageTemplate::blank:
+        return QStringLiteral("blank");
+    case PageTemplate::lined:
+        return QStringLiteral("lined");
+    case PageTemplate::grid:
+        return QStringLiteral("grid");
+    case PageTemplate::dotGrid:
+        return QStringLiteral("dotGrid");
     }
     return {};
 }
 
 QString displayName(PageSize size) {
     switch (size) {
-    case PageSize::a4: return QStringLiteral("A4");
-    case PageSize::letter: return QStringLiteral("US Letter");
-    case PageSize::legal: return QStringLiteral("US Legal");
-    case PageSize::custom: return QStringLiteral("Custom");
+    case PageSize::a4:
+        return QStringLiteral("A4");
+    case PageSize::letter:
+        return QStringLiteral("US Letter");
+    case PageSize::legal:
+        return QStringLiteral("US Legal");
+    case PageSize::custom:
+        return QStringLiteral("Custom");
     }
     return {};
 }
 
 QString displayName(PageTemplate pageTemplate) {
     switch (pageTemplate) {
-    case PageTemplate::blank: return QStringLiteral("Blank");
-    case PageTemplate::lined: return QStringLiteral("Lined");
-    case PageTemplate::grid: return QStringLiteral("Grid");
-    case PageTemplate::dotGrid: return QStringLiteral("Dot Grid");
+    case PageTemplate::blank:
+        return QStringLiteral("Blank");
+    case PageTemplate::lined:
+        return QStringLiteral("Lined");
+    case PageTemplate::grid:
+        return QStringLiteral("Grid");
+    case PageTemplate::dotGrid:
+        return QStringLiteral("Dot Grid");
     }
     return {};
 }
 
 QString icon(PageTemplate pageTemplate) {
     switch (pageTemplate) {
-    case PageTemplate::blank: return QStringLiteral("doc");
-    case PageTemplate::lined: return QStringLiteral("line.3.horizontal");
-    case PageTemplate::grid: return QStringLiteral("grid");
-    case PageTemplate::dotGrid: return QStringLiteral("circle.grid.3x3");
+    case PageTemplate::blank:
+        return QStringLiteral("doc");
+    case PageTemplate::lined:
+        return QStringLiteral("line.3.horizontal");
+    case PageTemplate::grid:
+        return QStringLiteral("grid");
+    case PageTemplate::dotGrid:
+        return QStringLiteral("circle.grid.3x3");
     }
     return {};
 }
 
 QSizeF fixedSize(PageSize size) {
     switch (size) {
-    case PageSize::a4: return {595.28, 841.89};
-    case PageSize::letter: return {612, 792};
-    case PageSize::legal: return {612, 1008};
-    case PageSize::custom: break;
+    case PageSize::a4:
+        return {595.28, 841.89};
+    case PageSize::letter:
+        return {612, 792};
+    case PageSize::legal:
+        return {612, 1008};
+    case PageSize::custom:
+        break;
     }
     return {612, 792};
 }

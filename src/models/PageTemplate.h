@@ -47,7 +47,7 @@ struct ImageBlock {
     QUuid id = QUuid::createUuid();
     QByteArray imageData; // encoded bytes exactly as read; decoded only to show or draw
     QPointF position;
-    QSizeF size;          // the image is stretched to fill this rectangle
+    QSizeF size; // the image is stretched to fill this rectangle
 };
 
 struct PDFPageContent {
@@ -55,10 +55,10 @@ struct PDFPageContent {
     // `template` is a reserved word in C++, hence the longer name.
     PageTemplate pageTemplate = PageTemplate::blank;
     PageSize pageSize = PageSize::a4;
-    std::optional<double> customWidth;  // used only while pageSize is custom
+    std::optional<double> customWidth; // used only while pageSize is custom
     std::optional<double> customHeight;
-    QList<TextBlock> textBlocks;        // drawn in this order
-    QList<ImageBlock> imageBlocks;      // drawn after all text blocks
+    QList<TextBlock> textBlocks;   // drawn in this order
+    QList<ImageBlock> imageBlocks; // drawn after all text blocks
 
     PDFPageContent() = default;
     PDFPageContent(PageTemplate pageTemplate, PageSize pageSize)

@@ -33,11 +33,12 @@ bool PageLayout::isTwoUp(PDFDisplayMode mode) {
 }
 
 bool PageLayout::isContinuous(PDFDisplayMode mode) {
-    return mode == PDFDisplayMode::singlePageContinuous ||
-           mode == PDFDisplayMode::twoUpContinuous;
+    return mode == PDFDisplayMode::singlePageContinuous || mode == PDFDisplayMode::twoUpContinuous;
 }
 
-int PageLayout::rowOf(int page, PDFDisplayMode mode) { return isTwoUp(mode) ? page / 2 : page; }
+int PageLayout::rowOf(int page, PDFDisplayMode mode) {
+    return isTwoUp(mode) ? page / 2 : page;
+}
 
 double PageLayout::fitWidthScale(const std::vector<QSizeF>& sizes, PDFDisplayMode mode,
                                  double viewportWidth) {
@@ -67,14 +68,14 @@ PageLayout::PageLayout(const std::vector<QSizeF>& sizes, PDFDisplayMode mode, do
     }
     std::vector<Row> rows = rowsFor(count, mode);
     if (!isContinuous(mode)) {
-        const int r = std::clamp(rowOf(std::clamp(shownPage, 0, count - 1), mode), 0,
-                                 int(rows.size()) - 1);
+        const int r =
+            std::clamp(rowOf(std::clamp(shownPage, 0, count - 1), mode), 0, int(rows.size()) - 1);
         rows = {rows[r]};
     }
     double widest = 0;
     for (const Row& row : rows)
-        widest = std::max(widest, rowWidthPts(sizes, row, 0) * scale +
-                                      kGap * (row.last - row.first));
+        widest =
+            std::max(widest, rowWidthPts(sizes, row, 0) * scale + kGap * (row.last - row.first));
     const double contentWidth = std::max(viewportWidth, widest + 2 * kMargin);
 
     double y = kMargin;

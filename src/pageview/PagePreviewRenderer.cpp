@@ -21,9 +21,9 @@ void PagePreviewRenderer::request(const pdf::PagePtr& page, QSize pixels) {
             emit rendered(watcher->result());
     });
     // The document is held too, so closing the sheet mid-render frees nothing in use.
-    watcher->setFuture(QtConcurrent::run(PageRenderer::pool(),
-                                         [page, document = page->document(), pixels] {
-                                             const base::PoolTask task;
-                                             return page->thumbnail(pixels);
-                                         }));
+    watcher->setFuture(
+        QtConcurrent::run(PageRenderer::pool(), [page, document = page->document(), pixels] {
+            const base::PoolTask task;
+            return page->thumbnail(pixels);
+        }));
 }

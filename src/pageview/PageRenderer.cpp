@@ -14,8 +14,7 @@
 #include <mutex>
 
 size_t qHash(const PageRenderer::Key& key, size_t seed) noexcept {
-    return qHashMulti(seed, quintptr(key.page), key.revision, key.scaleKey, key.tileX,
-                      key.tileY);
+    return qHashMulti(seed, quintptr(key.page), key.revision, key.scaleKey, key.tileX, key.tileY);
 }
 
 // Where workers hand their results. The renderer clears `target` when it goes away, so a
@@ -57,7 +56,9 @@ struct PageRenderer::Job : QRunnable {
     }
 };
 
-qint64 PageRenderer::scaleKeyFor(double scale) { return std::llround(scale * 10000.0); }
+qint64 PageRenderer::scaleKeyFor(double scale) {
+    return std::llround(scale * 10000.0);
+}
 
 QRect PageRenderer::wholePage(const QSizeF& size, double scale) {
     return QRect(0, 0, int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale)));
@@ -105,7 +106,8 @@ QImage PageRenderer::bestWholePage(const pdf::Page* page, quint64 revision) cons
         if (k.page != page || k.tileX != -1)
             continue;
         const bool current = k.revision == revision;
-        if (!best || (current && !bestCurrent) || (current == bestCurrent && k.scaleKey > bestScale)) {
+        if (!best || (current && !bestCurrent) ||
+            (current == bestCurrent && k.scaleKey > bestScale)) {
             best = cache_.object(k);
             bestCurrent = current;
             bestScale = k.scaleKey;

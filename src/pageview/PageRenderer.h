@@ -24,8 +24,8 @@ public:
     struct Key {
         const pdf::Page* page = nullptr;
         quint64 revision = 0; // generation(page) when asked for
-        qint64 scaleKey = 0; // scale × 10⁴, rounded
-        int tileX = -1;      // -1: the whole page
+        qint64 scaleKey = 0;  // scale × 10⁴, rounded
+        int tileX = -1;       // -1: the whole page
         int tileY = -1;
         bool operator==(const Key&) const = default;
     };

@@ -53,7 +53,9 @@ void PasswordPromptWidget::showEvent(QShowEvent* event) {
     field_->setFocus();
 }
 
-QString PasswordPromptWidget::message() const { return message_->text(); }
+QString PasswordPromptWidget::message() const {
+    return message_->text();
+}
 
 void PasswordPromptWidget::showRejected() {
     field_->clear();

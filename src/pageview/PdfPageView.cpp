@@ -82,7 +82,9 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     emit documentChanged();
 }
 
-bool PdfPageView::isShowingPasswordPrompt() const { return doc_ && doc_->isLocked(); }
+bool PdfPageView::isShowingPasswordPrompt() const {
+    return doc_ && doc_->isLocked();
+}
 
 void PdfPageView::reloadPages() {
     links_.clear();
@@ -151,7 +153,7 @@ void PdfPageView::setAutoScales(bool on) {
         return;
     autoScales_ = on;
     if (on) {
-            relayout(currentAnchor());
+        relayout(currentAnchor());
     }
 }
 
@@ -244,7 +246,8 @@ void PdfPageView::relayout(const Anchor& anchor) {
     updateScrollBars();
     {
         QScopedValueRollback guard(programmaticScroll_, true);
-        horizontalScrollBar()->setValue(int(std::lround(middle * layout_.contentSize().width() - width / 2)));
+        horizontalScrollBar()->setValue(
+            int(std::lround(middle * layout_.contentSize().width() - width / 2)));
     }
     const QRectF r = layout_.pageRect(anchor.page);
     if (!r.isNull())
@@ -320,13 +323,16 @@ bool PdfPageView::turnRow(int direction) {
     return true;
 }
 
-bool PdfPageView::isRendering() const { return renderer_->isBusy(); }
+bool PdfPageView::isRendering() const {
+    return renderer_->isBusy();
+}
 
 void PdfPageView::updatePromptGeometry() {
     const QSize hint = prompt_->sizeHint();
     const QSize vp = viewport()->size();
-    prompt_->setGeometry((vp.width() - hint.width()) / 2, std::max(0, vp.height() / 3 - hint.height() / 2),
-                         hint.width(), hint.height());
+    prompt_->setGeometry((vp.width() - hint.width()) / 2,
+                         std::max(0, vp.height() / 3 - hint.height() / 2), hint.width(),
+                         hint.height());
 }
 
 void PdfPageView::tryUnlock(const QString& password) {

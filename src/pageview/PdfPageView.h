@@ -1,10 +1,10 @@
 #pragma once
 // The page view: shows a document's pages in one of four layouts, renders them on worker
 // threads, lets the user select text, and reports the page shown and the selection.
-#include "viewmodels/PageViewInterface.h"
 #include "pageview/PageLayout.h"
 #include "pageview/TextSelectionTracker.h"
 #include "pdf/Links.h"
+#include "viewmodels/PageViewInterface.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>

@@ -54,7 +54,9 @@ void PdfPageView::setCurrentSelection(const std::optional<pdf::Selection>& selec
     applySelection(selection);
 }
 
-void PdfPageView::clearSelection() { applySelection(std::nullopt); }
+void PdfPageView::clearSelection() {
+    applySelection(std::nullopt);
+}
 
 void PdfPageView::scrollSelectionToVisible() {
     if (!selection_ || !doc_)
@@ -67,8 +69,8 @@ void PdfPageView::scrollSelectionToVisible() {
         return;
     if (!layout_.isLaidOut(index))
         relayout({index, 0});
-    const QRectF bounds = pageObject(index)->pageToDisplay().mapRect(
-        selection_->boundsForPage(pageObject(index)));
+    const QRectF bounds =
+        pageObject(index)->pageToDisplay().mapRect(selection_->boundsForPage(pageObject(index)));
     const QRectF page = layout_.pageRect(index);
     const QRectF target(page.topLeft() + bounds.topLeft() * scale_, bounds.size() * scale_);
     const QRectF visible(contentOffset(), QSizeF(viewport()->size()));
@@ -181,8 +183,8 @@ void PdfPageView::updateHover(QPointF point) {
     const pdf::Link* link = linkAt(point);
     QString description;
     if (link)
-        description = link->isExternal() ? link->uri
-                                         : tr("Go to page %1").arg(link->destination.page + 1);
+        description =
+            link->isExternal() ? link->uri : tr("Go to page %1").arg(link->destination.page + 1);
     viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
     if (description == hovered_)
         return;
@@ -227,10 +229,11 @@ void PdfPageView::mousePressEvent(QMouseEvent* event) {
     }
     setFocus(Qt::MouseFocusReason);
     // A press soon after a double click, close to it, is the third click.
-    const bool triple = lastDoubleClick_.isValid() &&
-                        lastDoubleClick_.elapsed() < QApplication::styleHints()->mouseDoubleClickInterval() &&
-                        (event->position() - lastDoubleClickPos_).manhattanLength() <
-                            QApplication::styleHints()->startDragDistance() * 2;
+    const bool triple =
+        lastDoubleClick_.isValid() &&
+        lastDoubleClick_.elapsed() < QApplication::styleHints()->mouseDoubleClickInterval() &&
+        (event->position() - lastDoubleClickPos_).manhattanLength() <
+            QApplication::styleHints()->startDragDistance() * 2;
     lastDoubleClick_.invalidate();
     handlePress(event, triple ? 3 : 1);
 }
@@ -289,7 +292,8 @@ void PdfPageView::keyPressEvent(QKeyEvent* event) {
     }
     QScrollBar* bar = verticalScrollBar();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (mods == Qt::AltModifier && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+    if (mods == Qt::AltModifier &&
+        (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
         event->key() == Qt::Key_Left ? goBack() : goForward();
         return;
     }
@@ -364,7 +368,8 @@ void PdfPageView::zoomAt(double scale, QPointF anchor) {
     const QPointF moved = viewportPointForPagePoint(index, pagePoint) - anchor;
     {
         QScopedValueRollback guard(programmaticScroll_, true);
-        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + int(std::lround(moved.x())));
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
+                                        int(std::lround(moved.x())));
         verticalScrollBar()->setValue(verticalScrollBar()->value() + int(std::lround(moved.y())));
     }
     if (PageLayout::isContinuous(mode_))

@@ -2,8 +2,8 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <cmath>
@@ -82,7 +82,8 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
     };
     std::vector<Piece> pieces;
     if (pixelsW * pixelsH <= kWholePagePixels) {
-        pieces.push_back({{page.get(), revision, scaleKey, -1, -1}, QRect(0, 0, int(pixelsW), int(pixelsH))});
+        pieces.push_back(
+            {{page.get(), revision, scaleKey, -1, -1}, QRect(0, 0, int(pixelsW), int(pixelsH))});
     } else {
         // Only the tiles under the visible part of the page.
         const QRectF local = visible.translated(-rect.topLeft());
@@ -114,7 +115,8 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
         const PageRenderer::Key previewKey{page.get(), revision,
                                            PageRenderer::scaleKeyFor(previewScale), -1, -1};
         if (deviceScale > previewScale * 1.5 && !renderer_->contains(previewKey))
-            renderer_->request(previewKey, page, previewScale, PageRenderer::wholePage(size, previewScale),
+            renderer_->request(previewKey, page, previewScale,
+                               PageRenderer::wholePage(size, previewScale),
                                PageRenderer::VisiblePreview);
         const QImage fallback = renderer_->bestWholePage(page.get(), revision);
         if (!fallback.isNull()) {
@@ -170,12 +172,12 @@ void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {
         const quint64 revision = renderer_->generation(page.get());
         const QSizeF size = sizes_[index];
         if (deviceScale > previewScale * 1.5)
-            renderer_->request({page.get(), revision, PageRenderer::scaleKeyFor(previewScale), -1, -1},
-                               page, previewScale, PageRenderer::wholePage(size, previewScale),
-                               PageRenderer::Prefetch);
+            renderer_->request(
+                {page.get(), revision, PageRenderer::scaleKeyFor(previewScale), -1, -1}, page,
+                previewScale, PageRenderer::wholePage(size, previewScale), PageRenderer::Prefetch);
         if (size.width() * size.height() * deviceScale * deviceScale <= kWholePagePixels)
-            renderer_->request({page.get(), revision, PageRenderer::scaleKeyFor(deviceScale), -1, -1},
-                               page, deviceScale, PageRenderer::wholePage(size, deviceScale),
-                               PageRenderer::Prefetch);
+            renderer_->request(
+                {page.get(), revision, PageRenderer::scaleKeyFor(deviceScale), -1, -1}, page,
+                deviceScale, PageRenderer::wholePage(size, deviceScale), PageRenderer::Prefetch);
     }
 }

@@ -135,7 +135,9 @@ int PdfThumbnailView::highlightedIndex() const {
     return view_ && !sizes_.empty() ? view_->currentPageIndex() : -1;
 }
 
-bool PdfThumbnailView::isRendering() const { return renderer_->isBusy(); }
+bool PdfThumbnailView::isRendering() const {
+    return renderer_->isBusy();
+}
 
 void PdfThumbnailView::currentPageChanged() {
     const QRect cell = cellRect(highlightedIndex());
@@ -166,8 +168,8 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
             break;
         const pdf::PagePtr page = pageObject(i);
         const QSizeF size = sizes_[i];
-        const double fit = std::min(thumbSize_.width() / size.width(),
-                                    thumbSize_.height() / size.height());
+        const double fit =
+            std::min(thumbSize_.width() / size.width(), thumbSize_.height() / size.height());
         const QSizeF shown = size * fit;
         const QRectF box(cell.left() + (cell.width() - shown.width()) / 2.0,
                          cell.top() + kPadding + (thumbSize_.height() - shown.height()) / 2.0,
@@ -215,7 +217,9 @@ void PdfThumbnailView::resizeEvent(QResizeEvent* event) {
     currentPageChanged();
 }
 
-void PdfThumbnailView::scrollContentsBy(int, int) { viewport()->update(); }
+void PdfThumbnailView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
 void PdfThumbnailView::mousePressEvent(QMouseEvent* event) {
     const int index = indexAt(event->position().toPoint());

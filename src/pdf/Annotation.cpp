@@ -10,8 +10,7 @@ using engine::ctx;
 namespace {
 
 // Runs `body` under the page's document lock when the annotation is still live.
-template <typename T, typename F>
-T guarded(const AnnotationData& a, T fallback, F body) {
+template <typename T, typename F> T guarded(const AnnotationData& a, T fallback, F body) {
     auto lock = a.page->data().doc->lock();
     if (a.removed || a.page->data().detached)
         return fallback;
@@ -32,7 +31,9 @@ Annotation::~Annotation() {
     pdf_drop_annot(ctx(), d_->annot);
 }
 
-std::shared_ptr<Page> Annotation::page() const { return d_->page; }
+std::shared_ptr<Page> Annotation::page() const {
+    return d_->page;
+}
 
 bool Annotation::isValid() const {
     return guarded(*d_, false, [](fz_context*, pdf_annot*) { return true; });
@@ -42,8 +43,12 @@ QString Annotation::subtype() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
         const char* name = nullptr;
         fz_var(name);
-        fz_try(c) { name = pdf_dict_get_name(c, pdf_annot_obj(c, a), PDF_NAME(Subtype)); }
-        fz_catch(c) { name = nullptr; }
+        fz_try(c) {
+            name = pdf_dict_get_name(c, pdf_annot_obj(c, a), PDF_NAME(Subtype));
+        }
+        fz_catch(c) {
+            name = nullptr;
+        }
         return QString::fromLatin1(name);
     });
 }
@@ -62,7 +67,8 @@ QRectF Annotation::bounds() const {
             if (n >= 8 && n % 8 == 0) {
                 fz_rect q = fz_empty_rect;
                 for (int i = 0; i < n; i += 2) {
-                    const fz_point p = fz_make_point(pdf_array_get_real(c, quads, i), pdf_array_get_real(c, quads, i + 1));
+                    const fz_point p = fz_make_point(pdf_array_get_real(c, quads, i),
+                                                     pdf_array_get_real(c, quads, i + 1));
                     q = fz_include_point_in_rect(q, p);
                 }
                 r = q;
@@ -82,7 +88,9 @@ void Annotation::setBounds(const QRectF& rect) {
             pdf_dirty_annot(c, a);
             pdf_update_annot(c, a);
         }
-        fz_catch(c) { done = false; }
+        fz_catch(c) {
+            done = false;
+        }
         return done;
     });
     if (ok)
@@ -119,7 +127,9 @@ void Annotation::setColor(const QColor& color) {
             pdf_set_annot_opacity(c, a, color.isValid() ? float(color.alphaF()) : 1.0f);
             pdf_update_annot(c, a);
         }
-        fz_catch(c) { done = false; }
+        fz_catch(c) {
+            done = false;
+        }
         return done;
     });
     if (ok)
@@ -130,8 +140,12 @@ QString Annotation::contents() const {
     return guarded(*d_, QString(), [](fz_context* c, pdf_annot* a) {
         const char* text = nullptr;
         fz_var(text);
-        fz_try(c) { text = pdf_annot_contents(c, a); }
-        fz_catch(c) { text = nullptr; }
+        fz_try(c) {
+            text = pdf_annot_contents(c, a);
+        }
+        fz_catch(c) {
+            text = nullptr;
+        }
         return QString::fromUtf8(text);
     });
 }
@@ -141,8 +155,12 @@ void Annotation::setContents(const QString& text) {
     const bool ok = guarded(*d_, false, [&](fz_context* c, pdf_annot* a) {
         bool done = true;
         fz_var(done);
-        fz_try(c) { pdf_set_annot_contents(c, a, utf8.constData()); }
-        fz_catch(c) { done = false; }
+        fz_try(c) {
+            pdf_set_annot_contents(c, a, utf8.constData());
+        }
+        fz_catch(c) {
+            done = false;
+        }
         return done;
     });
     if (ok)
@@ -189,7 +207,9 @@ bool Annotation::isWidget() const {
     return guarded(*d_, false, [](fz_context* c, pdf_annot* a) {
         bool widget = false;
         fz_var(widget);
-        fz_try(c) { widget = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET; }
+        fz_try(c) {
+            widget = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET;
+        }
         fz_catch(c) {}
         return widget;
     });
@@ -202,14 +222,24 @@ WidgetFieldType Annotation::widgetFieldType() const {
         fz_try(c) {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET) {
                 switch (pdf_widget_type(c, a)) {
-                case PDF_WIDGET_TYPE_TEXT: type = WidgetFieldType::Text; break;
+                case PDF_WIDGET_TYPE_TEXT:
+                    type = WidgetFieldType::Text;
+                    break;
                 case PDF_WIDGET_TYPE_BUTTON:
                 case PDF_WIDGET_TYPE_CHECKBOX:
-                case PDF_WIDGET_TYPE_RADIOBUTTON: type = WidgetFieldType::Button; break;
+                case PDF_WIDGET_TYPE_RADIOBUTTON:
+                    type = WidgetFieldType::Button;
+                    break;
                 case PDF_WIDGET_TYPE_COMBOBOX:
-                case PDF_WIDGET_TYPE_LISTBOX: type = WidgetFieldType::Choice; break;
-                case PDF_WIDGET_TYPE_SIGNATURE: type = WidgetFieldType::Signature; break;
-                default: type = WidgetFieldType::Other; break;
+                case PDF_WIDGET_TYPE_LISTBOX:
+                    type = WidgetFieldType::Choice;
+                    break;
+                case PDF_WIDGET_TYPE_SIGNATURE:
+                    type = WidgetFieldType::Signature;
+                    break;
+                default:
+                    type = WidgetFieldType::Other;
+                    break;
                 }
             }
         }
@@ -222,7 +252,10 @@ bool Annotation::isCheckBox() const {
     return guarded(*d_, false, [](fz_context* c, pdf_annot* a) {
         bool yes = false;
         fz_var(yes);
-        fz_try(c) { yes = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET && pdf_widget_type(c, a) == PDF_WIDGET_TYPE_CHECKBOX; }
+        fz_try(c) {
+            yes = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET &&
+                  pdf_widget_type(c, a) == PDF_WIDGET_TYPE_CHECKBOX;
+        }
         fz_catch(c) {}
         return yes;
     });
@@ -233,7 +266,8 @@ bool Annotation::isRadioButton() const {
         bool yes = false;
         fz_var(yes);
         fz_try(c) {
-            yes = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET && pdf_widget_type(c, a) == PDF_WIDGET_TYPE_RADIOBUTTON;
+            yes = pdf_annot_type(c, a) == PDF_ANNOT_WIDGET &&
+                  pdf_widget_type(c, a) == PDF_WIDGET_TYPE_RADIOBUTTON;
         }
         fz_catch(c) {}
         return yes;
@@ -253,7 +287,9 @@ QString Annotation::buttonOnStateName() const {
                 }
             }
         }
-        fz_catch(c) { raw = nullptr; }
+        fz_catch(c) {
+            raw = nullptr;
+        }
         return raw && *raw ? QString::fromUtf8(raw) : QString();
     });
 }
@@ -267,7 +303,9 @@ QString Annotation::fieldName() const {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET)
                 raw = pdf_field_name(c, pdf_annot_obj(c, a));
         }
-        fz_catch(c) { raw = nullptr; }
+        fz_catch(c) {
+            raw = nullptr;
+        }
         if (raw) {
             name = QString::fromUtf8(raw);
             fz_free(c, raw);
@@ -284,7 +322,9 @@ QString Annotation::widgetStringValue() const {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET)
                 value = pdf_field_value(c, pdf_annot_obj(c, a));
         }
-        fz_catch(c) { value = nullptr; }
+        fz_catch(c) {
+            value = nullptr;
+        }
         return QString::fromUtf8(value);
     });
 }
@@ -297,16 +337,24 @@ bool Annotation::setWidgetStringValue(const QString& value) {
         fz_try(c) {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET) {
                 switch (pdf_widget_type(c, a)) {
-                case PDF_WIDGET_TYPE_TEXT: done = pdf_set_text_field_value(c, a, utf8.constData()); break;
+                case PDF_WIDGET_TYPE_TEXT:
+                    done = pdf_set_text_field_value(c, a, utf8.constData());
+                    break;
                 case PDF_WIDGET_TYPE_COMBOBOX:
-                case PDF_WIDGET_TYPE_LISTBOX: done = pdf_set_choice_field_value(c, a, utf8.constData()); break;
-                default: done = 0; break;
+                case PDF_WIDGET_TYPE_LISTBOX:
+                    done = pdf_set_choice_field_value(c, a, utf8.constData());
+                    break;
+                default:
+                    done = 0;
+                    break;
                 }
                 if (done)
                     pdf_update_annot(c, a);
             }
         }
-        fz_catch(c) { done = 0; }
+        fz_catch(c) {
+            done = 0;
+        }
         return done != 0;
     });
     if (ok)
@@ -340,7 +388,9 @@ void Annotation::setButtonWidgetState(bool on) {
             pdf_toggle_widget(c, a);
             pdf_update_annot(c, a);
         }
-        fz_catch(c) { done = false; }
+        fz_catch(c) {
+            done = false;
+        }
         return done;
     });
     if (ok) {
@@ -358,15 +408,21 @@ QStringList Annotation::choiceOptions() const {
             if (pdf_annot_type(c, a) == PDF_ANNOT_WIDGET)
                 n = pdf_choice_widget_options(c, a, 0, nullptr);
         }
-        fz_catch(c) { n = 0; }
+        fz_catch(c) {
+            n = 0;
+        }
         if (n <= 0)
             return options;
         // The engine fills a buffer made beforehand; the strings are copied after its guard.
         std::vector<const char*> opts(size_t(n), nullptr);
         const char** filling = opts.data();
         bool ok = true;
-        fz_try(c) { pdf_choice_widget_options(c, a, 0, filling); }
-        fz_catch(c) { ok = false; }
+        fz_try(c) {
+            pdf_choice_widget_options(c, a, 0, filling);
+        }
+        fz_catch(c) {
+            ok = false;
+        }
         if (ok)
             for (const char* o : opts)
                 options << QString::fromUtf8(o ? o : "");

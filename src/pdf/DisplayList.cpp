@@ -18,7 +18,9 @@ RenderCancel::RenderCancel() : cookie_(std::make_unique<Cookie>()) {}
 
 RenderCancel::~RenderCancel() = default;
 
-void RenderCancel::cancel() { std::atomic_ref<int>(cookie_->cookie.abort).store(1); }
+void RenderCancel::cancel() {
+    std::atomic_ref<int>(cookie_->cookie.abort).store(1);
+}
 
 bool RenderCancel::isCancelled() const {
     return std::atomic_ref<int>(cookie_->cookie.abort).load() != 0;
@@ -26,7 +28,9 @@ bool RenderCancel::isCancelled() const {
 
 DisplayList::DisplayList(std::unique_ptr<DisplayListData> d) : d_(std::move(d)) {}
 
-DisplayList::~DisplayList() { fz_drop_display_list(ctx(), d_->list); }
+DisplayList::~DisplayList() {
+    fz_drop_display_list(ctx(), d_->list);
+}
 
 QSizeF DisplayList::size() const {
     return QSizeF(d_->bounds.x1 - d_->bounds.x0, d_->bounds.y1 - d_->bounds.y0);
@@ -53,8 +57,8 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
     bool ok = true;
     fz_cookie unused{};
     fz_try(c) {
-        const fz_irect box{full.x0 + area.x(), full.y0 + area.y(), full.x0 + area.x() + area.width(),
-                           full.y0 + area.y() + area.height()};
+        const fz_irect box{full.x0 + area.x(), full.y0 + area.y(),
+                           full.x0 + area.x() + area.width(), full.y0 + area.y() + area.height()};
         // BGRA with alpha in memory is Qt's premultiplied ARGB32 on little-endian machines.
         pix = fz_new_pixmap_with_bbox_and_data(c, fz_device_bgr(c), box, nullptr, 1, image.bits());
         fz_clear_pixmap_with_value(c, pix, 255);
@@ -67,7 +71,9 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
         fz_drop_device(c, dev);
         fz_drop_pixmap(c, pix);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok || (cancel && cancel->isCancelled()))
         return {};
     return image;

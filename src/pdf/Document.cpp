@@ -2,8 +2,8 @@
 
 #include "pdf/Error.h"
 #include "pdf/Internal.h"
-#include "pdf/PageGraft.h"
 #include "pdf/Page.h"
+#include "pdf/PageGraft.h"
 #include "pdf/Selection.h"
 #include "pdf/TextPage.h"
 
@@ -61,8 +61,8 @@ bool isPagesNode(fz_context* c, pdf_obj* obj) {
 }
 
 struct TreeWalk {
-    ObjList pages;    // every distinct page, in order
-    ObjList marked;   // everything marked, to unmark afterwards
+    ObjList pages;  // every distinct page, in order
+    ObjList marked; // everything marked, to unmark afterwards
     bool consistent = true;
 };
 
@@ -79,7 +79,8 @@ void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
             continue;
         }
         walk.marked.push(c, kid);
-        if (pdf_resolve_indirect(c, pdf_dict_get(c, kid, PDF_NAME(Parent))) != pdf_resolve_indirect(c, node))
+        if (pdf_resolve_indirect(c, pdf_dict_get(c, kid, PDF_NAME(Parent))) !=
+            pdf_resolve_indirect(c, node))
             walk.consistent = false;
         if (!isPagesNode(c, kid)) {
             walk.pages.push(c, kid);
@@ -117,8 +118,8 @@ int countAndRepairPages(fz_context* c, pdf_document* doc) {
         if (pdf_dict_get_int(c, root, PDF_NAME(Count)) != count)
             walk.consistent = false;
         if (!walk.consistent) {
-            pdf_obj* const inherited[] = {PDF_NAME(Resources), PDF_NAME(MediaBox), PDF_NAME(CropBox),
-                                          PDF_NAME(Rotate)};
+            pdf_obj* const inherited[] = {PDF_NAME(Resources), PDF_NAME(MediaBox),
+                                          PDF_NAME(CropBox), PDF_NAME(Rotate)};
             kids = pdf_new_array(c, doc, count);
             for (int i = 0; i < count; ++i) {
                 pdf_obj* page = walk.pages.items[i];
@@ -140,7 +141,9 @@ int countAndRepairPages(fz_context* c, pdf_document* doc) {
         walk.marked.release(c);
         walk.pages.release(c);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
     return count;
 }
 
@@ -163,7 +166,9 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
         if (pages < 0)
             fz_throw(c, FZ_ERROR_GENERIC, "no pages");
     }
-    fz_always(c) { fz_drop_stream(c, stream); }
+    fz_always(c) {
+        fz_drop_stream(c, stream);
+    }
     fz_catch(c) {
         pdf_drop_document(c, doc);
         fz_drop_buffer(c, buffer);
@@ -200,18 +205,25 @@ pdf_obj* infoDict(fz_context* c, pdf_document* doc, bool create) {
 
 pdf_obj* infoName(InfoKey key) {
     switch (key) {
-    case InfoKey::Title: return PDF_NAME(Title);
-    case InfoKey::Author: return PDF_NAME(Author);
-    case InfoKey::Subject: return PDF_NAME(Subject);
-    case InfoKey::Keywords: return PDF_NAME(Keywords);
-    case InfoKey::Creator: return PDF_NAME(Creator);
-    case InfoKey::Producer: return PDF_NAME(Producer);
-    case InfoKey::CreationDate: return PDF_NAME(CreationDate);
-    case InfoKey::ModDate: return PDF_NAME(ModDate);
+    case InfoKey::Title:
+        return PDF_NAME(Title);
+    case InfoKey::Author:
+        return PDF_NAME(Author);
+    case InfoKey::Subject:
+        return PDF_NAME(Subject);
+    case InfoKey::Keywords:
+        return PDF_NAME(Keywords);
+    case InfoKey::Creator:
+        return PDF_NAME(Creator);
+    case InfoKey::Producer:
+        return PDF_NAME(Producer);
+    case InfoKey::CreationDate:
+        return PDF_NAME(CreationDate);
+    case InfoKey::ModDate:
+        return PDF_NAME(ModDate);
     }
     return PDF_NAME(Title);
 }
-
 
 } // namespace
 
@@ -238,10 +250,12 @@ std::shared_ptr<DocumentData> openBytes(const QByteArray& bytes, const QString& 
     fz_buffer* buffer = nullptr;
     fz_var(buffer);
     fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                size_t(bytes.size()));
+        buffer = fz_new_buffer_from_copied_data(
+            c, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
     }
-    fz_catch(c) { return nullptr; }
+    fz_catch(c) {
+        return nullptr;
+    }
     return openBuffer(buffer, path);
 }
 
@@ -258,27 +272,39 @@ std::shared_ptr<Document> Document::open(const QString& path) {
     return adopt(d);
 }
 
-std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) { return adopt(openBytes(bytes, QString())); }
+std::shared_ptr<Document> Document::fromData(const QByteArray& bytes) {
+    return adopt(openBytes(bytes, QString()));
+}
 
 std::shared_ptr<Document> Document::create() {
     fz_context* c = ctx();
     pdf_document* doc = nullptr;
-    fz_try(c) { doc = pdf_create_document(c); }
-    fz_catch(c) { return nullptr; }
+    fz_try(c) {
+        doc = pdf_create_document(c);
+    }
+    fz_catch(c) {
+        return nullptr;
+    }
     auto d = std::make_shared<DocumentData>();
     d->doc = &doc->super;
     d->pdf = doc;
     return adopt(d);
 }
 
-QString Document::path() const { return d_->path; }
+QString Document::path() const {
+    return d_->path;
+}
 
 bool Document::isEncrypted() const {
     auto lock = d_->lock();
     fz_context* c = ctx();
     bool encrypted = false;
-    fz_try(c) { encrypted = d_->pdf->crypt != nullptr; }
-    fz_catch(c) { encrypted = false; }
+    fz_try(c) {
+        encrypted = d_->pdf->crypt != nullptr;
+    }
+    fz_catch(c) {
+        encrypted = false;
+    }
     return encrypted;
 }
 
@@ -303,7 +329,9 @@ bool Document::unlock(const QString& password) {
         if (ok)
             pages = countAndRepairPages(c, d_->pdf);
     }
-    fz_catch(c) { ok = 0; }
+    fz_catch(c) {
+        ok = 0;
+    }
     if (!ok)
         return false;
     if (d_->locked) {
@@ -347,8 +375,12 @@ std::shared_ptr<Page> Document::page(int index) const {
     fz_context* c = ctx();
     pdf_page* raw = nullptr;
     fz_var(raw);
-    fz_try(c) { raw = pdf_load_page(c, d_->pdf, index); }
-    fz_catch(c) { return nullptr; }
+    fz_try(c) {
+        raw = pdf_load_page(c, d_->pdf, index);
+    }
+    fz_catch(c) {
+        return nullptr;
+    }
     auto data = std::make_unique<PageData>();
     data->doc = d_;
     data->page = raw;
@@ -357,7 +389,9 @@ std::shared_ptr<Page> Document::page(int index) const {
     return page;
 }
 
-int Document::indexForPage(const std::shared_ptr<Page>& page) const { return indexForPage(page.get()); }
+int Document::indexForPage(const std::shared_ptr<Page>& page) const {
+    return indexForPage(page.get());
+}
 
 int Document::indexForPage(const Page* page) const {
     if (!page)
@@ -433,7 +467,9 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
         pdf_drop_obj(c, copy);
         pdf_drop_graft_map(c, map);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
@@ -478,13 +514,19 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
         syncLoadedPages(c, loaded);
         graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok) {
         // Whatever part of the batch landed stays; find out how much that was.
         int now = 0;
         fz_var(now);
-        fz_try(c) { now = pdf_count_pages(c, d_->pdf); }
-        fz_catch(c) { now = int(d_->pages.size()); }
+        fz_try(c) {
+            now = pdf_count_pages(c, d_->pdf);
+        }
+        fz_catch(c) {
+            now = int(d_->pages.size());
+        }
         const int landed = std::clamp(now - int(d_->pages.size()), 0, int(indices.size()));
         if (landed)
             d_->recordInserted(index, size_t(landed));
@@ -507,14 +549,17 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     bool ok = true;
     fz_try(c) {
         contents = fz_new_buffer(c, 1);
-        obj = pdf_add_page(c, d_->pdf, fz_make_rect(0, 0, float(width), float(height)), 0, nullptr, contents);
+        obj = pdf_add_page(c, d_->pdf, fz_make_rect(0, 0, float(width), float(height)), 0, nullptr,
+                           contents);
         pdf_insert_page(c, d_->pdf, index, obj);
     }
     fz_always(c) {
         pdf_drop_obj(c, obj);
         fz_drop_buffer(c, contents);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
@@ -527,8 +572,12 @@ bool Document::removePage(int index) {
         return false;
     fz_context* c = ctx();
     bool ok = true;
-    fz_try(c) { pdf_delete_page(c, d_->pdf, index); }
-    fz_catch(c) { ok = false; }
+    fz_try(c) {
+        pdf_delete_page(c, d_->pdf, index);
+    }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return false;
     if (auto gone = d_->pages[size_t(index)].lock()) {
@@ -556,7 +605,9 @@ QString Document::info(InfoKey key) const {
         if (obj && pdf_is_string(c, obj))
             text = pdf_new_utf8_from_pdf_string_obj(c, obj);
     }
-    fz_catch(c) { text = nullptr; }
+    fz_catch(c) {
+        text = nullptr;
+    }
     if (text) {
         value = QString::fromUtf8(text);
         fz_free(c, text);
@@ -584,9 +635,12 @@ void Document::setInfo(InfoKey key, const QString& value) {
     }
     fz_try(c) {
         pdf_obj* info = infoDict(c, d_->pdf, true);
-        pdf_dict_put_drop(c, info, infoName(key), pdf_new_string(c, encoded.constData(), size_t(encoded.size())));
+        pdf_dict_put_drop(c, info, infoName(key),
+                          pdf_new_string(c, encoded.constData(), size_t(encoded.size())));
     }
-    fz_catch(c) { throw Error("The document information could not be changed."); }
+    fz_catch(c) {
+        throw Error("The document information could not be changed.");
+    }
     announce(*d_, {Change::Kind::InfoChanged, {}});
 }
 
@@ -640,9 +694,13 @@ int Document::formFieldCount() const {
     return count;
 }
 
-DocumentChanges* Document::changes() const { return d_->changes.get(); }
+DocumentChanges* Document::changes() const {
+    return d_->changes.get();
+}
 
-quint64 Document::structureRevision() const { return d_->structureRevision.load(); }
+quint64 Document::structureRevision() const {
+    return d_->structureRevision.load();
+}
 
 namespace {
 
@@ -650,8 +708,12 @@ namespace {
 bool boundsFromPageObject(fz_context* c, pdf_obj* obj, fz_rect* out) {
     fz_rect box = fz_empty_rect;
     fz_matrix ctm = fz_identity;
-    fz_try(c) { pdf_page_obj_transform(c, obj, &box, &ctm); }
-    fz_catch(c) { return false; }
+    fz_try(c) {
+        pdf_page_obj_transform(c, obj, &box, &ctm);
+    }
+    fz_catch(c) {
+        return false;
+    }
     *out = fz_transform_rect(box, ctm);
     return out->x1 > out->x0 && out->y1 > out->y0;
 }
@@ -659,14 +721,19 @@ bool boundsFromPageObject(fz_context* c, pdf_obj* obj, fz_rect* out) {
 pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
     pdf_obj* obj = nullptr;
     fz_var(obj);
-    fz_try(c) { obj = pdf_lookup_page_obj(c, pdf, index); }
-    fz_catch(c) { obj = nullptr; }
+    fz_try(c) {
+        obj = pdf_lookup_page_obj(c, pdf, index);
+    }
+    fz_catch(c) {
+        obj = nullptr;
+    }
     return obj;
 }
 
 // The page objects of the tree under `node`, in order, in one walk. A tree that loops back
 // on itself or runs deeper than any real one stops the walk; the caller compares counts.
-void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit, int depth = 0) {
+void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit,
+                        int depth = 0) {
     if (!node || out.size() > limit || depth > 64)
         return;
     pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
@@ -681,8 +748,12 @@ void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out
         for (int i = 0; i < n && out.size() <= limit; ++i)
             collectPageObjects(c, pdf_array_get(c, kids, i), out, limit, depth + 1);
     }
-    fz_always(c) { pdf_unmark_obj(c, node); }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_always(c) {
+        pdf_unmark_obj(c, node);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 } // namespace
@@ -698,9 +769,12 @@ std::vector<QSizeF> Document::pageSizes() const {
     // The walk stops one past the expected count, so the list never grows inside the guard.
     objects.reserve(sizes.size() + 1);
     fz_try(c) {
-        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects, sizes.size());
+        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects,
+                           sizes.size());
     }
-    fz_catch(c) { objects.clear(); }
+    fz_catch(c) {
+        objects.clear();
+    }
     const bool walked = objects.size() == sizes.size();
     for (size_t i = 0; i < sizes.size(); ++i) {
         pdf_obj* obj = walked ? objects[i] : lookupPageObject(c, d_->pdf, int(i));

@@ -85,8 +85,10 @@ public:
     // Inserts a page of `size` points that shows an encoded image (PNG, JPEG, TIFF, BMP,
     // GIF, ...) stretched over it. JPEG data is kept as it is. nullptr when the bytes are
     // not an image this engine decodes.
-    std::shared_ptr<Page> insertImagePage(int index, const QByteArray& encodedImage, double width, double height);
-    std::shared_ptr<Page> insertImagePage(int index, const QImage& image, double width, double height);
+    std::shared_ptr<Page> insertImagePage(int index, const QByteArray& encodedImage, double width,
+                                          double height);
+    std::shared_ptr<Page> insertImagePage(int index, const QImage& image, double width,
+                                          double height);
     // Removes the page at index; pages handed out for it become detached.
     bool removePage(int index);
 
@@ -97,7 +99,8 @@ public:
     // Writes atomically (temporary file + rename). On failure returns false and fills
     // *error with a reason a person can read; the target is left untouched. A locked
     // document is never written (its bytes are still ciphertext).
-    bool write(const QString& path, const WriteOptions& options = {}, QString* error = nullptr) const;
+    bool write(const QString& path, const WriteOptions& options = {},
+               QString* error = nullptr) const;
 
     QString info(InfoKey key) const;
     void setInfo(InfoKey key, const QString& value);

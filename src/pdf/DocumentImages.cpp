@@ -1,8 +1,8 @@
 #include "pdf/Document.h"
 
 #include "pdf/Internal.h"
-#include "pdf/PixelBudget.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 
 namespace pdf {
 
@@ -34,7 +34,9 @@ pdf_obj* addImagePage(fz_context* c, pdf_document* doc, fz_image* image, float w
         pdf_drop_obj(c, resources);
         fz_drop_buffer(c, contents);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
     return page;
 }
 
@@ -51,8 +53,8 @@ ImageInfo probeImage(const QByteArray& bytes) {
     fz_var(image);
     fz_try(c) {
         // Only the header is read, and only during this call: no copy of the bytes.
-        buffer = fz_new_buffer_from_shared_data(c, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                size_t(bytes.size()));
+        buffer = fz_new_buffer_from_shared_data(
+            c, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
         image = fz_new_image_from_buffer(c, buffer);
         info.width = image->w;
         info.height = image->h;
@@ -66,14 +68,18 @@ ImageInfo probeImage(const QByteArray& bytes) {
         fz_drop_image(c, image);
         fz_drop_buffer(c, buffer);
     }
-    fz_catch(c) { info = ImageInfo{}; }
+    fz_catch(c) {
+        info = ImageInfo{};
+    }
     return info;
 }
 
-std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& encoded, double width, double height) {
+std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& encoded, double width,
+                                                double height) {
     ChangeScope scope;
     auto lock = d_->lock();
-    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || encoded.isEmpty())
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 ||
+        encoded.isEmpty())
         return nullptr;
     fz_context* c = ctx();
     fz_buffer* buffer = nullptr;
@@ -84,8 +90,8 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
     fz_var(obj);
     bool ok = true;
     fz_try(c) {
-        buffer = fz_new_buffer_from_copied_data(c, reinterpret_cast<const unsigned char*>(encoded.constData()),
-                                                size_t(encoded.size()));
+        buffer = fz_new_buffer_from_copied_data(
+            c, reinterpret_cast<const unsigned char*>(encoded.constData()), size_t(encoded.size()));
         image = fz_new_image_from_buffer(c, buffer);
         if (!withinPixelBudget(image->w, image->h))
             fz_throw(c, FZ_ERROR_GENERIC, "image larger than the pixel budget");
@@ -96,7 +102,8 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
         // cost most of the conversion's time.
         fz_compressed_buffer* compressed = fz_compressed_image_buffer(c, image);
         if (!compressed || compressed->params.type != FZ_IMAGE_JPEG) {
-            fz_pixmap* probe = fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
+            fz_pixmap* probe =
+                fz_get_pixmap_from_image(c, image, nullptr, nullptr, nullptr, nullptr);
             fz_drop_pixmap(c, probe);
         }
         obj = addImagePage(c, d_->pdf, image, float(width), float(height));
@@ -107,17 +114,20 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
         fz_drop_image(c, image);
         fz_drop_buffer(c, buffer);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
 }
 
-std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width, double height) {
+std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source, double width,
+                                                double height) {
     ChangeScope scope;
     auto lock = d_->lock();
-    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 || source.isNull() ||
-        !withinPixelBudget(source.width(), source.height()))
+    if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0 ||
+        source.isNull() || !withinPixelBudget(source.width(), source.height()))
         return nullptr;
     fz_context* c = ctx();
     fz_image* image = nullptr;
@@ -135,7 +145,9 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source,
         pdf_drop_obj(c, obj);
         fz_drop_image(c, image);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);

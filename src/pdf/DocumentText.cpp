@@ -18,8 +18,12 @@ namespace {
 pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
     pdf_page* page = nullptr;
     fz_var(page);
-    fz_try(c) { page = pdf_load_page(c, doc, index); }
-    fz_catch(c) { page = nullptr; }
+    fz_try(c) {
+        page = pdf_load_page(c, doc, index);
+    }
+    fz_catch(c) {
+        page = nullptr;
+    }
     return page;
 }
 
@@ -45,9 +49,12 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         fz_drop_buffer(c, view);
         doc = pdf_open_document_with_stream(c, stream);
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
-            fz_throw(c, FZ_ERROR_GENERIC, "the private copy does not open with the document's password");
+            fz_throw(c, FZ_ERROR_GENERIC,
+                     "the private copy does not open with the document's password");
     }
-    fz_always(c) { fz_drop_stream(c, stream); }
+    fz_always(c) {
+        fz_drop_stream(c, stream);
+    }
     fz_catch(c) {
         pdf_drop_document(c, doc);
         return;
@@ -95,7 +102,8 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
         options.maxThreads = std::max(1, std::min(4, missing / 4));
         try {
             base::parallelWorkers(
-                count, [&](const base::NextIndex& next) { extractShare(source, password, next, out); },
+                count,
+                [&](const base::NextIndex& next) { extractShare(source, password, next, out); },
                 options);
         } catch (...) {
             // Out of memory in a worker: the pages it left are read one by one below.

@@ -55,7 +55,9 @@ void sinkWrite(fz_context* c, void* state, const void* data, size_t n) {
     sink->written += int64_t(n);
 }
 
-int64_t sinkTell(fz_context*, void* state) { return static_cast<FileSink*>(state)->written; }
+int64_t sinkTell(fz_context*, void* state) {
+    return static_cast<FileSink*>(state)->written;
+}
 
 } // namespace
 
@@ -70,14 +72,17 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     opts.do_compress_fonts = 1;
     const bool encrypt = !options.ownerPassword.isEmpty() || !options.userPassword.isEmpty();
     if (encrypt) {
-        const QByteArray owner = (options.ownerPassword.isEmpty() ? options.userPassword : options.ownerPassword).toUtf8();
+        const QByteArray owner =
+            (options.ownerPassword.isEmpty() ? options.userPassword : options.ownerPassword)
+                .toUtf8();
         const QByteArray user = options.userPassword.toUtf8();
         if (owner.size() >= int(sizeof opts.opwd_utf8) || user.size() >= int(sizeof opts.upwd_utf8))
             throw Error("The password is too long.");
         opts.do_encrypt = PDF_ENCRYPT_AES_256;
         std::strncpy(opts.opwd_utf8, owner.constData(), sizeof opts.opwd_utf8 - 1);
         std::strncpy(opts.upwd_utf8, user.constData(), sizeof opts.upwd_utf8 - 1);
-        int perms = PDF_PERM_MODIFY | PDF_PERM_ANNOTATE | PDF_PERM_FORM | PDF_PERM_ACCESSIBILITY | PDF_PERM_ASSEMBLE;
+        int perms = PDF_PERM_MODIFY | PDF_PERM_ANNOTATE | PDF_PERM_FORM | PDF_PERM_ACCESSIBILITY |
+                    PDF_PERM_ASSEMBLE;
         if (options.allowPrinting)
             perms |= PDF_PERM_PRINT | PDF_PERM_PRINT_HQ;
         if (options.allowCopying)
@@ -108,7 +113,9 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         pdf_drop_obj(c, savedEncrypt);
         pdf_drop_obj(c, savedId);
     }
-    fz_catch(c) { ok = false; }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         throw Error(engine::lastError(c).toStdString()); // the reason alone: callers name the file
 }

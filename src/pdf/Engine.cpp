@@ -9,8 +9,12 @@ namespace {
 
 std::mutex g_locks[FZ_LOCK_MAX];
 
-void lockFn(void*, int lock) { g_locks[lock].lock(); }
-void unlockFn(void*, int lock) { g_locks[lock].unlock(); }
+void lockFn(void*, int lock) {
+    g_locks[lock].lock();
+}
+void unlockFn(void*, int lock) {
+    g_locks[lock].unlock();
+}
 
 fz_locks_context g_lockContext{nullptr, lockFn, unlockFn};
 
@@ -28,7 +32,9 @@ fz_context* baseContext() {
         }
         fz_set_warning_callback(c, quietWarning, nullptr);
         fz_set_error_callback(c, quietError, nullptr);
-        fz_try(c) { fz_register_document_handlers(c); }
+        fz_try(c) {
+            fz_register_document_handlers(c);
+        }
         fz_catch(c) {
             std::fputs("vellumark: cannot register PDF handlers\n", stderr);
             std::abort();
@@ -75,6 +81,8 @@ IsolatedContext::~IsolatedContext() {
         fz_drop_context(c);
 }
 
-QString lastError(fz_context* c) { return QString::fromUtf8(fz_caught_message(c)); }
+QString lastError(fz_context* c) {
+    return QString::fromUtf8(fz_caught_message(c));
+}
 
 } // namespace pdf::engine

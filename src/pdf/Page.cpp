@@ -27,9 +27,13 @@ fz_rect toFz(const QRectF& r) {
     return fz_make_rect(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
 }
 
-QRectF fromFz(const fz_rect& r) { return QRectF(QPointF(r.x0, r.y0), QPointF(r.x1, r.y1)).normalized(); }
+QRectF fromFz(const fz_rect& r) {
+    return QRectF(QPointF(r.x0, r.y0), QPointF(r.x1, r.y1)).normalized();
+}
 
-void touch(PageData& d) { ++d.revision; }
+void touch(PageData& d) {
+    ++d.revision;
+}
 
 Page::Page(std::unique_ptr<PageData> d) : d_(std::move(d)) {}
 
@@ -65,7 +69,9 @@ QRectF Page::mediaBox() const {
         if (fz_is_empty_rect(box))
             box = fz_make_rect(0, 0, 612, 792);
     }
-    fz_catch(c) { box = fz_make_rect(0, 0, 612, 792); }
+    fz_catch(c) {
+        box = fz_make_rect(0, 0, 612, 792);
+    }
     return fromFz(box);
 }
 
@@ -73,8 +79,12 @@ int Page::rotation() const {
     auto lock = d_->doc->lock();
     fz_context* c = ctx();
     int r = 0;
-    fz_try(c) { r = pdf_to_int(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(Rotate))); }
-    fz_catch(c) { r = 0; }
+    fz_try(c) {
+        r = pdf_to_int(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(Rotate)));
+    }
+    fz_catch(c) {
+        r = 0;
+    }
     r = ((r % 360) + 360) % 360;
     return (r / 90) * 90;
 }
@@ -87,8 +97,12 @@ void Page::setRotation(int degrees) {
     int r = ((degrees % 360) + 360) % 360;
     r = (r / 90) * 90;
     fz_context* c = ctx();
-    fz_try(c) { pdf_dict_put_int(c, d_->page->obj, PDF_NAME(Rotate), r); }
-    fz_catch(c) { return; }
+    fz_try(c) {
+        pdf_dict_put_int(c, d_->page->obj, PDF_NAME(Rotate), r);
+    }
+    fz_catch(c) {
+        return;
+    }
     touch(*d_);
     ++d_->doc->structureRevision;
     announce(*d_->doc, {Change::Kind::PagesRotated, {d_->page->super.number}});
@@ -98,8 +112,12 @@ QSizeF Page::displaySize() const {
     auto lock = d_->doc->lock();
     fz_context* c = ctx();
     fz_rect b = fz_empty_rect;
-    fz_try(c) { b = fz_bound_page(c, &d_->page->super); }
-    fz_catch(c) { b = fz_make_rect(0, 0, 612, 792); }
+    fz_try(c) {
+        b = fz_bound_page(c, &d_->page->super);
+    }
+    fz_catch(c) {
+        b = fz_make_rect(0, 0, 612, 792);
+    }
     return QSizeF(b.x1 - b.x0, b.y1 - b.y0);
 }
 
@@ -112,7 +130,9 @@ QTransform Page::pageToDisplay() const {
         m = pageCtm(c, d_->page);
         b = fz_bound_page(c, &d_->page->super);
     }
-    fz_catch(c) { m = fz_identity; }
+    fz_catch(c) {
+        m = fz_identity;
+    }
     // Display space starts at the top-left corner of the page's bounds.
     return QTransform(m.a, m.b, m.c, m.d, m.e - b.x0, m.f - b.y0);
 }
@@ -151,7 +171,9 @@ std::shared_ptr<DisplayList> Page::displayList(bool annotations) const {
         list = annotations ? fz_new_display_list_from_page(c, &d_->page->super)
                            : fz_new_display_list_from_page_contents(c, &d_->page->super);
     }
-    fz_catch(c) { return nullptr; }
+    fz_catch(c) {
+        return nullptr;
+    }
     auto data = std::make_unique<DisplayListData>();
     data->list = list;
     data->bounds = bounds;
@@ -191,16 +213,20 @@ std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
         for (pdf_annot* w = pdf_first_widget(c, d_->page); w; w = pdf_next_widget(c, w))
             ++count;
     }
-    fz_catch(c) { count = 0; }
+    fz_catch(c) {
+        count = 0;
+    }
     std::vector<pdf_annot*> raw(size_t(count), nullptr);
     pdf_annot** filling = raw.data();
     int filled = 0;
     fz_var(filling);
     fz_var(filled);
     fz_try(c) {
-        for (pdf_annot* a = pdf_first_annot(c, d_->page); a && filled < count; a = pdf_next_annot(c, a))
+        for (pdf_annot* a = pdf_first_annot(c, d_->page); a && filled < count;
+             a = pdf_next_annot(c, a))
             filling[filled++] = a;
-        for (pdf_annot* w = pdf_first_widget(c, d_->page); w && filled < count; w = pdf_next_widget(c, w))
+        for (pdf_annot* w = pdf_first_widget(c, d_->page); w && filled < count;
+             w = pdf_next_widget(c, w))
             filling[filled++] = w;
     }
     fz_catch(c) {}
@@ -240,7 +266,8 @@ void rgb(const QColor& color, float out[3]) {
 // Gives `annot` a normal appearance drawn by the caller into `dev` (PDF units, origin
 // at the rectangle's lower-left corner, y up).
 template <typename Draw>
-void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const QRectF& rect, Draw draw) {
+void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const QRectF& rect,
+                      Draw draw) {
     pdf_obj* res = nullptr;
     fz_buffer* contents = nullptr;
     fz_device* dev = nullptr;
@@ -261,7 +288,9 @@ void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const 
         pdf_drop_obj(c, res);
         fz_drop_buffer(c, contents);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 } // namespace
@@ -302,7 +331,9 @@ fz_image* imageFromQImage(fz_context* c, const QImage& img) {
         fz_drop_pixmap(c, alpha);
         fz_drop_image(c, mask);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
     return image;
 }
 
@@ -321,8 +352,12 @@ fz_font* loadFirstFont(fz_context* c, const char* const* paths, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         fz_font* font = nullptr;
         fz_var(font);
-        fz_try(c) { font = fz_new_font_from_file(c, nullptr, paths[i], 0, 0); }
-        fz_catch(c) { font = nullptr; }
+        fz_try(c) {
+            font = fz_new_font_from_file(c, nullptr, paths[i], 0, 0);
+        }
+        fz_catch(c) {
+            font = nullptr;
+        }
         if (font)
             return font;
     }
@@ -373,8 +408,8 @@ std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor&
     return adoptNewAnnotation(annot);
 }
 
-std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString& text, double fontSize,
-                                              const QColor& fontColor) {
+std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString& text,
+                                              double fontSize, const QColor& fontColor) {
     ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached)
@@ -411,7 +446,9 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
             pdf_update_annot(c, annot);
         }
     }
-    fz_always(c) { fz_drop_text(c, glyphs); }
+    fz_always(c) {
+        fz_drop_text(c, glyphs);
+    }
     fz_catch(c) {
         pdf_drop_annot(c, annot);
         return nullptr;
@@ -442,7 +479,9 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
             fz_fill_image(c, dev, img, m, 1.0f, fz_default_color_params);
         });
     }
-    fz_always(c) { fz_drop_image(c, img); }
+    fz_always(c) {
+        fz_drop_image(c, img);
+    }
     fz_catch(c) {
         pdf_drop_annot(c, annot);
         return nullptr;
@@ -450,8 +489,9 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
     return adoptNewAnnotation(annot);
 }
 
-std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QString& text, double fontSize,
-                                                   const QColor& color, double degrees) {
+std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QString& text,
+                                                   double fontSize, const QColor& color,
+                                                   double degrees) {
     ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached || rect.isEmpty() || text.isEmpty())
@@ -495,7 +535,9 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
             }
             advance = fz_advance_glyph(c, font, gid, 0) * size;
         }
-        fz_catch(c) { found = false; }
+        fz_catch(c) {
+            found = false;
+        }
         if (found) {
             glyphs.push_back({font, gid, int(ucs), pen});
             pen += advance;
@@ -520,8 +562,8 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
     fz_try(c) {
         ftext = fz_new_text(c);
         for (const Glyph& g : glyphs)
-            fz_show_glyph(c, ftext, g.font, fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs, 0, 0,
-                          FZ_BIDI_LTR, FZ_LANG_UNSET);
+            fz_show_glyph(c, ftext, g.font, fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs,
+                          0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
         pdf_set_annot_contents(c, annot, utf8.constData());
@@ -532,7 +574,8 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
             m = fz_concat(m, fz_rotate(float(degrees)));
             m = fz_concat(m, fz_translate(cx, cy));
             const float col[3] = {float(color.redF()), float(color.greenF()), float(color.blueF())};
-            fz_fill_text(c, dev, ftext, m, fz_device_rgb(c), col, float(color.alphaF()), fz_default_color_params);
+            fz_fill_text(c, dev, ftext, m, fz_device_rgb(c), col, float(color.alphaF()),
+                         fz_default_color_params);
         });
     }
     fz_always(c) {
@@ -557,8 +600,12 @@ bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
         return false;
     fz_context* c = ctx();
     bool ok = true;
-    fz_try(c) { pdf_delete_annot(c, d_->page, a.annot); }
-    fz_catch(c) { ok = false; }
+    fz_try(c) {
+        pdf_delete_annot(c, d_->page, a.annot);
+    }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return false;
     d_->annotations.erase(a.annot);
@@ -568,6 +615,8 @@ bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
     return true;
 }
 
-quint64 Page::revision() const { return d_->revision.load(); }
+quint64 Page::revision() const {
+    return d_->revision.load();
+}
 
 } // namespace pdf

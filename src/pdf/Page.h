@@ -29,12 +29,12 @@ public:
     Page& operator=(const Page&) = delete;
 
     std::shared_ptr<Document> document() const; // nullptr once detached or the document is gone
-    int index() const;                           // -1 when detached
+    int index() const;                          // -1 when detached
     bool isDetached() const;
 
     QRectF mediaBox() const;
-    int rotation() const;            // 0, 90, 180 or 270
-    void setRotation(int degrees);   // normalised to 0/90/180/270
+    int rotation() const;          // 0, 90, 180 or 270
+    void setRotation(int degrees); // normalised to 0/90/180/270
     // Size of the page as shown, in points: the media box with the rotation applied.
     QSizeF displaySize() const;
     // Maps PDF user space to display space (points, origin top-left, rotation applied).

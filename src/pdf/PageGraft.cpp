@@ -87,7 +87,9 @@ void detach(fz_context* c, DetachedList& saved, pdf_obj* owner, pdf_obj* key) {
 // Puts every detached entry back, newest first, and empties the list. Never throws: an entry
 // that cannot be put back is given up rather than leaving the others off too.
 void putBack(fz_context* c, const Detached& entry) {
-    fz_try(c) { pdf_dict_put(c, entry.owner, entry.key, entry.value); }
+    fz_try(c) {
+        pdf_dict_put(c, entry.owner, entry.key, entry.value);
+    }
     fz_catch(c) {}
     pdf_drop_obj(c, entry.value);
     pdf_drop_obj(c, entry.owner);
@@ -108,7 +110,8 @@ struct FieldMarks {
     int cap = 0;
 };
 
-void detachFields(fz_context* c, DetachedList& saved, pdf_obj* field, int depth, FieldMarks& marks) {
+void detachFields(fz_context* c, DetachedList& saved, pdf_obj* field, int depth,
+                  FieldMarks& marks) {
     // Each field once: a tree that lists a field among its own kids (or fans out onto
     // shared kids) ends in one pass over its distinct fields.
     if (depth > 32 || !pdf_is_dict(c, field) || pdf_mark_obj(c, field))
@@ -128,20 +131,24 @@ void detachFields(fz_context* c, DetachedList& saved, pdf_obj* field, int depth,
 // Every widget of a field tree: a field's kids on other pages also point at their pages.
 void detachFieldTree(fz_context* c, DetachedList& saved, pdf_obj* root) {
     FieldMarks marks;
-    fz_try(c) { detachFields(c, saved, root, 0, marks); }
+    fz_try(c) {
+        detachFields(c, saved, root, 0, marks);
+    }
     fz_always(c) {
         for (int i = 0; i < marks.len; ++i)
             pdf_unmark_obj(c, marks.items[i]);
         fz_free(c, marks.items);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 // Grafting a page copies its content but not its annotations. Copy them with the same map,
 // register copied form fields with the target's form, and point links between copied pages
 // at the copies; links into pages that were not copied have nowhere to go and are dropped.
-void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage, pdf_document* dst,
-                     pdf_obj* dstPage, const CopiedPages& pages) {
+void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_obj* srcPage,
+                     pdf_document* dst, pdf_obj* dstPage, const CopiedPages& pages) {
     pdf_obj* annots = pdf_dict_get(c, srcPage, PDF_NAME(Annots));
     const int n = pdf_array_len(c, annots);
     if (n == 0)
@@ -197,7 +204,8 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
             pdf_obj* fresh = pdf_dict_put_array(c, a, PDF_NAME(Dest), 6);
             pdf_array_push(c, fresh, newPage);
             for (int k = 1; k < pdf_array_len(c, target.dest); ++k)
-                pdf_array_push_drop(c, fresh, pdf_graft_mapped_object(c, map, pdf_array_get(c, target.dest, k)));
+                pdf_array_push_drop(
+                    c, fresh, pdf_graft_mapped_object(c, map, pdf_array_get(c, target.dest, k)));
         }
         pdf_dict_put(c, dstPage, PDF_NAME(Annots), copied);
         pdf_obj* form = pdf_dict_getp(c, pdf_trailer(c, dst), "Root/AcroForm");
@@ -209,7 +217,8 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
             if (!pdf_name_eq(c, pdf_dict_get(c, a, PDF_NAME(Subtype)), PDF_NAME(Widget)))
                 continue;
             if (!form) {
-                form = pdf_dict_put_dict(c, pdf_dict_get(c, pdf_trailer(c, dst), PDF_NAME(Root)), PDF_NAME(AcroForm), 4);
+                form = pdf_dict_put_dict(c, pdf_dict_get(c, pdf_trailer(c, dst), PDF_NAME(Root)),
+                                         PDF_NAME(AcroForm), 4);
                 pdf_obj* srcForm = pdf_dict_getp(c, pdf_trailer(c, src), "Root/AcroForm");
                 if (pdf_obj* dr = pdf_dict_get(c, srcForm, PDF_NAME(DR)))
                     pdf_dict_put_drop(c, form, PDF_NAME(DR), pdf_graft_mapped_object(c, map, dr));
@@ -229,7 +238,9 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
                 pdf_array_push(c, fields, root);
         }
     }
-    fz_always(c) { pdf_drop_obj(c, copied); }
+    fz_always(c) {
+        pdf_drop_obj(c, copied);
+    }
     fz_catch(c) {
         failed = true;
         code = fz_caught(c);
@@ -248,7 +259,8 @@ void copyAnnotations(fz_context* c, pdf_graft_map* map, pdf_document* src, pdf_o
 
 // Copies pages from[0..count) of `src` to `at`, `at` + 1, ... of `dst` with one graft map, so
 // resources shared in the source stay shared in the copy.
-void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count, int at) {
+void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count,
+                int at) {
     pdf_graft_map* map = nullptr;
     pdf_obj** copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
     fz_var(map);
@@ -260,7 +272,8 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         }
         const CopiedPages pages{from, copies, count};
         for (int k = 0; k < count; ++k)
-            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k], pages);
+            copyAnnotations(c, map, src, pdf_lookup_page_obj(c, src, from[k]), dst, copies[k],
+                            pages);
     }
     fz_always(c) {
         for (int k = 0; k < count; ++k)
@@ -268,7 +281,9 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         fz_free(c, copies);
         pdf_drop_graft_map(c, map);
     }
-    fz_catch(c) { fz_rethrow(c); }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
 }
 
 } // namespace pdf

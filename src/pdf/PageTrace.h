@@ -15,12 +15,12 @@
 namespace pdf {
 
 struct TracedPath {
-    int order = 0;              // position in the page's drawing sequence
-    bool stroked = false;       // false: filled
-    QList<QPolygonF> subpaths;  // points of each subpath, curves flattened
+    int order = 0;             // position in the page's drawing sequence
+    bool stroked = false;      // false: filled
+    QList<QPolygonF> subpaths; // points of each subpath, curves flattened
     QRectF bounds;
-    QColor color;               // RGB, alpha = opacity
-    double lineWidth = 0;       // strokes only, in user space
+    QColor color;         // RGB, alpha = opacity
+    double lineWidth = 0; // strokes only, in user space
 };
 
 struct TracedGlyph {

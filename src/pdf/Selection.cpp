@@ -77,7 +77,9 @@ Selection Selection::lineAt(const std::shared_ptr<Page>& page, QPointF point) {
     return runAt(page, point, [](const TextPage& tp, int i) { return tp.lineAround(i); });
 }
 
-bool Selection::isEmpty() const { return ranges_.empty(); }
+bool Selection::isEmpty() const {
+    return ranges_.empty();
+}
 
 std::vector<std::shared_ptr<Page>> Selection::pages() const {
     std::vector<std::shared_ptr<Page>> out;

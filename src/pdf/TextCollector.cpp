@@ -78,14 +78,14 @@ int directionOf(char32_t c, int current) {
 }
 
 bool isSpace(char32_t c) {
-    return c == 0x09 || c == 0x20 || c == 0xA0 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200A) ||
-           c == 0x202F || c == 0x205F || c == 0x3000;
+    return c == 0x09 || c == 0x20 || c == 0xA0 || c == 0x1680 || c == 0x180E ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 // Typographic ligatures become their letters; 0 ends the list.
 const char32_t* ligatureLetters(char32_t c) {
     static const char32_t table[][4] = {
-        {U'f', U'f', 0, 0}, {U'f', U'i', 0, 0}, {U'f', U'l', 0, 0}, {U'f', U'f', U'i', 0},
+        {U'f', U'f', 0, 0},    {U'f', U'i', 0, 0}, {U'f', U'l', 0, 0}, {U'f', U'f', U'i', 0},
         {U'f', U'f', U'l', 0}, {U's', U't', 0, 0}, {U's', U't', 0, 0},
     };
     return (c >= 0xFB00 && c <= 0xFB06) ? table[c - 0xFB00] : nullptr;
@@ -114,7 +114,8 @@ void startLine(Collected& s, const SpanFrame& f) {
 }
 
 // Adds one glyph showing `codes` (one, or the letters of a ligature) from p to q.
-void addGlyph(Collected& s, const char32_t* codes, int count, bool hasGlyph, Vec p, Vec q, const SpanFrame& f) {
+void addGlyph(Collected& s, const char32_t* codes, int count, bool hasGlyph, Vec p, Vec q,
+              const SpanFrame& f) {
     if (!hasGlyph && !s.lines.empty()) {
         // Further characters of a cluster: they sit where the cluster's glyph ended.
         for (int i = 0; i < count; ++i)
@@ -150,7 +151,8 @@ void addGlyph(Collected& s, const char32_t* codes, int count, bool hasGlyph, Vec
     const float step = 1.0f / float(count);
     for (int i = 0; i < count; ++i) {
         const Vec a{p.x + (q.x - p.x) * step * float(i), p.y + (q.y - p.y) * step * float(i)};
-        const Vec b{p.x + (q.x - p.x) * step * float(i + 1), p.y + (q.y - p.y) * step * float(i + 1)};
+        const Vec b{p.x + (q.x - p.x) * step * float(i + 1),
+                    p.y + (q.y - p.y) * step * float(i + 1)};
         pushChar(s, codes[i], a, b, f);
     }
     s.last = codes[count - 1];
@@ -162,8 +164,9 @@ void collectSpan(fz_context* c, Collected& s, const fz_text_span* span, fz_matri
         return;
     SpanFrame f;
     f.mode = span->wmode ? 1 : 0;
-    const fz_matrix m = fz_concat(fz_make_matrix(span->trm.a, span->trm.b, span->trm.c, span->trm.d, 0, 0),
-                                  fz_make_matrix(ctm.a, ctm.b, ctm.c, ctm.d, 0, 0));
+    const fz_matrix m =
+        fz_concat(fz_make_matrix(span->trm.a, span->trm.b, span->trm.c, span->trm.d, 0, 0),
+                  fz_make_matrix(ctm.a, ctm.b, ctm.c, ctm.d, 0, 0));
     f.dir = f.mode == 0 ? Vec{m.a, m.b} : Vec{-m.c, -m.d};
     const float length = std::hypot(f.dir.x, f.dir.y);
     f.size = fz_matrix_expansion(m);
@@ -186,7 +189,8 @@ void collectSpan(fz_context* c, Collected& s, const fz_text_span* span, fz_matri
         char32_t code = char32_t(item.ucs);
         if (isSpace(code))
             code = U' ';
-        const float advance = item.gid >= 0 ? fz_advance_glyph(c, span->font, item.gid, f.mode) : 0.0f;
+        const float advance =
+            item.gid >= 0 ? fz_advance_glyph(c, span->font, item.gid, f.mode) : 0.0f;
         const fz_point origin = fz_transform_point_xy(item.x, item.y, ctm);
         Vec p{origin.x, origin.y}, q = p;
         if (f.mode == 0) {
@@ -217,23 +221,25 @@ void collect(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm) 
     d->lastText = fz_keep_text(c, text);
 }
 
-void fillText(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_colorspace*, const float*, float,
-              fz_color_params) {
+void fillText(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_colorspace*,
+              const float*, float, fz_color_params) {
     collect(c, dev, text, ctm);
 }
-void strokeText(fz_context* c, fz_device* dev, const fz_text* text, const fz_stroke_state*, fz_matrix ctm,
-                fz_colorspace*, const float*, float, fz_color_params) {
+void strokeText(fz_context* c, fz_device* dev, const fz_text* text, const fz_stroke_state*,
+                fz_matrix ctm, fz_colorspace*, const float*, float, fz_color_params) {
     collect(c, dev, text, ctm);
 }
 void clipText(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_rect) {
     collect(c, dev, text, ctm);
 }
-void clipStrokeText(fz_context* c, fz_device* dev, const fz_text* text, const fz_stroke_state*, fz_matrix ctm,
-                    fz_rect) {
+void clipStrokeText(fz_context* c, fz_device* dev, const fz_text* text, const fz_stroke_state*,
+                    fz_matrix ctm, fz_rect) {
     collect(c, dev, text, ctm);
 }
 // Invisible text (the recognised text over a scan) is text all the same.
-void ignoreText(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm) { collect(c, dev, text, ctm); }
+void ignoreText(fz_context* c, fz_device* dev, const fz_text* text, fz_matrix ctm) {
+    collect(c, dev, text, ctm);
+}
 
 void dropDevice(fz_context* c, fz_device* dev) {
     auto* d = reinterpret_cast<Device*>(dev);
@@ -260,11 +266,16 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
         dev->super.drop_device = dropDevice;
         dev->out = &collected;
         // Run in PDF user space, so that boxes need no conversion afterwards.
-        fz_run_page_contents(c, &page->super, &dev->super, fz_invert_matrix(pageCtm(c, page)), nullptr);
+        fz_run_page_contents(c, &page->super, &dev->super, fz_invert_matrix(pageCtm(c, page)),
+                             nullptr);
         fz_close_device(c, &dev->super);
     }
-    fz_always(c) { fz_drop_device(c, reinterpret_cast<fz_device*>(dev)); }
-    fz_catch(c) { ok = false; }
+    fz_always(c) {
+        fz_drop_device(c, reinterpret_cast<fz_device*>(dev));
+    }
+    fz_catch(c) {
+        ok = false;
+    }
     if (!ok)
         return std::make_shared<TextPage>();
     for (TextLine& line : collected.lines) {

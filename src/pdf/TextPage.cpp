@@ -68,8 +68,10 @@ int TextPage::charNearest(const QPointF& p) const {
     double bestDistance = std::numeric_limits<double>::max();
     for (size_t i = 0; i < chars_.size(); ++i) {
         const QRectF b = chars_[i].box();
-        const double dx = p.x() < b.left() ? b.left() - p.x() : (p.x() > b.right() ? p.x() - b.right() : 0);
-        const double dy = p.y() < b.top() ? b.top() - p.y() : (p.y() > b.bottom() ? p.y() - b.bottom() : 0);
+        const double dx =
+            p.x() < b.left() ? b.left() - p.x() : (p.x() > b.right() ? p.x() - b.right() : 0);
+        const double dy =
+            p.y() < b.top() ? b.top() - p.y() : (p.y() > b.bottom() ? p.y() - b.bottom() : 0);
         // Being on the right line matters more than being near the right column.
         const double d = dx * dx + 4 * dy * dy;
         if (d < bestDistance) {
@@ -82,7 +84,9 @@ int TextPage::charNearest(const QPointF& p) const {
     return best;
 }
 
-static bool isWordChar(char32_t c) { return QChar::isLetterOrNumber(c) || c == U'_'; }
+static bool isWordChar(char32_t c) {
+    return QChar::isLetterOrNumber(c) || c == U'_';
+}
 
 std::pair<int, int> TextPage::wordAround(int index) const {
     if (index < 0 || index >= int(chars_.size()))
@@ -91,9 +95,11 @@ std::pair<int, int> TextPage::wordAround(int index) const {
         return {index, index + 1};
     const int line = chars_[size_t(index)].line;
     int first = index, last = index + 1;
-    while (first > 0 && chars_[size_t(first - 1)].line == line && isWordChar(chars_[size_t(first - 1)].code))
+    while (first > 0 && chars_[size_t(first - 1)].line == line &&
+           isWordChar(chars_[size_t(first - 1)].code))
         --first;
-    while (last < int(chars_.size()) && chars_[size_t(last)].line == line && isWordChar(chars_[size_t(last)].code))
+    while (last < int(chars_.size()) && chars_[size_t(last)].line == line &&
+           isWordChar(chars_[size_t(last)].code))
         ++last;
     return {first, last};
 }

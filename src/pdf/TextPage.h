@@ -13,7 +13,8 @@ namespace pdf {
 struct TextChar {
     char32_t code = 0; // one code point
     int line = 0;      // index into TextPage::lines()
-    float x0 = 0, y0 = 0, x1 = 0, y1 = 0; // box in PDF user space (kept small: pages hold thousands)
+    float x0 = 0, y0 = 0, x1 = 0,
+          y1 = 0; // box in PDF user space (kept small: pages hold thousands)
     QRectF box() const { return QRectF(QPointF(x0, y0), QPointF(x1, y1)); }
     QString string() const { return QString::fromUcs4(&code, 1); }
 };

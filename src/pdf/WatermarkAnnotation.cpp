@@ -18,11 +18,12 @@ QColor WatermarkAnnotation::textColor() const {
 AnnotationPtr WatermarkAnnotation::addTo(Page& page) const {
     if (watermarkText_.isEmpty() || watermarkFontSize_ <= 0)
         return nullptr;
-    return page.addTextWatermark(bounds_, watermarkText_, watermarkFontSize_, textColor(), rotationAngle_);
+    return page.addTextWatermark(bounds_, watermarkText_, watermarkFontSize_, textColor(),
+                                 rotationAngle_);
 }
 
-AnnotationPtr WatermarkAnnotation::add(Page& page, const QString& text, double fontSize, double opacity,
-                                       double rotationAngle) {
+AnnotationPtr WatermarkAnnotation::add(Page& page, const QString& text, double fontSize,
+                                       double opacity, double rotationAngle) {
     return WatermarkAnnotation(page.mediaBox(), text, fontSize, opacity, rotationAngle).addTo(page);
 }
 

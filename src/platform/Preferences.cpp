@@ -22,7 +22,8 @@ QSettings settings() {
 void keepPrivate(const QSettings& s) {
     const QString path = s.fileName();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0) {
         ::fchmod(fd, 0600);
         ::close(fd);

@@ -1,7 +1,7 @@
 #include "sheets/DocumentCompareView.h"
 
-#include "viewmodels/DocumentCompareViewModel.h"
 #include "pageview/PagePreviewView.h"
+#include "viewmodels/DocumentCompareViewModel.h"
 #include "widgets/SheetStyle.h"
 #include "widgets/SymbolIcon.h"
 

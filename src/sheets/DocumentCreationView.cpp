@@ -1,7 +1,7 @@
 #include "sheets/DocumentCreationView.h"
 
-#include "viewmodels/DocumentCreationViewModel.h"
 #include "sheets/PageListWidget.h"
+#include "viewmodels/DocumentCreationViewModel.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QBuffer>
@@ -57,7 +57,8 @@ QToolButton* borderlessButton(const QString& text, const QString& symbol) {
     auto* button = new QToolButton;
     button->setText(text);
     button->setIcon(SymbolIcon::icon(symbol));
-    button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly
+                                              : Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     return button;
 }
@@ -75,7 +76,10 @@ QToolButton* trashButton(const QString& toolTip) {
 QString blockBorderStyle(const QWidget* widget) {
     QColor color = widget->palette().color(QPalette::PlaceholderText);
     color.setAlphaF(0.3f);
-    return QString("border: 1px solid rgba(%1, %2, %3, 0.3);").arg(color.red()).arg(color.green()).arg(color.blue());
+    return QString("border: 1px solid rgba(%1, %2, %3, 0.3);")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue());
 }
 
 std::optional<double> parseLength(const QString& text) {
@@ -88,7 +92,8 @@ std::optional<double> parseLength(const QString& text) {
 
 } // namespace
 
-DocumentCreationView::DocumentCreationView(DocumentCreationViewModel& model, OnCreated onCreated, QWidget* parent)
+DocumentCreationView::DocumentCreationView(DocumentCreationViewModel& model, OnCreated onCreated,
+                                           QWidget* parent)
     : QDialog(parent), model_(model), onCreated_(std::move(onCreated)) {
     setWindowTitle(tr("Create New Document"));
     setWindowModality(Qt::WindowModal);
@@ -113,7 +118,8 @@ DocumentCreationView::DocumentCreationView(DocumentCreationViewModel& model, OnC
     layout->addWidget(buildBottomBar());
 
     connect(&model_, &DocumentCreationViewModel::pagesChanged, this, &DocumentCreationView::redraw);
-    connect(&model_, &DocumentCreationViewModel::selectedPageIndexChanged, this, &DocumentCreationView::redraw);
+    connect(&model_, &DocumentCreationViewModel::selectedPageIndexChanged, this,
+            &DocumentCreationView::redraw);
     connect(&model_, &DocumentCreationViewModel::documentTitleChanged, this, [this] {
         if (titleField_->text() != model_.documentTitle())
             titleField_->setText(model_.documentTitle());
@@ -135,7 +141,8 @@ QWidget* DocumentCreationView::buildHeader() {
     titleField_ = new QLineEdit(model_.documentTitle());
     titleField_->setPlaceholderText(tr("Document title"));
     titleField_->setFixedWidth(200);
-    connect(titleField_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.setDocumentTitle(text); });
+    connect(titleField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { model_.setDocumentTitle(text); });
     row->addWidget(titleField_);
     return header;
 }
@@ -164,8 +171,9 @@ QWidget* DocumentCreationView::buildPageList() {
     });
     connect(pageList_, &QListWidget::itemPressed, this,
             [this](QListWidgetItem* item) { model_.setSelectedPageIndex(pageList_->row(item)); });
-    connect(pageList_, &PageListWidget::rowsMoveRequested, this,
-            [this](const QList<int>& rows, int destination) { model_.movePages(rows, destination); });
+    connect(
+        pageList_, &PageListWidget::rowsMoveRequested, this,
+        [this](const QList<int>& rows, int destination) { model_.movePages(rows, destination); });
     // Whatever the drag did to the rows, the list shows the model's pages afterwards.
     connect(pageList_, &PageListWidget::dragFinished, this, [this] { redrawPageList(); });
     connect(pageList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -214,8 +222,9 @@ QWidget* DocumentCreationView::buildEditor() {
     sizePicker_->setFixedWidth(120);
     for (PageSize size : allPageSizes())
         sizePicker_->addItem(displayName(size), QVariant::fromValue(size));
-    connect(sizePicker_, &QComboBox::activated, this,
-            [this](int i) { model_.setSelectedPageSize(sizePicker_->itemData(i).value<PageSize>()); });
+    connect(sizePicker_, &QComboBox::activated, this, [this](int i) {
+        model_.setSelectedPageSize(sizePicker_->itemData(i).value<PageSize>());
+    });
     sizeColumn->addWidget(sizePicker_);
     pickers->addLayout(sizeColumn);
     auto* templateColumn = new QVBoxLayout;
@@ -224,8 +233,9 @@ QWidget* DocumentCreationView::buildEditor() {
     templatePicker_->setFixedWidth(140);
     for (PageTemplate t : allPageTemplates())
         templatePicker_->addItem(SymbolIcon::icon(icon(t)), displayName(t), QVariant::fromValue(t));
-    connect(templatePicker_, &QComboBox::activated, this,
-            [this](int i) { model_.setSelectedPageTemplate(templatePicker_->itemData(i).value<PageTemplate>()); });
+    connect(templatePicker_, &QComboBox::activated, this, [this](int i) {
+        model_.setSelectedPageTemplate(templatePicker_->itemData(i).value<PageTemplate>());
+    });
     templateColumn->addWidget(templatePicker_);
     pickers->addLayout(templateColumn);
     pickers->addStretch(1);
@@ -235,7 +245,8 @@ QWidget* DocumentCreationView::buildEditor() {
     auto* custom = new QHBoxLayout(customRow_);
     custom->setContentsMargins(0, 0, 0, 0);
     custom->setSpacing(16);
-    auto lengthField = [this](const QString& label, const QString& placeholder, QLineEdit*& field, auto setter) {
+    auto lengthField = [this](const QString& label, const QString& placeholder, QLineEdit*& field,
+                              auto setter) {
         auto* column = new QVBoxLayout;
         column->addWidget(secondary(label, true));
         field = new QLineEdit;
@@ -246,12 +257,16 @@ QWidget* DocumentCreationView::buildEditor() {
         field->setValidator(validator);
         // The slot holds the model itself, not a `this` captured inside another lambda.
         connect(field, &QLineEdit::textEdited, this,
-                [model = &model_, setter](const QString& text) { (model->*setter)(parseLength(text)); });
+                [model = &model_, setter](const QString& text) {
+                    (model->*setter)(parseLength(text));
+                });
         column->addWidget(field);
         return column;
     };
-    custom->addLayout(lengthField(tr("Width (pt)"), "612", widthField_, &DocumentCreationViewModel::setSelectedCustomWidth));
-    custom->addLayout(lengthField(tr("Height (pt)"), "792", heightField_, &DocumentCreationViewModel::setSelectedCustomHeight));
+    custom->addLayout(lengthField(tr("Width (pt)"), "612", widthField_,
+                                  &DocumentCreationViewModel::setSelectedCustomWidth));
+    custom->addLayout(lengthField(tr("Height (pt)"), "792", heightField_,
+                                  &DocumentCreationViewModel::setSelectedCustomHeight));
     custom->addStretch(1);
     settings->addWidget(customRow_);
     stack->addLayout(settings);
@@ -265,7 +280,8 @@ QWidget* DocumentCreationView::buildEditor() {
     textHeader->addStretch(1);
     QToolButton* addText = borderlessButton(tr("Add Text"), "plus");
     addText->setObjectName("addTextButton");
-    connect(addText, &QToolButton::clicked, this, [this] { model_.addTextBlock(tr("Enter text here..."), 14); });
+    connect(addText, &QToolButton::clicked, this,
+            [this] { model_.addTextBlock(tr("Enter text here..."), 14); });
     textHeader->addWidget(addText);
     texts->addLayout(textHeader);
     textRows_ = new QVBoxLayout;
@@ -308,7 +324,8 @@ QWidget* DocumentCreationView::buildBottomBar() {
     saveButton_->setAutoDefault(false);
     connect(saveButton_, &QPushButton::clicked, this, &DocumentCreationView::savePDF);
     row->addWidget(saveButton_);
-    createButton_ = new QPushButton(tr("Create && Open")); // "&&": a literal ampersand, not a mnemonic
+    createButton_ =
+        new QPushButton(tr("Create && Open")); // "&&": a literal ampersand, not a mnemonic
     createButton_->setDefault(true);
     createButton_->setAutoDefault(true);
     // Prominent: filled with the accent colour.
@@ -359,7 +376,8 @@ void DocumentCreationView::redrawPageList() {
         }
         const PDFPageContent& page = pages[i];
         item->setText(tr("Page %1").arg(i + 1));
-        item->setData(PageListWidget::SubtitleRole, displayName(page.pageSize) + " - " + displayName(page.pageTemplate));
+        item->setData(PageListWidget::SubtitleRole,
+                      displayName(page.pageSize) + " - " + displayName(page.pageTemplate));
         item->setIcon(SymbolIcon::icon(icon(page.pageTemplate)));
         item->setData(Qt::UserRole, page.id);
     }
@@ -507,8 +525,10 @@ void DocumentCreationView::savePDF() {
     if (!path) {
         // A failed write is said plainly; the sheet stays open so nothing is lost.
         if (!error.isEmpty()) {
-            auto* box = new QMessageBox(QMessageBox::Warning, tr("Save PDF"), QString(), QMessageBox::Ok, this);
-            box->setTextFormat(Qt::PlainText); // the message names a file, which may look like markup
+            auto* box = new QMessageBox(QMessageBox::Warning, tr("Save PDF"), QString(),
+                                        QMessageBox::Ok, this);
+            box->setTextFormat(
+                Qt::PlainText); // the message names a file, which may look like markup
             box->setText(error);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->setWindowModality(Qt::WindowModal);

@@ -29,7 +29,8 @@ public:
     // Receives the finished document and its title ("Create & Open", "Save PDF...").
     using OnCreated = std::function<void(const pdf::DocumentPtr& document, const QString& title)>;
 
-    DocumentCreationView(DocumentCreationViewModel& model, OnCreated onCreated, QWidget* parent = nullptr);
+    DocumentCreationView(DocumentCreationViewModel& model, OnCreated onCreated,
+                         QWidget* parent = nullptr);
 
     // The context menu of a page row (the caller owns it).
     QMenu* pageContextMenu(int row);

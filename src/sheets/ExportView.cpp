@@ -14,14 +14,17 @@
 
 namespace {
 
-QPushButton* actionButton(const QString& label, const QIcon& icon, bool prominent, QWidget* parent) {
+QPushButton* actionButton(const QString& label, const QIcon& icon, bool prominent,
+                          QWidget* parent) {
     auto* button = new QPushButton(icon, label, parent);
     button->setMinimumHeight(36);
     button->setIconSize(QSize(18, 18));
-    button->setStyleSheet(prominent ? QStringLiteral("QPushButton { text-align: left; padding: 6px 12px; "
-                                                     "background: palette(highlight); color: palette(highlighted-text); "
-                                                     "border-radius: 6px; font-weight: 600; }")
-                                    : QStringLiteral("QPushButton { text-align: left; padding: 6px 12px; }"));
+    button->setStyleSheet(
+        prominent
+            ? QStringLiteral("QPushButton { text-align: left; padding: 6px 12px; "
+                             "background: palette(highlight); color: palette(highlighted-text); "
+                             "border-radius: 6px; font-weight: 600; }")
+            : QStringLiteral("QPushButton { text-align: left; padding: 6px 12px; }"));
     button->setDefault(prominent);
     return button;
 }
@@ -32,7 +35,8 @@ QIcon symbolIcon(const QString& theme, QStyle::StandardPixmap fallback, const QW
 
 } // namespace
 
-ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(parent), viewModel_(viewModel) {
+ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent)
+    : QDialog(parent), viewModel_(viewModel) {
     setWindowTitle(QStringLiteral("Export Options"));
     setWindowModality(Qt::WindowModal);
     setFixedWidth(320 + 48);
@@ -50,10 +54,12 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
 
     auto* buttons = new QVBoxLayout();
     buttons->setSpacing(12);
-    auto* annotated = actionButton(QStringLiteral("Save Annotated PDF"),
-                                   symbolIcon("document-save-as", QStyle::SP_DialogSaveButton, this), true, this);
-    auto* current = actionButton(QStringLiteral("Export Current Page as PNG"),
-                                 symbolIcon("image-x-generic", QStyle::SP_FileIcon, this), false, this);
+    auto* annotated =
+        actionButton(QStringLiteral("Save Annotated PDF"),
+                     symbolIcon("document-save-as", QStyle::SP_DialogSaveButton, this), true, this);
+    auto* current =
+        actionButton(QStringLiteral("Export Current Page as PNG"),
+                     symbolIcon("image-x-generic", QStyle::SP_FileIcon, this), false, this);
     auto* all = actionButton(QStringLiteral("Export All Pages as PNG"),
                              symbolIcon("folder-pictures", QStyle::SP_DirIcon, this), false, this);
     for (auto* b : {annotated, current, all}) {
@@ -63,7 +69,8 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
     layout->addLayout(buttons);
 
     // The copy keeps the document's password protection; only the owner may leave it off.
-    dropProtection_ = new QCheckBox(QStringLiteral("Save the copy without password protection"), this);
+    dropProtection_ =
+        new QCheckBox(QStringLiteral("Save the copy without password protection"), this);
     const auto& document = viewModel_.pdfDocument();
     dropProtection_->setVisible(document && document->isEncrypted() && document->hasOwnerAccess());
     layout->addWidget(dropProtection_);
@@ -103,7 +110,8 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent) : QDialog(
     connect(job_, &PageImageExportJob::progressed, this, [this](int done, int total) {
         progress_->setMaximum(total);
         progress_->setValue(done);
-        progressLabel_->setText(QStringLiteral("Writing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
+        progressLabel_->setText(
+            QStringLiteral("Writing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
     });
     connect(job_, &PageImageExportJob::finished, this,
             [this](int, const QStringList& failures, bool cancelled) {
@@ -120,7 +128,8 @@ void ExportView::exportAnnotatedPDF() {
     if (!document)
         return;
     const auto outcome = FileConversionService::exportAnnotatedPDF(
-        *document, viewModel_.fileName(), dropProtection_->isVisibleTo(this) && dropProtection_->isChecked());
+        *document, viewModel_.fileName(),
+        dropProtection_->isVisibleTo(this) && dropProtection_->isChecked());
     if (outcome.failed()) {
         showError(outcome.message);
     } else if (!outcome.cancelled()) {
@@ -133,7 +142,8 @@ void ExportView::exportCurrentPageAsImage() {
     auto document = viewModel_.pdfDocument();
     if (!document || !document->page(viewModel_.currentPageIndex()))
         return;
-    const auto outcome = FileConversionService::exportCurrentPageAsImage(*document, viewModel_.currentPageIndex());
+    const auto outcome =
+        FileConversionService::exportCurrentPageAsImage(*document, viewModel_.currentPageIndex());
     if (outcome.failed())
         showError(outcome.message);
     else if (!outcome.cancelled())
@@ -155,7 +165,9 @@ void ExportView::exportAllPagesAsImages() {
     job_->start(document, folder);
 }
 
-QString ExportView::errorMessage() const { return error_->isVisible() || !error_->isHidden() ? error_->text() : QString(); }
+QString ExportView::errorMessage() const {
+    return error_->isVisible() || !error_->isHidden() ? error_->text() : QString();
+}
 
 void ExportView::reject() {
     // Closing while pages are written stops the run; what was written stays complete.

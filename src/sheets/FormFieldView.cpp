@@ -120,7 +120,8 @@ FormFieldView::Row FormFieldView::makeRow(int index) {
         layout->addWidget(row.toggle);
     } else {
         row.choiceValue = new QLabel(field.value);
-        row.choiceValue->setTextFormat(Qt::PlainText); // names and messages may come from a document
+        row.choiceValue->setTextFormat(
+            Qt::PlainText); // names and messages may come from a document
         SheetStyle::setTextColor(row.choiceValue, SheetStyle::secondary());
         layout->addWidget(row.choiceValue);
     }

@@ -14,10 +14,12 @@ QFont PageCardDelegate::captionFont(const QFont& base) {
 
 QSize PageCardDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     const QFontMetrics metrics(captionFont(option.font));
-    return QSize(cardWidth, PageGridModel::thumbnailSize.height() + labelSpacing + metrics.height());
+    return QSize(cardWidth,
+                 PageGridModel::thumbnailSize.height() + labelSpacing + metrics.height());
 }
 
-void PageCardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void PageCardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
     painter->save();
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect cell = option.rect;
@@ -31,9 +33,11 @@ void PageCardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         // The fitted thumbnail, centred in its 80 × 110 frame; a pale page until it arrives.
         QSizeF shown = box;
         if (!image.isNull())
-            shown = (QSizeF(image.size()) / image.devicePixelRatio()).scaled(box, Qt::KeepAspectRatio);
+            shown =
+                (QSizeF(image.size()) / image.devicePixelRatio()).scaled(box, Qt::KeepAspectRatio);
         const QRectF frame(cell.left() + (cell.width() - shown.width()) / 2.0,
-                           cell.top() + (box.height() - shown.height()) / 2.0, shown.width(), shown.height());
+                           cell.top() + (box.height() - shown.height()) / 2.0, shown.width(),
+                           shown.height());
         if (image.isNull())
             painter->fillRect(frame, palette.color(QPalette::Base));
         else
@@ -48,7 +52,8 @@ void PageCardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         labelTop += box.height() + labelSpacing;
     }
     painter->setFont(captionFont(option.font));
-    painter->setPen(current ? palette.color(QPalette::WindowText) : palette.color(QPalette::PlaceholderText));
+    painter->setPen(current ? palette.color(QPalette::WindowText)
+                            : palette.color(QPalette::PlaceholderText));
     painter->drawText(QRect(cell.left(), labelTop, cell.width(), cell.bottom() - labelTop + 1),
                       Qt::AlignHCenter | Qt::AlignTop, index.data(Qt::DisplayRole).toString());
     painter->restore();

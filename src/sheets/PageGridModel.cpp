@@ -11,11 +11,14 @@
 PageGridModel::PageGridModel(DocumentViewModel& documentVM, QObject* parent)
     : QAbstractListModel(parent), documentVM_(documentVM) {
     connect(&documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &PageGridModel::reload);
-    connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &PageGridModel::currentChanged);
+    connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this,
+            &PageGridModel::currentChanged);
     reload();
 }
 
-int PageGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int PageGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
 QVariant PageGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_)
@@ -54,24 +57,27 @@ void PageGridModel::requestThumbnail(int row) const {
     const QSize pixels = (QSizeF(thumbnailSize) * devicePixelRatio_).toSize();
     const qreal ratio = devicePixelRatio_;
     QPointer<PageGridModel> self(const_cast<PageGridModel*>(this));
-    PageRenderer::pool()->start([page, pixels, ratio, request, row, self] {
-        const base::PoolTask task;
-        QImage image = page->thumbnail(pixels);
-        image.setDevicePixelRatio(ratio);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, image, request, row] {
-                // Pages moved or the page was redrawn since it was asked for: a newer request counts.
-                if (!self || self->pending_.value(row) != request)
-                    return;
-                self->pending_.remove(row);
-                self->thumbnails_.insert(row, image);
-                const QModelIndex at = self->index(row);
-                emit self->dataChanged(at, at, {Qt::DecorationRole});
-                emit self->thumbnailReady(row);
-            },
-            Qt::QueuedConnection);
-    }, PageRenderer::Thumbnail);
+    PageRenderer::pool()->start(
+        [page, pixels, ratio, request, row, self] {
+            const base::PoolTask task;
+            QImage image = page->thumbnail(pixels);
+            image.setDevicePixelRatio(ratio);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, image, request, row] {
+                    // Pages moved or the page was redrawn since it was asked for: a newer request
+                    // counts.
+                    if (!self || self->pending_.value(row) != request)
+                        return;
+                    self->pending_.remove(row);
+                    self->thumbnails_.insert(row, image);
+                    const QModelIndex at = self->index(row);
+                    emit self->dataChanged(at, at, {Qt::DecorationRole});
+                    emit self->thumbnailReady(row);
+                },
+                Qt::QueuedConnection);
+        },
+        PageRenderer::Thumbnail);
 }
 
 void PageGridModel::reload() {

@@ -66,7 +66,8 @@ void PageListWidget::moveDraggedRowsTo(const QPoint& pos) {
         emit rowsMoveRequested(rows, destinationRowAt(pos));
 }
 
-void PageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void PageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     const QString title = opt.text;
@@ -97,10 +98,11 @@ void PageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                       Qt::AlignLeft | Qt::AlignVCenter, title);
     painter->setFont(captionFont);
     painter->setPen(secondary);
-    painter->drawText(QRect(textLeft, top + titleMetrics.height(), area.right() - textLeft, captionMetrics.height()),
+    painter->drawText(QRect(textLeft, top + titleMetrics.height(), area.right() - textLeft,
+                            captionMetrics.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
-                      captionMetrics.elidedText(index.data(PageListWidget::SubtitleRole).toString(), Qt::ElideRight,
-                                                area.right() - textLeft));
+                      captionMetrics.elidedText(index.data(PageListWidget::SubtitleRole).toString(),
+                                                Qt::ElideRight, area.right() - textLeft));
     painter->restore();
 }
 

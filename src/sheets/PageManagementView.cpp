@@ -3,14 +3,14 @@
 #include "platform/Alerts.h"
 
 #include "platform/FileDialogs.h"
+#include "sheets/PageCardDelegate.h"
+#include "sheets/PageGridModel.h"
+#include "sheets/PageToolIcons.h"
 #include "utilities/PageOperations.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/InsertPagesEdit.h"
 #include "viewmodels/RemovePageEdit.h"
 #include "viewmodels/RotatePageEdit.h"
-#include "sheets/PageCardDelegate.h"
-#include "sheets/PageGridModel.h"
-#include "sheets/PageToolIcons.h"
 
 #include <QDir>
 #include <QEvent>
@@ -154,11 +154,12 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     connect(merge, &QPushButton::clicked, this, &PageManagementView::mergeDocument);
     connect(pageList_, &QListView::clicked, this,
             [this](const QModelIndex& index) { documentVM_.goToPage(index.row()); });
-    connect(&documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &PageManagementView::updateEnabled);
-    connect(&documentVM_, &DocumentViewModel::totalPagesChanged, this, &PageManagementView::updateEnabled);
-    connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this, [this] {
-        pageList_->scrollTo(model_->index(documentVM_.currentPageIndex()));
-    });
+    connect(&documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
+            &PageManagementView::updateEnabled);
+    connect(&documentVM_, &DocumentViewModel::totalPagesChanged, this,
+            &PageManagementView::updateEnabled);
+    connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this,
+            [this] { pageList_->scrollTo(model_->index(documentVM_.currentPageIndex())); });
     updateEnabled();
     resize(760, 560);
 }
@@ -180,7 +181,9 @@ void PageManagementView::fitColumns() {
         pageList_->setGridSize(grid);
 }
 
-QString PageManagementView::statusMessage() const { return status_->text(); }
+QString PageManagementView::statusMessage() const {
+    return status_->text();
+}
 
 void PageManagementView::setStatus(const QString& message) {
     status_->setText(message);
@@ -286,7 +289,8 @@ void PageManagementView::splitDocument() {
     if (!result.failures.isEmpty()) {
         message = result.failures.first();
         if (result.failures.size() > 1)
-            message += tr(" (%n more file(s) could not be written)", "", int(result.failures.size() - 1));
+            message +=
+                tr(" (%n more file(s) could not be written)", "", int(result.failures.size() - 1));
     }
     setStatus(message);
 }

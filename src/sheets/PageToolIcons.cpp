@@ -34,7 +34,8 @@ const QHash<QString, QByteArray>& drawings() {
 }
 
 QPixmap tinted(const QByteArray& body, int size, const QColor& color) {
-    QSvgRenderer renderer(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24">)" + body + "</svg>");
+    QSvgRenderer renderer(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24">)" + body +
+                          "</svg>");
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -55,9 +56,11 @@ QIcon icon(const QString& symbol) {
     const QPalette palette = QApplication::palette();
     QIcon result;
     for (const int size : {16, 24, 32}) {
-        result.addPixmap(tinted(it.value(), size, palette.color(QPalette::WindowText)), QIcon::Normal);
-        result.addPixmap(tinted(it.value(), size, palette.color(QPalette::Disabled, QPalette::WindowText)),
-                         QIcon::Disabled);
+        result.addPixmap(tinted(it.value(), size, palette.color(QPalette::WindowText)),
+                         QIcon::Normal);
+        result.addPixmap(
+            tinted(it.value(), size, palette.color(QPalette::Disabled, QPalette::WindowText)),
+            QIcon::Disabled);
     }
     return result;
 }

@@ -1,11 +1,11 @@
 #include "sheets/SignatureView.h"
 
+#include "sheets/SignatureCanvasView.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/ReplaceDocumentEdit.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "widgets/AdaptiveGrid.h"
-#include "sheets/SignatureCanvasView.h"
 #include "widgets/SymbolIcon.h"
 
 #include "platform/FileDialogs.h"

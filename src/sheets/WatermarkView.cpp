@@ -22,7 +22,9 @@ namespace {
 constexpr double kSizeStep = 2, kOpacityStep = 0.05, kRotationStep = 5;
 
 // Whole number toward zero; the small bias keeps 0.15 × 100 from reading 14.
-int truncated(double value) { return int(std::trunc(value + (value < 0 ? -1e-9 : 1e-9))); }
+int truncated(double value) {
+    return int(std::trunc(value + (value < 0 ? -1e-9 : 1e-9)));
+}
 
 QSlider* slider(int low, int high, int value) {
     auto* s = new QSlider(Qt::Horizontal);
@@ -43,9 +45,15 @@ QLabel* readout() {
 
 } // namespace
 
-QString WatermarkView::fontSizeText(double size) { return QString::number(truncated(size)) + "pt"; }
-QString WatermarkView::opacityText(double opacity) { return QString::number(truncated(opacity * 100)) + "%"; }
-QString WatermarkView::rotationText(double degrees) { return QString::number(truncated(degrees)) + QChar(0x00B0); }
+QString WatermarkView::fontSizeText(double size) {
+    return QString::number(truncated(size)) + "pt";
+}
+QString WatermarkView::opacityText(double opacity) {
+    return QString::number(truncated(opacity * 100)) + "%";
+}
+QString WatermarkView::rotationText(double degrees) {
+    return QString::number(truncated(degrees)) + QChar(0x00B0);
+}
 
 WatermarkView::WatermarkView(DocumentViewModel& documentVM, QWidget* parent)
     : QDialog(parent), documentVM_(documentVM) {

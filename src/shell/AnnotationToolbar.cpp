@@ -95,14 +95,13 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
     apply_->setAutoDefault(false);
     const QColor accent = Appearance::accent();
     // Small and prominent: the accent fill, greyed while there is nothing to apply to.
-    apply_->setStyleSheet(
-        QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                       " border-radius: 5px; padding: 3px 12px; }"
-                       "QPushButton:hover { background: %2; }"
-                       "QPushButton:disabled { background: %3; color: %4; }")
-            .arg(accent.name(), accent.lighter(112).name(),
-                 Appearance::separator().name(QColor::HexArgb),
-                 Appearance::tertiary().name(QColor::HexArgb)));
+    apply_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                                         " border-radius: 5px; padding: 3px 12px; }"
+                                         "QPushButton:hover { background: %2; }"
+                                         "QPushButton:disabled { background: %3; color: %4; }")
+                              .arg(accent.name(), accent.lighter(112).name(),
+                                   Appearance::separator().name(QColor::HexArgb),
+                                   Appearance::tertiary().name(QColor::HexArgb)));
     connect(apply_, &QPushButton::clicked, this, [this] {
         if (annotationVM_ && documentVM_)
             annotationVM_->addHighlight(documentVM_->currentSelection(), *documentVM_);
@@ -136,7 +135,8 @@ ColorSwatchButton* AnnotationToolbar::swatch(HighlightColor color) const {
 }
 
 void AnnotationToolbar::refresh() {
-    const AnnotationTool current = annotationVM_ ? annotationVM_->currentTool() : AnnotationTool::none;
+    const AnnotationTool current =
+        annotationVM_ ? annotationVM_->currentTool() : AnnotationTool::none;
     for (AnnotationTool tool : allAnnotationTools()) {
         QToolButton* button = toolButton(tool);
         const bool chosen = tool == current;

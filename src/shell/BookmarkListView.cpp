@@ -133,11 +133,14 @@ BookmarkListView::BookmarkListView(BookmarkViewModel* bookmarkViewModel,
     stack_->addWidget(scroll);
 
     if (bookmarkVM_)
-        connect(bookmarkVM_, &BookmarkViewModel::bookmarksChanged, this, &BookmarkListView::rebuild);
+        connect(bookmarkVM_, &BookmarkViewModel::bookmarksChanged, this,
+                &BookmarkListView::rebuild);
     rebuild();
 }
 
-bool BookmarkListView::isShowingEmptyState() const { return stack_->currentWidget() == emptyState_; }
+bool BookmarkListView::isShowingEmptyState() const {
+    return stack_->currentWidget() == emptyState_;
+}
 
 void BookmarkListView::rebuild() {
     for (BookmarkRow* row : std::as_const(rows_))

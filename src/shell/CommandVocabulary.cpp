@@ -6,7 +6,8 @@ const QStringList& Notifications::all() {
         zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
         firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
         ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText,   makeSearchable, undo, redo};
+        showWatermark, showCompare, exportAsText,   makeSearchable,     undo,
+        redo};
     return names;
 }
 

@@ -1,63 +1,62 @@
 #include "shell/ContentView.h"
 
+#include "pageview/PdfPageView.h"
+#include "sheets/DocumentCompareView.h"
+#include "sheets/DocumentCreationView.h"
+#include "sheets/ExportView.h"
+#include "sheets/FormFieldView.h"
+#include "sheets/OCRResultSheet.h"
+#include "sheets/PageManagementView.h"
+#include "sheets/PasswordProtectionView.h"
+#include "sheets/SignatureView.h"
+#include "sheets/WatermarkView.h"
+#include "shell/AnnotationToolbar.h"
+#include "shell/CommandNotificationHandler.h"
+#include "shell/PDFKitView.h"
+#include "shell/PageNumberField.h"
+#include "shell/SearchBarView.h"
+#include "shell/SheetFlags.h"
+#include "shell/SheetPresenter.h"
+#include "shell/SidebarView.h"
+#include "shell/SignatureBarView.h"
+#include "shell/WelcomeView.h"
+#include "shell/ZoomBox.h"
 #include "utilities/FileConversionService.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentCreationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/OCRViewModel.h"
-#include "viewmodels/SignatureViewModel.h"
-#include "shell/AnnotationToolbar.h"
-#include "widgets/Appearance.h"
-#include "shell/CommandNotificationHandler.h"
-#include "sheets/DocumentCompareView.h"
-#include "sheets/DocumentCreationView.h"
-#include "sheets/ExportView.h"
-#include "sheets/FormFieldView.h"
-#include "widgets/Icons.h"
-#include "sheets/OCRResultSheet.h"
-#include "shell/PDFKitView.h"
-#include "shell/PageNumberField.h"
-#include "shell/ZoomBox.h"
-#include "sheets/PageManagementView.h"
-#include "sheets/PasswordProtectionView.h"
-#include "pageview/PdfPageView.h"
-#include "shell/SearchBarView.h"
-#include "shell/SignatureBarView.h"
-#include "shell/SheetFlags.h"
-#include "shell/SheetPresenter.h"
-#include "shell/SidebarView.h"
-#include "sheets/SignatureView.h"
-#include "sheets/WatermarkView.h"
-#include "shell/WelcomeView.h"
 #include "viewmodels/ReadingHistory.h"
+#include "viewmodels/SignatureViewModel.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
 
-#include "platform/Alerts.h"
 #include "pageview/PasswordPromptWidget.h"
+#include "platform/Alerts.h"
 
-#include <QMessageBox>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLineEdit>
 #include <QEvent>
 #include <QFileInfo>
-#include <QUrl>
 #include <QLabel>
-#include <QStatusBar>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
-
 
 ContentView::ContentView(QWidget* parent)
     : QMainWindow(parent), documentVM_(new DocumentViewModel(this)),
       annotationVM_(new AnnotationViewModel(this)), bookmarkVM_(new BookmarkViewModel(this)),
-      creationVM_(new DocumentCreationViewModel(this)), signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
-      flags_(new SheetFlags(this)) {
+      creationVM_(new DocumentCreationViewModel(this)), signatureVM_(new SignatureViewModel(this)),
+      ocrVM_(new OCRViewModel(this)), flags_(new SheetFlags(this)) {
     setObjectName(QStringLiteral("contentView"));
     setWindowIcon(Icons::applicationIcon());
     setUnifiedTitleAndToolBarOnMac(true);
@@ -118,13 +117,16 @@ ContentView::ContentView(QWidget* parent)
     actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
     commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions, this);
 
-    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ContentView::documentChanged);
+    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
+            &ContentView::documentChanged);
     connect(documentVM_, &DocumentViewModel::fileNameChanged, this, &ContentView::refreshTitle);
     connect(documentVM_, &DocumentViewModel::modifiedChanged, this, &ContentView::refreshTitle);
     connect(documentVM_, &DocumentViewModel::editsChanged, this, &ContentView::refreshEditActions);
-    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshTitle);
+    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this,
+            &ContentView::refreshTitle);
     connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, &ContentView::refreshTitle);
-    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this, &ContentView::refreshToolbar);
+    connect(documentVM_, &DocumentViewModel::currentPageIndexChanged, this,
+            &ContentView::refreshToolbar);
     connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, &ContentView::refreshToolbar);
     // Each file keeps its own bookmarks; a document without a file has none stored.
     connect(documentVM_, &DocumentViewModel::fileURLChanged, this,
@@ -345,7 +347,9 @@ QAction* ContentView::toolbarAction(const QString& title) const {
     return nullptr;
 }
 
-QWidget* ContentView::detailContent() const { return detailStack_->currentWidget(); }
+QWidget* ContentView::detailContent() const {
+    return detailStack_->currentWidget();
+}
 
 QString ContentView::title() const {
     if (documentVM_->fileName().isEmpty())
@@ -360,7 +364,9 @@ QString ContentView::subtitle() const {
         return {};
     if (documentVM_->pdfDocument()->isLocked())
         return tr("Locked");
-    return tr("Page %1 of %2").arg(documentVM_->currentPageIndex() + 1).arg(documentVM_->totalPages());
+    return tr("Page %1 of %2")
+        .arg(documentVM_->currentPageIndex() + 1)
+        .arg(documentVM_->totalPages());
 }
 
 void ContentView::documentChanged() {
@@ -496,7 +502,8 @@ void ContentView::exportAsText() {
     // A failed write is said, not swallowed: the person believes the text is saved otherwise.
     const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
     if (outcome.failed()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export failed"), QString(), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export failed"), QString(),
+                        QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // the message names a file, which may look like markup
         box.setText(outcome.message);
         box.exec();
@@ -529,7 +536,8 @@ void ContentView::buildReaderActions() {
     // Escape leaves full screen only while in it, so it stays free for the bars otherwise.
     leaveFullScreen_ = shortcutAction(tr("Leave Full Screen"), {QKeySequence(Qt::Key_Escape)});
     leaveFullScreen_->setEnabled(false);
-    connect(leaveFullScreen_, &QAction::triggered, this, [this] { fullScreen_->setChecked(false); });
+    connect(leaveFullScreen_, &QAction::triggered, this,
+            [this] { fullScreen_->setChecked(false); });
 
     // File > Open Recent, filled as it opens.
     for (QAction* a : menuBar()->actions())

@@ -1,10 +1,10 @@
 #include "shell/CoreCommandHandler.h"
 
 #include "platform/NotificationCenter.h"
-#include "viewmodels/BookmarkViewModel.h"
-#include "viewmodels/DocumentViewModel.h"
 #include "shell/CommandVocabulary.h"
 #include "shell/SheetFlags.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
 
 const QStringList& CoreCommandHandler::names() {
     namespace N = Notifications;
@@ -13,7 +13,7 @@ const QStringList& CoreCommandHandler::names() {
         N::zoomIn,         N::zoomOut,        N::zoomToFit,    N::nextPage,
         N::previousPage,   N::firstPage,      N::lastPage,     N::toggleSearch,
         N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport,
-        N::makeSearchable, N::undo,         N::redo};
+        N::makeSearchable, N::undo,           N::redo};
     return list;
 }
 

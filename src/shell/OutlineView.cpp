@@ -23,7 +23,8 @@ OutlineView::OutlineView(DocumentViewModel& viewModel, QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     header()->setStretchLastSection(true);
     // A click goes there; the keyboard's Enter does the same.
-    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { activate(item); });
+    connect(this, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { activate(item); });
     connect(this, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { activate(item); });
     connect(&viewModel_, &DocumentViewModel::pdfDocumentChanged, this, &OutlineView::reload);

@@ -1,14 +1,16 @@
 #include "shell/PDFKitCoordinator.h"
 
-#include "shell/PDFKitView.h"
 #include "pageview/PdfPageView.h"
+#include "shell/PDFKitView.h"
 
 #include "viewmodels/DocumentViewModel.h"
 
 PDFKitCoordinator::PDFKitCoordinator(PDFKitView& parent)
     : QObject(&parent), viewModel_(&parent.viewModel()) {}
 
-PDFKitCoordinator::~PDFKitCoordinator() { removeObservers(); }
+PDFKitCoordinator::~PDFKitCoordinator() {
+    removeObservers();
+}
 
 void PDFKitCoordinator::removeObservers() {
     auto& center = NotificationCenter::defaultCenter();

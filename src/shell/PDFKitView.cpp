@@ -1,7 +1,7 @@
 #include "shell/PDFKitView.h"
 
-#include "shell/PDFKitCoordinator.h"
 #include "pageview/PdfPageView.h"
+#include "shell/PDFKitCoordinator.h"
 
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -27,11 +27,10 @@ PDFKitView::PDFKitView(DocumentViewModel& viewModel, AnnotationViewModel& annota
           SIGNAL(currentSearchIndexChanged()), SIGNAL(isSearchingChanged()),
           SIGNAL(currentSelectionChanged())})
         connect(&viewModel_, signal, this, SLOT(updateView()));
-    for (const char* signal :
-         {SIGNAL(currentToolChanged()), SIGNAL(highlightColorChanged()),
-          SIGNAL(textFontSizeChanged()), SIGNAL(freehandColorChanged()),
-          SIGNAL(freehandLineWidthChanged()), SIGNAL(shapeColorChanged()),
-          SIGNAL(shapeLineWidthChanged())})
+    for (const char* signal : {SIGNAL(currentToolChanged()), SIGNAL(highlightColorChanged()),
+                               SIGNAL(textFontSizeChanged()), SIGNAL(freehandColorChanged()),
+                               SIGNAL(freehandLineWidthChanged()), SIGNAL(shapeColorChanged()),
+                               SIGNAL(shapeLineWidthChanged())})
         connect(&annotationViewModel_, signal, this, SLOT(updateView()));
     updateView();
 }

@@ -100,10 +100,10 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
     connect(clear_, &QToolButton::clicked, this, &SearchBarView::clear);
 
     if (viewModel_) {
-        for (auto signal : {&DocumentViewModel::searchTextChanged,
-                            &DocumentViewModel::searchResultsChanged,
-                            &DocumentViewModel::currentSearchIndexChanged,
-                            &DocumentViewModel::isSearchingChanged})
+        for (auto signal :
+             {&DocumentViewModel::searchTextChanged, &DocumentViewModel::searchResultsChanged,
+              &DocumentViewModel::currentSearchIndexChanged,
+              &DocumentViewModel::isSearchingChanged})
             connect(viewModel_, signal, this, &SearchBarView::refresh);
     }
     refresh();

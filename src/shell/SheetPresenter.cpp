@@ -59,7 +59,9 @@ bool SheetPresenter::hasMaker(SheetKind kind) const {
     return bool(entries_[size_t(kind)].maker);
 }
 
-QDialog* SheetPresenter::dialog(SheetKind kind) const { return entries_[size_t(kind)].dialog; }
+QDialog* SheetPresenter::dialog(SheetKind kind) const {
+    return entries_[size_t(kind)].dialog;
+}
 
 void SheetPresenter::flagChanged(SheetKind kind) {
     Entry& entry = entries_[size_t(kind)];

@@ -1,11 +1,11 @@
 #include "shell/SidebarView.h"
 
-#include "viewmodels/DocumentViewModel.h"
-#include "widgets/Appearance.h"
 #include "shell/BookmarkListView.h"
 #include "shell/OutlineView.h"
-#include "widgets/Icons.h"
 #include "shell/ThumbnailSidebarView.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -22,27 +22,36 @@ const std::array<SidebarTab, 3>& allSidebarTabs() {
 
 QString rawValue(SidebarTab tab) {
     switch (tab) {
-    case SidebarTab::thumbnails: return QStringLiteral("thumbnails");
-    case SidebarTab::bookmarks: return QStringLiteral("bookmarks");
-    case SidebarTab::contents: return QStringLiteral("contents");
+    case SidebarTab::thumbnails:
+        return QStringLiteral("thumbnails");
+    case SidebarTab::bookmarks:
+        return QStringLiteral("bookmarks");
+    case SidebarTab::contents:
+        return QStringLiteral("contents");
     }
     return {};
 }
 
 QString title(SidebarTab tab) {
     switch (tab) {
-    case SidebarTab::thumbnails: return QObject::tr("Pages");
-    case SidebarTab::bookmarks: return QObject::tr("Bookmarks");
-    case SidebarTab::contents: return QObject::tr("Contents");
+    case SidebarTab::thumbnails:
+        return QObject::tr("Pages");
+    case SidebarTab::bookmarks:
+        return QObject::tr("Bookmarks");
+    case SidebarTab::contents:
+        return QObject::tr("Contents");
     }
     return {};
 }
 
 QString systemImage(SidebarTab tab) {
     switch (tab) {
-    case SidebarTab::thumbnails: return QStringLiteral("square.grid.2x2");
-    case SidebarTab::bookmarks: return QStringLiteral("bookmark");
-    case SidebarTab::contents: return QStringLiteral("doc.text.fill");
+    case SidebarTab::thumbnails:
+        return QStringLiteral("square.grid.2x2");
+    case SidebarTab::bookmarks:
+        return QStringLiteral("bookmark");
+    case SidebarTab::contents:
+        return QStringLiteral("doc.text.fill");
     }
     return {};
 }
@@ -54,9 +63,8 @@ std::optional<SidebarTab> sidebarTabFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-
-SidebarView::SidebarView(DocumentViewModel* documentViewModel,
-                         BookmarkViewModel* bookmarkViewModel, QWidget* parent)
+SidebarView::SidebarView(DocumentViewModel* documentViewModel, BookmarkViewModel* bookmarkViewModel,
+                         QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("sidebar"));
     setMinimumWidth(160);
@@ -88,7 +96,8 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel,
     picker->setStyleSheet(
         QStringLiteral(
             "QToolButton { border: 1px solid %1; padding: 3px 4px; background: transparent; }"
-            "QToolButton#segmentLeft { border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
+            "QToolButton#segmentLeft { border-top-left-radius: 6px; border-bottom-left-radius: "
+            "6px; }"
             "QToolButton#segmentMiddle { border-left: none; }"
             "QToolButton#segmentRight { border-left: none; border-top-right-radius: 6px;"
             " border-bottom-right-radius: 6px; }"

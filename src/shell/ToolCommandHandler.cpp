@@ -1,9 +1,9 @@
 #include "shell/ToolCommandHandler.h"
 
 #include "platform/NotificationCenter.h"
-#include "viewmodels/DocumentViewModel.h"
 #include "shell/CommandVocabulary.h"
 #include "shell/SheetFlags.h"
+#include "viewmodels/DocumentViewModel.h"
 
 const QStringList& ToolCommandHandler::names() {
     namespace N = Notifications;

@@ -100,7 +100,8 @@ void WelcomeView::refreshRecentFiles() {
         button->setFlat(true);
         button->setToolTip(path);
         button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 2px 6px; }"));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { text-align: left; padding: 2px 6px; }"));
         connect(button, &QPushButton::clicked, this, [this, path] {
             if (viewModel_)
                 viewModel_->loadDocument(QUrl::fromLocalFile(path));

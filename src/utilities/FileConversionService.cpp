@@ -22,9 +22,12 @@
 
 const char* FileConversionService::ConversionError::message(Kind kind) {
     switch (kind) {
-    case Kind::noImage: return "Failed to load image";
-    case Kind::noDocument: return "No document to convert";
-    case Kind::exportFailed: return "Export failed";
+    case Kind::noImage:
+        return "Failed to load image";
+    case Kind::noDocument:
+        return "No document to convert";
+    case Kind::exportFailed:
+        return "Export failed";
     }
     return "Export failed";
 }
@@ -33,7 +36,7 @@ pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
     OpenFileRequest request;
     // The filter for every image kind comes first: one selection can mix PNG, JPEG and TIFF.
     request.contentTypes = {ContentType::image(), ContentType::png(), ContentType::jpeg(),
-                            ContentType::tiff(), ContentType::bmp(), ContentType::gif()};
+                            ContentType::tiff(),  ContentType::bmp(), ContentType::gif()};
     request.allowsMultipleSelection = true;
     request.title = QStringLiteral("Select images to convert to PDF");
     const QStringList paths = FileDialogs::current()->openFiles(request);
@@ -124,7 +127,8 @@ QString FileConversionService::pageImageName(int pageIndex) {
     return QStringLiteral("page_%1.png").arg(pageIndex + 1);
 }
 
-bool FileConversionService::writeFile(const QByteArray& bytes, const QString& path, QString* error) {
+bool FileConversionService::writeFile(const QByteArray& bytes, const QString& path,
+                                      QString* error) {
     return base::writeFile(path, bytes, error);
 }
 
@@ -141,14 +145,15 @@ QImage FileConversionService::pageImage(const pdf::Page& page) {
 bool FileConversionService::writePng(const QImage& image, const QString& path, QString* error) {
     if (image.isNull()) {
         if (error)
-            *error = base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
+            *error =
+                base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
         return false;
     }
     return writeFile(PageImageExport::encodePng(image), path, error);
 }
 
-FileConversionService::ExportOutcome FileConversionService::exportPDFAsText(const pdf::Document& document,
-                                                                          const QString& fileName) {
+FileConversionService::ExportOutcome
+FileConversionService::exportPDFAsText(const pdf::Document& document, const QString& fileName) {
     const QString text = pdfToText(document);
     SaveFileRequest request;
     request.contentTypes = {ContentType::plainText()};
@@ -158,14 +163,15 @@ FileConversionService::ExportOutcome FileConversionService::exportPDFAsText(cons
     outcome.path = path;
     if (path.isEmpty())
         return outcome;
-    outcome.status = writeFile(text.toUtf8(), path, &outcome.message) ? ExportOutcome::Status::written
-                                                                        : ExportOutcome::Status::failed;
+    outcome.status = writeFile(text.toUtf8(), path, &outcome.message)
+                         ? ExportOutcome::Status::written
+                         : ExportOutcome::Status::failed;
     return outcome;
 }
 
-FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(const pdf::Document& document,
-                                                                             const QString& fileName,
-                                                                             bool dropProtection) {
+FileConversionService::ExportOutcome
+FileConversionService::exportAnnotatedPDF(const pdf::Document& document, const QString& fileName,
+                                          bool dropProtection) {
     const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName));
     ExportOutcome outcome;
     outcome.path = path;
@@ -184,8 +190,8 @@ FileConversionService::ExportOutcome FileConversionService::exportAnnotatedPDF(c
     return outcome;
 }
 
-FileConversionService::ExportOutcome FileConversionService::exportCurrentPageAsImage(const pdf::Document& document,
-                                                                                   int pageIndex) {
+FileConversionService::ExportOutcome
+FileConversionService::exportCurrentPageAsImage(const pdf::Document& document, int pageIndex) {
     ExportOutcome outcome;
     auto page = document.page(pageIndex);
     if (!page)
@@ -197,8 +203,9 @@ FileConversionService::ExportOutcome FileConversionService::exportCurrentPageAsI
     outcome.path = path;
     if (path.isEmpty())
         return outcome;
-    outcome.status = writePng(pageImage(*page), path, &outcome.message) ? ExportOutcome::Status::written
-                                                                          : ExportOutcome::Status::failed;
+    outcome.status = writePng(pageImage(*page), path, &outcome.message)
+                         ? ExportOutcome::Status::written
+                         : ExportOutcome::Status::failed;
     return outcome;
 }
 

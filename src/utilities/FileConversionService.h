@@ -56,7 +56,7 @@ public:
     // File names proposed by the export dialogs.
     static QString textFileName(const QString& fileName);      // report.pdf -> report.txt
     static QString annotatedFileName(const QString& fileName); // report.pdf -> report_annotated.pdf
-    static QString pageImageName(int pageIndex);                // 4 -> page_5.png
+    static QString pageImageName(int pageIndex);               // 4 -> page_5.png
 
     static ExportOutcome exportPDFAsText(const pdf::Document& document, const QString& fileName);
     // The copy keeps the document's encryption and permissions unless `dropProtection` is

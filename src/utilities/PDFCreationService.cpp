@@ -40,13 +40,17 @@ QList<double> gridPositions(double extent) {
 
 } // namespace
 
-PDFCreationService::CreationError::CreationError(Kind kind) : std::runtime_error(message(kind)), kind_(kind) {}
+PDFCreationService::CreationError::CreationError(Kind kind)
+    : std::runtime_error(message(kind)), kind_(kind) {}
 
 const char* PDFCreationService::CreationError::message(Kind kind) {
     switch (kind) {
-    case Kind::contextCreationFailed: return "Failed to create PDF rendering context";
-    case Kind::imageLoadFailed: return "Failed to load image data";
-    case Kind::documentCreationFailed: return "Failed to create PDF document from rendered data";
+    case Kind::contextCreationFailed:
+        return "Failed to create PDF rendering context";
+    case Kind::imageLoadFailed:
+        return "Failed to load image data";
+    case Kind::documentCreationFailed:
+        return "Failed to create PDF document from rendered data";
     }
     return "";
 }
@@ -89,16 +93,25 @@ pdf::PagePtr PDFCreationService::createBlankPage(QSizeF size, PageTemplate pageT
     return document->page(0);
 }
 
-void PDFCreationService::drawBackground(PdfDrawingContext& context, PageTemplate pageTemplate, QSizeF size) {
+void PDFCreationService::drawBackground(PdfDrawingContext& context, PageTemplate pageTemplate,
+                                        QSizeF size) {
     switch (pageTemplate) {
-    case PageTemplate::blank: break;
-    case PageTemplate::lined: drawLinedBackground(context, size, 28); break;
-    case PageTemplate::grid: drawGridBackground(context, size); break;
-    case PageTemplate::dotGrid: drawDotGridBackground(context, size); break;
+    case PageTemplate::blank:
+        break;
+    case PageTemplate::lined:
+        drawLinedBackground(context, size, 28);
+        break;
+    case PageTemplate::grid:
+        drawGridBackground(context, size);
+        break;
+    case PageTemplate::dotGrid:
+        drawDotGridBackground(context, size);
+        break;
     }
 }
 
-void PDFCreationService::drawLinedBackground(PdfDrawingContext& context, QSizeF size, double lineSpacing) {
+void PDFCreationService::drawLinedBackground(PdfDrawingContext& context, QSizeF size,
+                                             double lineSpacing) {
     const double W = size.width();
     const double H = size.height();
     QList<QLineF> rules;
@@ -136,7 +149,8 @@ void PDFCreationService::drawDotGridBackground(PdfDrawingContext& context, QSize
             context.fillEllipse(QRectF(x - 1, y - 1, 2, 2), color);
 }
 
-void PDFCreationService::drawTextBlock(PdfDrawingContext& context, const TextBlock& block, double pageHeight) {
+void PDFCreationService::drawTextBlock(PdfDrawingContext& context, const TextBlock& block,
+                                       double pageHeight) {
     PdfTextStyle style;
     style.fontName = block.fontName;
     style.fontSize = block.fontSize;
@@ -144,7 +158,8 @@ void PDFCreationService::drawTextBlock(PdfDrawingContext& context, const TextBlo
     context.drawText(block.text, surfaceRect(block.position, block.size, pageHeight), style);
 }
 
-bool PDFCreationService::drawImageBlock(PdfDrawingContext& context, const ImageBlock& block, double pageHeight) {
+bool PDFCreationService::drawImageBlock(PdfDrawingContext& context, const ImageBlock& block,
+                                        double pageHeight) {
     QByteArray data = block.imageData;
     QBuffer buffer(&data);
     QImageReader reader(&buffer);

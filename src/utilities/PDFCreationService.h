@@ -41,7 +41,9 @@ public:
     static void drawLinedBackground(PdfDrawingContext& context, QSizeF size, double lineSpacing);
     static void drawGridBackground(PdfDrawingContext& context, QSizeF size);
     static void drawDotGridBackground(PdfDrawingContext& context, QSizeF size);
-    static void drawTextBlock(PdfDrawingContext& context, const TextBlock& block, double pageHeight);
+    static void drawTextBlock(PdfDrawingContext& context, const TextBlock& block,
+                              double pageHeight);
     // False when the block's data is not a decodable image (the block is then skipped).
-    static bool drawImageBlock(PdfDrawingContext& context, const ImageBlock& block, double pageHeight);
+    static bool drawImageBlock(PdfDrawingContext& context, const ImageBlock& block,
+                               double pageHeight);
 };

@@ -72,10 +72,12 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             auto page = document.page(i);
             // The display list is recorded under the document's lock; the rest runs freely.
             auto list = page ? page->displayList() : nullptr;
-            const QImage image = list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
+            const QImage image =
+                list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
             const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
             if (png.isEmpty()) {
-                failure = base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
+                failure =
+                    base::couldNotBeWritten(path, QStringLiteral("the page could not be rendered"));
             } else {
                 // The names are fixed and the folder may be shared: a link planted under one
                 // of them is replaced, never followed.

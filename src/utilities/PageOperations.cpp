@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <numeric>
 
-QString PageOperations::pageFileName(int index) { return QStringLiteral("page_%1.pdf").arg(index + 1); }
+QString PageOperations::pageFileName(int index) {
+    return QStringLiteral("page_%1.pdf").arg(index + 1);
+}
 
 bool PageOperations::rotateClockwise(const pdf::DocumentPtr& document, int index) {
     auto page = document ? document->page(index) : nullptr;
@@ -53,7 +55,8 @@ pdf::PagePtr PageOperations::insertBlankPage(const pdf::DocumentPtr& document, i
     return document->insertPage(blank, at);
 }
 
-int PageOperations::insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source, int at) {
+int PageOperations::insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source,
+                                   int at) {
     if (!document || source.pageCount() == 0)
         return 0;
     std::vector<int> all(size_t(source.pageCount()));
@@ -80,7 +83,8 @@ QString writeFailure(const QString& path, const QString& reason) {
 
 } // namespace
 
-bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, const QString& path, QString* error) {
+bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, const QString& path,
+                               QString* error) {
     auto single = extractPage(document, index);
     QString reason;
     if (!single) {
@@ -93,7 +97,8 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
     return false;
 }
 
-PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr& document, const QString& folder) {
+PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr& document,
+                                                          const QString& folder) {
     SplitResult result;
     if (!document || document->pageCount() <= 1)
         return result;
@@ -120,7 +125,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     return result;
 }
 
-PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths) {
+PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document,
+                                                           const QStringList& paths) {
     MergeResult result;
     if (!document)
         return result;
@@ -141,5 +147,6 @@ QString PageOperations::skippedMessage(const QStringList& skipped) {
     QStringList names;
     for (const QString& path : skipped)
         names << QFileInfo(path).fileName();
-    return QStringLiteral("Skipped (not readable as PDF): %1").arg(names.join(QStringLiteral(", ")));
+    return QStringLiteral("Skipped (not readable as PDF): %1")
+        .arg(names.join(QStringLiteral(", ")));
 }

@@ -35,13 +35,15 @@ public:
     static pdf::PagePtr makeBlankPage(QSizeF size);
 
     // Every page of `source`, in order, before `at`. The number of pages inserted.
-    static int insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source, int at);
+    static int insertDocument(const pdf::DocumentPtr& document, const pdf::Document& source,
+                              int at);
 
     // A new document holding a copy of page `index` (annotations, form fields and links to
     // itself included); nullptr without such a page.
     static pdf::DocumentPtr extractPage(const pdf::DocumentPtr& document, int index);
     // Writes page `index` alone to `path`. False with *error naming the file when it fails.
-    static bool writePage(const pdf::DocumentPtr& document, int index, const QString& path, QString* error);
+    static bool writePage(const pdf::DocumentPtr& document, int index, const QString& path,
+                          QString* error);
 
     struct SplitResult {
         QStringList written;  // paths, in page order

@@ -11,7 +11,8 @@
 namespace {
 
 cairo_status_t appendToBuffer(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<QByteArray*>(closure)->append(reinterpret_cast<const char*>(data), qsizetype(length));
+    static_cast<QByteArray*>(closure)->append(reinterpret_cast<const char*>(data),
+                                              qsizetype(length));
     return CAIRO_STATUS_SUCCESS;
 }
 
@@ -28,10 +29,12 @@ struct FontFace {
 // The base-14 names resolve to their metric-compatible twins; anything else is
 // handed to fontconfig as a family name and falls back from there.
 FontFace faceForFontName(const QString& fontName) {
-    static const struct { const char* base; const char* family; } twins[] = {
-        {"Helvetica", "Nimbus Sans"}, {"Arial", "Nimbus Sans"},
-        {"Times", "Nimbus Roman"},    {"Times-Roman", "Nimbus Roman"},
-        {"Courier", "Nimbus Mono PS"},
+    static const struct {
+        const char* base;
+        const char* family;
+    } twins[] = {
+        {"Helvetica", "Nimbus Sans"},    {"Arial", "Nimbus Sans"},      {"Times", "Nimbus Roman"},
+        {"Times-Roman", "Nimbus Roman"}, {"Courier", "Nimbus Mono PS"},
     };
     FontFace face;
     QString base = fontName.trimmed();
@@ -43,8 +46,10 @@ FontFace faceForFontName(const QString& fontName) {
     }
     if (variant.contains("Bold", Qt::CaseInsensitive))
         face.weight = PANGO_WEIGHT_BOLD;
-    if (variant.contains("Oblique", Qt::CaseInsensitive) || variant.contains("Italic", Qt::CaseInsensitive))
-        face.style = variant.contains("Oblique", Qt::CaseInsensitive) ? PANGO_STYLE_OBLIQUE : PANGO_STYLE_ITALIC;
+    if (variant.contains("Oblique", Qt::CaseInsensitive) ||
+        variant.contains("Italic", Qt::CaseInsensitive))
+        face.style = variant.contains("Oblique", Qt::CaseInsensitive) ? PANGO_STYLE_OBLIQUE
+                                                                      : PANGO_STYLE_ITALIC;
     face.family = base;
     for (const auto& twin : twins) {
         if (base.compare(twin.base, Qt::CaseInsensitive) == 0 ||
@@ -71,7 +76,8 @@ struct PdfDrawingContext::Impl {
     int pageCount = 0;
 
     bool ok() const {
-        return surface && cr && !finished && !failed && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+        return surface && cr && !finished && !failed &&
+               cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
                cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     }
     // PDF user space (y up) to cairo's page space (y down).
@@ -191,8 +197,8 @@ bool PdfDrawingContext::drawImage(const QImage& image, const QRectF& rect) {
     const bool alpha = image.hasAlphaChannel();
     const QImage pixels =
         image.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    cairo_surface_t* source = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24,
-                                                         pixels.width(), pixels.height());
+    cairo_surface_t* source = cairo_image_surface_create(
+        alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, pixels.width(), pixels.height());
     if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(source);
         return false;
@@ -217,7 +223,8 @@ bool PdfDrawingContext::drawImage(const QImage& image, const QRectF& rect) {
     return d_->ok();
 }
 
-int PdfDrawingContext::drawText(const QString& text, const QRectF& rect, const PdfTextStyle& style) {
+int PdfDrawingContext::drawText(const QString& text, const QRectF& rect,
+                                const PdfTextStyle& style) {
     if (!d_->ok() || !d_->inPage || text.isEmpty() || rect.width() <= 0 || rect.height() <= 0 ||
         style.fontSize <= 0)
         return 0;

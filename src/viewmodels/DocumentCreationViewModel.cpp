@@ -63,7 +63,9 @@ void DocumentCreationViewModel::editSelectedPage(const std::function<void(PDFPag
 }
 
 void DocumentCreationViewModel::addTextBlock(const QString& text, double fontSize) {
-    editSelectedPage([&](PDFPageContent& page) { page.textBlocks.append(placedTextBlock(page, text, fontSize)); });
+    editSelectedPage([&](PDFPageContent& page) {
+        page.textBlocks.append(placedTextBlock(page, text, fontSize));
+    });
 }
 
 void DocumentCreationViewModel::updateTextBlock(const QUuid& blockId, const QString& text) {
@@ -101,9 +103,9 @@ void DocumentCreationViewModel::addImageFromFile() {
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        Alerts::current()->inform(tr("Image not added"),
-                                  tr("\u201c%1\u201d could not be read: %2")
-                                      .arg(name, file.errorString()));
+        Alerts::current()->inform(
+            tr("Image not added"),
+            tr("\u201c%1\u201d could not be read: %2").arg(name, file.errorString()));
         return;
     }
     // Said, not swallowed: otherwise the button seems not to work.
@@ -126,7 +128,8 @@ bool DocumentCreationViewModel::addImageData(const QByteArray& imageData) {
 
 void DocumentCreationViewModel::removeImageBlock(const QUuid& blockId) {
     PDFPageContent* page = mutableSelectedPage();
-    if (page && page->imageBlocks.removeIf([&](const ImageBlock& b) { return b.id == blockId; }) > 0)
+    if (page &&
+        page->imageBlocks.removeIf([&](const ImageBlock& b) { return b.id == blockId; }) > 0)
         emit pagesChanged();
 }
 
@@ -237,7 +240,8 @@ std::optional<QString> DocumentCreationViewModel::savePDF(QString* error) const 
     if (!document->write(path, {}, &reason)) {
         if (error)
             *error = tr("The file “%1” could not be saved: %2")
-                         .arg(QFileInfo(path).fileName(), reason.isEmpty() ? tr("unknown error") : reason);
+                         .arg(QFileInfo(path).fileName(),
+                              reason.isEmpty() ? tr("unknown error") : reason);
         return std::nullopt;
     }
     return path;

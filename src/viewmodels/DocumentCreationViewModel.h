@@ -15,9 +15,12 @@
 class DocumentCreationViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<PDFPageContent> pages READ pages WRITE setPages NOTIFY pagesChanged)
-    Q_PROPERTY(int selectedPageIndex READ selectedPageIndex WRITE setSelectedPageIndex NOTIFY selectedPageIndexChanged)
-    Q_PROPERTY(PageSize defaultPageSize READ defaultPageSize WRITE setDefaultPageSize NOTIFY defaultPageSizeChanged)
-    Q_PROPERTY(QString documentTitle READ documentTitle WRITE setDocumentTitle NOTIFY documentTitleChanged)
+    Q_PROPERTY(int selectedPageIndex READ selectedPageIndex WRITE setSelectedPageIndex NOTIFY
+                   selectedPageIndexChanged)
+    Q_PROPERTY(PageSize defaultPageSize READ defaultPageSize WRITE setDefaultPageSize NOTIFY
+                   defaultPageSizeChanged)
+    Q_PROPERTY(
+        QString documentTitle READ documentTitle WRITE setDocumentTitle NOTIFY documentTitleChanged)
 
 public:
     explicit DocumentCreationViewModel(QObject* parent = nullptr);

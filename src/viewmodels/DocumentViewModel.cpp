@@ -13,10 +13,9 @@
 #include <algorithm>
 
 DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {
-    for (auto signal : {&DocumentViewModel::currentPageIndexChanged,
-                        &DocumentViewModel::scaleFactorChanged,
-                        &DocumentViewModel::autoScalesChanged,
-                        &DocumentViewModel::displayModeChanged})
+    for (auto signal :
+         {&DocumentViewModel::currentPageIndexChanged, &DocumentViewModel::scaleFactorChanged,
+          &DocumentViewModel::autoScalesChanged, &DocumentViewModel::displayModeChanged})
         connect(this, signal, this, &DocumentViewModel::rememberPlace);
 }
 DocumentViewModel::~DocumentViewModel() = default;

@@ -22,17 +22,23 @@ void PageImageExportJob::start(const pdf::DocumentPtr& document, const QString& 
             *document, folder, 2.0,
             [self](int done, int total) {
                 if (self)
-                    QMetaObject::invokeMethod(self, [self, done, total] {
-                        if (self)
-                            emit self->progressed(done, total);
-                    }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        self,
+                        [self, done, total] {
+                            if (self)
+                                emit self->progressed(done, total);
+                        },
+                        Qt::QueuedConnection);
             },
             flag.get());
         if (self)
-            QMetaObject::invokeMethod(self, [self, result] {
-                if (self)
-                    emit self->finished(result.written, result.failures, result.cancelled);
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                self,
+                [self, result] {
+                    if (self)
+                        emit self->finished(result.written, result.failures, result.cancelled);
+                },
+                Qt::QueuedConnection);
     }));
     thread_->start();
 }
@@ -42,7 +48,9 @@ void PageImageExportJob::cancel() {
         cancel_->store(true);
 }
 
-bool PageImageExportJob::isRunning() const { return thread_ && thread_->isRunning(); }
+bool PageImageExportJob::isRunning() const {
+    return thread_ && thread_->isRunning();
+}
 
 void PageImageExportJob::wait() {
     if (thread_)

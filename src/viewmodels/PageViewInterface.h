@@ -10,7 +10,12 @@
 #include <optional>
 
 // The page view's four layouts, with the raw values the commands use.
-enum class PDFDisplayMode { singlePage = 0, singlePageContinuous = 1, twoUp = 2, twoUpContinuous = 3 };
+enum class PDFDisplayMode {
+    singlePage = 0,
+    singlePageContinuous = 1,
+    twoUp = 2,
+    twoUpContinuous = 3
+};
 
 class PageViewInterface {
 public:
@@ -31,7 +36,8 @@ public:
     virtual void setDisplayMode(PDFDisplayMode mode) = 0;
 
     virtual std::optional<pdf::Selection> currentSelection() const = 0;
-    virtual void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) = 0;
+    virtual void setCurrentSelection(const std::optional<pdf::Selection>& selection,
+                                     bool animate) = 0;
     virtual void scrollSelectionToVisible() = 0;
     virtual void clearSelection() = 0;
     // A link's or outline entry's destination; views without a finer position go to the page.

@@ -11,7 +11,9 @@
 
 namespace {
 const QString kRecentKey = QStringLiteral("recentFiles");
-QString placeKey(const QString& path) { return QStringLiteral("place:") + path; }
+QString placeKey(const QString& path) {
+    return QStringLiteral("place:") + path;
+}
 } // namespace
 
 namespace ReadingHistory {
@@ -40,7 +42,8 @@ std::optional<ReadingPlace> place(const QString& path) {
         result.scale = 1.0;
     result.autoScales = object.value(QStringLiteral("autoScales")).toBool(true);
     const int mode = object.value(QStringLiteral("mode")).toInt(1);
-    result.mode = mode >= 0 && mode <= 3 ? PDFDisplayMode(mode) : PDFDisplayMode::singlePageContinuous;
+    result.mode =
+        mode >= 0 && mode <= 3 ? PDFDisplayMode(mode) : PDFDisplayMode::singlePageContinuous;
     return result;
 }
 
@@ -61,8 +64,9 @@ void addRecent(const QString& path) {
     files.prepend(path);
     while (files.size() > kRecentLimit)
         files.removeLast();
-    Preferences::setData(kRecentKey,
-                         QJsonDocument(QJsonArray::fromStringList(files)).toJson(QJsonDocument::Compact));
+    Preferences::setData(
+        kRecentKey,
+        QJsonDocument(QJsonArray::fromStringList(files)).toJson(QJsonDocument::Compact));
 }
 
 QStringList recentFiles() {
@@ -73,6 +77,8 @@ QStringList recentFiles() {
     return files;
 }
 
-void clearRecent() { Preferences::remove(kRecentKey); }
+void clearRecent() {
+    Preferences::remove(kRecentKey);
+}
 
 } // namespace ReadingHistory

@@ -42,8 +42,8 @@ std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, 
     const QTransform toDisplay = page.pageToDisplay();
     const QTransform toPage = toDisplay.inverted();
     const QPointF shownCenter = toDisplay.map(center);
-    const QRectF stampShown(shownCenter.x() - size.width() / 2,
-                            shownCenter.y() - size.height() / 2, size.width(), size.height());
+    const QRectF stampShown(shownCenter.x() - size.width() / 2, shownCenter.y() - size.height() / 2,
+                            size.width(), size.height());
     const QRectF stampRect = toPage.mapRect(stampShown);
     // The image is drawn in page space; turned back by the page's rotation it shows upright.
     const int turn = page.rotation();
@@ -56,9 +56,8 @@ std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, 
     if (!stampName)
         return made;
     const QString name = stampName->isEmpty() ? signature.name : *stampName;
-    const QRectF lineRect = toPage.mapRect(QRectF(stampShown.left(),
-                                                  stampShown.bottom() + kStampGap,
-                                                  size.width(), kStampLineHeight));
+    const QRectF lineRect = toPage.mapRect(
+        QRectF(stampShown.left(), stampShown.bottom() + kStampGap, size.width(), kStampLineHeight));
     made.push_back(page.addFreeText(lineRect, SignatureViewModel::stampText(name, now),
                                     kStampFontSize, kSecondaryLabel));
     return made;

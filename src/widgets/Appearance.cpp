@@ -39,17 +39,27 @@ static QColor withAlpha(QColor c, qreal alpha) {
     return c;
 }
 
-QColor primary() { return QApplication::palette().color(QPalette::WindowText); }
-QColor secondary() { return withAlpha(primary(), 0.62); }
-QColor tertiary() { return withAlpha(primary(), 0.42); }
-QColor accent() { return QApplication::palette().color(QPalette::Highlight); }
+QColor primary() {
+    return QApplication::palette().color(QPalette::WindowText);
+}
+QColor secondary() {
+    return withAlpha(primary(), 0.62);
+}
+QColor tertiary() {
+    return withAlpha(primary(), 0.42);
+}
+QColor accent() {
+    return QApplication::palette().color(QPalette::Highlight);
+}
 
 QColor barBackground() {
     const QColor window = QApplication::palette().color(QPalette::Window);
     return window.lightness() > 128 ? window.lighter(104) : window.lighter(120);
 }
 
-QColor separator() { return withAlpha(primary(), 0.16); }
+QColor separator() {
+    return withAlpha(primary(), 0.16);
+}
 
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette p = widget->palette();

@@ -9,7 +9,9 @@
 #include <QSvgRenderer>
 
 // The resources live in a static library: make sure they are registered before use.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -50,7 +52,9 @@ const QHash<QString, QString>& themeNames() {
     return table;
 }
 
-QString resourcePath(const QString& symbol) { return ":/icons/" + symbol + ".svg"; }
+QString resourcePath(const QString& symbol) {
+    return ":/icons/" + symbol + ".svg";
+}
 
 // The drawing's text, read once per symbol.
 QByteArray drawing(const QString& symbol) {
@@ -127,9 +131,13 @@ private:
 
 namespace Icons {
 
-QString themeName(const QString& symbol) { return themeNames().value(symbol); }
+QString themeName(const QString& symbol) {
+    return themeNames().value(symbol);
+}
 
-bool hasFallback(const QString& symbol) { return !drawing(symbol).isEmpty(); }
+bool hasFallback(const QString& symbol) {
+    return !drawing(symbol).isEmpty();
+}
 
 QStringList symbols() {
     QStringList list = themeNames().keys();

@@ -69,30 +69,28 @@ TEST(ParallelFor, FirstExceptionStopsTheWorkAndReachesTheCaller) {
 TEST(ParallelFor, CancelStopsHandingOutIndices) {
     std::atomic<bool> cancel{false};
     std::atomic<int> ran{0};
-    base::parallelFor(
-        100000,
-        [&](int i) {
-            ran++;
-            if (i == 5)
-                cancel = true;
-        },
-        {0, &cancel});
+    base::parallelFor(100000,
+                      [&](int i) {
+                          ran++;
+                          if (i == 5)
+                              cancel = true;
+                      },
+                      {0, &cancel});
     EXPECT_LT(ran.load(), 1000);
 }
 
 TEST(ParallelFor, WorkersKeepStatePerThreadAndRespectMaxThreads) {
     std::mutex m;
     std::vector<int> perWorker;
-    base::parallelWorkers(
-        300,
-        [&](const base::NextIndex& next) {
-            int mine = 0;
-            for (int i = next(); i >= 0; i = next())
-                ++mine;
-            std::lock_guard lock(m);
-            perWorker.push_back(mine);
-        },
-        {1, nullptr});
+    base::parallelWorkers(300,
+                          [&](const base::NextIndex& next) {
+                              int mine = 0;
+                              for (int i = next(); i >= 0; i = next())
+                                  ++mine;
+                              std::lock_guard lock(m);
+                              perWorker.push_back(mine);
+                          },
+                          {1, nullptr});
     ASSERT_EQ(perWorker.size(), 1u);
     EXPECT_EQ(perWorker[0], 300);
     base::parallelFor(0, [](int) { FAIL() << "no index to visit"; });

@@ -36,10 +36,12 @@ TEST_F(CliTest, TextSeparatesPagesAndSkipsPagesWithoutText) {
 }
 
 TEST_F(CliTest, SearchListsMatchesInOrderWithTheCountLast) {
-    const QString pdf = file("s.pdf", textPdf({{"Needle here"}, {"nothing"}, {"a needle and a NEEDLE"}}));
+    const QString pdf =
+        file("s.pdf", textPdf({{"Needle here"}, {"nothing"}, {"a needle and a NEEDLE"}}));
     const QStringList lines = cli({"search", pdf, "needle"}).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(lines, QStringList({"page 1: Needle", "page 3: needle", "page 3: NEEDLE", "3 matches"}));
+    EXPECT_EQ(lines,
+              QStringList({"page 1: Needle", "page 3: needle", "page 3: NEEDLE", "3 matches"}));
 }
 
 TEST_F(CliTest, RenderWritesPngsAtTwiceThePointSize) {

@@ -16,7 +16,8 @@ const QString cli = QStringLiteral(VELLUMARK_BINARY_DIR "/vellumark-cli");
 
 TEST(ComposeCommand, ComposesPagesFromADescription) {
     QTemporaryDir dir;
-    ASSERT_TRUE(writeFile(dir.filePath("logo.png"), compose_test::encodedImage(100, 50, Qt::green)));
+    ASSERT_TRUE(
+        writeFile(dir.filePath("logo.png"), compose_test::encodedImage(100, 50, Qt::green)));
     const QByteArray description = R"({
       "pages": [
         { "size": "letter", "template": "lined",
@@ -54,12 +55,15 @@ TEST(ComposeCommand, ComposesPagesFromADescription) {
 TEST(ComposeCommand, RejectsBadDescriptionsWithoutWriting) {
     QTemporaryDir dir;
     const QString out = dir.filePath("out.pdf");
-    struct Case { QByteArray json; QString message; };
-    for (const Case& c : {Case{"{ not json", "not valid JSON"},
-                          Case{"[]", "describes no pages"},
+    struct Case {
+        QByteArray json;
+        QString message;
+    };
+    for (const Case& c : {Case{"{ not json", "not valid JSON"}, Case{"[]", "describes no pages"},
                           Case{R"([{"size": "A4"}])", "page 1: unknown size \"A4\""},
                           Case{R"([{}, {"template": "dots"}])", "page 2: unknown template"},
-                          Case{R"([{"imageBlocks": [{"path": "missing.png"}]}])", "page 1, image block 1: cannot read"},
+                          Case{R"([{"imageBlocks": [{"path": "missing.png"}]}])",
+                               "page 1, image block 1: cannot read"},
                           Case{R"([{"textBlocks": [{"text": "a", "x": 5}]}])", "give all of"}}) {
         ASSERT_TRUE(writeFile(dir.filePath("bad.json"), c.json));
         const auto result = runTool(cli, {"compose", dir.filePath("bad.json"), "-o", out});

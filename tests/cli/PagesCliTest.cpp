@@ -32,7 +32,8 @@ TEST_F(PagesCliTest, EditsWriteANewFileAndLeaveTheInputAlone) {
     }();
     cli({"pages", "rotate", in, "--page", "2", "--turns", "5", "-o", out("rot.pdf")});
     EXPECT_EQ(code, 0) << err.toStdString();
-    const QString info = QString::fromUtf8(runTool("pdfinfo", {"-f", "1", "-l", "3", out("rot.pdf")}));
+    const QString info =
+        QString::fromUtf8(runTool("pdfinfo", {"-f", "1", "-l", "3", out("rot.pdf")}));
     EXPECT_TRUE(info.contains(QRegularExpression("Page    2 rot:\\s+90"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Page    1 rot:\\s+0")));
 
@@ -42,7 +43,8 @@ TEST_F(PagesCliTest, EditsWriteANewFileAndLeaveTheInputAlone) {
     cli({"pages", "insert-blank", in, "--page", "1", "-o", out("blank.pdf")});
     EXPECT_EQ(pdfinfoPages(out("blank.pdf")), 4);
     EXPECT_TRUE(pdftotextPage(out("blank.pdf"), 2).trimmed().isEmpty());
-    cli({"pages", "insert", in, file("ins.pdf", textPdf({{"Inserted"}})), "--page", "2", "-o", out("ins-out.pdf")});
+    cli({"pages", "insert", in, file("ins.pdf", textPdf({{"Inserted"}})), "--page", "2", "-o",
+         out("ins-out.pdf")});
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(pdftotextPage(out("ins-out.pdf"), 3).contains("Inserted"));
     EXPECT_TRUE(valid(out("ins-out.pdf")));
@@ -73,11 +75,13 @@ TEST_F(PagesCliTest, ExtractSplitAndMergeNameWhatWentWrong) {
 
     cli({"pages", "split", in, out("parts")});
     EXPECT_EQ(code, 0) << err.toStdString();
-    EXPECT_EQ(QDir(out("parts")).entryList(QDir::Files), QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
+    EXPECT_EQ(QDir(out("parts")).entryList(QDir::Files),
+              QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
     EXPECT_TRUE(valid(out("parts/page_2.pdf")));
 
     const QString junk = file("junk.pdf", garbageBytes());
-    cli({"pages", "merge", in, junk, file("two.pdf", numberedPdf(2, "Two")), in, "-o", out("merged.pdf")});
+    cli({"pages", "merge", in, junk, file("two.pdf", numberedPdf(2, "Two")), in, "-o",
+         out("merged.pdf")});
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(err.contains("junk.pdf")) << err.toStdString();
     EXPECT_EQ(pdfinfoPages(out("merged.pdf")), 8);
@@ -92,7 +96,8 @@ TEST_F(PagesCliTest, ExtractSplitAndMergeNameWhatWentWrong) {
 
 TEST_F(PagesCliTest, WatermarkMarksEveryPageOrOne) {
     const QString in = file("in.pdf", textPdf({{}, {}}));
-    cli({"watermark", in, "--text", QString::fromUtf8("ENTWURF – Vertraulich"), "--opacity", "0.4", "-o", out("all.pdf")});
+    cli({"watermark", in, "--text", QString::fromUtf8("ENTWURF – Vertraulich"), "--opacity", "0.4",
+         "-o", out("all.pdf")});
     ASSERT_EQ(code, 0) << err.toStdString();
     EXPECT_TRUE(valid(out("all.pdf")));
     runTool("pdftoppm", {"-r", "72", "-png", out("all.pdf"), out("all")}, &code);
@@ -102,8 +107,8 @@ TEST_F(PagesCliTest, WatermarkMarksEveryPageOrOne) {
         EXPECT_GT(inkShare(img, QRect(306 - 140, 396 - 140, 40, 40)), 0.02) << page; // upper left
         EXPECT_EQ(inkShare(img, QRect(306 + 100, 396 - 140, 40, 40)), 0) << page;
     }
-    cli({"watermark", in, "--text", QString::fromUtf8("機密"), "--rotation", "0", "--size", "120", "--page", "2",
-         "-o", out("one.pdf")});
+    cli({"watermark", in, "--text", QString::fromUtf8("機密"), "--rotation", "0", "--size", "120",
+         "--page", "2", "-o", out("one.pdf")});
     ASSERT_EQ(code, 0) << err.toStdString();
     runTool("pdftoppm", {"-r", "72", "-png", out("one.pdf"), out("one")}, &code);
     EXPECT_EQ(inkShare(QImage(out("one-1.png")), QRect(0, 0, 612, 792)), 0);

@@ -51,7 +51,8 @@ TEST_F(SignVerifyCommandTest, SignThenVerifyOnThisMachineAndAnother) {
     auto elsewhere = cli({"verify", out}, dir.path() + "/other-machine");
     EXPECT_EQ(elsewhere.exitCode, 0);
     EXPECT_TRUE(QString::fromUtf8(elsewhere.out).contains(": valid, not changed since"));
-    EXPECT_TRUE(QString::fromUtf8(elsewhere.out).endsWith("signing key not found on this machine.\n"));
+    EXPECT_TRUE(
+        QString::fromUtf8(elsewhere.out).endsWith("signing key not found on this machine.\n"));
 
     auto unsignedRun = cli({"verify", in});
     EXPECT_EQ(unsignedRun.exitCode, 4);
@@ -83,14 +84,18 @@ TEST_F(SignVerifyCommandTest, ATamperedRecordIsNotValid) {
 
 TEST_F(SignVerifyCommandTest, BadUsageAndBadFiles) {
     const QString in = input();
-    EXPECT_EQ(cli({"sign", in, "-o", dir.path() + "/x.pdf"}).exitCode, 2);   // no --name
-    EXPECT_EQ(cli({"sign", in, "--name", "Ada"}).exitCode, 2);                // no -o
+    EXPECT_EQ(cli({"sign", in, "-o", dir.path() + "/x.pdf"}).exitCode, 2); // no --name
+    EXPECT_EQ(cli({"sign", in, "--name", "Ada"}).exitCode, 2);             // no -o
     EXPECT_EQ(cli({"sign", in, "--name", "", "-o", dir.path() + "/x.pdf"}).exitCode, 2);
     EXPECT_EQ(cli({"verify"}).exitCode, 2);
     EXPECT_EQ(cli({"verify", in, in}).exitCode, 2);
 
     // Never writes over the file it signs.
-    const QByteArray before = [&] { QFile f(in); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray before = [&] {
+        QFile f(in);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     auto over = cli({"sign", in, "--name", "Ada", "-o", in});
     EXPECT_EQ(over.exitCode, 1);
     QFile after(in);

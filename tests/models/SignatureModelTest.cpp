@@ -1,7 +1,7 @@
+#include "models/SignatureModel.h"
 #include "models/Base64.h"
 #include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
-#include "models/SignatureModel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,8 +12,8 @@ TEST(Base64Test, OnlyCanonicalStandardBase64Decodes) {
     EXPECT_EQ(Base64::encode("hi?>"), "aGk/Pg==");
     EXPECT_EQ(Base64::decodeStrict("aGk/Pg=="), QByteArray("hi?>"));
     EXPECT_EQ(Base64::decodeStrict(""), QByteArray());
-    for (const char* bad : {"aGk/Pg", "aGk_Pg==", "aGk/Pg==\n", "aGk/ Pg==", "aGk/Ph==",
-                            "aG=k/Pg=", "aGk/Pg===", "====", "aGk/Pg=a"})
+    for (const char* bad : {"aGk/Pg", "aGk_Pg==", "aGk/Pg==\n",
+                            "aGk/ Pg==", "aGk/Ph==", "aG=k/Pg=", "aGk/Pg===", "====", "aGk/Pg=a"})
         EXPECT_FALSE(Base64::decodeStrict(bad)) << bad;
 }
 
@@ -66,13 +66,13 @@ TEST(SavedSignatureTest, AnyMissingOrMistypedMemberMakesTheLibraryUnreadable) {
     SavedSignature a;
     a.name = "A";
     a.imageData = "png";
-    const QJsonObject good = QJsonDocument::fromJson(SavedSignature::encodeLibrary({a}))
-                                 .array()[0]
-                                 .toObject();
+    const QJsonObject good =
+        QJsonDocument::fromJson(SavedSignature::encodeLibrary({a})).array()[0].toObject();
     for (const QString& member : good.keys()) {
         QJsonObject broken = good;
         broken.remove(member);
-        EXPECT_FALSE(SavedSignature::decodeLibrary(QJsonDocument(QJsonArray{good, broken}).toJson()))
+        EXPECT_FALSE(
+            SavedSignature::decodeLibrary(QJsonDocument(QJsonArray{good, broken}).toJson()))
             << member.toStdString();
     }
     QJsonObject badId = good;

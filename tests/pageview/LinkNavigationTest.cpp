@@ -5,10 +5,10 @@
 #include "pageview/PdfPageView.h"
 
 #include <QApplication>
-#include <QWheelEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -32,9 +32,7 @@ protected:
     double offsetIntoPage(int page) const {
         return -view.pageRectInViewport(page).top() / view.scaleFactor();
     }
-    void click(QPoint point) {
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
-    }
+    void click(QPoint point) { QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point); }
     PdfPageView view;
     pdf::DocumentPtr doc;
 };
@@ -109,7 +107,8 @@ TEST(PageViewKeys, KeyTableOfTheReader) {
         {"End goes to the last page", PDFDisplayMode::singlePageContinuous, Qt::Key_End, {}, 0, 5},
         {"Home goes to the first", PDFDisplayMode::singlePageContinuous, Qt::Key_Home, {}, 4, 0},
         {"Space moves forward", PDFDisplayMode::singlePage, Qt::Key_Space, {}, 1, 2},
-        {"Shift+Space moves back", PDFDisplayMode::singlePage, Qt::Key_Space, Qt::ShiftModifier, 2, 1},
+        {"Shift+Space moves back", PDFDisplayMode::singlePage, Qt::Key_Space, Qt::ShiftModifier, 2,
+         1},
     };
     PdfPageView view;
     view.resize(800, 600);
@@ -141,8 +140,8 @@ TEST_F(LinkViewTest, WheelZoomKeepsThePointUnderThePointerAndButtonZoomTheCentre
     QPointF before;
     const int page = view.pageAtViewportPoint(pointer, &before);
     ASSERT_GE(page, 0);
-    QWheelEvent wheel(pointer, view.viewport()->mapToGlobal(pointer), {}, {0, 120},
-                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(pointer, view.viewport()->mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.viewport(), &wheel);
     EXPECT_GT(view.scaleFactor(), 1.0);
     QPointF after;

@@ -4,7 +4,9 @@
 
 namespace {
 
-std::vector<QSizeF> letters(int n) { return std::vector<QSizeF>(n, QSizeF(612, 792)); }
+std::vector<QSizeF> letters(int n) {
+    return std::vector<QSizeF>(n, QSizeF(612, 792));
+}
 
 TEST(PageLayout, ContinuousStacksCentredPagesWithGaps) {
     const PageLayout l(letters(3), PDFDisplayMode::singlePageContinuous, 0.5, 800, 0);

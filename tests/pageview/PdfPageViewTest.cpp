@@ -33,7 +33,9 @@ QByteArray threeLinePages(int count, int rotation = 0) {
     return buildTextPdf(pages);
 }
 
-bool isWhite(QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245; }
+bool isWhite(QRgb c) {
+    return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245;
+}
 
 class PageViewTest : public ::testing::Test {
 protected:

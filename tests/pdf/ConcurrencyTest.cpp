@@ -72,7 +72,8 @@ TEST(ConcurrencyTest, WholeDocumentTextIsFiledUnderTheRightPages) {
     auto fresh = pdf::Document::fromData(numberedPdf(40));
     for (int i = 0; i < 40; ++i) {
         ASSERT_NE(texts[size_t(i)], nullptr) << "page " << i + 1;
-        EXPECT_TRUE(texts[size_t(i)]->text().contains(QRegularExpression(QStringLiteral("\\bPage %1\\b").arg(i + 1))));
+        EXPECT_TRUE(texts[size_t(i)]->text().contains(
+            QRegularExpression(QStringLiteral("\\bPage %1\\b").arg(i + 1))));
         EXPECT_EQ(texts[size_t(i)]->text(), fresh->page(i)->textPage()->text());
     }
     EXPECT_EQ(doc->findString("quick brown").size(), 40u);

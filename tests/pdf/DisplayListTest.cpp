@@ -29,8 +29,9 @@ QByteArray heavyPdf(int paths) {
         content += next(612) + " " + next(792) + " l h f\n";
     }
     const int stream = pdf.addStream("<< >>", content);
-    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pagesObj) +
-                             " 0 R /MediaBox [0 0 612 792] /Contents " + QByteArray::number(stream) + " 0 R >>");
+    const int page =
+        pdf.add("<< /Type /Page /Parent " + QByteArray::number(pagesObj) +
+                " 0 R /MediaBox [0 0 612 792] /Contents " + QByteArray::number(stream) + " 0 R >>");
     pdf.set(pagesObj, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R] /Count 1 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pagesObj) + " 0 R >>");
     return pdf.build(catalog);

@@ -46,9 +46,10 @@ TEST(DocumentPageSizes, APageTreeThatLoopsGivesAnAnswerForEveryPage) {
     fixtures::MiniPdf pdf;
     const int catalog = pdf.reserve();
     const int pages = pdf.reserve();
-    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 300 400] >>");
-    pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R " + QByteArray::number(pages) +
-                       " 0 R] /Count 2 >>");
+    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) +
+                             " 0 R /MediaBox [0 0 300 400] >>");
+    pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R " +
+                       QByteArray::number(pages) + " 0 R] /Count 2 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
     auto doc = pdf::Document::fromData(pdf.build(catalog));
     ASSERT_TRUE(doc);

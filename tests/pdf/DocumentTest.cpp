@@ -1,5 +1,5 @@
-#include "pdf/Annotation.h"
 #include "pdf/Document.h"
+#include "pdf/Annotation.h"
 #include "pdf/Page.h"
 #include "pdf/Selection.h"
 #include "support/PdfFixtures.h"
@@ -20,9 +20,12 @@ namespace {
 class DocumentTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
+    QString file(const QString& name, const QByteArray& bytes) {
+        return writeTemp(dir.path(), name, bytes);
+    }
     QString pdftotext(const QString& path, const QStringList& extra = {}, int* code = nullptr) {
-        return QString::fromUtf8(runTool("pdftotext", extra + QStringList{"-layout", path, "-"}, code));
+        return QString::fromUtf8(
+            runTool("pdftotext", extra + QStringList{"-layout", path, "-"}, code));
     }
 };
 
@@ -185,7 +188,8 @@ TEST_F(DocumentTest, RunningOutOfRoomHalfwayKeepsTheOldFileWhole) {
 }
 
 TEST_F(DocumentTest, FindStringIsCaseInsensitiveAndInDocumentOrder) {
-    auto doc = pdf::Document::fromData(textPdf({{"Alpha beta", "ALPHA"}, {"no match here"}, {"alphabet Äpfel"}}));
+    auto doc = pdf::Document::fromData(
+        textPdf({{"Alpha beta", "ALPHA"}, {"no match here"}, {"alphabet Äpfel"}}));
     auto hits = doc->findString("alpha");
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_EQ(hits[0].pages()[0]->index(), 0);

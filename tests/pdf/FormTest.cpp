@@ -17,7 +17,8 @@ std::map<QString, pdf::AnnotationPtr> widgets(const pdf::DocumentPtr& doc) {
     for (int i = 0; i < doc->pageCount(); ++i)
         for (const auto& a : doc->page(i)->annotations())
             if (a->isWidget())
-                out[a->fieldName() + (a->isRadioButton() ? QString::number(out.size()) : QString())] = a;
+                out[a->fieldName() +
+                    (a->isRadioButton() ? QString::number(out.size()) : QString())] = a;
     return out;
 }
 

@@ -1,5 +1,5 @@
-#include "pdf/Document.h"
 #include "pdf/Links.h"
+#include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "support/PdfFixtures.h"
 

@@ -32,7 +32,8 @@ TEST_F(PageCopyTest, LinksBetweenCopiedPagesLeadToTheCopies) {
     ASSERT_EQ(target->pageCount(), 5);
     const QString path = written(target, "merged.pdf");
     // Source pages 1..3 now sit at 2..4: the explicit and the named destination both follow.
-    const std::vector<LinkInfo> expected = {{2, 4, {}}, {2, 3, {}}, {2, 0, "https://example.com/"}, {4, 2, {}}};
+    const std::vector<LinkInfo> expected = {
+        {2, 4, {}}, {2, 3, {}}, {2, 0, "https://example.com/"}, {4, 2, {}}};
     EXPECT_EQ(linksInFile(path), expected);
     // Nothing of the source's page tree came along besides the three pages.
     EXPECT_EQ(pageObjectsInFile(path), 5);
@@ -56,7 +57,8 @@ TEST_F(PageCopyTest, ALinkIntoAPageLeftBehindIsDroppedAndTheRestStays) {
     auto pair = pdf::Document::create();
     ASSERT_EQ(pair->insertPages(*source, {2, 0}, 0), 2);
     const QString both = written(pair, "pair.pdf");
-    const std::vector<LinkInfo> pairLinks = {{1, 2, {}}, {2, 1, {}}, {2, 0, "https://example.com/"}};
+    const std::vector<LinkInfo> pairLinks = {
+        {1, 2, {}}, {2, 1, {}}, {2, 0, "https://example.com/"}};
     EXPECT_EQ(linksInFile(both), pairLinks);
 }
 

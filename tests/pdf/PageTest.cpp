@@ -1,6 +1,6 @@
+#include "pdf/Page.h"
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
-#include "pdf/Page.h"
 #include "pdf/Selection.h"
 #include "pdf/TextPage.h"
 #include "support/PdfFixtures.h"
@@ -15,8 +15,7 @@ using namespace fixtures;
 namespace {
 
 // Share of pixels in `rect` of `image` for which `pred` holds.
-template <typename Pred>
-double share(const QImage& image, QRect rect, Pred pred) {
+template <typename Pred> double share(const QImage& image, QRect rect, Pred pred) {
     int hits = 0, total = 0;
     rect = rect.intersected(image.rect());
     for (int y = rect.top(); y <= rect.bottom(); ++y)
@@ -60,7 +59,9 @@ TEST(PageTest, RenderingScalesAndIncludesAnnotations) {
     EXPECT_EQ(highlight->bounds(), QRectF(300, 300, 100, 40));
     const QImage marked = page->render(1.0);
     // The block 300..400 x 300..340 in PDF space is 300..400 x 452..492 on screen.
-    EXPECT_GT(share(marked, QRect(310, 460, 80, 25), [](QColor c) { return c.green() > c.red() + 20; }), 0.9);
+    EXPECT_GT(
+        share(marked, QRect(310, 460, 80, 25), [](QColor c) { return c.green() > c.red() + 20; }),
+        0.9);
     EXPECT_TRUE(page->removeAnnotation(highlight));
     EXPECT_TRUE(page->annotations().empty());
     EXPECT_FALSE(highlight->isValid());
@@ -80,13 +81,16 @@ TEST(PageTest, CustomAppearancesShowHereAndInOtherReaders) {
                                        QColor(128, 128, 128, 128), 0);
     ASSERT_NE(mark, nullptr);
     EXPECT_EQ(mark->subtype(), "FreeText");
-    auto note = page->addFreeText(QRectF(100, 100, 200, 16), "Signed by Zoë", 9, QColor(128, 128, 128));
+    auto note =
+        page->addFreeText(QRectF(100, 100, 200, 16), "Signed by Zoë", 9, QColor(128, 128, 128));
     ASSERT_NE(note, nullptr);
     EXPECT_DOUBLE_EQ(note->fontSize(), 9);
 
     auto check = [&](const QImage& img, double scale) {
-        auto px = [&](double x, double y) { return QColor(img.pixel(int(x * scale), int((792 - y) * scale))); };
-        EXPECT_GT(px(150, 640).red(), 180);  // left half of the stamp: red
+        auto px = [&](double x, double y) {
+            return QColor(img.pixel(int(x * scale), int((792 - y) * scale)));
+        };
+        EXPECT_GT(px(150, 640).red(), 180); // left half of the stamp: red
         EXPECT_LT(px(150, 640).green(), 80);
         EXPECT_EQ(px(250, 640), QColor(Qt::white)); // right half: transparent
         // Some grey ink around the centre line.

@@ -18,20 +18,23 @@ QByteArray pageWith(const QByteArray& content, const QByteArray& pageExtra = {})
     MiniPdf pdf;
     const int catalog = pdf.reserve();
     const int pages = pdf.reserve();
-    const int f1 = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
-    const int f2 = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Type /Encoding "
-                           "/BaseEncoding /WinAnsiEncoding /Differences [31 /fi] >> >>");
+    const int f1 = pdf.add(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+    const int f2 =
+        pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Type /Encoding "
+                "/BaseEncoding /WinAnsiEncoding /Differences [31 /fi] >> >>");
     const int stream = pdf.addStream("<< >>", content);
-    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) +
-                             " 0 R /MediaBox [0 0 612 792] " + pageExtra + " /Resources << /Font << /F1 " +
-                             QByteArray::number(f1) + " 0 R /F2 " + QByteArray::number(f2) + " 0 R >> >> /Contents " +
-                             QByteArray::number(stream) + " 0 R >>");
+    const int page = pdf.add(
+        "<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 612 792] " +
+        pageExtra + " /Resources << /Font << /F1 " + QByteArray::number(f1) + " 0 R /F2 " +
+        QByteArray::number(f2) + " 0 R >> >> /Contents " + QByteArray::number(stream) + " 0 R >>");
     pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R] /Count 1 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
     return pdf.build(catalog);
 }
 
-std::shared_ptr<const pdf::TextPage> textOf(const QByteArray& content, const QByteArray& pageExtra = {}) {
+std::shared_ptr<const pdf::TextPage> textOf(const QByteArray& content,
+                                            const QByteArray& pageExtra = {}) {
     auto doc = pdf::Document::fromData(pageWith(content, pageExtra));
     EXPECT_TRUE(doc);
     return doc ? doc->page(0)->textPage() : nullptr;
@@ -108,7 +111,8 @@ TEST(PageTextLayout, WholeDocumentExtractionMatchesPageByPage) {
     // each page in turn, whatever the order of completion.
     std::vector<QStringList> pages;
     for (int i = 0; i < 40; ++i)
-        pages.push_back({QStringLiteral("Page %1").arg(i + 1), QStringLiteral("line %1 of text").arg(i * 7)});
+        pages.push_back(
+            {QStringLiteral("Page %1").arg(i + 1), QStringLiteral("line %1 of text").arg(i * 7)});
     pdf::WriteOptions locked;
     locked.userPassword = QStringLiteral("s3cret");
     const QByteArray plain = textPdf(pages);

@@ -1,6 +1,6 @@
+#include "pdf/Selection.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
-#include "pdf/Selection.h"
 #include "pdf/TextPage.h"
 #include "support/PdfFixtures.h"
 
@@ -16,8 +16,9 @@ TEST(SelectionTest, DragAcrossPagesSplitsIntoLines) {
     const auto l0 = p0->textPage()->lines();
     const auto l1 = p1->textPage()->lines();
     // From the start of page 1's second line to the end of page 2's first line.
-    auto sel = pdf::Selection::fromPoints(p0, l0[1].box.center() - QPointF(l0[1].box.width() / 2 - 1, 0), p1,
-                                          l1[0].box.center() + QPointF(l1[0].box.width() / 2 - 1, 0));
+    auto sel =
+        pdf::Selection::fromPoints(p0, l0[1].box.center() - QPointF(l0[1].box.width() / 2 - 1, 0),
+                                   p1, l1[0].box.center() + QPointF(l1[0].box.width() / 2 - 1, 0));
     EXPECT_EQ(sel.string(), "three four\nfive six");
     ASSERT_EQ(sel.pages().size(), 2u);
     auto lines = sel.selectionsByLine();
@@ -33,8 +34,8 @@ TEST(SelectionTest, BackwardDragWordAndLine) {
     auto page = doc->page(0);
     auto tp = page->textPage();
     const QRectF line = tp->lines()[0].box;
-    auto backwards = pdf::Selection::fromPoints(page, QPointF(line.right() - 1, line.center().y()), page,
-                                                QPointF(line.left() + 1, line.center().y()));
+    auto backwards = pdf::Selection::fromPoints(page, QPointF(line.right() - 1, line.center().y()),
+                                                page, QPointF(line.left() + 1, line.center().y()));
     EXPECT_EQ(backwards.string(), "alpha beta gamma");
     const QRectF beta = tp->bounds(6, 10);
     EXPECT_EQ(pdf::Selection::wordAt(page, beta.center()).string(), "beta");

@@ -1,7 +1,7 @@
+#include "pdf/WatermarkAnnotation.h"
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
-#include "pdf/WatermarkAnnotation.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 
@@ -14,7 +14,8 @@ namespace {
 
 // Ink in a 40 × 40 point square centred on (x, y), given in points from the top-left.
 double inkAt(const QImage& img, double scale, double x, double y) {
-    return inkShare(img, QRect(int((x - 20) * scale), int((y - 20) * scale), int(40 * scale), int(40 * scale)));
+    return inkShare(
+        img, QRect(int((x - 20) * scale), int((y - 20) * scale), int(40 * scale), int(40 * scale)));
 }
 
 class WatermarkAnnotationTest : public ::testing::Test {
@@ -51,9 +52,11 @@ TEST_F(WatermarkAnnotationTest, ZeroIsHorizontalAndNinetyReadsUpward) {
     EXPECT_EQ(inkAt(flat, 1, 306, 396 - 60), 0);
     EXPECT_EQ(inkAt(flat, 1, 306, 396 + 60), 0);
     // Centred both ways: as much ink left of the centre as right of it, above as below.
-    const double left = inkShare(flat, QRect(0, 0, 306, 792)), right = inkShare(flat, QRect(306, 0, 306, 792));
+    const double left = inkShare(flat, QRect(0, 0, 306, 792)),
+                 right = inkShare(flat, QRect(306, 0, 306, 792));
     EXPECT_NEAR(left / right, 1.0, 0.15);
-    const double above = inkShare(flat, QRect(0, 0, 612, 396)), below = inkShare(flat, QRect(0, 396, 612, 396));
+    const double above = inkShare(flat, QRect(0, 0, 612, 396)),
+                 below = inkShare(flat, QRect(0, 396, 612, 396));
     EXPECT_NEAR(above / below, 1.0, 0.25);
 
     doc = pdf::Document::fromData(textPdf({{}}, 612, 792));
@@ -75,13 +78,15 @@ TEST_F(WatermarkAnnotationTest, AnyScriptDrawsWithEmbeddedFontsInAnotherReader) 
     EXPECT_EQ(latin.watermarkText(), german);
     EXPECT_DOUBLE_EQ(latin.watermarkOpacity(), 0.5);
 
-    for (const auto& [d, name] : {std::pair{doc, QString("latin")}, std::pair{cjkDoc, QString("cjk")}}) {
+    for (const auto& [d, name] :
+         {std::pair{doc, QString("latin")}, std::pair{cjkDoc, QString("cjk")}}) {
         const QString path = dir.filePath(name + ".pdf");
         ASSERT_TRUE(d->write(path));
         int code = -1;
         runTool("qpdf", {"--check", path}, &code);
         EXPECT_EQ(code, 0);
-        const QStringList fonts = QString::fromUtf8(runTool("pdffonts", {path})).split('\n', Qt::SkipEmptyParts).mid(2);
+        const QStringList fonts =
+            QString::fromUtf8(runTool("pdffonts", {path})).split('\n', Qt::SkipEmptyParts).mid(2);
         ASSERT_GE(fonts.size(), 2) << name.toStdString();
         for (const QString& line : fonts) {
             if (line.startsWith("Helvetica "))
@@ -96,7 +101,8 @@ TEST_F(WatermarkAnnotationTest, AnyScriptDrawsWithEmbeddedFontsInAnotherReader) 
         EXPECT_GT(inkShare(other, QRect(206, 346, 200, 100)), 0.05) << name.toStdString();
         // Our own renderer agrees with the other reader about where the ink is.
         const QImage ours = d->page(0)->render(1.0);
-        EXPECT_NEAR(inkShare(ours, QRect(0, 0, 612, 792)), inkShare(other, QRect(0, 0, 612, 792)), 0.01);
+        EXPECT_NEAR(inkShare(ours, QRect(0, 0, 612, 792)), inkShare(other, QRect(0, 0, 612, 792)),
+                    0.01);
     }
 }
 

@@ -52,8 +52,9 @@ TEST(KeyStoreTest, FileNamesAreReversibleSafeAndDistinct) {
         EXPECT_FALSE(name.contains('/')) << name.toStdString();
         EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
         for (QChar c : name)
-            EXPECT_TRUE(c.unicode() < 128 && (c.isLower() || c.isDigit() || QString("._%-").contains(c) ||
-                                             (c >= 'A' && c <= 'F')))
+            EXPECT_TRUE(c.unicode() < 128 &&
+                        (c.isLower() || c.isDigit() || QString("._%-").contains(c) ||
+                         (c >= 'A' && c <= 'F')))
                 << name.toStdString();
         EXPECT_EQ(KeyStore::tagForFileName(name), tag) << name.toStdString();
         names.insert(name);
@@ -62,9 +63,9 @@ TEST(KeyStoreTest, FileNamesAreReversibleSafeAndDistinct) {
 
     // Names we would never write are not read as tags.
     EXPECT_FALSE(KeyStore::tagForFileName(".new-123"));
-    EXPECT_FALSE(KeyStore::tagForFileName("a%2f.pem"));  // lower-case escape
-    EXPECT_FALSE(KeyStore::tagForFileName("%61.pem"));   // escaped literal
-    EXPECT_FALSE(KeyStore::tagForFileName("A.pem"));     // upper case is always escaped
+    EXPECT_FALSE(KeyStore::tagForFileName("a%2f.pem")); // lower-case escape
+    EXPECT_FALSE(KeyStore::tagForFileName("%61.pem"));  // escaped literal
+    EXPECT_FALSE(KeyStore::tagForFileName("A.pem"));    // upper case is always escaped
     EXPECT_FALSE(KeyStore::tagForFileName("a%4.pem"));
     EXPECT_FALSE(KeyStore::tagForFileName(".pem"));
     QTemporaryDir root;

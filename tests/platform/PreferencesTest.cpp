@@ -65,7 +65,8 @@ TEST(Preferences, TheFileIsPrivateToTheUser) {
     QFile::remove(path);
     ASSERT_TRUE(Preferences::setData("signature_library", QByteArray("strokes")));
     ASSERT_TRUE(QFile::exists(path));
-    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+    EXPECT_EQ(QFile::permissions(path) &
+                  ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
               QFile::Permissions());
     // A file left world-readable by an older version is made private on the next write.
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther | QFile::ReadGroup);

@@ -1,11 +1,11 @@
 #include "sheets/DocumentCompareView.h"
 
+#include "pageview/PagePreviewView.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ToolFixtures.h"
 #include "viewmodels/DocumentCompareViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "pageview/PagePreviewView.h"
 
 #include <QLabel>
 #include <QPushButton>

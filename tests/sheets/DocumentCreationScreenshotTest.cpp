@@ -1,9 +1,9 @@
 // Saves a picture of the composition sheet when VELLUMARK_SCREENSHOT_DIR names a folder
 // (tests/screenshots/document-creation.sh runs it on a virtual X display).
+#include "sheets/DocumentCreationView.h"
 #include "support/ComposeSupport.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentCreationViewModel.h"
-#include "sheets/DocumentCreationView.h"
 
 #include <QDir>
 #include <QPainter>

@@ -1,8 +1,8 @@
+#include "sheets/DocumentCreationView.h"
+#include "sheets/PageListWidget.h"
 #include "support/ComposeSupport.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentCreationViewModel.h"
-#include "sheets/DocumentCreationView.h"
-#include "sheets/PageListWidget.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -51,7 +51,8 @@ TEST(DocumentCreationView, AFreshSheetShowsOneBlankA4Page) {
     view.show();
     ASSERT_EQ(view.pageList()->count(), 1);
     EXPECT_EQ(view.pageList()->item(0)->text(), "Page 1");
-    EXPECT_EQ(view.pageList()->item(0)->data(PageListWidget::SubtitleRole).toString(), "A4 - Blank");
+    EXPECT_EQ(view.pageList()->item(0)->data(PageListWidget::SubtitleRole).toString(),
+              "A4 - Blank");
     EXPECT_EQ(view.pageCountLabel()->text(), "1");
     EXPECT_EQ(view.sizePicker()->currentText(), "A4");
     EXPECT_EQ(view.templatePicker()->currentText(), "Blank");
@@ -80,7 +81,8 @@ TEST(DocumentCreationView, AddingAndDeletingPages) {
     button(view, "addPageButton")->click();
     ASSERT_EQ(view.pageList()->count(), 2);
     EXPECT_EQ(view.pageList()->item(1)->text(), "Page 2");
-    EXPECT_EQ(view.pageList()->item(1)->data(PageListWidget::SubtitleRole).toString(), "A4 - Blank");
+    EXPECT_EQ(view.pageList()->item(1)->data(PageListWidget::SubtitleRole).toString(),
+              "A4 - Blank");
     EXPECT_EQ(view.pageList()->currentRow(), 1);
     EXPECT_EQ(model.selectedPageIndex(), 1);
     EXPECT_EQ(view.pageCountLabel()->text(), "2");
@@ -105,7 +107,8 @@ TEST(DocumentCreationView, CustomSizeShowsEmptyFieldsWithPlaceholders) {
     EXPECT_EQ(view.widthField()->placeholderText(), "612");
     EXPECT_EQ(view.heightField()->placeholderText(), "792");
     EXPECT_EQ(model.pages()[0].effectiveSize(), QSizeF(612, 792));
-    EXPECT_EQ(view.pageList()->item(0)->data(PageListWidget::SubtitleRole).toString(), "Custom - Blank");
+    EXPECT_EQ(view.pageList()->item(0)->data(PageListWidget::SubtitleRole).toString(),
+              "Custom - Blank");
 
     QTest::keyClicks(view.widthField(), "300");
     EXPECT_EQ(model.pages()[0].effectiveSize(), QSizeF(300, 792));

@@ -1,9 +1,9 @@
+#include "sheets/ExportView.h"
 #include "pdf/Page.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/PageImageExportJob.h"
-#include "sheets/ExportView.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -20,7 +20,9 @@ protected:
     QTemporaryDir dir;
     DocumentViewModel model;
     ScopedFileDialogs dialogs;
-    void open(int pages) { model.loadCreatedDocument(pdf::Document::fromData(numberedPdf(pages)), "report.pdf"); }
+    void open(int pages) {
+        model.loadCreatedDocument(pdf::Document::fromData(numberedPdf(pages)), "report.pdf");
+    }
 };
 
 TEST_F(ExportViewTest, ACancelledDialogLeavesTheSheetOpen) {

@@ -2,9 +2,9 @@
 // model's pages in order, whichever way a row is dragged. A drag needs a display server
 // (tests/screenshots/keep.sh runs these under Xvfb); without one they are skipped.
 #include "models/PageTemplate.h"
-#include "viewmodels/DocumentCreationViewModel.h"
 #include "sheets/DocumentCreationView.h"
 #include "sheets/PageListWidget.h"
+#include "viewmodels/DocumentCreationViewModel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
+#include "sheets/PageManagementView.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "sheets/PageGridModel.h"
 #include "support/FakePageView.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "sheets/PageGridModel.h"
-#include "sheets/PageManagementView.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,9 @@ protected:
         vm.setPdfView(&pageView, &pageView);
         vm.setCurrentPageIndex(current);
     }
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
+    QString file(const QString& name, const QByteArray& bytes) {
+        return writeTemp(dir.path(), name, bytes);
+    }
     QString textOf(int index) { return vm.pdfDocument()->page(index)->text().value_or(""); }
     static QPushButton* button(PageManagementView& view, const char* name) {
         return view.findChild<QPushButton*>(name);
@@ -163,7 +165,8 @@ TEST_F(PageManagementViewTest, SplitWritesEveryPageIntoTheChosenFolder) {
     ASSERT_EQ(dialogs->folderRequests.size(), 1u);
     EXPECT_EQ(dialogs->folderRequests[0].prompt, "Split Here");
     EXPECT_TRUE(dialogs->folderRequests[0].canCreateDirectories);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+              QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(pdfinfoPages(folder + QStringLiteral("/page_%1.pdf").arg(i)), 1);
     EXPECT_EQ(vm.pdfDocument()->dataRepresentation(), before);
@@ -211,7 +214,8 @@ TEST_F(PageManagementViewTest, SplitNamesTheFilesItWouldReplaceAndAsks) {
     open(numberedPdf(1));
     PageManagementView single(vm);
     single.splitDocument();
-    EXPECT_TRUE(single.statusMessage().contains("one page")) << single.statusMessage().toStdString();
+    EXPECT_TRUE(single.statusMessage().contains("one page"))
+        << single.statusMessage().toStdString();
 }
 
 TEST_F(PageManagementViewTest, MergeAppendsInChosenOrderWithoutMovingTheCurrentPage) {
@@ -272,7 +276,8 @@ TEST_F(PageManagementViewTest, CardsShowThumbnailsAndTheCurrentPageIsMarked) {
     EXPECT_EQ(accentPixels(other), 0);
 
     // Clicking a card goes to its page.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(model->index(2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(model->index(2)).center());
     EXPECT_EQ(vm.currentPageIndex(), 2);
     ASSERT_FALSE(pageView.visited.empty());
     EXPECT_EQ(pageView.visited.back()->index(), 2);

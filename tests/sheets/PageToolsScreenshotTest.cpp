@@ -3,11 +3,11 @@
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/WatermarkAnnotation.h"
-#include "support/PdfFixtures.h"
-#include "viewmodels/DocumentViewModel.h"
 #include "sheets/PageGridModel.h"
 #include "sheets/PageManagementView.h"
 #include "sheets/WatermarkView.h"
+#include "support/PdfFixtures.h"
+#include "viewmodels/DocumentViewModel.h"
 
 #include <QDir>
 #include <QTest>
@@ -25,14 +25,16 @@ TEST(PageToolsScreenshot, PageManagementAndWatermarkSheets) {
     vm.loadCreatedDocument(pdf::Document::fromData(numberedPdf(14)), "report.pdf");
     auto doc = vm.pdfDocument();
     doc->page(1)->setRotation(90);
-    pdf::WatermarkAnnotation::add(*doc->page(3), QString::fromUtf8("ENTWURF – Vertraulich"), 48, 0.3, -45);
+    pdf::WatermarkAnnotation::add(*doc->page(3), QString::fromUtf8("ENTWURF – Vertraulich"), 48,
+                                  0.3, -45);
     pdf::WatermarkAnnotation::add(*doc->page(4), QString::fromUtf8("機密"), 150, 0.3, 0);
     vm.setCurrentPageIndex(2);
 
     PageManagementView pages(vm);
     pages.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pages));
-    QTRY_VERIFY_WITH_TIMEOUT(pages.pageModel()->hasThumbnail(0) && pages.pageModel()->hasThumbnail(7), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pages.pageModel()->hasThumbnail(0) && pages.pageModel()->hasThumbnail(7), 20000);
     QTest::qWait(200);
     EXPECT_TRUE(pages.grab().save(folder + "/page-management.png"));
     pages.close();

@@ -55,8 +55,8 @@ TEST(SignatureCanvasTest, AFinishedStrokeDeliversATransparentImageOfTheCanvasSiz
     EXPECT_GT(maxAlphaInRows(image, 12, 28), 200);
     EXPECT_EQ(maxAlphaInRows(image, 40, 150), 0);
     // Its ink is black.
-    const QColor ink = image.pixelColor(int(120 * image.devicePixelRatio()),
-                                        int(24.4 * image.devicePixelRatio()));
+    const QColor ink =
+        image.pixelColor(int(120 * image.devicePixelRatio()), int(24.4 * image.devicePixelRatio()));
     EXPECT_EQ(ink.red() + ink.green() + ink.blue(), 0);
 
     EXPECT_EQ(canvas.paths().size(), 1u);
@@ -136,9 +136,8 @@ TEST(SignatureCanvasTest, OnScreenThePadIsWhiteWithADashedGuideAt70Percent) {
 
 TEST(SignatureCanvasViewTest, TheImageReachesTheBindingOneTurnLater) {
     std::vector<std::optional<QImage>> bound;
-    auto* adapter = new SignatureCanvasView([&](const std::optional<QImage>& image) {
-        bound.push_back(image);
-    });
+    auto* adapter = new SignatureCanvasView(
+        [&](const std::optional<QImage>& image) { bound.push_back(image); });
     adapter->resize(300, 150);
     adapter->show();
     stroke(adapter->canvas(), {QPoint(10, 10), QPoint(100, 40)});

@@ -3,11 +3,11 @@
 #include "pdf/Annotation.h"
 #include "pdf/Page.h"
 #include "platform/Preferences.h"
+#include "sheets/SignatureCanvasView.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/SignatureFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/SignatureViewModel.h"
-#include "sheets/SignatureCanvasView.h"
-#include "support/ScriptedFileDialogs.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -38,12 +38,11 @@ protected:
             document = pdf::Document::fromData(sigfix::letterPdf({"Lease agreement", "Page two"}));
         auto sheet = std::make_unique<SignatureView>(
             *model,
-            SignatureView::DocumentAccess{
-                [this] { return document; },
-                [this](const pdf::DocumentPtr& signedDocument) {
-                    document = signedDocument;
-                    ++documentsHandedOver;
-                }},
+            SignatureView::DocumentAccess{[this] { return document; },
+                                          [this](const pdf::DocumentPtr& signedDocument) {
+                                              document = signedDocument;
+                                              ++documentsHandedOver;
+                                          }},
             [this](const SavedSignature& signature) {
                 model->placeSignatureOnPage(signature, document.get(), currentPage);
             });
@@ -132,7 +131,8 @@ TEST_F(SignatureViewTest, DrawingAndNamingEnablesSaveWhichThenResets) {
     EXPECT_FALSE(model->currentSignatureImage().isNull());
     QTest::mouseClick(button(sheet.get(), "Clear"), Qt::LeftButton);
     EXPECT_TRUE(model->currentSignatureImage().isNull());
-    EXPECT_TRUE(sheet->findChild<SignatureCanvasView*>("signatureCanvas")->canvas()->paths().empty());
+    EXPECT_TRUE(
+        sheet->findChild<SignatureCanvasView*>("signatureCanvas")->canvas()->paths().empty());
 }
 
 TEST_F(SignatureViewTest, TheStampNameRowFollowsTheSwitch) {

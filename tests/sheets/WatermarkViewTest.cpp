@@ -1,3 +1,4 @@
+#include "sheets/WatermarkView.h"
 #include "pdf/Annotation.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
@@ -5,7 +6,6 @@
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "sheets/WatermarkView.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -106,7 +106,9 @@ TEST_F(WatermarkViewTest, DefaultsMarkEveryPageAndApplyingTwiceGivesTwo) {
     const QString path = dir.filePath("marked.pdf");
     ASSERT_TRUE(vm.pdfDocument()->write(path));
     int code = -1;
-    runTool("pdftoppm", {"-r", "72", "-png", "-f", "3", "-l", "3", "-singlefile", path, dir.filePath("p3")}, &code);
+    runTool("pdftoppm",
+            {"-r", "72", "-png", "-f", "3", "-l", "3", "-singlefile", path, dir.filePath("p3")},
+            &code);
     ASSERT_EQ(code, 0);
     const QImage img(dir.filePath("p3.png"));
     EXPECT_GT(inkShare(img, QRect(306 - 120, 396 - 120, 40, 40)), 0.05);

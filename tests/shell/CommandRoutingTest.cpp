@@ -2,13 +2,13 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "shell/CommandVocabulary.h"
+#include "shell/SheetFlags.h"
 #include "support/FakePageView.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "shell/CommandVocabulary.h"
-#include "shell/SheetFlags.h"
 
 #include <QMetaProperty>
 #include <QTemporaryDir>

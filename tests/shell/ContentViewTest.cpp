@@ -3,25 +3,25 @@
 #include "support/WindowTestSupport.h"
 
 #include "app/VellumarkApp.h"
+#include "pageview/PdfPageView.h"
 #include "platform/NotificationCenter.h"
-#include "viewmodels/BookmarkViewModel.h"
-#include "viewmodels/DocumentCreationViewModel.h"
-#include "viewmodels/DocumentViewModel.h"
-#include "viewmodels/OCRViewModel.h"
+#include "sheets/DocumentCreationView.h"
+#include "sheets/OCRResultSheet.h"
+#include "sheets/SignatureView.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/CommandVocabulary.h"
 #include "shell/ContentView.h"
-#include "sheets/DocumentCreationView.h"
-#include "sheets/OCRResultSheet.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
-#include "pageview/PdfPageView.h"
 #include "shell/SearchBarView.h"
 #include "shell/SheetFlags.h"
 #include "shell/SheetPresenter.h"
 #include "shell/SidebarView.h"
-#include "sheets/SignatureView.h"
 #include "shell/WelcomeView.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentCreationViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/OCRViewModel.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -44,7 +44,9 @@ QStringList visibleToolbarTitles(const ContentView& window) {
     return titles;
 }
 
-QString symbolOf(QAction* action) { return action->property("symbol").toString(); }
+QString symbolOf(QAction* action) {
+    return action->property("symbol").toString();
+}
 
 } // namespace
 
@@ -73,8 +75,8 @@ TEST(ContentView, OpeningTwelvePagesFillsTitleCounterAndToolbar) {
     EXPECT_EQ(visibleToolbarTitles(window),
               QStringList({"New", "Open", "Previous", "", "Next", "Zoom Out", "Fit", "Zoom",
                            "Zoom In", "Search", "Bookmark", "Annotate", "Tools", "Export"}));
-    for (const char* title : {"Zoom Out", "Fit", "Zoom In", "Search", "Bookmark", "Annotate",
-                                 "Tools", "Export"})
+    for (const char* title :
+         {"Zoom Out", "Fit", "Zoom In", "Search", "Bookmark", "Annotate", "Tools", "Export"})
         EXPECT_TRUE(window.toolbarAction(title)->isEnabled()) << title;
     EXPECT_EQ(window.detailContent(), window.pageView());
     ASSERT_NE(window.sidebar(), nullptr);
@@ -172,9 +174,8 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
     for (QAction* action : window.toolsButton()->menu()->actions())
         items << (action->isSeparator() ? QString("-") : action->text());
     EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
-                                  "Watermark...", "Password Protection...",
-                                  "Compare Documents...", "-", "OCR Current Page",
-                                  "OCR Entire Document", "Make Searchable",
+                                  "Watermark...", "Password Protection...", "Compare Documents...",
+                                  "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
                                   "Recognition Results...", "-", "Export as Text..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
@@ -315,7 +316,8 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
         }
     }
     window.toolsButton()->menu()->actions().at(2)->trigger(); // "Form Fields..."
-    EXPECT_EQ(f->showFormFields(), window.sheetPresenter()->dialog(SheetKind::formFields) != nullptr);
+    EXPECT_EQ(f->showFormFields(),
+              window.sheetPresenter()->dialog(SheetKind::formFields) != nullptr);
 }
 
 TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
@@ -326,8 +328,8 @@ TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
     ASSERT_EQ(window.bookmarkVM()->bookmarks().size(), 1);
 
     window.toolbarAction("New")->trigger();
-    auto* sheet =
-        qobject_cast<DocumentCreationView*>(window.sheetPresenter()->dialog(SheetKind::documentCreation));
+    auto* sheet = qobject_cast<DocumentCreationView*>(
+        window.sheetPresenter()->dialog(SheetKind::documentCreation));
     ASSERT_NE(sheet, nullptr);
     window.creationVM()->setDocumentTitle("Minutes");
     if (window.creationVM()->pages().isEmpty())
@@ -335,7 +337,8 @@ TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
     sheet->createAndOpen();
     EXPECT_FALSE(window.flags()->showDocumentCreation());
     EXPECT_EQ(window.title(), "Minutes");
-    EXPECT_EQ(window.windowTitle(), QString("Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
+    EXPECT_EQ(window.windowTitle(),
+              QString("Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
     EXPECT_TRUE(window.documentVM()->fileURL().isEmpty());
     EXPECT_TRUE(window.bookmarkVM()->bookmarks().isEmpty());
 }

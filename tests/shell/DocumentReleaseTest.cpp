@@ -3,13 +3,13 @@
 #include "app/VellumarkApp.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "shell/ContentView.h"
+#include "shell/SheetFlags.h"
+#include "shell/WelcomeView.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/WindowTestSupport.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "shell/ContentView.h"
-#include "shell/SheetFlags.h"
-#include "shell/WelcomeView.h"
 
 #include <QFile>
 #include <QTest>

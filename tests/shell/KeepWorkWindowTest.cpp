@@ -6,7 +6,11 @@
 #include "pdf/Page.h"
 #include "platform/NotificationCenter.h"
 #include "platform/qt/QtAlerts.h"
+#include "shell/CommandVocabulary.h"
+#include "shell/ContentView.h"
 #include "shell/PageNumberField.h"
+#include "shell/SheetFlags.h"
+#include "shell/SheetPresenter.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
@@ -15,10 +19,6 @@
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/OCRViewModel.h"
-#include "shell/CommandVocabulary.h"
-#include "shell/ContentView.h"
-#include "shell/SheetFlags.h"
-#include "shell/SheetPresenter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -108,8 +108,7 @@ TEST(KeepWorkWindow, ALockedDocumentRefusesEveryToolAndWritesNothing) {
         {SheetKind::watermark, &F::setShowWatermark, &F::showWatermark},
         {SheetKind::formFields, &F::setShowFormFields, &F::showFormFields},
         {SheetKind::compare, &F::setShowCompare, &F::showCompare},
-        {SheetKind::passwordProtection, &F::setShowPasswordProtection,
-         &F::showPasswordProtection},
+        {SheetKind::passwordProtection, &F::setShowPasswordProtection, &F::showPasswordProtection},
     };
     for (const Sheet& sheet : sheets) {
         (window->flags()->*sheet.raise)(true);

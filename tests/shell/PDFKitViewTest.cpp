@@ -1,11 +1,11 @@
 #include "support/PageViewTestSupport.h"
 #include "support/TextPdfBuilder.h"
 
-#include "shell/PDFKitCoordinator.h"
-#include "shell/PDFKitView.h"
 #include "pageview/PasswordPromptWidget.h"
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
+#include "shell/PDFKitCoordinator.h"
+#include "shell/PDFKitView.h"
 #include "shell/ThumbnailSidebarView.h"
 
 #include "platform/NotificationCenter.h"

@@ -36,7 +36,9 @@ QString linkedFile(const QString& name) {
     return fixtures::writeTemp(folder(), name, fixtures::navigationPdf());
 }
 
-QMenu* recentMenu(ContentView& window) { return window.findChild<QMenu*>("openRecent"); }
+QMenu* recentMenu(ContentView& window) {
+    return window.findChild<QMenu*>("openRecent");
+}
 
 TEST(ContentsTab, OfferedOnlyWithAnOutlineAndFollowsTheReader) {
     ContentView window;

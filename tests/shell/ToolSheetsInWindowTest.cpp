@@ -1,14 +1,14 @@
 // The password, comparison and form sheets as the window raises them.
+#include "sheets/DocumentCompareView.h"
+#include "sheets/FormFieldView.h"
+#include "sheets/PasswordProtectionView.h"
+#include "shell/ContentView.h"
+#include "shell/SheetFlags.h"
+#include "shell/SheetPresenter.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ToolFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "shell/ContentView.h"
-#include "sheets/DocumentCompareView.h"
-#include "sheets/FormFieldView.h"
-#include "sheets/PasswordProtectionView.h"
-#include "shell/SheetFlags.h"
-#include "shell/SheetPresenter.h"
 
 #include <QDir>
 #include <QGuiApplication>

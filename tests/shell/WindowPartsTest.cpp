@@ -4,9 +4,6 @@
 #include "support/WindowTestSupport.h"
 
 #include "pdf/Page.h"
-#include "viewmodels/AnnotationViewModel.h"
-#include "viewmodels/BookmarkViewModel.h"
-#include "viewmodels/DocumentViewModel.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/BookmarkListView.h"
 #include "shell/ContentView.h"
@@ -16,6 +13,9 @@
 #include "shell/SidebarView.h"
 #include "shell/ThumbnailSidebarView.h"
 #include "shell/WelcomeView.h"
+#include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
 
 #include <QDialog>
 #include <QDragEnterEvent>

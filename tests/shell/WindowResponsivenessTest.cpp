@@ -4,13 +4,13 @@
 #include "support/PageViewTestSupport.h"
 #include "support/WindowTestSupport.h"
 
-#include "viewmodels/DocumentViewModel.h"
-#include "shell/ContentView.h"
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
+#include "shell/ContentView.h"
 #include "shell/PDFKitView.h"
-#include "shell/ThumbnailSidebarView.h"
 #include "shell/SidebarView.h"
+#include "shell/ThumbnailSidebarView.h"
+#include "viewmodels/DocumentViewModel.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -30,9 +30,9 @@ TEST(WindowResponsiveness, ThousandPageDocumentOpensWithoutFreezing) {
                           ? qEnvironmentVariableIntValue("VELLUMARK_WINDOW_BENCH_PAGES")
                           : 1000;
     const QString path = folder() + QString("/long-%1.pdf").arg(pages);
-    ASSERT_EQ(QProcess::execute("python3", {QStringLiteral(VELLUMARK_SOURCE_DIR) +
-                                                "/bench/make_text_pdf.py",
-                                            QString::number(pages), path}),
+    ASSERT_EQ(QProcess::execute("python3",
+                                {QStringLiteral(VELLUMARK_SOURCE_DIR) + "/bench/make_text_pdf.py",
+                                 QString::number(pages), path}),
               0);
 
     ContentView window;

@@ -5,35 +5,35 @@
 #include "support/PageViewTestSupport.h"
 #include "support/WindowTestSupport.h"
 
-#include "viewmodels/AnnotationViewModel.h"
-#include "viewmodels/BookmarkViewModel.h"
-#include "viewmodels/DocumentViewModel.h"
-#include "shell/AnnotationToolbar.h"
-#include "widgets/Appearance.h"
-#include "widgets/Icons.h"
-#include "shell/ContentView.h"
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
+#include "shell/AnnotationToolbar.h"
+#include "shell/ContentView.h"
+#include "shell/OutlineView.h"
 #include "shell/PDFKitView.h"
-#include "shell/ThumbnailSidebarView.h"
+#include "shell/PageNumberField.h"
 #include "shell/SearchBarView.h"
 #include "shell/SheetFlags.h"
 #include "shell/SidebarView.h"
+#include "shell/ThumbnailSidebarView.h"
 #include "shell/WelcomeView.h"
-#include "utilities/DigitalSignatureService.h"
-#include "viewmodels/SignatureViewModel.h"
-#include "shell/OutlineView.h"
-#include "shell/PageNumberField.h"
 #include "shell/ZoomBox.h"
 #include "support/PdfFixtures.h"
+#include "utilities/DigitalSignatureService.h"
+#include "viewmodels/AnnotationViewModel.h"
+#include "viewmodels/BookmarkViewModel.h"
+#include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/SignatureViewModel.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
 
 #include <QScreen>
 
 #include <QDir>
-#include <QPainter>
 #include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -46,15 +46,17 @@ using namespace windowtest;
 
 namespace {
 
-QString shotsDir() { return qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR"); }
+QString shotsDir() {
+    return qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
+}
 
 // The bench's prose document: real paragraphs, the word "Needle" here and there.
 QString proseFile(int pages) {
     const QString path = folder() + QString("/annual-report-%1.pdf").arg(pages);
     if (!QFile::exists(path))
-        QProcess::execute("python3", {QStringLiteral(VELLUMARK_SOURCE_DIR) +
-                                          "/bench/make_text_pdf.py",
-                                      QString::number(pages), path});
+        QProcess::execute("python3",
+                          {QStringLiteral(VELLUMARK_SOURCE_DIR) + "/bench/make_text_pdf.py",
+                           QString::number(pages), path});
     return path;
 }
 
@@ -147,9 +149,9 @@ TEST_F(WindowScreenshots, SignedDocumentBar) {
     const QString path = folder() + "/signed-lease.pdf";
     auto doc = pdf::Document::open(proseFile(3));
     ASSERT_NE(doc, nullptr);
-    const QByteArray bytes =
-        DigitalSignatureService::signDocument(*doc, "Ada Lovelace", window.signatureVM()->keyStore())
-            .signedData;
+    const QByteArray bytes = DigitalSignatureService::signDocument(*doc, "Ada Lovelace",
+                                                                   window.signatureVM()->keyStore())
+                                 .signedData;
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -168,8 +170,8 @@ TEST_F(WindowScreenshots, ReaderContentsLinkHoverPageEntryAndZoomBox) {
     save(window, "08-contents-tab");
 
     PdfPageView* view = window.pageView()->pdfView();
-    const QPointF web = view->pageRectInViewport(0).topLeft() +
-                        QPointF(150, 792 - 415) * view->scaleFactor();
+    const QPointF web =
+        view->pageRectInViewport(0).topLeft() + QPointF(150, 792 - 415) * view->scaleFactor();
     QTest::mouseMove(view->viewport(), web.toPoint());
     settle(window);
     save(window, "09-link-hover");

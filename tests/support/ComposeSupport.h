@@ -8,7 +8,8 @@
 
 namespace compose_test {
 
-// An encoded 72-dpi image of the given pixel size filled with one colour ("PNG", "JPEG", "BMP", "TIFF").
+// An encoded 72-dpi image of the given pixel size filled with one colour ("PNG", "JPEG", "BMP",
+// "TIFF").
 QByteArray encodedImage(int width, int height, const QColor& color, const char* format = "PNG");
 
 struct ToolResult {

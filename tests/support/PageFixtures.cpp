@@ -18,29 +18,37 @@ QByteArray linkedPdf() {
     for (int& p : pages)
         p = pdf.reserve();
     auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
-    const int toThird = pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 700 200 720] /Border [0 0 0] /Dest [" +
-                                ref(pages[2]) + " /XYZ 0 792 0] >>");
-    const int toSecond = pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 650 200 670] /Border [0 0 0] "
-                                 "/A << /S /GoTo /D (second) >> >>");
+    const int toThird =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 700 200 720] /Border [0 0 0] /Dest [" +
+                ref(pages[2]) + " /XYZ 0 792 0] >>");
+    const int toSecond =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 650 200 670] /Border [0 0 0] "
+                "/A << /S /GoTo /D (second) >> >>");
     const int web = pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 600 200 620] /Border [0 0 0] "
                             "/A << /S /URI /URI (https://example.com/) >> >>");
-    const int back = pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 700 200 720] /Border [0 0 0] /Dest [" +
-                             ref(pages[0]) + " /Fit] >>");
-    const QByteArray annots[3] = {"[" + ref(toThird) + " " + ref(toSecond) + " " + ref(web) + "]", "[]",
-                                  "[" + ref(back) + "]"};
+    const int back =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 700 200 720] /Border [0 0 0] /Dest [" +
+                ref(pages[0]) + " /Fit] >>");
+    const QByteArray annots[3] = {"[" + ref(toThird) + " " + ref(toSecond) + " " + ref(web) + "]",
+                                  "[]", "[" + ref(back) + "]"};
     for (int i = 0; i < 3; ++i) {
-        const int content = pdf.addStream("<< >>", "BT /F1 24 Tf 72 710 Td (Page " + QByteArray::number(i + 1) + ") Tj ET");
-        pdf.set(pages[i], "<< /Type /Page /Parent " + ref(pagesObj) + " /MediaBox [0 0 612 792] /Resources << /Font << /F1 " +
-                              ref(font) + " >> >> /Contents " + ref(content) + " /Annots " + annots[i] + " >>");
+        const int content = pdf.addStream("<< >>", "BT /F1 24 Tf 72 710 Td (Page " +
+                                                       QByteArray::number(i + 1) + ") Tj ET");
+        pdf.set(pages[i], "<< /Type /Page /Parent " + ref(pagesObj) +
+                              " /MediaBox [0 0 612 792] /Resources << /Font << /F1 " + ref(font) +
+                              " >> >> /Contents " + ref(content) + " /Annots " + annots[i] + " >>");
     }
-    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(pages[0]) + " " + ref(pages[1]) + " " + ref(pages[2]) + "] /Count 3 >>");
+    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(pages[0]) + " " + ref(pages[1]) + " " +
+                          ref(pages[2]) + "] /Count 3 >>");
     const int dests = pdf.add("<< /Names [(second) [" + ref(pages[1]) + " /Fit]] >>");
-    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + " /Names << /Dests " + ref(dests) + " >> >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + " /Names << /Dests " +
+                         ref(dests) + " >> >>");
     return pdf.build(catalog);
 }
 
 void PrintTo(const LinkInfo& link, std::ostream* os) {
-    *os << "{page " << link.page << " -> " << link.targetPage << " " << link.uri.toStdString() << "}";
+    *os << "{page " << link.page << " -> " << link.targetPage << " " << link.uri.toStdString()
+        << "}";
 }
 
 namespace {
@@ -60,7 +68,8 @@ QJsonValue deref(const QJsonObject& objects, const QJsonValue& v) {
 } // namespace
 
 std::vector<LinkInfo> linksInFile(const QString& path) {
-    const QByteArray json = runTool("qpdf", {"--json", "--json-key=pages", "--json-key=qpdf", path});
+    const QByteArray json =
+        runTool("qpdf", {"--json", "--json-key=pages", "--json-key=qpdf", path});
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     const QJsonArray qpdf = root.value("qpdf").toArray();
     const QJsonObject objects = qpdf.size() > 1 ? qpdf.at(1).toObject() : QJsonObject();

@@ -13,9 +13,13 @@ int MiniPdf::add(const QByteArray& body) {
     return int(objects_.size());
 }
 
-int MiniPdf::reserve() { return add(QByteArray()); }
+int MiniPdf::reserve() {
+    return add(QByteArray());
+}
 
-void MiniPdf::set(int number, const QByteArray& body) { objects_[size_t(number - 1)] = body; }
+void MiniPdf::set(int number, const QByteArray& body) {
+    objects_[size_t(number - 1)] = body;
+}
 
 int MiniPdf::addStream(const QByteArray& dict, const QByteArray& data) {
     QByteArray d = dict.trimmed();
@@ -61,7 +65,8 @@ QByteArray textPdf(const std::vector<QStringList>& pages, double width, double h
     MiniPdf pdf;
     const int catalog = pdf.reserve();
     const int pagesObj = pdf.reserve();
-    const int font = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+    const int font = pdf.add(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     QByteArray kids;
     for (const QStringList& lines : pages) {
         QByteArray content = "BT /F1 12 Tf 16 TL 72 " + QByteArray::number(height - 72) + " Td\n";
@@ -76,7 +81,8 @@ QByteArray textPdf(const std::vector<QStringList>& pages, double width, double h
                                  QByteArray::number(stream) + " 0 R >>");
         kids += QByteArray::number(page) + " 0 R ";
     }
-    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(qulonglong(pages.size())) + " >>");
+    pdf.set(pagesObj, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                          QByteArray::number(qulonglong(pages.size())) + " >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pagesObj) + " 0 R >>");
     return pdf.build(catalog);
 }
@@ -126,11 +132,11 @@ QByteArray navigationPdf(bool loop) {
     const int section = pdf.reserve();
     const int part2 = pdf.reserve();
     const int website = pdf.reserve();
-    pdf.set(outlines, "<< /Type /Outlines /First " + ref(part1) + " /Last " + ref(website) +
-                          " /Count 5 >>");
+    pdf.set(outlines,
+            "<< /Type /Outlines /First " + ref(part1) + " /Last " + ref(website) + " /Count 5 >>");
     pdf.set(part1, "<< /Title (Part I) /Parent " + ref(outlines) + " /Next " + ref(part2) +
-                       " /First " + ref(chapter1) + " /Last " + ref(chapter1) + " /Count 2 /Dest [" +
-                       ref(pages[0]) + " /Fit] >>");
+                       " /First " + ref(chapter1) + " /Last " + ref(chapter1) +
+                       " /Count 2 /Dest [" + ref(pages[0]) + " /Fit] >>");
     pdf.set(chapter1, "<< /Title (Chapter 1) /Parent " + ref(part1) + " /First " + ref(section) +
                           " /Last " + ref(section) + " /Count -1 /Dest [" + ref(pages[1]) +
                           " /XYZ 0 700 0] >>");
@@ -152,7 +158,8 @@ QByteArray formPdf() {
     const int pagesObj = pdf.reserve();
     const int page1 = pdf.reserve();
     const int page2 = pdf.reserve();
-    const int helv = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+    const int helv = pdf.add(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     const int zadb = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>");
     const QByteArray p1 = QByteArray::number(page1) + " 0 R";
     const QByteArray p2 = QByteArray::number(page2) + " 0 R";
@@ -160,43 +167,56 @@ QByteArray formPdf() {
         const int on = pdf.addStream("<< /Type /XObject /Subtype /Form /BBox [0 0 14 14] >>",
                                      "q 0 g BT /ZaDb 10 Tf 2 3 Td (4) Tj ET Q");
         const int off = pdf.addStream("<< /Type /XObject /Subtype /Form /BBox [0 0 14 14] >>", "");
-        return "<< /N << /" + name + " " + QByteArray::number(on) + " 0 R /Off " + QByteArray::number(off) +
-               " 0 R >> >>";
+        return "<< /N << /" + name + " " + QByteArray::number(on) + " 0 R /Off " +
+               QByteArray::number(off) + " 0 R >> >>";
     };
-    const int name = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Alice) /Rect [72 680 300 700] "
-                             "/DA (/Helv 12 Tf 0 g) /F 4 /P " + p1 + " >>");
-    const int agree = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Btn /T (agree) /V /Off /AS /Off "
-                              "/Rect [72 640 86 654] /F 4 /MK << /CA (4) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
-                              onAp("Yes") + " /P " + p1 + " >>");
+    const int name = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Alice) /Rect [72 680 300 700] "
+        "/DA (/Helv 12 Tf 0 g) /F 4 /P " +
+        p1 + " >>");
+    const int agree =
+        pdf.add("<< /Type /Annot /Subtype /Widget /FT /Btn /T (agree) /V /Off /AS /Off "
+                "/Rect [72 640 86 654] /F 4 /MK << /CA (4) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
+                onAp("Yes") + " /P " + p1 + " >>");
     const int radio = pdf.reserve();
-    const int ra = pdf.add("<< /Type /Annot /Subtype /Widget /Parent " + QByteArray::number(radio) +
-                           " 0 R /AS /a /Rect [72 600 86 614] /F 4 /MK << /CA (l) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
-                           onAp("a") + " /P " + p1 + " >>");
-    const int rb = pdf.add("<< /Type /Annot /Subtype /Widget /Parent " + QByteArray::number(radio) +
-                           " 0 R /AS /Off /Rect [100 600 114 614] /F 4 /MK << /CA (l) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
-                           onAp("b") + " /P " + p1 + " >>");
-    pdf.set(radio, "<< /FT /Btn /Ff 49152 /T (choice) /V /a /Kids [" + QByteArray::number(ra) + " 0 R " +
-                       QByteArray::number(rb) + " 0 R] >>");
-    const int colour = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Ch /Ff 131072 /T (colour) /V (Red) "
-                               "/Opt [(Red) (Green) (Blue)] /Rect [72 560 200 580] /DA (/Helv 12 Tf 0 g) /F 4 /P " +
-                               p1 + " >>");
-    const int sig = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Sig /T (sig) /Rect [72 480 272 530] /F 4 /P " +
-                            p1 + " >>");
-    const int city = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (city) /V (Paris) /Rect [72 680 300 700] "
-                             "/DA (/Helv 12 Tf 0 g) /F 4 /P " + p2 + " >>");
+    const int ra = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /Parent " + QByteArray::number(radio) +
+        " 0 R /AS /a /Rect [72 600 86 614] /F 4 /MK << /CA (l) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
+        onAp("a") + " /P " + p1 + " >>");
+    const int rb = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /Parent " + QByteArray::number(radio) +
+        " 0 R /AS /Off /Rect [100 600 114 614] /F 4 /MK << /CA (l) >> /DA (/ZaDb 0 Tf 0 g) /AP " +
+        onAp("b") + " /P " + p1 + " >>");
+    pdf.set(radio, "<< /FT /Btn /Ff 49152 /T (choice) /V /a /Kids [" + QByteArray::number(ra) +
+                       " 0 R " + QByteArray::number(rb) + " 0 R] >>");
+    const int colour = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /FT /Ch /Ff 131072 /T (colour) /V (Red) "
+        "/Opt [(Red) (Green) (Blue)] /Rect [72 560 200 580] /DA (/Helv 12 Tf 0 g) /F 4 /P " +
+        p1 + " >>");
+    const int sig = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /FT /Sig /T (sig) /Rect [72 480 272 530] /F 4 /P " + p1 +
+        " >>");
+    const int city = pdf.add(
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (city) /V (Paris) /Rect [72 680 300 700] "
+        "/DA (/Helv 12 Tf 0 g) /F 4 /P " +
+        p2 + " >>");
     auto ref = [](int n) { return QByteArray::number(n) + " 0 R "; };
     const int c1 = pdf.addStream("<< >>", "BT /Helv 12 Tf 72 720 Td (Application form) Tj ET");
     const int c2 = pdf.addStream("<< >>", "BT /Helv 12 Tf 72 720 Td (Second page) Tj ET");
     const QByteArray res = "<< /Font << /Helv " + ref(helv) + " /ZaDb " + ref(zadb) + ">> >>";
-    pdf.set(page1, "<< /Type /Page /Parent " + ref(pagesObj) + "/MediaBox [0 0 612 792] /Resources " + res +
-                       " /Contents " + ref(c1) + "/Annots [" + ref(name) + ref(agree) + ref(ra) + ref(rb) +
-                       ref(colour) + ref(sig) + "] >>");
-    pdf.set(page2, "<< /Type /Page /Parent " + ref(pagesObj) + "/MediaBox [0 0 612 792] /Resources " + res +
-                       " /Contents " + ref(c2) + "/Annots [" + ref(city) + "] >>");
+    pdf.set(page1, "<< /Type /Page /Parent " + ref(pagesObj) +
+                       "/MediaBox [0 0 612 792] /Resources " + res + " /Contents " + ref(c1) +
+                       "/Annots [" + ref(name) + ref(agree) + ref(ra) + ref(rb) + ref(colour) +
+                       ref(sig) + "] >>");
+    pdf.set(page2, "<< /Type /Page /Parent " + ref(pagesObj) +
+                       "/MediaBox [0 0 612 792] /Resources " + res + " /Contents " + ref(c2) +
+                       "/Annots [" + ref(city) + "] >>");
     pdf.set(pagesObj, "<< /Type /Pages /Kids [" + ref(page1) + ref(page2) + "] /Count 2 >>");
-    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + "/AcroForm << /Fields [" + ref(name) +
-                         ref(agree) + ref(radio) + ref(colour) + ref(sig) + ref(city) + "] /DA (/Helv 0 Tf 0 g) "
-                         "/DR << /Font << /Helv " + ref(helv) + "/ZaDb " + ref(zadb) + ">> >> >> >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pagesObj) + "/AcroForm << /Fields [" +
+                         ref(name) + ref(agree) + ref(radio) + ref(colour) + ref(sig) + ref(city) +
+                         "] /DA (/Helv 0 Tf 0 g) "
+                         "/DR << /Font << /Helv " +
+                         ref(helv) + "/ZaDb " + ref(zadb) + ">> >> >> >>");
     return pdf.build(catalog);
 }
 
@@ -232,7 +252,8 @@ QString writeTemp(const QString& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-QByteArray runTool(const QString& program, const QStringList& args, int* exitCode, QByteArray* errorOutput) {
+QByteArray runTool(const QString& program, const QStringList& args, int* exitCode,
+                   QByteArray* errorOutput) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForStarted(10000)) {
@@ -249,6 +270,8 @@ QByteArray runTool(const QString& program, const QStringList& args, int* exitCod
     return p.readAllStandardOutput();
 }
 
-bool toolAvailable(const QString& program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
+bool toolAvailable(const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
 
 } // namespace fixtures

@@ -12,7 +12,7 @@ namespace fixtures {
 // A PDF assembled from numbered objects; object 1 is the catalog.
 class MiniPdf {
 public:
-    int add(const QByteArray& body);                       // returns the object number
+    int add(const QByteArray& body); // returns the object number
     int addStream(const QByteArray& dict, const QByteArray& data);
     void set(int number, const QByteArray& body);
     int reserve();
@@ -45,9 +45,9 @@ QByteArray formPdf();
 QByteArray navigationPdf(bool loop = false);
 
 // Damaged files.
-QByteArray truncatedPdf();   // the first third of a valid file
-QByteArray garbageBytes();   // random bytes without a PDF header
-QByteArray brokenXrefPdf();  // a valid body with a wrong xref table and startxref
+QByteArray truncatedPdf();  // the first third of a valid file
+QByteArray garbageBytes();  // random bytes without a PDF header
+QByteArray brokenXrefPdf(); // a valid body with a wrong xref table and startxref
 
 // Writes bytes to a file; returns the path.
 QString writeTemp(const QString& dir, const QString& name, const QByteArray& bytes);

@@ -24,7 +24,8 @@ QImage scribble(int width, int height) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(Qt::black, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     QPainterPath path(QPointF(width * 0.05, height * 0.7));
-    path.cubicTo(width * 0.25, height * 0.05, width * 0.35, height * 0.95, width * 0.5, height * 0.5);
+    path.cubicTo(width * 0.25, height * 0.05, width * 0.35, height * 0.95, width * 0.5,
+                 height * 0.5);
     path.cubicTo(width * 0.65, height * 0.1, width * 0.8, height * 0.9, width * 0.95, height * 0.3);
     painter.drawPath(path);
     return image;

@@ -13,7 +13,9 @@ QByteArray escaped(const QString& text) {
     return out;
 }
 
-QByteArray num(double v) { return QByteArray::number(v, 'f', 2); }
+QByteArray num(double v) {
+    return QByteArray::number(v, 'f', 2);
+}
 
 } // namespace
 
@@ -26,20 +28,21 @@ QByteArray buildTextPdf(const std::vector<PageSpec>& pages) {
         kids += QByteArray::number(4 + 2 * i) + " 0 R ";
     objects[0] = "<< /Type /Catalog /Pages 2 0 R >>";
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(n) + " >>";
-    objects[2] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
+    objects[2] =
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
     for (int i = 0; i < n; ++i) {
         const PageSpec& p = pages[i];
         QByteArray content;
         for (const TextRun& r : p.runs)
             content += "BT /F1 " + num(r.size) + " Tf " + num(r.x) + " " + num(r.y) + " Td (" +
                        escaped(r.text) + ") Tj ET\n";
-        objects[3 + 2 * i] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
-                             num(p.size.width()) + " " + num(p.size.height()) + "] /Rotate " +
+        objects[3 + 2 * i] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(p.size.width()) +
+                             " " + num(p.size.height()) + "] /Rotate " +
                              QByteArray::number(p.rotation) +
                              " /Resources << /Font << /F1 3 0 R >> >> /Contents " +
                              QByteArray::number(5 + 2 * i) + " 0 R >>";
-        objects[4 + 2 * i] = "<< /Length " + QByteArray::number(content.size()) +
-                             " >>\nstream\n" + content + "endstream";
+        objects[4 + 2 * i] = "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" +
+                             content + "endstream";
     }
     QByteArray pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
     std::vector<qsizetype> offsets;
@@ -48,8 +51,8 @@ QByteArray buildTextPdf(const std::vector<PageSpec>& pages) {
         pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
     }
     const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) +
-           "\n0000000000 65535 f \n";
+    pdf +=
+        "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
     for (qsizetype off : offsets)
         pdf += QByteArray::number(qlonglong(off)).rightJustified(10, '0') + " 00000 n \n";
     pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) +

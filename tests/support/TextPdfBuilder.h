@@ -13,7 +13,7 @@ struct TextRun {
     double x = 72;
     double y = 720; // baseline
     double size = 12;
-    QString text;   // Latin-1 only
+    QString text; // Latin-1 only
 };
 
 struct PageSpec {

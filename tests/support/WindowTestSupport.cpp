@@ -1,8 +1,8 @@
 #include "support/WindowTestSupport.h"
 
+#include "shell/ContentView.h"
 #include "support/PdfFixtures.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "shell/ContentView.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,10 +1,10 @@
 #include "utilities/DigitalSignatureService.h"
 
-#include "support/SignatureFixtures.h"
 #include "models/Base64.h"
 #include "models/LocaleFormat.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "support/SignatureFixtures.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -31,7 +31,8 @@ protected:
     }
 
     static Service::SignatureMetadata record(const pdf::Document& doc) {
-        auto metadata = Service::SignatureMetadata::fromJson(doc.info(pdf::InfoKey::Keywords).toUtf8());
+        auto metadata =
+            Service::SignatureMetadata::fromJson(doc.info(pdf::InfoKey::Keywords).toUtf8());
         EXPECT_TRUE(metadata.has_value());
         return metadata.value_or(Service::SignatureMetadata{});
     }
@@ -66,13 +67,14 @@ TEST(SignatureErrorTest, DescriptionsAreTheUserVisibleMessages) {
 }
 
 TEST(SignatureMetadataTest, JsonHasExactlyTheFourMembersAndEveryOneIsRequired) {
-    const Service::SignatureMetadata metadata{
-        "Zoë \"Z\" O'Neil \\ 署名\n", QDateTime(QDate(2024, 3, 1), QTime(12, 0), Qt::UTC),
-        "c2ln", "aGFzaA=="};
+    const Service::SignatureMetadata metadata{"Zoë \"Z\" O'Neil \\ 署名\n",
+                                              QDateTime(QDate(2024, 3, 1), QTime(12, 0), Qt::UTC),
+                                              "c2ln", "aGFzaA=="};
     const QByteArray json = metadata.toJson();
     EXPECT_FALSE(json.contains('\n')); // compact
     const QJsonObject object = QJsonDocument::fromJson(json).object();
-    EXPECT_EQ(object.keys(), (QStringList{"documentHash", "signDate", "signatureData", "signerName"}));
+    EXPECT_EQ(object.keys(),
+              (QStringList{"documentHash", "signDate", "signatureData", "signerName"}));
     // 2024-03-01 12:00 UTC in seconds since 2001-01-01 00:00 UTC.
     EXPECT_DOUBLE_EQ(object.value("signDate").toDouble(), 730987200.0);
 
@@ -216,7 +218,8 @@ TEST_F(DigitalSignatureServiceTest, VerificationRows) {
     EXPECT_FALSE(result.isValid.has_value()); // absent, not false
     EXPECT_EQ(result.signerName, "Ada");
     EXPECT_TRUE(result.message.startsWith("Signed by Ada on "));
-    EXPECT_TRUE(result.message.endsWith(". Cannot verify - signing key not found on this machine."));
+    EXPECT_TRUE(
+        result.message.endsWith(". Cannot verify - signing key not found on this machine."));
     EXPECT_EQ(result.message, "Signed by Ada on " + LocaleFormat::numericDateTime(good.signDate) +
                                   ". Cannot verify - signing key not found on this machine.");
 }
@@ -250,27 +253,34 @@ TEST_F(DigitalSignatureServiceTest, OpenSslCommandLineAcceptsTheSignatureOverThe
     const QString digest = write("digest.bin", sha256(before));
     const QString other = write("other.bin", sha256("tampered"));
 
-    auto ok = sigfix::runProgram("openssl", {"dgst", "-sha256", "-verify", key, "-signature",
-                                             signature, digest});
+    auto ok = sigfix::runProgram(
+        "openssl", {"dgst", "-sha256", "-verify", key, "-signature", signature, digest});
     EXPECT_EQ(ok.exitCode, 0) << ok.out.toStdString() << ok.err.toStdString();
     EXPECT_TRUE(ok.out.contains("Verified OK"));
-    auto bad = sigfix::runProgram("openssl", {"dgst", "-sha256", "-verify", key, "-signature",
-                                              signature, other});
+    auto bad = sigfix::runProgram(
+        "openssl", {"dgst", "-sha256", "-verify", key, "-signature", signature, other});
     EXPECT_NE(bad.exitCode, 0);
     // The signature is PKCS #1 v1.5 with SHA-256: recovering it shows the DigestInfo of
     // SHA-256 over the digest bytes.
-    auto recovered = sigfix::runProgram(
-        "openssl", {"pkeyutl", "-verifyrecover", "-pubin", "-inkey", key, "-in", signature,
-                    "-pkeyopt", "rsa_padding_mode:pkcs1"});
+    auto recovered =
+        sigfix::runProgram("openssl", {"pkeyutl", "-verifyrecover", "-pubin", "-inkey", key, "-in",
+                                       signature, "-pkeyopt", "rsa_padding_mode:pkcs1"});
     ASSERT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
-    EXPECT_EQ(recovered.out.toHex(),
-              QByteArray("3031300d060960864801650304020105000420") + sha256(sha256(before)).toHex());
+    EXPECT_EQ(recovered.out.toHex(), QByteArray("3031300d060960864801650304020105000420") +
+                                         sha256(sha256(before)).toHex());
 }
 
 TEST_F(DigitalSignatureServiceTest, AwkwardNamesKeepTheirOwnKeysAndRoundTrip) {
-    const QStringList names = {"../../etc/passwd", "a/b", "a%2Fb", "Line\nbreak",
-                               QString("nul") + QChar(0) + "byte", "\"Quoted\" \\ back",
-                               "Zoë Ünal", "署名者", "A", "a"};
+    const QStringList names = {"../../etc/passwd",
+                               "a/b",
+                               "a%2Fb",
+                               "Line\nbreak",
+                               QString("nul") + QChar(0) + "byte",
+                               "\"Quoted\" \\ back",
+                               "Zoë Ünal",
+                               "署名者",
+                               "A",
+                               "a"};
     for (const QString& name : names) {
         auto doc = document();
         Service::signDocument(*doc, name, keys);

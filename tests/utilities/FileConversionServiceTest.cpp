@@ -1,3 +1,4 @@
+#include "utilities/FileConversionService.h"
 #include "pdf/Annotation.h"
 #include "pdf/DisplayList.h"
 #include "pdf/Page.h"
@@ -6,12 +7,11 @@
 #include "support/FileSizeLimit.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
-#include "utilities/FileConversionService.h"
 #include "utilities/PageImageExport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -36,7 +36,8 @@ public:
 class FileConversionTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString image(const QString& name, QSize size, QColor color, const char* format, double dpi = 72) {
+    QString image(const QString& name, QSize size, QColor color, const char* format,
+                  double dpi = 72) {
         QImage img(size, QImage::Format_RGB32);
         img.fill(color);
         img.setDotsPerMeterX(qRound(dpi / 0.0254));
@@ -214,7 +215,8 @@ TEST_F(FileConversionTest, EachExportedPngIsItsOwnPageRenderedExactly) {
         const QImage written(dir.filePath(QStringLiteral("page_%1.png").arg(i + 1)));
         const QImage direct = doc->page(i)->displayList()->render(0.5);
         ASSERT_FALSE(written.isNull());
-        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), direct.convertToFormat(QImage::Format_RGB888))
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888),
+                  direct.convertToFormat(QImage::Format_RGB888))
             << "page " << i + 1;
     }
 }
@@ -255,16 +257,21 @@ TEST_F(FileConversionTest, AnnotatedCopyKeepsAnnotationsForOtherReaders) {
     int code = -1;
     runTool("qpdf", {"--check", dir.filePath("copy.pdf")}, &code);
     EXPECT_EQ(code, 0);
-    runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", dir.filePath("copy.pdf"), dir.filePath("r")}, &code);
+    runTool("pdftoppm",
+            {"-r", "72", "-png", "-singlefile", dir.filePath("copy.pdf"), dir.filePath("r")},
+            &code);
     const QImage rendered(dir.filePath("r.png"));
     ASSERT_FALSE(rendered.isNull());
     const QRectF line = page->textPage()->lines()[0].box;
-    const QRect area(int(line.left()), int(792 - line.bottom()), int(line.width()), int(line.height()));
+    const QRect area(int(line.left()), int(792 - line.bottom()), int(line.width()),
+                     int(line.height()));
     int tinted = 0, dark = 0, total = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x, ++total) {
             const QColor c(rendered.pixel(x, y));
-            tinted += (c.red() > 230 && c.red() - c.blue() > 40) ? 1 : 0; // yellow at alpha 0.3 over white
+            tinted += (c.red() > 230 && c.red() - c.blue() > 40)
+                          ? 1
+                          : 0; // yellow at alpha 0.3 over white
             dark += c.value() < 100 ? 1 : 0;
         }
     EXPECT_GT(tinted, total / 3); // tinted yellow, not painted over

@@ -31,7 +31,8 @@ pdf::DocumentPtr protectedDocument(const QString& password) {
 }
 
 QString shownEncryption(const QString& path, const QString& password) {
-    return QString::fromUtf8(runTool("qpdf", {"--password=" + password, "--show-encryption", path}));
+    return QString::fromUtf8(
+        runTool("qpdf", {"--password=" + password, "--show-encryption", path}));
 }
 
 } // namespace

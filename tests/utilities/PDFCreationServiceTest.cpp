@@ -1,8 +1,8 @@
 // Composed pages are checked by reading back what the written PDF draws.
+#include "utilities/PDFCreationService.h"
 #include "pdf/PageTrace.h"
 #include "pdf/Selection.h"
 #include "support/ComposeSupport.h"
-#include "utilities/PDFCreationService.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -21,7 +21,9 @@ namespace {
 // cairo keeps path coordinates in 24.8 fixed point: positions land within 1/256 pt.
 constexpr double fixedPoint = 1.0 / 256;
 
-PDFPageContent page(PageTemplate t, PageSize size) { return PDFPageContent(t, size); }
+PDFPageContent page(PageTemplate t, PageSize size) {
+    return PDFPageContent(t, size);
+}
 
 PageTrace trace(const QList<PDFPageContent>& pages, int index = 0) {
     const QByteArray bytes = PDFCreationService::renderDocument(pages);
@@ -52,7 +54,8 @@ TextBlock textBlock(const QString& text, QPointF position, QSizeF size, double f
 std::vector<double> baselines(const PageTrace& t) {
     std::vector<double> ys;
     for (const auto& g : t.glyphs)
-        if (std::none_of(ys.begin(), ys.end(), [&](double y) { return std::abs(y - g.origin.y()) < 0.5; }))
+        if (std::none_of(ys.begin(), ys.end(),
+                         [&](double y) { return std::abs(y - g.origin.y()) < 0.5; }))
             ys.push_back(g.origin.y());
     std::sort(ys.rbegin(), ys.rend());
     return ys;
@@ -83,10 +86,14 @@ TEST(PDFCreationService, PageBoxesAreExactAndTheGroundIsWhite) {
     WrittenPdf file(pages);
     const QString info = runTool("pdfinfo", {"-f", "1", "-l", "4", file.path}).out;
     EXPECT_TRUE(info.contains("Pages:           4")) << info.toStdString();
-    EXPECT_TRUE(info.contains(QRegularExpression("Page +1 size: +612 x 792 pts"))) << info.toStdString();
-    EXPECT_TRUE(info.contains(QRegularExpression("Page +2 size: +595\\.28 x 841\\.89 pts"))) << info.toStdString();
-    EXPECT_TRUE(info.contains(QRegularExpression("Page +3 size: +612 x 1008 pts"))) << info.toStdString();
-    EXPECT_TRUE(info.contains(QRegularExpression("Page +4 size: +300\\.5 x 792 pts"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +1 size: +612 x 792 pts")))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +2 size: +595\\.28 x 841\\.89 pts")))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +3 size: +612 x 1008 pts")))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +4 size: +300\\.5 x 792 pts")))
+        << info.toStdString();
     EXPECT_EQ(runTool("qpdf", {"--check", file.path}).exitCode, 0);
 
     // A blank page draws one opaque white rectangle over the whole page and nothing else.
@@ -100,8 +107,15 @@ TEST(PDFCreationService, PageBoxesAreExactAndTheGroundIsWhite) {
 }
 
 TEST(PDFCreationService, LinedPagesRuleFromTheTopMarginDown) {
-    struct Case { PageSize size; int count; double first; double last; double right; };
-    for (const Case& c : {Case{PageSize::letter, 24, 714, 70, 562}, Case{PageSize::a4, 26, 763.89, 63.89, 545.28}}) {
+    struct Case {
+        PageSize size;
+        int count;
+        double first;
+        double last;
+        double right;
+    };
+    for (const Case& c : {Case{PageSize::letter, 24, 714, 70, 562},
+                          Case{PageSize::a4, 26, 763.89, 63.89, 545.28}}) {
         const PageTrace t = trace({page(PageTemplate::lined, c.size)});
         const auto s = strokes(t);
         ASSERT_EQ(s.size(), 2u) << "ruled lines and margin are two stroked paths";
@@ -177,7 +191,8 @@ TEST(PDFCreationService, GridAndDotGridKeepTheirPitchAndMargins) {
 }
 
 TEST(PDFCreationService, TextWrapsInsideItsBlockAndLeavesOutWhatDoesNotFit) {
-    // On a Letter page the block at (50, 50) of 512 x 100 covers the surface rectangle (50, 642, 512, 100).
+    // On a Letter page the block at (50, 50) of 512 x 100 covers the surface rectangle (50, 642,
+    // 512, 100).
     const QRectF surface(50, 642, 512, 100);
     const QString paragraph =
         "The quick brown fox jumps over the lazy dog while the committee reviews its "
@@ -214,7 +229,8 @@ TEST(PDFCreationService, TextWrapsInsideItsBlockAndLeavesOutWhatDoesNotFit) {
     const double spacing = rows[0] - rows[1];
     const double descent = 14 * 0.25;
     EXPECT_GE(rows.back() - descent, surface.top()) << "no line crosses the bottom edge";
-    EXPECT_LT(rows.back() - spacing - descent, surface.top()) << "the next line would have crossed it";
+    EXPECT_LT(rows.back() - spacing - descent, surface.top())
+        << "the next line would have crossed it";
     WrittenPdf file({overflowing});
     const QString text = file.text();
     EXPECT_TRUE(text.contains("Line number 1"));
@@ -263,7 +279,10 @@ TEST(PDFCreationService, ImagesAreStretchedOverTextAndBrokenOnesSkipped) {
     // Another reader's rendering: inside the image it is red, the text below is covered.
     WrittenPdf file({p});
     QTemporaryDir out;
-    ASSERT_EQ(runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", file.path, out.filePath("page")}).exitCode, 0);
+    ASSERT_EQ(
+        runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", file.path, out.filePath("page")})
+            .exitCode,
+        0);
     const QImage rendered(out.filePath("page.png"));
     ASSERT_FALSE(rendered.isNull());
     for (const QPoint probe : {QPoint(60, 70), QPoint(200, 90), QPoint(330, 130)})
@@ -280,7 +299,8 @@ TEST(PDFCreationService, ErrorsCarryTheirMessages) {
     using Kind = PDFCreationService::CreationError::Kind;
     EXPECT_STREQ(PDFCreationService::CreationError(Kind::contextCreationFailed).what(),
                  "Failed to create PDF rendering context");
-    EXPECT_STREQ(PDFCreationService::CreationError(Kind::imageLoadFailed).what(), "Failed to load image data");
+    EXPECT_STREQ(PDFCreationService::CreationError(Kind::imageLoadFailed).what(),
+                 "Failed to load image data");
     EXPECT_STREQ(PDFCreationService::CreationError(Kind::documentCreationFailed).what(),
                  "Failed to create PDF document from rendered data");
 }
@@ -298,7 +318,8 @@ TEST(PDFCreationService, DocumentsAndBlankPagesOpenWithThePdfLayer) {
     EXPECT_TRUE(document->page(0)->text().value_or(QString()).contains("Searchable words"));
     EXPECT_EQ(document->findString("searchable").size(), 1u);
 
-    const pdf::PagePtr blank = PDFCreationService::createBlankPage(QSizeF(595, 842), PageTemplate::blank);
+    const pdf::PagePtr blank =
+        PDFCreationService::createBlankPage(QSizeF(595, 842), PageTemplate::blank);
     ASSERT_TRUE(blank);
     EXPECT_EQ(blank->mediaBox(), QRectF(0, 0, 595, 842));
     // The page outlives the call and can be copied into another document.

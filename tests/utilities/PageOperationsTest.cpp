@@ -1,8 +1,8 @@
+#include "utilities/PageOperations.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
-#include "utilities/PageOperations.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,8 +16,12 @@ namespace {
 class PageOperationsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString file(const QString& name, const QByteArray& bytes) { return writeTemp(dir.path(), name, bytes); }
-    static QString textOf(const pdf::DocumentPtr& doc, int index) { return doc->page(index)->text().value_or(""); }
+    QString file(const QString& name, const QByteArray& bytes) {
+        return writeTemp(dir.path(), name, bytes);
+    }
+    static QString textOf(const pdf::DocumentPtr& doc, int index) {
+        return doc->page(index)->text().value_or("");
+    }
 };
 
 TEST_F(PageOperationsTest, RotationWrapsAfterFourTurns) {
@@ -68,7 +72,8 @@ TEST_F(PageOperationsTest, ABlankPageFollowsTheCurrentPageAtItsSize) {
 
 TEST_F(PageOperationsTest, AnInsertedFileLandsAfterTheCurrentPageInOrder) {
     auto doc = pdf::Document::fromData(numberedPdf(4, "Own"));
-    auto source = pdf::Document::fromData(textPdf({{"Inserted A"}, {"Inserted B"}, {"Inserted C"}}));
+    auto source =
+        pdf::Document::fromData(textPdf({{"Inserted A"}, {"Inserted B"}, {"Inserted C"}}));
     ASSERT_EQ(PageOperations::insertDocument(doc, *source, 2 + 1), 3);
     ASSERT_EQ(doc->pageCount(), 7);
     EXPECT_TRUE(textOf(doc, 2).contains("Page 3"));
@@ -85,7 +90,8 @@ TEST_F(PageOperationsTest, SplitWritesOnePageFilesAndLeavesTheDocumentAlone) {
     const QByteArray before = doc->dataRepresentation();
     const auto result = PageOperations::splitDocument(doc, dir.path());
     EXPECT_TRUE(result.failures.isEmpty()) << result.failures.join("\n").toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
     for (int i = 1; i <= 3; ++i) {
         const QString path = dir.filePath(QStringLiteral("page_%1.pdf").arg(i));
         EXPECT_EQ(pdfinfoPages(path), 1);
@@ -95,7 +101,8 @@ TEST_F(PageOperationsTest, SplitWritesOnePageFilesAndLeavesTheDocumentAlone) {
         EXPECT_EQ(code, 0);
     }
     // The web link of page 1 stays; its links to other pages have nowhere to go.
-    EXPECT_EQ(linksInFile(dir.filePath("page_1.pdf")), std::vector<LinkInfo>({{1, 0, "https://example.com/"}}));
+    EXPECT_EQ(linksInFile(dir.filePath("page_1.pdf")),
+              std::vector<LinkInfo>({{1, 0, "https://example.com/"}}));
     EXPECT_EQ(doc->pageCount(), 3);
     EXPECT_EQ(doc->dataRepresentation(), before);
 }
@@ -105,7 +112,8 @@ TEST_F(PageOperationsTest, FailedWritesAreReportedByFileName) {
     const QString missing = dir.filePath("no/such/folder");
     QString error;
     EXPECT_FALSE(PageOperations::writePage(doc, 0, missing + "/page_1.pdf", &error));
-    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(missing + "/page_1.pdf"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(missing + "/page_1.pdf")))
+        << error.toStdString();
     const auto result = PageOperations::splitDocument(doc, missing);
     EXPECT_TRUE(result.written.isEmpty());
     ASSERT_EQ(result.failures.size(), 3);
@@ -134,10 +142,12 @@ TEST_F(PageOperationsTest, MergeAppendsInOrderAndNamesWhatItSkipped) {
     const QString first = file("first.pdf", textPdf({{"First 1"}, {"First 2"}}));
     const QString junk = file("notes.pdf", garbageBytes());
     const QString second = file("second.pdf", linkedPdf());
-    const auto result = PageOperations::mergeDocuments(doc, {first, junk, dir.filePath("gone.pdf"), second});
+    const auto result =
+        PageOperations::mergeDocuments(doc, {first, junk, dir.filePath("gone.pdf"), second});
     EXPECT_EQ(result.pagesAdded, 5);
     EXPECT_EQ(result.skipped, QStringList({junk, dir.filePath("gone.pdf")}));
-    EXPECT_EQ(PageOperations::skippedMessage(result.skipped), "Skipped (not readable as PDF): notes.pdf, gone.pdf");
+    EXPECT_EQ(PageOperations::skippedMessage(result.skipped),
+              "Skipped (not readable as PDF): notes.pdf, gone.pdf");
     ASSERT_EQ(doc->pageCount(), 7);
     EXPECT_TRUE(textOf(doc, 1).contains("Base"));
     EXPECT_TRUE(textOf(doc, 2).contains("First 1"));
@@ -150,7 +160,8 @@ TEST_F(PageOperationsTest, MergeAppendsInOrderAndNamesWhatItSkipped) {
     runTool("qpdf", {"--check", merged}, &code);
     EXPECT_EQ(code, 0);
     // The second file's links lead to its pages at their new places.
-    const std::vector<LinkInfo> links = {{5, 7, {}}, {5, 6, {}}, {5, 0, "https://example.com/"}, {7, 5, {}}};
+    const std::vector<LinkInfo> links = {
+        {5, 7, {}}, {5, 6, {}}, {5, 0, "https://example.com/"}, {7, 5, {}}};
     EXPECT_EQ(linksInFile(merged), links);
     EXPECT_TRUE(PageOperations::skippedMessage({}).isEmpty());
 }

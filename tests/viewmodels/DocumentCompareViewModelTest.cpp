@@ -1,10 +1,10 @@
 #include "viewmodels/DocumentCompareViewModel.h"
 
+#include "pageview/PagePreviewRenderer.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "pageview/PagePreviewRenderer.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
+#include "viewmodels/DocumentCreationViewModel.h"
 #include "pdf/Page.h"
 #include "support/ComposeSupport.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
-#include "viewmodels/DocumentCreationViewModel.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -16,7 +16,8 @@ using compose_test::writeFile;
 
 namespace {
 
-QString imageFile(const QTemporaryDir& dir, const QString& name, int w, int h, const char* format = "PNG") {
+QString imageFile(const QTemporaryDir& dir, const QString& name, int w, int h,
+                  const char* format = "PNG") {
     const QString path = dir.filePath(name);
     EXPECT_TRUE(writeFile(path, encodedImage(w, h, Qt::blue, format)));
     return path;
@@ -48,7 +49,8 @@ TEST(PageContentModel, EffectiveSizeAndRawValues) {
     names.clear();
     for (PageTemplate t : allPageTemplates())
         names << displayName(t) + "/" + icon(t);
-    EXPECT_EQ(names, QStringList({"Blank/doc", "Lined/line.3.horizontal", "Grid/grid", "Dot Grid/circle.grid.3x3"}));
+    EXPECT_EQ(names, QStringList({"Blank/doc", "Lined/line.3.horizontal", "Grid/grid",
+                                  "Dot Grid/circle.grid.3x3"}));
 
     // Copies are independent, block lists included.
     PDFPageContent copy = page;
@@ -194,7 +196,8 @@ TEST(DocumentCreationViewModel, ImagesWithoutAMeasurableSizeAreNotAdded) {
     QByteArray bmp("BM");
     auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
     bmp += le32(54) + le32(0) + le32(54) + le32(40) + le32(0) + le32(0);
-    bmp += QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0);
+    bmp += QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(2835) + le32(2835) +
+           le32(0) + le32(0);
     EXPECT_FALSE(model.addImageData(bmp));
     EXPECT_TRUE(model.pages()[0].imageBlocks.isEmpty());
 
@@ -273,7 +276,8 @@ TEST(DocumentCreationViewModel, GeneratesAndSavesWithoutChangingTheComposition) 
     EXPECT_EQ(model.savePDF(), target);
     const auto check = compose_test::runTool("qpdf", {"--check", target});
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
-    EXPECT_TRUE(compose_test::runTool("pdftotext", {target, "-"}).out.contains("Hello composed world"));
+    EXPECT_TRUE(
+        compose_test::runTool("pdftotext", {target, "-"}).out.contains("Hello composed world"));
     EXPECT_EQ(model.documentTitle(), "Untitled");
     EXPECT_EQ(model.pages().size(), 2);
 }

@@ -64,15 +64,17 @@ TEST(RotatedStamp, TheStampAndItsLineAreUprightOnEveryRotation) {
         const QImage shown(prefix + ".png");
         ASSERT_FALSE(shown.isNull());
 
-        const QRect red = boxOf(shown, [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
-        const QRect blue = boxOf(shown, [](QColor c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; });
+        const QRect red =
+            boxOf(shown, [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
+        const QRect blue =
+            boxOf(shown, [](QColor c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; });
         const QRect grey = boxOf(shown, [](QColor c) {
             return std::abs(c.red() - c.green()) < 12 && std::abs(c.green() - c.blue()) < 12 &&
                    c.red() > 60 && c.red() < 200;
         });
         SCOPED_TRACE(turn);
         ASSERT_FALSE(red.isEmpty());
-        EXPECT_GT(red.width(), red.height()); // not sideways
+        EXPECT_GT(red.width(), red.height());           // not sideways
         EXPECT_LT(blue.center().y(), red.center().y()); // its top at the top
         ASSERT_FALSE(grey.isEmpty());
         EXPECT_GT(grey.width(), 4 * grey.height()); // one line, not a word per line

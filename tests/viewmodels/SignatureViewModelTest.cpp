@@ -36,7 +36,9 @@ protected:
         return list;
     }
 
-    static pdf::DocumentPtr letter() { return pdf::Document::fromData(sigfix::letterPdf({"Contract"})); }
+    static pdf::DocumentPtr letter() {
+        return pdf::Document::fromData(sigfix::letterPdf({"Contract"}));
+    }
 };
 
 QRectF rounded(const QRectF& r) {
@@ -258,8 +260,8 @@ TEST_F(SignatureViewModelTest, TheTextLineReadsBackInAnotherReader) {
     model.placeSignatureOnPage(model.savedSignatures()[0], doc.get(), 0);
     QTemporaryDir dir;
     ASSERT_TRUE(doc->write(dir.path() + "/signed.pdf"));
-    const QString text = QString::fromUtf8(
-        fixtures::runTool("pdftotext", {dir.path() + "/signed.pdf", "-"}));
+    const QString text =
+        QString::fromUtf8(fixtures::runTool("pdftotext", {dir.path() + "/signed.pdf", "-"}));
     EXPECT_TRUE(text.contains("Signed by Zoë Ünal on")) << text.toStdString();
 }
 

@@ -172,11 +172,11 @@ TEST_F(UnsavedChangesTest, UndoingTenMixedEditsGivesBackTheDocumentAsOpened) {
         return {1, into->insertPages(*source, {0, 1}, 1)};
     };
 
-    ASSERT_TRUE(vm.perform(annotate(doc, 0, 0)));                                   // highlight
+    ASSERT_TRUE(vm.perform(annotate(doc, 0, 0))); // highlight
     ASSERT_TRUE(vm.perform(std::make_unique<FormValueEdit>(doc, field(doc, "name"), "Ada")));
-    ASSERT_TRUE(vm.perform(annotate(doc, 1, 1)));                                   // stamp
+    ASSERT_TRUE(vm.perform(annotate(doc, 1, 1))); // stamp
     ASSERT_TRUE(vm.perform(std::make_unique<RotatePageEdit>(doc, 0)));
-    ASSERT_TRUE(vm.perform(annotate(doc, 1, 2)));                                   // watermark
+    ASSERT_TRUE(vm.perform(annotate(doc, 1, 2))); // watermark
     ASSERT_TRUE(vm.perform(std::make_unique<InsertPagesEdit>("Insert Pages", doc, insert)));
     ASSERT_TRUE(vm.perform(std::make_unique<FormValueEdit>(doc, field(doc, "agree"), true)));
     ASSERT_TRUE(vm.perform(std::make_unique<RemovePageEdit>(doc, 1)));

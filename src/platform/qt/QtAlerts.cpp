@@ -12,9 +12,10 @@ Alerts::UnsavedChoice QtAlerts::askToSaveChanges(const QString& documentName) {
     box.setWindowTitle(QStringLiteral("Unsaved Changes"));
     box.setText(QStringLiteral("Do you want to save the changes made to \u201c%1\u201d?")
                     .arg(documentName));
-    box.setInformativeText(QStringLiteral("Your changes will be lost if you don\u2019t save them."));
-    QPushButton* save = box.addButton(QStringLiteral("Save Annotated PDF\u2026"),
-                                      QMessageBox::AcceptRole);
+    box.setInformativeText(
+        QStringLiteral("Your changes will be lost if you don\u2019t save them."));
+    QPushButton* save =
+        box.addButton(QStringLiteral("Save Annotated PDF\u2026"), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
@@ -43,9 +44,10 @@ bool QtAlerts::confirm(const QString& title, const QString& message, const QStri
 
 QString QtAlerts::askPassword(const QString& documentName, const QString& message) {
     bool ok = false;
-    const QString password = QInputDialog::getText(
-        QApplication::activeWindow(), QStringLiteral("Password for \u201c%1\u201d").arg(documentName),
-        message, QLineEdit::Password, QString(), &ok);
+    const QString password =
+        QInputDialog::getText(QApplication::activeWindow(),
+                              QStringLiteral("Password for \u201c%1\u201d").arg(documentName),
+                              message, QLineEdit::Password, QString(), &ok);
     return ok ? password : QString();
 }
 
