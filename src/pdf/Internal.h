@@ -89,6 +89,10 @@ public:
 // Records a change for the current scope, or announces it at once outside any scope.
 void announce(DocumentData& d, Change change);
 
+// The number of pages the page tree really holds; a tree whose counts, loops or repeats
+// disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc);
+
 // Matrix from PDF user space to MuPDF page space (top-left origin, rotation applied).
 fz_matrix pageCtm(fz_context* c, pdf_page* page);
 fz_rect toFz(const class QRectF& r);

@@ -1,0 +1,214 @@
+#include "pdf/Document.h"
+
+#include "pdf/Internal.h"
+
+#include <algorithm>
+
+// Reading the page tree: how many pages it really holds, and the size of each.
+namespace pdf {
+
+using engine::ctx;
+
+namespace {
+
+// A growable list of engine objects, allocated through the engine so it can be used
+// inside fz_try (nothing there may throw a C++ exception).
+struct ObjList {
+    pdf_obj** items = nullptr;
+    int len = 0;
+    int cap = 0;
+    void push(fz_context* c, pdf_obj* obj) {
+        if (len == cap) {
+            const int grown = cap ? cap * 2 : 64;
+            items = fz_realloc_array(c, items, grown, pdf_obj*);
+            cap = grown;
+        }
+        items[len++] = obj;
+    }
+    void release(fz_context* c) {
+        fz_free(c, items);
+        *this = {};
+    }
+};
+
+// What the engine takes for an inner node of the page tree rather than a page.
+bool isPagesNode(fz_context* c, pdf_obj* obj) {
+    pdf_obj* type = pdf_dict_get(c, obj, PDF_NAME(Type));
+    if (type)
+        return pdf_name_eq(c, type, PDF_NAME(Pages));
+    return pdf_dict_get(c, obj, PDF_NAME(Kids)) && !pdf_dict_get(c, obj, PDF_NAME(MediaBox));
+}
+
+struct TreeWalk {
+    ObjList pages;  // every distinct page, in order
+    ObjList marked; // everything marked, to unmark afterwards
+    bool consistent = true;
+};
+
+// Collects the pages under `node`, visiting every object once. Anything a lookup by
+// count would trip on (a /Count that lies, a node seen twice, a wrong /Parent, a tree
+// deeper than any real one) clears `consistent`.
+void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
+    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
+    const int n = pdf_array_len(c, kids);
+    for (int i = 0; i < n; ++i) {
+        pdf_obj* kid = pdf_array_get(c, kids, i);
+        if (!pdf_is_dict(c, kid) || pdf_mark_obj(c, kid)) {
+            walk.consistent = false; // not a dictionary, or seen before: a loop or a repeat
+            continue;
+        }
+        walk.marked.push(c, kid);
+        if (pdf_resolve_indirect(c, pdf_dict_get(c, kid, PDF_NAME(Parent))) !=
+            pdf_resolve_indirect(c, node))
+            walk.consistent = false;
+        if (!isPagesNode(c, kid)) {
+            walk.pages.push(c, kid);
+            continue;
+        }
+        if (depth >= 64) {
+            walk.consistent = false;
+            continue;
+        }
+        const int before = walk.pages.len;
+        walkPageTree(c, kid, depth + 1, walk);
+        if (pdf_dict_get_int(c, kid, PDF_NAME(Count)) != walk.pages.len - before)
+            walk.consistent = false;
+    }
+}
+
+} // namespace
+
+// The number of pages the tree really holds. When its counts and links do not agree with
+// what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
+// it inherited), so that every later lookup by number agrees with that count. Memory
+// grows with the real pages only, whatever the tree claims. Throws through fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc) {
+    pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
+    if (!pdf_is_dict(c, root))
+        return 0;
+    TreeWalk walk;
+    pdf_obj* kids = nullptr;
+    int count = 0;
+    fz_var(kids);
+    fz_var(count);
+    fz_try(c) {
+        pdf_mark_obj(c, root);
+        walk.marked.push(c, root);
+        walkPageTree(c, root, 0, walk);
+        count = walk.pages.len;
+        if (pdf_dict_get_int(c, root, PDF_NAME(Count)) != count)
+            walk.consistent = false;
+        if (!walk.consistent) {
+            pdf_obj* const inherited[] = {PDF_NAME(Resources), PDF_NAME(MediaBox),
+                                          PDF_NAME(CropBox), PDF_NAME(Rotate)};
+            kids = pdf_new_array(c, doc, count);
+            for (int i = 0; i < count; ++i) {
+                pdf_obj* page = walk.pages.items[i];
+                for (pdf_obj* key : inherited)
+                    if (!pdf_dict_get(c, page, key))
+                        if (pdf_obj* value = pdf_dict_get_inheritable(c, page, key))
+                            pdf_dict_put(c, page, key, value);
+                pdf_dict_put(c, page, PDF_NAME(Parent), root);
+                pdf_array_push(c, kids, page);
+            }
+            pdf_dict_put(c, root, PDF_NAME(Kids), kids);
+            pdf_dict_put_int(c, root, PDF_NAME(Count), count);
+        }
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, kids);
+        for (int i = 0; i < walk.marked.len; ++i)
+            pdf_unmark_obj(c, walk.marked.items[i]);
+        walk.marked.release(c);
+        walk.pages.release(c);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+    return count;
+}
+
+namespace {
+
+// The shown bounds of a page, from its page object alone. False when it cannot be read.
+bool boundsFromPageObject(fz_context* c, pdf_obj* obj, fz_rect* out) {
+    fz_rect box = fz_empty_rect;
+    fz_matrix ctm = fz_identity;
+    fz_try(c) {
+        pdf_page_obj_transform(c, obj, &box, &ctm);
+    }
+    fz_catch(c) {
+        return false;
+    }
+    *out = fz_transform_rect(box, ctm);
+    return out->x1 > out->x0 && out->y1 > out->y0;
+}
+
+pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
+    pdf_obj* obj = nullptr;
+    fz_var(obj);
+    fz_try(c) {
+        obj = pdf_lookup_page_obj(c, pdf, index);
+    }
+    fz_catch(c) {
+        obj = nullptr;
+    }
+    return obj;
+}
+
+// The page objects of the tree under `node`, in order, in one walk. A tree that loops back
+// on itself or runs deeper than any real one stops the walk; the caller compares counts.
+void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit,
+                        int depth = 0) {
+    if (!node || out.size() > limit || depth > 64)
+        return;
+    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
+    if (!pdf_is_array(c, kids)) {
+        out.push_back(node);
+        return;
+    }
+    if (pdf_mark_obj(c, node))
+        return; // seen already: a cycle
+    fz_try(c) {
+        const int n = pdf_array_len(c, kids);
+        for (int i = 0; i < n && out.size() <= limit; ++i)
+            collectPageObjects(c, pdf_array_get(c, kids, i), out, limit, depth + 1);
+    }
+    fz_always(c) {
+        pdf_unmark_obj(c, node);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+}
+
+} // namespace
+
+std::vector<QSizeF> Document::pageSizes() const {
+    auto lock = d_->lock();
+    if (d_->locked)
+        return {};
+    std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
+    fz_context* c = ctx();
+    // One walk of the page tree instead of one lookup from the root per page.
+    std::vector<pdf_obj*> objects;
+    // The walk stops one past the expected count, so the list never grows inside the guard.
+    objects.reserve(sizes.size() + 1);
+    fz_try(c) {
+        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects,
+                           sizes.size());
+    }
+    fz_catch(c) {
+        objects.clear();
+    }
+    const bool walked = objects.size() == sizes.size();
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        pdf_obj* obj = walked ? objects[i] : lookupPageObject(c, d_->pdf, int(i));
+        fz_rect r;
+        if (obj && boundsFromPageObject(c, obj, &r))
+            sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default
+    }
+    return sizes;
+}
+
+} // namespace pdf
