@@ -509,16 +509,10 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         end();
 
         pdf_obj* widgetRef = pdf_new_indirect(c, doc, widgetNum, 0);
-        // The page's annotation list: its own object when indirect, else inside the page.
+        // The page gets a list of its own, written inside the page: an indirect list may be
+        // shared with other pages, which must not gain the widget.
         pdf_obj* annots = pdf_dict_get(c, page, PDF_NAME(Annots));
-        if (pdf_is_indirect(c, annots)) {
-            pdf_obj* copy = pdf_copy_array(c, annots);
-            pdf_array_push(c, copy, widgetRef);
-            begin(pdf_to_num(c, annots), pdf_to_gen(c, annots));
-            pdf_print_obj(c, out, copy, 1, 0);
-            end();
-            pdf_drop_obj(c, copy);
-        } else {
+        {
             pdf_obj* copy = pdf_copy_dict(c, page);
             pdf_obj* list =
                 pdf_is_array(c, annots) ? pdf_copy_array(c, annots) : pdf_new_array(c, doc, 1);
