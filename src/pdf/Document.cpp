@@ -72,7 +72,10 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
 
 bool looksLikePdf(const QByteArray& bytes) {
     // The header may be preceded by junk, but only a little (readers accept up to 1 KiB).
-    return bytes.left(1024).contains("%PDF-");
+    if (bytes.left(1024).contains("%PDF-"))
+        return true;
+    // A damaged header: the engine's repair still finds the objects when there are any.
+    return bytes.contains(" obj") && bytes.contains("endobj");
 }
 
 std::shared_ptr<Document> adopt(std::shared_ptr<DocumentData> d);
@@ -480,6 +483,10 @@ bool Document::removePage(int index) {
 
 QString Document::info(InfoKey key) const {
     auto lock = d_->lock();
+    // Before the password the strings are still ciphertext, and reading them now would
+    // also leave the undecrypted objects cached for after the unlock.
+    if (d_->locked)
+        return {};
     fz_context* c = ctx();
     QString value;
     char* text = nullptr;

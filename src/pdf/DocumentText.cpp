@@ -51,6 +51,8 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
                      "the private copy does not open with the document's password");
+        // The same repair as the document's own, so page numbers name the same pages.
+        countAndRepairPages(c, doc);
     }
     fz_always(c) {
         fz_drop_stream(c, stream);

@@ -4,6 +4,7 @@
 
 #include "pdf/Error.h"
 #include "pdf/Internal.h"
+#include "pdf/PageRotation.h"
 
 #include "base/AtomicFile.h"
 
@@ -65,6 +66,9 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     // Callers hold the document lock.
     if (d_->locked)
         throw Error("the document is locked; it needs its password first");
+    // Other readers refuse a file without pages: say so rather than write one.
+    if (d_->pages.empty())
+        throw Error("the document has no page that can be read");
     fz_context* c = ctx();
     pdf_write_options opts = pdf_default_write_options;
     opts.do_compress = 1;
@@ -104,6 +108,7 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         pdf_obj* trailer = pdf_trailer(c, d_->pdf);
         savedEncrypt = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(Encrypt)));
         savedId = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(ID)));
+        normalizeRotations(c, d_->pdf);
         pdf_write_document(c, d_->pdf, out, &opts);
         fz_close_output(c, out);
     }

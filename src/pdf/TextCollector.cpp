@@ -36,6 +36,10 @@ struct Collected {
     int lineMode = -1;    // writing mode of the current line, -1 before the first
     char32_t last = U' '; // last code point added
     int direction = 1;    // +1 left to right, -1 right to left, as the text so far reads
+    // The page's visible box in user space: glyphs drawn outside it are never seen, and
+    // other readers leave them out of the page's text.
+    fz_rect visible = fz_infinite_rect;
+    bool hidden = false; // the last glyph lay outside `visible` (its cluster goes with it)
 
     // Empty again, keeping the buffers' room.
     void reset() {
@@ -45,6 +49,8 @@ struct Collected {
         lineMode = -1;
         last = U' ';
         direction = 1;
+        visible = fz_infinite_rect;
+        hidden = false;
     }
 };
 
@@ -116,6 +122,15 @@ void startLine(Collected& s, const SpanFrame& f) {
 // Adds one glyph showing `codes` (one, or the letters of a ligature) from p to q.
 void addGlyph(Collected& s, const char32_t* codes, int count, bool hasGlyph, Vec p, Vec q,
               const SpanFrame& f) {
+    if (hasGlyph) {
+        // A glyph counts as shown when the middle of its box lies on the page.
+        const float mx = (p.x + q.x + f.up.x + f.down.x) / 2;
+        const float my = (p.y + q.y + f.up.y + f.down.y) / 2;
+        s.hidden =
+            !(mx >= s.visible.x0 && mx <= s.visible.x1 && my >= s.visible.y0 && my <= s.visible.y1);
+    }
+    if (s.hidden)
+        return;
     if (!hasGlyph && !s.lines.empty()) {
         // Further characters of a cluster: they sit where the cluster's glyph ended.
         for (int i = 0; i < count; ++i)
@@ -265,6 +280,11 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
         dev->super.ignore_text = ignoreText;
         dev->super.drop_device = dropDevice;
         dev->out = &collected;
+        fz_rect box = fz_empty_rect;
+        fz_matrix unused = fz_identity;
+        pdf_page_obj_transform(c, page->obj, &box, &unused);
+        if (!fz_is_empty_rect(box))
+            collected.visible = box;
         // Run in PDF user space, so that boxes need no conversion afterwards.
         fz_run_page_contents(c, &page->super, &dev->super, fz_invert_matrix(pageCtm(c, page)),
                              nullptr);
