@@ -1,7 +1,9 @@
 #include "pdf/Annotation.h"
 
+#include "pdf/FieldAppearance.h"
 #include "pdf/Internal.h"
 #include "pdf/Page.h"
+#include "pdf/UnicodeText.h"
 
 namespace pdf {
 
@@ -357,6 +359,11 @@ bool Annotation::setWidgetStringValue(const QString& value) {
         }
         return done != 0;
     });
+    if (ok && !unicodetext::fitsStandardFont(value)) {
+        guarded(*d_, false, [&](fz_context* c, pdf_annot* a) {
+            return fieldappearance::drawValue(c, a, value);
+        });
+    }
     if (ok)
         changed(*d_, Change::Kind::FormValuesChanged);
     return ok;

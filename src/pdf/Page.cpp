@@ -3,7 +3,10 @@
 #include "pdf/Annotation.h"
 #include "pdf/DisplayList.h"
 #include "pdf/Document.h"
+#include "pdf/FontSubset.h"
 #include "pdf/Internal.h"
+#include "pdf/OwnAnnots.h"
+#include "pdf/PageRotation.h"
 #include "pdf/PixelBudget.h"
 #include "pdf/TextPage.h"
 #include "pdf/UnicodeText.h"
@@ -85,8 +88,7 @@ int Page::rotation() const {
     fz_catch(c) {
         r = 0;
     }
-    r = ((r % 360) + 360) % 360;
-    return (r / 90) * 90;
+    return normalizedRotation(r);
 }
 
 void Page::setRotation(int degrees) {
@@ -94,8 +96,7 @@ void Page::setRotation(int degrees) {
     auto lock = d_->doc->lock();
     if (d_->detached)
         return;
-    int r = ((degrees % 360) + 360) % 360;
-    r = (r / 90) * 90;
+    const int r = normalizedRotation(degrees);
     fz_context* c = ctx();
     fz_try(c) {
         pdf_dict_put_int(c, d_->page->obj, PDF_NAME(Rotate), r);
@@ -384,6 +385,7 @@ std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor&
     pdf_annot* annot = nullptr;
     fz_var(annot);
     fz_try(c) {
+        ensureOwnAnnotsArray(c, d_->page->obj);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_HIGHLIGHT);
         pdf_obj* obj = pdf_annot_obj(c, annot);
         setRect(c, annot, rect);
@@ -426,6 +428,7 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
                                                 float(rect.height()), 1.0f);
     fz_var(glyphs);
     fz_try(c) {
+        ensureOwnAnnotsArray(c, d_->page->obj);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
         pdf_set_annot_contents(c, annot, utf8.constData());
@@ -470,6 +473,7 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
     fz_try(c) {
         img = imageFromQImage(c, rgba);
+        ensureOwnAnnotsArray(c, d_->page->obj);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_STAMP);
         setRect(c, annot, rect);
         pdf_set_annot_border(c, annot, 0);
@@ -544,6 +548,16 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
         }
     }
     const float width = pen;
+    // Each face is embedded cut down to the glyphs this text uses.
+    fontsubset::GlyphUse boldUse, fallbackUse;
+    for (const Glyph& g : glyphs)
+        (g.font == bold ? boldUse : fallbackUse).push_back({char32_t(g.ucs), g.gid});
+    fz_font* boldSubset = fontsubset::subsetFont(c, bold, boldUse);
+    fz_font* fallbackSubset = fallback && !fallbackUse.empty()
+                                  ? fontsubset::subsetFont(c, fallback, fallbackUse)
+                                  : nullptr;
+    fz_var(boldSubset);
+    fz_var(fallbackSubset);
     float ascender = 0.75f, descender = -0.25f;
     fz_var(ascender);
     fz_var(descender);
@@ -562,8 +576,10 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
     fz_try(c) {
         ftext = fz_new_text(c);
         for (const Glyph& g : glyphs)
-            fz_show_glyph(c, ftext, g.font, fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs,
-                          0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
+            fz_show_glyph(c, ftext, g.font == bold ? boldSubset : fallbackSubset,
+                          fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs, 0, 0, FZ_BIDI_LTR,
+                          FZ_LANG_UNSET);
+        ensureOwnAnnotsArray(c, d_->page->obj);
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
         pdf_set_annot_contents(c, annot, utf8.constData());
@@ -580,6 +596,8 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
     }
     fz_always(c) {
         fz_drop_text(c, ftext);
+        fz_drop_font(c, boldSubset);
+        fz_drop_font(c, fallbackSubset);
         fz_drop_font(c, bold);
         fz_drop_font(c, fallback);
     }

@@ -1,5 +1,7 @@
 #include "pdf/UnicodeText.h"
 
+#include "pdf/FontSubset.h"
+
 #include <QList>
 
 #include <vector>
@@ -140,6 +142,16 @@ fz_text* layout(fz_context* c, const QString& text, float fontSize, float width,
             g.advance *= shrink;
         wrap(glyphs, room);
         const float size = fontSize * shrink;
+        // Each face is embedded cut down to the glyphs this text uses.
+        fz_font* subsets[kFontCount] = {};
+        for (int f = 0; f < kFontCount; ++f) {
+            fontsubset::GlyphUse use;
+            for (const Glyph& g : glyphs)
+                if (g.font == f && g.ucs != '\n')
+                    use.push_back({char32_t(g.ucs), g.gid});
+            if (!use.empty())
+                subsets[f] = fontsubset::subsetFont(c, fonts[f], use);
+        }
         fz_font* primary = nullptr;
         for (fz_font* font : fonts)
             if (!primary)
@@ -160,7 +172,7 @@ fz_text* layout(fz_context* c, const QString& text, float fontSize, float width,
                 if (g.font < 0 || g.ucs == '\n')
                     continue;
                 const float baseline = height - padding - ascender - g.line * lineHeight;
-                fz_show_glyph(c, result, fonts[g.font],
+                fz_show_glyph(c, result, subsets[g.font],
                               fz_make_matrix(size, 0, 0, size, padding + g.x, baseline), g.gid,
                               g.ucs, 0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
             }
@@ -169,6 +181,8 @@ fz_text* layout(fz_context* c, const QString& text, float fontSize, float width,
             fz_drop_text(c, result);
             result = nullptr;
         }
+        for (fz_font* font : subsets)
+            fz_drop_font(c, font);
     }
     for (fz_font* font : fonts)
         fz_drop_font(c, font);
