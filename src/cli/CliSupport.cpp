@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <cmath>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -120,6 +121,14 @@ std::optional<QString> takeOption(QStringList& args, const QStringList& names, b
 
 bool takeFlag(QStringList& args, const QString& name) {
     return args.removeAll(name) > 0;
+}
+
+std::optional<double> numberInRange(const QString& text, double low, double high) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes) {

@@ -25,6 +25,10 @@ pdf::WriteOptions keepingProtection();
 std::optional<QString> takeOption(QStringList& args, const QStringList& names, bool* error);
 bool takeFlag(QStringList& args, const QString& name);
 
+// `text` as a finite number within [low, high]; nullopt for anything else ("nan", "inf",
+// "1e999", trailing junk, out of range).
+std::optional<double> numberInRange(const QString& text, double low, double high);
+
 // Writes bytes atomically, or explains on stderr.
 bool writeFileOrComplain(const QString& path, const QByteArray& bytes);
 

@@ -63,6 +63,12 @@ int run(const QStringList& argsIn) {
         if (!value.isEmpty())
             out += QStringLiteral("%1: %2\n").arg(QLatin1String(name), cli::printable(value));
     }
+    // Without the password the entries, pages and fields are still ciphertext: nothing
+    // more can be told.
+    if (doc->isLocked()) {
+        cli::out(out);
+        return 0;
+    }
     out += QStringLiteral("Pages: %1\n").arg(doc->pageCount());
     out += QStringLiteral("Form fields: %1\n").arg(doc->formFieldCount());
     for (int i = 0; i < doc->pageCount(); ++i) {

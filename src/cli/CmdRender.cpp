@@ -2,9 +2,12 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/Page.h"
+#include "pdf/PixelBudget.h"
 #include "utilities/PageImageExport.h"
 
 #include <QDir>
+
+#include <cmath>
 
 namespace {
 
@@ -18,6 +21,28 @@ const cli::Registrar registrar({
     "PATH/page_N.png. The scale is relative to 72 dpi and defaults to 2 (144 dpi).",
     run,
 });
+
+constexpr double kMinScale = 0.01, kMaxScale = 16;
+
+// The widest and tallest PNG the encoder writes (libpng's own limit).
+constexpr int kPngSide = 1000000;
+
+// Why a page gave no image: its size at this scale against what can be drawn.
+QString whyNotRendered(const pdf::Page& page, double scale) {
+    const QSizeF points = page.displaySize();
+    const double fitted = pdf::scaleWithinBudget(points, scale);
+    const double width = std::ceil(points.width() * fitted),
+                 height = std::ceil(points.height() * fitted);
+    if (!pdf::withinPixelBudget(qint64(width), qint64(height)))
+        return QStringLiteral("the %1 × %2 pt page would make an image of %3 × %4 pixels, "
+                              "beyond the limit of %5 megapixels")
+            .arg(points.width())
+            .arg(points.height())
+            .arg(width)
+            .arg(height)
+            .arg(pdf::kPixelBudget >> 20);
+    return QStringLiteral("its content could not be drawn");
+}
 
 int run(const QStringList& argsIn) {
     const cli::Command& self = cli::registry().at("render");
@@ -33,10 +58,10 @@ int run(const QStringList& argsIn) {
         return cli::usageError(self, "--page and --all exclude each other");
     double scale = 2.0;
     if (scaleArg) {
-        bool ok = false;
-        scale = scaleArg->toDouble(&ok);
-        if (!ok || scale <= 0 || scale > 16)
-            return cli::usageError(self, "--scale takes a number between 0 and 16");
+        const auto value = cli::numberInRange(*scaleArg, kMinScale, kMaxScale);
+        if (!value)
+            return cli::usageError(self, "--scale takes a number between 0.01 and 16");
+        scale = *value;
     }
     if (!all && !cli::outputAllowed(*output))
         return 1;
@@ -58,9 +83,25 @@ int run(const QStringList& argsIn) {
                                     .arg(doc->pageCount()));
         const QImage image = page->render(scale);
         if (image.isNull())
-            return cli::failure(QStringLiteral("page %1 could not be rendered").arg(number));
-        return cli::writeFileOrComplain(*output, PageImageExport::encodePng(image)) ? 0 : 1;
+            return cli::failure(QStringLiteral("page %1 could not be rendered: %2")
+                                    .arg(number)
+                                    .arg(whyNotRendered(*page, scale)));
+        if (image.width() > kPngSide || image.height() > kPngSide)
+            return cli::failure(QStringLiteral("page %1 could not be rendered: the %2 × %3 pixel "
+                                               "image is larger than a PNG file holds (%4 "
+                                               "pixels a side); choose a smaller --scale")
+                                    .arg(number)
+                                    .arg(image.width())
+                                    .arg(image.height())
+                                    .arg(kPngSide));
+        const QByteArray png = PageImageExport::encodePng(image);
+        if (png.isEmpty())
+            return cli::failure(QStringLiteral("page %1 could not be encoded as PNG").arg(number));
+        return cli::writeFileOrComplain(*output, png) ? 0 : 1;
     }
+    if (doc->pageCount() == 0)
+        return cli::failure(
+            QStringLiteral("%1: the document has no page that can be read").arg(args[0]));
     if (!QDir().mkpath(*output))
         return cli::failure(QStringLiteral("cannot create the folder %1").arg(*output));
     const auto result = PageImageExport::writeAll(*doc, *output, scale);

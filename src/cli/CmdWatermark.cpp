@@ -24,12 +24,10 @@ const cli::Registrar registrar({
 bool number(const std::optional<QString>& arg, double low, double high, double* value) {
     if (!arg)
         return true;
-    bool ok = false;
-    const double v = arg->toDouble(&ok);
-    if (!ok || v < low || v > high)
-        return false;
-    *value = v;
-    return true;
+    const auto v = cli::numberInRange(*arg, low, high);
+    if (v)
+        *value = *v;
+    return v.has_value();
 }
 
 int run(const QStringList& argsIn) {

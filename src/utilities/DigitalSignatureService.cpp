@@ -4,6 +4,7 @@
 #include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
 #include "pdf/Document.h"
+#include "pdf/Error.h"
 #include "pdf/SignatureFields.h"
 
 #include <QCryptographicHash>
@@ -235,7 +236,14 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
         throw SignatureError::signingFailed(
             "The document's existing signatures would break. Save the changes in a copy, "
             "open it and sign that");
-    const QByteArray original = appendOnly ? source : document.dataRepresentation();
+    QByteArray original = source;
+    if (!appendOnly) {
+        try {
+            original = document.serialize({});
+        } catch (const pdf::Error& e) {
+            throw SignatureError::signingFailed(QString::fromUtf8(e.what())); // says why
+        }
+    }
     if (original.isEmpty())
         throw SignatureError::dataError();
 
