@@ -125,6 +125,21 @@ PageViewInterface* DocumentViewModel::pdfView() const {
     return pdfViewOwner_ ? pdfView_ : nullptr;
 }
 
+namespace {
+
+// A file that opens without a single readable page is refused, with the reason: there is
+// nothing to show, and nothing a copy of it could be made from.
+bool refuseWithoutPages(const pdf::DocumentPtr& document, const QString& path) {
+    if (!document || document->isLocked() || document->pageCount() > 0)
+        return false;
+    Alerts::current()->inform(
+        QStringLiteral("The document was not opened"),
+        QStringLiteral("%1 has no page that can be read.").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+} // namespace
+
 void DocumentViewModel::openFile() {
     if (!confirmDiscardChanges())
         return;
@@ -132,7 +147,7 @@ void DocumentViewModel::openFile() {
     if (chosen.isEmpty())
         return;
     pdf::DocumentPtr document = pdf::Document::open(chosen);
-    if (!document)
+    if (!document || refuseWithoutPages(document, chosen))
         return;
     replaceDocument(document, QFileInfo(chosen).fileName(), QUrl::fromLocalFile(chosen), false);
 }
@@ -166,7 +181,7 @@ bool DocumentViewModel::loadDocument(const QUrl& url) {
         return false;
     const QString path = url.toLocalFile();
     pdf::DocumentPtr document = pdf::Document::open(path);
-    if (!document)
+    if (!document || refuseWithoutPages(document, path))
         return false;
     if (!replaceDocument(document, QFileInfo(path).fileName(), url))
         return false;
