@@ -38,6 +38,11 @@ pdf::DocumentPtr openOrComplain(const QString& path) {
         failure(QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
     else if (doc->isLocked() && !unlockOrComplain(*doc, path))
         return nullptr;
+    // Nothing can be read from, or made of, a document without a page.
+    if (doc && doc->pageCount() == 0) {
+        failure(QStringLiteral("%1: the document has no page that can be read").arg(path));
+        return nullptr;
+    }
     return doc;
 }
 

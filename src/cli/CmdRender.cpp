@@ -18,7 +18,8 @@ const cli::Registrar registrar({
     "pages as PNG images (144 dpi by default)",
     "Usage: vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH\n\n"
     "Renders page N (1-based, default 1) to the PNG file PATH, or with --all every page to\n"
-    "PATH/page_N.png. The scale is relative to 72 dpi and defaults to 2 (144 dpi).",
+    "PATH/page_N.png. The scale is relative to 72 dpi, from 0.01 to 16, and defaults to 2\n"
+    "(144 dpi).",
     run,
 });
 

@@ -162,6 +162,11 @@ TEST_F(FidelityCliTest, WrittenPageTreesCarryTheTrueCountAndEmptyFilesAreRefused
         EXPECT_TRUE(run.err.contains("no page")) << run.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(out)) << args.join(' ').toStdString();
     }
+    for (const QStringList& args : {QStringList{"text", empty}, {"search", empty, "x"}}) {
+        const auto run = cli(args);
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("no page")) << run.err.toStdString();
+    }
     const auto render = cli({"render", empty, "--all", "-o", dir.filePath("pngs")});
     EXPECT_NE(render.exitCode, 0);
     EXPECT_TRUE(render.err.contains("no page")) << render.err.toStdString();
