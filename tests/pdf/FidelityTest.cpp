@@ -8,11 +8,13 @@
 #include "pdf/Page.h"
 #include "pdf/PageRotation.h"
 #include "support/FidelityFixtures.h"
+#include "support/PdfFixtures.h"
 
 #include <QFile>
 #include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -127,4 +129,35 @@ TEST(FidelityTest, ASubsetDrawsWhatItHoldsAsTheWholeFaceDoes) {
         EXPECT_TRUE(pdf::fontsubset::subsetFontFile(file.read(200), {{U'A', 36}}).isEmpty());
     }
     EXPECT_TRUE(pdf::fontsubset::subsetFontFile("not a font", {{U'A', 36}}).isEmpty());
+}
+
+TEST(FidelityTest, AFilledValueKeepsItsCoveringAppearanceThroughRedrawsAndSaving) {
+    if (!toolAvailable("pdftotext"))
+        GTEST_SKIP() << "pdftotext is needed";
+    QTemporaryDir dir;
+    auto doc = pdf::Document::fromData(unicodeFormPdf({"Kraków", "Łódź"}));
+    ASSERT_TRUE(doc);
+    auto page = doc->page(0);
+    pdf::AnnotationPtr name, city;
+    for (const auto& a : page->annotations())
+        (a->fieldName() == "name" ? name : city) = a;
+    ASSERT_TRUE(name && city);
+    EXPECT_TRUE(name->setWidgetStringValue(QString::fromUtf8("Łódź Dvořák")));
+    EXPECT_TRUE(city->setWidgetStringValue(QString::fromUtf8("Łódź")));
+    // The window redraws the page after every edit; the engine must not redo the
+    // appearance with its WinAnsi font then.
+    EXPECT_FALSE(page->render(1.0).isNull());
+    const QString out = dir.filePath("filled.pdf");
+    ASSERT_TRUE(doc->write(out));
+    const QString text = QString::fromUtf8(runTool("pdftotext", {"-enc", "UTF-8", out, "-"}));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Łódź Dvořák"))) << text.toStdString();
+    EXPECT_EQ(text.count(QString::fromUtf8("Łódź")), 2) << text.toStdString();
+    EXPECT_FALSE(text.contains(QChar(0xB7))) << text.toStdString();
+    auto reread = pdf::Document::open(out);
+    ASSERT_TRUE(reread);
+    for (const auto& a : reread->page(0)->annotations()) {
+        if (a->fieldName() == "name") {
+            EXPECT_EQ(a->widgetStringValue(), QString::fromUtf8("Łódź Dvořák"));
+        }
+    }
 }
