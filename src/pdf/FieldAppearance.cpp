@@ -1,5 +1,6 @@
 #include "pdf/FieldAppearance.h"
 
+#include "pdf/PageRotation.h"
 #include "pdf/UnicodeText.h"
 
 #include <QByteArray>
@@ -17,7 +18,12 @@ struct FieldLook {
     fz_rect rect{};
     float size = 0; // 0: fit the box
     float color[3] = {0, 0, 0};
+    float background[3] = {1, 1, 1};
+    float border[3] = {0, 0, 0};
+    bool hasBackground = false, hasBorder = false;
+    float borderWidth = 1;
     int quadding = 0;
+    int rotation = 0; // /MK /R: the field's content turned counter-clockwise
     bool multiline = false;
     bool ok = false;
 };
@@ -44,6 +50,11 @@ FieldLook readLook(fz_context* c, pdf_annot* widget) {
                 look.color[i] = (1 - color[i]) * (1 - color[3]);
         }
         look.quadding = pdf_annot_quadding(c, widget);
+        look.hasBackground = pdf_annot_MK_BG_rgb(c, widget, look.background) != 0;
+        look.hasBorder = pdf_annot_MK_BC_rgb(c, widget, look.border) != 0;
+        look.borderWidth = pdf_annot_border(c, widget);
+        look.rotation = normalizedRotation(
+            pdf_dict_get_int(c, pdf_dict_get(c, obj, PDF_NAME(MK)), PDF_NAME(R)));
         look.multiline = (pdf_annot_field_flags(c, widget) & kMultiline) != 0;
         look.ok = !fz_is_empty_rect(look.rect);
     }
@@ -59,7 +70,17 @@ bool drawValue(fz_context* c, pdf_annot* widget, const QString& value) {
     const FieldLook look = readLook(c, widget);
     if (!look.ok)
         return false;
-    const float width = look.rect.x1 - look.rect.x0, height = look.rect.y1 - look.rect.y0;
+    const float boxWidth = look.rect.x1 - look.rect.x0, boxHeight = look.rect.y1 - look.rect.y0;
+    // A turned field is laid out along its turned sides, then turned into its box.
+    const bool sideways = look.rotation == 90 || look.rotation == 270;
+    const float width = sideways ? boxHeight : boxWidth, height = sideways ? boxWidth : boxHeight;
+    fz_matrix turn = fz_identity;
+    if (look.rotation == 90)
+        turn = fz_make_matrix(0, 1, -1, 0, boxWidth, 0);
+    else if (look.rotation == 180)
+        turn = fz_make_matrix(-1, 0, 0, -1, boxWidth, boxHeight);
+    else if (look.rotation == 270)
+        turn = fz_make_matrix(0, -1, 1, 0, 0, boxHeight);
     // A size of 0 asks for one that fits the box: a line's height, at most 12 points.
     float size =
         look.size > 0 ? look.size : std::clamp((height - 2 * kPadding) / 1.2f, 4.0f, 12.0f);
@@ -75,7 +96,11 @@ bool drawValue(fz_context* c, pdf_annot* widget, const QString& value) {
     fz_buffer* contents = nullptr;
     fz_buffer* marked = nullptr;
     fz_device* dev = nullptr;
+    fz_path* frame = nullptr;
+    fz_stroke_state* stroke = nullptr;
     bool ok = true;
+    fz_var(frame);
+    fz_var(stroke);
     fz_var(res);
     fz_var(contents);
     fz_var(marked);
@@ -98,8 +123,23 @@ bool drawValue(fz_context* c, pdf_annot* widget, const QString& value) {
         res = pdf_new_dict(c, doc, 2);
         contents = fz_new_buffer(c, 256);
         dev = pdf_new_pdf_device(c, doc, fz_identity, res, contents);
-        fz_fill_text(c, dev, text, fz_translate(std::max(0.0f, dx), dy), fz_device_rgb(c),
-                     look.color, 1.0f, fz_default_color_params);
+        // The background and border the field asks for (/MK), as the engine draws them.
+        if (look.hasBackground || (look.hasBorder && look.borderWidth > 0)) {
+            const float inset = look.hasBorder ? look.borderWidth / 2 : 0;
+            frame = fz_new_path(c);
+            fz_rectto(c, frame, inset, inset, boxWidth - inset, boxHeight - inset);
+            if (look.hasBackground)
+                fz_fill_path(c, dev, frame, 0, fz_identity, fz_device_rgb(c), look.background, 1.0f,
+                             fz_default_color_params);
+            if (look.hasBorder && look.borderWidth > 0) {
+                stroke = fz_new_stroke_state(c);
+                stroke->linewidth = look.borderWidth;
+                fz_stroke_path(c, dev, frame, stroke, fz_identity, fz_device_rgb(c), look.border,
+                               1.0f, fz_default_color_params);
+            }
+        }
+        fz_fill_text(c, dev, text, fz_concat(fz_translate(std::max(0.0f, dx), dy), turn),
+                     fz_device_rgb(c), look.color, 1.0f, fz_default_color_params);
         fz_close_device(c, dev);
         // Form readers expect the field's drawing inside a marked-content section.
         marked = fz_new_buffer(c, fz_buffer_storage(c, contents, nullptr) + 32);
@@ -107,10 +147,12 @@ bool drawValue(fz_context* c, pdf_annot* widget, const QString& value) {
         fz_append_buffer(c, marked, contents);
         fz_append_string(c, marked, "\nQ\nEMC\n");
         pdf_set_annot_appearance(c, widget, "N", nullptr, fz_identity,
-                                 fz_make_rect(0, 0, width, height), res, marked);
+                                 fz_make_rect(0, 0, boxWidth, boxHeight), res, marked);
     }
     fz_always(c) {
         fz_drop_device(c, dev);
+        fz_drop_path(c, frame);
+        fz_drop_stroke_state(c, stroke);
         pdf_drop_obj(c, res);
         fz_drop_buffer(c, contents);
         fz_drop_buffer(c, marked);

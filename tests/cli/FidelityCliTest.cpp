@@ -84,6 +84,21 @@ TEST_F(FidelityCliTest, FilledFieldsShowEveryScriptInOtherReaders) {
     EXPECT_GT(darkPixels(page, QRect(20, 70, 360, 30)), 40);
     EXPECT_GT(darkPixels(page, QRect(20, 170, 360, 30)), 20);
 
+    // A field turned a quarter (/MK /R 90) reads upward along its tall box.
+    const QString upright = file("upright.pdf", unicodeFormPdf({"Łódź"}, 90));
+    const QString turned = dir.filePath("turned.pdf");
+    run = cli({"fill", upright, "name=Łódź Dvořák", "-o", turned});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(popplerText(turned).contains("Łódź Dvořák"));
+    const QImage tall = popplerImage(turned, 1);
+    QRect ink;
+    for (int y = 0; y < tall.height(); ++y)
+        for (int x = 0; x < tall.width(); ++x)
+            if (qGray(tall.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    EXPECT_GT(ink.height(), 3 * ink.width()) << ink.width() << "x" << ink.height();
+    EXPECT_TRUE(QRect(20, 20, 30, 260).contains(ink)) << ink.x() << "," << ink.y();
+
     const QString cjk = dir.filePath("cjk.pdf");
     run = cli({"fill", form, "name=東京都 Dvořák", "city=東京", "-o", cjk});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();

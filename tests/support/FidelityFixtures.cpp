@@ -82,15 +82,17 @@ QByteArray damagedHeaderPdf(const QByteArray& header) {
     return header.leftJustified(8, ' ', true) + bytes.mid(8);
 }
 
-QByteArray unicodeFormPdf(const QStringList& cities) {
+QByteArray unicodeFormPdf(const QStringList& cities, int turn) {
     MiniPdf pdf;
     const int catalog = pdf.reserve();
     const int pagesObj = pdf.reserve();
     const int page = pdf.reserve();
     const int helv = pdf.add(kHelvetica);
-    const int name = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) "
-                             "/Rect [20 200 380 230] /DA (/Helv 12 Tf 0 g) /F 4 /P " +
-                             ref(page) + ">>");
+    const QByteArray placed =
+        turn ? "/Rect [20 20 50 280] /MK << /R " + QByteArray::number(turn) + " >> "
+             : QByteArray("/Rect [20 200 380 230] ");
+    const int name = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) " + placed +
+                             "/DA (/Helv 12 Tf 0 g) /F 4 /P " + ref(page) + ">>");
     QByteArray options;
     for (const QString& city : cities)
         options += utf16Hex(city) + " ";

@@ -18,7 +18,9 @@ QByteArray zeroPagePdf();
 // One page ("Damaged header") whose "%PDF-" header is overwritten by `header`.
 QByteArray damagedHeaderPdf(const QByteArray& header);
 // One 400 × 300 page with a text field "name" and a combo box "city" offering `cities`.
-QByteArray unicodeFormPdf(const QStringList& cities);
+// With a `turn` (/MK /R) the name field stands upright at [20 20 50 280] instead of lying at
+// [20 200 380 230].
+QByteArray unicodeFormPdf(const QStringList& cities, int turn = 0);
 // Text as a PDF string of UTF-16BE with its byte order mark, in hex.
 QByteArray utf16Hex(const QString& text);
 
