@@ -59,6 +59,11 @@ Qt::CursorShape cursorForHandle(int handle) {
     }
 }
 
+bool isTextMarkup(const QString& subtype) {
+    return subtype == QLatin1String("Highlight") || subtype == QLatin1String("Underline") ||
+           subtype == QLatin1String("StrikeOut") || subtype == QLatin1String("Squiggly");
+}
+
 struct ColorChoice {
     QString name;
     QColor color;
@@ -226,6 +231,7 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
     const QPointF at = event->position();
     drag_ = Drag::none;
     dragging_ = false;
+    markupPress_ = false;
     pressAt_ = pointer_ = at;
     if (event->button() == Qt::LeftButton && selected_) {
         if (const int h = handleAt(at); h >= 0) {
@@ -235,8 +241,12 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
             return true;
         }
         if (hitsSelection(at)) {
-            drag_ = Drag::move;
             view_.setFocus(Qt::MouseFocusReason);
+            if (isTextMarkup(selected_->subtype())) {
+                markupPress_ = true;
+                return false;
+            }
+            drag_ = Drag::move;
             return true;
         }
     }
@@ -253,12 +263,27 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
     }
     select(index, hit);
     view_.setFocus(Qt::MouseFocusReason);
-    if (event->button() == Qt::LeftButton)
-        drag_ = Drag::move; // a press picks and a drag right after it moves
+    if (event->button() != Qt::LeftButton)
+        return true;
+    // Text markup belongs to its words: a drag that starts on it selects the text below,
+    // as it would without the markup, and a click only picks it.
+    if (isTextMarkup(hit->subtype())) {
+        markupPress_ = true;
+        return false;
+    }
+    drag_ = Drag::move; // a press picks and a drag right after it moves
     return true;
 }
 
 bool AnnotationSelector::mouseMove(QMouseEvent* event) {
+    if (markupPress_ && (event->buttons() & Qt::LeftButton)) {
+        if ((event->position() - pressAt_).manhattanLength() >=
+            QApplication::styleHints()->startDragDistance()) {
+            markupPress_ = false;
+            clear(); // the text selection takes over
+        }
+        return false;
+    }
     if (drag_ != Drag::none && (event->buttons() & Qt::LeftButton)) {
         pointer_ = event->position();
         if (!dragging_ && (pointer_ - pressAt_).manhattanLength() >=
@@ -282,6 +307,7 @@ bool AnnotationSelector::mouseMove(QMouseEvent* event) {
 }
 
 bool AnnotationSelector::mouseRelease(QMouseEvent* event) {
+    markupPress_ = false;
     if (drag_ == Drag::none || event->button() != Qt::LeftButton)
         return false;
     const Drag drag = drag_;

@@ -83,7 +83,8 @@ private:
 
     Drag drag_ = Drag::none;
     int handle_ = -1;
-    bool dragging_ = false; // past the drag distance
+    bool dragging_ = false;    // past the drag distance
+    bool markupPress_ = false; // text markup was picked by this press; a drag selects text
     QPointF pressAt_;
     QPointF pointer_;
 };

@@ -284,6 +284,20 @@ TEST_F(AnnotationSelectorTest, TheContextMenuRecolorsAHighlightUndoably) {
               annotationColor(HighlightColor::green).rgb());
 }
 
+TEST_F(AnnotationSelectorTest, ADragOverAHighlightSelectsItsTextAndLeavesItInPlace) {
+    open();
+    click(at({130, 707}));
+    ASSERT_TRUE(selector().selected());
+    EXPECT_EQ(selector().selected()->subtype(), "Highlight");
+    drag(at({90, 707}), at({150, 707}));
+    EXPECT_FALSE(selector().selected());
+    EXPECT_FALSE(vm.canUndo());
+    EXPECT_EQ(frameOf("Highlight"), QRectF(72, 700, 128, 15));
+    ASSERT_TRUE(view.currentSelection());
+    EXPECT_TRUE(view.currentSelection()->string().contains("tated"))
+        << view.currentSelection()->string().toStdString();
+}
+
 TEST_F(AnnotationSelectorTest, OnATurnedPageTheAnnotationFollowsThePointer) {
     open(90);
     const QPoint start = at({150, 550});
