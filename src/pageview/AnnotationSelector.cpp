@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QStyleHints>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -62,6 +63,16 @@ Qt::CursorShape cursorForHandle(int handle) {
 bool isTextMarkup(const QString& subtype) {
     return subtype == QLatin1String("Highlight") || subtype == QLatin1String("Underline") ||
            subtype == QLatin1String("StrikeOut") || subtype == QLatin1String("Squiggly");
+}
+
+bool coversPage(const pdf::Annotation& annotation) {
+    const pdf::PagePtr page = annotation.page();
+    const std::optional<pdf::AnnotationFacts> facts = pdf::annotationFacts(annotation);
+    if (!page || !facts)
+        return false;
+    const QRectF box = page->mediaBox();
+    const QRectF covered = facts->frame.normalized().intersected(box);
+    return covered.width() * covered.height() >= 0.8 * box.width() * box.height();
 }
 
 struct ColorChoice {
@@ -217,8 +228,27 @@ bool AnnotationSelector::hitsSelection(QPointF point) const {
     if (!selected_)
         return false;
     const pdf::PagePtr page = selected_->page();
-    return page &&
-           pdf::annotationAt(*page, toPage(point), kPickSlop / view_.scaleFactor()) == selected_;
+    if (!page)
+        return false;
+    // Under other annotations too: the selection is what a press on it means.
+    const std::vector<pdf::AnnotationPtr> hits =
+        pdf::annotationsAt(*page, toPage(point), kPickSlop / view_.scaleFactor());
+    return std::find(hits.begin(), hits.end(), selected_) != hits.end();
+}
+
+pdf::AnnotationPtr AnnotationSelector::pick(int index, QPointF point, bool forMenu) const {
+    const pdf::PagePtr page = view_.document() ? view_.document()->page(index) : nullptr;
+    if (!page)
+        return nullptr;
+    const std::vector<pdf::AnnotationPtr> hits =
+        pdf::annotationsAt(*page, point, kPickSlop / view_.scaleFactor());
+    // A watermark spans the page: a press would always pick it and take the text selection
+    // away, and hide what lies under it. Only the context menu reaches it, when nothing
+    // smaller is there.
+    for (const pdf::AnnotationPtr& hit : hits)
+        if (!coversPage(*hit))
+            return hit;
+    return forMenu && !hits.empty() ? hits.front() : nullptr;
 }
 
 bool AnnotationSelector::mousePress(QMouseEvent* event) {
@@ -255,8 +285,7 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
     const int index = view_.pageAtViewportPoint(at, &point);
     pdf::AnnotationPtr hit;
     if (index >= 0 && (picksWith(tool) || event->button() == Qt::RightButton))
-        if (const pdf::PagePtr page = view_.document()->page(index))
-            hit = pdf::annotationAt(*page, point, kPickSlop / view_.scaleFactor());
+        hit = pick(index, point, event->button() == Qt::RightButton);
     if (!hit) {
         clear();
         return false;
@@ -367,9 +396,7 @@ bool AnnotationSelector::contextMenu(QContextMenuEvent* event) {
     if (!hitsSelection(at)) {
         QPointF point;
         const int index = view_.pageAtViewportPoint(at, &point);
-        const pdf::PagePtr page = index >= 0 ? view_.document()->page(index) : nullptr;
-        const pdf::AnnotationPtr hit =
-            page ? pdf::annotationAt(*page, point, kPickSlop / view_.scaleFactor()) : nullptr;
+        const pdf::AnnotationPtr hit = index >= 0 ? pick(index, point, true) : nullptr;
         if (!hit)
             return false;
         select(index, hit);

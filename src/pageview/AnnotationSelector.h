@@ -72,6 +72,8 @@ private:
     QRectF viewportFrameOf(const QRectF& pageFrame) const;
     int handleAt(QPointF point) const;
     bool hitsSelection(QPointF point) const;
+    // The annotation a press at `point` (PDF space) on page `index` picks.
+    pdf::AnnotationPtr pick(int index, QPointF point, bool forMenu) const;
     QRectF draggedFrame(QPointF pointer) const;
     void validate();
 

@@ -244,8 +244,9 @@ bool isEditable(const Annotation& annotation) {
     return readAnnotation(annotation, false, [](fz_context* c, pdf_annot* a, pdf_obj* obj) {
         if (isSubtype(c, obj, {"Widget", "Link", "Popup"}))
             return false;
+        // Locked ones say they must not be moved, changed or deleted.
         const int flags = pdf_annot_flags(c, a);
-        return (flags & (PDF_ANNOT_IS_HIDDEN | PDF_ANNOT_IS_NO_VIEW)) == 0;
+        return (flags & (PDF_ANNOT_IS_HIDDEN | PDF_ANNOT_IS_NO_VIEW | PDF_ANNOT_IS_LOCKED)) == 0;
     });
 }
 
@@ -310,6 +311,12 @@ std::optional<AnnotationFacts> annotationFacts(const Annotation& annotation) {
 }
 
 AnnotationPtr annotationAt(const Page& page, QPointF point, double slop) {
+    std::vector<AnnotationPtr> hits = annotationsAt(page, point, slop);
+    return hits.empty() ? nullptr : hits.front();
+}
+
+std::vector<AnnotationPtr> annotationsAt(const Page& page, QPointF point, double slop) {
+    std::vector<AnnotationPtr> hits;
     const std::vector<AnnotationPtr> all = editableAnnotations(page);
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
         const std::optional<AnnotationFacts> facts = annotationFacts(**it);
@@ -324,13 +331,13 @@ AnnotationPtr annotationAt(const Page& page, QPointF point, double slop) {
                 len2 > 0 ? std::clamp(QPointF::dotProduct(point - a, d) / len2, 0.0, 1.0) : 0.0;
             const QPointF near = a + t * d - point;
             if (std::hypot(near.x(), near.y()) <= slop + facts->lineWidth / 2 + 2)
-                return *it;
+                hits.push_back(*it);
             continue;
         }
         if (facts->frame.normalized().adjusted(-slop, -slop, slop, slop).contains(point))
-            return *it;
+            hits.push_back(*it);
     }
-    return nullptr;
+    return hits;
 }
 
 bool takesColor(const QString& subtype) {

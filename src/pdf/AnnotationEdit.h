@@ -29,12 +29,14 @@ struct AnnotationFacts {
 
 std::optional<AnnotationFacts> annotationFacts(const Annotation& annotation);
 
-// Annotations a person can pick on the page: not form widgets, links, popups or hidden
-// ones. Listed in drawing order.
+// Annotations a person can pick on the page: not form widgets, links, popups, hidden or
+// locked ones. Listed in drawing order.
 std::vector<AnnotationPtr> editableAnnotations(const Page& page);
 bool isEditable(const Annotation& annotation);
 
-// The topmost editable annotation whose frame, grown by `slop` points, holds `point`.
+// The editable annotations whose frame, grown by `slop` points, holds `point` (a line's
+// stroke, for lines), topmost first; annotationAt gives the topmost.
+std::vector<AnnotationPtr> annotationsAt(const Page& page, QPointF point, double slop = 0);
 AnnotationPtr annotationAt(const Page& page, QPointF point, double slop = 0);
 
 // Which restyling an annotation of this subtype takes.

@@ -184,6 +184,8 @@ TEST_F(AnnotationSelectorTest, DraggingMovesOnceUndoablyAndOtherReadersSeeTheNew
     EXPECT_NEAR(item(rect, 2), 350, 2);
     EXPECT_NEAR(item(rect, 3), 500, 2);
     EXPECT_EQ(item(writtenValue(file, "Square", "/C"), 0), 1);
+    // The square came without an appearance; it was given one, so every reader draws it.
+    EXPECT_TRUE(writtenValue(file, "Square", "/AP").toObject().contains("/N"));
 
     int code = -1;
     fixtures::runTool("pdftoppm", {"-r", "72", "-png", "-singlefile", file, dir.filePath("p")},
@@ -296,6 +298,36 @@ TEST_F(AnnotationSelectorTest, ADragOverAHighlightSelectsItsTextAndLeavesItInPla
     ASSERT_TRUE(view.currentSelection());
     EXPECT_TRUE(view.currentSelection()->string().contains("tated"))
         << view.currentSelection()->string().toStdString();
+}
+
+TEST_F(AnnotationSelectorTest, APageWideWatermarkLeavesPressesToTheTextButItsMenuDeletesIt) {
+    open();
+    ASSERT_TRUE(
+        page->addTextWatermark({0, 0, 612, 792}, "DRAFT", 72, QColor(128, 128, 128, 80), 45));
+    click(at({300, 300}));
+    EXPECT_FALSE(selector().selected());
+    click(at({150, 550})); // what lies under it is still picked
+    ASSERT_TRUE(selector().selected());
+    EXPECT_EQ(selector().selected()->subtype(), "Square");
+    bool deleted = false;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions())
+            if (action->text() == "Delete") {
+                action->trigger();
+                deleted = true;
+            }
+        menu->close();
+    });
+    const QPoint p = at({300, 300});
+    QContextMenuEvent event(QContextMenuEvent::Mouse, p, view.viewport()->mapToGlobal(p));
+    QApplication::sendEvent(view.viewport(), &event);
+    ASSERT_TRUE(deleted);
+    EXPECT_FALSE(annotation("FreeText"));
+    vm.undo();
+    EXPECT_TRUE(annotation("FreeText"));
 }
 
 TEST_F(AnnotationSelectorTest, OnATurnedPageTheAnnotationFollowsThePointer) {
