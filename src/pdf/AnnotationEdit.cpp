@@ -57,11 +57,9 @@ bool isSubtype(fz_context* c, pdf_obj* obj, std::initializer_list<const char*> n
 
 // Free text whose appearance the engine wrote (its standard font, Latin text). Free text
 // drawn by us in other fonts, or rotated (watermarks), keeps its own appearance.
-bool isPlainFreeText(fz_context* c, pdf_obj* obj) {
-    // No Qt object may outlive this statement: the calls below can jump out of here.
-    const bool fits = unicodetext::fitsStandardFont(
-        QString::fromUtf8(pdf_dict_get_text_string(c, obj, PDF_NAME(Contents))));
-    if (!fits)
+// `textFits`: its text is all in the standard font (found out before the engine's guard).
+bool isPlainFreeText(fz_context* c, pdf_obj* obj, bool textFits) {
+    if (!textFits)
         return false;
     pdf_obj* normal = pdf_dict_getl(c, obj, PDF_NAME(AP), PDF_NAME(N), nullptr);
     if (!pdf_is_stream(c, normal))
@@ -71,12 +69,31 @@ bool isPlainFreeText(fz_context* c, pdf_obj* obj) {
 }
 
 // Subtypes whose appearance the engine draws from the dictionary alone.
-bool engineDraws(fz_context* c, pdf_obj* obj) {
+bool engineDraws(fz_context* c, pdf_obj* obj, bool textFits) {
     if (isSubtype(c, obj,
                   {"Square", "Circle", "Line", "Polygon", "PolyLine", "Ink", "Highlight",
                    "Underline", "StrikeOut", "Squiggly", "Text"}))
         return true;
-    return isSubtype(c, obj, {"FreeText"}) && isPlainFreeText(c, obj);
+    return isSubtype(c, obj, {"FreeText"}) && isPlainFreeText(c, obj, textFits);
+}
+
+// Whether the annotation's text is all in the engine's standard font. Read under the lock
+// but outside any guard, since the check makes Qt strings.
+bool textFitsStandardFont(const Annotation& annotation) {
+    const AnnotationData& a = annotation.data();
+    auto lock = a.page->data().doc->lock();
+    if (a.removed || a.page->data().detached)
+        return false;
+    fz_context* c = ctx();
+    const char* text = nullptr;
+    fz_var(text);
+    fz_try(c) {
+        text = pdf_dict_get_text_string(c, pdf_annot_obj(c, a.annot), PDF_NAME(Contents));
+    }
+    fz_catch(c) {
+        return false;
+    }
+    return unicodetext::fitsStandardFont(QString::fromUtf8(text));
 }
 
 bool hasAppearance(fz_context* c, pdf_obj* obj) {
@@ -360,11 +377,12 @@ bool moveAnnotation(Annotation& annotation, QPointF delta) {
     if (delta.isNull() || !std::isfinite(delta.x()) || !std::isfinite(delta.y()))
         return false;
     const fz_matrix m = fz_translate(float(delta.x()), float(delta.y()));
+    const bool fits = textFitsStandardFont(annotation);
     return editAnnotation(annotation, [&](fz_context* c, pdf_annot* a, pdf_obj* obj) {
         transformGeometry(c, a, m);
         // The appearance follows the Rect; one is made only where none was written yet,
         // so other readers show what this one shows.
-        if (engineDraws(c, obj) && !hasAppearance(c, obj))
+        if (engineDraws(c, obj, fits) && !hasAppearance(c, obj))
             redraw(c, a);
         else
             keepAppearance(c, a);
@@ -377,6 +395,7 @@ bool resizeAnnotation(Annotation& annotation, const QRectF& frame) {
     if (to.width() < 1 || to.height() < 1 || !std::isfinite(to.width()) ||
         !std::isfinite(to.height()))
         return false;
+    const bool fits = textFitsStandardFont(annotation);
     return editAnnotation(annotation, [&](fz_context* c, pdf_annot* a, pdf_obj* obj) {
         const fz_rect from = frameOf(c, obj);
         const float w = from.x1 - from.x0, h = from.y1 - from.y0;
@@ -391,7 +410,7 @@ bool resizeAnnotation(Annotation& annotation, const QRectF& frame) {
         m = fz_concat(m, fz_scale(sx, sy));
         m = fz_concat(m, fz_translate(float(to.left()), float(to.top())));
         transformGeometry(c, a, m);
-        if (engineDraws(c, obj))
+        if (engineDraws(c, obj, fits))
             redraw(c, a);
         else
             keepAppearance(c, a);
@@ -417,8 +436,9 @@ bool setAnnotationColor(Annotation& annotation, const QColor& color) {
         return false;
     const float v[3] = {float(color.redF()), float(color.greenF()), float(color.blueF())};
     const float alpha = float(color.alphaF());
+    const bool fits = textFitsStandardFont(annotation);
     return editAnnotation(annotation, [&](fz_context* c, pdf_annot* a, pdf_obj* obj) {
-        if (!engineDraws(c, obj))
+        if (!engineDraws(c, obj, fits))
             return false;
         if (isSubtype(c, obj, {"FreeText"})) {
             const char* font = nullptr;
@@ -442,8 +462,7 @@ bool setAnnotationLineWidth(Annotation& annotation, double width) {
     if (!(width > 0) || width > 100)
         return false;
     return editAnnotation(annotation, [&](fz_context* c, pdf_annot* a, pdf_obj* obj) {
-        if (!engineDraws(c, obj) ||
-            !takesLineWidth(QString::fromLatin1(pdf_dict_get_name(c, obj, PDF_NAME(Subtype)))))
+        if (!isSubtype(c, obj, {"Square", "Circle", "Line", "Polygon", "PolyLine", "Ink"}))
             return false;
         if (std::abs(pdf_annot_border(c, a) - float(width)) < 1e-4f &&
             pdf_dict_get(c, obj, PDF_NAME(BS)))
@@ -463,8 +482,9 @@ bool setAnnotationLineWidth(Annotation& annotation, double width) {
 bool setAnnotationFontSize(Annotation& annotation, double size) {
     if (!(size >= 1) || size > 500)
         return false;
+    const bool fits = textFitsStandardFont(annotation);
     return editAnnotation(annotation, [&](fz_context* c, pdf_annot* a, pdf_obj* obj) {
-        if (!isSubtype(c, obj, {"FreeText"}) || !engineDraws(c, obj))
+        if (!isSubtype(c, obj, {"FreeText"}) || !engineDraws(c, obj, fits))
             return false;
         const char* font = nullptr;
         float old = 0, color[4] = {0, 0, 0, 0};

@@ -8,6 +8,32 @@ QString tr(const char* text) {
     return QCoreApplication::translate("AnnotationChangeEdit", text);
 }
 
+// The annotation the edit is about. Its place may have changed since (a removal undone
+// puts an annotation back last), so the place is checked against what the annotation must
+// look like, and the page searched when another annotation sits there now.
+pdf::AnnotationPtr locate(const pdf::Document& document, AnnotationLocation& at,
+                          const pdf::AnnotationSnapshot* expected) {
+    pdf::AnnotationPtr annotation = at.resolve(document);
+    if (!expected)
+        return annotation;
+    if (annotation) {
+        const auto now = pdf::snapshot(*annotation);
+        if (now && now->sameAs(*expected))
+            return annotation;
+    }
+    const pdf::PagePtr page = document.page(at.page);
+    if (!page)
+        return nullptr;
+    for (const pdf::AnnotationPtr& candidate : page->annotations()) {
+        const auto now = pdf::snapshot(*candidate);
+        if (now && now->sameAs(*expected)) {
+            at = AnnotationLocation::of(candidate);
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 ChangeAnnotationEdit::ChangeAnnotationEdit(QString name, pdf::DocumentPtr document,
@@ -17,7 +43,7 @@ ChangeAnnotationEdit::ChangeAnnotationEdit(QString name, pdf::DocumentPtr docume
 bool ChangeAnnotationEdit::apply() {
     if (!document_ || !change_)
         return false;
-    const pdf::AnnotationPtr annotation = at_.resolve(*document_);
+    const pdf::AnnotationPtr annotation = locate(*document_, at_, before_.get());
     if (!annotation)
         return false;
     // A redo puts back what the first apply made rather than making it again.
@@ -31,9 +57,9 @@ bool ChangeAnnotationEdit::apply() {
 }
 
 void ChangeAnnotationEdit::undo() {
-    if (!before_)
+    if (!before_ || !after_)
         return;
-    if (const pdf::AnnotationPtr annotation = at_.resolve(*document_))
+    if (const pdf::AnnotationPtr annotation = locate(*document_, at_, after_.get()))
         pdf::restore(*annotation, *before_);
 }
 
@@ -101,7 +127,7 @@ QString RemoveAnnotationEdit::name() const {
 bool RemoveAnnotationEdit::apply() {
     if (!document_)
         return false;
-    const pdf::AnnotationPtr annotation = at_.resolve(*document_);
+    const pdf::AnnotationPtr annotation = locate(*document_, at_, removed_.get());
     if (!annotation)
         return false;
     removed_ = pdf::snapshot(*annotation);

@@ -171,6 +171,22 @@ TEST(AnnotationEdit, RestylesWhatTheEngineDrawsAndRefusesWhatItCannot) {
     ASSERT_TRUE(pdf::setAnnotationColor(*text, Qt::red));
     EXPECT_EQ(pdf::annotationFacts(*text)->color.rgb(), QColor(Qt::red).rgb());
     EXPECT_DOUBLE_EQ(pdf::annotationFacts(*text)->fontSize, 20);
+
+    // Text in a script the standard font lacks has an appearance of our own: restyling
+    // would lose it, so it is refused; a resize stretches it rather than redraws it.
+    auto greek =
+        page->addFreeText({300, 100, 200, 40}, QString::fromUtf8("Καλημέρα"), 12, Qt::black);
+    ASSERT_TRUE(greek);
+    EXPECT_FALSE(pdf::setAnnotationFontSize(*greek, 20));
+    EXPECT_FALSE(pdf::setAnnotationColor(*greek, Qt::red));
+    ASSERT_TRUE(pdf::resizeAnnotation(*greek, {300, 100, 300, 60}));
+    EXPECT_EQ(pdf::annotationFacts(*greek)->frame, QRectF(300, 100, 300, 60));
+    const QImage image = page->render(1.0);
+    int dark = 0;
+    for (int y = 792 - 160; y < 792 - 100; ++y)
+        for (int x = 300; x < 600; ++x)
+            dark += qGray(image.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 50) << "the lettering was lost";
 }
 
 TEST(AnnotationEdit, RemovedAnnotationComesBackWhole) {

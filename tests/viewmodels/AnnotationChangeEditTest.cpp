@@ -74,3 +74,24 @@ TEST(AnnotationChangeEdit, RemovalUndoneAndRedoneAgainAndAgain) {
             EXPECT_NE(a->subtype(), "Text");
     }
 }
+
+TEST(AnnotationChangeEdit, UndoFindsAnAnnotationThatARemovalUndonePutBackElsewhere) {
+    Loaded l;
+    const pdf::AnnotationPtr square = l.at(0);
+    const pdf::AnnotationPtr note = l.at(1);
+    const auto noteBefore = pdf::snapshot(*note);
+    ASSERT_TRUE(l.vm.perform(ChangeAnnotationEdit::move(l.doc, square, {40, 0})));
+    ASSERT_TRUE(l.vm.perform(std::make_unique<RemoveAnnotationEdit>(l.doc, square)));
+    // The note now sits where the square was; the square comes back last.
+    l.vm.undo();
+    l.vm.undo();
+    EXPECT_TRUE(pdf::snapshot(*note)->sameAs(*noteBefore)) << "the undo changed another annotation";
+    const pdf::AnnotationPtr back = pdf::editableAnnotations(*l.page).back();
+    EXPECT_EQ(back->subtype(), "Square");
+    EXPECT_EQ(pdf::annotationFacts(*back)->frame, QRectF(100, 500, 100, 100));
+    l.vm.redo();
+    EXPECT_EQ(pdf::annotationFacts(*back)->frame, QRectF(140, 500, 100, 100));
+    EXPECT_TRUE(pdf::snapshot(*note)->sameAs(*noteBefore));
+    l.vm.redo();
+    EXPECT_FALSE(back->isValid());
+}
