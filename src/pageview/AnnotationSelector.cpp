@@ -26,6 +26,7 @@ constexpr double kHandleSize = 8;  // drawn, in logical pixels
 constexpr double kHandleReach = 7; // how far from a handle's centre a press still takes it
 constexpr double kPickSlop = 3;    // pixels around an annotation that still pick it
 constexpr double kMinFrame = 4;    // a resize never collapses the frame below this
+constexpr double kFrameGap = 3;    // between the annotation and its selection frame
 
 // Tools that place something by a press: a press on an existing annotation picks it
 // instead. The text markup tools and the pen work over annotations, so they never pick.
@@ -198,7 +199,8 @@ std::vector<QPointF> AnnotationSelector::handles() const {
     std::vector<QPointF> out;
     if (!selected_)
         return out;
-    const QRectF f = frame();
+    // Just outside the annotation, so the frame does not hide its edges.
+    const QRectF f = frame().adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap);
     const QPointF c = f.center();
     out = {f.topLeft(),     QPointF(c.x(), f.top()),    f.topRight(),   QPointF(f.right(), c.y()),
            f.bottomRight(), QPointF(c.x(), f.bottom()), f.bottomLeft(), QPointF(f.left(), c.y())};
@@ -479,9 +481,9 @@ bool AnnotationSelector::setSelectedFontSize(double size) {
 void AnnotationSelector::paint(QPainter& painter) const {
     if (!selected_ || view_.pageRectInViewport(page_).isNull())
         return;
-    const QRectF f = frame();
-    if (f.isNull())
+    if (frame().isNull())
         return;
+    const QRectF f = frame().adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QColor accent = Appearance::accent();
