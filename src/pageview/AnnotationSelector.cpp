@@ -174,7 +174,7 @@ QRectF AnnotationSelector::draggedFrame(QPointF pointer) const {
         return frame;
     const QPointF d = pointer - pressAt_;
     if (drag_ == Drag::move)
-        return frame.translated(d);
+        return viewportFrameOf(facts->frame.translated(moveDelta(pointer)));
     if (drag_ == Drag::lineEnd && facts->lineEnds) {
         QPointF a = toViewport(facts->lineEnds->first), b = toViewport(facts->lineEnds->second);
         (handle_ == 8 ? a : b) += d;
@@ -189,6 +189,23 @@ QRectF AnnotationSelector::draggedFrame(QPointF pointer) const {
     if (handle_ == 4 || handle_ == 5 || handle_ == 6)
         frame.setBottom(std::max(frame.bottom() + d.y(), frame.top() + kMinFrame));
     return frame;
+}
+
+QPointF AnnotationSelector::moveDelta(QPointF pointer) const {
+    QPointF delta = toPage(pointer) - toPage(pressAt_);
+    const std::optional<pdf::AnnotationFacts> facts =
+        selected_ ? pdf::annotationFacts(*selected_) : std::nullopt;
+    const pdf::PagePtr page = selected_ ? selected_->page() : nullptr;
+    if (!facts || !page)
+        return delta;
+    // Kept on the page: dropped past its edge, an annotation could not be reached again.
+    const QRectF box = page->mediaBox();
+    const QRectF f = facts->frame.normalized();
+    if (f.width() <= box.width())
+        delta.setX(std::clamp(delta.x(), box.left() - f.left(), box.right() - f.right()));
+    if (f.height() <= box.height())
+        delta.setY(std::clamp(delta.y(), box.top() - f.top(), box.bottom() - f.bottom()));
+    return delta;
 }
 
 QRectF AnnotationSelector::frame() const {
@@ -345,7 +362,7 @@ bool AnnotationSelector::mouseRelease(QMouseEvent* event) {
     const bool moved = dragging_;
     pointer_ = event->position();
     const QRectF to = draggedFrame(pointer_);
-    const QPointF delta = toPage(pointer_) - toPage(pressAt_);
+    const QPointF delta = moveDelta(pointer_);
     const std::vector<QPointF> ends = handles();
     drag_ = Drag::none;
     dragging_ = false;

@@ -75,6 +75,8 @@ private:
     // The annotation a press at `point` (PDF space) on page `index` picks.
     pdf::AnnotationPtr pick(int index, QPointF point, bool forMenu) const;
     QRectF draggedFrame(QPointF pointer) const;
+    // How far (PDF space) a move drag to `pointer` takes the selection.
+    QPointF moveDelta(QPointF pointer) const;
     void validate();
 
     PdfPageView& view_;

@@ -355,6 +355,10 @@ TEST_F(AnnotationSelectorTest, AtTwiceTheScaleADragMovesHalfAsManyPoints) {
     ASSERT_TRUE(view.viewport()->rect().contains(start));
     drag(start, start + QPoint(100, 0));
     EXPECT_EQ(frameOf("Square"), QRectF(150, 500, 100, 100));
+    // Dragged far past the page's left edge, it stops at the edge.
+    const QPoint from = at({200, 550});
+    drag(from, from + QPoint(-1000, 0));
+    EXPECT_EQ(frameOf("Square"), QRectF(0, 500, 100, 100));
 }
 
 TEST_F(AnnotationSelectorTest, NothingIsPickedInALockedDocument) {
