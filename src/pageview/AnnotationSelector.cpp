@@ -319,7 +319,8 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
         markupPress_ = true;
         return false;
     }
-    drag_ = Drag::move; // a press picks and a drag right after it moves
+    view_.clearSelection(); // the annotation is what is selected now, not text
+    drag_ = Drag::move;     // a press picks and a drag right after it moves
     return true;
 }
 
