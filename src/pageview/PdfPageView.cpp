@@ -1,5 +1,7 @@
 #include "pageview/PdfPageView.h"
 
+#include "pageview/AnnotationSelector.h"
+
 #include "pageview/PageRenderer.h"
 #include "pageview/PageSlots.h"
 #include "pageview/PasswordPromptWidget.h"
@@ -27,7 +29,7 @@ const char* const PdfPageView::selectionChangedNotification = "PDFViewSelectionC
 
 PdfPageView::PdfPageView(QWidget* parent)
     : QAbstractScrollArea(parent), renderer_(new PageRenderer(kRenderBudget, this)),
-      prompt_(new PasswordPromptWidget(viewport())) {
+      prompt_(new PasswordPromptWidget(viewport())), annotations_(new AnnotationSelector(*this)) {
     background_ = palette().color(QPalette::Window);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);

@@ -13,6 +13,7 @@
 #include <map>
 #include <vector>
 
+class AnnotationSelector;
 class PageRenderer;
 class PasswordPromptWidget;
 namespace pdf {
@@ -93,6 +94,8 @@ public:
     bool isShowingPasswordPrompt() const;
     PasswordPromptWidget* passwordPrompt() const { return prompt_; }
     PageRenderer* renderer() const { return renderer_; }
+    // Picking and editing the annotations on the pages.
+    AnnotationSelector* annotationSelector() const { return annotations_; }
 
 signals:
     void pageChanged();
@@ -124,6 +127,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -194,5 +198,6 @@ private:
 
     PageRenderer* renderer_;
     PasswordPromptWidget* prompt_;
+    AnnotationSelector* annotations_;
     bool lastPaintSharp_ = false;
 };

@@ -1,6 +1,8 @@
 // Mouse, keyboard and selection handling of the page view.
 #include "pageview/PdfPageView.h"
 
+#include "pageview/AnnotationSelector.h"
+
 #include "platform/Clipboard.h"
 
 #include <QApplication>
@@ -209,6 +211,8 @@ bool PdfPageView::event(QEvent* event) {
 }
 
 void PdfPageView::mousePressEvent(QMouseEvent* event) {
+    if (annotations_->mousePress(event))
+        return;
     if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
         event->button() == Qt::BackButton ? goBack() : goForward();
         event->accept();
@@ -249,6 +253,8 @@ void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
+    if (annotations_->mouseMove(event))
+        return;
     if (!(event->buttons() & Qt::LeftButton))
         updateHover(event->position());
     if (!tracker_.isActive() || !(event->buttons() & Qt::LeftButton)) {
@@ -270,6 +276,8 @@ void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
+    if (annotations_->mouseRelease(event))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
@@ -286,6 +294,8 @@ void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::keyPressEvent(QKeyEvent* event) {
+    if (annotations_->keyPress(event))
+        return;
     if (event->matches(QKeySequence::Copy)) {
         copySelection();
         return;
@@ -333,6 +343,11 @@ void PdfPageView::keyPressEvent(QKeyEvent* event) {
         break;
     }
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+void PdfPageView::contextMenuEvent(QContextMenuEvent* event) {
+    if (!annotations_->contextMenu(event))
+        QAbstractScrollArea::contextMenuEvent(event);
 }
 
 void PdfPageView::wheelEvent(QWheelEvent* event) {

@@ -1,5 +1,6 @@
 #include "shell/PDFKitView.h"
 
+#include "pageview/AnnotationSelector.h"
 #include "pageview/PdfPageView.h"
 #include "shell/PDFKitCoordinator.h"
 
@@ -48,6 +49,7 @@ PdfPageView* PDFKitView::makeView() {
     view->setDisplayDirection(Qt::Vertical);
     view->setBackgroundColor(palette().color(QPalette::Window));
     viewModel_.setPdfView(view, view);
+    view->annotationSelector()->setModels(&viewModel_, &annotationViewModel_);
     // External links open in the desktop's browser (or whatever handles their scheme).
     connect(view, &PdfPageView::externalLinkActivated, this,
             [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });

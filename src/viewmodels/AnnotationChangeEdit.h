@@ -1,0 +1,64 @@
+#pragma once
+// Edits of an annotation already on a page: one change of its geometry or style, or its
+// removal. Each keeps a copy of the annotation's dictionary, so undo gives back exactly
+// what was there and redo exactly what the edit made.
+#include "viewmodels/AnnotationLocation.h"
+#include "viewmodels/DocumentEdit.h"
+
+#include "pdf/AnnotationEdit.h"
+
+#include <functional>
+#include <memory>
+
+class ChangeAnnotationEdit : public DocumentEdit {
+public:
+    // Changes the annotation; false when nothing changed.
+    using Change = std::function<bool(pdf::Annotation&)>;
+
+    ChangeAnnotationEdit(QString name, pdf::DocumentPtr document, AnnotationLocation at,
+                         Change change);
+
+    QString name() const override { return name_; }
+    bool apply() override;
+    void undo() override;
+
+    // Common edits, named as the Edit menu shows them.
+    static std::unique_ptr<ChangeAnnotationEdit>
+    move(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, QPointF delta);
+    static std::unique_ptr<ChangeAnnotationEdit>
+    resize(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, const QRectF& frame);
+    static std::unique_ptr<ChangeAnnotationEdit> lineEnds(pdf::DocumentPtr document,
+                                                          const pdf::AnnotationPtr& annotation,
+                                                          QPointF start, QPointF end);
+    static std::unique_ptr<ChangeAnnotationEdit>
+    color(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, const QColor& color);
+    static std::unique_ptr<ChangeAnnotationEdit>
+    lineWidth(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, double width);
+    static std::unique_ptr<ChangeAnnotationEdit>
+    fontSize(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, double size);
+
+private:
+    QString name_;
+    pdf::DocumentPtr document_;
+    AnnotationLocation at_;
+    Change change_;
+    std::shared_ptr<const pdf::AnnotationSnapshot> before_;
+    std::shared_ptr<const pdf::AnnotationSnapshot> after_;
+};
+
+class RemoveAnnotationEdit : public DocumentEdit {
+public:
+    RemoveAnnotationEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation);
+
+    QString name() const override;
+    bool apply() override;
+    void undo() override;
+
+    // Where the annotation is while it is on the page (after undo, the last place).
+    const AnnotationLocation& location() const { return at_; }
+
+private:
+    pdf::DocumentPtr document_;
+    AnnotationLocation at_;
+    std::shared_ptr<const pdf::AnnotationSnapshot> removed_;
+};
