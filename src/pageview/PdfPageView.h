@@ -13,6 +13,9 @@
 #include <map>
 #include <vector>
 
+class AnnotationToolGestures;
+class AnnotationViewModel;
+class DocumentViewModel;
 class PageRenderer;
 class PasswordPromptWidget;
 namespace pdf {
@@ -93,6 +96,9 @@ public:
     bool isShowingPasswordPrompt() const;
     PasswordPromptWidget* passwordPrompt() const { return prompt_; }
     PageRenderer* renderer() const { return renderer_; }
+    // The annotation toolbar's drawing tools act on the pages with these settings.
+    void setAnnotationTools(AnnotationViewModel* settings, DocumentViewModel* documentVM);
+    AnnotationToolGestures* annotationGestures() const { return gestures_; }
 
 signals:
     void pageChanged();
@@ -195,4 +201,5 @@ private:
     PageRenderer* renderer_;
     PasswordPromptWidget* prompt_;
     bool lastPaintSharp_ = false;
+    AnnotationToolGestures* gestures_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // Mouse, keyboard and selection handling of the page view.
 #include "pageview/PdfPageView.h"
 
+#include "pageview/AnnotationToolGestures.h"
+
 #include "platform/Clipboard.h"
 
 #include <QApplication>
@@ -196,6 +198,8 @@ bool PdfPageView::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QPoint local = viewport()->mapFrom(this, help->pos());
+        if (gestures_ && gestures_->showToolTip(local, help->globalPos()))
+            return true;
         if (const pdf::Link* link = linkAt(local))
             QToolTip::showText(help->globalPos(),
                                link->isExternal() ? link->uri
@@ -214,6 +218,8 @@ void PdfPageView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    if (gestures_ && gestures_->press(event))
+        return;
     if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier)) {
         if (const pdf::Link* link = linkAt(event->position())) {
             // A link reacts on release over it, as buttons do; no selection starts here.
@@ -239,6 +245,8 @@ void PdfPageView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (gestures_ && gestures_->doubleClick(event))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
@@ -249,6 +257,8 @@ void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
+    if (gestures_ && gestures_->move(event))
+        return;
     if (!(event->buttons() & Qt::LeftButton))
         updateHover(event->position());
     if (!tracker_.isActive() || !(event->buttons() & Qt::LeftButton)) {
@@ -270,6 +280,8 @@ void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
+    if (gestures_ && gestures_->release(event))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
@@ -286,6 +298,8 @@ void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::keyPressEvent(QKeyEvent* event) {
+    if (gestures_ && gestures_->keyPress(event))
+        return;
     if (event->matches(QKeySequence::Copy)) {
         copySelection();
         return;

@@ -2,6 +2,8 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
 
+#include "pageview/AnnotationToolGestures.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -59,6 +61,8 @@ void PdfPageView::paintEvent(QPaintEvent*) {
         if (selection_)
             paintSelection(p, index, rect);
     }
+    if (gestures_)
+        gestures_->paint(p);
     prefetchAround(visible, deviceScale);
     renderer_->endPass();
     lastPaintSharp_ = sharp;

@@ -48,6 +48,7 @@ PdfPageView* PDFKitView::makeView() {
     view->setDisplayDirection(Qt::Vertical);
     view->setBackgroundColor(palette().color(QPalette::Window));
     viewModel_.setPdfView(view, view);
+    view->setAnnotationTools(&annotationViewModel_, &viewModel_);
     // External links open in the desktop's browser (or whatever handles their scheme).
     connect(view, &PdfPageView::externalLinkActivated, this,
             [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });

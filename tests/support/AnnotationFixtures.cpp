@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace fixtures {
 
@@ -61,6 +62,11 @@ QString stringOf(const QJsonValue& value) {
     if (s.startsWith("b:"))
         return QString::fromLatin1(QByteArray::fromHex(s.mid(2).toLatin1()));
     return s;
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
 QImage pdftoppmPage(const QString& path, int page, int dpi) {

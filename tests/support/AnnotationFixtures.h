@@ -21,6 +21,9 @@ std::vector<double> numbersOf(const QJsonValue& value);
 // Text of a qpdf string value ("u:..." or "b:..." prefixed).
 QString stringOf(const QJsonValue& value);
 
+// Types `text` into `widget` key by key, any script (QTest::keyClicks knows only ASCII).
+void typeText(class QWidget* widget, const QString& text);
+
 // Page `page` (1-based) of the file as pdftoppm draws it at `dpi`; null on failure.
 QImage pdftoppmPage(const QString& path, int page = 1, int dpi = 72);
 
