@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QToolTip>
 
 namespace {
@@ -55,6 +56,11 @@ AnnotationToolGestures::AnnotationToolGestures(PdfPageView& view, AnnotationView
     connect(&inkTimer_, &QTimer::timeout, this, &AnnotationToolGestures::finishInk);
     connect(&settings_, &AnnotationViewModel::currentToolChanged, this,
             &AnnotationToolGestures::toolChanged);
+    connect(view_.verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &AnnotationToolGestures::followPages);
+    connect(view_.horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &AnnotationToolGestures::followPages);
+    connect(&view_, &PdfPageView::scaleChanged, this, &AnnotationToolGestures::followPages);
     // Strokes and an open editor belong to the document they were made on.
     connect(&view_, &PdfPageView::documentChanged, this, [this] {
         pendingStrokes_.clear();
@@ -62,6 +68,11 @@ AnnotationToolGestures::AnnotationToolGestures(PdfPageView& view, AnnotationView
         pressed_.reset();
         closeEditor(false);
     });
+}
+
+void AnnotationToolGestures::followPages() {
+    if (editor_ && editorPage_ >= 0)
+        editor_->move(toViewport(editorPage_, editorAnchor_).toPoint());
 }
 
 AnnotationToolGestures::~AnnotationToolGestures() {
@@ -313,6 +324,7 @@ void AnnotationToolGestures::openEditor(const QRectF& viewportRect, double fontP
     editor->setToolTip(tr("Ctrl+Return to finish, Escape to cancel"));
     editor->installEventFilter(this);
     editor_ = editor;
+    editorPage_ = view_.pageAtViewportPoint(viewportRect.topLeft(), &editorAnchor_, true);
     commitEditor_ = std::move(commit);
     editor->show();
     editor->setFocus(Qt::OtherFocusReason);

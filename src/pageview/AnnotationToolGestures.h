@@ -91,6 +91,11 @@ private:
     std::vector<std::vector<QPointF>> pendingStrokes_;
     QTimer inkTimer_;
 
+    // Keeps the editor over the place it edits while the pages scroll or zoom.
+    void followPages();
+
     QPointer<QPlainTextEdit> editor_;
+    int editorPage_ = -1;
+    QPointF editorAnchor_; // page point under the editor's top-left corner
     std::function<void(const QString&)> commitEditor_;
 };

@@ -12,6 +12,7 @@
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -176,6 +177,7 @@ TEST_F(GestureTest, ANoteTakesAnyScriptShowsOnHoverAndIsEditedAgain) {
 
 TEST_F(GestureTest, ATextBoxIsTypedInPlaceInTheDraggedBox) {
     open();
+    view.setScaleFactor(1.5); // taller than the view: it scrolls
     settings.setTextFontSize(18);
     settings.setCurrentTool(AnnotationTool::text);
     const QPoint from(100, 400), to(400, 440);
@@ -183,6 +185,10 @@ TEST_F(GestureTest, ATextBoxIsTypedInPlaceInTheDraggedBox) {
     QPlainTextEdit* editor = gestures()->editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_NEAR(editor->geometry().left(), from.x(), 1);
+    // Scrolled while typing, the editor stays over its place on the page.
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() + 30);
+    EXPECT_NEAR(editor->geometry().top(), from.y() - 30, 1);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - 30);
     typeText(editor, "Łódź Dvořák 山田太郎");
     QTest::mouseClick(vp(), Qt::LeftButton, {}, QPoint(500, 600));
     ASSERT_EQ(annotations().size(), 1u); // the click only ended the editing
