@@ -294,10 +294,14 @@ void AnnotationToolGestures::toolChanged() {
         closeEditor(true);
     pressed_.reset();
     stroke_.clear();
-    if (placesByDragging(tool()))
+    if (placesByDragging(tool())) {
         view_.viewport()->setCursor(Qt::CrossCursor);
-    else
+        // The pages take the keys, so Escape puts the tool down at once.
+        if (view_.isVisible())
+            view_.setFocus(Qt::OtherFocusReason);
+    } else {
         view_.viewport()->unsetCursor();
+    }
     view_.viewport()->update();
 }
 
