@@ -1,6 +1,7 @@
 #include "pageview/AnnotationToolGestures.h"
 
 #include "pageview/PdfPageView.h"
+#include "pdf/AnnotationCreate.h"
 #include "pdf/Page.h"
 #include "viewmodels/AnnotationCreation.h"
 #include "viewmodels/AnnotationViewModel.h"
@@ -110,7 +111,8 @@ QPointF AnnotationToolGestures::toViewport(int page, QPointF pagePoint) const {
     return view_.viewportPointForPagePoint(page, pagePoint);
 }
 
-pdf::AnnotationPtr AnnotationToolGestures::noteAt(QPointF viewportPoint) const {
+pdf::AnnotationPtr AnnotationToolGestures::annotationAt(QPointF viewportPoint,
+                                                        const QString& subtype) const {
     QPointF point;
     const int index = view_.pageAtViewportPoint(viewportPoint, &point, false);
     const pdf::DocumentPtr document = view_.document();
@@ -120,9 +122,19 @@ pdf::AnnotationPtr AnnotationToolGestures::noteAt(QPointF viewportPoint) const {
     const auto all = page->annotations();
     // The topmost (last drawn) first.
     for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if ((*it)->subtype() == QLatin1String("Text") && (*it)->bounds().contains(point))
+        if ((*it)->subtype() == subtype && (*it)->bounds().contains(point))
             return *it;
     return nullptr;
+}
+
+pdf::AnnotationPtr AnnotationToolGestures::noteAt(QPointF viewportPoint) const {
+    return annotationAt(viewportPoint, QStringLiteral("Text"));
+}
+
+pdf::AnnotationPtr AnnotationToolGestures::textBoxAt(QPointF viewportPoint) const {
+    // Watermarks and signature lines are free text too, but not boxes to type in.
+    pdf::AnnotationPtr box = annotationAt(viewportPoint, QStringLiteral("FreeText"));
+    return box && pdf::isTextBox(*box) ? box : nullptr;
 }
 
 bool AnnotationToolGestures::press(QMouseEvent* event) {
@@ -258,13 +270,27 @@ void AnnotationToolGestures::finishDrag(const Press& start, const Press& end) {
 bool AnnotationToolGestures::doubleClick(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return false;
+    if (editor_)
+        closeEditor(true);
     if (const pdf::AnnotationPtr note = noteAt(event->position())) {
-        if (editor_)
-            closeEditor(true);
-        const QPointF corner = event->position();
-        openEditor(QRectF(corner, QSizeF(220, 110)), 13, note->contents(),
+        openEditor(QRectF(event->position(), QSizeF(220, 110)), 13, note->contents(),
                    [this, note](const QString& text) {
                        AnnotationCreation::changeContents(documentVM_, note, text);
+                   });
+        return true;
+    }
+    // A text box is edited where it is, at its own size.
+    if (const pdf::AnnotationPtr box = textBoxAt(event->position())) {
+        const int page = view_.pageAtViewportPoint(event->position(), nullptr, false);
+        const QRectF b = box->bounds();
+        const QRectF shown =
+            QRectF(toViewport(page, b.topLeft()), toViewport(page, b.bottomRight()))
+                .normalized()
+                .adjusted(0, 0, 0, box->fontSize() * view_.scaleFactor());
+        openEditor(shown, box->fontSize() * view_.scaleFactor(), box->contents(),
+                   [this, box](const QString& text) {
+                       if (!text.trimmed().isEmpty())
+                           AnnotationCreation::changeContents(documentVM_, box, text);
                    });
         return true;
     }

@@ -71,7 +71,9 @@ private:
     AnnotationTool tool() const;
     std::optional<Press> locate(QPointF viewportPoint, int onlyPage = -1) const;
     QPointF toViewport(int page, QPointF pagePoint) const;
+    pdf::AnnotationPtr annotationAt(QPointF viewportPoint, const QString& subtype) const;
     pdf::AnnotationPtr noteAt(QPointF viewportPoint) const;
+    pdf::AnnotationPtr textBoxAt(QPointF viewportPoint) const;
     void finishDrag(const Press& start, const Press& end);
     // Opens the editor over `viewportRect` with `text`; `commit` receives what was typed.
     void openEditor(const QRectF& viewportRect, double fontPixels, const QString& text,

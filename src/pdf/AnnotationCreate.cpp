@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pdf {
 
@@ -15,6 +16,7 @@ using engine::ctx;
 namespace {
 
 constexpr float kTextPadding = 2;
+constexpr const char* kTypeWriterIntent = "FreeTextTypeWriter";
 
 void rgb(const QColor& color, float out[3]) {
     out[0] = float(color.redF());
@@ -269,24 +271,31 @@ AnnotationPtr addLine(Page& page, QPointF from, QPointF to, const QColor& color,
     });
 }
 
-AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, double fontSize,
-                         const QColor& color) {
-    if (text.trimmed().isEmpty() || fontSize <= 0 || rect.isEmpty())
-        return nullptr;
+namespace {
+
+// A text box's glyphs and where they go: the box keeps its top edge and width as shown
+// and grows down to hold every line, so nothing typed is ever cut off.
+struct TextBoxLayout {
+    fz_text* glyphs = nullptr; // the caller drops it
+    QRectF box;                // page space
+    fz_matrix toBox = fz_identity;
+};
+
+TextBoxLayout layoutTextBox(Page& page, const QRectF& rect, const QString& text, double fontSize) {
+    TextBoxLayout result;
     const int rotation = page.rotation();
     const QTransform toDisplay = page.pageToDisplay();
     QRectF shown = toDisplay.mapRect(rect.normalized());
     fz_context* c = ctx();
-    // Laid out in a box far taller than needed, then the box grows down (as shown) to hold
-    // every line: nothing typed is ever cut off.
+    // Laid out in a box far taller than needed, then measured.
     constexpr float kTall = 100000;
-    fz_text* glyphs =
+    result.glyphs =
         unicodetext::layout(c, text, float(fontSize), float(shown.width()), kTall, kTextPadding);
-    if (!glyphs)
-        return nullptr;
+    if (!result.glyphs)
+        return result;
     fz_rect inked = fz_empty_rect;
     fz_try(c) {
-        inked = fz_bound_text(c, glyphs, nullptr, fz_identity);
+        inked = fz_bound_text(c, result.glyphs, nullptr, fz_identity);
     }
     fz_catch(c) {
         inked = fz_empty_rect;
@@ -294,32 +303,119 @@ AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, do
     const float lowest = fz_is_empty_rect(inked) ? kTall - float(fontSize) : inked.y0;
     const double needed = kTall - lowest + kTextPadding + fontSize * 0.25;
     shown.setHeight(std::max(shown.height(), needed));
-    const QRectF box = toDisplay.inverted().mapRect(shown);
-    const QSizeF upright = shownSize(box, rotation);
+    result.box = toDisplay.inverted().mapRect(shown);
+    const QSizeF upright = shownSize(result.box, rotation);
     // The layout's top line sits at kTall; the box's top is at its shown height.
-    const fz_matrix m =
+    result.toBox =
         fz_concat(fz_translate(0, float(upright.height()) - kTall),
                   uprightMatrix(rotation, float(upright.width()), float(upright.height())));
+    return result;
+}
+
+// Writes the box's rectangle, text and look into `annot`. Throws through fz_throw.
+void fillTextBox(fz_context* c, pdf_document* doc, pdf_annot* annot, const TextBoxLayout& layout,
+                 const char* utf8, double fontSize, const float col[3]) {
+    pdf_dict_put_rect(c, pdf_annot_obj(c, annot), PDF_NAME(Rect), toFz(layout.box));
+    pdf_set_annot_contents(c, annot, utf8);
+    // What another program falls back to when it draws the box itself.
+    pdf_set_annot_default_appearance(c, annot, "Helv", float(fontSize), 3, col);
+    setAppearance(c, doc, annot, layout.box, [&](fz_device* dev) {
+        fz_fill_text(c, dev, layout.glyphs, layout.toBox, fz_device_rgb(c), col, 1.0f,
+                     fz_default_color_params);
+    });
+}
+
+} // namespace
+
+AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, double fontSize,
+                         const QColor& color) {
+    if (text.trimmed().isEmpty() || fontSize <= 0 || rect.isEmpty())
+        return nullptr;
+    const TextBoxLayout layout = layoutTextBox(page, rect, text, fontSize);
+    if (!layout.glyphs)
+        return nullptr;
     const QByteArray utf8 = text.toUtf8();
     float col[3];
     rgb(color, col);
     AnnotationPtr made =
-        create(page, PDF_ANNOT_FREE_TEXT, [&](fz_context* cc, pdf_document* doc, pdf_annot* annot) {
-            pdf_dict_put_rect(cc, pdf_annot_obj(cc, annot), PDF_NAME(Rect), toFz(box));
-            pdf_set_annot_contents(cc, annot, utf8.constData());
-            // What another program falls back to when it draws the box itself.
-            pdf_set_annot_default_appearance(cc, annot, "Helv", float(fontSize), 3, col);
-            pdf_set_annot_border(cc, annot, 0);
-            pdf_dict_del(cc, pdf_annot_obj(cc, annot), PDF_NAME(C)); // no background
+        create(page, PDF_ANNOT_FREE_TEXT, [&](fz_context* c, pdf_document* doc, pdf_annot* annot) {
+            pdf_set_annot_border(c, annot, 0);
+            pdf_dict_del(c, pdf_annot_obj(c, annot), PDF_NAME(C)); // no background
+            // Plain text on the page, no callout: what marks it as a box typed here.
+            pdf_dict_puts_drop(c, pdf_annot_obj(c, annot), "IT",
+                               pdf_new_name(c, kTypeWriterIntent));
             if (color.alphaF() < 1.0)
-                pdf_set_annot_opacity(cc, annot, float(color.alphaF()));
-            setAppearance(cc, doc, annot, box, [&](fz_device* dev) {
-                fz_fill_text(cc, dev, glyphs, m, fz_device_rgb(cc), col, 1.0f,
-                             fz_default_color_params);
-            });
+                pdf_set_annot_opacity(c, annot, float(color.alphaF()));
+            fillTextBox(c, doc, annot, layout, utf8.constData(), fontSize, col);
         });
-    fz_drop_text(c, glyphs);
+    fz_drop_text(ctx(), layout.glyphs);
     return made;
+}
+
+bool isTextBox(const Annotation& annotation) {
+    const PagePtr page = annotation.page();
+    if (!page)
+        return false;
+    const AnnotationData& a = annotation.data();
+    auto lock = page->data().doc->lock();
+    if (a.removed || page->data().detached)
+        return false;
+    fz_context* c = ctx();
+    bool yes = false;
+    fz_var(yes);
+    fz_try(c) {
+        pdf_obj* obj = pdf_annot_obj(c, a.annot);
+        yes = pdf_name_eq(c, pdf_dict_get(c, obj, PDF_NAME(Subtype)), PDF_NAME(FreeText)) &&
+              std::strcmp(pdf_to_name(c, pdf_dict_gets(c, obj, "IT")), kTypeWriterIntent) == 0;
+    }
+    fz_catch(c) {
+        yes = false;
+    }
+    return yes;
+}
+
+bool setTextBoxText(Annotation& box, const QString& text) {
+    const PagePtr page = box.page();
+    if (!page || text.trimmed().isEmpty() || box.subtype() != QLatin1String("FreeText"))
+        return false;
+    const double fontSize = box.fontSize() > 0 ? box.fontSize() : 12;
+    const QColor color = box.fontColor().isValid() ? box.fontColor() : QColor(Qt::black);
+    // The width and top edge stay; the height follows the new text.
+    const QTransform toDisplay = page->pageToDisplay();
+    QRectF shown = toDisplay.mapRect(box.bounds());
+    shown.setHeight(1);
+    const TextBoxLayout layout =
+        layoutTextBox(*page, toDisplay.inverted().mapRect(shown), text, fontSize);
+    if (!layout.glyphs)
+        return false;
+    const int index = page->index();
+    const QByteArray utf8 = text.toUtf8();
+    float col[3];
+    rgb(color, col);
+    bool ok = false;
+    {
+        ChangeScope scope;
+        AnnotationData& a = box.data();
+        PageData& d = page->data();
+        auto lock = d.doc->lock();
+        if (!a.removed && !d.detached) {
+            fz_context* c = ctx();
+            ok = true;
+            fz_var(ok);
+            fz_try(c) {
+                fillTextBox(c, d.doc->pdf, a.annot, layout, utf8.constData(), fontSize, col);
+            }
+            fz_catch(c) {
+                ok = false;
+            }
+            if (ok) {
+                touch(d);
+                announce(*d.doc, {Change::Kind::AnnotationsChanged, {index}});
+            }
+        }
+    }
+    fz_drop_text(ctx(), layout.glyphs);
+    return ok;
 }
 
 } // namespace pdf

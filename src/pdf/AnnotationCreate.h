@@ -44,4 +44,12 @@ AnnotationPtr addLine(Page& page, QPointF from, QPointF to, const QColor& color,
 AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, double fontSize,
                          const QColor& color);
 
+// True for a text box as addTextBox makes them (a free-text annotation with the
+// typewriter intent: plain text, no callout), whoever made it.
+bool isTextBox(const Annotation& annotation);
+// New text for a free-text box, drawn again as addTextBox draws it: its width, top edge,
+// size and colour stay, its height follows the text. False (nothing changed) for other
+// annotations or an empty text.
+bool setTextBoxText(Annotation& box, const QString& text);
+
 } // namespace pdf

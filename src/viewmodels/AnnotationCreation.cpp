@@ -50,8 +50,11 @@ public:
     ChangeContentsEdit(pdf::DocumentPtr document, AnnotationLocation at, QString before,
                        QString after)
         : document_(std::move(document)), at_(at), before_(std::move(before)),
-          after_(std::move(after)) {}
-    QString name() const override { return tr("Edit Note"); }
+          after_(std::move(after)) {
+        const pdf::AnnotationPtr annotation = at_.resolve(*document_);
+        textBox_ = annotation && annotation->subtype() == QLatin1String("FreeText");
+    }
+    QString name() const override { return textBox_ ? tr("Edit Text") : tr("Edit Note"); }
     bool apply() override { return set(after_); }
     void undo() override { set(before_); }
 
@@ -60,6 +63,9 @@ private:
         const pdf::AnnotationPtr annotation = at_.resolve(*document_);
         if (!annotation)
             return false;
+        // A text box shows its text: it is drawn again with the new one.
+        if (textBox_)
+            return pdf::setTextBoxText(*annotation, text);
         annotation->setContents(text);
         return annotation->contents() == text;
     }
@@ -68,6 +74,7 @@ private:
     AnnotationLocation at_;
     QString before_;
     QString after_;
+    bool textBox_ = false;
 };
 
 } // namespace

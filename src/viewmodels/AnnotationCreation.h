@@ -43,7 +43,7 @@ bool addTextBox(const AnnotationViewModel& settings, DocumentViewModel& document
 // Rectangle, oval, line or arrow (by `tool`) dragged from `from` to `to`.
 bool addShape(AnnotationTool tool, const AnnotationViewModel& settings,
               DocumentViewModel& documentVM, int pageIndex, QPointF from, QPointF to);
-// New text for an annotation (a note edited again), as one edit.
+// New text for a note or a text box edited again, as one edit.
 bool changeContents(DocumentViewModel& documentVM, const pdf::AnnotationPtr& annotation,
                     const QString& text);
 

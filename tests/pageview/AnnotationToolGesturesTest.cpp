@@ -200,6 +200,21 @@ TEST_F(GestureTest, ATextBoxIsTypedInPlaceInTheDraggedBox) {
     EXPECT_NEAR(shown(box).top(), from.y(), 2);
     EXPECT_NEAR(shown(box).width(), to.x() - from.x(), 2);
 
+    // Double-clicked, the box is typed in again where it is; one undo step takes it back.
+    settings.setCurrentTool(AnnotationTool::none);
+    QTest::mouseDClick(vp(), Qt::LeftButton, {}, shown(box).center().toPoint());
+    editor = gestures()->editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->toPlainText(), "Łódź Dvořák 山田太郎");
+    EXPECT_NEAR(editor->geometry().left(), from.x(), 2);
+    editor->selectAll();
+    typeText(editor, "Zażółć 你好");
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(annotations()[0]->contents(), "Zażółć 你好");
+    vm.undo();
+    EXPECT_EQ(annotations()[0]->contents(), "Łódź Dvořák 山田太郎");
+    settings.setCurrentTool(AnnotationTool::text);
+
     // Typed nothing: no box.
     drag({100, 500}, {300, 540});
     ASSERT_NE(gestures()->editor(), nullptr);

@@ -195,3 +195,35 @@ TEST(AnnotationCreateTest, TextBoxesInAnyScriptAreReadBackAndGrowToHoldTheirText
     for (const QString& word : text.split(' '))
         EXPECT_TRUE(read.contains(word)) << word.toStdString() << " in " << read.toStdString();
 }
+
+TEST(AnnotationCreateTest, ATextBoxTypedAgainIsDrawnAgainAndOnlyTextBoxesCount) {
+    QTemporaryDir dir;
+    auto doc = pdf::Document::create();
+    auto page = doc->insertBlankPage(0, 612, 792);
+    page->setRotation(90);
+    auto box = pdf::addTextBox(*page, QRectF(100, 100, 60, 300),
+                               "Łódź Dvořák 山田太郎 and a long tail of words", 14, Qt::blue);
+    ASSERT_NE(box, nullptr);
+    const QRectF before = box->bounds();
+    ASSERT_TRUE(pdf::setTextBoxText(*box, "Krótko"));
+    EXPECT_EQ(box->contents(), "Krótko");
+    EXPECT_EQ(box->fontSize(), 14);
+    // Shown turned: the box keeps its shown top edge (page x) and width (page y), and
+    // its shown height (page width) shrinks to one line.
+    EXPECT_EQ(box->bounds().left(), before.left());
+    EXPECT_EQ(box->bounds().height(), before.height());
+    EXPECT_LT(box->bounds().width(), before.width());
+    EXPECT_FALSE(pdf::setTextBoxText(*box, "  "));
+
+    EXPECT_TRUE(pdf::isTextBox(*box));
+    auto mark = page->addTextWatermark(page->mediaBox(), "DRAFT", 60, Qt::gray, 45);
+    auto note = pdf::addNote(*page, {300, 300}, "n", Qt::yellow);
+    EXPECT_FALSE(pdf::isTextBox(*mark));
+    EXPECT_FALSE(pdf::isTextBox(*note));
+
+    const QString path = dir.filePath("again.pdf");
+    ASSERT_TRUE(doc->write(path));
+    const QString read = pdftotextPage(path, 1);
+    EXPECT_TRUE(read.contains("Krótko")) << read.toStdString();
+    EXPECT_FALSE(read.contains("Dvořák")) << read.toStdString();
+}
