@@ -107,6 +107,31 @@ TEST_P(TurnedPageTest, ShapesLandWhereTheyWereDragged) {
         EXPECT_EQ(annotations().size(), 2u);
         vm.redo();
         EXPECT_EQ(annotations().size(), 3u);
+
+        // A text box typed on the turned page reads upright, inside the dragged box.
+        settings.setProperty("textColor", QColor(0, 170, 0));
+        settings.setCurrentTool(AnnotationTool::text);
+        const QRect typed(QPoint(300, 300), QPoint(600, 340));
+        drag(typed.topLeft(), typed.bottomRight());
+        ASSERT_NE(gestures()->editor(), nullptr);
+        typeText(gestures()->editor(), "Wide words Łódź");
+        QTest::keyClick(gestures()->editor(), Qt::Key_Return, Qt::ControlModifier);
+        ASSERT_EQ(annotations().size(), 4u);
+        settings.setCurrentTool(AnnotationTool::none);
+        ASSERT_TRUE(waitUntilSharp(view));
+        const QImage shot = grabViewport(view);
+        const double dpr = shot.devicePixelRatio();
+        QRect green;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.green() > 100 && c.red() < 90 && c.blue() < 90)
+                    green |= QRect(int(x / dpr), int(y / dpr), 1, 1);
+            }
+        EXPECT_GT(green.width(), 2 * green.height()) << rotation;
+        EXPECT_TRUE(typed.adjusted(-2, -2, 2, 2).contains(green)) << rotation;
+        if (const QString dir = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR"); !dir.isEmpty())
+            shot.save(QStringLiteral("%1/turned-%2.png").arg(dir).arg(rotation));
     }
 }
 
