@@ -280,3 +280,28 @@ TEST_F(GestureTest, TheSignatureToolHandsOnTheClickOrTheDraggedBox) {
     EXPECT_NEAR(asked[0].second.top(), 400, 1.5);
     expectNear(asked[1].second, QRectF(100, 420, 200, 80), 1.5);
 }
+
+TEST_F(GestureTest, ALockedDocumentTakesNothingUntilItIsUnlocked) {
+    pdf::WriteOptions options;
+    options.userPassword = "secret";
+    options.ownerPassword = "owner";
+    doc = openBytes(openBytes(textPages())->serialize(options));
+    ASSERT_TRUE(doc->isLocked());
+    vm.loadCreatedDocument(doc, "locked");
+    view.setDocument(doc);
+    for (AnnotationTool tool : allAnnotationTools()) {
+        settings.setCurrentTool(tool);
+        drag({150, 200}, {300, 320});
+        EXPECT_EQ(gestures()->editor(), nullptr) << rawValue(tool).toStdString();
+    }
+    gestures()->finishInk();
+    EXPECT_FALSE(vm.canUndo());
+
+    ASSERT_TRUE(doc->unlock("secret"));
+    view.setDocument(nullptr);
+    view.setDocument(doc);
+    view.setScaleFactor(0.8);
+    settings.setCurrentTool(AnnotationTool::rectangle);
+    drag({150, 200}, {300, 320});
+    EXPECT_EQ(annotations().size(), 1u);
+}
