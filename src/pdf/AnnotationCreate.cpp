@@ -352,6 +352,37 @@ AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, do
     return made;
 }
 
+bool setNoteText(Annotation& note, const QString& text) {
+    const PagePtr page = note.page();
+    if (!page || note.subtype() != QLatin1String("Text"))
+        return false;
+    const int index = page->index();
+    const QByteArray utf8 = text.toUtf8();
+    ChangeScope scope;
+    AnnotationData& a = note.data();
+    PageData& d = page->data();
+    auto lock = d.doc->lock();
+    if (a.removed || d.detached)
+        return false;
+    fz_context* c = ctx();
+    bool ok = true;
+    fz_var(ok);
+    fz_try(c) {
+        // Written straight into the dictionary: the engine's own setter would mark the
+        // appearance stale and draw its icon over ours.
+        pdf_dict_put_text_string(c, pdf_annot_obj(c, a.annot), PDF_NAME(Contents),
+                                 utf8.constData());
+    }
+    fz_catch(c) {
+        ok = false;
+    }
+    if (ok) {
+        touch(d);
+        announce(*d.doc, {Change::Kind::AnnotationsChanged, {index}});
+    }
+    return ok;
+}
+
 bool isTextBox(const Annotation& annotation) {
     const PagePtr page = annotation.page();
     if (!page)

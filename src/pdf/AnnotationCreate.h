@@ -44,6 +44,9 @@ AnnotationPtr addLine(Page& page, QPointF from, QPointF to, const QColor& color,
 AnnotationPtr addTextBox(Page& page, const QRectF& rect, const QString& text, double fontSize,
                          const QColor& color);
 
+// New text for a note; its icon stays as it is. False for other annotations.
+bool setNoteText(Annotation& note, const QString& text);
+
 // True for a text box as addTextBox makes them (a free-text annotation with the
 // typewriter intent: plain text, no callout), whoever made it.
 bool isTextBox(const Annotation& annotation);

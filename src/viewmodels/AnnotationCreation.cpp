@@ -66,6 +66,8 @@ private:
         // A text box shows its text: it is drawn again with the new one.
         if (textBox_)
             return pdf::setTextBoxText(*annotation, text);
+        if (pdf::setNoteText(*annotation, text))
+            return true;
         annotation->setContents(text);
         return annotation->contents() == text;
     }

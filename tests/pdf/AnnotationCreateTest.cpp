@@ -227,3 +227,15 @@ TEST(AnnotationCreateTest, ATextBoxTypedAgainIsDrawnAgainAndOnlyTextBoxesCount) 
     EXPECT_TRUE(read.contains("Krótko")) << read.toStdString();
     EXPECT_FALSE(read.contains("Dvořák")) << read.toStdString();
 }
+
+TEST(AnnotationCreateTest, ANoteKeepsItsIconWhenItsTextChanges) {
+    auto doc = pdf::Document::create();
+    auto page = doc->insertBlankPage(0, 612, 792);
+    page->setRotation(90);
+    auto note = pdf::addNote(*page, {300, 300}, "first", QColor(255, 204, 0));
+    ASSERT_NE(note, nullptr);
+    const QImage before = page->render(1.0);
+    ASSERT_TRUE(pdf::setNoteText(*note, "Łódź, second"));
+    EXPECT_EQ(note->contents(), "Łódź, second");
+    EXPECT_EQ(page->render(1.0), before);
+}
