@@ -14,6 +14,9 @@
 #include <vector>
 
 class AnnotationSelector;
+class AnnotationToolGestures;
+class AnnotationViewModel;
+class DocumentViewModel;
 class PageRenderer;
 class PasswordPromptWidget;
 namespace pdf {
@@ -96,6 +99,9 @@ public:
     PageRenderer* renderer() const { return renderer_; }
     // Picking and editing the annotations on the pages.
     AnnotationSelector* annotationSelector() const { return annotations_; }
+    // The annotation toolbar's drawing tools act on the pages with these settings.
+    void setAnnotationTools(AnnotationViewModel* settings, DocumentViewModel* documentVM);
+    AnnotationToolGestures* annotationGestures() const { return gestures_; }
 
 signals:
     void pageChanged();
@@ -200,4 +206,5 @@ private:
     PasswordPromptWidget* prompt_;
     AnnotationSelector* annotations_;
     bool lastPaintSharp_ = false;
+    AnnotationToolGestures* gestures_ = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "pageview/PdfPageView.h"
 
 #include "pageview/AnnotationSelector.h"
+#include "pageview/AnnotationToolGestures.h"
 
 #include "platform/Clipboard.h"
 
@@ -198,6 +199,8 @@ bool PdfPageView::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QPoint local = viewport()->mapFrom(this, help->pos());
+        if (gestures_ && gestures_->showToolTip(local, help->globalPos()))
+            return true;
         if (const pdf::Link* link = linkAt(local))
             QToolTip::showText(help->globalPos(),
                                link->isExternal() ? link->uri
@@ -218,6 +221,8 @@ void PdfPageView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    if (gestures_ && gestures_->press(event))
+        return;
     if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier)) {
         if (const pdf::Link* link = linkAt(event->position())) {
             // A link reacts on release over it, as buttons do; no selection starts here.
@@ -243,6 +248,8 @@ void PdfPageView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (gestures_ && gestures_->doubleClick(event))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
@@ -253,7 +260,7 @@ void PdfPageView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
-    if (annotations_->mouseMove(event))
+    if (annotations_->mouseMove(event) || (gestures_ && gestures_->move(event)))
         return;
     if (!(event->buttons() & Qt::LeftButton))
         updateHover(event->position());
@@ -276,7 +283,7 @@ void PdfPageView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
-    if (annotations_->mouseRelease(event))
+    if (annotations_->mouseRelease(event) || (gestures_ && gestures_->release(event)))
         return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseReleaseEvent(event);
@@ -294,7 +301,7 @@ void PdfPageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PdfPageView::keyPressEvent(QKeyEvent* event) {
-    if (annotations_->keyPress(event))
+    if (annotations_->keyPress(event) || (gestures_ && gestures_->keyPress(event)))
         return;
     if (event->matches(QKeySequence::Copy)) {
         copySelection();

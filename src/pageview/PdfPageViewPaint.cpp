@@ -3,6 +3,7 @@
 #include "pageview/PdfPageView.h"
 
 #include "pageview/AnnotationSelector.h"
+#include "pageview/AnnotationToolGestures.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -62,6 +63,8 @@ void PdfPageView::paintEvent(QPaintEvent*) {
             paintSelection(p, index, rect);
     }
     annotations_->paint(p);
+    if (gestures_)
+        gestures_->paint(p);
     prefetchAround(visible, deviceScale);
     renderer_->endPass();
     lastPaintSharp_ = sharp;

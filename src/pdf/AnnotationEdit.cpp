@@ -1,6 +1,7 @@
 #include "pdf/AnnotationEdit.h"
 
 #include "pdf/Internal.h"
+#include "pdf/OwnAnnots.h"
 #include "pdf/UnicodeText.h"
 
 #include <algorithm>
@@ -549,6 +550,7 @@ AnnotationPtr reinsert(Page& page, const AnnotationSnapshot& snapshot) {
             pdf_annot_type_from_string(c, pdf_dict_get_name(c, saved, PDF_NAME(Subtype)));
         if (type == PDF_ANNOT_UNKNOWN || type == PDF_ANNOT_WIDGET)
             type = PDF_ANNOT_SQUARE; // the saved Subtype replaces it below
+        ensureOwnAnnotsArray(c, p.page->obj);
         annot = pdf_create_annot_raw(c, p.page, type);
         pdf_obj* obj = pdf_resolve_indirect(c, pdf_annot_obj(c, annot));
         restoreInto(c, obj, saved);

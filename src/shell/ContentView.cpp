@@ -1,5 +1,6 @@
 #include "shell/ContentView.h"
 
+#include "pageview/AnnotationToolGestures.h"
 #include "pageview/PdfPageView.h"
 #include "sheets/DocumentCompareView.h"
 #include "sheets/DocumentCreationView.h"
@@ -590,6 +591,16 @@ void ContentView::buildReaderActions() {
 
 void ContentView::connectPageView() {
     PdfPageView* view = pageView_->pdfView();
+    if (AnnotationToolGestures* gestures = view->annotationGestures())
+        gestures->setSignaturePlacer([this](int page, const QRectF& box) {
+            // Without a saved signature the tool opens the sheet where one is drawn.
+            const std::optional<SavedSignature> signature = signatureVM_->chosenSignature();
+            if (!signature) {
+                flags_->setShowSignature(true);
+                return false;
+            }
+            return signatureVM_->placeSignatureInBox(*signature, *documentVM_, page, box);
+        });
     connect(back_, &QAction::triggered, view, &PdfPageView::goBack);
     connect(forward_, &QAction::triggered, view, &PdfPageView::goForward);
     connect(view, &PdfPageView::historyChanged, this, [this, view] {

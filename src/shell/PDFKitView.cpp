@@ -50,6 +50,7 @@ PdfPageView* PDFKitView::makeView() {
     view->setBackgroundColor(palette().color(QPalette::Window));
     viewModel_.setPdfView(view, view);
     view->annotationSelector()->setModels(&viewModel_, &annotationViewModel_);
+    view->setAnnotationTools(&annotationViewModel_, &viewModel_);
     // External links open in the desktop's browser (or whatever handles their scheme).
     connect(view, &PdfPageView::externalLinkActivated, this,
             [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });

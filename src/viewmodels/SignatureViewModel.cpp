@@ -179,29 +179,61 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
 
 bool SignatureViewModel::placeSignatureOnCurrentPage(const SavedSignature& signature,
                                                      DocumentViewModel& documentVM) {
+    return placeAsEdit(signature, documentVM, documentVM.currentPageIndex(), std::nullopt,
+                       kPlacementSize);
+}
+
+bool SignatureViewModel::placeSignatureInBox(const SavedSignature& signature,
+                                             DocumentViewModel& documentVM, int pageIndex,
+                                             const QRectF& box) {
     const pdf::DocumentPtr document = documentVM.pdfDocument();
-    const int index = documentVM.currentPageIndex();
+    const pdf::PagePtr page = document ? document->page(pageIndex) : nullptr;
+    if (!page)
+        return false;
+    if (box.isEmpty())
+        return placeAsEdit(signature, documentVM, pageIndex, box.topLeft(), kPlacementSize);
+    // The picture keeps its proportions inside the box as the person dragged it.
+    const QSizeF shown = page->pageToDisplay().mapRect(box).size();
+    const QSize picture = QImage::fromData(signature.imageData).size();
+    const QSizeF size =
+        picture.isEmpty() ? shown : QSizeF(picture).scaled(shown, Qt::KeepAspectRatio);
+    return placeAsEdit(signature, documentVM, pageIndex, box.center(), size);
+}
+
+std::optional<SavedSignature> SignatureViewModel::chosenSignature() const {
+    for (const SavedSignature& signature : savedSignatures_)
+        if (signature.id == lastPlaced_)
+            return signature;
+    if (savedSignatures_.empty())
+        return std::nullopt;
+    return savedSignatures_.back();
+}
+
+bool SignatureViewModel::placeAsEdit(const SavedSignature& signature, DocumentViewModel& documentVM,
+                                     int index, std::optional<QPointF> center, QSizeF size) {
+    const pdf::DocumentPtr document = documentVM.pdfDocument();
     if (!document || !document->page(index))
         return false;
     // A redo places the same stamp again, whatever the sheet's options are by then.
-    auto make = [signature, index, stamp = includeStamp_ ? std::optional(stampName_) : std::nullopt,
+    auto make = [signature, index, center, size,
+                 stamp = includeStamp_ ? std::optional(stampName_) : std::nullopt,
                  now = QDateTime::currentDateTime()](pdf::Document& doc) {
         const pdf::PagePtr page = doc.page(index);
         if (!page)
             return std::vector<pdf::AnnotationPtr>();
-        return stampSignature(signature, *page, page->mediaBox().center(), kPlacementSize, stamp,
-                              now);
+        return stampSignature(signature, *page, center.value_or(page->mediaBox().center()), size,
+                              stamp, now);
     };
     if (!documentVM.perform(
             std::make_unique<AddAnnotationsEdit>(tr("Place Signature"), document, std::move(make))))
         return false;
+    lastPlaced_ = signature.id;
     // A standard signature made next shows this stamp as its picture.
-    const QPointF center = document->page(index)->mediaBox().center();
+    const QPointF at = center.value_or(document->page(index)->mediaBox().center());
     stampDocument_ = document.get();
     stampPage_ = index;
     stampRect_ =
-        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
-               kPlacementSize.width(), kPlacementSize.height());
+        QRectF(at.x() - size.width() / 2, at.y() - size.height() / 2, size.width(), size.height());
     return true;
 }
 

@@ -82,6 +82,13 @@ public:
     // `documentVM` (undone as one). Used by every control that places a saved signature.
     bool placeSignatureOnCurrentPage(const SavedSignature& signature,
                                      DocumentViewModel& documentVM);
+    // The signature tool's placement on page `pageIndex`, as one edit: fitted into `box`
+    // (page space, aspect kept), or at the default size centred on its corner when `box`
+    // is empty (a click).
+    bool placeSignatureInBox(const SavedSignature& signature, DocumentViewModel& documentVM,
+                             int pageIndex, const QRectF& box);
+    // What the signature tool places: the signature placed last, else the newest saved one.
+    std::optional<SavedSignature> chosenSignature() const;
 
     // Signs under signerName ("User" when empty) with the selected identity; returns the
     // signed PDF bytes. Throws DigitalSignatureService::SignatureError.
@@ -115,6 +122,8 @@ signals:
 
 private:
     void persistSignatures();
+    bool placeAsEdit(const SavedSignature& signature, DocumentViewModel& documentVM, int pageIndex,
+                     std::optional<QPointF> center, QSizeF size);
 
     std::vector<SavedSignature> savedSignatures_;
     QImage currentSignatureImage_;
@@ -129,4 +138,5 @@ private:
     const pdf::Document* stampDocument_ = nullptr;
     int stampPage_ = -1;
     QRectF stampRect_;
+    QUuid lastPlaced_;
 };
