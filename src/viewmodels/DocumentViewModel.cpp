@@ -128,7 +128,8 @@ PageViewInterface* DocumentViewModel::pdfView() const {
 void DocumentViewModel::openFile() {
     if (!confirmDiscardChanges())
         return;
-    const QString chosen = FileDialogs::current()->openPdf();
+    const QString chosen = FileDialogs::current()->openPdf(
+        FileDialogs::folderOf(pdfDocument_ ? pdfDocument_->path() : QString()));
     if (chosen.isEmpty())
         return;
     pdf::DocumentPtr document = pdf::Document::open(chosen);
