@@ -215,6 +215,7 @@ protected:
 
 TEST_F(AnnotationToolbarTest, SelectIsChosenFirstAndHighlightRevealsColoursAndApply) {
     AnnotationToolbar bar(&annotations, &document);
+    bar.resize(1200, bar.sizeHint().height()); // the strip no longer grows its window
     bar.show();
     EXPECT_TRUE(bar.isTinted(AnnotationTool::none));
     EXPECT_EQ(bar.toolButton(AnnotationTool::none)->toolTip(), "Select");
