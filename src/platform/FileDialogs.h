@@ -32,9 +32,9 @@ struct ContentType {
 struct OpenFileRequest {
     QList<ContentType> contentTypes; // empty: any file
     bool allowsMultipleSelection = false;
-    QString title;     // empty: the dialog's default
-    QString prompt;    // confirm-button title; empty: the default
-    QString directory; // where the dialog starts; empty: where the last one was answered
+    QString title;          // empty: the dialog's default
+    QString prompt;         // confirm-button title; empty: the default
+    QString directory = {}; // where the dialog starts; empty: where the last one was answered
 };
 
 struct ChooseFolderRequest {
@@ -48,7 +48,7 @@ struct SaveFileRequest {
     QString proposedName; // file name offered in the name field
     QString title;
     QString prompt;
-    QString directory; // where the dialog starts; empty: where the last one was answered
+    QString directory = {}; // where the dialog starts; empty: where the last one was answered
 };
 
 class FileDialogs {

@@ -3,6 +3,7 @@
 // chosen tool and writes the annotation model.
 #include "support/WindowTestSupport.h"
 
+#include "app/VellumarkApp.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "shell/AnnotationStyleControls.h"
@@ -15,12 +16,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFrame>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -152,7 +156,8 @@ protected:
         QCoreApplication::processEvents();
         bar = window.annotationToolbar();
         // Read by the double-scale run to know the child really ran at that scale.
-        std::cout << "device pixel ratio " << window.devicePixelRatio() << std::endl;
+        std::cout << "device pixel ratio " << window.devicePixelRatio() << ", screen "
+                  << window.screen()->size().width() << std::endl;
     }
     void choose(AnnotationTool tool) {
         window.annotationVM()->setCurrentTool(tool);
@@ -255,22 +260,49 @@ TEST_F(StripInWindow, ShowingTheStripNeverWidensTheWindow) {
     }
 }
 
+TEST_F(StripInWindow, FirstWindowFitsTheScreenWithTheStrip) {
+    std::unique_ptr<ContentView> first(VellumarkApp::makeWindow());
+    open(*first, numberedFile("first.pdf", 1));
+    first->flags()->setShowAnnotationToolbar(true);
+    first->annotationVM()->setCurrentTool(AnnotationTool::highlight);
+    first->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.get()));
+    QCoreApplication::processEvents();
+    const QRect screen = first->screen()->availableGeometry();
+    EXPECT_LE(first->width(), screen.width());
+    EXPECT_LE(first->height(), screen.height());
+    const AnnotationToolbar* strip = first->annotationToolbar();
+    EXPECT_TRUE(visibleInside(strip, first.get()));
+    EXPECT_TRUE(visibleInside(strip->applyButton(), first.get()) ||
+                visibleInside(strip->overflowButton(), first.get()));
+}
+
 // The cases above once more in a process at twice the scale: the scale is fixed per process.
 TEST(AnnotationStripScale, EveryControlIsReachableAt640AtDoubleScale) {
     if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2")
         GTEST_SKIP() << "this is the double-scale run";
+    // The screen of the virtual display the window is looked at on: 1600 x 1000 pixels,
+    // 800 x 500 at twice the scale.
+    QTemporaryDir dir;
+    const QString config = dir.filePath("screen.json");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1600, "height": 1000,
+                   "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    file.close();
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_SCALE_FACTOR", "2");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=StripInWindow.*:-StripInWindow.Screenshots"});
+                {"--gtest_filter=StripInWindow.*:-StripInWindow.Screenshots", "-platform",
+                 "offscreen:configfile=" + config});
     ASSERT_TRUE(child.waitForFinished(300000));
     const QString output = QString::fromUtf8(child.readAll());
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("device pixel ratio 2")) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 3 tests")) << output.toStdString();
+    EXPECT_TRUE(output.contains("device pixel ratio 2, screen 800")) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 4 tests")) << output.toStdString();
 }
 
 class StyleStripTest : public ::testing::Test {
