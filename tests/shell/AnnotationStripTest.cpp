@@ -195,9 +195,18 @@ TEST_F(StripInWindow, EveryControlOfEveryToolIsReachableAt640) {
                 EXPECT_FALSE(other->isVisible()) << other->accessibleName().toStdString();
                 EXPECT_FALSE(folded.contains(other));
             }
-        // Nothing is folded that fits: controls on the strip and the overflow button do
-        // not overlap and the overflow button is only there when needed.
+        // Controls on the strip and the overflow button do not overlap, and the overflow
+        // button is only there when something is folded.
         EXPECT_EQ(bar->overflowButton()->isVisible(), !folded.isEmpty());
+        QList<QRect> taken;
+        for (QWidget* control : wanted)
+            if (control->isVisible())
+                taken << control->geometry();
+        if (bar->overflowButton()->isVisible())
+            taken << bar->overflowButton()->geometry();
+        for (qsizetype i = 0; i < taken.size(); ++i)
+            for (qsizetype j = i + 1; j < taken.size(); ++j)
+                EXPECT_FALSE(taken[i].intersects(taken[j])) << i << " overlaps " << j;
     }
     // At this width something must have folded, or the test proves nothing.
     choose(AnnotationTool::highlight);
