@@ -155,6 +155,10 @@ StyleSizeField::StyleSizeField(const QString& title, double minimum, double maxi
     spin_->setKeyboardTracking(false);
     spin_->setFocusPolicy(Qt::StrongFocus);
     connect(spin_, &QDoubleSpinBox::valueChanged, this, &StyleSizeField::valueChosen);
+    // Folded into the overflow menu the field is only its submenu: the title tells the value.
+    auto retitle = [this, title] { menu_->setTitle(title + ": " + spin_->text()); };
+    connect(spin_, &QDoubleSpinBox::valueChanged, menu_, retitle);
+    retitle();
 
     auto* group = new QActionGroup(menu_);
     for (double preset : presets_) {
@@ -178,6 +182,9 @@ double StyleSizeField::value() const {
 }
 
 void StyleSizeField::setValue(double value) {
-    const QSignalBlocker quiet(spin_);
-    spin_->setValue(value);
+    {
+        const QSignalBlocker quiet(spin_);
+        spin_->setValue(value);
+    }
+    menu_->setTitle(label_->text() + ": " + spin_->text());
 }

@@ -435,26 +435,37 @@ TEST_F(StripInWindow, Screenshots) {
     if (dir.isEmpty())
         GTEST_SKIP() << "VELLUMARK_SCREENSHOT_DIR not set";
     QDir().mkpath(dir);
+    // The window with its overflow menu open; the menu is a window of its own, so both are
+    // drawn on one canvas as the screen shows them.
+    auto saveWithOverflow = [&](const QString& name) {
+        QMenu* menu = openOverflow(*bar);
+        QCoreApplication::processEvents();
+        const QPoint menuAt = menu->mapToGlobal(QPoint()) - window.mapToGlobal(QPoint());
+        const QRect canvas = window.rect().united(QRect(menuAt, menu->size()));
+        QPixmap shot(canvas.size() * window.devicePixelRatio());
+        shot.setDevicePixelRatio(window.devicePixelRatio());
+        shot.fill(Qt::darkGray);
+        {
+            QPainter painter(&shot);
+            painter.drawPixmap(-canvas.topLeft(), window.grab());
+            painter.drawPixmap(menuAt - canvas.topLeft(), menu->grab());
+        }
+        menu->hide();
+        ASSERT_TRUE(shot.save(QDir(dir).filePath(name)));
+    };
     choose(AnnotationTool::highlight);
-    QMenu* menu = openOverflow(*bar);
-    QCoreApplication::processEvents();
-    QPixmap shot = window.grab();
-    {
-        QPainter painter(&shot);
-        painter.drawPixmap(menu->mapToGlobal(QPoint()) - window.mapToGlobal(QPoint()),
-                           menu->grab());
-    }
-    menu->hide();
-    ASSERT_TRUE(shot.save(QDir(dir).filePath("strip-640-overflow-open.png")));
-
-    window.resize(1200, 480);
+    saveWithOverflow("strip-640-overflow-open.png");
     choose(AnnotationTool::rectangle);
     window.annotationVM()->setShapeFillColor(NamedColors::systemYellow());
+    saveWithOverflow("strip-640-shapes-overflow-open.png");
+
+    window.resize(1200, 480);
     QCoreApplication::processEvents();
     ASSERT_TRUE(bar->grab().save(QDir(dir).filePath("strip-shapes.png")));
-    window.resize(640, 480);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(window.grab().save(QDir(dir).filePath("strip-640-shapes.png")));
+    for (AnnotationTool tool : {AnnotationTool::text, AnnotationTool::freehand}) {
+        choose(tool);
+        ASSERT_TRUE(bar->grab().save(QDir(dir).filePath("strip-" + rawValue(tool) + ".png")));
+    }
 }
 
 } // namespace
