@@ -122,6 +122,8 @@ QList<QColor> StyleColorButton::presets() {
 }
 
 void StyleColorButton::setColor(const QColor& color) {
+    if (color_ == color && !icon().isNull())
+        return;
     color_ = color;
     setIcon(colorSwatchIcon(color));
     menu_->setIcon(colorSwatchIcon(color));
@@ -182,6 +184,9 @@ double StyleSizeField::value() const {
 }
 
 void StyleSizeField::setValue(double value) {
+    // Unchanged values leave the field alone, so a half-typed entry survives a refresh.
+    if (spin_->value() == value)
+        return;
     {
         const QSignalBlocker quiet(spin_);
         spin_->setValue(value);
