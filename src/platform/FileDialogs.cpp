@@ -52,17 +52,25 @@ QString FileDialogs::openFile(OpenFileRequest request) {
     return files.isEmpty() ? QString() : files.first();
 }
 
-QString FileDialogs::openPdf() {
+QString FileDialogs::openPdf(const QString& directory) {
     OpenFileRequest request;
     request.contentTypes = {ContentType::pdf()};
+    request.directory = directory;
     return openFile(request);
 }
 
-QString FileDialogs::savePdf(const QString& proposedName) {
+QString FileDialogs::savePdf(const QString& proposedName, const QString& directory) {
     SaveFileRequest request;
     request.contentTypes = {ContentType::pdf()};
     request.proposedName = proposedName;
+    request.directory = directory;
     return saveFile(request);
+}
+
+QString FileDialogs::folderOf(const QString& filePath) {
+    if (filePath.isEmpty())
+        return {};
+    return QFileInfo(filePath).absolutePath();
 }
 
 namespace {

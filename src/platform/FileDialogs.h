@@ -32,8 +32,9 @@ struct ContentType {
 struct OpenFileRequest {
     QList<ContentType> contentTypes; // empty: any file
     bool allowsMultipleSelection = false;
-    QString title;  // empty: the dialog's default
-    QString prompt; // confirm-button title; empty: the default
+    QString title;          // empty: the dialog's default
+    QString prompt;         // confirm-button title; empty: the default
+    QString directory = {}; // where the dialog starts; empty: where the last one was answered
 };
 
 struct ChooseFolderRequest {
@@ -47,6 +48,7 @@ struct SaveFileRequest {
     QString proposedName; // file name offered in the name field
     QString title;
     QString prompt;
+    QString directory = {}; // where the dialog starts; empty: where the last one was answered
 };
 
 class FileDialogs {
@@ -62,10 +64,14 @@ public:
 
     // Convenience for a single file.
     QString openFile(OpenFileRequest request);
-    // One PDF document, with the dialog's own title and button.
-    QString openPdf();
-    // Where to write a PDF document, proposing `proposedName`.
-    QString savePdf(const QString& proposedName);
+    // One PDF document, with the dialog's own title and button, starting in `directory`.
+    QString openPdf(const QString& directory = {});
+    // Where to write a PDF document, proposing `proposedName` in `directory`.
+    QString savePdf(const QString& proposedName, const QString& directory = {});
+
+    // The folder of the file at `filePath` (a document's own folder, where its dialogs
+    // start); empty for a document that came from no file.
+    static QString folderOf(const QString& filePath);
 
     // The implementation in use. Until one is installed every dialog answers "cancelled",
     // which is the right answer for a process without a screen.

@@ -1,5 +1,6 @@
 #include "shell/AnnotationToolbar.h"
 
+#include "shell/AnnotationStyleControls.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Appearance.h"
@@ -7,10 +8,50 @@
 
 #include <QEvent>
 #include <QFrame>
-#include <QHBoxLayout>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
+
+namespace {
+
+constexpr int kSpacing = 12;
+constexpr QMargins kMargins(12, 6, 12, 6);
+
+// Which style controls a tool shows after the divider.
+enum class StyleRow { none, highlight, markup, text, freehand, closedShape, openShape };
+
+StyleRow styleRow(AnnotationTool tool) {
+    switch (tool) {
+    case AnnotationTool::highlight:
+        return StyleRow::highlight;
+    case AnnotationTool::underline:
+    case AnnotationTool::strikethrough:
+        return StyleRow::markup; // they mark text in the highlight colour
+    case AnnotationTool::text:
+        return StyleRow::text;
+    case AnnotationTool::freehand:
+        return StyleRow::freehand;
+    case AnnotationTool::rectangle:
+    case AnnotationTool::oval:
+        return StyleRow::closedShape;
+    case AnnotationTool::line:
+    case AnnotationTool::arrow:
+        return StyleRow::openShape; // nothing to fill
+    case AnnotationTool::none:
+    case AnnotationTool::note:
+    case AnnotationTool::signature:
+        break;
+    }
+    return StyleRow::none;
+}
+
+QString capitalised(const QString& text) {
+    return text.left(1).toUpper() + text.mid(1);
+}
+
+} // namespace
 
 ColorSwatchButton::ColorSwatchButton(HighlightColor color, QWidget* parent)
     : QAbstractButton(parent), color_(color) {
@@ -49,9 +90,8 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
                                      DocumentViewModel* documentViewModel, QWidget* parent)
     : QWidget(parent), annotationVM_(annotationViewModel), documentVM_(documentViewModel) {
     setObjectName(QStringLiteral("annotationToolbar"));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(12, 6, 12, 6);
-    layout->setSpacing(12);
+    // The strip takes the width it is given; it must never be what widens the window.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     for (AnnotationTool tool : allAnnotationTools()) {
         auto* button = new QToolButton(this);
@@ -61,13 +101,20 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
         button->setToolTip(label(tool));
         button->setAccessibleName(label(tool));
         button->setFocusPolicy(Qt::TabFocus);
-        connect(button, &QToolButton::clicked, this, [this, tool] {
+        auto choose = [this, tool] {
             if (annotationVM_)
                 annotationVM_->setCurrentTool(tool);
             refresh(); // re-checks the button even when the tool did not change
-        });
+        };
+        connect(button, &QToolButton::clicked, this, choose);
         tools_.append(button);
-        layout->addWidget(button, 0, Qt::AlignVCenter);
+        addSlot(button, [this, tool, choose](QMenu* menu) {
+            const bool chosen = annotationVM_ && annotationVM_->currentTool() == tool;
+            QAction* action = menu->addAction(Icons::icon(systemImage(tool)), label(tool));
+            action->setCheckable(true);
+            action->setChecked(chosen);
+            connect(action, &QAction::triggered, this, choose);
+        });
     }
 
     divider_ = new QFrame(this);
@@ -77,16 +124,26 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
     QPalette dividerPalette = divider_->palette();
     dividerPalette.setColor(QPalette::WindowText, Appearance::separator());
     divider_->setPalette(dividerPalette);
-    layout->addWidget(divider_, 0, Qt::AlignVCenter);
+    addSlot(divider_, [](QMenu* menu) {
+        if (!menu->isEmpty())
+            menu->addSeparator();
+    });
 
     for (HighlightColor color : allHighlightColors()) {
         auto* swatch = new ColorSwatchButton(color, this);
-        connect(swatch, &ColorSwatchButton::clicked, this, [this, color] {
+        auto choose = [this, color] {
             if (annotationVM_)
                 annotationVM_->setHighlightColor(color);
-        });
+        };
+        connect(swatch, &ColorSwatchButton::clicked, this, choose);
         swatches_.append(swatch);
-        layout->addWidget(swatch, 0, Qt::AlignVCenter);
+        addSlot(swatch, [this, color, choose](QMenu* menu) {
+            QAction* action =
+                menu->addAction(colorSwatchIcon(swatchColor(color)), capitalised(rawValue(color)));
+            action->setCheckable(true);
+            action->setChecked(annotationVM_ && annotationVM_->highlightColor() == color);
+            connect(action, &QAction::triggered, this, choose);
+        });
     }
 
     apply_ = new QPushButton(tr("Apply"), this);
@@ -102,23 +159,90 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
                               .arg(accent.name(), accent.lighter(112).name(),
                                    Appearance::separator().name(QColor::HexArgb),
                                    Appearance::tertiary().name(QColor::HexArgb)));
-    connect(apply_, &QPushButton::clicked, this, [this] {
+    auto apply = [this] {
         if (annotationVM_ && documentVM_)
             annotationVM_->addHighlight(documentVM_->currentSelection(), *documentVM_);
+    };
+    connect(apply_, &QPushButton::clicked, this, apply);
+    addSlot(apply_, [this, apply](QMenu* menu) {
+        QAction* action = menu->addAction(apply_->text());
+        action->setEnabled(apply_->isEnabled());
+        connect(action, &QAction::triggered, this, apply);
     });
-    layout->addWidget(apply_, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
+
+    // The style strip. Each control writes its own setting of the model.
+    auto addColor = [this](StyleColorButton* button,
+                           void (AnnotationViewModel::*set)(const QColor&)) {
+        connect(button, &StyleColorButton::colorChosen, this, [this, set](const QColor& color) {
+            if (annotationVM_)
+                (annotationVM_->*set)(color);
+        });
+        addSlot(button, [button](QMenu* menu) { menu->addMenu(button->choices()); });
+    };
+    auto addSize = [this](StyleSizeField* field, void (AnnotationViewModel::*set)(double)) {
+        connect(field, &StyleSizeField::valueChosen, this, [this, set](double value) {
+            if (annotationVM_)
+                (annotationVM_->*set)(value);
+        });
+        addSlot(field, [field](QMenu* menu) { menu->addMenu(field->choices()); });
+    };
+    const QList<double> widths{0.5, 1, 2, 3, 5, 8, 12};
+    textColor_ = new StyleColorButton(tr("Colour"), false, this);
+    textColor_->setObjectName(QStringLiteral("textColorButton"));
+    addColor(textColor_, &AnnotationViewModel::setTextColor);
+    textSize_ =
+        new StyleSizeField(tr("Font Size"), 4, 144, 0, {8, 10, 12, 14, 18, 24, 36, 48}, this);
+    textSize_->setObjectName(QStringLiteral("textSizeField"));
+    addSize(textSize_, &AnnotationViewModel::setTextFontSize);
+    freehandColor_ = new StyleColorButton(tr("Colour"), false, this);
+    freehandColor_->setObjectName(QStringLiteral("freehandColorButton"));
+    addColor(freehandColor_, &AnnotationViewModel::setFreehandColor);
+    freehandWidth_ = new StyleSizeField(tr("Width"), 0.5, 48, 1, widths, this);
+    freehandWidth_->setObjectName(QStringLiteral("freehandWidthField"));
+    addSize(freehandWidth_, &AnnotationViewModel::setFreehandLineWidth);
+    shapeColor_ = new StyleColorButton(tr("Colour"), false, this);
+    shapeColor_->setObjectName(QStringLiteral("shapeColorButton"));
+    addColor(shapeColor_, &AnnotationViewModel::setShapeColor);
+    shapeFill_ = new StyleColorButton(tr("Fill"), true, this);
+    shapeFill_->setObjectName(QStringLiteral("shapeFillButton"));
+    addColor(shapeFill_, &AnnotationViewModel::setShapeFillColor);
+    shapeWidth_ = new StyleSizeField(tr("Width"), 0.5, 48, 1, widths, this);
+    shapeWidth_->setObjectName(QStringLiteral("shapeWidthField"));
+    addSize(shapeWidth_, &AnnotationViewModel::setShapeLineWidth);
+
+    overflow_ = new QToolButton(this);
+    overflow_->setObjectName(QStringLiteral("annotationOverflowButton"));
+    overflow_->setFixedSize(28, 28);
+    overflow_->setAutoRaise(true);
+    overflow_->setIcon(style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton));
+    overflow_->setToolTip(tr("More Annotation Controls"));
+    overflow_->setAccessibleName(overflow_->toolTip());
+    overflow_->setPopupMode(QToolButton::InstantPopup);
+    overflow_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    overflowMenu_ = new QMenu(overflow_);
+    overflowMenu_->setObjectName(QStringLiteral("annotationOverflowMenu"));
+    overflow_->setMenu(overflowMenu_);
+    overflow_->hide();
+    connect(overflowMenu_, &QMenu::aboutToShow, this, &AnnotationToolbar::fillOverflowMenu);
 
     if (annotationVM_) {
-        connect(annotationVM_, &AnnotationViewModel::currentToolChanged, this,
-                &AnnotationToolbar::refresh);
-        connect(annotationVM_, &AnnotationViewModel::highlightColorChanged, this,
-                &AnnotationToolbar::refresh);
+        for (auto signal :
+             {&AnnotationViewModel::currentToolChanged, &AnnotationViewModel::highlightColorChanged,
+              &AnnotationViewModel::textFontSizeChanged, &AnnotationViewModel::textColorChanged,
+              &AnnotationViewModel::freehandColorChanged,
+              &AnnotationViewModel::freehandLineWidthChanged,
+              &AnnotationViewModel::shapeColorChanged, &AnnotationViewModel::shapeFillColorChanged,
+              &AnnotationViewModel::shapeLineWidthChanged})
+            connect(annotationVM_, signal, this, &AnnotationToolbar::refresh);
     }
     if (documentVM_)
         connect(documentVM_, &DocumentViewModel::currentSelectionChanged, this,
                 &AnnotationToolbar::refresh);
     refresh();
+}
+
+void AnnotationToolbar::addSlot(QWidget* widget, std::function<void(QMenu*)> addToMenu) {
+    slots_.append(Slot{widget, std::move(addToMenu)});
 }
 
 QToolButton* AnnotationToolbar::toolButton(AnnotationTool tool) const {
@@ -143,16 +267,175 @@ void AnnotationToolbar::refresh() {
         button->setChecked(chosen);
         button->setIcon(Icons::icon(systemImage(tool), chosen ? Appearance::accent() : QColor()));
     }
-    const bool highlighting = current == AnnotationTool::highlight;
-    divider_->setVisible(highlighting);
     const HighlightColor colour =
         annotationVM_ ? annotationVM_->highlightColor() : HighlightColor::yellow;
-    for (ColorSwatchButton* swatch : swatches_) {
-        swatch->setVisible(highlighting);
+    for (ColorSwatchButton* swatch : swatches_)
         swatch->setRinged(swatch->color() == colour);
-    }
-    apply_->setVisible(highlighting);
     apply_->setEnabled(documentVM_ && documentVM_->currentSelection().has_value());
+    if (annotationVM_) {
+        textSize_->setValue(annotationVM_->textFontSize());
+        textColor_->setColor(annotationVM_->textColor());
+        freehandColor_->setColor(annotationVM_->freehandColor());
+        freehandWidth_->setValue(annotationVM_->freehandLineWidth());
+        shapeColor_->setColor(annotationVM_->shapeColor());
+        shapeFill_->setColor(annotationVM_->shapeFillColor());
+        shapeWidth_->setValue(annotationVM_->shapeLineWidth());
+    }
+
+    const StyleRow row = styleRow(current);
+    QList<QWidget*> shown;
+    switch (row) {
+    case StyleRow::highlight:
+        shown << apply_;
+        [[fallthrough]];
+    case StyleRow::markup:
+        for (ColorSwatchButton* swatch : swatches_)
+            shown << swatch;
+        break;
+    case StyleRow::text:
+        shown << textColor_ << textSize_;
+        break;
+    case StyleRow::freehand:
+        shown << freehandColor_ << freehandWidth_;
+        break;
+    case StyleRow::closedShape:
+        shown << shapeFill_;
+        [[fallthrough]];
+    case StyleRow::openShape:
+        shown << shapeColor_ << shapeWidth_;
+        break;
+    case StyleRow::none:
+        break;
+    }
+    const bool anyStyle = !shown.isEmpty();
+    for (Slot& slot : slots_) {
+        if (slot.widget == divider_)
+            slot.wanted = anyStyle;
+        else if (!tools_.contains(slot.widget))
+            slot.wanted = shown.contains(slot.widget);
+    }
+    updateGeometry();
+    layoutRow();
+}
+
+QList<const AnnotationToolbar::Slot*> AnnotationToolbar::wantedSlots() const {
+    QList<const Slot*> wanted;
+    for (const Slot& slot : slots_)
+        if (slot.wanted)
+            wanted << &slot;
+    return wanted;
+}
+
+QSize AnnotationToolbar::slotSize(const QWidget* widget) {
+    return widget->sizeHint().expandedTo(widget->minimumSize()).boundedTo(widget->maximumSize());
+}
+
+int AnnotationToolbar::rowHeight() const {
+    // The tallest control of any tool, so the page below does not jump as tools change.
+    int height = 28;
+    for (const Slot& slot : slots_)
+        height = std::max(height, slotSize(slot.widget).height());
+    return height;
+}
+
+QSize AnnotationToolbar::sizeHint() const {
+    int width = kMargins.left() + kMargins.right();
+    const QList<const Slot*> wanted = wantedSlots();
+    for (const Slot* slot : wanted)
+        width += slotSize(slot->widget).width();
+    width += kSpacing * std::max<qsizetype>(0, wanted.size() - 1);
+    return {width, rowHeight() + kMargins.top() + kMargins.bottom()};
+}
+
+QSize AnnotationToolbar::minimumSizeHint() const {
+    // Everything may fold away but the overflow button.
+    return {kMargins.left() + kMargins.right() + overflow_->width(),
+            rowHeight() + kMargins.top() + kMargins.bottom()};
+}
+
+void AnnotationToolbar::layoutRow() {
+    if (layingOut_)
+        return;
+    layingOut_ = true;
+    const QList<const Slot*> wanted = wantedSlots();
+    const int available = width() - kMargins.left() - kMargins.right();
+    const int top = kMargins.top();
+    const int row = rowHeight();
+
+    // How many leading controls fit; when not all do, the overflow button takes the end.
+    qsizetype fitting = wanted.size();
+    int used = 0;
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        used += (i ? kSpacing : 0) + slotSize(wanted[i]->widget).width();
+        if (used > available) {
+            fitting = i;
+            break;
+        }
+    }
+    if (fitting < wanted.size()) {
+        const int room = available - overflow_->width() - kSpacing;
+        used = 0;
+        fitting = 0;
+        while (fitting < wanted.size()) {
+            const int next = (fitting ? kSpacing : 0) + slotSize(wanted[fitting]->widget).width();
+            if (used + next > room)
+                break;
+            used += next;
+            ++fitting;
+        }
+        // A divider with nothing after it separates nothing.
+        if (fitting > 0 && wanted[fitting - 1]->widget == divider_)
+            --fitting;
+    }
+
+    int x = kMargins.left();
+    for (Slot& slot : slots_) {
+        const qsizetype index = wanted.indexOf(&slot);
+        slot.folded = index >= fitting;
+        const bool placed = index >= 0 && index < fitting;
+        if (placed) {
+            const QSize size = slotSize(slot.widget);
+            slot.widget->setGeometry(x, top + (row - size.height()) / 2, size.width(),
+                                     size.height());
+            x += size.width() + kSpacing;
+        }
+        slot.widget->setVisible(placed);
+        if (index < 0)
+            slot.folded = false;
+    }
+    const bool overflowing = fitting < wanted.size();
+    if (overflowing)
+        overflow_->move(width() - kMargins.right() - overflow_->width(),
+                        top + (row - overflow_->height()) / 2);
+    overflow_->setVisible(overflowing);
+    layingOut_ = false;
+}
+
+QList<QWidget*> AnnotationToolbar::foldedControls() const {
+    QList<QWidget*> folded;
+    for (const Slot& slot : slots_)
+        if (slot.wanted && slot.folded && slot.widget != divider_)
+            folded << slot.widget;
+    return folded;
+}
+
+void AnnotationToolbar::fillOverflowMenu() {
+    overflowMenu_->clear();
+    for (const Slot& slot : slots_)
+        if (slot.wanted && slot.folded)
+            slot.addToMenu(overflowMenu_);
+}
+
+void AnnotationToolbar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutRow();
+}
+
+bool AnnotationToolbar::event(QEvent* event) {
+    // A control's size hint changed (font, style, text): place the row anew.
+    if (event->type() == QEvent::LayoutRequest)
+        layoutRow();
+    return QWidget::event(event);
 }
 
 void AnnotationToolbar::changeEvent(QEvent* event) {

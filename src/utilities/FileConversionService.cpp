@@ -120,7 +120,9 @@ QString FileConversionService::textFileName(const QString& fileName) {
 }
 
 QString FileConversionService::annotatedFileName(const QString& fileName) {
-    return QString(fileName).replace(QStringLiteral(".pdf"), QStringLiteral("_annotated.pdf"));
+    // "Report.PDF" too: proposing the opened file's own name would invite overwriting it.
+    return QString(fileName).replace(QStringLiteral(".pdf"), QStringLiteral("_annotated.pdf"),
+                                     Qt::CaseInsensitive);
 }
 
 QString FileConversionService::pageImageName(int pageIndex) {
@@ -158,6 +160,7 @@ FileConversionService::exportPDFAsText(const pdf::Document& document, const QStr
     SaveFileRequest request;
     request.contentTypes = {ContentType::plainText()};
     request.proposedName = textFileName(fileName);
+    request.directory = FileDialogs::folderOf(document.path());
     const QString path = FileDialogs::current()->saveFile(request);
     ExportOutcome outcome;
     outcome.path = path;
@@ -172,7 +175,8 @@ FileConversionService::exportPDFAsText(const pdf::Document& document, const QStr
 FileConversionService::ExportOutcome
 FileConversionService::exportAnnotatedPDF(const pdf::Document& document, const QString& fileName,
                                           bool dropProtection) {
-    const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName));
+    const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName),
+                                                         FileDialogs::folderOf(document.path()));
     ExportOutcome outcome;
     outcome.path = path;
     if (path.isEmpty())
@@ -199,6 +203,7 @@ FileConversionService::exportCurrentPageAsImage(const pdf::Document& document, i
     SaveFileRequest request;
     request.contentTypes = {ContentType::png()};
     request.proposedName = pageImageName(pageIndex);
+    request.directory = FileDialogs::folderOf(document.path());
     const QString path = FileDialogs::current()->saveFile(request);
     outcome.path = path;
     if (path.isEmpty())

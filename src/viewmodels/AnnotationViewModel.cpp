@@ -27,6 +27,13 @@ void AnnotationViewModel::setTextFontSize(double size) {
     emit textFontSizeChanged();
 }
 
+void AnnotationViewModel::setTextColor(const QColor& color) {
+    if (textColor_ == color)
+        return;
+    textColor_ = color;
+    emit textColorChanged();
+}
+
 void AnnotationViewModel::setFreehandColor(const QColor& color) {
     if (freehandColor_ == color)
         return;
@@ -46,6 +53,13 @@ void AnnotationViewModel::setShapeColor(const QColor& color) {
         return;
     shapeColor_ = color;
     emit shapeColorChanged();
+}
+
+void AnnotationViewModel::setShapeFillColor(const QColor& color) {
+    if (shapeFillColor_ == color)
+        return;
+    shapeFillColor_ = color;
+    emit shapeFillColorChanged();
 }
 
 void AnnotationViewModel::setShapeLineWidth(double width) {

@@ -21,11 +21,14 @@ class AnnotationViewModel : public QObject {
                    highlightColorChanged)
     Q_PROPERTY(
         double textFontSize READ textFontSize WRITE setTextFontSize NOTIFY textFontSizeChanged)
+    Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor NOTIFY textColorChanged)
     Q_PROPERTY(
         QColor freehandColor READ freehandColor WRITE setFreehandColor NOTIFY freehandColorChanged)
     Q_PROPERTY(double freehandLineWidth READ freehandLineWidth WRITE setFreehandLineWidth NOTIFY
                    freehandLineWidthChanged)
     Q_PROPERTY(QColor shapeColor READ shapeColor WRITE setShapeColor NOTIFY shapeColorChanged)
+    Q_PROPERTY(QColor shapeFillColor READ shapeFillColor WRITE setShapeFillColor NOTIFY
+                   shapeFillColorChanged)
     Q_PROPERTY(double shapeLineWidth READ shapeLineWidth WRITE setShapeLineWidth NOTIFY
                    shapeLineWidthChanged)
 
@@ -35,17 +38,22 @@ public:
     AnnotationTool currentTool() const { return currentTool_; }
     HighlightColor highlightColor() const { return highlightColor_; }
     double textFontSize() const { return textFontSize_; }
+    QColor textColor() const { return textColor_; }
     QColor freehandColor() const { return freehandColor_; }
     double freehandLineWidth() const { return freehandLineWidth_; }
     QColor shapeColor() const { return shapeColor_; }
+    // The interior of rectangles and ovals; fully transparent means no fill.
+    QColor shapeFillColor() const { return shapeFillColor_; }
     double shapeLineWidth() const { return shapeLineWidth_; }
 
     void setCurrentTool(AnnotationTool tool);
     void setHighlightColor(HighlightColor color);
     void setTextFontSize(double size);
+    void setTextColor(const QColor& color);
     void setFreehandColor(const QColor& color);
     void setFreehandLineWidth(double width);
     void setShapeColor(const QColor& color);
+    void setShapeFillColor(const QColor& color);
     void setShapeLineWidth(double width);
 
     // Held weakly, like DocumentViewModel's.
@@ -62,9 +70,11 @@ signals:
     void currentToolChanged();
     void highlightColorChanged();
     void textFontSizeChanged();
+    void textColorChanged();
     void freehandColorChanged();
     void freehandLineWidthChanged();
     void shapeColorChanged();
+    void shapeFillColorChanged();
     void shapeLineWidthChanged();
     // After addHighlight added at least one annotation, so views can repaint.
     void highlightsAdded();
@@ -73,9 +83,11 @@ private:
     AnnotationTool currentTool_ = AnnotationTool::none;
     HighlightColor highlightColor_ = HighlightColor::yellow;
     double textFontSize_ = 14.0;
+    QColor textColor_ = QColor(Qt::black);
     QColor freehandColor_ = NamedColors::red();
     double freehandLineWidth_ = 2.0;
     QColor shapeColor_ = NamedColors::systemBlue();
+    QColor shapeFillColor_ = QColor(Qt::transparent);
     double shapeLineWidth_ = 2.0;
 
     QPointer<QObject> pdfViewOwner_;

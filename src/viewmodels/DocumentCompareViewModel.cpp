@@ -52,7 +52,9 @@ pdf::PagePtr DocumentCompareViewModel::rightPage() const {
 }
 
 void DocumentCompareViewModel::choosePDF() {
-    const QString path = FileDialogs::current()->openPdf();
+    const pdf::DocumentPtr open = documentVM_.pdfDocument();
+    const QString path =
+        FileDialogs::current()->openPdf(FileDialogs::folderOf(open ? open->path() : QString()));
     if (path.isEmpty())
         return;
     const QString name = QFileInfo(path).fileName();

@@ -143,7 +143,8 @@ bool refuseWithoutPages(const pdf::DocumentPtr& document, const QString& path) {
 void DocumentViewModel::openFile() {
     if (!confirmDiscardChanges())
         return;
-    const QString chosen = FileDialogs::current()->openPdf();
+    const QString chosen = FileDialogs::current()->openPdf(
+        FileDialogs::folderOf(pdfDocument_ ? pdfDocument_->path() : QString()));
     if (chosen.isEmpty())
         return;
     pdf::DocumentPtr document = pdf::Document::open(chosen);

@@ -250,10 +250,12 @@ bool OCRViewModel::saveAsText() {
     if (!ocrText_ || ocrText_->isEmpty())
         return false;
     QString baseName = tr("Recognized Text");
-    if (documentSource_)
-        if (const auto document = documentSource_(); document && !document->path().isEmpty())
-            baseName = QFileInfo(document->path()).completeBaseName();
     SaveFileRequest request;
+    if (documentSource_)
+        if (const auto document = documentSource_(); document && !document->path().isEmpty()) {
+            baseName = QFileInfo(document->path()).completeBaseName();
+            request.directory = FileDialogs::folderOf(document->path());
+        }
     request.contentTypes = {ContentType::plainText()};
     request.proposedName = baseName + QStringLiteral(".txt");
     request.title = tr("Save Recognized Text");

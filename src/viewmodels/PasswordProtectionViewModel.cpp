@@ -56,7 +56,8 @@ void PasswordProtectionViewModel::saveProtectedPDF() {
     if (ownerPassword_.isEmpty())
         return; // the button is disabled; a stray call writes nothing
 
-    const QString path = FileDialogs::current()->savePdf(proposedFileName());
+    const QString path = FileDialogs::current()->savePdf(proposedFileName(),
+                                                         FileDialogs::folderOf(document->path()));
     if (path.isEmpty())
         return;
 

@@ -4,8 +4,10 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -103,4 +105,48 @@ TEST(QtFileDialogs, NextDialogStartsWhereTheLastOneWasAnswered) {
     });
     QtFileDialogs().saveFile({{ContentType::plainText()}, "notes.txt", {}, {}});
     EXPECT_EQ(QFileInfo(startedIn).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+}
+
+TEST(QtFileDialogs, StartsInTheRequestedFolderAndListsPdfsOfAnyCase) {
+    QTemporaryDir dir;
+    for (const char* name : {"Report.Pdf", "scan.PDF", "plain.pdf", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QString startedIn;
+    QStringList listed;
+    whenDialogShows([&](QFileDialog* d) {
+        startedIn = d->directory().absolutePath();
+        auto* view = d->findChild<QListView*>("listView");
+        // The folder is read in the background; wait until its files are listed.
+        for (int i = 0; view && i < 200 && listed.size() < 3; ++i) {
+            QTest::qWait(10);
+            listed.clear();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row) {
+                const QModelIndex index = view->model()->index(row, 0, root);
+                if (view->model()->flags(index) & Qt::ItemIsEnabled)
+                    listed << index.data().toString();
+            }
+        }
+        d->reject();
+    });
+    OpenFileRequest request{{ContentType::pdf()}, false, {}, {}};
+    request.directory = dir.path();
+    EXPECT_TRUE(QtFileDialogs().openFiles(request).isEmpty());
+    EXPECT_EQ(QFileInfo(startedIn).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"Report.Pdf", "plain.pdf", "scan.PDF"}));
+
+    // A folder that has gone since falls back to where the last dialog was answered.
+    startedIn.clear();
+    whenDialogShows([&](QFileDialog* d) {
+        startedIn = d->directory().absolutePath();
+        d->reject();
+    });
+    SaveFileRequest save{{ContentType::pdf()}, "copy.pdf", {}, {}};
+    save.directory = dir.filePath("gone");
+    QtFileDialogs().saveFile(save);
+    EXPECT_FALSE(startedIn.isEmpty());
+    EXPECT_NE(startedIn, save.directory);
 }

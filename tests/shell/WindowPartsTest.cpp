@@ -215,6 +215,7 @@ protected:
 
 TEST_F(AnnotationToolbarTest, SelectIsChosenFirstAndHighlightRevealsColoursAndApply) {
     AnnotationToolbar bar(&annotations, &document);
+    bar.resize(1200, bar.sizeHint().height()); // the strip no longer grows its window
     bar.show();
     EXPECT_TRUE(bar.isTinted(AnnotationTool::none));
     EXPECT_EQ(bar.toolButton(AnnotationTool::none)->toolTip(), "Select");
@@ -240,8 +241,10 @@ TEST_F(AnnotationToolbarTest, SelectIsChosenFirstAndHighlightRevealsColoursAndAp
     EXPECT_FALSE(bar.swatch(HighlightColor::yellow)->isRinged());
 
     bar.toolButton(AnnotationTool::rectangle)->click();
-    EXPECT_FALSE(bar.divider()->isVisible());
+    EXPECT_FALSE(bar.swatch(HighlightColor::green)->isVisible()); // the shape style instead
     EXPECT_FALSE(bar.applyButton()->isVisible());
+    bar.toolButton(AnnotationTool::note)->click();
+    EXPECT_FALSE(bar.divider()->isVisible()); // notes have no style to choose
     bar.toolButton(AnnotationTool::highlight)->click();
     EXPECT_TRUE(bar.swatch(HighlightColor::green)->isRinged()); // the colour was kept
 }

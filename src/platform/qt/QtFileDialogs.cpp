@@ -20,7 +20,11 @@ QString& lastDirectory() {
     return dir;
 }
 
-QString startDirectory() {
+// The caller's folder (the document's own) when it still exists, else where the last
+// dialog was answered.
+QString startDirectory(const QString& requested) {
+    if (!requested.isEmpty() && QFileInfo(requested).isDir())
+        return requested;
     if (!lastDirectory().isEmpty() && QFileInfo(lastDirectory()).isDir())
         return lastDirectory();
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -34,14 +38,17 @@ void remember(const QString& chosen, bool isFolder) {
 
 // Qt's own dialog everywhere: portal dialogs ignore the confirm-button title and the
 // new-folder switch that callers rely on.
-void prepare(QFileDialog& dialog, const QString& title, const QString& prompt) {
+void prepare(QFileDialog& dialog, const QString& title, const QString& prompt,
+             const QString& directory = {}) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setWindowModality(dialog.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     if (!title.isEmpty())
         dialog.setWindowTitle(title);
     if (!prompt.isEmpty())
         dialog.setLabelText(QFileDialog::Accept, prompt);
-    dialog.setDirectory(startDirectory());
+    dialog.setDirectory(startDirectory(directory));
+    // "Report.Pdf" is as much a PDF as "report.pdf": filters match any letter case.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
 }
 
 } // namespace
@@ -55,7 +62,7 @@ QStringList QtFileDialogs::nameFilters(const QList<ContentType>& types) {
 
 QStringList QtFileDialogs::openFiles(const OpenFileRequest& request) {
     QFileDialog dialog(parentWindow());
-    prepare(dialog, request.title, request.prompt);
+    prepare(dialog, request.title, request.prompt, request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                        : QFileDialog::ExistingFile);
@@ -85,7 +92,7 @@ QString QtFileDialogs::chooseFolder(const ChooseFolderRequest& request) {
 
 QString QtFileDialogs::saveFile(const SaveFileRequest& request) {
     QFileDialog dialog(parentWindow());
-    prepare(dialog, request.title, request.prompt);
+    prepare(dialog, request.title, request.prompt, request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.contentTypes.isEmpty()) {
