@@ -1,5 +1,6 @@
 #include "shell/PDFKitView.h"
 
+#include "pageview/PageFormFiller.h"
 #include "pageview/PdfPageView.h"
 #include "shell/PDFKitCoordinator.h"
 
@@ -52,6 +53,8 @@ PdfPageView* PDFKitView::makeView() {
     connect(view, &PdfPageView::externalLinkActivated, this,
             [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });
     coordinator_->setUpObservers(view);
+    // Form fields are filled on the page; clicks on them go here before the view.
+    new PageFormFiller(view, &viewModel_);
     return view;
 }
 
