@@ -109,6 +109,9 @@ bool PageFormFiller::activateAt(QPointF viewportPoint) {
     if (!field.annotation)
         return false;
     open(field, true);
+    if (auto* line = qobject_cast<QLineEdit*>(editor_.data()))
+        line->setCursorPosition(
+            line->cursorPositionAt(line->mapFrom(view_->viewport(), viewportPoint.toPoint())));
     return true;
 }
 
@@ -126,7 +129,10 @@ void PageFormFiller::open(const Field& field, bool toggleButton) {
         font.setPixelSize(std::max(8, int(rect.height() * 0.6)));
         line->setFont(font);
         line->setText(field.annotation->widgetStringValue());
-        line->selectAll();
+        // Framed so it reads as a field being typed in, on the page's own white.
+        line->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; "
+                                           "border: 1px solid palette(highlight); }"));
+        line->selectAll(); // Tab into a field selects it; a click puts the caret there
         connect(line, &QLineEdit::editingFinished, this, [this] {
             if (!closing_)
                 commit();

@@ -90,6 +90,8 @@ TEST_F(FormOnPageTest, ClicksAndKeysFillEveryKindOfFieldAndTheCopyKeepsThem) {
     EXPECT_TRUE(line->hasFocus());
     EXPECT_TRUE(
         line->geometry().contains(view->viewportPointForPagePoint(0, {186, 690}).toPoint()));
+    EXPECT_EQ(line->cursorPosition(), 5); // the caret where the click fell, past the text
+    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(line, "Bob");
     EXPECT_EQ(value("name"), "Alice"); // nothing is kept before the field is left
     // Tab keeps it and moves to the check box; Space switches that.
@@ -177,7 +179,8 @@ TEST_F(FormOnPageTest, EscapeDropsTypingAndTabWalksIntoTheNextPage) {
     clickAt({186, 690});
     line = qobject_cast<QLineEdit*>(filler->editor());
     ASSERT_TRUE(line);
+    QTest::keyClick(line, Qt::Key_Backspace);
     QTest::keyClicks(line, "Carol");
     clickAt({400, 300});
-    EXPECT_EQ(value("name"), "Carol");
+    EXPECT_EQ(value("name"), "AlicCarol");
 }
