@@ -79,7 +79,7 @@ std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
 }
 
 std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& document, int first,
-                                                              int end) {
+                                                              int end, int maxThreads) {
     const auto& d = document.data();
     const int total = document.pageCount();
     first = std::clamp(first, 0, total);
@@ -109,6 +109,8 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
         // Each thread opens its own copy, which costs more than a few pages of text.
         base::ParallelOptions options;
         options.maxThreads = std::max(1, std::min(4, missing / 4));
+        if (maxThreads > 0)
+            options.maxThreads = std::min(options.maxThreads, maxThreads);
         try {
             base::parallelWorkers(
                 count,
@@ -124,7 +126,7 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
         // Pages inserted or removed meanwhile: what was read belongs to other slots now.
         if (d->pagesMoved != moved) {
             lock.unlock();
-            return textPagesInRange(document, first, end);
+            return textPagesInRange(document, first, end, maxThreads);
         }
         for (int i = 0; i < count && first + i < int(d->texts.size()); ++i) {
             auto& kept = d->texts[size_t(first + i)];
@@ -146,13 +148,13 @@ std::vector<Selection> Document::findString(const QString& text) const {
 }
 
 std::vector<Selection> findStringInRange(const Document& document, const QString& text, int first,
-                                         int end) {
+                                         int end, int maxThreads) {
     std::vector<Selection> results;
     const std::u32string needle = foldForSearch(text);
     if (needle.empty())
         return results;
     first = std::max(first, 0);
-    const auto texts = textPagesInRange(document, first, end);
+    const auto texts = textPagesInRange(document, first, end, maxThreads);
     const int count = int(texts.size());
     for (int i = 0; i < count; ++i) {
         auto tp = texts[size_t(i)];

@@ -1,5 +1,6 @@
 #include "viewmodels/SearchJob.h"
 
+#include "base/ParallelFor.h"
 #include "pdf/DocumentRangeText.h"
 
 #include <QCoreApplication>
@@ -37,14 +38,16 @@ void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
     auto flag = cancel_;
     // Results are delivered through queued calls on this object, and are dropped once the
     // run was cancelled: the flag is only ever set on the main thread, where they land.
-    thread_.reset(QThread::create([this, document, text, flag] {
+    // One core stays with the window, which draws the matches as they come.
+    const int threads = std::max(1, base::coreCount() - 1);
+    thread_.reset(QThread::create([this, document, text, flag, threads] {
         const int count = document->pageCount();
         int stretch = kFirstStretch;
         for (int first = 0; first < count && !flag->load();
              first += stretch, stretch = std::min(stretch * 2, kLongestStretch)) {
             const int end = std::min(count, first + stretch);
             const std::vector<pdf::Selection> matches =
-                pdf::findStringInRange(*document, text, first, end);
+                pdf::findStringInRange(*document, text, first, end, threads);
             QList<pdf::Selection> batch(matches.begin(), matches.end());
             QMetaObject::invokeMethod(
                 this,
@@ -62,7 +65,7 @@ void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
             },
             Qt::QueuedConnection);
     }));
-    thread_->start();
+    thread_->start(QThread::LowPriority);
 }
 
 void SearchJob::cancel() {
