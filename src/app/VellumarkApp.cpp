@@ -3,6 +3,7 @@
 #include "app/AppCommands.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtFileDialogs.h"
+#include "platform/qt/QtPrintDialogs.h"
 #include "shell/ContentView.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Icons.h"
@@ -106,6 +107,7 @@ int VellumarkApp::run(const QStringList& arguments) {
     QApplication::setApplicationVersion(version());
     QtFileDialogs::install();
     QtAlerts::install();
+    QtPrintDialogs::install();
 
     QTextStream errors(stderr);
     const QList<ContentView*> windows = openFiles(makeWindow(), arguments.mid(1), errors);

@@ -51,6 +51,8 @@ public:
     void setCurrentSelection(const std::optional<pdf::Selection>& selection, bool animate) override;
     void scrollSelectionToVisible() override;
     void clearSelection() override;
+    void setSearchMatches(const QList<pdf::Selection>& matches) override;
+    const QList<pdf::Selection>& searchMatches() const { return matches_; }
     // Goes to a link's or outline entry's destination; the place left is kept for goBack().
     void goToDestination(const pdf::Destination& destination) override;
 
@@ -167,6 +169,7 @@ private:
     bool paintPage(QPainter& painter, int index, const QRectF& rect, const QRectF& visible,
                    double deviceScale, double dpr);
     void paintSelection(QPainter& painter, int index, const QRectF& rect);
+    void paintSearchMatches(QPainter& painter, int index, const QRectF& rect);
     void prefetchAround(const QRectF& visible, double deviceScale);
     QColor selectionDrawColor() const;
 
@@ -191,6 +194,9 @@ private:
     bool programmaticScroll_ = false;
 
     std::optional<pdf::Selection> selection_;
+    // The search's matches, and which of them fall on each page (by page object).
+    QList<pdf::Selection> matches_;
+    std::map<const pdf::Page*, std::vector<int>> matchesByPage_;
     TextSelectionTracker tracker_;
     QElapsedTimer lastDoubleClick_;
     QPointF lastDoubleClickPos_;

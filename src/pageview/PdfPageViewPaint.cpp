@@ -59,6 +59,8 @@ void PdfPageView::paintEvent(QPaintEvent*) {
         paintSheet(p, rect);
         sharp &= paintPage(p, index, rect, rect.intersected(QRectF(viewport()->rect())),
                            deviceScale, dpr);
+        if (!matchesByPage_.empty())
+            paintSearchMatches(p, index, rect);
         if (selection_)
             paintSelection(p, index, rect);
     }
@@ -162,6 +164,37 @@ void PdfPageView::paintSelection(QPainter& p, int index, const QRectF& rect) {
         const QRectF d = toDisplay.mapRect(line);
         p.fillRect(QRectF(rect.topLeft() + d.topLeft() * scale_, d.size() * scale_), color);
     }
+    p.restore();
+}
+
+void PdfPageView::setSearchMatches(const QList<pdf::Selection>& matches) {
+    matches_ = matches;
+    matchesByPage_.clear();
+    for (int i = 0; i < int(matches_.size()); ++i)
+        for (const auto& range : matches_[i].ranges())
+            if (range.page)
+                matchesByPage_[range.page.get()].push_back(i);
+    viewport()->update();
+}
+
+void PdfPageView::paintSearchMatches(QPainter& p, int index, const QRectF& rect) {
+    const pdf::PagePtr page = pageObject(index);
+    if (!page)
+        return;
+    const auto found = matchesByPage_.find(page.get());
+    if (found == matchesByPage_.end())
+        return;
+    const QTransform toDisplay = page->pageToDisplay();
+    p.save();
+    p.setClipRect(rect);
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    // A pale tint for every match; the current one is the selection, drawn strongly on top.
+    const QColor tint(255, 238, 150);
+    for (int match : found->second)
+        for (const QRectF& line : matches_[match].lineRectsForPage(page.get())) {
+            const QRectF d = toDisplay.mapRect(line);
+            p.fillRect(QRectF(rect.topLeft() + d.topLeft() * scale_, d.size() * scale_), tint);
+        }
     p.restore();
 }
 

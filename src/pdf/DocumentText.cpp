@@ -1,4 +1,5 @@
 #include "pdf/Document.h"
+#include "pdf/DocumentRangeText.h"
 
 #include "pdf/Internal.h"
 #include "pdf/Page.h"
@@ -31,7 +32,7 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 // in a context of its own, so that it takes no lock the other threads wait on. Pages are
 // handed out one at a time, so a slower thread simply takes fewer.
 void extractShare(fz_buffer* source, const QByteArray& password, const base::NextIndex& next,
-                  std::vector<std::shared_ptr<const TextPage>>& out) {
+                  int first, std::vector<std::shared_ptr<const TextPage>>& out) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
     if (!c)
@@ -64,7 +65,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
     for (int i = next(); i >= 0; i = next()) {
         if (out[size_t(i)])
             continue; // already known
-        pdf_page* page = loadPage(c, doc, i);
+        pdf_page* page = loadPage(c, doc, first + i);
         if (!page)
             continue;
         out[size_t(i)] = extractTextPage(c, page);
@@ -76,73 +77,92 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
 } // namespace
 
 std::vector<std::shared_ptr<const TextPage>> Document::textPages() const {
-    const int count = pageCount();
+    return textPagesInRange(*this, 0, pageCount());
+}
+
+std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& document, int first,
+                                                              int end, int maxThreads) {
+    const auto& d = document.data();
+    const int total = document.pageCount();
+    first = std::clamp(first, 0, total);
+    end = std::clamp(end, first, total);
+    const int count = end - first;
     std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
     fz_buffer* source = nullptr;
     QByteArray password;
     int missing = 0;
     int moved = 0;
     {
-        auto lock = d_->lock();
+        auto lock = d->lock();
         for (int i = 0; i < count; ++i) {
-            if (i < int(d_->texts.size()))
-                out[size_t(i)] = d_->texts[size_t(i)];
+            if (first + i < int(d->texts.size()))
+                out[size_t(i)] = d->texts[size_t(first + i)];
             missing += out[size_t(i)] ? 0 : 1;
         }
         // A private copy reads the same pages only while nothing was inserted or removed
         // and no page's content changed.
-        if (missing >= 8 && d_->source && d_->pagesMoved == 0 && !d_->contentEdited &&
-            !d_->locked) {
-            source = fz_keep_buffer(ctx(), d_->source);
-            password = d_->password;
-            moved = d_->pagesMoved;
+        if (missing >= 8 && d->source && d->pagesMoved == 0 && !d->contentEdited && !d->locked) {
+            source = fz_keep_buffer(ctx(), d->source);
+            password = d->password;
+            moved = d->pagesMoved;
         }
     }
     if (source) {
         // Each thread opens its own copy, which costs more than a few pages of text.
         base::ParallelOptions options;
         options.maxThreads = std::max(1, std::min(4, missing / 4));
+        if (maxThreads > 0)
+            options.maxThreads = std::min(options.maxThreads, maxThreads);
         try {
             base::parallelWorkers(
                 count,
-                [&](const base::NextIndex& next) { extractShare(source, password, next, out); },
+                [&](const base::NextIndex& next) {
+                    extractShare(source, password, next, first, out);
+                },
                 options);
         } catch (...) {
             // Out of memory in a worker: the pages it left are read one by one below.
         }
         fz_drop_buffer(ctx(), source);
-        auto lock = d_->lock();
+        auto lock = d->lock();
         // Pages inserted or removed meanwhile: what was read belongs to other slots now.
-        if (d_->pagesMoved != moved) {
+        if (d->pagesMoved != moved) {
             lock.unlock();
-            return textPages();
+            return textPagesInRange(document, first, end, maxThreads);
         }
-        for (int i = 0; i < count && i < int(d_->texts.size()); ++i) {
-            if (out[size_t(i)] && !d_->texts[size_t(i)])
-                d_->texts[size_t(i)] = out[size_t(i)];
-            else if (d_->texts[size_t(i)])
-                out[size_t(i)] = d_->texts[size_t(i)]; // one page, one text, whoever read it first
+        for (int i = 0; i < count && first + i < int(d->texts.size()); ++i) {
+            auto& kept = d->texts[size_t(first + i)];
+            if (out[size_t(i)] && !kept)
+                kept = out[size_t(i)];
+            else if (kept)
+                out[size_t(i)] = kept; // one page, one text, whoever read it first
         }
     }
     for (int i = 0; i < count; ++i)
         if (!out[size_t(i)])
-            if (auto p = page(i))
+            if (auto p = document.page(first + i))
                 out[size_t(i)] = p->textPage();
     return out;
 }
 
 std::vector<Selection> Document::findString(const QString& text) const {
+    return findStringInRange(*this, text, 0, pageCount());
+}
+
+std::vector<Selection> findStringInRange(const Document& document, const QString& text, int first,
+                                         int end, int maxThreads) {
     std::vector<Selection> results;
     const std::u32string needle = foldForSearch(text);
     if (needle.empty())
         return results;
-    const auto texts = textPages();
+    first = std::max(first, 0);
+    const auto texts = textPagesInRange(document, first, end, maxThreads);
     const int count = int(texts.size());
     for (int i = 0; i < count; ++i) {
         auto tp = texts[size_t(i)];
         if (!tp || tp->isEmpty())
             continue;
-        auto p = page(i);
+        auto p = document.page(first + i);
         if (!p)
             continue;
         for (const auto& [first, last] : tp->find(needle))

@@ -15,6 +15,7 @@
 #include "shell/CommandNotificationHandler.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
+#include "shell/PrintController.h"
 #include "shell/SearchBarView.h"
 #include "shell/SheetFlags.h"
 #include "shell/SheetPresenter.h"
@@ -329,6 +330,7 @@ void ContentView::buildMenus() {
     QAction* quit = file->addAction(tr("Quit"), qApp, &QApplication::closeAllWindows);
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("quit"));
+    printer_ = new PrintController(documentVM_, this, file, quit);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
@@ -567,6 +569,8 @@ void ContentView::buildReaderActions() {
     // The bar takes the keyboard whenever it is shown (Ctrl+F).
     connect(flags_, &SheetFlags::showSearchChanged, this, [this] {
         refreshBars();
+        if (!flags_->showSearch())
+            documentVM_->stopSearch(); // a closed bar has no search running behind it
         if (flags_->showSearch() && searchHost_->isVisible())
             searchBar_->focusField();
     });

@@ -15,6 +15,7 @@ class DocumentViewModel;
 class PDFKitView;
 class OCRViewModel;
 class PageNumberField;
+class PrintController;
 class ZoomBox;
 class SignatureViewModel;
 class QLabel;
@@ -78,6 +79,7 @@ public:
     SidebarView* sidebar() const { return sidebar_; }
     SearchBarView* searchBar() const { return searchBar_; }
     AnnotationToolbar* annotationToolbar() const { return annotationToolbar_; }
+    PrintController* printController() const { return printer_; }
     // The page view bridge, made when the first document opens.
     PDFKitView* pageView() const { return pageView_; }
     // Shown in the detail column: the welcome screen or the page view.
@@ -134,6 +136,7 @@ private:
     WelcomeView* welcome_ = nullptr;
     SidebarView* sidebar_ = nullptr;
     SearchBarView* searchBar_ = nullptr;
+    PrintController* printer_ = nullptr;
     AnnotationToolbar* annotationToolbar_ = nullptr;
     PDFKitView* pageView_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "shell/PDFKitView.h"
 
 #include "pageview/AnnotationSelector.h"
+#include "pageview/PageFormFiller.h"
 #include "pageview/PdfPageView.h"
 #include "shell/PDFKitCoordinator.h"
 
@@ -55,6 +56,8 @@ PdfPageView* PDFKitView::makeView() {
     connect(view, &PdfPageView::externalLinkActivated, this,
             [](const QString& uri) { QDesktopServices::openUrl(QUrl(uri)); });
     coordinator_->setUpObservers(view);
+    // Form fields are filled on the page; clicks on them go here before the view.
+    new PageFormFiller(view, &viewModel_);
     return view;
 }
 

@@ -1,6 +1,7 @@
 #include "viewmodels/DocumentViewModel.h"
 
 #include "viewmodels/ReadingHistory.h"
+#include "viewmodels/SearchJob.h"
 
 #include "pdf/Page.h"
 #include "platform/Alerts.h"
@@ -17,6 +18,9 @@ DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {
          {&DocumentViewModel::currentPageIndexChanged, &DocumentViewModel::scaleFactorChanged,
           &DocumentViewModel::autoScalesChanged, &DocumentViewModel::displayModeChanged})
         connect(this, signal, this, &DocumentViewModel::rememberPlace);
+    searchJob_ = new SearchJob(this);
+    connect(searchJob_, &SearchJob::found, this, &DocumentViewModel::addSearchResults);
+    connect(searchJob_, &SearchJob::finished, this, [this] { setIsSearching(false); });
 }
 DocumentViewModel::~DocumentViewModel() = default;
 
@@ -92,7 +96,22 @@ void DocumentViewModel::setSearchResults(const QList<pdf::Selection>& results) {
     if (searchResults_.isEmpty() && results.isEmpty())
         return;
     searchResults_ = results;
+    if (PageViewInterface* view = pdfView())
+        view->setSearchMatches(searchResults_);
     emit searchResultsChanged();
+}
+
+void DocumentViewModel::addSearchResults(const QList<pdf::Selection>& results) {
+    if (results.isEmpty())
+        return;
+    const bool first = searchResults_.isEmpty();
+    searchResults_.append(results);
+    if (PageViewInterface* view = pdfView())
+        view->setSearchMatches(searchResults_);
+    emit searchResultsChanged();
+    // The first match is shown as soon as it is known; later ones only change the count.
+    if (first)
+        highlightCurrentSearchResult();
 }
 
 void DocumentViewModel::setCurrentSearchIndex(int index) {
@@ -171,6 +190,7 @@ bool DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const 
     setCurrentPageIndex(0);
     setFileName(name);
     setFileURL(url);
+    stopSearch();
     setSearchResults({});
     setSearchText(QString());
     setCurrentSelection(std::nullopt);
@@ -333,18 +353,22 @@ void DocumentViewModel::zoomToFit() {
 }
 
 void DocumentViewModel::performSearch() {
-    if (!pdfDocument_ || searchText_.isEmpty()) {
-        setSearchResults({});
-        return;
-    }
-    setIsSearching(true);
+    stopSearch();
     setSearchResults({});
+    if (!pdfDocument_ || searchText_.isEmpty())
+        return;
     setCurrentSearchIndex(0);
-    const std::vector<pdf::Selection> found = pdfDocument_->findString(searchText_);
-    setSearchResults(QList<pdf::Selection>(found.begin(), found.end()));
+    setIsSearching(true);
+    searchJob_->start(pdfDocument_, searchText_);
+}
+
+void DocumentViewModel::waitForSearch() {
+    searchJob_->wait();
+}
+
+void DocumentViewModel::stopSearch() {
+    searchJob_->cancel();
     setIsSearching(false);
-    if (!searchResults_.isEmpty())
-        highlightCurrentSearchResult();
 }
 
 void DocumentViewModel::nextSearchResult() {
@@ -364,6 +388,7 @@ void DocumentViewModel::previousSearchResult() {
 }
 
 void DocumentViewModel::clearSearch() {
+    stopSearch();
     setSearchText(QString());
     setSearchResults({});
     if (PageViewInterface* view = pdfView())

@@ -18,6 +18,8 @@
 #include <optional>
 #include <vector>
 
+class SearchJob;
+
 class DocumentViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(pdf::DocumentPtr pdfDocument READ pdfDocument WRITE setPdfDocument NOTIFY
@@ -112,7 +114,14 @@ public:
     // A zoom chosen outright (1 = 100 %), leaving width fitting.
     void zoomTo(double scale);
 
+    // Starts the search for searchText() on a worker: the matches are added as they are
+    // found, the first one is shown at once, and isSearching() holds until the end. A search
+    // still running is cancelled first.
     void performSearch();
+    // Blocks until the running search has ended and all its matches are in (tests, tools).
+    void waitForSearch();
+    // Cancels the running search; the matches found so far stay.
+    void stopSearch();
     void nextSearchResult();
     void previousSearchResult();
     // The search bar's clear button: no query, no results, nothing selected in the view.
@@ -156,6 +165,7 @@ signals:
 
 private:
     void setIsSearching(bool on);
+    void addSearchResults(const QList<pdf::Selection>& results);
     void zoomBy(double factor);
     void highlightCurrentSearchResult();
     bool replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url,
@@ -179,6 +189,7 @@ private:
     QList<pdf::Selection> searchResults_;
     int currentSearchIndex_ = 0;
     bool isSearching_ = false;
+    SearchJob* searchJob_ = nullptr; // owned as a child
     std::optional<pdf::Selection> currentSelection_;
 
     bool remembersPlaces_ = false;

@@ -7,6 +7,8 @@
 #include "pdf/Page.h"
 #include "pdf/Selection.h"
 
+#include <QList>
+
 #include <optional>
 
 // The page view's four layouts, with the raw values the commands use.
@@ -40,6 +42,8 @@ public:
                                      bool animate) = 0;
     virtual void scrollSelectionToVisible() = 0;
     virtual void clearSelection() = 0;
+    // Every match of the current search, tinted lightly where they show; empty clears them.
+    virtual void setSearchMatches(const QList<pdf::Selection>& matches) { (void)matches; }
     // A link's or outline entry's destination; views without a finer position go to the page.
     virtual void goToDestination(const pdf::Destination& destination) {
         if (auto doc = document(); doc && destination.isValid())

@@ -35,6 +35,7 @@ void openAndLook(ContentView& window, const QString& path) {
     windowtest::open(window, path);
     window.documentVM()->setSearchText("Page");
     window.documentVM()->performSearch();
+    window.documentVM()->waitForSearch();
     window.documentVM()->goToPage(1);
     QTest::qWait(150);
 }

@@ -236,6 +236,7 @@ TEST(ReaderSearch, CtrlFFocusesEnterStepsShiftEnterGoesBackEscapeCloses) {
     ASSERT_TRUE(waitUntil([&] { return bar->field()->hasFocus(); }));
     QTest::keyClicks(bar->field(), "quick");
     QTest::keyClick(bar->field(), Qt::Key_Return);
+    window.documentVM()->waitForSearch();
     ASSERT_EQ(window.documentVM()->searchResults().size(), 4);
     EXPECT_EQ(bar->counter()->text(), "1 of 4");
     // Return again steps on instead of starting over; Shift+Return steps back.

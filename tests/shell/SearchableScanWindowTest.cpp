@@ -96,6 +96,7 @@ TEST_F(SearchableScanWindow, ToolsMakeSearchableThenTheSearchBarFindsTheWordOnTh
     window.flags()->setShowSearch(true);
     QTest::keyClicks(window.searchBar()->field(), "weighbridge");
     QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);
+    window.documentVM()->waitForSearch();
     EXPECT_TRUE(window.documentVM()->searchResults().isEmpty());
 
     NotificationCenter::defaultCenter().post(Notifications::makeSearchable);
@@ -107,6 +108,7 @@ TEST_F(SearchableScanWindow, ToolsMakeSearchableThenTheSearchBarFindsTheWordOnTh
     sheet->reject();
 
     QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);
+    window.documentVM()->waitForSearch();
     ASSERT_EQ(window.documentVM()->searchResults().size(), 1);
     const auto selection = window.pageView()->pdfView()->currentSelection();
     ASSERT_TRUE(selection);

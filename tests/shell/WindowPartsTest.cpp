@@ -168,6 +168,7 @@ TEST_F(SearchBarTest, ReturnSearchesAndTheCounterStepsWithWrapAround) {
     EXPECT_TRUE(model.searchResults().isEmpty()); // typing alone does not search
     EXPECT_TRUE(bar.clearButton()->isVisible());
     QTest::keyClick(bar.field(), Qt::Key_Return);
+    model.waitForSearch();
     ASSERT_EQ(model.searchResults().size(), 3);
     EXPECT_TRUE(bar.counter()->isVisible());
     EXPECT_EQ(bar.counter()->text(), "1 of 3");
@@ -190,6 +191,7 @@ TEST_F(SearchBarTest, OpeningAnotherFileClearsQueryAndCounter) {
     bar.show();
     model.setSearchText("quick");
     model.performSearch();
+    model.waitForSearch();
     EXPECT_TRUE(bar.counter()->isVisible());
     EXPECT_EQ(bar.field()->text(), "quick");
     model.loadDocument(QUrl::fromLocalFile(numberedFile("other.pdf", 2)));

@@ -122,6 +122,7 @@ TEST_F(WindowScreenshots, SearchBarWithResults) {
     window.flags()->setShowSearch(true);
     QTest::keyClicks(window.searchBar()->field(), "needle");
     QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);
+    window.documentVM()->waitForSearch();
     window.searchBar()->nextButton()->click();
     settle(window);
     save(window, "05-search-results");

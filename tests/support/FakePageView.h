@@ -38,6 +38,7 @@ public:
     }
     void scrollSelectionToVisible() override { ++scrolls; }
     void clearSelection() override { selection.reset(); }
+    void setSearchMatches(const QList<pdf::Selection>& m) override { matches = m; }
 
     pdf::DocumentPtr document_;
     std::vector<pdf::PagePtr> visited;
@@ -47,6 +48,7 @@ public:
     PDFDisplayMode mode = PDFDisplayMode::singlePageContinuous;
     int displayModeSets = 0;
     std::optional<pdf::Selection> selection;
+    QList<pdf::Selection> matches;
     bool animated = false;
     int selectionSets = 0;
     int scrolls = 0;

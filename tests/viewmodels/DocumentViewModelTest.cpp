@@ -55,6 +55,7 @@ TEST_F(DocumentViewModelTest, LoadingResetsPageAndSearchButKeepsZoomLayoutAndSea
     vm.setDisplayMode(PDFDisplayMode::twoUp);
     vm.setSearchText("page");
     vm.performSearch();
+    vm.waitForSearch();
     vm.nextSearchResult();
     ASSERT_EQ(vm.searchResults().size(), 8);
     const pdf::DocumentPtr first = vm.pdfDocument();
@@ -196,6 +197,7 @@ protected:
 TEST_F(DocumentSearchTest, FindsEveryCaseInsensitiveMatchInDocumentOrder) {
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_EQ(pagesOfResults(), (QList<int>{0, 2, 2}));
     EXPECT_EQ(vm.searchResults()[0].string(), "Alpha");
     EXPECT_EQ(vm.searchResults()[2].string(), "ALPHA");
@@ -203,10 +205,12 @@ TEST_F(DocumentSearchTest, FindsEveryCaseInsensitiveMatchInDocumentOrder) {
 
     vm.setSearchText("ärger"); // non-ASCII letters fold too
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_EQ(pagesOfResults(), (QList<int>{0, 2}));
     EXPECT_EQ(vm.searchResults()[0].string(), "ÄRGER");
     vm.setSearchText("BÄREN");
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_EQ(pagesOfResults(), QList<int>{0});
 }
 
@@ -214,7 +218,8 @@ TEST_F(DocumentSearchTest, FirstMatchIsSelectedInYellowAndScrolledTo) {
     QSignalSpy searching(&vm, &DocumentViewModel::isSearchingChanged);
     vm.setSearchText("alpha");
     vm.performSearch();
-    EXPECT_EQ(searching.count(), 2); // on, then off within the call
+    vm.waitForSearch();
+    EXPECT_EQ(searching.count(), 2); // on, then off when the search ends
     ASSERT_TRUE(view.selection.has_value());
     EXPECT_EQ(*view.selection, vm.searchResults()[0]);
     EXPECT_EQ(view.selection->color(), QColor(Qt::yellow));
@@ -225,6 +230,7 @@ TEST_F(DocumentSearchTest, FirstMatchIsSelectedInYellowAndScrolledTo) {
 TEST_F(DocumentSearchTest, StepsWrapAroundBothWays) {
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     vm.nextSearchResult();
     vm.nextSearchResult();
     EXPECT_EQ(vm.currentSearchIndex(), 2);
@@ -237,6 +243,7 @@ TEST_F(DocumentSearchTest, StepsWrapAroundBothWays) {
 
     vm.setSearchText("ALPHA"); // a new search starts at the first match
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_EQ(vm.currentSearchIndex(), 0);
     EXPECT_EQ(*view.selection, vm.searchResults()[0]);
 }
@@ -244,12 +251,14 @@ TEST_F(DocumentSearchTest, StepsWrapAroundBothWays) {
 TEST_F(DocumentSearchTest, MissesAndEmptyQueriesClearResultsButKeepTheViewSelection) {
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     vm.nextSearchResult();
     const auto shown = view.selection;
     const int sets = view.selectionSets;
 
     vm.setSearchText("zebra");
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_TRUE(vm.searchResults().isEmpty());
     EXPECT_EQ(view.selection, shown);
     EXPECT_EQ(view.selectionSets, sets);
@@ -259,20 +268,24 @@ TEST_F(DocumentSearchTest, MissesAndEmptyQueriesClearResultsButKeepTheViewSelect
 
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     vm.nextSearchResult();
     vm.setSearchText("");
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_TRUE(vm.searchResults().isEmpty());
     EXPECT_EQ(vm.currentSearchIndex(), 1); // left for the next search to reset
 
     vm.setSearchText(" "); // spaces are a query like any other
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_FALSE(vm.searchResults().isEmpty());
 }
 
 TEST_F(DocumentSearchTest, ClearingEmptiesQueryResultsAndTheViewSelection) {
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     ASSERT_TRUE(view.selection.has_value());
     vm.clearSearch();
     EXPECT_TRUE(vm.searchText().isEmpty());
@@ -284,11 +297,13 @@ TEST_F(DocumentSearchTest, SearchWithoutADocumentOrViewStillUpdatesTheModel) {
     DocumentViewModel empty;
     empty.setSearchText("alpha");
     empty.performSearch();
+    empty.waitForSearch();
     EXPECT_TRUE(empty.searchResults().isEmpty());
 
     vm.setPdfView(nullptr, nullptr);
     vm.setSearchText("alpha");
     vm.performSearch();
+    vm.waitForSearch();
     vm.previousSearchResult();
     EXPECT_EQ(vm.searchResults().size(), 3);
     EXPECT_EQ(vm.currentSearchIndex(), 2);
@@ -299,6 +314,7 @@ TEST_F(DocumentViewModelTest, SearchOverAThousandPagesReturnsEveryMatchInOrder) 
     ASSERT_EQ(vm.totalPages(), 1000);
     vm.setSearchText("QUICK");
     vm.performSearch();
+    vm.waitForSearch();
     ASSERT_EQ(vm.searchResults().size(), 1000);
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(vm.searchResults()[i].pages().front()->index(), i);
@@ -306,6 +322,7 @@ TEST_F(DocumentViewModelTest, SearchOverAThousandPagesReturnsEveryMatchInOrder) 
     // "Page 1" starts the numbers 1, 10-19, 100-199 and 1000.
     vm.setSearchText("page 1");
     vm.performSearch();
+    vm.waitForSearch();
     EXPECT_EQ(vm.searchResults().size(), 1 + 10 + 100 + 1);
     EXPECT_EQ(vm.searchResults().back().string(), "Page 1");
     EXPECT_EQ(vm.searchResults().back().pages().front()->index(), 999);

@@ -1,0 +1,40 @@
+#pragma once
+// One text search over a document, run on a thread of its own so the window stays
+// responsive: the pages are searched a stretch at a time, in order, and each stretch's
+// matches are handed to the main thread as soon as they are known.
+#include "pdf/Document.h"
+#include "pdf/Selection.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class SearchJob : public QObject {
+    Q_OBJECT
+public:
+    explicit SearchJob(QObject* parent = nullptr);
+    ~SearchJob() override;
+
+    // Cancels a run still going, then searches `document` for `text` (case-insensitive).
+    void start(const pdf::DocumentPtr& document, const QString& text);
+    // Nothing more is reported from the current run, found or finished.
+    void cancel();
+    bool isRunning() const;
+    // Blocks until the run has ended and everything it found has been reported.
+    void wait();
+
+signals:
+    // Main thread, in document order: the matches on the next pages searched.
+    void found(const QList<pdf::Selection>& matches, int pagesSearched, int pageCount);
+    void finished();
+
+private:
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::unique_ptr<QThread> thread_;
+    std::vector<std::unique_ptr<QThread>> retired_; // cancelled runs still finishing a stretch
+};
