@@ -26,8 +26,14 @@ DocumentData::~DocumentData() {
 }
 
 void DocumentData::loadPageMap(fz_context* c) {
+    // A map older than the last change of the page tree is rebuilt, should a change have
+    // missed dropping it.
+    if (pageMapLoaded &&
+        (pageMapRevision != structureRevision.load() || pdf->map_page_count != int(pages.size())))
+        dropPageMap(c);
     if (pageMapLoaded || locked)
         return;
+    pageMapRevision = structureRevision.load();
     fz_try(c) {
         pdf_load_page_tree(c, pdf);
         pageMapLoaded = true;

@@ -52,6 +52,7 @@ struct DocumentData {
     // The engine's page-number map, while loaded, makes a lookup by number cost the same for
     // page 20,000 as for page 1; it is dropped before any change to the page tree.
     bool pageMapLoaded = false;
+    quint64 pageMapRevision = 0; // structureRevision when the map was built
 
     Lock lock() { return Lock(mutex); }
     // Both with the lock held; neither throws. A map that cannot be built leaves lookups
