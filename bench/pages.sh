@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Merging 20 documents of 100 pages and splitting a 1000-page document: vellumark-cli
-# pages against qpdf, in the same run. Prints each mean and the ratio.
+# Merging 20 documents of 100 pages, splitting a 1000-page document, merging five documents
+# of 1000 pages into 5000 and inserting 2500 pages into the middle of 2500: vellumark-cli
+# pages against qpdf, in the same run. Prints each mean, the ratio and each side's peak RSS.
 # Usage: bench/pages.sh [BUILD_DIR]   (needs hyperfine and qpdf)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -12,7 +13,9 @@ cd "$work"
 
 for i in $(seq -w 1 20); do python3 "$here/make_text_pdf.py" 100 "part$i.pdf"; done
 python3 "$here/make_text_pdf.py" 1000 big.pdf
+python3 "$here/make_text_pdf.py" 2500 half.pdf
 parts=$(ls part??.pdf | tr '\n' ' ')
+thousands="big.pdf big.pdf big.pdf big.pdf big.pdf"
 
 # Both results are checked before they are timed: the same pages, valid files.
 "$cli" pages merge $parts -o ours.pdf
@@ -23,6 +26,11 @@ rm -rf split-ours split-theirs && mkdir split-theirs
 "$cli" pages split big.pdf split-ours
 [[ $(ls split-ours | wc -l) == 1000 ]] || { echo "split wrote the wrong number of files"; exit 1; }
 qpdf --check split-ours/page_500.pdf >/dev/null
+"$cli" pages merge $thousands -o ours5k.pdf
+[[ $(pdfinfo ours5k.pdf | awk '/^Pages:/ {print $2}') == 5000 ]] || { echo "5000-page merge lost pages"; exit 1; }
+qpdf --check ours5k.pdf >/dev/null
+"$cli" pages insert half.pdf half.pdf --page 1250 -o oursins.pdf
+[[ $(pdfinfo oursins.pdf | awk '/^Pages:/ {print $2}') == 5000 ]] || { echo "insert lost pages"; exit 1; }
 
 runs=${RUNS:-10}
 hyperfine -N --warmup 1 --runs "$runs" --export-json merge.json \
@@ -33,9 +41,25 @@ hyperfine -N --warmup 1 --runs "$runs" --export-json split.json \
   -n "vellumark-cli pages split" "$cli pages split big.pdf split-ours" \
   -n "qpdf --split-pages" "qpdf --split-pages big.pdf split-theirs/page.pdf"
 
+hyperfine -N --warmup 1 --runs "$runs" --export-json merge5k.json \
+  -n "vellumark-cli pages merge (5000 pages)" "$cli pages merge $thousands -o ours5k.pdf" \
+  -n "qpdf --empty --pages (5000 pages)" "qpdf --empty --pages $thousands -- theirs5k.pdf"
+hyperfine -N --warmup 1 --runs "$runs" --export-json insert.json \
+  -n "vellumark-cli pages insert (2500 into 2500)" "$cli pages insert half.pdf half.pdf --page 1250 -o oursins.pdf" \
+  -n "qpdf --pages (2500 into 2500)" "qpdf --empty --pages half.pdf 1-1250 half.pdf half.pdf 1251-z -- theirsins.pdf"
+
+# Peak resident memory of one run of each, in MB.
+rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{printf "%.0f", $1 / 1024}'; }
+rm -rf split-ours split-theirs && mkdir split-theirs
+echo "peak RSS (MB), ours / qpdf:"
+echo "  merge:    $(rss "$cli" pages merge $parts -o ours.pdf) / $(rss qpdf --empty --pages $parts -- theirs.pdf)"
+echo "  split:    $(rss "$cli" pages split big.pdf split-ours) / $(rss qpdf --split-pages big.pdf split-theirs/page.pdf)"
+echo "  merge5k:  $(rss "$cli" pages merge $thousands -o ours5k.pdf) / $(rss qpdf --empty --pages $thousands -- theirs5k.pdf)"
+echo "  insert:   $(rss "$cli" pages insert half.pdf half.pdf --page 1250 -o oursins.pdf) / $(rss qpdf --empty --pages half.pdf 1-1250 half.pdf half.pdf 1251-z -- theirsins.pdf)"
+
 python3 - <<'PY'
 import json
-for name in ("merge", "split"):
+for name in ("merge", "split", "merge5k", "insert"):
     ours, theirs = json.load(open(f"{name}.json"))["results"]
     cpu = lambda r: (r["user"] + r["system"]) * 1000
     print(f"{name}: vellumark-cli {ours['mean'] * 1000:.0f} ms ± {ours['stddev'] * 1000:.0f} "

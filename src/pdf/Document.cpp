@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Error.h"
+#include "pdf/FormFieldPrune.h"
 #include "pdf/Internal.h"
 #include "pdf/Page.h"
 #include "pdf/PageGraft.h"
@@ -19,8 +20,34 @@ using engine::ctx;
 
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
+    dropPageMap(c);
     fz_drop_document(c, doc);
     fz_drop_buffer(c, source);
+}
+
+void DocumentData::loadPageMap(fz_context* c) {
+    // A map older than the last change of the page tree is rebuilt, should a change have
+    // missed dropping it.
+    if (pageMapLoaded &&
+        (pageMapRevision != structureRevision.load() || pdf->map_page_count != int(pages.size())))
+        dropPageMap(c);
+    if (pageMapLoaded || locked)
+        return;
+    pageMapRevision = structureRevision.load();
+    fz_try(c) {
+        pdf_load_page_tree(c, pdf);
+        pageMapLoaded = true;
+    }
+    fz_catch(c) {
+        pageMapLoaded = false;
+    }
+}
+
+void DocumentData::dropPageMap(fz_context* c) {
+    if (!pageMapLoaded)
+        return;
+    pdf_drop_page_tree(c, pdf);
+    pageMapLoaded = false;
 }
 
 void DocumentData::renumber() {
@@ -154,7 +181,32 @@ std::shared_ptr<Document> Document::open(const QString& path) {
     QFile file(path);
     if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
         return nullptr;
-    auto d = openBytes(file.readAll(), QFileInfo(path).absoluteFilePath());
+    // Read straight into the engine's buffer: a long document is not held twice while opening.
+    fz_context* c = ctx();
+    const qint64 size = file.size();
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(c) {
+        buffer = fz_new_buffer(c, size_t(std::max<qint64>(size, 1)));
+    }
+    fz_catch(c) {
+        return nullptr;
+    }
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(reinterpret_cast<char*>(buffer->data) + got, size - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    buffer->len = size_t(got);
+    const QByteArray head(reinterpret_cast<const char*>(buffer->data),
+                          int(std::min<qint64>(got, 1024)));
+    if (got == 0 || !looksLikePdf(head)) {
+        fz_drop_buffer(c, buffer);
+        return nullptr;
+    }
+    auto d = openBuffer(buffer, QFileInfo(path).absoluteFilePath());
     if (d)
         d->reading = std::make_unique<base::ReadingFiles>(path);
     return adopt(d);
@@ -212,6 +264,7 @@ bool Document::unlock(const QString& password) {
     int ok = 0;
     int pages = 0;
     const QByteArray pw = password.toUtf8();
+    d_->dropPageMap(c);
     fz_try(c) {
         ok = fz_authenticate_password(c, d_->doc, pw.constData());
         if (ok)
@@ -261,12 +314,24 @@ std::shared_ptr<Page> Document::page(int index) const {
     if (auto existing = d_->pages[size_t(index)].lock())
         return existing;
     fz_context* c = ctx();
+    d_->loadPageMap(c);
     pdf_page* raw = nullptr;
     fz_var(raw);
     fz_try(c) {
         raw = pdf_load_page(c, d_->pdf, index);
+        // Through the page map the engine hands out the page dictionary itself. Whatever
+        // refers to the page (an annotation's /P, a destination) needs the reference that a
+        // lookup through the tree gives, or the page would be written out a second time.
+        const int number = pdf_obj_parent_num(c, raw->obj);
+        if (!pdf_is_indirect(c, raw->obj) && number > 0) {
+            pdf_obj* ref = pdf_new_indirect(c, d_->pdf, number, 0);
+            pdf_drop_obj(c, raw->obj);
+            raw->obj = ref;
+        }
     }
     fz_catch(c) {
+        if (raw)
+            fz_drop_page(c, &raw->super);
         return nullptr;
     }
     auto data = std::make_unique<PageData>();
@@ -335,6 +400,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     if (from < 0)
         return nullptr;
     fz_context* c = ctx();
+    d_->dropPageMap(c);
     pdf_graft_map* map = nullptr;
     pdf_obj* copy = nullptr;
     fz_var(map);
@@ -363,7 +429,8 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     return pageInsertedAt(index);
 }
 
-int Document::insertPages(const Document& source, const std::vector<int>& indices, int index) {
+int Document::insertPages(const Document& source, const std::vector<int>& indices, int index,
+                          const QString& outlineTitle) {
     if (indices.empty())
         return 0;
     ChangeScope scope;
@@ -379,10 +446,11 @@ int Document::insertPages(const Document& source, const std::vector<int>& indice
         }
         return done;
     }
-    return insertFrom(*source.d_, indices, index);
+    return insertFrom(*source.d_, indices, index, outlineTitle);
 }
 
-int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, int index) {
+int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, int index,
+                         const QString& outlineTitle) {
     ChangeScope scope;
     BothLocks locks(d_.get(), &source);
     const int sourceCount = int(source.pages.size());
@@ -397,10 +465,13 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
     for (int from : indices)
         if (auto p = source.pages[size_t(from)].lock())
             loaded.push_back(std::move(p));
+    const QByteArray title = outlineTitle.toUtf8();
     bool ok = true;
+    d_->dropPageMap(c);
     fz_try(c) {
         syncLoadedPages(c, loaded);
-        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index);
+        graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index,
+                   title.isEmpty() ? nullptr : title.constData());
     }
     fz_catch(c) {
         ok = false;
@@ -430,6 +501,7 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0)
         return nullptr;
     fz_context* c = ctx();
+    d_->dropPageMap(c);
     pdf_obj* obj = nullptr;
     fz_buffer* contents = nullptr;
     fz_var(obj);
@@ -460,7 +532,11 @@ bool Document::removePage(int index) {
         return false;
     fz_context* c = ctx();
     bool ok = true;
+    // Lookups below must give references, which only the walk through the tree does.
+    d_->dropPageMap(c);
     fz_try(c) {
+        // Its fields leave the form with it, or other readers list them without a page.
+        removePageFields(c, d_->pdf, pdf_lookup_page_obj(c, d_->pdf, index));
         pdf_delete_page(c, d_->pdf, index);
     }
     fz_catch(c) {
@@ -479,6 +555,52 @@ bool Document::removePage(int index) {
     d_->renumber();
     announce(*d_, {Change::Kind::PagesRemoved, {index}});
     return true;
+}
+
+bool Document::hasOutline() const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    bool has = false;
+    fz_try(c) {
+        has = !d_->locked && pdf::hasOutline(c, d_->pdf);
+    }
+    fz_catch(c) {
+        has = false;
+    }
+    return has;
+}
+
+bool Document::nestOutline(const QString& title) {
+    ChangeScope scope;
+    auto lock = d_->lock();
+    if (d_->locked)
+        return false;
+    fz_context* c = ctx();
+    const QByteArray utf8 = title.toUtf8();
+    d_->dropPageMap(c); // the entry needs the first page's reference, not its dictionary
+    bool ok = true;
+    fz_try(c) {
+        pdf_obj* first = d_->pages.empty() ? nullptr : pdf_lookup_page_obj(c, d_->pdf, 0);
+        pdf::nestOutline(c, d_->pdf, utf8.constData(), first);
+    }
+    fz_catch(c) {
+        ok = false;
+    }
+    return ok;
+}
+
+bool Document::removeOutline() {
+    ChangeScope scope;
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    bool ok = true;
+    fz_try(c) {
+        pdf::removeOutline(c, d_->pdf);
+    }
+    fz_catch(c) {
+        ok = false;
+    }
+    return ok;
 }
 
 QString Document::info(InfoKey key) const {
@@ -567,22 +689,37 @@ void Document::setInfoDate(InfoKey key, const QDateTime& value) {
     setInfo(key, "D:" + utc.toString("yyyyMMddHHmmss") + "Z");
 }
 
-int Document::formFieldCount() const {
+namespace {
+// The widgets page `index` lists, read from its page object; 0 when it cannot be read.
+int widgetsOnPage(fz_context* c, pdf_document* doc, int index) {
     int count = 0;
     fz_var(count);
-    const int pages = pageCount();
-    for (int i = 0; i < pages; ++i) {
-        auto p = page(i);
-        if (!p)
-            continue;
-        auto lock = d_->lock();
-        fz_context* c = ctx();
-        fz_try(c) {
-            for (pdf_annot* w = pdf_first_widget(c, p->data().page); w; w = pdf_next_widget(c, w))
+    fz_try(c) {
+        pdf_obj* annots = pdf_dict_get(c, pdf_lookup_page_obj(c, doc, index), PDF_NAME(Annots));
+        const int n = pdf_array_len(c, annots);
+        for (int k = 0; k < n; ++k)
+            if (pdf_name_eq(c, pdf_dict_get(c, pdf_array_get(c, annots, k), PDF_NAME(Subtype)),
+                            PDF_NAME(Widget)))
                 ++count;
-        }
-        fz_catch(c) {}
     }
+    fz_catch(c) {
+        count = 0;
+    }
+    return count;
+}
+} // namespace
+
+int Document::formFieldCount() const {
+    // Read from the page objects: loading every page only to count its widgets would cost
+    // far more than the count.
+    auto lock = d_->lock();
+    if (d_->locked)
+        return 0;
+    fz_context* c = ctx();
+    d_->loadPageMap(c);
+    int count = 0;
+    for (int i = 0; i < int(d_->pages.size()); ++i)
+        count += widgetsOnPage(c, d_->pdf, i);
     return count;
 }
 

@@ -79,7 +79,10 @@ public:
     // pass: resources the pages share stay shared, annotations and form fields come along,
     // links between copied pages lead to the copies and links into pages left behind are
     // dropped. Returns the number of pages inserted (0 for an index out of range).
-    int insertPages(const Document& source, const std::vector<int>& indices, int index);
+    // With a non-empty `outlineTitle` (from another document) the source's outline comes
+    // along, under one new top-level entry of that title leading to the first copied page.
+    int insertPages(const Document& source, const std::vector<int>& indices, int index,
+                    const QString& outlineTitle = {});
     // Appends/inserts an empty page with the given media box size in points.
     std::shared_ptr<Page> insertBlankPage(int index, double width, double height);
     // Inserts a page of `size` points that shows an encoded image (PNG, JPEG, TIFF, BMP,
@@ -89,8 +92,16 @@ public:
                                           double height);
     std::shared_ptr<Page> insertImagePage(int index, const QImage& image, double width,
                                           double height);
-    // Removes the page at index; pages handed out for it become detached.
+    // Removes the page at index; pages handed out for it become detached. Its form fields
+    // leave the form, unless another page shows them too.
     bool removePage(int index);
+
+    // Whether the document has an outline (bookmarks of its own).
+    bool hasOutline() const;
+    // Puts the whole outline (if any) under one new top-level entry titled `title` that
+    // leads to the first page. False when it could not be changed.
+    bool nestOutline(const QString& title);
+    bool removeOutline();
 
     // The whole document as PDF bytes. Empty on failure.
     QByteArray dataRepresentation() const;
@@ -134,7 +145,8 @@ public:
 private:
     // Records a page the engine just inserted at `index` and hands it out.
     std::shared_ptr<Page> pageInsertedAt(int index);
-    int insertFrom(DocumentData& source, const std::vector<int>& indices, int index);
+    int insertFrom(DocumentData& source, const std::vector<int>& indices, int index,
+                   const QString& outlineTitle = {});
     // Writes the document into `out` and closes it. The lock must be held. Throws pdf::Error.
     void writeTo(::fz_output* out, const WriteOptions& options) const;
 

@@ -128,6 +128,30 @@ int countAndRepairPages(fz_context* c, pdf_document* doc) {
     return count;
 }
 
+pdf_obj** collectPages(fz_context* c, pdf_document* doc, int* count) {
+    *count = 0;
+    pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
+    if (!pdf_is_dict(c, root))
+        return nullptr;
+    TreeWalk walk;
+    fz_try(c) {
+        pdf_mark_obj(c, root);
+        walk.marked.push(c, root);
+        walkPageTree(c, root, 0, walk);
+    }
+    fz_always(c) {
+        for (int i = 0; i < walk.marked.len; ++i)
+            pdf_unmark_obj(c, walk.marked.items[i]);
+        walk.marked.release(c);
+    }
+    fz_catch(c) {
+        walk.pages.release(c);
+        fz_rethrow(c);
+    }
+    *count = walk.pages.len;
+    return walk.pages.items;
+}
+
 namespace {
 
 // The shown bounds of a page, from its page object alone. False when it cannot be read.

@@ -39,8 +39,10 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         return;
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
+    int mapped = 0;
     fz_var(stream);
     fz_var(doc);
+    fz_var(mapped);
     fz_try(c) {
         // The bytes stay owned by the caller's buffer; this context only reads them.
         unsigned char* data = nullptr;
@@ -52,8 +54,10 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
                      "the private copy does not open with the document's password");
-        // The same repair as the document's own, so page numbers name the same pages.
+        // The copy's tree never changes: one map makes every lookup by number cost the same.
         countAndRepairPages(c, doc);
+        pdf_load_page_tree(c, doc);
+        mapped = 1;
     }
     fz_always(c) {
         fz_drop_stream(c, stream);
@@ -71,6 +75,8 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         out[size_t(i)] = extractTextPage(c, page);
         fz_drop_page(c, &page->super);
     }
+    if (mapped)
+        pdf_drop_page_tree(c, doc);
     pdf_drop_document(c, doc);
 }
 

@@ -49,7 +49,16 @@ struct DocumentData {
     bool contentEdited = false; // a page's content changed (a text layer was added)
     int textLayerFont = 0;      // object number of the text layers' font, once made
 
+    // The engine's page-number map, while loaded, makes a lookup by number cost the same for
+    // page 20,000 as for page 1; it is dropped before any change to the page tree.
+    bool pageMapLoaded = false;
+    quint64 pageMapRevision = 0; // structureRevision when the map was built
+
     Lock lock() { return Lock(mutex); }
+    // Both with the lock held; neither throws. A map that cannot be built leaves lookups
+    // walking the tree, which is slower but right.
+    void loadPageMap(fz_context* c);
+    void dropPageMap(fz_context* c);
     ~DocumentData();
     // Gives every live page the number MuPDF must know it by after a structure change.
     void renumber();
@@ -92,6 +101,10 @@ void announce(DocumentData& d, Change change);
 // The number of pages the page tree really holds; a tree whose counts, loops or repeats
 // disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.
 int countAndRepairPages(fz_context* c, pdf_document* doc);
+
+// Every page object of the tree in order, in one walk that visits each object once; an
+// engine-allocated array the caller frees with fz_free. Throws through fz_throw.
+pdf_obj** collectPages(fz_context* c, pdf_document* doc, int* count);
 
 // Matrix from PDF user space to MuPDF page space (top-left origin, rotation applied).
 fz_matrix pageCtm(fz_context* c, pdf_page* page);

@@ -130,14 +130,29 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     MergeResult result;
     if (!document)
         return result;
+    // Each file's outline stays, under an entry named after the file (the one merged into
+    // too); when none of them has an outline, none is made.
+    const auto titleOf = [](const QString& path) {
+        return path.isEmpty() ? QStringLiteral("Document") : QFileInfo(path).completeBaseName();
+    };
+    bool outlined = document->hasOutline();
+    document->nestOutline(titleOf(document->path()));
     for (const QString& path : paths) {
         auto source = pdf::Document::open(path);
         if (!source || source->isLocked()) {
             result.skipped << path;
             continue;
         }
-        result.pagesAdded += insertDocument(document, *source, document->pageCount());
+        if (source->pageCount() == 0)
+            continue;
+        outlined = outlined || source->hasOutline();
+        std::vector<int> all(size_t(source->pageCount()));
+        std::iota(all.begin(), all.end(), 0);
+        result.pagesAdded +=
+            document->insertPages(*source, all, document->pageCount(), titleOf(path));
     }
+    if (!outlined)
+        document->removeOutline();
     return result;
 }
 
