@@ -68,7 +68,7 @@ int makeSearchable(const pdf::DocumentPtr& document, const QString& path, const 
         return cli::failure(error.message());
     }
     QString error;
-    if (!document->write(output, {}, &error))
+    if (!document->write(output, cli::keepingProtection(), &error))
         return cli::failure(error);
     std::fprintf(stderr, "%s: text layer added to %d of %d pages", qPrintable(path), added,
                  document->pageCount());
@@ -133,8 +133,8 @@ int runOcr(const QStringList& arguments) {
     const auto document = pdf::Document::open(path);
     if (!document)
         return cli::failure(QString("%1 is not a readable PDF").arg(path));
-    if (document->isLocked())
-        return cli::failure(QString("%1 needs a password").arg(path));
+    if (!cli::unlockOrComplain(*document, path))
+        return 1;
 
     const QStringList languages{language.value_or(QStringLiteral("eng"))};
     if (searchable) {

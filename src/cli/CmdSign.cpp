@@ -80,8 +80,8 @@ int run(const QStringList& args) {
     const pdf::DocumentPtr document = pdf::Document::open(input);
     if (!document)
         return cli::failure(input + " is not a readable PDF file");
-    if (document->isLocked())
-        return cli::failure(input + " is protected by a password");
+    if (!cli::unlockOrComplain(*document, input))
+        return 1;
 
     QByteArray signedData;
     try {
@@ -119,7 +119,8 @@ const cli::Command& command() {
         "under a name creates that name's RSA key and self-signed certificate in the user's\n"
         "key store; later ones reuse them. With --p12 the standard signature is made with\n"
         "the key and certificate of a PKCS #12 file (NAME defaults to its subject); its\n"
-        "password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal.",
+        "password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. OUT keeps\n"
+        "the encryption and permissions of a protected FILE.",
         run};
     return c;
 }

@@ -43,8 +43,8 @@ int run(const QStringList& args) {
     const pdf::DocumentPtr document = pdf::Document::open(args[0]);
     if (!document || !file.open(QIODevice::ReadOnly))
         return cli::failure(args[0] + " is not a readable PDF file");
-    if (document->isLocked())
-        return cli::failure(args[0] + " is protected by a password");
+    if (!cli::unlockOrComplain(*document, args[0]))
+        return 1;
     const QByteArray bytes = file.readAll();
     const Result result = DigitalSignatureService::verifyDocument(*document, bytes);
     const bool hasRecord =

@@ -24,16 +24,26 @@ struct BytesDocument {
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
 
-    BytesDocument(fz_context* context, const QByteArray& bytes) : c(context) {
+    // A protected file is unlocked with `password` (or none); one that stays locked is no
+    // document, as its strings and streams would read as ciphertext.
+    BytesDocument(fz_context* context, const QByteArray& bytes, const QByteArray& password = {})
+        : c(context) {
         if (!c || bytes.isEmpty())
             return;
+        const char* pw = password.constData();
         fz_try(c) {
             buffer = fz_new_buffer_from_shared_data(
                 c, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
             stream = fz_open_buffer(c, buffer);
             doc = pdf_open_document_with_stream(c, stream);
+            if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, "") &&
+                !pdf_authenticate_password(c, doc, pw)) {
+                pdf_drop_document(c, doc);
+                doc = nullptr;
+            }
         }
         fz_catch(c) {
+            pdf_drop_document(c, doc);
             doc = nullptr;
         }
     }
@@ -274,14 +284,34 @@ QString utf8(const char* s) {
     return s ? QString::fromUtf8(s) : QString();
 }
 
-// A PDF text string in hex: UTF-16BE behind its byte-order mark.
-QByteArray hexText(const QString& text) {
+// The bytes of a PDF text string: UTF-16BE behind its byte-order mark.
+QByteArray textBytes(const QString& text) {
     QByteArray bytes("\xFE\xFF", 2);
     for (const QChar ch : text) {
         bytes += char(ch.unicode() >> 8);
         bytes += char(ch.unicode() & 0xFF);
     }
-    return "<" + bytes.toHex().toUpper() + ">";
+    return bytes;
+}
+
+void writeHex(fz_context* c, void* out, const unsigned char* data, size_t length) {
+    static const char digits[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < length; ++i) {
+        fz_write_byte(c, static_cast<fz_output*>(out), digits[data[i] >> 4]);
+        fz_write_byte(c, static_cast<fz_output*>(out), digits[data[i] & 15]);
+    }
+}
+
+// Writes `bytes` as a hex string of object num/gen, encrypted when the file is. Plain C.
+void writeString(fz_context* c, fz_output* out, pdf_crypt* crypt, int num, int gen,
+                 const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    fz_write_byte(c, out, '<');
+    if (crypt)
+        pdf_encrypt_data(c, crypt, num, gen, writeHex, out, data, size_t(bytes.size()));
+    else
+        writeHex(c, out, data, size_t(bytes.size()));
+    fz_write_byte(c, out, '>');
 }
 
 // A PDF name: regular characters as they are, the rest as #xx.
@@ -298,32 +328,24 @@ QByteArray pdfName(const QString& text) {
 }
 
 QByteArray pdfDate(const QDateTime& when) {
-    return "(D:" + when.toUTC().toString("yyyyMMddHHmmss").toLatin1() + "+00'00')";
+    return "D:" + when.toUTC().toString("yyyyMMddHHmmss").toLatin1() + "+00'00'";
 }
 
-// Writes `dict` without its closing ">>", so that entries can follow.
-void writeOpenDict(fz_context* c, fz_output* out, pdf_obj* dict) {
-    size_t length = 0;
-    char* text = pdf_sprint_obj(c, nullptr, 0, &length, dict, 1, 0);
-    fz_try(c) {
-        fz_write_data(c, out, text, length - 2);
-    }
-    fz_always(c) {
-        fz_free(c, text);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
+// The /Contents of a sound byte range as the file holds it: the hex between the range's
+// two halves, never decrypted (a signature's contents are not encrypted).
+QByteArray holeContents(const QByteArray& file, qint64 holeStart, qint64 holeEnd) {
+    return QByteArray::fromHex(file.mid(holeStart + 1, holeEnd - holeStart - 2));
 }
 
 constexpr const char* kRangePlaceholder = "[0 0000000000 0000000000 0000000000]";
 
 } // namespace
 
-std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
+std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
+                                                const QByteArray& password) {
     std::vector<SignatureField> result;
     engine::IsolatedContext context;
-    BytesDocument opened(context.get(), fileBytes);
+    BytesDocument opened(context.get(), fileBytes, password);
     if (!opened.doc)
         return result;
     fz_context* c = opened.c;
@@ -365,12 +387,14 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes) {
                                fileBytes[ranges[0].second] == '<' &&
                                fileBytes[ranges[1].first - 1] == '>';
         const qint64 end = ranges.empty() ? 0 : ranges.back().first + ranges.back().second;
+        if (field.byteRangeSound && doc->crypt)
+            field.contents = holeContents(fileBytes, ranges[0].second, ranges[1].first);
         if (!field.byteRangeSound || end > size) {
             field.changeAfterSigning = SignatureField::Change::Content;
         } else if (!onlyWhitespaceFrom(fileBytes, end)) {
             // The file as it was signed, beside the file as it is now.
             const QByteArray signedBytes = fileBytes.left(end);
-            BytesDocument before(c, signedBytes);
+            BytesDocument before(c, signedBytes, password);
             const bool harmless = before.doc && classifyGuarded(c, doc, before.doc);
             field.changeAfterSigning = harmless ? SignatureField::Change::FormsOrAnnotations
                                                 : SignatureField::Change::Content;
@@ -395,6 +419,16 @@ bool hasUnsavedChanges(const Document& document) {
     return changed != 0;
 }
 
+QByteArray openingPassword(const Document& document) {
+    DocumentData& d = *document.data();
+    auto lock = d.lock();
+    return d.password;
+}
+
+bool unlockLike(Document& copy, const Document& original) {
+    return !copy.isLocked() || copy.unlock(QString::fromUtf8(openingPassword(original)));
+}
+
 QByteArray sourceBytes(const Document& document) {
     DocumentData& d = *document.data();
     {
@@ -414,7 +448,7 @@ QByteArray sourceBytes(const Document& document) {
 PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                                         const SignatureFieldRequest& request) {
     engine::IsolatedContext context;
-    BytesDocument opened(context.get(), fileBytes);
+    BytesDocument opened(context.get(), fileBytes, request.password);
     if (!opened.doc)
         throw Error("The document cannot be read.");
     fz_context* c = opened.c;
@@ -424,19 +458,20 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     const QString fieldName =
         request.fieldName.isEmpty() ? QString("Signature%1").arg(existing + 1) : request.fieldName;
     const qsizetype holeHex = request.contentsCapacity * 2;
-    const QByteArray sigDict = "<</Type/Sig/Filter/Adobe.PPKLite/SubFilter" +
+    // The dictionary around its two strings, which are encrypted when the file is.
+    const QByteArray sigHead = "<</Type/Sig/Filter/Adobe.PPKLite/SubFilter" +
                                pdfName(QString::fromLatin1(request.subFilter)) + "/ByteRange" +
-                               kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M" +
-                               pdfDate(request.signingTime) + "/Name" +
-                               hexText(request.signerName) + "/Prop_Build<</App<</Name" +
-                               pdfName(request.application) + ">>>>>>";
-    const QByteArray fieldTitle = hexText(fieldName);
+                               kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M";
+    const QByteArray signingTime = pdfDate(request.signingTime);
+    const QByteArray signerName = textBytes(request.signerName);
+    const QByteArray sigTail = "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
+    const QByteArray fieldTitle = textBytes(fieldName);
     const QRectF& wanted = request.stampRect;
     const fz_rect stampRect = {float(wanted.left()), float(wanted.top()), float(wanted.right()),
                                float(wanted.bottom())};
-    QByteArray infoEntries;
-    for (const auto& [key, value] : request.info)
-        infoEntries += pdfName(QString::fromLatin1(key)) + hexText(value);
+    std::vector<QByteArray> infoValues;
+    for (const auto& entry : request.info)
+        infoValues.push_back(entry.second.toUtf8());
 
     // Offsets of the objects written, in the order written: signature, widget, then the
     // containers changed to point at them.
@@ -453,9 +488,8 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     fz_var(update);
     fz_var(out);
     fz_try(c) {
-        // An update the engine had to repair, or one that would need encrypting, cannot be
-        // appended faithfully.
-        if (doc->crypt || !pdf_can_be_saved_incrementally(c, doc) || pdf_count_pages(c, doc) < 1) {
+        // An update to a file the engine had to repair cannot be appended faithfully.
+        if (!pdf_can_be_saved_incrementally(c, doc) || pdf_count_pages(c, doc) < 1) {
             refused = true;
             break;
         }
@@ -493,8 +527,13 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         };
         auto end = [&] { fz_write_string(c, out, "\nendobj\n"); };
 
+        pdf_crypt* crypt = doc->crypt;
         begin(sigNum, 0);
-        fz_write_data(c, out, sigDict.constData(), size_t(sigDict.size()));
+        fz_write_data(c, out, sigHead.constData(), size_t(sigHead.size()));
+        writeString(c, out, crypt, sigNum, 0, signingTime);
+        fz_write_string(c, out, "/Name");
+        writeString(c, out, crypt, sigNum, 0, signerName);
+        fz_write_data(c, out, sigTail.constData(), size_t(sigTail.size()));
         end();
         begin(widgetNum, 0);
         fz_write_printf(c, out, "<</Type/Annot/Subtype/Widget/FT/Sig/F 132/Rect[%g %g %g %g]",
@@ -503,7 +542,7 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             fz_write_printf(c, out, "/AP<</N %d %d R>>", pdf_to_num(c, appearance),
                             pdf_to_gen(c, appearance));
         fz_write_string(c, out, "/T");
-        fz_write_data(c, out, fieldTitle.constData(), size_t(fieldTitle.size()));
+        writeString(c, out, crypt, widgetNum, 0, fieldTitle);
         fz_write_printf(c, out, "/V %d 0 R/P %d %d R>>", sigNum, pdf_to_num(c, page),
                         pdf_to_gen(c, page));
         end();
@@ -519,7 +558,8 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             pdf_array_push(c, list, widgetRef);
             pdf_dict_put_drop(c, copy, PDF_NAME(Annots), list);
             begin(pdf_to_num(c, page), pdf_to_gen(c, page));
-            pdf_print_obj(c, out, copy, 1, 0);
+            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, pdf_to_num(c, page),
+                                    pdf_to_gen(c, page));
             end();
             pdf_drop_obj(c, copy);
         }
@@ -533,7 +573,8 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             pdf_obj* copy = pdf_copy_array(c, fieldList);
             pdf_array_push(c, copy, widgetRef);
             begin(pdf_to_num(c, fieldList), pdf_to_gen(c, fieldList));
-            pdf_print_obj(c, out, copy, 1, 0);
+            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, pdf_to_num(c, fieldList),
+                                    pdf_to_gen(c, fieldList));
             end();
             pdf_drop_obj(c, copy);
         } else {
@@ -546,13 +587,15 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                          pdf_dict_get_int(c, formCopy, PDF_NAME(SigFlags)) | 3);
         if (pdf_is_indirect(c, form)) {
             begin(pdf_to_num(c, form), pdf_to_gen(c, form));
-            pdf_print_obj(c, out, formCopy, 1, 0);
+            pdf_print_encrypted_obj(c, out, formCopy, 1, 0, crypt, pdf_to_num(c, form),
+                                    pdf_to_gen(c, form));
             end();
         } else {
             pdf_obj* rootCopy = pdf_copy_dict(c, root);
             pdf_dict_put(c, rootCopy, PDF_NAME(AcroForm), formCopy);
             begin(pdf_to_num(c, root), pdf_to_gen(c, root));
-            pdf_print_obj(c, out, rootCopy, 1, 0);
+            pdf_print_encrypted_obj(c, out, rootCopy, 1, 0, crypt, pdf_to_num(c, root),
+                                    pdf_to_gen(c, root));
             end();
             pdf_drop_obj(c, rootCopy);
         }
@@ -564,19 +607,18 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         pdf_obj* info = pdf_dict_get(c, trailer, PDF_NAME(Info));
         int infoNum = pdf_is_indirect(c, info) ? pdf_to_num(c, info) : 0;
         int infoGen = pdf_is_indirect(c, info) ? pdf_to_gen(c, info) : 0;
-        if (!infoEntries.isEmpty()) {
+        if (!request.info.empty()) {
             pdf_obj* copy = pdf_is_dict(c, info) ? pdf_copy_dict(c, info) : pdf_new_dict(c, doc, 4);
-            for (const auto& [key, value] : request.info)
-                pdf_dict_dels(c, copy, key.constData());
+            for (size_t i = 0; i < request.info.size(); ++i)
+                pdf_dict_puts_drop(c, copy, request.info[i].first.constData(),
+                                   pdf_new_text_string(c, infoValues[i].constData()));
             if (!infoNum) {
                 infoNum = size + 2;
                 infoGen = 0;
             }
             begin(infoNum, infoGen);
-            writeOpenDict(c, out, copy);
+            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, infoNum, infoGen);
             pdf_drop_obj(c, copy);
-            fz_write_data(c, out, infoEntries.constData(), size_t(infoEntries.size()));
-            fz_write_string(c, out, ">>");
             end();
         }
 
@@ -590,6 +632,15 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                         pdf_to_gen(c, root));
         if (infoNum)
             fz_write_printf(c, out, "/Info %d %d R", infoNum, infoGen);
+        // The same encryption dictionary and identifier: the file's key stays the key.
+        pdf_obj* encrypt = pdf_dict_get(c, trailer, PDF_NAME(Encrypt));
+        if (pdf_is_indirect(c, encrypt)) {
+            fz_write_printf(c, out, "/Encrypt %d %d R", pdf_to_num(c, encrypt),
+                            pdf_to_gen(c, encrypt));
+        } else if (pdf_is_dict(c, encrypt)) {
+            fz_write_string(c, out, "/Encrypt");
+            pdf_print_obj(c, out, encrypt, 1, 0);
+        }
         pdf_obj* id = pdf_dict_get(c, trailer, PDF_NAME(ID));
         if (pdf_is_array(c, id)) {
             fz_write_string(c, out, "/ID");
@@ -608,7 +659,7 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     }
     if (refused) {
         fz_drop_buffer(c, update);
-        throw Error("Encrypted or repaired documents cannot take a standard signature.");
+        throw Error("Repaired documents cannot take a standard signature.");
     }
 
     unsigned char* data = nullptr;

@@ -31,8 +31,10 @@ struct SignatureField {
 };
 
 // Every signed signature field of a PDF file, in the order of the form's fields. Empty for
-// anything that is not a readable PDF or has no signatures. Never throws.
-std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes);
+// anything that is not a readable PDF or has no signatures, and for a protected file that
+// `password` does not open. Never throws.
+std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
+                                                const QByteArray& password = {});
 
 // Whether the document was changed in memory since it was read.
 bool hasUnsavedChanges(const Document& document);
@@ -40,6 +42,13 @@ bool hasUnsavedChanges(const Document& document);
 // The bytes a document was read from (its file, or the memory it was opened from); empty
 // for documents made in memory.
 QByteArray sourceBytes(const Document& document);
+
+// The password that unlocked `document` (empty when it needed none): copies of a protected
+// document's bytes are read again with it.
+QByteArray openingPassword(const Document& document);
+// Unlocks `copy`, read from bytes that keep `original`'s protection, with the password that
+// unlocked `original`. True when `copy` is readable afterwards.
+bool unlockLike(Document& copy, const Document& original);
 
 struct SignatureFieldRequest {
     QString fieldName;     // unique among the form's fields; made up when empty
@@ -54,6 +63,8 @@ struct SignatureFieldRequest {
     QRectF stampRect;
     // Information entries (e.g. "Subject") to set in the same update; the others stay.
     std::vector<std::pair<QByteArray, QString>> info;
+    // Opens a protected file; the update is encrypted as the file is.
+    QByteArray password;
 };
 
 struct PreparedSignature {
@@ -65,8 +76,10 @@ struct PreparedSignature {
 };
 
 // Appends a signature field (invisible on the first page unless a stamp is named), with a signature
-// dictionary whose /ByteRange is final and whose /Contents is a zero-filled hole. Throws pdf::Error
-// when the file is not a PDF this can update (unreadable, encrypted, without pages).
+// dictionary whose /ByteRange is final and whose /Contents is a zero-filled hole. A protected file
+// keeps its protection: the update's strings are encrypted with the file's key, the hole is not.
+// Throws pdf::Error when the file is not a PDF this can update (unreadable, locked to the
+// request's password, repaired, without pages).
 PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                                         const SignatureFieldRequest& request);
 

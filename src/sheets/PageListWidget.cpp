@@ -1,18 +1,16 @@
 #include "sheets/PageListWidget.h"
 
 #include <QApplication>
-#include <QDrag>
-#include <QDropEvent>
-#include <QMimeData>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 PageListWidget::PageListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDropIndicatorShown(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDefaultDropAction(Qt::MoveAction);
+    // The view's own drag and drop would remove the dragged rows itself, and a platform
+    // drag is fed by the display server's pointer; the list drags its rows itself.
+    setDragDropMode(QAbstractItemView::NoDragDrop);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new PageRowDelegate(this));
     setIconSize(QSize(20, 20));
@@ -21,40 +19,9 @@ PageListWidget::PageListWidget(QWidget* parent) : QListWidget(parent) {
 int PageListWidget::destinationRowAt(const QPoint& pos) const {
     const QModelIndex index = indexAt(pos);
     if (!index.isValid())
-        return count();
+        return pos.y() < 0 ? 0 : count();
     const QRect rect = visualRect(index);
     return pos.y() < rect.center().y() ? index.row() : index.row() + 1;
-}
-
-void PageListWidget::startDrag(Qt::DropActions) {
-    // The list's own drag would remove the dragged rows once a move is reported, leaving
-    // fewer rows than pages; this drag only carries the rows, and the model moves them.
-    draggedRows_.clear();
-    const QModelIndexList indexes = selectedIndexes();
-    for (const QModelIndex& index : indexes)
-        draggedRows_.append(index.row());
-    if (draggedRows_.isEmpty())
-        return;
-    auto* drag = new QDrag(this);
-    drag->setMimeData(model()->mimeData(indexes));
-    drag->exec(Qt::MoveAction, Qt::MoveAction);
-    draggedRows_.clear();
-    emit dragFinished();
-}
-
-void PageListWidget::dragMoveEvent(QDragMoveEvent* event) {
-    QListWidget::dragMoveEvent(event);
-    // Only rows of this list are accepted.
-    if (event->source() != this && event->source() != nullptr)
-        event->ignore();
-}
-
-void PageListWidget::dropEvent(QDropEvent* event) {
-    // Copy, not move: the model moves the pages and the list is redrawn from it, so the
-    // view must not also remove the dragged rows.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    moveDraggedRowsTo(event->position().toPoint());
 }
 
 void PageListWidget::moveDraggedRowsTo(const QPoint& pos) {
@@ -64,6 +31,88 @@ void PageListWidget::moveDraggedRowsTo(const QPoint& pos) {
             rows.append(index.row());
     if (!rows.isEmpty())
         emit rowsMoveRequested(rows, destinationRowAt(pos));
+}
+
+void PageListWidget::mousePressEvent(QMouseEvent* event) {
+    QListWidget::mousePressEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index.isValid()) {
+        pressedRow_ = index.row();
+        pressPos_ = event->position().toPoint();
+    }
+}
+
+void PageListWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedRow_ < 0 || !(event->buttons() & Qt::LeftButton)) {
+        QListWidget::mouseMoveEvent(event);
+        return;
+    }
+    // While the button is held on a row, moving drags it; the selection stays on it.
+    const QPoint pos = event->position().toPoint();
+    if (!isDragging()) {
+        if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
+            return;
+        draggedRows_ = {pressedRow_};
+        viewport()->setCursor(Qt::ClosedHandCursor);
+    }
+    // Near the top or bottom edge the list scrolls, so that any row can be reached.
+    const int edge = 12;
+    QScrollBar* bar = verticalScrollBar();
+    if (pos.y() < edge)
+        bar->setValue(bar->value() - bar->singleStep());
+    else if (pos.y() > viewport()->height() - edge)
+        bar->setValue(bar->value() + bar->singleStep());
+    dropRow_ = destinationRowAt(pos);
+    viewport()->update();
+}
+
+void PageListWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (isDragging() && event->button() == Qt::LeftButton) {
+        finishDrag(true, event->position().toPoint());
+        return;
+    }
+    if (event->button() == Qt::LeftButton)
+        pressedRow_ = -1;
+    QListWidget::mouseReleaseEvent(event);
+}
+
+void PageListWidget::keyPressEvent(QKeyEvent* event) {
+    // Escape puts the row back instead of closing the sheet.
+    if (isDragging() && event->key() == Qt::Key_Escape) {
+        finishDrag(false);
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void PageListWidget::focusOutEvent(QFocusEvent* event) {
+    if (isDragging())
+        finishDrag(false);
+    QListWidget::focusOutEvent(event);
+}
+
+void PageListWidget::finishDrag(bool drop, const QPoint& pos) {
+    if (drop)
+        moveDraggedRowsTo(pos);
+    draggedRows_.clear();
+    pressedRow_ = -1;
+    dropRow_ = -1;
+    viewport()->unsetCursor();
+    viewport()->update();
+    emit dragFinished();
+}
+
+void PageListWidget::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    if (!isDragging() || dropRow_ < 0 || count() == 0)
+        return;
+    // A line where the dragged row will land: above row dropRow_, or below the last row.
+    const bool atEnd = dropRow_ >= count();
+    const QRect row = visualItemRect(item(atEnd ? count() - 1 : dropRow_));
+    const int y = atEnd ? row.bottom() : row.top();
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawLine(row.left() + 4, y, row.right() - 4, y);
 }
 
 void PageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -1,7 +1,10 @@
 #pragma once
 // The composition's page list: one row per page (template icon, "Page n", size and
-// template), reordered by dragging. It does not move rows itself; it reports the move
-// and the sheet redraws the list from the model.
+// template), reordered by dragging a row with the mouse. The list moves no rows itself: it
+// reports the move and the sheet redraws the list from the model. The drag is the list's
+// own (press, move, release on its rows, with a line where the rows will land), not a
+// drag and drop between windows: rows cannot leave the list, and the gesture behaves the
+// same on every display server.
 #include <QListWidget>
 #include <QStyledItemDelegate>
 
@@ -19,6 +22,10 @@ public:
     // of this list is under way) are asked to move there.
     void moveDraggedRowsTo(const QPoint& pos);
 
+    // Whether a row is being dragged, and the row it would land before.
+    bool isDragging() const { return !draggedRows_.isEmpty(); }
+    int dropRow() const { return dropRow_; }
+
 signals:
     // The pages at `rows` are to move before `destination` (a row before the move).
     void rowsMoveRequested(const QList<int>& rows, int destination);
@@ -26,12 +33,21 @@ signals:
     void dragFinished();
 
 protected:
-    void startDrag(Qt::DropActions supportedActions) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Ends the drag; with `drop`, asks for the move to `pos` first.
+    void finishDrag(bool drop, const QPoint& pos = {});
+
+    int pressedRow_ = -1; // the row under a left-button press, until the release
+    QPoint pressPos_;
     QList<int> draggedRows_;
+    int dropRow_ = -1;
 };
 
 // Paints a page row: icon, "Page n" and, below it, the size and template in a smaller,

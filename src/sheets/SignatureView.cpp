@@ -1,6 +1,8 @@
 #include "sheets/SignatureView.h"
 
 #include "sheets/SignatureCanvasView.h"
+
+#include "pdf/SignatureFields.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/ReplaceDocumentEdit.h"
@@ -625,7 +627,9 @@ void SignatureView::signDocument() {
         return;
     }
     // The signed bytes become the document shown, and the one a written copy holds.
-    if (pdf::DocumentPtr signedDocument = pdf::Document::fromData(signedData)) {
+    // A protected document's copy is protected as well; it opens as the document did.
+    pdf::DocumentPtr signedDocument = pdf::Document::fromData(signedData);
+    if (signedDocument && pdf::unlockLike(*signedDocument, *document)) {
         if (documentVM_.setSignedDocument)
             documentVM_.setSignedDocument(signedDocument);
     }

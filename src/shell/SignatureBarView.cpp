@@ -50,8 +50,8 @@ QString SignatureBarView::text() const {
 
 void SignatureBarView::documentChanged() {
     const pdf::DocumentPtr document = documentVM_->pdfDocument();
-    signatures_ = document ? StandardSignature::verify(pdf::sourceBytes(*document))
-                           : std::vector<StandardSignature::Result>();
+    signatures_ =
+        document ? StandardSignature::verify(*document) : std::vector<StandardSignature::Result>();
     if (signatures_.empty()) {
         hide();
         return;

@@ -231,7 +231,8 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
     // A file others signed already is appended to, never rewritten: a rewrite would break
     // their signatures. Changes made since it was opened cannot ride along then.
     const QByteArray source = pdf::sourceBytes(document);
-    const bool appendOnly = !StandardSignature::verify(source).empty();
+    const QByteArray password = pdf::openingPassword(document);
+    const bool appendOnly = !StandardSignature::verify(source, "/etc/ssl/certs", password).empty();
     if (appendOnly && pdf::hasUnsavedChanges(document))
         throw SignatureError::signingFailed(
             "The document's existing signatures would break. Save the changes in a copy, "
@@ -267,12 +268,25 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
 
     const SigningIdentity own = identity ? *identity : identityFor(signerName, keys);
     StandardSignature::Options options = standard;
+    options.password = password;
     if (appendOnly) {
         options.info = {{"Subject", subjectMarker},
                         {"Keywords", document.info(pdf::InfoKey::Keywords)}};
         return {StandardSignature::sign(source, own, signerName, options), *signature};
     }
-    const QByteArray recorded = document.dataRepresentation();
+    // A protected document stays protected: the signed copy is encrypted as its file was.
+    QByteArray recorded;
+    if (document.isEncrypted()) {
+        pdf::WriteOptions keep;
+        keep.keepProtection = true;
+        try {
+            recorded = document.serialize(keep);
+        } catch (const std::exception&) {
+            throw SignatureError::dataError();
+        }
+    } else {
+        recorded = document.dataRepresentation();
+    }
     if (recorded.isEmpty())
         throw SignatureError::dataError();
     return {StandardSignature::sign(recorded, own, signerName, options), *signature};
@@ -287,7 +301,8 @@ DigitalSignatureService::SignatureVerificationResult
 DigitalSignatureService::verifyDocument(const pdf::Document& document, const QByteArray& fileBytes,
                                         const KeyStore& keys) {
     SignatureVerificationResult result;
-    result.signatures = StandardSignature::verify(fileBytes);
+    result.signatures =
+        StandardSignature::verify(fileBytes, "/etc/ssl/certs", pdf::openingPassword(document));
     const std::optional<SignatureMetadata> metadata =
         document.info(pdf::InfoKey::Subject) == subjectMarker
             ? SignatureMetadata::fromJson(document.info(pdf::InfoKey::Keywords).toUtf8())

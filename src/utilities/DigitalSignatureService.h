@@ -78,7 +78,8 @@ public:
     // Signs `document` in place (its Subject and Keywords change) and returns its new bytes:
     // the record, then a standard signature appended by `identity` (the name's own
     // self-signed identity when none is given), shown on the signer's stamp when `standard`
-    // names one. Throws SignatureError.
+    // names one. A protected document's copy keeps its encryption and permissions (it opens
+    // with the password the document was unlocked with). Throws SignatureError.
     static SignResult signDocument(pdf::Document& document, const QString& signerName,
                                    const KeyStore& keys = KeyStore(),
                                    const SigningIdentity* identity = nullptr,

@@ -168,6 +168,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.stampRect = options.stampRect;
     request.contentsCapacity = 8192 + certificateBytes;
     request.info = options.info;
+    request.password = options.password;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
         const QByteArray cms = makeCms(prepared.signedBytes(), identity);
@@ -180,13 +181,18 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     }
 }
 
+std::vector<StandardSignature::Result> StandardSignature::verify(const pdf::Document& document) {
+    return verify(pdf::sourceBytes(document), "/etc/ssl/certs", pdf::openingPassword(document));
+}
+
 std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArray& pdfBytes,
-                                                                 const QString& authorities) {
+                                                                 const QString& authorities,
+                                                                 const QByteArray& password) {
     std::vector<Result> results;
     // Most documents carry no signature; spare them a second parse.
     if (!pdfBytes.contains("/ByteRange"))
         return results;
-    for (const pdf::SignatureField& field : pdf::readSignatureFields(pdfBytes)) {
+    for (const pdf::SignatureField& field : pdf::readSignatureFields(pdfBytes, password)) {
         Result result;
         result.fieldName = field.fieldName;
         result.change = field.changeAfterSigning;

@@ -20,6 +20,8 @@ struct StandardSignatureOptions {
     // The signer's drawn stamp, when placed: the signature shows on it.
     int stampPage = -1;
     QRectF stampRect; // PDF user space
+    // Opens protected bytes; the signature is appended under their own protection.
+    QByteArray password;
 };
 
 class StandardSignature {
@@ -59,6 +61,10 @@ public:
 
     // Every signature of the file, in the order of its form fields. `authorities` is a
     // folder of hashed CA certificates. Never throws.
+    // A protected file is read with `password`.
     static std::vector<Result> verify(const QByteArray& pdfBytes,
-                                      const QString& authorities = "/etc/ssl/certs");
+                                      const QString& authorities = "/etc/ssl/certs",
+                                      const QByteArray& password = {});
+    // The signatures of the file `document` was read from, opened as the document was.
+    static std::vector<Result> verify(const pdf::Document& document);
 };

@@ -11,7 +11,7 @@ export VELLUMARK_SCREENSHOT_DIR="$(cd "$out" && pwd)"
 export VELLUMARK_TEST_DISPLAY=1
 xvfb-run -a -s '-screen 0 1280x800x24' \
     "$build/tests/test_shell" --gtest_filter='KeepWorkWindow.*'
-xvfb-run -a -s '-screen 0 1280x800x24' \
-    "$build/tests/test_sheets" --gtest_filter='PageListDrag.*' --gtest_also_run_disabled_tests
+# The list's drag is driven by the test's own mouse on the offscreen platform.
+env -u VELLUMARK_TEST_DISPLAY "$build/tests/test_sheets" --gtest_filter='PageListDrag.*'
 "$build/tests/test_viewmodels" --gtest_filter='RotatedStamp.*'
 ls -1 "$VELLUMARK_SCREENSHOT_DIR"

@@ -2,6 +2,7 @@
 
 #include "pdf/Annotation.h"
 #include "pdf/Page.h"
+#include "pdf/SignatureFields.h"
 #include "platform/Preferences.h"
 #include "sheets/SignatureCanvasView.h"
 #include "support/ScriptedFileDialogs.h"
@@ -228,6 +229,29 @@ TEST_F(SignatureViewTest, VerifyingAndSigningShowTheResult) {
     auto again = makeSheet(false);
     again->setSelectedTab(SignatureTab::digital);
     EXPECT_EQ(resultMessage(again.get()), "Signature is valid. Signed by Ada");
+}
+
+TEST_F(SignatureViewTest, SigningAProtectedDocumentShowsItUnlockedAndStillProtected) {
+    auto sheet = makeSheet(true);
+    pdf::WriteOptions protection;
+    protection.ownerPassword = "owner";
+    protection.userPassword = "user";
+    document = pdf::Document::fromData(document->serialize(protection));
+    ASSERT_TRUE(document && document->unlock("user"));
+    sheet->setSelectedTab(SignatureTab::digital);
+    QTest::keyClicks(sheet->findChild<QLineEdit*>("signerName"), "Ada");
+    QTest::mouseClick(button(sheet.get(), "Sign Document"), Qt::LeftButton);
+
+    // The signed copy is shown readable, not as blank locked pages, and keeps the password.
+    ASSERT_EQ(documentsHandedOver, 1);
+    EXPECT_FALSE(document->isLocked());
+    EXPECT_TRUE(document->isEncrypted());
+    EXPECT_EQ(document->pageCount(), 2);
+    EXPECT_EQ(resultMessage(sheet.get()), "Signature is valid. Signed by Ada");
+    auto reread = pdf::Document::fromData(pdf::sourceBytes(*document));
+    ASSERT_NE(reread, nullptr);
+    EXPECT_TRUE(reread->isLocked());
+    EXPECT_TRUE(reread->unlock("user"));
 }
 
 TEST_F(SignatureViewTest, ASigningFailureIsShownAsNotSigned) {

@@ -68,6 +68,12 @@ TEST(DocumentRelease, TheReplacedDocumentIsReleasedWithWhatWasMadeFromIt) {
 }
 
 TEST(DocumentRelease, OpeningDocumentsOneAfterAnotherDoesNotGrow) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer holds freed memory in quarantine (up to 256 MB) to catch later use,
+    // so the resident size grows whether or not documents are released; the test before
+    // this one sees the document go.
+    GTEST_SKIP() << "resident size means nothing under AddressSanitizer";
+#endif
     ScopedAlerts alerts;
     std::unique_ptr<ContentView> window(VellumarkApp::makeWindow());
     window->setAttribute(Qt::WA_DeleteOnClose, false);

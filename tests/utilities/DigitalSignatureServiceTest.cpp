@@ -4,6 +4,7 @@
 #include "models/LocaleFormat.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/SignatureFields.h"
 #include "support/SignatureFixtures.h"
 
 #include <QCryptographicHash>
@@ -334,4 +335,36 @@ TEST_F(DigitalSignatureServiceTest, TheWrittenSignedFileShowsTheRecordInOtherRea
     const auto check = sigfix::runProgram("qpdf", {"--check", path});
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
     EXPECT_EQ(Service::verifyDocument(*pdf::Document::open(path), keys).isValid, true);
+}
+
+TEST_F(DigitalSignatureServiceTest, AProtectedDocumentIsSignedUnderItsOwnProtection) {
+    pdf::WriteOptions protection;
+    protection.ownerPassword = "owner";
+    protection.userPassword = "user";
+    protection.allowCopying = false;
+    auto doc = pdf::Document::fromData(document()->serialize(protection));
+    ASSERT_TRUE(doc && doc->unlock("user"));
+
+    const QString signer = "Zoë 署名";
+    const QByteArray signedData = Service::signDocument(*doc, signer, keys).signedData;
+    auto copy = pdf::Document::fromData(signedData);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->isLocked()) << "the copy needs the document's password";
+    ASSERT_TRUE(pdf::unlockLike(*copy, *doc));
+    EXPECT_FALSE(copy->hasOwnerAccess());
+    EXPECT_EQ(copy->info(pdf::InfoKey::Subject), Service::subjectMarker);
+
+    // The field's strings were encrypted with the file's key: they read back as written.
+    const auto fields = pdf::readSignatureFields(signedData, "user");
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].signerName, signer);
+    EXPECT_EQ(fields[0].fieldName, "Signature1");
+    EXPECT_TRUE(fields[0].signingTime.isValid());
+    EXPECT_TRUE(fields[0].byteRangeSound);
+    EXPECT_TRUE(pdf::readSignatureFields(signedData, "wrong").empty());
+
+    const auto result = Service::verifyDocument(*copy, signedData, keys);
+    EXPECT_EQ(result.isValid, std::optional<bool>(true)) << result.message.toStdString();
+    ASSERT_EQ(result.signatures.size(), 1u);
+    EXPECT_TRUE(result.signatures[0].isGood()) << result.signatures[0].summary().toStdString();
 }
