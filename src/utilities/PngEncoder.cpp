@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace PngEncoder {
@@ -109,9 +110,7 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-} // namespace
-
-QByteArray encode(const QImage& source) {
+QByteArray encodeOrThrow(const QImage& source) {
     if (source.isNull())
         return {};
     // Pages arrive as premultiplied ARGB32, opaque; RGB32 reads them as they are.
@@ -129,7 +128,9 @@ QByteArray encode(const QImage& source) {
     if (rowBytes > size_t(1) << 30 || size_t(height) > (size_t(1) << 31) / (rowBytes + 1))
         return {};
 
-    std::vector<unsigned char> filtered((rowBytes + 1) * size_t(height));
+    // Every byte is written below: no need to clear pages' worth of memory first.
+    const size_t filteredSize = (rowBytes + 1) * size_t(height);
+    const std::unique_ptr<unsigned char[]> filtered(new unsigned char[filteredSize]);
     std::vector<unsigned char> current(rowBytes), prior(rowBytes, 0);
     for (int y = 0; y < height; ++y) {
         const auto* px = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -145,7 +146,7 @@ QByteArray encode(const QImage& source) {
                 *o++ = static_cast<unsigned char>(p);
             }
         }
-        unsigned char* line = filtered.data() + size_t(y) * (rowBytes + 1);
+        unsigned char* line = filtered.get() + size_t(y) * (rowBytes + 1);
         const Filter filter = bestFilter(current.data(), prior.data(), int(rowBytes), bpp);
         line[0] = filter;
         applyFilter(filter, current.data(), prior.data(), int(rowBytes), bpp, line + 1);
@@ -156,10 +157,10 @@ QByteArray encode(const QImage& source) {
         libdeflate_alloc_compressor(kCompressionLevel));
     if (!compressor)
         return {};
-    std::vector<unsigned char> deflated(
-        libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const size_t deflatedSize = libdeflate_zlib_compress(
-        compressor.get(), filtered.data(), filtered.size(), deflated.data(), deflated.size());
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
+    const std::unique_ptr<unsigned char[]> deflated(new unsigned char[bound]);
+    const size_t deflatedSize = libdeflate_zlib_compress(compressor.get(), filtered.get(),
+                                                         filteredSize, deflated.get(), bound);
     if (deflatedSize == 0)
         return {};
 
@@ -173,9 +174,19 @@ QByteArray encode(const QImage& source) {
     header[9] = grey ? 0 : 2;                 // greyscale or RGB
     header[10] = header[11] = header[12] = 0; // deflate, adaptive filtering, no interlace
     appendChunk(out, "IHDR", header, sizeof header);
-    appendChunk(out, "IDAT", deflated.data(), deflatedSize);
+    appendChunk(out, "IDAT", deflated.get(), deflatedSize);
     appendChunk(out, "IEND", nullptr, 0);
     return out;
+}
+
+} // namespace
+
+QByteArray encode(const QImage& image) {
+    try {
+        return encodeOrThrow(image);
+    } catch (const std::bad_alloc&) {
+        return {}; // an image too large for the memory left is reported like any failure
+    }
 }
 
 } // namespace PngEncoder
