@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <string_view>
 
 namespace pdf::EngineStore {
@@ -38,14 +39,28 @@ size_t limit() {
 }
 
 size_t bytes() {
+    // The listing is written while the engine holds its allocation lock, so nothing may
+    // allocate through the engine then: the output keeps only the listing's tail, in place.
+    struct Tail {
+        char text[512] = {};
+        size_t length = 0;
+    } tail;
+    const auto write = [](fz_context*, void* state, const void* data, size_t n) {
+        auto* t = static_cast<Tail*>(state);
+        const auto* bytes = static_cast<const char*>(data);
+        for (size_t i = 0; i < n; ++i) {
+            if (t->length == sizeof t->text) {
+                std::memmove(t->text, t->text + sizeof t->text / 2, sizeof t->text / 2);
+                t->length = sizeof t->text / 2;
+            }
+            t->text[t->length++] = bytes[i];
+        }
+    };
     fz_context* c = engine::ctx();
-    fz_buffer* buffer = nullptr;
     fz_output* out = nullptr;
-    fz_var(buffer);
     fz_var(out);
     fz_try(c) {
-        buffer = fz_new_buffer(c, 4096);
-        out = fz_new_output_with_buffer(c, buffer);
+        out = fz_new_output(c, 0, &tail, write, nullptr, nullptr);
         fz_debug_store(c, out);
         fz_close_output(c, out);
     }
@@ -53,14 +68,9 @@ size_t bytes() {
         fz_drop_output(c, out);
     }
     fz_catch(c) {
-        fz_drop_buffer(c, buffer);
         return 0;
     }
-    unsigned char* data = nullptr;
-    const size_t length = fz_buffer_storage(c, buffer, &data);
-    const size_t size = parseSize(std::string_view(reinterpret_cast<const char*>(data), length));
-    fz_drop_buffer(c, buffer);
-    return size;
+    return parseSize(std::string_view(tail.text, tail.length));
 }
 
 void trim(size_t wanted) {
