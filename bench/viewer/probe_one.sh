@@ -28,7 +28,9 @@ first=$((seen - launched))
 settled 1000 >/dev/null
 open=$(rss)
 
-win=$(xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | tail -1)
+# Not every viewer names its process on its window: then the window is found by title.
+win=$(timeout 5 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | tail -1)
+[[ -z "$win" ]] && win=$(xdotool search --onlyvisible --name "$(basename "${!#}")" 2>/dev/null | tail -1)
 [[ -n "$win" ]] && xdotool windowfocus --sync "$win" 2>/dev/null
 sleep 0.3
 
