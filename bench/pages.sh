@@ -67,3 +67,26 @@ for name in ("merge", "split", "merge5k", "insert"):
           f"(CPU {cpu(theirs):.0f} ms): ours is {theirs['mean'] / ours['mean']:.2f}x as fast "
           f"({cpu(theirs) / cpu(ours):.2f}x in CPU time)")
 PY
+
+# Merges of growing size (ten documents of n/10 pages each), with each tool's peak
+# resident memory: the time should grow with the pages copied, not faster.
+for n in 100 1000 5000; do
+  rm -f size-part*.pdf
+  for i in $(seq -w 1 10); do python3 "$here/make_text_pdf.py" $((n / 10)) "size-part$i.pdf"; done
+  sized=$(ls size-part??.pdf | tr '\n' ' ')
+  hyperfine -N --warmup 1 --runs 3 --export-json "size$n.json" \
+    -n "vellumark-cli pages merge ($n pages)" "$cli pages merge $sized -o ours$n.pdf" \
+    -n "qpdf --empty --pages ($n pages)" "qpdf --empty --pages $sized -- theirs$n.pdf" >/dev/null
+  /usr/bin/time -f "%M" -o peak-ours.txt "$cli" pages merge $sized -o ours$n.pdf
+  /usr/bin/time -f "%M" -o peak-qpdf.txt qpdf --empty --pages $sized -- theirs$n.pdf
+  python3 - "$n" <<'PY'
+import json, sys
+n = sys.argv[1]
+ours, theirs = json.load(open(f"size{n}.json"))["results"]
+po, pq = (int(open(f).read()) // 1024 for f in ("peak-ours.txt", "peak-qpdf.txt"))
+print(f"merge {n} pages: vellumark-cli {ours['mean'] * 1000:.0f} ms (peak {po} MB), "
+      f"qpdf {theirs['mean'] * 1000:.0f} ms (peak {pq} MB): ours is "
+      f"{theirs['mean'] / ours['mean']:.2f}x as fast  target >= 1x: "
+      f"{'met' if theirs['mean'] >= ours['mean'] else 'NOT met'}")
+PY
+done

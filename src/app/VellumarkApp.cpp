@@ -8,6 +8,8 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Icons.h"
 
+#include "pageview/ViewMemoryBudget.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -108,6 +110,8 @@ int VellumarkApp::run(const QStringList& arguments) {
     QtFileDialogs::install();
     QtAlerts::install();
     QtPrintDialogs::install();
+    // Before the first document: the engine's store is made at the budget's size.
+    ViewMemoryBudget::standard().apply();
 
     QTextStream errors(stderr);
     const QList<ContentView*> windows = openFiles(makeWindow(), arguments.mid(1), errors);

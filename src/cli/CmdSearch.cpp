@@ -1,8 +1,7 @@
 // vellumark-cli search FILE QUERY
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/TextPage.h"
 
 namespace {
 
@@ -26,16 +25,26 @@ int run(const QStringList& args) {
     auto doc = cli::openOrComplain(args[0]);
     if (!doc)
         return 1;
-    const auto matches = doc->findString(args[1]);
-    QString out;
-    out.reserve(int(matches.size()) * 24);
-    for (const auto& match : matches) {
-        const auto pages = match.pages();
-        const int page = pages.empty() ? 0 : pages.front()->index() + 1;
-        out += QStringLiteral("page %1: %2\n").arg(page).arg(cli::printable(match.string()));
-    }
-    out += QStringLiteral("%1 matches\n").arg(matches.size());
-    cli::out(out);
+    // Pages are searched as they are read and only their matches are kept: the memory
+    // stays bounded by a few pages, not by the document.
+    const std::u32string needle = pdf::foldForSearch(args[1]);
+    qsizetype total = 0;
+    if (!needle.empty())
+        doc->forEachTextPage([&](int index, const pdf::TextPage* text) {
+            if (!text)
+                return true;
+            QString lines;
+            for (const auto& [first, last] : text->find(needle)) {
+                lines += QStringLiteral("page %1: %2\n")
+                             .arg(index + 1)
+                             .arg(cli::printable(text->text(first, last)));
+                ++total;
+            }
+            if (!lines.isEmpty())
+                cli::out(lines);
+            return true;
+        });
+    cli::out(QStringLiteral("%1 matches\n").arg(total));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 // vellumark-cli text FILE [-o OUT]
+#include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/TextExport.h"
@@ -28,10 +29,21 @@ int run(const QStringList& argsIn) {
     auto doc = cli::openOrComplain(args[0]);
     if (!doc)
         return 1;
-    const QString text = TextExport::documentText(*doc);
-    if (output)
-        return cli::writeFileOrComplain(*output, text.toUtf8()) ? 0 : 1;
-    cli::out(cli::printable(text, true));
+    // Pages are written as they are read, so memory stays bounded however long the file.
+    if (!output) {
+        TextExport::streamDocumentText(*doc, [](const QString& piece) {
+            cli::out(cli::printable(piece, true));
+            return true;
+        });
+        return 0;
+    }
+    base::AtomicFile file(*output);
+    if (!file.open())
+        return cli::failure(base::couldNotBeWritten(*output, file.reason()));
+    const bool written = TextExport::streamDocumentText(
+        *doc, [&file](const QString& piece) { return file.write(piece.toUtf8()); });
+    if (!written || !file.commit())
+        return cli::failure(base::couldNotBeWritten(*output, file.reason()));
     return 0;
 }
 

@@ -1,12 +1,14 @@
 #include "pageview/DisplayListCache.h"
 
+#include "pageview/ViewMemoryBudget.h"
+
 std::shared_ptr<DisplayListCache> DisplayListCache::shared() {
     static std::mutex mutex;
     static std::weak_ptr<DisplayListCache> instance;
     std::lock_guard lock(mutex);
     auto cache = instance.lock();
     if (!cache) {
-        cache = std::make_shared<DisplayListCache>();
+        cache = std::make_shared<DisplayListCache>(ViewMemoryBudget::standard().displayLists);
         instance = cache;
     }
     return cache;
@@ -57,6 +59,12 @@ void DisplayListCache::invalidate(const pdf::Page* page) {
 
 void DisplayListCache::pruneGone() {
     entries_.remove_if([](const Entry& e) { return e.page.expired(); });
+}
+
+int DisplayListCache::size() {
+    std::lock_guard lock(mutex_);
+    pruneGone();
+    return int(entries_.size());
 }
 
 void DisplayListCache::clear() {

@@ -23,6 +23,8 @@ public:
     // Forgets the recording of a page that now draws differently (the document's notice).
     void invalidate(const pdf::Page* page);
     void clear();
+    // Recordings held now (finished or being made).
+    int size();
 
 private:
     struct Entry {

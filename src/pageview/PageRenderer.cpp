@@ -4,6 +4,7 @@
 
 #include "base/ParallelFor.h"
 #include "pdf/DisplayList.h"
+#include "pdf/PixelBudget.h"
 
 #include <QCoreApplication>
 #include <QHashFunctions>
@@ -61,7 +62,7 @@ qint64 PageRenderer::scaleKeyFor(double scale) {
 }
 
 QRect PageRenderer::wholePage(const QSizeF& size, double scale) {
-    return QRect(0, 0, int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale)));
+    return QRect(QPoint(0, 0), pdf::pixelSize(size, scale));
 }
 
 QThreadPool* PageRenderer::pool() {

@@ -5,6 +5,7 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PageSlots.h"
 #include "pageview/PasswordPromptWidget.h"
+#include "pageview/ViewMemoryBudget.h"
 
 #include "pdf/Document.h"
 #include "pdf/DocumentChanges.h"
@@ -14,21 +15,17 @@
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-// Rendered pages the view keeps: a few screens' worth even on a high-density display,
-// and the same whatever the document's length.
-constexpr qint64 kRenderBudget = 128ll << 20;
-} // namespace
 
 const char* const PdfPageView::pageChangedNotification = "PDFViewPageChanged";
 const char* const PdfPageView::selectionChangedNotification = "PDFViewSelectionChanged";
 
 PdfPageView::PdfPageView(QWidget* parent)
-    : QAbstractScrollArea(parent), renderer_(new PageRenderer(kRenderBudget, this)),
+    : QAbstractScrollArea(parent),
+      renderer_(new PageRenderer(ViewMemoryBudget::standard().pageImageBytes, this)),
       prompt_(new PasswordPromptWidget(viewport())), annotations_(new AnnotationSelector(*this)) {
     background_ = palette().color(QPalette::Window);
     setFrameShape(QFrame::NoFrame);
@@ -44,6 +41,15 @@ PdfPageView::PdfPageView(QWidget* parent)
     prompt_->hide();
     connect(prompt_, &PasswordPromptWidget::unlockRequested, this, &PdfPageView::tryUnlock);
     connect(renderer_, &PageRenderer::imageReady, viewport(), qOverload<>(&QWidget::update));
+    // Once the pages on screen are drawn, what filled outside the view goes back to budget.
+    auto* settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(300);
+    connect(settle, &QTimer::timeout, this, [] { ViewMemoryBudget::standard().settle(); });
+    connect(renderer_, &PageRenderer::imageReady, settle, [this, settle] {
+        if (!renderer_->isBusy())
+            settle->start();
+    });
     connect(this, &PdfPageView::pageChanged, this, [this] {
         NotificationCenter::defaultCenter().post(pageChangedNotification,
                                                  QVariant::fromValue<QObject*>(this));

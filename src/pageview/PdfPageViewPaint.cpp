@@ -1,6 +1,7 @@
 // Painting of the page view: sheets, rendered pages (whole or in tiles), selections.
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
+#include "pdf/PixelBudget.h"
 
 #include "pageview/AnnotationSelector.h"
 #include "pageview/AnnotationToolGestures.h"
@@ -81,8 +82,8 @@ bool PdfPageView::paintPage(QPainter& p, int index, const QRectF& rect, const QR
     const quint64 revision = renderer_->generation(page.get());
     const qint64 scaleKey = PageRenderer::scaleKeyFor(deviceScale);
     const QSizeF size = sizes_[index];
-    const qint64 pixelsW = qint64(std::ceil(size.width() * deviceScale));
-    const qint64 pixelsH = qint64(std::ceil(size.height() * deviceScale));
+    const QSize pixels = pdf::pixelSize(size, deviceScale);
+    const qint64 pixelsW = pixels.width(), pixelsH = pixels.height();
 
     struct Piece {
         PageRenderer::Key key;

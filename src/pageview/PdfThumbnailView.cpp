@@ -3,6 +3,7 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PageSlots.h"
 #include "pageview/PdfPageView.h"
+#include "pageview/ViewMemoryBudget.h"
 
 #include "pdf/Document.h"
 #include "pdf/DocumentChanges.h"
@@ -10,17 +11,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cmath>
 
 namespace {
 constexpr int kPadding = 8;
 constexpr int kLabelHeight = 18;
-constexpr qint64 kThumbnailBudget = 48ll << 20;
+constexpr int kWaitForView = 500; // ms
 } // namespace
 
 PdfThumbnailView::PdfThumbnailView(QWidget* parent)
-    : QAbstractScrollArea(parent), renderer_(new PageRenderer(kThumbnailBudget, this)) {
+    : QAbstractScrollArea(parent),
+      renderer_(new PageRenderer(ViewMemoryBudget::standard().thumbnailBytes, this)) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
@@ -41,6 +44,12 @@ void PdfThumbnailView::setPdfView(PdfPageView* view) {
         // Edits come through the document's own notice; unlocking shows the pages at last.
         connect(view, &PdfPageView::documentUnlocked, this, &PdfThumbnailView::reload);
         connect(view, &PdfPageView::pageChanged, this, &PdfThumbnailView::currentPageChanged);
+        connect(view, &PdfPageView::painted, this, [this](bool sharp) {
+            if (sharp && waitingForView_) {
+                waitingForView_ = false;
+                viewport()->update();
+            }
+        });
         // The view going away leaves an empty strip rather than dangling pages.
         connect(view, &QObject::destroyed, this, [this] {
             view_.clear();
@@ -75,6 +84,14 @@ void PdfThumbnailView::reload() {
                 &PdfThumbnailView::documentEdited);
     sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
     pages_.resize(sizes_.size());
+    // The page being read comes first: thumbnails would take the same cores and the
+    // document's lock from it. A view that does not paint soon lets the strip go anyway.
+    waitingForView_ = !sizes_.empty() && view_ && view_->isVisible();
+    if (waitingForView_)
+        QTimer::singleShot(kWaitForView, this, [this] {
+            waitingForView_ = false;
+            viewport()->update();
+        });
     updateScrollBars();
     currentPageChanged();
     viewport()->update();
@@ -136,7 +153,7 @@ int PdfThumbnailView::highlightedIndex() const {
 }
 
 bool PdfThumbnailView::isRendering() const {
-    return renderer_->isBusy();
+    return waitingForView_ || renderer_->isBusy();
 }
 
 void PdfThumbnailView::currentPageChanged() {
@@ -166,7 +183,7 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         const QRect cell = cellRect(i);
         if (cell.top() >= viewport()->height())
             break;
-        const pdf::PagePtr page = pageObject(i);
+        const pdf::PagePtr page = waitingForView_ ? nullptr : pageObject(i);
         const QSizeF size = sizes_[i];
         const double fit =
             std::min(thumbSize_.width() / size.width(), thumbSize_.height() / size.height());

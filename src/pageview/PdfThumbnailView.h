@@ -24,6 +24,7 @@ public:
 
     PdfPageView* pdfView() const { return view_; }
     void setPdfView(PdfPageView* view);
+    PageRenderer* renderer() const { return renderer_; }
 
     // The box each thumbnail is fitted into, in points (logical pixels).
     QSizeF thumbnailSize() const { return thumbSize_; }
@@ -61,4 +62,6 @@ private:
     QSizeF thumbSize_{120, 160};
     QColor background_ = Qt::transparent;
     PageRenderer* renderer_;
+    // Until the main view shows its first sharp page, the strip draws empty sheets.
+    bool waitingForView_ = false;
 };

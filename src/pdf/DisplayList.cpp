@@ -40,8 +40,12 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
     if (scale <= 0 || (cancel && cancel->isCancelled()))
         return {};
     fz_context* c = ctx();
-    const fz_matrix ctm = fz_scale(float(scale), float(scale));
-    const fz_irect full = fz_round_rect(fz_transform_rect(d_->bounds, ctm));
+    // The page's top left corner lands on pixel (0, 0), whatever its origin, so that its
+    // size in pixels follows the one rule of pixelSize and not the origin's fraction.
+    const fz_matrix ctm = fz_concat(fz_translate(-d_->bounds.x0, -d_->bounds.y0),
+                                    fz_scale(float(scale), float(scale)));
+    const QSize pixels = pixelSize(size(), scale);
+    const fz_irect full{0, 0, pixels.width(), pixels.height()};
     QRect area(0, 0, full.x1 - full.x0, full.y1 - full.y0);
     if (!clip.isEmpty())
         area = area.intersected(clip);

@@ -8,6 +8,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -123,6 +124,16 @@ public:
 
     // The text of every page, extracted on several threads the first time it is asked for.
     std::vector<std::shared_ptr<const TextPage>> textPages() const;
+
+    // Calls visit(index, text) for every page in page order, `text` null for a page without
+    // any, extracting ahead on several threads but holding no more than `window` pages'
+    // text at a time; what is extracted is not kept. visit may run on any of the threads,
+    // one call at a time; returning false stops the walk. Rethrows a worker's exception.
+    void forEachTextPage(const std::function<bool(int index, const TextPage* text)>& visit,
+                         int window = 32) const;
+
+    // Memory taken by the text this document keeps (within pdf::TextCache::limit()).
+    qint64 keptTextBytes() const;
 
     // Number of form widgets over all pages.
     int formFieldCount() const;

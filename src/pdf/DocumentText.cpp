@@ -9,6 +9,9 @@
 #include "base/ParallelFor.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 
 namespace pdf {
 
@@ -31,8 +34,13 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 // Extracts the text of the pages it takes from `next` from a private copy of the document,
 // in a context of its own, so that it takes no lock the other threads wait on. Pages are
 // handed out one at a time, so a slower thread simply takes fewer.
+// `take(i)` says whether page i is still wanted (it may wait for room first); `done(i, text)`
+// receives every page taken, with a null text when the page could not be loaded.
+using TakePage = std::function<bool(int index)>;
+using PageDone = std::function<void(int index, std::shared_ptr<const TextPage> text)>;
+
 void extractShare(fz_buffer* source, const QByteArray& password, const base::NextIndex& next,
-                  int first, std::vector<std::shared_ptr<const TextPage>>& out) {
+                  int first, const TakePage& take, const PageDone& done) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
     if (!c)
@@ -66,14 +74,21 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         pdf_drop_document(c, doc);
         return;
     }
-    for (int i = next(); i >= 0; i = next()) {
-        if (out[size_t(i)])
-            continue; // already known
-        pdf_page* page = loadPage(c, doc, first + i);
-        if (!page)
-            continue;
-        out[size_t(i)] = extractTextPage(c, page);
-        fz_drop_page(c, &page->super);
+    try {
+        for (int i = next(); i >= 0; i = next()) {
+            if (!take(i))
+                continue;
+            pdf_page* page = loadPage(c, doc, first + i);
+            std::shared_ptr<const TextPage> text;
+            if (page) {
+                text = extractTextPage(c, page);
+                fz_drop_page(c, &page->super);
+            }
+            done(i, std::move(text));
+        }
+    } catch (...) {
+        pdf_drop_document(c, doc);
+        throw;
     }
     if (mapped)
         pdf_drop_page_tree(c, doc);
@@ -123,7 +138,12 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
             base::parallelWorkers(
                 count,
                 [&](const base::NextIndex& next) {
-                    extractShare(source, password, next, first, out);
+                    extractShare(
+                        source, password, next, first, [&](int i) { return !out[size_t(i)]; },
+                        [&](int i, std::shared_ptr<const TextPage> text) {
+                            if (text)
+                                out[size_t(i)] = std::move(text);
+                        });
                 },
                 options);
         } catch (...) {
@@ -143,6 +163,7 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
             else if (kept)
                 out[size_t(i)] = kept; // one page, one text, whoever read it first
         }
+        d->trimTexts(0);
     }
     for (int i = 0; i < count; ++i)
         if (!out[size_t(i)])
@@ -175,6 +196,128 @@ std::vector<Selection> findStringInRange(const Document& document, const QString
             results.emplace_back(std::vector<Selection::Range>{{p, first, last}});
     }
     return results;
+}
+
+qint64 Document::keptTextBytes() const {
+    auto lock = d_->lock();
+    return d_->textBytes();
+}
+
+void Document::forEachTextPage(const std::function<bool(int, const TextPage*)>& visit,
+                               int window) const {
+    window = std::max(1, window);
+    const int count = pageCount();
+    std::vector<std::shared_ptr<const TextPage>> known(static_cast<size_t>(count));
+    fz_buffer* source = nullptr;
+    QByteArray password;
+    {
+        auto lock = d_->lock();
+        for (int i = 0; i < count && i < int(d_->texts.size()); ++i)
+            known[size_t(i)] = d_->texts[size_t(i)];
+        // A private copy reads the same pages only while the document is as it was read.
+        if (count >= 8 && d_->source && d_->pagesMoved == 0 && !d_->contentEdited && !d_->locked)
+            source = fz_keep_buffer(ctx(), d_->source);
+        password = d_->password;
+    }
+
+    // Pages finished out of order wait in `ready` until every page before them was
+    // visited; a worker does not start a page `window` or more ahead of the next to visit.
+    std::mutex mutex;
+    std::condition_variable room;
+    std::map<int, std::shared_ptr<const TextPage>> ready;
+    int nextToVisit = 0;
+    bool visiting = false, stopped = false;
+
+    const auto deliver = [&](int index, std::shared_ptr<const TextPage> text) {
+        std::unique_lock lock(mutex);
+        ready.emplace(index, std::move(text));
+        if (visiting)
+            return; // the thread visiting now finds it before it stops
+        visiting = true;
+        for (auto it = ready.find(nextToVisit); it != ready.end() && !stopped;
+             it = ready.find(nextToVisit)) {
+            std::shared_ptr<const TextPage> page = std::move(it->second);
+            ready.erase(it);
+            lock.unlock();
+            bool go = false;
+            try {
+                go = visit(nextToVisit, page && !page->isEmpty() ? page.get() : nullptr);
+            } catch (...) {
+                lock.lock();
+                stopped = true;
+                visiting = false;
+                room.notify_all();
+                throw;
+            }
+            page.reset();
+            lock.lock();
+            stopped = stopped || !go;
+            ++nextToVisit;
+            room.notify_all();
+        }
+        visiting = false;
+    };
+    const auto take = [&](int index) {
+        std::unique_lock lock(mutex);
+        room.wait(lock, [&] { return stopped || index < nextToVisit + window; });
+        if (stopped)
+            return false;
+        if (known[size_t(index)]) {
+            lock.unlock();
+            deliver(index, known[size_t(index)]);
+            return false;
+        }
+        return true;
+    };
+
+    if (source) {
+        base::ParallelOptions options;
+        options.maxThreads = std::max(1, std::min(4, count / 4));
+        std::exception_ptr failure;
+        try {
+            base::parallelWorkers(
+                count,
+                [&](const base::NextIndex& next) {
+                    try {
+                        extractShare(source, password, next, 0, take,
+                                     [&](int i, std::shared_ptr<const TextPage> text) {
+                                         // A page the copy could not load is read as the
+                                         // document itself reads it.
+                                         if (!text)
+                                             if (auto p = page(i))
+                                                 text = p->textPage();
+                                         deliver(i, std::move(text));
+                                     });
+                    } catch (...) {
+                        // Whoever waits for room must not wait for this thread's pages.
+                        std::lock_guard lock(mutex);
+                        stopped = true;
+                        room.notify_all();
+                        throw;
+                    }
+                },
+                options);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        fz_drop_buffer(ctx(), source);
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+    // Whatever the private copies did not read (none made, or pages they could not load)
+    // is read here from the document itself, in order.
+    std::unique_lock lock(mutex);
+    for (int i = nextToVisit; i < count && !stopped; i = nextToVisit) {
+        lock.unlock();
+        auto p = known[size_t(i)] ? nullptr : page(i);
+        auto text = known[size_t(i)] ? known[size_t(i)] : p ? p->textPage() : nullptr;
+        p.reset();
+        lock.lock();
+        ready.erase(i);
+        lock.unlock();
+        deliver(i, std::move(text));
+        lock.lock();
+    }
 }
 
 } // namespace pdf

@@ -1,4 +1,5 @@
 #include "pdf/Engine.h"
+#include "pdf/EngineStore.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,7 @@ void quietError(void*, const char*) {}
 
 fz_context* baseContext() {
     static fz_context* base = [] {
-        fz_context* c = fz_new_context(nullptr, &g_lockContext, 256 << 20);
+        fz_context* c = fz_new_context(nullptr, &g_lockContext, EngineStore::limit());
         if (!c) {
             std::fputs("vellumark: cannot initialise the PDF engine\n", stderr);
             std::abort();

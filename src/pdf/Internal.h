@@ -64,6 +64,10 @@ struct DocumentData {
     void renumber();
     // Makes room for `count` pages the engine just inserted at `index`.
     void recordInserted(int index, size_t count);
+    // Keeps the texts within TextCache::limit(), letting go of those farthest from `near`.
+    // The lock must be held.
+    void trimTexts(int near);
+    qint64 textBytes() const;
 };
 
 struct PageData {

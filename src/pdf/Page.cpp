@@ -152,8 +152,10 @@ std::shared_ptr<const TextPage> Page::textPage() const {
     if (slot >= 0 && slot < int(texts.size()) && texts[size_t(slot)])
         return texts[size_t(slot)];
     auto text = extractTextPage(ctx(), d_->page);
-    if (slot >= 0 && slot < int(texts.size()))
+    if (slot >= 0 && slot < int(texts.size())) {
         texts[size_t(slot)] = text;
+        d_->doc->trimTexts(slot);
+    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "pdf/PixelBudget.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pdf {
@@ -10,6 +11,13 @@ double scaleWithinBudget(QSizeF points, double scale) {
     if (w <= 0 || h <= 0 || w * h <= double(kPixelBudget))
         return scale;
     return scale * std::sqrt(double(kPixelBudget) / (w * h)) * 0.999;
+}
+
+QSize pixelSize(QSizeF points, double scale) {
+    const auto side = [scale](double length) {
+        return int(std::max(1.0, std::ceil(length * scale - 1e-3)));
+    };
+    return QSize(side(points.width()), side(points.height()));
 }
 
 bool withinPixelBudget(qint64 width, qint64 height) {

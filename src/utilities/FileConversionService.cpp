@@ -135,13 +135,8 @@ bool FileConversionService::writeFile(const QByteArray& bytes, const QString& pa
 }
 
 QImage FileConversionService::pageImage(const pdf::Page& page) {
-    const QRectF box = page.mediaBox();
-    const QSize target(qRound(box.width() * 2), qRound(box.height() * 2));
-    QImage image = page.render(2.0);
-    // Rotated pages render with their sides swapped; the export keeps the media box's shape.
-    if (!image.isNull() && image.size() != target && image.size() != target.transposed())
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
+    // The same picture, of the same size, as "Export All Pages" and the command line give.
+    return PageImageExport::renderPage(page, 2.0);
 }
 
 bool FileConversionService::writePng(const QImage& image, const QString& path, QString* error) {

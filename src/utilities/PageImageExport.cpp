@@ -4,6 +4,7 @@
 #include "pdf/DisplayList.h"
 #include "pdf/Page.h"
 #include "pdf/PixelBudget.h"
+#include "utilities/PngEncoder.h"
 
 #include "base/AtomicFile.h"
 #include "base/ParallelFor.h"
@@ -19,14 +20,13 @@
 namespace PageImageExport {
 
 QByteArray encodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.setCompression(1);
-    if (!writer.write(image.convertToFormat(QImage::Format_RGB888)))
-        return {};
-    return bytes;
+    return PngEncoder::encode(image);
+}
+
+QImage renderPage(const pdf::Page& page, double scale) {
+    // The display list is recorded under the document's lock; the drawing runs freely.
+    auto list = page.displayList();
+    return list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
 }
 
 namespace {
@@ -70,10 +70,7 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             const QString path = dir.filePath(QStringLiteral("page_%1.png").arg(i + 1));
             QString failure;
             auto page = document.page(i);
-            // The display list is recorded under the document's lock; the rest runs freely.
-            auto list = page ? page->displayList() : nullptr;
-            const QImage image =
-                list ? list->render(pdf::scaleWithinBudget(list->size(), scale)) : QImage();
+            const QImage image = page ? renderPage(*page, scale) : QImage();
             const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
             if (png.isEmpty()) {
                 failure =

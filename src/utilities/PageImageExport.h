@@ -2,6 +2,7 @@
 // Pages as PNG files, rendered and encoded on every core. Used by the export sheet and
 // by vellumark-cli render --all.
 #include "pdf/Document.h"
+#include "pdf/Page.h"
 
 #include <QImage>
 #include <QString>
@@ -14,6 +15,10 @@ namespace PageImageExport {
 
 // PNG bytes of an image, without alpha; light compression, since pages are mostly flat.
 QByteArray encodePng(const QImage& image);
+
+// The page as exported at `scale` (1 = 72 dpi), annotations included, sized by
+// pdf::pixelSize and kept within the pixel budget. Null when it cannot be drawn.
+QImage renderPage(const pdf::Page& page, double scale);
 
 // How many pages of `document` may be rendered at once at `scale` with the memory
 // available now (at least 1).

@@ -29,4 +29,23 @@ QString documentText(const pdf::Document& document) {
     return join(pages);
 }
 
+bool streamDocumentText(const pdf::Document& document,
+                        const std::function<bool(const QString&)>& sink) {
+    bool wroteAny = false, complete = true;
+    document.forEachTextPage([&](int index, const pdf::TextPage* text) {
+        if (!text)
+            return true;
+        QString piece = text->text();
+        if (wroteAny)
+            piece.prepend(QStringLiteral("\n\n--- Page %1 ---\n\n").arg(index + 1));
+        // As join(): the separator goes before every page once anything was written.
+        wroteAny = wroteAny || !piece.isEmpty();
+        if (piece.isEmpty() || sink(piece))
+            return true;
+        complete = false;
+        return false;
+    });
+    return complete;
+}
+
 } // namespace TextExport

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,5 +15,10 @@ namespace TextExport {
 QString join(const std::vector<std::optional<QString>>& pages);
 // The same for a document, extracting on several threads.
 QString documentText(const pdf::Document& document);
+// The same text as documentText, handed to `sink` piece by piece in order while
+// the pages are read, with a bounded number of pages in memory. Stops and returns false
+// as soon as `sink` does.
+bool streamDocumentText(const pdf::Document& document,
+                        const std::function<bool(const QString& piece)>& sink);
 
 } // namespace TextExport

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The side-by-side viewer probe: ours and every installed peer (bench/setup.sh installs
+# them) open the same documents in a virtual display of their own, one at a time.
+# Measured from outside, the same way for all: time from launch to the first page on
+# the screen (the probe documents mark page 1 with a red block), resident memory once
+# open and after paging to the end (and the peak), the time 100 Page Down presses take
+# to settle, and the time three zoom steps take to settle.
+#   bench/viewer/probe.sh [build-dir]      (DOCS="images200" probes one document only)
+# Timings on a loaded machine mean little: run it on a quiet one.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+BUILD=${1:-build}
+OUT="$PWD/bench/out/viewer"
+mkdir -p "$OUT"
+bench/setup.sh
+[[ -x "$BUILD/vellumark" ]] || cmake --build "$BUILD" --target vellumark >/dev/null
+gcc -O2 -o "$OUT/screenwatch" bench/viewer/screenwatch.c -lX11
+python3 bench/viewer/make_probe_pdfs.py "$OUT"
+export HOME="$OUT/home" XDG_CONFIG_HOME="$OUT/home/.config" XDG_DATA_HOME="$OUT/home/.local/share"
+rm -rf "$OUT/home"; mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+
+# name | command | next-page key | zoom-in key
+viewers=(
+  "ours|$PWD/$BUILD/vellumark|Next|ctrl+plus"
+  "evince|evince|Next|ctrl+plus"
+  "okular|okular|Next|ctrl+plus"
+  "qpdfview|qpdfview --unique|Next|ctrl+plus"
+  "zathura|zathura|Next|plus"
+  "mupdf|mupdf|Next|plus"
+)
+results="$OUT/results.txt"
+: >"$results"
+for doc in ${DOCS:-text1000 images200}; do
+  pages=$([[ $doc == text1000 ]] && echo 1000 || echo 200)
+  for entry in "${viewers[@]}"; do
+    IFS='|' read -r name cmd next zoom <<<"$entry"
+    command -v "${cmd%% *}" >/dev/null || continue
+    # shellcheck disable=SC2086
+    line=$(xvfb-run -a -s "-screen 0 1600x1000x24" bash bench/viewer/probe_one.sh \
+      "$OUT/screenwatch" "$pages" "$next" "$zoom" $cmd "$OUT/$doc.pdf")
+    echo "$doc $name $line" | tee -a "$results"
+  done
+done
+python3 bench/viewer/probe_table.py "$results"

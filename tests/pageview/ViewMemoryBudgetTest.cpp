@@ -1,0 +1,57 @@
+#include "pageview/ViewMemoryBudget.h"
+#include "pageview/DisplayListCache.h"
+#include "pageview/PageRenderer.h"
+#include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
+#include "pdf/Document.h"
+#include "pdf/EngineStore.h"
+#include "support/ImagePageFixtures.h"
+#include "support/PageViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+
+TEST(ViewMemoryBudgetTest, CachesStayWithinTheBudgetWhilePagingThroughPictures) {
+    const ViewMemoryBudget& budget = ViewMemoryBudget::standard();
+    budget.apply();
+    // Each page's picture decodes to 300 KB: 300 of them are more than the engine's share.
+    auto doc = openBytes(imagePagesPdf(300, 320));
+    ASSERT_TRUE(doc);
+    PdfPageView view;
+    view.resize(500, 400);
+    view.setDocument(doc);
+    view.show();
+    PdfThumbnailView strip;
+    strip.resize(160, 400);
+    strip.setPdfView(&view);
+    strip.show();
+
+    const auto lists = DisplayListCache::shared();
+    qint64 pageImages = 0, thumbnails = 0, store = 0;
+    int recordings = 0;
+    for (int i = 0; i < doc->pageCount(); ++i) {
+        view.goToPageIndex(i);
+        ASSERT_TRUE(waitUntilSharp(view)) << "page " << i + 1;
+        if (i % 25 == 24) {
+            ASSERT_TRUE(waitUntilIdle(strip));
+            budget.settle();
+            store = std::max<qint64>(store, qint64(pdf::EngineStore::bytes()));
+        }
+        pageImages = std::max(pageImages, view.renderer()->cachedBytes());
+        thumbnails = std::max(thumbnails, strip.renderer()->cachedBytes());
+        recordings = std::max(recordings, lists->size());
+    }
+    EXPECT_LE(pageImages, budget.pageImageBytes);
+    EXPECT_LE(thumbnails, budget.thumbnailBytes);
+    EXPECT_LE(recordings, budget.displayLists);
+    EXPECT_GT(store, 0);
+    EXPECT_LE(store, budget.engineStoreBytes);
+    // What is on screen stayed: the last page paints sharp without another render.
+    view.viewport()->grab();
+    EXPECT_TRUE(view.lastPaintWasSharp());
+}
+
+} // namespace
