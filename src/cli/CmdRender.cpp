@@ -37,10 +37,10 @@ QString whyNotRendered(const pdf::Page& page, double scale) {
     if (!pdf::withinPixelBudget(qint64(width), qint64(height)))
         return QStringLiteral("the %1 × %2 pt page would make an image of %3 × %4 pixels, "
                               "beyond the limit of %5 megapixels")
-            .arg(points.width())
-            .arg(points.height())
-            .arg(width)
-            .arg(height)
+            .arg(QString::number(points.width(), 'g', 10))
+            .arg(QString::number(points.height(), 'g', 10))
+            .arg(qint64(width))
+            .arg(qint64(height))
             .arg(pdf::kPixelBudget >> 20);
     return QStringLiteral("its content could not be drawn");
 }
