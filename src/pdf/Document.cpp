@@ -318,7 +318,7 @@ std::shared_ptr<Page> Document::page(int index) const {
     pdf_page* raw = nullptr;
     fz_var(raw);
     fz_try(c) {
-        raw = pdf_load_page(c, d_->pdf, index);
+        raw = loadPdfPage(c, d_->pdf, index);
         // Through the page map the engine hands out the page dictionary itself. Whatever
         // refers to the page (an annotation's /P, a destination) needs the reference that a
         // lookup through the tree gives, or the page would be written out a second time.
@@ -412,7 +412,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
         // A page of the same document: a copy placed at the end, then moved.
         map = pdf_new_graft_map(c, d_->pdf);
         pdf_graft_mapped_page(c, map, -1, d_->pdf, from);
-        copy = pdf_lookup_page_obj(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
+        copy = pageObjectAt(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
         pdf_keep_obj(c, copy);
         pdf_delete_page(c, d_->pdf, pdf_count_pages(c, d_->pdf) - 1);
         pdf_insert_page(c, d_->pdf, index, copy);
@@ -536,7 +536,7 @@ bool Document::removePage(int index) {
     d_->dropPageMap(c);
     fz_try(c) {
         // Its fields leave the form with it, or other readers list them without a page.
-        removePageFields(c, d_->pdf, pdf_lookup_page_obj(c, d_->pdf, index));
+        removePageFields(c, d_->pdf, pageObjectAt(c, d_->pdf, index));
         pdf_delete_page(c, d_->pdf, index);
     }
     fz_catch(c) {
@@ -580,7 +580,7 @@ bool Document::nestOutline(const QString& title) {
     d_->dropPageMap(c); // the entry needs the first page's reference, not its dictionary
     bool ok = true;
     fz_try(c) {
-        pdf_obj* first = d_->pages.empty() ? nullptr : pdf_lookup_page_obj(c, d_->pdf, 0);
+        pdf_obj* first = d_->pages.empty() ? nullptr : pageObjectAt(c, d_->pdf, 0);
         pdf::nestOutline(c, d_->pdf, utf8.constData(), first);
     }
     fz_catch(c) {
@@ -695,7 +695,7 @@ int widgetsOnPage(fz_context* c, pdf_document* doc, int index) {
     int count = 0;
     fz_var(count);
     fz_try(c) {
-        pdf_obj* annots = pdf_dict_get(c, pdf_lookup_page_obj(c, doc, index), PDF_NAME(Annots));
+        pdf_obj* annots = pdf_dict_get(c, pageObjectAt(c, doc, index), PDF_NAME(Annots));
         const int n = pdf_array_len(c, annots);
         for (int k = 0; k < n; ++k)
             if (pdf_name_eq(c, pdf_dict_get(c, pdf_array_get(c, annots, k), PDF_NAME(Subtype)),

@@ -82,6 +82,45 @@ void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
 // what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
 // it inherited), so that every later lookup by number agrees with that count. Memory
 // grows with the real pages only, whatever the tree claims. Throws through fz_throw.
+namespace {
+
+// Runs `lookup` and gives back any reference to the mapped page object it kept beyond what
+// its result holds (`held`: how many the result itself keeps).
+template <typename Lookup>
+auto balancedLookup(fz_context* c, pdf_document* doc, int index, int held, Lookup lookup) {
+    const int number = doc->fwd_page_map && index >= 0 && index < doc->map_page_count
+                           ? doc->fwd_page_map[index]
+                           : 0;
+    if (number <= 0)
+        return lookup();
+    pdf_obj* mapped = pdf_load_object(c, doc, number);
+    const int before = pdf_obj_refs(c, mapped);
+    decltype(lookup()) result = nullptr;
+    fz_var(result);
+    fz_try(c) {
+        result = lookup();
+        for (int extra = pdf_obj_refs(c, mapped) - before - held; extra > 0; --extra)
+            pdf_drop_obj(c, mapped);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, mapped);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+    return result;
+}
+
+} // namespace
+
+pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
+    return balancedLookup(c, doc, index, 0, [&] { return pdf_lookup_page_obj(c, doc, index); });
+}
+
+pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index) {
+    return balancedLookup(c, doc, index, 1, [&] { return pdf_load_page(c, doc, index); });
+}
+
 int countAndRepairPages(fz_context* c, pdf_document* doc) {
     pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
     if (!pdf_is_dict(c, root))
@@ -172,7 +211,7 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
     pdf_obj* obj = nullptr;
     fz_var(obj);
     fz_try(c) {
-        obj = pdf_lookup_page_obj(c, pdf, index);
+        obj = pageObjectAt(c, pdf, index);
     }
     fz_catch(c) {
         obj = nullptr;

@@ -23,7 +23,7 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
     pdf_page* page = nullptr;
     fz_var(page);
     fz_try(c) {
-        page = pdf_load_page(c, doc, index);
+        page = loadPdfPage(c, doc, index);
     }
     fz_catch(c) {
         page = nullptr;
@@ -87,6 +87,8 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
             done(i, std::move(text));
         }
     } catch (...) {
+        if (mapped)
+            pdf_drop_page_tree(c, doc);
         pdf_drop_document(c, doc);
         throw;
     }

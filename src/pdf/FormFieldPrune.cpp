@@ -73,7 +73,8 @@ bool pruneField(fz_context* c, pdf_obj* field, const NumberSet& widgets, bool ke
         marks.items = fz_realloc_array(c, marks.items, grown, pdf_obj*);
         marks.cap = grown;
     }
-    marks.items[marks.len++] = field;
+    // Kept: deleting a kid below may drop the array's last hold on it before it is unmarked.
+    marks.items[marks.len++] = pdf_keep_obj(c, field);
     if (pdf_name_eq(c, pdf_dict_get(c, field, PDF_NAME(Subtype)), PDF_NAME(Widget))) {
         if (!pdf_is_indirect(c, field))
             return true;
@@ -99,8 +100,10 @@ bool pruneFieldTree(fz_context* c, pdf_obj* field, const NumberSet& widgets, boo
         stays = pruneField(c, field, widgets, keep, 0, marks);
     }
     fz_always(c) {
-        for (int i = 0; i < marks.len; ++i)
+        for (int i = 0; i < marks.len; ++i) {
             pdf_unmark_obj(c, marks.items[i]);
+            pdf_drop_obj(c, marks.items[i]);
+        }
         fz_free(c, marks.items);
     }
     fz_catch(c) {

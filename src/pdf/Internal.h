@@ -102,6 +102,14 @@ public:
 // Records a change for the current scope, or announces it at once outside any scope.
 void announce(DocumentData& d, Change change);
 
+// The page object at `index`, borrowed from the document, as pdf_lookup_page_obj gives it.
+// While the engine's page map is loaded its lookup keeps the object once more than it
+// should; this one gives that reference back, so nothing outlives the document. Throws
+// through fz_throw.
+pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index);
+// pdf_load_page with the same balance kept.
+pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index);
+
 // The number of pages the page tree really holds; a tree whose counts, loops or repeats
 // disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.
 int countAndRepairPages(fz_context* c, pdf_document* doc);

@@ -318,7 +318,7 @@ void insertIntoTree(fz_context* c, pdf_document* doc, int at, pdf_obj** pages, i
     pdf_obj* parent = root;
     int position = 0;
     if (total > 0) {
-        pdf_obj* neighbour = pdf_lookup_page_obj(c, doc, at < total ? at : total - 1);
+        pdf_obj* neighbour = pageObjectAt(c, doc, at < total ? at : total - 1);
         parent = pdf_dict_get(c, neighbour, PDF_NAME(Parent));
         pdf_obj* siblings = pdf_dict_get(c, parent, PDF_NAME(Kids));
         const int n = pdf_array_len(c, siblings);

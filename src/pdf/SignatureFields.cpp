@@ -83,7 +83,7 @@ void collectSignedFields(fz_context* c, pdf_obj* fields, pdf_obj** out, int* cou
 void collectSignedWidgets(fz_context* c, pdf_document* doc, pdf_obj** out, int* count) {
     const int pages = pdf_count_pages(c, doc);
     for (int p = 0; p < pages && *count < kMaxFields; ++p) {
-        pdf_obj* annots = pdf_dict_get(c, pdf_lookup_page_obj(c, doc, p), PDF_NAME(Annots));
+        pdf_obj* annots = pdf_dict_get(c, pageObjectAt(c, doc, p), PDF_NAME(Annots));
         for (int i = 0, n = pdf_array_len(c, annots); i < n && *count < kMaxFields; ++i) {
             pdf_obj* widget = pdf_array_get(c, annots, i);
             if (!pdf_name_eq(c, pdf_dict_get_inheritable(c, widget, PDF_NAME(FT)), PDF_NAME(Sig)) ||
@@ -500,12 +500,12 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         pdf_obj* appearance = nullptr;
         fz_rect widgetRect = {0, 0, 0, 0};
         if (request.stampPage >= 0 && request.stampPage < pdf_count_pages(c, doc)) {
-            page = pdf_lookup_page_obj(c, doc, request.stampPage);
+            page = pageObjectAt(c, doc, request.stampPage);
             if (!findStamp(c, page, stampRect, &widgetRect, &appearance))
                 page = nullptr;
         }
         if (!page) {
-            page = pdf_lookup_page_obj(c, doc, 0);
+            page = pageObjectAt(c, doc, 0);
             widgetRect = {0, 0, 0, 0};
         }
         previousXref = doc->startxref;

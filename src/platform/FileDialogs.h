@@ -41,6 +41,7 @@ struct ChooseFolderRequest {
     QString prompt; // confirm-button title; empty: the default
     bool canCreateDirectories = true;
     QString title;
+    QString directory = {}; // where the dialog starts; empty: where the last one was answered
 };
 
 struct SaveFileRequest {

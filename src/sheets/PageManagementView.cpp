@@ -220,8 +220,13 @@ void PageManagementView::insertBlankPage() {
         setStatus({});
 }
 
+QString PageManagementView::documentFolder() const {
+    const auto doc = documentVM_.pdfDocument();
+    return FileDialogs::folderOf(doc ? doc->path() : QString());
+}
+
 void PageManagementView::insertFromFile() {
-    const QString path = FileDialogs::current()->openPdf();
+    const QString path = FileDialogs::current()->openPdf(documentFolder());
     if (path.isEmpty())
         return;
     const auto doc = documentVM_.pdfDocument();
@@ -246,7 +251,8 @@ void PageManagementView::extractCurrentPage() {
     const int index = documentVM_.currentPageIndex();
     if (!doc || !doc->page(index))
         return;
-    const QString path = FileDialogs::current()->savePdf(PageOperations::pageFileName(index));
+    const QString path =
+        FileDialogs::current()->savePdf(PageOperations::pageFileName(index), documentFolder());
     if (path.isEmpty())
         return;
     QString error;
@@ -264,6 +270,7 @@ void PageManagementView::splitDocument() {
     ChooseFolderRequest request;
     request.prompt = tr("Split Here");
     request.canCreateDirectories = true;
+    request.directory = documentFolder();
     const QString folder = FileDialogs::current()->chooseFolder(request);
     if (folder.isEmpty())
         return;
@@ -299,6 +306,7 @@ void PageManagementView::mergeDocument() {
     OpenFileRequest request;
     request.contentTypes = {ContentType::pdf()};
     request.allowsMultipleSelection = true;
+    request.directory = documentFolder();
     const QStringList paths = FileDialogs::current()->openFiles(request);
     if (paths.isEmpty())
         return;

@@ -33,6 +33,8 @@ protected:
 
 private:
     void fitColumns();
+    // Where this sheet's file dialogs start: the open document's folder.
+    QString documentFolder() const;
     // After pages were inserted or removed: the count, the page view and the grid follow.
     void setStatus(const QString& message);
     void updateEnabled();

@@ -11,10 +11,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -284,3 +286,25 @@ TEST_F(PageManagementViewTest, CardsShowThumbnailsAndTheCurrentPageIsMarked) {
 }
 
 } // namespace
+
+TEST_F(PageManagementViewTest, EveryDialogStartsInTheDocumentsFolder) {
+    QDir(dir.path()).mkpath("docs");
+    const QString path = file("docs/report.pdf", numberedPdf(3));
+    ASSERT_TRUE(vm.loadDocument(QUrl::fromLocalFile(path)));
+    vm.setPdfView(&pageView, &pageView);
+    PageManagementView view(vm);
+    const QString folder = QFileInfo(path).absolutePath();
+
+    view.insertFromFile();
+    view.mergeDocument();
+    view.extractCurrentPage();
+    view.splitDocument();
+    ASSERT_EQ(dialogs->openRequests.size(), 2u);
+    EXPECT_EQ(dialogs->openRequests[0].directory, folder);
+    EXPECT_EQ(dialogs->openRequests[1].directory, folder);
+    ASSERT_EQ(dialogs->saveRequests.size(), 1u);
+    EXPECT_EQ(dialogs->saveRequests[0].directory, folder);
+    ASSERT_EQ(dialogs->folderRequests.size(), 1u);
+    EXPECT_EQ(dialogs->folderRequests[0].directory, folder);
+    EXPECT_EQ(vm.totalPages(), 3); // every dialog was cancelled
+}

@@ -78,7 +78,7 @@ QStringList QtFileDialogs::openFiles(const OpenFileRequest& request) {
 
 QString QtFileDialogs::chooseFolder(const ChooseFolderRequest& request) {
     QFileDialog dialog(parentWindow());
-    prepare(dialog, request.title, request.prompt);
+    prepare(dialog, request.title, request.prompt, request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
