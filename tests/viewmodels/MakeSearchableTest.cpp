@@ -80,12 +80,18 @@ TEST(MakeSearchable, CancelInTheMiddleLeavesTheDocumentUnchanged) {
     OCRViewModel model;
     QSignalSpy edited(&model, &OCRViewModel::documentEdited);
     model.makeSearchable(document);
-    // Let the first page finish: what it read is dropped with the rest.
+    // Let a page finish (two run at once, so the first report may already be the second
+    // page): what was read is dropped with the rest.
     QElapsedTimer timer;
     timer.start();
-    while (model.ocrProgress() != QString("Page 1 of 3") && timer.elapsed() < 60000)
+    const auto pageDone = [&] {
+        const auto progress = model.ocrProgress();
+        return progress && progress->startsWith("Page ") && *progress != "Page 3 of 3";
+    };
+    while (!pageDone() && model.isOCRRunning() && timer.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(model.ocrProgress(), QString("Page 1 of 3"));
+    ASSERT_TRUE(pageDone()) << model.ocrProgress().value_or("none").toStdString();
+    ASSERT_TRUE(model.isOCRRunning());
 
     model.cancel();
     EXPECT_FALSE(model.isOCRRunning());
