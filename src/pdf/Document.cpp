@@ -18,6 +18,10 @@ namespace pdf {
 
 using engine::ctx;
 
+namespace {
+constexpr bool kUsePageMap = false;
+} // namespace
+
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
     dropPageMap(c);
@@ -31,7 +35,10 @@ void DocumentData::loadPageMap(fz_context* c) {
     if (pageMapLoaded &&
         (pageMapRevision != structureRevision.load() || pdf->map_page_count != int(pages.size())))
         dropPageMap(c);
-    if (pageMapLoaded || locked)
+    // MuPDF 1.21 keeps page objects looked up through its page map once too often, on
+    // paths our lookups cannot all balance (the fuzzer found a repaired file that leaks), so
+    // the map stays unloaded and lookups walk the tree.
+    if (pageMapLoaded || locked || !kUsePageMap)
         return;
     pageMapRevision = structureRevision.load();
     fz_try(c) {

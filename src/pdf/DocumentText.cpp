@@ -62,10 +62,9 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
                      "the private copy does not open with the document's password");
-        // The copy's tree never changes: one map makes every lookup by number cost the same.
+        // The same repair as the document's own, so page numbers name the same pages. No
+        // page map: the engine's keeps pages alive past the document (see Document.cpp).
         countAndRepairPages(c, doc);
-        pdf_load_page_tree(c, doc);
-        mapped = 1;
     }
     fz_always(c) {
         fz_drop_stream(c, stream);
