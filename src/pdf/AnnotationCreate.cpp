@@ -42,36 +42,6 @@ QSizeF shownSize(const QRectF& pageRect, int rotation) {
     return rotation % 180 ? pageRect.size().transposed() : pageRect.size();
 }
 
-// Gives `annot` a normal appearance drawn by `draw` into a device whose space is the
-// rectangle's own (origin at its lower-left corner, y up). Throws through fz_throw.
-template <typename Draw>
-void setAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const QRectF& rect,
-                   Draw draw) {
-    pdf_obj* res = nullptr;
-    fz_buffer* contents = nullptr;
-    fz_device* dev = nullptr;
-    fz_var(res);
-    fz_var(contents);
-    fz_var(dev);
-    fz_try(c) {
-        res = pdf_new_dict(c, doc, 2);
-        contents = fz_new_buffer(c, 256);
-        dev = pdf_new_pdf_device(c, doc, fz_identity, res, contents);
-        draw(dev);
-        fz_close_device(c, dev);
-        const fz_rect bbox = fz_make_rect(0, 0, float(rect.width()), float(rect.height()));
-        pdf_set_annot_appearance(c, annot, "N", nullptr, fz_identity, bbox, res, contents);
-    }
-    fz_always(c) {
-        fz_drop_device(c, dev);
-        pdf_drop_obj(c, res);
-        fz_drop_buffer(c, contents);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-}
-
 // Makes an annotation of `type` on `page` and lets `build` fill it in under the document's
 // lock. One that fails half way is taken off the page again.
 template <typename Build>
@@ -161,7 +131,7 @@ AnnotationPtr addNote(Page& page, QPointF at, const QString& text, const QColor&
         // pages (as the PDF rules ask) and readers that turn them show the same picture.
         const float s = float(kNoteIconSize);
         const fz_matrix m = fz_identity;
-        setAppearance(c, doc, annot, rect, [&](fz_device* dev) {
+        setDrawnAppearance(c, doc, annot, rect.width(), rect.height(), [&](fz_device* dev) {
             fz_path* sheet = nullptr;
             fz_path* lines = nullptr;
             fz_stroke_state* stroke = nullptr;
@@ -321,7 +291,7 @@ void fillTextBox(fz_context* c, pdf_document* doc, pdf_annot* annot, const TextB
     pdf_set_annot_contents(c, annot, utf8);
     // What another program falls back to when it draws the box itself.
     pdf_set_annot_default_appearance(c, annot, "Helv", float(fontSize), 3, col);
-    setAppearance(c, doc, annot, layout.box, [&](fz_device* dev) {
+    setDrawnAppearance(c, doc, annot, layout.box.width(), layout.box.height(), [&](fz_device* dev) {
         fz_fill_text(c, dev, layout.glyphs, layout.toBox, fz_device_rgb(c), col, 1.0f,
                      fz_default_color_params);
     });

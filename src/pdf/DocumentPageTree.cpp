@@ -11,26 +11,6 @@ using engine::ctx;
 
 namespace {
 
-// A growable list of engine objects, allocated through the engine so it can be used
-// inside fz_try (nothing there may throw a C++ exception).
-struct ObjList {
-    pdf_obj** items = nullptr;
-    int len = 0;
-    int cap = 0;
-    void push(fz_context* c, pdf_obj* obj) {
-        if (len == cap) {
-            const int grown = cap ? cap * 2 : 64;
-            items = fz_realloc_array(c, items, grown, pdf_obj*);
-            cap = grown;
-        }
-        items[len++] = obj;
-    }
-    void release(fz_context* c) {
-        fz_free(c, items);
-        *this = {};
-    }
-};
-
 // What the engine takes for an inner node of the page tree rather than a page.
 bool isPagesNode(fz_context* c, pdf_obj* obj) {
     pdf_obj* type = pdf_dict_get(c, obj, PDF_NAME(Type));

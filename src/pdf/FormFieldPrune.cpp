@@ -57,24 +57,13 @@ void addPageWidgets(fz_context* c, pdf_obj* page, NumberSet& out) {
 
 namespace {
 
-struct Marks {
-    pdf_obj** items = nullptr;
-    int len = 0;
-    int cap = 0;
-};
-
 bool pruneField(fz_context* c, pdf_obj* field, const NumberSet& widgets, bool keep, int depth,
-                Marks& marks) {
+                ObjList& marks) {
     // Depth and revisits are left as they are: only what is known to be gone is taken out.
     if (depth > 32 || !pdf_is_dict(c, field) || pdf_mark_obj(c, field))
         return true;
-    if (marks.len == marks.cap) {
-        const int grown = marks.cap ? marks.cap * 2 : 32;
-        marks.items = fz_realloc_array(c, marks.items, grown, pdf_obj*);
-        marks.cap = grown;
-    }
     // Kept: deleting a kid below may drop the array's last hold on it before it is unmarked.
-    marks.items[marks.len++] = pdf_keep_obj(c, field);
+    marks.push(c, pdf_keep_obj(c, field));
     if (pdf_name_eq(c, pdf_dict_get(c, field, PDF_NAME(Subtype)), PDF_NAME(Widget))) {
         if (!pdf_is_indirect(c, field))
             return true;
@@ -93,7 +82,7 @@ bool pruneField(fz_context* c, pdf_obj* field, const NumberSet& widgets, bool ke
 } // namespace
 
 bool pruneFieldTree(fz_context* c, pdf_obj* field, const NumberSet& widgets, bool keep) {
-    Marks marks;
+    ObjList marks;
     bool stays = true;
     fz_var(stays);
     fz_try(c) {

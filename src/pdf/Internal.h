@@ -102,6 +102,57 @@ public:
 // Records a change for the current scope, or announces it at once outside any scope.
 void announce(DocumentData& d, Change change);
 
+// A growable list of engine objects (not kept), engine-allocated so it can grow inside
+// fz_try, where nothing may throw a C++ exception.
+struct ObjList {
+    pdf_obj** items = nullptr;
+    int len = 0;
+    int cap = 0;
+    void push(fz_context* c, pdf_obj* obj) {
+        if (len == cap) {
+            const int grown = cap ? cap * 2 : 32;
+            items = fz_realloc_array(c, items, grown, pdf_obj*);
+            cap = grown;
+        }
+        items[len++] = obj;
+    }
+    void release(fz_context* c) {
+        fz_free(c, items);
+        *this = {};
+    }
+};
+
+// Gives `annot` a normal appearance drawn by `draw(fz_device*)` into a device whose space is
+// the rectangle's own (origin at its lower-left corner, y up). Throws through fz_throw;
+// `draw` must only make engine calls.
+template <typename Draw>
+void setDrawnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, double width,
+                        double height, Draw draw) {
+    pdf_obj* res = nullptr;
+    fz_buffer* contents = nullptr;
+    fz_device* dev = nullptr;
+    fz_var(res);
+    fz_var(contents);
+    fz_var(dev);
+    fz_try(c) {
+        res = pdf_new_dict(c, doc, 2);
+        contents = fz_new_buffer(c, 256);
+        dev = pdf_new_pdf_device(c, doc, fz_identity, res, contents);
+        draw(dev);
+        fz_close_device(c, dev);
+        const fz_rect bbox = fz_make_rect(0, 0, float(width), float(height));
+        pdf_set_annot_appearance(c, annot, "N", nullptr, fz_identity, bbox, res, contents);
+    }
+    fz_always(c) {
+        fz_drop_device(c, dev);
+        pdf_drop_obj(c, res);
+        fz_drop_buffer(c, contents);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+}
+
 // The page object at `index`, borrowed from the document, as pdf_lookup_page_obj gives it.
 // While the engine's page map is loaded its lookup keeps the object once more than it
 // should; this one gives that reference back, so nothing outlives the document. Throws

@@ -1,32 +1,18 @@
 #include "pdf/PageGraft.h"
 
+#include "pdf/Internal.h"
+
 // Copying outlines between documents, and nesting one under a single entry.
 namespace pdf {
 namespace {
-
-// Engine objects to unmark or drop at the end of a walk; engine-allocated so it can grow
-// inside fz_try.
-struct Held {
-    pdf_obj** items = nullptr;
-    int len = 0;
-    int cap = 0;
-    void push(fz_context* c, pdf_obj* obj) {
-        if (len == cap) {
-            const int grown = cap ? cap * 2 : 32;
-            items = fz_realloc_array(c, items, grown, pdf_obj*);
-            cap = grown;
-        }
-        items[len++] = obj;
-    }
-};
 
 struct OutlineCopy {
     pdf_graft_map* map;
     pdf_document* dst;
     pdf_document* src;
     const PageCopies& pages;
-    Held marked; // source items seen, unmarked afterwards
-    Held made;   // references to the new items, dropped afterwards
+    ObjList marked; // source items seen, unmarked afterwards
+    ObjList made;   // references to the new items, dropped afterwards
 };
 
 pdf_obj* outlinesOf(fz_context* c, pdf_document* doc, bool create) {
@@ -183,7 +169,7 @@ void graftOutline(fz_context* c, pdf_graft_map* map, pdf_document* dst, pdf_docu
 
 void nestOutline(fz_context* c, pdf_document* doc, const char* title, pdf_obj* page) {
     pdf_obj* entry = nullptr;
-    Held marked;
+    ObjList marked;
     fz_var(entry);
     fz_try(c) {
         pdf_obj* outlines = outlinesOf(c, doc, true);

@@ -266,36 +266,6 @@ void rgb(const QColor& color, float out[3]) {
     out[2] = float(color.blueF());
 }
 
-// Gives `annot` a normal appearance drawn by the caller into `dev` (PDF units, origin
-// at the rectangle's lower-left corner, y up).
-template <typename Draw>
-void setOwnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, const QRectF& rect,
-                      Draw draw) {
-    pdf_obj* res = nullptr;
-    fz_buffer* contents = nullptr;
-    fz_device* dev = nullptr;
-    fz_var(res);
-    fz_var(contents);
-    fz_var(dev);
-    fz_try(c) {
-        res = pdf_new_dict(c, doc, 2);
-        contents = fz_new_buffer(c, 256);
-        dev = pdf_new_pdf_device(c, doc, fz_identity, res, contents);
-        draw(dev);
-        fz_close_device(c, dev);
-        const fz_rect bbox = fz_make_rect(0, 0, float(rect.width()), float(rect.height()));
-        pdf_set_annot_appearance(c, annot, "N", nullptr, fz_identity, bbox, res, contents);
-    }
-    fz_always(c) {
-        fz_drop_device(c, dev);
-        pdf_drop_obj(c, res);
-        fz_drop_buffer(c, contents);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-}
-
 } // namespace
 
 fz_image* imageFromQImage(fz_context* c, const QImage& img) {
@@ -442,10 +412,11 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
         if (fontColor.alphaF() < 1.0)
             pdf_set_annot_opacity(c, annot, float(fontColor.alphaF()));
         if (glyphs) {
-            setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
-                fz_fill_text(c, dev, glyphs, fz_identity, fz_device_rgb(c), col, 1.0f,
-                             fz_default_color_params);
-            });
+            setDrawnAppearance(c, d_->doc->pdf, annot, rect.width(), rect.height(),
+                               [&](fz_device* dev) {
+                                   fz_fill_text(c, dev, glyphs, fz_identity, fz_device_rgb(c), col,
+                                                1.0f, fz_default_color_params);
+                               });
         } else {
             pdf_dirty_annot(c, annot);
             pdf_update_annot(c, annot);
@@ -479,11 +450,13 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
         annot = pdf_create_annot(c, d_->page, PDF_ANNOT_STAMP);
         setRect(c, annot, rect);
         pdf_set_annot_border(c, annot, 0);
-        setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
-            // Image space is the unit square, top row first: flip it into y-up space.
-            const fz_matrix m = fz_make_matrix(w, 0, 0, -h, 0, h);
-            fz_fill_image(c, dev, img, m, 1.0f, fz_default_color_params);
-        });
+        setDrawnAppearance(c, d_->doc->pdf, annot, rect.width(), rect.height(),
+                           [&](fz_device* dev) {
+                               // Image space is the unit square, top row first: flip it into y-up
+                               // space.
+                               const fz_matrix m = fz_make_matrix(w, 0, 0, -h, 0, h);
+                               fz_fill_image(c, dev, img, m, 1.0f, fz_default_color_params);
+                           });
     }
     fz_always(c) {
         fz_drop_image(c, img);
@@ -587,14 +560,16 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
         pdf_set_annot_contents(c, annot, utf8.constData());
         pdf_set_annot_border(c, annot, 0);
         const float cx = float(rect.width()) / 2, cy = float(rect.height()) / 2;
-        setOwnAppearance(c, d_->doc->pdf, annot, rect, [&](fz_device* dev) {
-            fz_matrix m = fz_translate(-width / 2, -midline);
-            m = fz_concat(m, fz_rotate(float(degrees)));
-            m = fz_concat(m, fz_translate(cx, cy));
-            const float col[3] = {float(color.redF()), float(color.greenF()), float(color.blueF())};
-            fz_fill_text(c, dev, ftext, m, fz_device_rgb(c), col, float(color.alphaF()),
-                         fz_default_color_params);
-        });
+        setDrawnAppearance(c, d_->doc->pdf, annot, rect.width(), rect.height(),
+                           [&](fz_device* dev) {
+                               fz_matrix m = fz_translate(-width / 2, -midline);
+                               m = fz_concat(m, fz_rotate(float(degrees)));
+                               m = fz_concat(m, fz_translate(cx, cy));
+                               const float col[3] = {float(color.redF()), float(color.greenF()),
+                                                     float(color.blueF())};
+                               fz_fill_text(c, dev, ftext, m, fz_device_rgb(c), col,
+                                            float(color.alphaF()), fz_default_color_params);
+                           });
     }
     fz_always(c) {
         fz_drop_text(c, ftext);

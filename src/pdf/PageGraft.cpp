@@ -37,25 +37,6 @@ pdf_obj* PageCopies::copyOf(int index) const {
 
 namespace {
 
-// A growable list of engine objects (not kept), engine-allocated so it can grow inside fz_try.
-struct ObjList {
-    pdf_obj** items = nullptr;
-    int len = 0;
-    int cap = 0;
-    void push(fz_context* c, pdf_obj* obj) {
-        if (len == cap) {
-            const int grown = cap ? cap * 2 : 32;
-            items = fz_realloc_array(c, items, grown, pdf_obj*);
-            cap = grown;
-        }
-        items[len++] = obj;
-    }
-    void release(fz_context* c) {
-        fz_free(c, items);
-        *this = {};
-    }
-};
-
 // Objects that point at pages (an annotation's /P, a link's destination) are taken off the
 // source while its annotations are grafted: following them would drag the source's whole
 // page tree into the target. Each removed entry is kept here and put back afterwards.
