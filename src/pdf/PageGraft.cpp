@@ -395,6 +395,7 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
     fz_var(map);
     fz_var(own);
     fz_var(annotated);
+    fz_var(state);
     fz_try(c) {
         pages.copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
         pages.sourcePages = collectPages(c, src, &pages.sourceCount);
@@ -412,7 +413,7 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
             if (from[k] < 0 || from[k] >= pages.sourceCount)
                 fz_throw(c, FZ_ERROR_GENERIC, "page %d is not in the source", from[k] + 1);
         if (state && state->pages != pages.sourceCount)
-            fz_throw(c, FZ_ERROR_GENERIC, "the copy state is for another document");
+            state = nullptr; // kept for another count of pages: this batch goes on its own
         map = state && state->map ? pdf_keep_graft_map(c, state->map) : pdf_new_graft_map(c, dst);
         if (state && !state->map)
             state->map = pdf_keep_graft_map(c, map);
