@@ -49,7 +49,7 @@ PdfPageView::PdfPageView(QWidget* parent)
     auto* settle = new QTimer(this);
     settle->setSingleShot(true);
     settle->setInterval(300);
-    connect(settle, &QTimer::timeout, this, [] { ViewMemoryBudget::standard().settle(); });
+    connect(settle, &QTimer::timeout, this, &PdfPageView::releaseUnusedMemory);
     connect(renderer_, &PageRenderer::imageReady, settle, [this, settle] {
         if (!renderer_->isBusy())
             settle->start();
@@ -65,6 +65,11 @@ PdfPageView::PdfPageView(QWidget* parent)
 }
 
 PdfPageView::~PdfPageView() = default;
+
+void PdfPageView::releaseUnusedMemory() {
+    renderer_->trimToPass();
+    ViewMemoryBudget::standard().settle();
+}
 
 void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     if (document == doc_)

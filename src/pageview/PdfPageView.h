@@ -101,6 +101,10 @@ public:
     // The pages' sizes in points as laid out now (estimates until pageSizesKnown()).
     const std::vector<QSizeF>& pageSizes() const { return sizes_; }
 
+    // Keeps only the images the last paint showed or asked for, and brings the engine's
+    // store back within its budget. Runs by itself once the view is idle after drawing.
+    void releaseUnusedMemory();
+
     // True when the last paint showed every visible page at full resolution.
     bool lastPaintWasSharp() const { return lastPaintSharp_; }
     bool isRendering() const;
