@@ -5,7 +5,10 @@
 # the screen (the probe documents mark page 1 with a red block), resident memory once
 # open and after paging to the end (and the peak), the time 100 Page Down presses take
 # to settle, and the time three zoom steps take to settle.
-#   bench/viewer/probe.sh [build-dir]      (DOCS="images200" probes one document only)
+#   bench/viewer/probe.sh [build-dir]      (DOCS="images200" probes one document only,
+#   VIEWERS="ours evince" only those viewers, REPEAT=3 the number of rounds)
+# Each round probes every viewer once, one after the other, so ours and the peers share
+# the machine's state; the table gives the median of the rounds and the peer/ours ratio.
 # Timings on a loaded machine mean little: run it on a quiet one.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -30,15 +33,19 @@ viewers=(
 )
 results="$OUT/results.txt"
 : >"$results"
+for round in $(seq "${REPEAT:-3}"); do
 for doc in ${DOCS:-text1000 images200}; do
   pages=$([[ $doc == text1000 ]] && echo 1000 || echo 200)
   for entry in "${viewers[@]}"; do
     IFS='|' read -r name cmd next zoom <<<"$entry"
+    [[ -z "${VIEWERS:-}" || " $VIEWERS " == *" $name "* ]] || continue
     command -v "${cmd%% *}" >/dev/null || continue
     # shellcheck disable=SC2086
     line=$(xvfb-run -a -s "-screen 0 1600x1000x24" bash bench/viewer/probe_one.sh \
       "$OUT/screenwatch" "$pages" "$next" "$zoom" $cmd "$OUT/$doc.pdf")
-    echo "$doc $name $line" | tee -a "$results"
+    echo "round $round: $doc $name $line"
+    echo "$doc $name $line" >>"$results"
   done
+done
 done
 python3 bench/viewer/probe_table.py "$results"

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Prints the viewer probe's table: every figure of ours and each peer, the ratio
-(peer / ours: above 1 means ours is faster or lighter), and the targets."""
+"""Prints the viewer probe's table: every figure of ours and each peer (the median of
+the rounds probed), the ratio (peer / ours: above 1 means ours is faster or lighter), and
+the targets."""
+import statistics
 import sys
 
 FIELDS = [("first page (s)", 0, 1000.0), ("RSS open (MB)", 1, 1.0),
@@ -9,12 +11,22 @@ FIELDS = [("first page (s)", 0, 1000.0), ("RSS open (MB)", 1, 1.0),
 TARGETS = {"text1000": {"first page (s)": 0.15}, "images200": {"first page (s)": 0.25,
                                                                  "RSS at end (MB)": 200}}
 
-rows = {}
+runs = {}
 for line in open(sys.argv[1]):
     parts = line.split()
     if len(parts) < 8:
         continue
-    rows.setdefault(parts[0], {})[parts[1]] = parts[2:]
+    runs.setdefault(parts[0], {}).setdefault(parts[1], []).append(parts[2:8])
+
+
+def median(values):
+    numbers = [float(v) for v in values if v not in ("-", "timeout")]
+    return f"{statistics.median(numbers):g}" if numbers else values[0]
+
+
+rows = {doc: {name: [median([r[i] for r in rounds]) for i in range(6)]
+              for name, rounds in viewers.items()} for doc, viewers in runs.items()}
+print(f"(median of {max(len(r) for v in runs.values() for r in v.values())} rounds)")
 
 for doc, viewers in rows.items():
     print(f"== {doc}")

@@ -1,6 +1,7 @@
 #include "app/VellumarkApp.h"
 
 #include "app/AppCommands.h"
+#include "app/DocumentPreloader.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtPrintDialogs.h"
@@ -31,7 +32,8 @@ ContentView* VellumarkApp::makeWindow() {
     return window;
 }
 
-QString VellumarkApp::openArgument(ContentView* window, const QString& argument) {
+QString VellumarkApp::openArgument(ContentView* window, const QString& argument,
+                                   DocumentPreloader* preloaded) {
     const QUrl asUrl(argument);
     const QString path = asUrl.isLocalFile() ? asUrl.toLocalFile() : argument;
     const QFileInfo info(path);
@@ -43,7 +45,8 @@ QString VellumarkApp::openArgument(ContentView* window, const QString& argument)
         return QStringLiteral("permission denied");
     DocumentViewModel* model = window->documentVM();
     const auto before = model->pdfDocument();
-    model->loadDocument(QUrl::fromLocalFile(info.absoluteFilePath()));
+    model->loadDocument(QUrl::fromLocalFile(info.absoluteFilePath()),
+                        preloaded ? preloaded->take(info.absoluteFilePath()) : nullptr);
     if (!model->pdfDocument() || model->pdfDocument() == before)
         return QStringLiteral("not a readable PDF document");
     return {};
@@ -83,13 +86,13 @@ std::optional<int> VellumarkApp::answerInformationOptions(const QStringList& arg
 }
 
 QList<ContentView*> VellumarkApp::openFiles(ContentView* first, const QStringList& files,
-                                            QTextStream& errors) {
+                                            QTextStream& errors, DocumentPreloader* preloaded) {
     QList<ContentView*> windows;
     for (const QString& file : files) {
         if (file == QLatin1String("--"))
             continue;
         ContentView* window = windows.isEmpty() ? first : makeWindow();
-        const QString error = openArgument(window, file);
+        const QString error = openArgument(window, file, preloaded);
         if (error.isEmpty()) {
             windows << window;
             continue;
@@ -114,7 +117,10 @@ int VellumarkApp::run(const QStringList& arguments) {
     ViewMemoryBudget::standard().apply();
 
     QTextStream errors(stderr);
-    const QList<ContentView*> windows = openFiles(makeWindow(), arguments.mid(1), errors);
+    const QStringList files = arguments.mid(1);
+    DocumentPreloader preloaded(files.value(0) == QLatin1String("--") ? files.value(1)
+                                                                      : files.value(0));
+    const QList<ContentView*> windows = openFiles(makeWindow(), files, errors, &preloaded);
     // Each further window opens a little below and right of the one before.
     for (int i = 0; i < windows.size(); ++i) {
         if (i > 0)

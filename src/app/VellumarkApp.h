@@ -9,6 +9,7 @@
 class QTextStream;
 
 class ContentView;
+class DocumentPreloader;
 
 class VellumarkApp {
 public:
@@ -24,13 +25,16 @@ public:
     // Opens each file of `files` in a window of its own (the first in `first`); the
     // windows are returned, shown or not. Files that cannot be opened are reported on
     // `errors` and get no window, unless none opens: then `first` stays, empty.
+    // `preloaded` may hold one of them read already.
     static QList<ContentView*> openFiles(ContentView* first, const QStringList& files,
-                                         QTextStream& errors);
+                                         QTextStream& errors,
+                                         DocumentPreloader* preloaded = nullptr);
 
     // A new main window of the default size (not yet shown).
     static ContentView* makeWindow();
 
     // Opens a command-line argument (a path or a file URL) in `window`. Returns an empty
     // text on success, otherwise why it could not be opened.
-    static QString openArgument(ContentView* window, const QString& argument);
+    static QString openArgument(ContentView* window, const QString& argument,
+                                DocumentPreloader* preloaded = nullptr);
 };

@@ -117,6 +117,12 @@ QImage PageRenderer::bestWholePage(const pdf::Page* page, quint64 revision) cons
     return best ? *best : QImage();
 }
 
+void PageRenderer::trimToPass() {
+    const qint64 budget = cache_.maxCost();
+    cache_.setMaxCost(std::max<qint64>(1, passKiB_));
+    cache_.setMaxCost(budget);
+}
+
 void PageRenderer::beginPass() {
     ++pass_;
     passKiB_ = 0;
@@ -124,8 +130,13 @@ void PageRenderer::beginPass() {
 
 void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scale,
                            const QRect& clip, Priority priority) {
-    if (!page || clip.isEmpty() || cache_.contains(key) || failed_.contains(key))
+    if (!page || clip.isEmpty() || failed_.contains(key))
         return;
+    if (const QImage* kept = cache_.object(key)) {
+        // Kept for this pass too: counted, and marked recently used.
+        passKiB_ += kept->sizeInBytes() / 1024;
+        return;
+    }
     if (auto it = pending_.find(key); it != pending_.end() && !it->abort->isCancelled()) {
         it->pass = pass_;
         return;

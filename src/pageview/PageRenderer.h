@@ -54,6 +54,9 @@ public:
     void request(const Key& key, const pdf::PagePtr& page, double scale, const QRect& clip,
                  Priority priority);
     void endPass();
+    // Lets go of every image the latest pass neither showed nor asked for: once the view
+    // is idle, the budget's room beyond what it needs goes back to the system.
+    void trimToPass();
 
     // Counts the times `page` was invalidated: images keyed with an older one are stale.
     quint64 generation(const pdf::Page* page) const { return generations_.value(page); }

@@ -23,6 +23,10 @@
 const char* const PdfPageView::pageChangedNotification = "PDFViewPageChanged";
 const char* const PdfPageView::selectionChangedNotification = "PDFViewSelectionChanged";
 
+namespace {
+constexpr int kSizesAtLatest = 500; // ms
+} // namespace
+
 PdfPageView::PdfPageView(QWidget* parent)
     : QAbstractScrollArea(parent),
       renderer_(new PageRenderer(ViewMemoryBudget::standard().pageImageBytes, this)),
@@ -45,7 +49,7 @@ PdfPageView::PdfPageView(QWidget* parent)
     auto* settle = new QTimer(this);
     settle->setSingleShot(true);
     settle->setInterval(300);
-    connect(settle, &QTimer::timeout, this, [] { ViewMemoryBudget::standard().settle(); });
+    connect(settle, &QTimer::timeout, this, &PdfPageView::releaseUnusedMemory);
     connect(renderer_, &PageRenderer::imageReady, settle, [this, settle] {
         if (!renderer_->isBusy())
             settle->start();
@@ -61,6 +65,11 @@ PdfPageView::PdfPageView(QWidget* parent)
 }
 
 PdfPageView::~PdfPageView() = default;
+
+void PdfPageView::releaseUnusedMemory() {
+    renderer_->trimToPass();
+    ViewMemoryBudget::standard().settle();
+}
 
 void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     if (document == doc_)
@@ -81,7 +90,7 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     emit historyChanged();
     currentPage_ = -1;
     prompt_->reset();
-    reloadPages();
+    reloadPages(true);
     relayout({});
     scrollToContentY(0);
     setCurrentPageIndex(sizes_.empty() ? -1 : 0);
@@ -94,17 +103,49 @@ bool PdfPageView::isShowingPasswordPrompt() const {
     return doc_ && doc_->isLocked();
 }
 
-void PdfPageView::reloadPages() {
+void PdfPageView::reloadPages(bool estimate) {
     links_.clear();
     pages_.clear();
     sizes_.clear();
+    sizesEstimated_ = false;
     if (!doc_ || doc_->isLocked()) {
         prompt_->setVisible(doc_ != nullptr);
         return;
     }
     prompt_->hide();
+    const int count = doc_->pageCount();
+    if (estimate && count > 1) {
+        // The first page is loaded for drawing anyway; walking every page for its size can
+        // wait until it is on the screen.
+        const pdf::PagePtr first = doc_->page(0);
+        if (first && !first->displaySize().isEmpty()) {
+            sizes_.assign(size_t(count), first->displaySize());
+            pages_.resize(sizes_.size());
+            pages_[0] = first;
+            sizesEstimated_ = true;
+            // A view that is not painted soon gets them anyway.
+            QTimer::singleShot(kSizesAtLatest, this, &PdfPageView::completePageSizes);
+            return;
+        }
+    }
     sizes_ = doc_->pageSizes();
     pages_.resize(sizes_.size());
+}
+
+void PdfPageView::completePageSizes() {
+    if (!sizesEstimated_ || !doc_)
+        return;
+    std::vector<QSizeF> sizes = doc_->pageSizes();
+    sizesEstimated_ = false;
+    if (sizes.size() != sizes_.size()) {
+        // The document changed its pages meanwhile without a notice reaching us: start over.
+        layoutDocumentView();
+    } else if (sizes != sizes_) {
+        const Anchor anchor = currentAnchor();
+        sizes_ = std::move(sizes);
+        relayout(anchor);
+    }
+    emit pageSizesCompleted();
 }
 
 pdf::PagePtr PdfPageView::pageObject(int index) const {
@@ -224,6 +265,10 @@ void PdfPageView::documentEdited(const pdf::Change& change) {
     Anchor anchor = currentAnchor();
     PageSlots::follow(pages_, change, *renderer_, &anchor.page);
     sizes_ = doc_->pageSizes();
+    if (sizesEstimated_) {
+        sizesEstimated_ = false;
+        emit pageSizesCompleted();
+    }
     if (pages_.size() != sizes_.size()) {
         // Out of step (a notice delivered late, after further edits): start over.
         renderer_->clear();
@@ -352,7 +397,7 @@ void PdfPageView::tryUnlock(const QString& password) {
         return;
     }
     prompt_->reset();
-    reloadPages();
+    reloadPages(true);
     relayout({});
     scrollToContentY(0);
     setCurrentPageIndex(sizes_.empty() ? -1 : 0);

@@ -93,6 +93,18 @@ public:
     // Copies the selected text through the platform clipboard; false when nothing is selected.
     bool copySelection();
 
+    // A document opens with every page taken at the first page's size, so its first page is
+    // drawn without waiting for the others; their own sizes are read once it shows sharp
+    // (or by completePageSizes()), and the layout follows with the current page kept.
+    bool pageSizesKnown() const { return !sizesEstimated_; }
+    void completePageSizes();
+    // The pages' sizes in points as laid out now (estimates until pageSizesKnown()).
+    const std::vector<QSizeF>& pageSizes() const { return sizes_; }
+
+    // Keeps only the images the last paint showed or asked for, and brings the engine's
+    // store back within its budget. Runs by itself once the view is idle after drawing.
+    void releaseUnusedMemory();
+
     // True when the last paint showed every visible page at full resolution.
     bool lastPaintWasSharp() const { return lastPaintSharp_; }
     bool isRendering() const;
@@ -125,6 +137,8 @@ signals:
     void displayInvalidated();
     // After each paint; `sharp` when every visible page was at full resolution.
     void painted(bool sharp);
+    // Every page's own size is known now (see pageSizesKnown()).
+    void pageSizesCompleted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -147,7 +161,8 @@ private:
     };
 
     // Layout
-    void reloadPages();
+    // `estimate`: every page takes the first page's size until completePageSizes().
+    void reloadPages(bool estimate = false);
     void relayout(const Anchor& anchor);
     Anchor currentAnchor() const;
     void updateScrollBars();
@@ -185,6 +200,8 @@ private:
     int pageCount() const { return int(sizes_.size()); }
     mutable std::vector<pdf::PagePtr> pages_;
     std::vector<QSizeF> sizes_;
+    bool sizesEstimated_ = false;
+    bool sizesQueued_ = false;
     PageLayout layout_;
     PDFDisplayMode mode_ = PDFDisplayMode::singlePageContinuous;
     bool autoScales_ = false;

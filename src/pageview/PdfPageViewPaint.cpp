@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cmath>
 
@@ -71,6 +72,14 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     prefetchAround(visible, deviceScale);
     renderer_->endPass();
     lastPaintSharp_ = sharp;
+    if (sizesEstimated_ && !sizesQueued_ && (sharp || !renderer_->isBusy())) {
+        // The first page is on the screen: now the rest of the pages' sizes.
+        sizesQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            sizesQueued_ = false;
+            completePageSizes();
+        });
+    }
     emit painted(sharp);
 }
 

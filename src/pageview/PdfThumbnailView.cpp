@@ -44,6 +44,12 @@ void PdfThumbnailView::setPdfView(PdfPageView* view) {
         // Edits come through the document's own notice; unlocking shows the pages at last.
         connect(view, &PdfPageView::documentUnlocked, this, &PdfThumbnailView::reload);
         connect(view, &PdfPageView::pageChanged, this, &PdfThumbnailView::currentPageChanged);
+        connect(view, &PdfPageView::pageSizesCompleted, this, [this] {
+            if (view_ && doc_ == view_->document() && view_->pageSizes().size() == sizes_.size()) {
+                sizes_ = view_->pageSizes();
+                viewport()->update();
+            }
+        });
         connect(view, &PdfPageView::painted, this, [this](bool sharp) {
             if (sharp && waitingForView_) {
                 waitingForView_ = false;
@@ -82,7 +88,12 @@ void PdfThumbnailView::reload() {
     if (doc_)
         connect(doc_->changes(), &pdf::DocumentChanges::changed, this,
                 &PdfThumbnailView::documentEdited);
-    sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
+    // While the view still works from estimates, so do the thumbnails: the sizes are
+    // walked once, by the view, after its first page shows.
+    if (doc_ && view_ && !view_->pageSizesKnown())
+        sizes_ = view_->pageSizes();
+    else
+        sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
     pages_.resize(sizes_.size());
     // The page being read comes first: thumbnails would take the same cores and the
     // document's lock from it. A view that does not paint soon lets the strip go anyway.

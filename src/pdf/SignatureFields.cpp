@@ -445,6 +445,36 @@ QByteArray sourceBytes(const Document& document) {
     return file.readAll();
 }
 
+bool sourceContains(const Document& document, const QByteArray& needle) {
+    if (needle.isEmpty())
+        return true;
+    DocumentData& d = *document.data();
+    {
+        auto lock = d.lock();
+        if (d.source) {
+            unsigned char* data = nullptr;
+            const size_t size = fz_buffer_storage(engine::ctx(), d.source, &data);
+            const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+            return bytes.contains(needle);
+        }
+    }
+    QFile file(document.path());
+    if (document.path().isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    // In pieces that overlap by the needle's length, so a match across two is still seen.
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray tail;
+    while (!file.atEnd()) {
+        const QByteArray piece = tail + file.read(kChunk);
+        if (piece.size() == tail.size())
+            break;
+        if (piece.contains(needle))
+            return true;
+        tail = piece.right(needle.size() - 1);
+    }
+    return false;
+}
+
 PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
                                         const SignatureFieldRequest& request) {
     engine::IsolatedContext context;

@@ -42,6 +42,9 @@ bool hasUnsavedChanges(const Document& document);
 // The bytes a document was read from (its file, or the memory it was opened from); empty
 // for documents made in memory.
 QByteArray sourceBytes(const Document& document);
+// Whether those bytes contain `needle`, looked for where they lie: a long file is not
+// copied to learn that it carries no signature.
+bool sourceContains(const Document& document, const QByteArray& needle);
 
 // The password that unlocked `document` (empty when it needed none): copies of a protected
 // document's bytes are read again with it.

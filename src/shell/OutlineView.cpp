@@ -1,5 +1,6 @@
 #include "shell/OutlineView.h"
 
+#include "pageview/PdfPageView.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QDesktopServices>
@@ -35,9 +36,32 @@ OutlineView::OutlineView(DocumentViewModel& viewModel, QWidget* parent)
 }
 
 void OutlineView::reload() {
+    disconnect(waitingForView_);
+    const pdf::DocumentPtr document = viewModel_.pdfDocument();
+    auto* view = dynamic_cast<PdfPageView*>(viewModel_.pdfView());
+    if (document && view && view->document() == document && !view->pageSizesKnown()) {
+        // A long outline is read once the first page is on the screen, not before; the
+        // previous document's entries go now.
+        waitingForView_ = connect(view, &PdfPageView::pageSizesCompleted, this, &OutlineView::load,
+                                  Qt::SingleShotConnection);
+        if (topLevelItemCount() > 0) {
+            clearEntries();
+            emit outlineChanged();
+        }
+        return;
+    }
+    load();
+}
+
+void OutlineView::clearEntries() {
     clear();
     byPage_.clear();
     marked_ = nullptr;
+}
+
+void OutlineView::load() {
+    disconnect(waitingForView_);
+    clearEntries();
     const pdf::DocumentPtr document = viewModel_.pdfDocument();
     if (document)
         addItems(pdf::outline(*document), nullptr);

@@ -26,6 +26,8 @@ signals:
 
 private:
     void reload();
+    void load();
+    void clearEntries();
     void markCurrentPage();
     void addItems(const std::vector<pdf::OutlineItem>& items, QTreeWidgetItem* parent);
 
@@ -33,4 +35,5 @@ private:
     // Entries in document order with the page they lead to, for marking.
     std::vector<std::pair<int, QTreeWidgetItem*>> byPage_;
     QTreeWidgetItem* marked_ = nullptr;
+    QMetaObject::Connection waitingForView_;
 };

@@ -197,11 +197,11 @@ bool DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const 
     return true;
 }
 
-bool DocumentViewModel::loadDocument(const QUrl& url) {
+bool DocumentViewModel::loadDocument(const QUrl& url, pdf::DocumentPtr opened) {
     if (!url.isLocalFile())
         return false;
     const QString path = url.toLocalFile();
-    pdf::DocumentPtr document = pdf::Document::open(path);
+    pdf::DocumentPtr document = opened ? std::move(opened) : pdf::Document::open(path);
     if (!document || refuseWithoutPages(document, path))
         return false;
     if (!replaceDocument(document, QFileInfo(path).fileName(), url))

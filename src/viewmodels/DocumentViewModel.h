@@ -86,7 +86,8 @@ public:
     void openFile();
     // A file that is not a readable PDF changes nothing. False when nothing was loaded
     // (unreadable, or the person kept the unsaved changes).
-    bool loadDocument(const QUrl& url);
+    // `opened`, when given, is that file read already (on another thread, say).
+    bool loadDocument(const QUrl& url, pdf::DocumentPtr opened = nullptr);
     // A document that exists only in memory, shown under `title`.
     bool loadCreatedDocument(const pdf::DocumentPtr& document, const QString& title);
     // Lets go of the document and everything kept for it (edits, search results).

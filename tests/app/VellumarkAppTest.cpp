@@ -1,13 +1,18 @@
 #include "support/WindowTestSupport.h"
 
+#include "app/DocumentPreloader.h"
 #include "app/VellumarkApp.h"
+#include "pdf/DocumentChanges.h"
+#include "pdf/Page.h"
 #include "shell/ContentView.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QFile>
 #include <QMenuBar>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTextStream>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -76,6 +81,41 @@ TEST(CommandLine, EachFileOpensInAWindowOfItsOwn) {
     ASSERT_EQ(none.size(), 1);
     EXPECT_EQ(none[0], lone);
     EXPECT_FALSE(lone->documentVM()->pdfDocument());
+    delete lone;
+}
+
+TEST(CommandLine, TheFirstFileIsReadWhileTheWindowIsBuilt) {
+    const QString a = numberedFile("preloaded.pdf", 4);
+    const QString b = numberedFile("not-preloaded.pdf", 2);
+    QString errors;
+    QTextStream err(&errors);
+    DocumentPreloader preloaded(QUrl::fromLocalFile(a).toString());
+    ContentView* first = VellumarkApp::makeWindow();
+    const QList<ContentView*> windows = VellumarkApp::openFiles(first, {a, b}, err, &preloaded);
+    ASSERT_EQ(windows.size(), 2);
+    const pdf::DocumentPtr document = windows[0]->documentVM()->pdfDocument();
+    ASSERT_TRUE(document);
+    EXPECT_EQ(windows[0]->documentVM()->totalPages(), 4);
+    EXPECT_EQ(windows[1]->documentVM()->totalPages(), 2);
+    // Taken once: the second window read its own file.
+    EXPECT_FALSE(preloaded.take(QFileInfo(a).absoluteFilePath()));
+    // Read on another thread, its notices still arrive on this one.
+    EXPECT_EQ(document->changes()->thread(), QThread::currentThread());
+    QSignalSpy changed(document->changes(), &pdf::DocumentChanges::changed);
+    document->page(1)->setRotation(90);
+    EXPECT_EQ(changed.count(), 1);
+    qDeleteAll(windows);
+
+    // What is not a PDF is refused as before.
+    QFile junk(folder() + "/junk.pdf");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a document");
+    junk.close();
+    DocumentPreloader refused(junk.fileName());
+    ContentView* lone = VellumarkApp::makeWindow();
+    const auto none = VellumarkApp::openFiles(lone, {junk.fileName()}, err, &refused);
+    EXPECT_FALSE(lone->documentVM()->pdfDocument());
+    EXPECT_TRUE(errors.contains("junk.pdf: not a readable PDF document")) << errors.toStdString();
     delete lone;
 }
 

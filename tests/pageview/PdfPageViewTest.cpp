@@ -137,6 +137,56 @@ TEST_F(PageViewTest, ScrollingMakesThePageFillingMostOfTheViewCurrent) {
     EXPECT_EQ(changed.count(), 1);
 }
 
+// A Letter page followed by landscape A4 pages: the first page alone tells the wrong size.
+QByteArray letterThenLandscape(int count) {
+    std::vector<PageSpec> pages(count);
+    for (size_t i = 1; i < pages.size(); ++i)
+        pages[i].size = QSizeF(842, 595);
+    pages[0].runs = {{72, 700, 20, "Alpha beta gamma"}};
+    return buildTextPdf(pages);
+}
+
+TEST_F(PageViewTest, TheFirstPageIsDrawnBeforeTheOtherPagesAreMeasured) {
+    QStringList order;
+    QObject::connect(&view, &PdfPageView::painted, &view, [&](bool sharp) {
+        if (sharp && order.isEmpty())
+            order << "first page sharp";
+    });
+    QObject::connect(&view, &PdfPageView::pageSizesCompleted, &view, [&] { order << "sizes"; });
+    open(letterThenLandscape(6));
+    EXPECT_FALSE(view.pageSizesKnown());
+    EXPECT_EQ(view.pageSizes().size(), 6u);
+    EXPECT_EQ(view.pageSizes()[3], QSizeF(612, 792));
+
+    ASSERT_TRUE(waitUntilSharp(view));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.pageSizesKnown(); }, 10000));
+    EXPECT_EQ(order, QStringList({"first page sharp", "sizes"}));
+    EXPECT_EQ(view.pageSizes()[3], QSizeF(842, 595));
+    const double scale = view.scaleFactor();
+    EXPECT_NEAR(view.pageRectInViewport(3).width(), 842 * scale, 1);
+    EXPECT_NEAR(view.pageRectInViewport(3).height(), 595 * scale, 1);
+    EXPECT_EQ(view.currentPageIndex(), 0);
+}
+
+TEST_F(PageViewTest, APageGoneToBeforeTheSizesAreKnownStaysInPlace) {
+    open(letterThenLandscape(8));
+    ASSERT_FALSE(view.pageSizesKnown());
+    view.goToPageIndex(5); // as a remembered place is restored, before the first paint
+    const double top = view.pageRectInViewport(5).top();
+    view.completePageSizes();
+    EXPECT_TRUE(view.pageSizesKnown());
+    EXPECT_EQ(view.currentPageIndex(), 5);
+    EXPECT_EQ(view.pageRectInViewport(5).top(), top);
+    EXPECT_NEAR(view.pageRectInViewport(5).height(), 595 * view.scaleFactor(), 1);
+
+    // A view that is never painted learns them too.
+    PdfPageView hidden;
+    hidden.setDocument(openBytes(letterThenLandscape(3)));
+    EXPECT_FALSE(hidden.pageSizesKnown());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hidden.pageSizesKnown(); }, 10000));
+    EXPECT_EQ(hidden.pageSizes()[2], QSizeF(842, 595));
+}
+
 TEST_F(PageViewTest, TheFourLayoutsPlacePagesAsExpected) {
     open(buildNumberedPdf(7, 3));
     view.setScaleFactor(0.5);

@@ -52,6 +52,18 @@ TEST(ViewMemoryBudgetTest, CachesStayWithinTheBudgetWhilePagingThroughPictures) 
     // What is on screen stayed: the last page paints sharp without another render.
     view.viewport()->grab();
     EXPECT_TRUE(view.lastPaintWasSharp());
+
+    // Idle, the view keeps what it shows and the page above it, not the whole budget.
+    const QSize page = PageRenderer::wholePage(QSizeF(612, 792), view.scaleFactor()).size();
+    const qint64 pageBytes = qint64(page.width()) * page.height() * 4;
+    const qint64 before = view.renderer()->cachedBytes();
+    ASSERT_GT(before, 4 * pageBytes);
+    view.releaseUnusedMemory();
+    EXPECT_LE(view.renderer()->cachedBytes(), 3 * pageBytes);
+    EXPECT_LE(qint64(pdf::EngineStore::bytes()), budget.engineStoreBytes);
+    view.viewport()->grab();
+    EXPECT_TRUE(view.lastPaintWasSharp());
+    EXPECT_FALSE(view.isRendering());
 }
 
 } // namespace

@@ -49,7 +49,12 @@ TEST(ContentsTab, OfferedOnlyWithAnOutlineAndFollowsTheReader) {
     EXPECT_FALSE(sidebar->segment(SidebarTab::contents)->isVisible());
 
     open(window, linkedFile("outlined.pdf"));
-    ASSERT_TRUE(sidebar->segment(SidebarTab::contents)->isVisible());
+    // The outline is read once the first page shows, not before.
+    EXPECT_FALSE(window.pageView()->pdfView()->pageSizesKnown());
+    EXPECT_FALSE(sidebar->segment(SidebarTab::contents)->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sidebar->segment(SidebarTab::contents)->isVisible(); },
+                                10000));
+    EXPECT_TRUE(window.pageView()->pdfView()->lastPaintWasSharp());
     EXPECT_EQ(sidebar->segment(SidebarTab::contents)->text(), "Contents");
     sidebar->segment(SidebarTab::contents)->click();
     EXPECT_EQ(sidebar->currentContent(), sidebar->outline());

@@ -1,6 +1,7 @@
 #include "utilities/StandardSignature.h"
 
 #include "pdf/Document.h"
+#include "pdf/SignatureFields.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"
 #include "utilities/DigitalSignatureService.h"
@@ -253,4 +254,29 @@ TEST_F(StandardSignatureTest, SigningADocumentOthersSignedAppendsAndKeepsTheirSi
         EXPECT_TRUE(error.description().startsWith("Signing failed: The document's existing "
                                                    "signatures would break"));
     }
+}
+
+TEST_F(StandardSignatureTest, AnOpenDocumentIsSearchedInPlaceForSignatures) {
+    const QByteArray original = unsignedPdf();
+    const SigningIdentity identity = Service::identityFor("Ada Lovelace", keys);
+    const QByteArray signedPdf = StandardSignature::sign(original, identity, "Ada Lovelace");
+    const QString path = dir.path() + "/signed.pdf";
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(signedPdf);
+    out.close();
+
+    const auto opened = pdf::Document::open(path);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(pdf::sourceContains(*opened, "/ByteRange"));
+    EXPECT_TRUE(pdf::sourceContains(*opened, "%%EOF\n"));
+    EXPECT_EQ(StandardSignature::verify(*opened).size(), 1u);
+
+    const auto plain = pdf::Document::fromData(original);
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(pdf::sourceContains(*plain, "/ByteRange"));
+    EXPECT_TRUE(StandardSignature::verify(*plain).empty());
+    // Made in memory: nothing was read, so nothing is found.
+    const auto made = pdf::Document::create();
+    EXPECT_FALSE(pdf::sourceContains(*made, "/ByteRange"));
 }
