@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 
 QString PageOperations::pageFileName(int index) {
@@ -98,7 +99,8 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
 }
 
 PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr& document,
-                                                          const QString& folder) {
+                                                          const QString& folder,
+                                                          const Progress& progress) {
     SplitResult result;
     if (!document || document->pageCount() <= 1)
         return result;
@@ -106,6 +108,7 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     const int count = document->pageCount();
     std::vector<QString> errors(static_cast<size_t>(count));
     std::vector<char> ok(static_cast<size_t>(count), 0);
+    std::atomic<int> done{0};
     // Each file is synced to disk before it replaces anything, so several files are in
     // flight at once. Copying a page takes the source's lock briefly.
     base::parallelFor(count, [&](int i) {
@@ -115,6 +118,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
             errors[size_t(i)] = base::couldNotBeWritten(path, base::systemReason({}));
         else
             ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)]);
+        if (progress)
+            progress(++done, count);
     });
     for (int i = 0; i < count; ++i) {
         if (ok[size_t(i)])
@@ -126,7 +131,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
 }
 
 PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document,
-                                                           const QStringList& paths) {
+                                                           const QStringList& paths,
+                                                           const Progress& progress) {
     MergeResult result;
     if (!document)
         return result;
@@ -137,7 +143,10 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     };
     bool outlined = document->hasOutline();
     document->nestOutline(titleOf(document->path()));
-    for (const QString& path : paths) {
+    for (int i = 0; i < int(paths.size()); ++i) {
+        if (progress)
+            progress(i, int(paths.size()));
+        const QString& path = paths[i];
         auto source = pdf::Document::open(path);
         if (!source || source->isLocked()) {
             result.skipped << path;
@@ -153,6 +162,8 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     }
     if (!outlined)
         document->removeOutline();
+    if (progress)
+        progress(int(paths.size()), int(paths.size()));
     return result;
 }
 
