@@ -56,8 +56,8 @@ DisplayListCache::get(const pdf::PagePtr& page, const std::shared_ptr<pdf::Rende
                 while (int(entries_.size()) > capacity_)
                     entries_.pop_back();
             }
-            if (!existing.valid() || existing.wait_for(std::chrono::seconds(0)) !=
-                                         std::future_status::ready) {
+            if (!existing.valid() ||
+                existing.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
                 if (wanted)
                     recording->waiters.push_back(wanted);
                 else

@@ -54,8 +54,8 @@ struct DocumentData {
     // The file read from stays an input while the document lives: nothing may write over it.
     std::unique_ptr<base::ReadingFiles> reading;
     std::atomic<bool> locked{false}; // a password is still needed
-    QByteArray password;      // the one that unlocked the document, if any
-    bool ownerAccess = false; // unlocked with the owner password
+    QByteArray password;             // the one that unlocked the document, if any
+    bool ownerAccess = false;        // unlocked with the owner password
     std::weak_ptr<Document> owner;
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;

@@ -38,6 +38,44 @@ void touch(PageData& d) {
     ++d.revision;
 }
 
+pdf_page* PageData::engine() {
+    if (loaded || loadFailed || detached)
+        return loaded;
+    if (doc->hasUnloaded.load())
+        doc->dropUnloaded(); // see renumber()
+    fz_context* c = ctx();
+    doc->loadPageMap(c);
+    pdf_page* raw = nullptr;
+    fz_var(raw);
+    fz_try(c) {
+        raw = loadPdfPage(c, doc->pdf, index);
+        // Through the page map the engine hands out the page dictionary itself. Whatever
+        // refers to the page (an annotation's /P, a destination) needs the reference that a
+        // lookup through the tree gives, or the page would be written out a second time.
+        const int number = pdf_obj_parent_num(c, raw->obj);
+        if (!pdf_is_indirect(c, raw->obj) && number > 0) {
+            pdf_obj* ref = pdf_new_indirect(c, doc->pdf, number, 0);
+            pdf_drop_obj(c, raw->obj);
+            raw->obj = ref;
+        }
+    }
+    fz_catch(c) {
+        if (raw)
+            fz_drop_page(c, &raw->super);
+        raw = nullptr;
+    }
+    loaded = raw;
+    loadFailed = !raw;
+    return loaded;
+}
+
+PageGeometry PageData::currentGeometry() const {
+    auto table = doc->tableLock();
+    if (detached || index < 0 || index >= int(doc->geometry.size()))
+        return geometry;
+    return doc->geometry[size_t(index)];
+}
+
 Page::Page(std::unique_ptr<PageData> d) : d_(std::move(d)) {}
 
 Page::~Page() {
@@ -226,8 +264,7 @@ std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
     fz_var(filling);
     fz_var(filled);
     fz_try(c) {
-        for (pdf_annot* a = pdf_first_annot(c, page); a && filled < count;
-             a = pdf_next_annot(c, a))
+        for (pdf_annot* a = pdf_first_annot(c, page); a && filled < count; a = pdf_next_annot(c, a))
             filling[filled++] = a;
         for (pdf_annot* w = pdf_first_widget(c, page); w && filled < count;
              w = pdf_next_widget(c, w))

@@ -234,8 +234,7 @@ void PageManagementView::showBusy() {
     if (busy) {
         operations_->setStatusMessage({});
         setStatus({});
-    }
-    else
+    } else
         updateEnabled();
 }
 

@@ -137,7 +137,8 @@ bool PageManagementViewModel::insertFile(const QString& path) {
     return run(tr("Inserting…"), [doc, at, path](const PageOperations::Progress&) {
         auto source = pdf::Document::open(path);
         if (!source || source->isLocked())
-            return Outcome{nullptr, tr("%1 is not a readable PDF.").arg(QFileInfo(path).fileName())};
+            return Outcome{nullptr,
+                           tr("%1 is not a readable PDF.").arg(QFileInfo(path).fileName())};
         auto insert = [source, at](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
             return {at, PageOperations::insertDocument(into, *source, at)};
         };

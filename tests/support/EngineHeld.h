@@ -20,8 +20,8 @@ public:
             std::unique_lock lock(mutex_);
             held_ = true;
             changed_.notify_all();
-            timedOut_ = !changed_.wait_for(lock, std::chrono::seconds(20),
-                                           [this] { return released_; });
+            timedOut_ =
+                !changed_.wait_for(lock, std::chrono::seconds(20), [this] { return released_; });
         });
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return held_; });
