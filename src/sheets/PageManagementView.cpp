@@ -211,7 +211,7 @@ void PageManagementView::setStatus(const QString& message) {
 
 void PageManagementView::updateEnabled() {
     const auto& doc = documentVM_.pdfDocument();
-    deleteButton_->setEnabled(doc && doc->pageCount() >= 2);
+    deleteButton_->setEnabled(!operations_->isBusy() && doc && doc->pageCount() >= 2);
 }
 
 void PageManagementView::reject() {
@@ -226,7 +226,9 @@ void PageManagementView::done(int result) {
 
 void PageManagementView::showBusy() {
     const bool busy = operations_->isBusy();
-    actions_->setEnabled(!busy);
+    // The buttons wait; the progress line beside them stays lit.
+    for (QPushButton* button : actions_->findChildren<QPushButton*>())
+        button->setEnabled(!busy);
     done_->setEnabled(!busy);
     activity_->setVisible(busy);
     progress_->setVisible(busy);
