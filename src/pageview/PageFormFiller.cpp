@@ -38,8 +38,8 @@ bool fillable(const pdf::Annotation& annotation) {
 } // namespace
 
 PageFormFiller::PageFormFiller(PdfPageView* view, DocumentViewModel* documentVM)
-    : QObject(view), view_(view), documentVM_(documentVM) {
-    view_->viewport()->installEventFilter(this);
+    : QObject(view), view_(view), viewport_(view->viewport()), documentVM_(documentVM) {
+    viewport_->installEventFilter(this);
     // The editor rides with the page; a new document or a change to the pages closes it.
     connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PageFormFiller::place);
     connect(view_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &PageFormFiller::place);
@@ -230,7 +230,9 @@ void PageFormFiller::focusNext(bool backwards) {
 }
 
 bool PageFormFiller::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport()) {
+    // Compared with the pointer kept at the start: the viewport still sends events while the
+    // view is being torn down, when the view can no longer be asked for it.
+    if (watched == viewport_) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {

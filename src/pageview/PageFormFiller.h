@@ -58,6 +58,7 @@ private:
     void forget();
 
     PdfPageView* view_;
+    QWidget* viewport_;
     QPointer<DocumentViewModel> documentVM_;
     QPointer<QWidget> editor_;
     Field active_;

@@ -24,6 +24,7 @@ constexpr bool kUsePageMap = false;
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
     dropUnloaded();
+    dropCopyMap(c);
     dropPageMap(c);
     fz_drop_document(c, doc);
     fz_drop_buffer(c, source);
@@ -73,6 +74,13 @@ void DocumentData::dropUnloaded() {
     fz_context* c = ctx();
     for (pdf_page* page : due)
         fz_drop_page(c, &page->super);
+}
+
+void DocumentData::dropCopyMap(fz_context* c) {
+    pdf_drop_graft_map(c, copyMap);
+    copyMap = nullptr;
+    copiedInto.reset();
+    annotationsCopied.clear();
 }
 
 void DocumentData::renumber() {
@@ -470,16 +478,30 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
                 loaded.push_back(std::move(p));
     }
     const QByteArray title = outlineTitle.toUtf8();
+    // What an earlier copy from the same source brought over is shared.
+    // Pages added to or taken from the target since leave what the map points at as it was;
+    // a change of the source's pages or of either's contents does not.
+    const quint64 sourceRevision = source.structureRevision;
+    const bool reuse = source.copyMap && source.copyRevision == sourceRevision &&
+                       !source.contentEdited && !d_->contentEdited &&
+                       source.copiedInto.lock().get() == d_.get();
+    if (!reuse)
+        source.dropCopyMap(c);
+    source.annotationsCopied.resize(size_t(sourceCount), 0);
+    CopyState state{source.copyMap, source.annotationsCopied.data(), sourceCount};
     bool ok = true;
     d_->dropPageMap(c);
     fz_try(c) {
         syncLoadedPages(c, loaded);
         graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index,
-                   title.isEmpty() ? nullptr : title.constData());
+                   title.isEmpty() ? nullptr : title.constData(), &state);
     }
     fz_catch(c) {
         ok = false;
     }
+    source.copyMap = state.map;
+    if (!ok)
+        source.dropCopyMap(c);
     if (!ok) {
         // Whatever part of the batch landed stays; find out how much that was.
         int now = 0;
@@ -496,6 +518,8 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
         return landed;
     }
     d_->recordInserted(index, indices.size());
+    source.copiedInto = d_;
+    source.copyRevision = source.structureRevision;
     return int(indices.size());
 }
 

@@ -5,6 +5,7 @@
 #include "pdf/Error.h"
 #include "pdf/Internal.h"
 #include "pdf/PageRotation.h"
+#include "pdf/StreamDeflate.h"
 
 #include "base/AtomicFile.h"
 
@@ -109,6 +110,7 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         savedEncrypt = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(Encrypt)));
         savedId = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(ID)));
         normalizeRotations(c, d_->pdf);
+        deflateUnfilteredStreams(c, d_->pdf);
         pdf_write_document(c, d_->pdf, out, &opts);
         fz_close_output(c, out);
     }

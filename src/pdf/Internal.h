@@ -77,6 +77,16 @@ struct DocumentData {
     bool pageMapLoaded = false;
     quint64 pageMapRevision = 0; // structureRevision when the map was built
 
+    // Pages copied out of this document into `copiedInto` go through one graft map, so that
+    // copying from here again (the same file merged twice) shares what the earlier copies
+    // brought over (contents, fonts, images) instead of writing it twice. It serves while
+    // the source's pages and neither's contents changed; annotations are copied afresh.
+    pdf_graft_map* copyMap = nullptr;
+    std::weak_ptr<DocumentData> copiedInto;
+    quint64 copyRevision = 0; // this document's structureRevision at the last copy
+    std::vector<unsigned char> annotationsCopied; // per page: annotations copied through copyMap
+    void dropCopyMap(fz_context* c);
+
     // Takes the engine lock, first dropping the engine pages let go of while it was busy.
     Lock lock() {
         Lock held(mutex);

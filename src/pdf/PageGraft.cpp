@@ -386,11 +386,16 @@ void registerFields(fz_context* c, pdf_document* dst, const PageCopies& pages, O
 } // namespace
 
 void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count,
-                int at, const char* outlineTitle) {
+                int at, const char* outlineTitle, CopyState* state) {
     pdf_graft_map* map = nullptr;
+    pdf_graft_map* own = nullptr; // a map for one repeated page's annotations
+    unsigned char* annotated = nullptr;
     PageCopies pages;
     ObjList roots;
     fz_var(map);
+    fz_var(own);
+    fz_var(annotated);
+    fz_var(state);
     fz_try(c) {
         pages.copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
         pages.sourcePages = collectPages(c, src, &pages.sourceCount);
@@ -407,7 +412,14 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         for (int k = 0; k < count; ++k)
             if (from[k] < 0 || from[k] >= pages.sourceCount)
                 fz_throw(c, FZ_ERROR_GENERIC, "page %d is not in the source", from[k] + 1);
-        map = pdf_new_graft_map(c, dst);
+        if (state && state->pages != pages.sourceCount)
+            state = nullptr; // kept for another count of pages: this batch goes on its own
+        map = state && state->map ? pdf_keep_graft_map(c, state->map) : pdf_new_graft_map(c, dst);
+        if (state && !state->map)
+            state->map = pdf_keep_graft_map(c, map);
+        annotated =
+            state ? state->annotated
+                  : static_cast<unsigned char*>(fz_calloc(c, size_t(pages.sourceCount) + 1, 1));
         for (int k = 0; k < count; ++k) {
             pages.copies[k] = copyPageObject(c, map, dst, pages.sourcePages[from[k]]);
             pages.count = k + 1;
@@ -415,9 +427,19 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
                 pages.copyIndex[from[k]] = k;
         }
         insertIntoTree(c, dst, at, pages.copies, count);
-        for (int k = 0; k < count; ++k)
-            copyAnnotations(c, map, src, pages.sourcePages[from[k]], dst, pages.copies[k], pages,
-                            roots);
+        for (int k = 0; k < count; ++k) {
+            pdf_obj* page = pages.sourcePages[from[k]];
+            if (!pdf_dict_get(c, page, PDF_NAME(Annots)))
+                continue;
+            // A page copied before through this map would get the very same annotation
+            // objects again: one annotation on two pages. It gets copies of its own.
+            if (annotated[from[k]])
+                own = pdf_new_graft_map(c, dst);
+            annotated[from[k]] = 1;
+            copyAnnotations(c, own ? own : map, src, page, dst, pages.copies[k], pages, roots);
+            pdf_drop_graft_map(c, own);
+            own = nullptr;
+        }
         registerFields(c, dst, pages, roots);
         if (outlineTitle)
             graftOutline(c, map, dst, src, pages, outlineTitle);
@@ -430,7 +452,10 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         fz_free(c, pages.byNumber);
         fz_free(c, pages.copyIndex);
         roots.release(c);
+        pdf_drop_graft_map(c, own);
         pdf_drop_graft_map(c, map);
+        if (!state)
+            fz_free(c, annotated);
     }
     fz_catch(c) {
         fz_rethrow(c);

@@ -31,12 +31,22 @@ struct PageCopies {
 // whether it meant a place in the document at all.
 pdf_obj* internalDestination(fz_context* c, pdf_document* doc, pdf_obj* item, bool* internal);
 
+// A graft map that outlives one batch of copies from a source, and which of the source's
+// pages had their annotations copied through it: a page copied again shares its contents and
+// resources with the earlier copy, but its annotations are its own.
+struct CopyState {
+    pdf_graft_map* map = nullptr;       // null: graftPages makes one and leaves it here
+    unsigned char* annotated = nullptr; // one flag per source page
+    int pages = 0;                      // flags in `annotated`
+};
+
 // Copies pages from[0..count) of `src` to `at`, `at` + 1, ... of `dst` with one graft map, so
 // resources shared in the source stay shared in the copy. With a non-null `outlineTitle`
-// (UTF-8) the source's outline comes along under one new top-level entry of that title.
+// (UTF-8) the source's outline comes along under one new top-level entry of that title. With
+// a `state`, its map is used (or made and kept there) instead of one for this batch alone.
 // Throws the engine's errors (call inside fz_try); never throws C++ exceptions.
 void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* from, int count,
-                int at, const char* outlineTitle = nullptr);
+                int at, const char* outlineTitle = nullptr, CopyState* state = nullptr);
 
 // Outline: whether `doc` has any entry; puts the whole outline under one new top-level
 // entry leading to `page`; removes it. Each throws through fz_throw.

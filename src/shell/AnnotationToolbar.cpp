@@ -14,6 +14,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <functional>
+
 namespace {
 
 constexpr int kSpacing = 12;
@@ -171,18 +173,21 @@ AnnotationToolbar::AnnotationToolbar(AnnotationViewModel* annotationViewModel,
     });
 
     // The style strip. Each control writes its own setting of the model.
-    auto addColor = [this](StyleColorButton* button,
-                           void (AnnotationViewModel::*set)(const QColor&)) {
+    // The setter travels as a function object: a member-function pointer captured in the
+    // slot is misread by the address sanitizer's instrumented build.
+    using ColorSetter = std::function<void(AnnotationViewModel&, const QColor&)>;
+    using SizeSetter = std::function<void(AnnotationViewModel&, double)>;
+    auto addColor = [this](StyleColorButton* button, ColorSetter set) {
         connect(button, &StyleColorButton::colorChosen, this, [this, set](const QColor& color) {
             if (annotationVM_)
-                (annotationVM_->*set)(color);
+                set(*annotationVM_, color);
         });
         addSlot(button, [button](QMenu* menu) { menu->addMenu(button->choices()); });
     };
-    auto addSize = [this](StyleSizeField* field, void (AnnotationViewModel::*set)(double)) {
+    auto addSize = [this](StyleSizeField* field, SizeSetter set) {
         connect(field, &StyleSizeField::valueChosen, this, [this, set](double value) {
             if (annotationVM_)
-                (annotationVM_->*set)(value);
+                set(*annotationVM_, value);
         });
         addSlot(field, [field](QMenu* menu) { menu->addMenu(field->choices()); });
     };

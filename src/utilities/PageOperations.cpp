@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <numeric>
 
 QString PageOperations::pageFileName(int index) {
@@ -143,11 +144,28 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     };
     bool outlined = document->hasOutline();
     document->nestOutline(titleOf(document->path()));
+    // A file named more than once is read once and stays open until its last turn: its
+    // copies then share their contents and resources, as one file's pages share them.
+    const auto keyOf = [](const QString& path) {
+        const QFileInfo info(path);
+        const QString canonical = info.canonicalFilePath();
+        return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    };
+    std::map<QString, int> turnsLeft;
+    for (const QString& path : paths)
+        ++turnsLeft[keyOf(path)];
+    std::map<QString, pdf::DocumentPtr> kept;
     for (int i = 0; i < int(paths.size()); ++i) {
         if (progress)
             progress(i, int(paths.size()));
         const QString& path = paths[i];
-        auto source = pdf::Document::open(path);
+        const QString key = keyOf(path);
+        auto found = kept.find(key);
+        auto source = found != kept.end() ? found->second : pdf::Document::open(path);
+        if (--turnsLeft[key] > 0)
+            kept[key] = source;
+        else if (found != kept.end())
+            kept.erase(found);
         if (!source || source->isLocked()) {
             result.skipped << path;
             continue;

@@ -1,10 +1,17 @@
+#include "pdf/Annotation.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
 #include "support/CliFixture.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -92,6 +99,61 @@ TEST_F(PagesCliTest, ExtractSplitAndMergeNameWhatWentWrong) {
     EXPECT_EQ(links[0], (LinkInfo{1, 3, {}}));
     EXPECT_EQ(links[4], (LinkInfo{6, 8, {}}));
     EXPECT_EQ(links[7], (LinkInfo{8, 6, {}}));
+}
+
+// The /P of every highlight in a written file.
+QStringList highlightPages(const QString& path) {
+    const QByteArray json = runTool("qpdf", {"--json", "--json-key=qpdf", path});
+    const QJsonObject objects =
+        QJsonDocument::fromJson(json).object()["qpdf"].toArray()[1].toObject();
+    QStringList pages;
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
+        const QJsonObject value = it.value().toObject()["value"].toObject();
+        if (value["/Subtype"].toString() == "/Highlight")
+            pages << value["/P"].toString();
+    }
+    return pages;
+}
+
+TEST_F(PagesCliTest, AFileMergedSeveralTimesSharesItsContentsButNotItsAnnotations) {
+    auto linked = pdf::Document::fromData(linkedPdf());
+    ASSERT_NE(linked, nullptr);
+    ASSERT_NE(linked->page(1)->addHighlight(QRectF(72, 700, 100, 20), Qt::yellow), nullptr);
+    const QString annotated = out("annotated.pdf");
+    ASSERT_TRUE(linked->write(annotated));
+    const QString base = file("base.pdf", numberedPdf(1, "Base"));
+    const QString two = file("two.pdf", numberedPdf(2, "Two"));
+
+    cli({"pages", "merge", base, annotated, "-o", out("once.pdf")});
+    ASSERT_EQ(code, 0) << err.toStdString();
+    // Twice in a row, then again after another file.
+    cli({"pages", "merge", base, annotated, annotated, two, annotated, "-o", out("thrice.pdf")});
+    ASSERT_EQ(code, 0) << err.toStdString();
+    const QString merged = out("thrice.pdf");
+    EXPECT_TRUE(valid(merged));
+    ASSERT_EQ(pdfinfoPages(merged), 12);
+    for (int first : {2, 5, 10})
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(
+                pdftotextPage(merged, first + k).contains(QStringLiteral("Page %1").arg(k + 1)))
+                << first + k;
+    EXPECT_TRUE(pdftotextPage(merged, 8).simplified().startsWith("Page 1 Two"));
+
+    // Each copy's links lead among its own pages.
+    const auto links = linksInFile(merged);
+    ASSERT_EQ(links.size(), 12u);
+    for (int copy = 0; copy < 3; ++copy) {
+        const int first = std::vector<int>{2, 5, 10}[size_t(copy)];
+        EXPECT_EQ(links[size_t(copy * 4)], (LinkInfo{first, first + 2, {}})) << copy;
+        EXPECT_EQ(links[size_t(copy * 4 + 3)], (LinkInfo{first + 2, first, {}})) << copy;
+    }
+    // Each copy has a highlight of its own, on its own page.
+    const QStringList highlights = highlightPages(merged);
+    EXPECT_EQ(highlights.size(), 3);
+    EXPECT_EQ(QSet<QString>(highlights.begin(), highlights.end()).size(), 3)
+        << highlights.join(", ").toStdString();
+    // The copies share the file's fonts: no more of them than after merging it once.
+    EXPECT_EQ(fontObjectsInFile(merged), fontObjectsInFile(out("once.pdf")) + 1); // + Two's
 }
 
 TEST_F(PagesCliTest, WatermarkMarksEveryPageOrOne) {

@@ -33,8 +33,7 @@ TEST(DisplayListCacheTest, RecordingsNobodyWantsAreStopped) {
     {
         // Both recordings wait for the lock, as behind another page's long recording.
         EngineHeld held(*doc);
-        gone = std::async(std::launch::async,
-                          [&] { return cache.get(first, scrolledAway); });
+        gone = std::async(std::launch::async, [&] { return cache.get(first, scrolledAway); });
         kept = std::async(std::launch::async, [&] { return cache.get(second, stillShown); });
         ASSERT_TRUE(holds(cache, 2));
         // A second caller for page 1 that leaves does not stop what the first still wants.

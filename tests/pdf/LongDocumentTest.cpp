@@ -52,6 +52,65 @@ TEST(LongDocumentTest, PagesAreFoundByNumberAfterEveryChangeOfTheTree) {
             QStringLiteral("Page %1 Bulk").arg(i + 1)));
 }
 
+// A flat tree of 300 pages that inherit their page box, rotation and fonts from the root,
+// the box far from the origin, so a page that lost what it inherits shows no text. Every
+// tenth page links to page 7 by its page object.
+QByteArray inheritingFlatPdf(int count) {
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int root = pdf.reserve();
+    const int font = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    std::vector<int> pages;
+    for (int i = 0; i < count; ++i)
+        pages.push_back(pdf.reserve());
+    QByteArray kids;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray text =
+            "BT /F1 12 Tf 1100 1300 Td (Page " + QByteArray::number(i + 1) + " inherits) Tj ET";
+        const int contents = pdf.addStream("<< >>", text);
+        QByteArray annots;
+        if (i % 10 == 9)
+            annots =
+                " /Annots [<< /Type /Annot /Subtype /Link /Rect [1100 1200 1200 1220] /Dest [" +
+                QByteArray::number(pages[6]) + " 0 R /XYZ 1000 1400 0] >>]";
+        pdf.set(pages[size_t(i)], "<< /Type /Page /Parent " + QByteArray::number(root) +
+                                      " 0 R /Contents " + QByteArray::number(contents) + " 0 R" +
+                                      annots + " >>");
+        kids += QByteArray::number(pages[size_t(i)]) + " 0 R ";
+    }
+    pdf.set(root, "<< /Type /Pages /Count " + QByteArray::number(count) + " /Kids [" + kids +
+                      "] /MediaBox [1000 1000 1400 1500] /Rotate 90 /Resources << /Font << /F1 " +
+                      QByteArray::number(font) + " 0 R >> >> >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(root) + " 0 R >>");
+    return pdf.build(catalog);
+}
+
+TEST(LongDocumentTest, TextReadOnSeveralThreadsEqualsEachPageReadOnItsOwn) {
+    const QByteArray bytes = inheritingFlatPdf(300);
+    const auto texts = pdf::Document::fromData(bytes)->textPages();
+    std::vector<QString> streamed;
+    pdf::Document::fromData(bytes)->forEachTextPage([&](int, const pdf::TextPage* text) {
+        streamed.push_back(text ? text->text() : QString());
+        return true;
+    });
+    auto alone = pdf::Document::fromData(bytes);
+    ASSERT_EQ(texts.size(), 300u);
+    ASSERT_EQ(streamed.size(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        const QString expected = QStringLiteral("Page %1 inherits").arg(i + 1);
+        auto page = alone->page(i);
+        ASSERT_NE(page, nullptr);
+        const auto own = page->textPage();
+        EXPECT_EQ(own->text().simplified(), expected) << i;
+        ASSERT_NE(texts[size_t(i)], nullptr) << i;
+        EXPECT_EQ(texts[size_t(i)]->text(), own->text()) << i;
+        EXPECT_EQ(streamed[size_t(i)], own->text()) << i;
+        // The same boxes: each page kept its inherited page box and rotation.
+        ASSERT_FALSE(own->lines().empty());
+        EXPECT_EQ(texts[size_t(i)]->lines().front().box, own->lines().front().box) << i;
+    }
+}
+
 TEST(LongDocumentTest, AnAnnotationPointsAtItsPageByReference) {
     QTemporaryDir dir;
     auto doc = pdf::Document::fromData(numberedPdf(40));
