@@ -38,7 +38,7 @@ struct PageRenderer::Job : QRunnable {
         const base::PoolTask task;
         QImage image;
         if (!abort->isCancelled()) {
-            if (auto list = lists->get(page); list && !abort->isCancelled())
+            if (auto list = lists->get(page, abort); list && !abort->isCancelled())
                 image = list->render(scale, clip, abort.get());
         }
         // The view blits these many times; premultiplied ARGB is the raster engine's fast path.
@@ -89,6 +89,7 @@ PageRenderer::~PageRenderer() {
     }
     for (const Pending& p : std::as_const(pending_))
         p.abort->cancel();
+    lists_->cancelUnwanted();
 }
 
 QImage PageRenderer::image(const Key& key) {
@@ -168,6 +169,8 @@ void PageRenderer::endPass() {
             ++it;
         }
     }
+    // Pages no longer shown stop being recorded, unless another view still waits for them.
+    lists_->cancelUnwanted();
 }
 
 void PageRenderer::deliver(const Key& key, const std::shared_ptr<pdf::RenderCancel>& token,
@@ -192,6 +195,7 @@ void PageRenderer::clear() {
     for (const Pending& p : std::as_const(pending_))
         p.abort->cancel();
     pending_.clear();
+    lists_->cancelUnwanted();
     cache_.clear();
     failed_.clear();
 }
@@ -209,6 +213,7 @@ void PageRenderer::invalidate(const pdf::Page* page, bool gone) {
             ++it;
         }
     }
+    lists_->cancelUnwanted();
     for (const Key& k : cache_.keys())
         if (k.page == page && (gone || k.tileX != -1))
             cache_.remove(k);

@@ -49,7 +49,8 @@ AnnotationPtr create(Page& page, enum pdf_annot_type type, Build build, bool raw
     ChangeScope scope;
     PageData& d = page.data();
     auto lock = d.doc->lock();
-    if (d.detached)
+    pdf_page* target = d.detached ? nullptr : d.engine();
+    if (!target)
         return nullptr;
     fz_context* c = ctx();
     pdf_annot* annot = nullptr;
@@ -57,8 +58,8 @@ AnnotationPtr create(Page& page, enum pdf_annot_type type, Build build, bool raw
     fz_var(annot);
     fz_var(ok);
     fz_try(c) {
-        ensureOwnAnnotsArray(c, d.page->obj);
-        annot = raw ? pdf_create_annot_raw(c, d.page, type) : pdf_create_annot(c, d.page, type);
+        ensureOwnAnnotsArray(c, target->obj);
+        annot = raw ? pdf_create_annot_raw(c, target, type) : pdf_create_annot(c, target, type);
         build(c, d.doc->pdf, annot);
     }
     fz_catch(c) {
@@ -67,7 +68,7 @@ AnnotationPtr create(Page& page, enum pdf_annot_type type, Build build, bool raw
     if (!ok) {
         if (annot) {
             fz_try(c) {
-                pdf_delete_annot(c, d.page, annot);
+                pdf_delete_annot(c, target, annot);
             }
             fz_catch(c) {}
             pdf_drop_annot(c, annot);
@@ -75,7 +76,7 @@ AnnotationPtr create(Page& page, enum pdf_annot_type type, Build build, bool raw
         return nullptr;
     }
     touch(d);
-    announce(*d.doc, {Change::Kind::AnnotationsAdded, {d.page->super.number}});
+    announce(*d.doc, {Change::Kind::AnnotationsAdded, {d.index}});
     AnnotationPtr wrapped = wrapAnnotation(page.shared_from_this(), annot);
     pdf_drop_annot(c, annot);
     return wrapped;
@@ -188,11 +189,12 @@ AnnotationPtr addInk(Page& page, const std::vector<std::vector<QPointF>>& stroke
     const int* countData = counts.data();
     fz_point* pointData = points.data();
     const int pointCount = int(points.size());
-    pdf_page* raw = page.data().page;
+    // Loaded by create() before it builds.
+    const PageData& pd = page.data();
     return create(page, PDF_ANNOT_INK, [&](fz_context* c, pdf_document*, pdf_annot* annot) {
         pdf_dict_put_rect(c, pdf_annot_obj(c, annot), PDF_NAME(Rect), toFz(rect));
         // The engine takes ink in its page space and stores it back in PDF space.
-        const fz_matrix ctm = pageCtm(c, raw);
+        const fz_matrix ctm = pageCtm(c, pd.loaded);
         for (int i = 0; i < pointCount; ++i)
             pointData[i] = fz_transform_point(pointData[i], ctm);
         pdf_set_annot_ink_list(c, annot, strokeCount, countData, pointData);
@@ -227,10 +229,10 @@ AnnotationPtr addLine(Page& page, QPointF from, QPointF to, const QColor& color,
                       bool arrow) {
     if (QLineF(from, to).length() < 1)
         return nullptr;
-    pdf_page* raw = page.data().page;
+    const PageData& pd = page.data();
     return create(page, PDF_ANNOT_LINE, [&](fz_context* c, pdf_document*, pdf_annot* annot) {
         // The engine takes the end points in its page space and stores them in PDF space.
-        const fz_matrix ctm = pageCtm(c, raw);
+        const fz_matrix ctm = pageCtm(c, pd.loaded);
         pdf_set_annot_line(c, annot,
                            fz_transform_point(fz_make_point(float(from.x()), float(from.y())), ctm),
                            fz_transform_point(fz_make_point(float(to.x()), float(to.y())), ctm));

@@ -539,7 +539,8 @@ AnnotationPtr reinsert(Page& page, const AnnotationSnapshot& snapshot) {
         return nullptr;
     ChangeScope scope;
     auto lock = p.doc->lock();
-    if (p.detached)
+    pdf_page* target = p.detached ? nullptr : p.engine();
+    if (!target)
         return nullptr;
     fz_context* c = ctx();
     pdf_obj* saved = snapshot.data().dict;
@@ -550,15 +551,15 @@ AnnotationPtr reinsert(Page& page, const AnnotationSnapshot& snapshot) {
             pdf_annot_type_from_string(c, pdf_dict_get_name(c, saved, PDF_NAME(Subtype)));
         if (type == PDF_ANNOT_UNKNOWN || type == PDF_ANNOT_WIDGET)
             type = PDF_ANNOT_SQUARE; // the saved Subtype replaces it below
-        ensureOwnAnnotsArray(c, p.page->obj);
-        annot = pdf_create_annot_raw(c, p.page, type);
+        ensureOwnAnnotsArray(c, target->obj);
+        annot = pdf_create_annot_raw(c, target, type);
         pdf_obj* obj = pdf_resolve_indirect(c, pdf_annot_obj(c, annot));
         restoreInto(c, obj, saved);
         if (pdf_dict_get(c, saved, PDF_NAME(P)))
-            pdf_dict_put(c, obj, PDF_NAME(P), p.page->obj);
+            pdf_dict_put(c, obj, PDF_NAME(P), target->obj);
         // A popup that went with the annotation is no longer on the page.
         pdf_obj* popup = pdf_dict_get(c, obj, PDF_NAME(Popup));
-        if (popup && !pdf_array_contains(c, pdf_dict_get(c, p.page->obj, PDF_NAME(Annots)), popup))
+        if (popup && !pdf_array_contains(c, pdf_dict_get(c, target->obj, PDF_NAME(Annots)), popup))
             pdf_dict_del(c, obj, PDF_NAME(Popup));
         keepAppearance(c, annot);
     }

@@ -9,11 +9,6 @@ namespace pdf {
 
 using engine::ctx;
 
-// The engine reads `abort` while it draws; this side only ever sets it, atomically.
-struct RenderCancel::Cookie {
-    fz_cookie cookie{};
-};
-
 RenderCancel::RenderCancel() : cookie_(std::make_unique<Cookie>()) {}
 
 RenderCancel::~RenderCancel() = default;

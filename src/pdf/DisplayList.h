@@ -10,8 +10,9 @@ namespace pdf {
 
 struct DisplayListData;
 
-// Stops a render from another thread. The engine looks at it between drawing operations,
-// so a cancelled render ends soon after and returns no image. For one render at a time.
+// Stops a render or a recording from another thread. The engine looks at it between
+// drawing operations, so a cancelled render ends soon after and returns no image, and a
+// cancelled recording no display list. For one render or recording at a time.
 class RenderCancel {
 public:
     RenderCancel();
@@ -24,6 +25,7 @@ public:
 
 private:
     friend class DisplayList;
+    friend class Page;
     struct Cookie;
     std::unique_ptr<Cookie> cookie_;
 };

@@ -23,6 +23,7 @@ constexpr bool kUsePageMap = false;
 
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
+    dropUnloaded();
     dropCopyMap(c);
     dropPageMap(c);
     fz_drop_document(c, doc);
@@ -57,6 +58,24 @@ void DocumentData::dropPageMap(fz_context* c) {
     pageMapLoaded = false;
 }
 
+void DocumentData::unload(pdf_page* page) {
+    std::lock_guard guard(unloadedMutex);
+    unloaded.push_back(page);
+    hasUnloaded = true;
+}
+
+void DocumentData::dropUnloaded() {
+    std::vector<pdf_page*> due;
+    {
+        std::lock_guard guard(unloadedMutex);
+        due.swap(unloaded);
+        hasUnloaded = false;
+    }
+    fz_context* c = ctx();
+    for (pdf_page* page : due)
+        fz_drop_page(c, &page->super);
+}
+
 void DocumentData::dropCopyMap(fz_context* c) {
     pdf_drop_graft_map(c, copyMap);
     copyMap = nullptr;
@@ -65,9 +84,21 @@ void DocumentData::dropCopyMap(fz_context* c) {
 }
 
 void DocumentData::renumber() {
-    for (size_t i = 0; i < pages.size(); ++i)
-        if (auto p = pages[i].lock())
-            p->data().page->super.number = int(i);
+    // An engine page let go of meanwhile would keep its old number in the engine's list
+    // of open pages, where a later load would find it.
+    dropUnloaded();
+    // The pages are held until the table lock is let go: the last hold of one may end here.
+    std::vector<std::shared_ptr<Page>> live;
+    {
+        auto table = tableLock();
+        for (size_t i = 0; i < pages.size(); ++i)
+            if (auto p = pages[i].lock()) {
+                p->data().index = int(i);
+                if (p->data().loaded)
+                    p->data().loaded->super.number = int(i);
+                live.push_back(std::move(p));
+            }
+    }
     ++structureRevision;
 }
 
@@ -108,6 +139,8 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     d->locked = locked != 0;
     d->pages.resize(size_t(pages));
     d->texts.resize(size_t(pages));
+    d->geometry.resize(size_t(pages));
+    d->readGeometry(c, 0, pages);
     return d;
 }
 
@@ -220,6 +253,7 @@ bool Document::isEncrypted() const {
     auto lock = d_->lock();
     fz_context* c = ctx();
     bool encrypted = false;
+    fz_var(encrypted);
     fz_try(c) {
         encrypted = d_->pdf->crypt != nullptr;
     }
@@ -235,8 +269,7 @@ bool Document::hasOwnerAccess() const {
 }
 
 bool Document::isLocked() const {
-    auto lock = d_->lock();
-    return d_->locked;
+    return d_->locked; // asked while painting: never waits for the engine
 }
 
 bool Document::unlock(const QString& password) {
@@ -245,6 +278,8 @@ bool Document::unlock(const QString& password) {
     int ok = 0;
     int pages = 0;
     const QByteArray pw = password.toUtf8();
+    fz_var(ok);
+    fz_var(pages);
     d_->dropPageMap(c);
     fz_try(c) {
         ok = fz_authenticate_password(c, d_->doc, pw.constData());
@@ -256,10 +291,15 @@ bool Document::unlock(const QString& password) {
     }
     if (!ok)
         return false;
-    if (d_->locked) {
+    const bool wasLocked = d_->locked;
+    if (wasLocked) {
+        auto table = d_->tableLock();
         d_->pages.resize(size_t(pages));
         d_->texts.resize(size_t(pages));
+        d_->geometry.resize(size_t(pages));
     }
+    if (wasLocked)
+        d_->readGeometry(c, 0, pages);
     d_->locked = false;
     d_->ownerAccess = d_->ownerAccess || (ok & 4) != 0; // the engine's owner-password bit
     d_->password = pw; // private copies read on other threads open with it too
@@ -268,8 +308,13 @@ bool Document::unlock(const QString& password) {
 }
 
 void DocumentData::recordInserted(int index, size_t count) {
-    pages.insert(pages.begin() + index, count, std::weak_ptr<Page>());
-    texts.insert(texts.begin() + index, count, nullptr);
+    {
+        auto table = tableLock();
+        pages.insert(pages.begin() + index, count, std::weak_ptr<Page>());
+        texts.insert(texts.begin() + index, count, nullptr);
+        geometry.insert(geometry.begin() + index, count, PageGeometry());
+    }
+    readGeometry(ctx(), index, int(count));
     ++pagesMoved;
     renumber();
     Change change{Change::Kind::PagesInserted, {}};
@@ -284,40 +329,22 @@ std::shared_ptr<Page> Document::pageInsertedAt(int index) {
 }
 
 int Document::pageCount() const {
-    auto lock = d_->lock();
+    auto table = d_->tableLock();
     return int(d_->pages.size());
 }
 
+// Asked for while painting: answered from the page table alone. The engine's page is
+// loaded on the page's first engine call (PageData::engine), so a worker recording
+// another page never holds this up.
 std::shared_ptr<Page> Document::page(int index) const {
-    auto lock = d_->lock();
+    auto table = d_->tableLock();
     if (index < 0 || index >= int(d_->pages.size()))
         return nullptr;
     if (auto existing = d_->pages[size_t(index)].lock())
         return existing;
-    fz_context* c = ctx();
-    d_->loadPageMap(c);
-    pdf_page* raw = nullptr;
-    fz_var(raw);
-    fz_try(c) {
-        raw = loadPdfPage(c, d_->pdf, index);
-        // Through the page map the engine hands out the page dictionary itself. Whatever
-        // refers to the page (an annotation's /P, a destination) needs the reference that a
-        // lookup through the tree gives, or the page would be written out a second time.
-        const int number = pdf_obj_parent_num(c, raw->obj);
-        if (!pdf_is_indirect(c, raw->obj) && number > 0) {
-            pdf_obj* ref = pdf_new_indirect(c, d_->pdf, number, 0);
-            pdf_drop_obj(c, raw->obj);
-            raw->obj = ref;
-        }
-    }
-    fz_catch(c) {
-        if (raw)
-            fz_drop_page(c, &raw->super);
-        return nullptr;
-    }
     auto data = std::make_unique<PageData>();
     data->doc = d_;
-    data->page = raw;
+    data->index = index;
     auto page = std::make_shared<Page>(std::move(data));
     d_->pages[size_t(index)] = page;
     return page;
@@ -330,8 +357,7 @@ int Document::indexForPage(const std::shared_ptr<Page>& page) const {
 int Document::indexForPage(const Page* page) const {
     if (!page)
         return -1;
-    auto lock = d_->lock();
-    if (page->data().doc != d_ || page->data().detached)
+    if (page->data().doc != d_)
         return -1;
     return page->index();
 }
@@ -357,7 +383,8 @@ struct BothLocks {
 // Brings annotation changes of the source pages that are loaded into their objects.
 void syncLoadedPages(fz_context* c, const std::vector<std::shared_ptr<Page>>& loaded) {
     for (size_t i = 0; i < loaded.size(); ++i)
-        pdf_update_page(c, loaded[i]->data().page);
+        if (pdf_page* p = loaded[i]->data().loaded)
+            pdf_update_page(c, p);
 }
 
 } // namespace
@@ -389,7 +416,8 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     bool ok = true;
     fz_try(c) {
         // Bring any annotation changes into the source objects before copying them.
-        pdf_update_page(c, page->data().page);
+        if (pdf_page* p = page->data().loaded)
+            pdf_update_page(c, p);
         // A page of the same document: a copy placed at the end, then moved.
         map = pdf_new_graft_map(c, d_->pdf);
         pdf_graft_mapped_page(c, map, -1, d_->pdf, from);
@@ -443,9 +471,12 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
     fz_context* c = ctx();
     // The pages are held before the guarded region: nothing in it may own a C++ object.
     std::vector<std::shared_ptr<Page>> loaded;
-    for (int from : indices)
-        if (auto p = source.pages[size_t(from)].lock())
-            loaded.push_back(std::move(p));
+    {
+        auto table = source.tableLock();
+        for (int from : indices)
+            if (auto p = source.pages[size_t(from)].lock())
+                loaded.push_back(std::move(p));
+    }
     const QByteArray title = outlineTitle.toUtf8();
     // What an earlier copy from the same source brought over is shared.
     // Pages added to or taken from the target since leave what the map points at as it was;
@@ -541,13 +572,23 @@ bool Document::removePage(int index) {
     }
     if (!ok)
         return false;
-    if (auto gone = d_->pages[size_t(index)].lock()) {
-        gone->data().detached = true;
-        gone->data().page->super.number = -1;
-        ++gone->data().revision;
+    std::shared_ptr<Page> gone;
+    {
+        auto table = d_->tableLock();
+        gone = d_->pages[size_t(index)].lock();
+        if (gone) {
+            PageData& g = gone->data();
+            g.geometry = d_->geometry[size_t(index)];
+            g.detached = true;
+            g.index = -1;
+            if (g.loaded)
+                g.loaded->super.number = -1;
+            ++g.revision;
+        }
+        d_->pages.erase(d_->pages.begin() + index);
+        d_->texts.erase(d_->texts.begin() + index);
+        d_->geometry.erase(d_->geometry.begin() + index);
     }
-    d_->pages.erase(d_->pages.begin() + index);
-    d_->texts.erase(d_->texts.begin() + index);
     ++d_->pagesMoved;
     d_->renumber();
     announce(*d_, {Change::Kind::PagesRemoved, {index}});
@@ -558,6 +599,7 @@ bool Document::hasOutline() const {
     auto lock = d_->lock();
     fz_context* c = ctx();
     bool has = false;
+    fz_var(has);
     fz_try(c) {
         has = !d_->locked && pdf::hasOutline(c, d_->pdf);
     }

@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Internal.h"
+#include "pdf/PageRotation.h"
 
 #include <algorithm>
 
@@ -173,18 +174,42 @@ pdf_obj** collectPages(fz_context* c, pdf_document* doc, int* count) {
 
 namespace {
 
-// The shown bounds of a page, from its page object alone. False when it cannot be read.
-bool boundsFromPageObject(fz_context* c, pdf_obj* obj, fz_rect* out) {
+// A page's geometry from its page object alone; defaults (Letter, upright) for what cannot
+// be read.
+PageGeometry geometryOf(fz_context* c, pdf_obj* obj) {
+    fz_rect media = fz_empty_rect;
     fz_rect box = fz_empty_rect;
     fz_matrix ctm = fz_identity;
+    int rotate = 0;
+    bool ok = obj != nullptr;
+    fz_var(ok);
+    fz_var(rotate);
+    fz_var(media);
+    fz_var(box);
+    fz_var(ctm);
     fz_try(c) {
-        pdf_page_obj_transform(c, obj, &box, &ctm);
+        if (ok) {
+            media = pdf_to_rect(c, pdf_dict_get_inheritable(c, obj, PDF_NAME(MediaBox)));
+            rotate = pdf_to_int(c, pdf_dict_get_inheritable(c, obj, PDF_NAME(Rotate)));
+            pdf_page_obj_transform(c, obj, &box, &ctm);
+        }
     }
     fz_catch(c) {
-        return false;
+        ok = false;
     }
-    *out = fz_transform_rect(box, ctm);
-    return out->x1 > out->x0 && out->y1 > out->y0;
+    PageGeometry g;
+    if (!ok)
+        return g;
+    if (!fz_is_empty_rect(media))
+        g.mediaBox = fromFz(media);
+    g.rotation = normalizedRotation(rotate);
+    const fz_rect b = fz_transform_rect(box, ctm);
+    if (b.x1 > b.x0 && b.y1 > b.y0) {
+        g.displaySize = QSizeF(b.x1 - b.x0, b.y1 - b.y0);
+        // Display space starts at the top-left corner of the page's bounds.
+        g.toDisplay = QTransform(ctm.a, ctm.b, ctm.c, ctm.d, ctm.e - b.x0, ctm.f - b.y0);
+    }
+    return g;
 }
 
 pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
@@ -199,58 +224,47 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
     return obj;
 }
 
-// The page objects of the tree under `node`, in order, in one walk. A tree that loops back
-// on itself or runs deeper than any real one stops the walk; the caller compares counts.
-void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit,
-                        int depth = 0) {
-    if (!node || out.size() > limit || depth > 64)
-        return;
-    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
-    if (!pdf_is_array(c, kids)) {
-        out.push_back(node);
-        return;
-    }
-    if (pdf_mark_obj(c, node))
-        return; // seen already: a cycle
+// Every page object in one walk; nullptr (and *count 0) when the tree cannot be walked.
+pdf_obj** walkPages(fz_context* c, pdf_document* pdf, int* count) {
+    pdf_obj** all = nullptr;
+    fz_var(all);
     fz_try(c) {
-        const int n = pdf_array_len(c, kids);
-        for (int i = 0; i < n && out.size() <= limit; ++i)
-            collectPageObjects(c, pdf_array_get(c, kids, i), out, limit, depth + 1);
-    }
-    fz_always(c) {
-        pdf_unmark_obj(c, node);
+        all = collectPages(c, pdf, count);
     }
     fz_catch(c) {
-        fz_rethrow(c);
+        all = nullptr;
+        *count = 0;
     }
+    return all;
 }
 
 } // namespace
 
+void DocumentData::readGeometry(fz_context* c, int index, int count) {
+    if (count <= 0)
+        return;
+    std::vector<PageGeometry> found(static_cast<size_t>(count));
+    // One walk of the tree instead of one lookup from the root per page, for many pages.
+    int total = 0;
+    pdf_obj** all = count > 8 ? walkPages(c, pdf, &total) : nullptr;
+    const bool walked = all && total == int(pages.size());
+    for (int i = 0; i < count; ++i)
+        found[size_t(i)] =
+            geometryOf(c, walked ? all[index + i] : lookupPageObject(c, pdf, index + i));
+    fz_free(c, all);
+    auto table = tableLock();
+    for (int i = 0; i < count && index + i < int(geometry.size()); ++i)
+        geometry[size_t(index + i)] = found[size_t(i)];
+}
+
 std::vector<QSizeF> Document::pageSizes() const {
-    auto lock = d_->lock();
+    auto table = d_->tableLock();
+    std::vector<QSizeF> sizes;
     if (d_->locked)
-        return {};
-    std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
-    fz_context* c = ctx();
-    // One walk of the page tree instead of one lookup from the root per page.
-    std::vector<pdf_obj*> objects;
-    // The walk stops one past the expected count, so the list never grows inside the guard.
-    objects.reserve(sizes.size() + 1);
-    fz_try(c) {
-        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects,
-                           sizes.size());
-    }
-    fz_catch(c) {
-        objects.clear();
-    }
-    const bool walked = objects.size() == sizes.size();
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        pdf_obj* obj = walked ? objects[i] : lookupPageObject(c, d_->pdf, int(i));
-        fz_rect r;
-        if (obj && boundsFromPageObject(c, obj, &r))
-            sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default
-    }
+        return sizes;
+    sizes.reserve(d_->geometry.size());
+    for (const PageGeometry& g : d_->geometry)
+        sizes.push_back(g.displaySize);
     return sizes;
 }
 

@@ -199,6 +199,7 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
             lock.unlock();
             return textPagesInRange(document, first, end, maxThreads);
         }
+        auto table = d->tableLock();
         for (int i = 0; i < count && first + i < int(d->texts.size()); ++i) {
             auto& kept = d->texts[size_t(first + i)];
             if (out[size_t(i)] && !kept)

@@ -1,5 +1,6 @@
 #pragma once
 // Internal to src/pdf: the state behind the public handles.
+#include "pdf/DisplayList.h"
 #include "pdf/DocumentChanges.h"
 #include "pdf/Engine.h"
 
@@ -7,7 +8,10 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
+#include <QTransform>
 
 #include <atomic>
 #include <map>
@@ -22,22 +26,41 @@ class Document;
 class Page;
 class TextPage;
 
+// What the view asks of a page while it paints, read from the page object once and kept
+// in the page table, so that painting never waits for the engine.
+struct PageGeometry {
+    QRectF mediaBox{0, 0, 612, 792};
+    int rotation = 0;
+    QSizeF displaySize{612, 792};
+    QTransform toDisplay; // PDF user space to display space (points, top-left origin)
+};
+
+// Two locks guard a document. The engine lock (`mutex`) is held for every engine call,
+// including a recording of a heavy page that may take seconds. The table lock guards what
+// the window asks for while painting: the page slots, their geometry and the texts kept.
+// Whatever changes the table's shape holds both, engine lock first, so a reader holding
+// either one sees a consistent table; a slot's contents are read and written under the
+// table lock. Nothing takes the engine lock while holding the table lock.
 struct DocumentData {
     using Lock = std::unique_lock<std::recursive_mutex>;
+    using TableLock = std::unique_lock<std::mutex>;
 
     std::recursive_mutex mutex;
+    std::mutex tableMutex;
     fz_document* doc = nullptr;
     pdf_document* pdf = nullptr;
     fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
     QString path;
     // The file read from stays an input while the document lives: nothing may write over it.
     std::unique_ptr<base::ReadingFiles> reading;
-    bool locked = false;      // a password is still needed
-    QByteArray password;      // the one that unlocked the document, if any
-    bool ownerAccess = false; // unlocked with the owner password
+    std::atomic<bool> locked{false}; // a password is still needed
+    QByteArray password;             // the one that unlocked the document, if any
+    bool ownerAccess = false;        // unlocked with the owner password
     std::weak_ptr<Document> owner;
     // One slot per page, in order; a slot is empty until its page is asked for.
     std::vector<std::weak_ptr<Page>> pages;
+    // Each slot's geometry, kept current through every change of the page tree.
+    std::vector<PageGeometry> geometry;
     // The text of each slot once extracted; kept with the document, not with the page
     // objects, which come and go.
     std::vector<std::shared_ptr<const TextPage>> texts;
@@ -64,26 +87,56 @@ struct DocumentData {
     std::vector<unsigned char> annotationsCopied; // per page: annotations copied through copyMap
     void dropCopyMap(fz_context* c);
 
-    Lock lock() { return Lock(mutex); }
+    // Takes the engine lock, first dropping the engine pages let go of while it was busy.
+    Lock lock() {
+        Lock held(mutex);
+        if (hasUnloaded.load())
+            dropUnloaded();
+        return held;
+    }
+    TableLock tableLock() { return TableLock(tableMutex); }
+    // An engine page whose Page went while another thread held the engine lock; it is
+    // dropped by the next thread to take that lock.
+    void unload(pdf_page* page);
+    // Reads the geometry of `count` slots from `index` on from the page tree, and stores
+    // it. Both locks must be held (the caller's engine lock, the table lock here).
+    void readGeometry(fz_context* c, int index, int count);
     // Both with the lock held; neither throws. A map that cannot be built leaves lookups
     // walking the tree, which is slower but right.
     void loadPageMap(fz_context* c);
     void dropPageMap(fz_context* c);
     ~DocumentData();
-    // Gives every live page the number MuPDF must know it by after a structure change.
+    void dropUnloaded();
+    std::mutex unloadedMutex;
+    std::vector<pdf_page*> unloaded;
+    std::atomic<bool> hasUnloaded{false};
+    // Gives every live page its slot, and the number MuPDF must know it by, after a
+    // structure change. Both locks must be held.
     void renumber();
     // Makes room for `count` pages the engine just inserted at `index`.
     void recordInserted(int index, size_t count);
     // Keeps the texts within TextCache::limit(), letting go of those farthest from `near`.
-    // The lock must be held.
+    // Both locks must be held.
     void trimTexts(int near);
     qint64 textBytes() const;
 };
 
 struct PageData {
     std::shared_ptr<DocumentData> doc;
-    pdf_page* page = nullptr;
-    bool detached = false;
+    // The slot; changed with both of the document's locks held.
+    int index = -1;
+    std::atomic<bool> detached{false};
+    // A detached page's last geometry (table lock).
+    PageGeometry geometry;
+    // The engine's page, loaded on first use under the engine lock (see engine()): handing
+    // a Page out never waits for that lock.
+    pdf_page* loaded = nullptr;
+    bool loadFailed = false;
+    // The engine's page with the engine lock held, loading it when needed; nullptr for a
+    // detached page or one the engine cannot load. Never throws.
+    pdf_page* engine();
+    // The page's geometry from the table (or its own once detached).
+    PageGeometry currentGeometry() const;
     std::atomic<quint64> revision{0};
     std::map<pdf_annot*, std::weak_ptr<Annotation>> annotations;
 };
@@ -92,6 +145,11 @@ struct AnnotationData {
     std::shared_ptr<Page> page;
     pdf_annot* annot = nullptr;
     bool removed = false;
+};
+
+// The engine reads `abort` while it draws; this side only ever sets it, atomically.
+struct RenderCancel::Cookie {
+    fz_cookie cookie{};
 };
 
 struct DisplayListData {

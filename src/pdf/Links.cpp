@@ -155,12 +155,13 @@ std::vector<Link> links(const Page& page) {
     std::vector<Link> result;
     PageData& pd = page.data();
     auto lock = pd.doc->lock();
-    if (pd.detached)
+    pdf_page* loaded = pd.detached ? nullptr : pd.engine();
+    if (!loaded)
         return result;
     fz_context* c = ctx();
     fz_rect bounds = fz_empty_rect;
     fz_link* links = nullptr;
-    if (!loadLinks(c, pd.page, &bounds, &links))
+    if (!loadLinks(c, loaded, &bounds, &links))
         return result;
     for (fz_link* link = links; link; link = link->next) {
         if (!link->uri)

@@ -38,104 +38,112 @@ void touch(PageData& d) {
     ++d.revision;
 }
 
+pdf_page* PageData::engine() {
+    if (loaded || loadFailed || detached)
+        return loaded;
+    if (doc->hasUnloaded.load())
+        doc->dropUnloaded(); // see renumber()
+    fz_context* c = ctx();
+    doc->loadPageMap(c);
+    pdf_page* raw = nullptr;
+    fz_var(raw);
+    fz_try(c) {
+        raw = loadPdfPage(c, doc->pdf, index);
+        // Through the page map the engine hands out the page dictionary itself. Whatever
+        // refers to the page (an annotation's /P, a destination) needs the reference that a
+        // lookup through the tree gives, or the page would be written out a second time.
+        const int number = pdf_obj_parent_num(c, raw->obj);
+        if (!pdf_is_indirect(c, raw->obj) && number > 0) {
+            pdf_obj* ref = pdf_new_indirect(c, doc->pdf, number, 0);
+            pdf_drop_obj(c, raw->obj);
+            raw->obj = ref;
+        }
+    }
+    fz_catch(c) {
+        if (raw)
+            fz_drop_page(c, &raw->super);
+        raw = nullptr;
+    }
+    loaded = raw;
+    loadFailed = !raw;
+    return loaded;
+}
+
+PageGeometry PageData::currentGeometry() const {
+    auto table = doc->tableLock();
+    if (detached || index < 0 || index >= int(doc->geometry.size()))
+        return geometry;
+    return doc->geometry[size_t(index)];
+}
+
 Page::Page(std::unique_ptr<PageData> d) : d_(std::move(d)) {}
 
 Page::~Page() {
-    auto lock = d_->doc->lock();
-    fz_drop_page(ctx(), &d_->page->super);
+    if (!d_->loaded)
+        return;
+    // Let go of on the window's thread too: never wait there for a worker's recording.
+    DocumentData& doc = *d_->doc;
+    if (doc.mutex.try_lock()) {
+        fz_drop_page(ctx(), &d_->loaded->super);
+        doc.mutex.unlock();
+    } else {
+        doc.unload(d_->loaded);
+    }
 }
 
+// Everything up to pageToDisplay() is answered from the page table, without the engine.
 std::shared_ptr<Document> Page::document() const {
-    auto lock = d_->doc->lock();
     if (d_->detached)
+        return nullptr;
+    pdf_page* page = d_->engine();
+    if (!page)
         return nullptr;
     return d_->doc->owner.lock();
 }
 
 int Page::index() const {
-    auto lock = d_->doc->lock();
-    // The engine's page number is kept equal to the page's slot on every structure change.
-    return d_->detached ? -1 : d_->page->super.number;
+    auto table = d_->doc->tableLock();
+    return d_->detached ? -1 : d_->index;
 }
 
 bool Page::isDetached() const {
-    auto lock = d_->doc->lock();
     return d_->detached;
 }
 
 QRectF Page::mediaBox() const {
-    auto lock = d_->doc->lock();
-    fz_context* c = ctx();
-    fz_rect box = fz_empty_rect;
-    fz_try(c) {
-        box = pdf_to_rect(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(MediaBox)));
-        if (fz_is_empty_rect(box))
-            box = fz_make_rect(0, 0, 612, 792);
-    }
-    fz_catch(c) {
-        box = fz_make_rect(0, 0, 612, 792);
-    }
-    return fromFz(box);
+    return d_->currentGeometry().mediaBox;
 }
 
 int Page::rotation() const {
-    auto lock = d_->doc->lock();
-    fz_context* c = ctx();
-    int r = 0;
-    fz_try(c) {
-        r = pdf_to_int(c, pdf_dict_get_inheritable(c, d_->page->obj, PDF_NAME(Rotate)));
-    }
-    fz_catch(c) {
-        r = 0;
-    }
-    return normalizedRotation(r);
+    return d_->currentGeometry().rotation;
 }
 
 void Page::setRotation(int degrees) {
     ChangeScope scope;
     auto lock = d_->doc->lock();
-    if (d_->detached)
+    pdf_page* page = d_->engine();
+    if (!page || d_->detached)
         return;
     const int r = normalizedRotation(degrees);
     fz_context* c = ctx();
     fz_try(c) {
-        pdf_dict_put_int(c, d_->page->obj, PDF_NAME(Rotate), r);
+        pdf_dict_put_int(c, page->obj, PDF_NAME(Rotate), r);
     }
     fz_catch(c) {
         return;
     }
+    d_->doc->readGeometry(c, d_->index, 1);
     touch(*d_);
     ++d_->doc->structureRevision;
-    announce(*d_->doc, {Change::Kind::PagesRotated, {d_->page->super.number}});
+    announce(*d_->doc, {Change::Kind::PagesRotated, {d_->index}});
 }
 
 QSizeF Page::displaySize() const {
-    auto lock = d_->doc->lock();
-    fz_context* c = ctx();
-    fz_rect b = fz_empty_rect;
-    fz_try(c) {
-        b = fz_bound_page(c, &d_->page->super);
-    }
-    fz_catch(c) {
-        b = fz_make_rect(0, 0, 612, 792);
-    }
-    return QSizeF(b.x1 - b.x0, b.y1 - b.y0);
+    return d_->currentGeometry().displaySize;
 }
 
 QTransform Page::pageToDisplay() const {
-    auto lock = d_->doc->lock();
-    fz_context* c = ctx();
-    fz_matrix m = fz_identity;
-    fz_rect b = fz_empty_rect;
-    fz_try(c) {
-        m = pageCtm(c, d_->page);
-        b = fz_bound_page(c, &d_->page->super);
-    }
-    fz_catch(c) {
-        m = fz_identity;
-    }
-    // Display space starts at the top-left corner of the page's bounds.
-    return QTransform(m.a, m.b, m.c, m.d, m.e - b.x0, m.f - b.y0);
+    return d_->currentGeometry().toDisplay;
 }
 
 std::optional<QString> Page::text() const {
@@ -146,35 +154,65 @@ std::optional<QString> Page::text() const {
 }
 
 std::shared_ptr<const TextPage> Page::textPage() const {
-    auto lock = d_->doc->lock();
-    const int slot = d_->detached ? -1 : d_->page->super.number;
     auto& texts = d_->doc->texts;
-    if (slot >= 0 && slot < int(texts.size()) && texts[size_t(slot)])
-        return texts[size_t(slot)];
-    auto text = extractTextPage(ctx(), d_->page);
+    {
+        // Kept text is handed out without the engine: selections are painted from it.
+        auto table = d_->doc->tableLock();
+        const int slot = d_->detached ? -1 : d_->index;
+        if (slot >= 0 && slot < int(texts.size()) && texts[size_t(slot)])
+            return texts[size_t(slot)];
+    }
+    auto lock = d_->doc->lock();
+    pdf_page* page = d_->engine();
+    auto text = page ? extractTextPage(ctx(), page) : std::make_shared<TextPage>();
+    auto table = d_->doc->tableLock();
+    const int slot = d_->detached ? -1 : d_->index;
     if (slot >= 0 && slot < int(texts.size())) {
+        if (texts[size_t(slot)])
+            return texts[size_t(slot)]; // one page, one text, whoever read it first
         texts[size_t(slot)] = text;
         d_->doc->trimTexts(slot);
     }
     return text;
 }
 
-std::shared_ptr<DisplayList> Page::displayList(bool annotations) const {
+std::shared_ptr<DisplayList> Page::displayList(bool annotations, RenderCancel* cancel) const {
     auto lock = d_->doc->lock();
-    if (d_->detached)
+    pdf_page* page = d_->detached ? nullptr : d_->engine();
+    if (!page || (cancel && cancel->isCancelled()))
         return nullptr;
     fz_context* c = ctx();
     fz_display_list* list = nullptr;
+    fz_device* dev = nullptr;
     fz_rect bounds = fz_empty_rect;
+    fz_cookie* cookie = cancel ? &cancel->cookie_->cookie : nullptr;
+    fz_var(c);
+    fz_var(cookie);
     fz_var(list);
+    fz_var(dev);
+    bool ok = true;
     fz_try(c) {
         if (annotations)
-            pdf_update_page(c, d_->page);
-        bounds = fz_bound_page(c, &d_->page->super);
-        list = annotations ? fz_new_display_list_from_page(c, &d_->page->super)
-                           : fz_new_display_list_from_page_contents(c, &d_->page->super);
+            pdf_update_page(c, page);
+        bounds = fz_bound_page(c, &page->super);
+        list = fz_new_display_list(c, bounds);
+        dev = fz_new_list_device(c, list);
+        // The cookie lets the window stop a long recording of a page it no longer shows.
+        if (annotations)
+            fz_run_page(c, &page->super, dev, fz_identity, cookie);
+        else
+            fz_run_page_contents(c, &page->super, dev, fz_identity, cookie);
+        fz_close_device(c, dev);
+    }
+    fz_always(c) {
+        fz_drop_device(c, dev);
     }
     fz_catch(c) {
+        ok = false;
+    }
+    // A stopped recording holds part of the page: it is not one to keep.
+    if (!ok || (cancel && cancel->isCancelled())) {
+        fz_drop_display_list(c, list);
         return nullptr;
     }
     auto data = std::make_unique<DisplayListData>();
@@ -204,16 +242,17 @@ QImage Page::thumbnail(QSize size) const {
 std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
     auto lock = d_->doc->lock();
     std::vector<std::shared_ptr<Annotation>> result;
-    if (d_->detached)
+    pdf_page* page = d_->detached ? nullptr : d_->engine();
+    if (!page)
         return result;
     fz_context* c = ctx();
     // Counted first, so the list is made outside the guarded region that fills it.
     int count = 0;
     fz_var(count);
     fz_try(c) {
-        for (pdf_annot* a = pdf_first_annot(c, d_->page); a; a = pdf_next_annot(c, a))
+        for (pdf_annot* a = pdf_first_annot(c, page); a; a = pdf_next_annot(c, a))
             ++count;
-        for (pdf_annot* w = pdf_first_widget(c, d_->page); w; w = pdf_next_widget(c, w))
+        for (pdf_annot* w = pdf_first_widget(c, page); w; w = pdf_next_widget(c, w))
             ++count;
     }
     fz_catch(c) {
@@ -225,10 +264,9 @@ std::vector<std::shared_ptr<Annotation>> Page::annotations() const {
     fz_var(filling);
     fz_var(filled);
     fz_try(c) {
-        for (pdf_annot* a = pdf_first_annot(c, d_->page); a && filled < count;
-             a = pdf_next_annot(c, a))
+        for (pdf_annot* a = pdf_first_annot(c, page); a && filled < count; a = pdf_next_annot(c, a))
             filling[filled++] = a;
-        for (pdf_annot* w = pdf_first_widget(c, d_->page); w && filled < count;
+        for (pdf_annot* w = pdf_first_widget(c, page); w && filled < count;
              w = pdf_next_widget(c, w))
             filling[filled++] = w;
     }
@@ -342,7 +380,7 @@ fz_font* loadFirstFont(fz_context* c, const char* const* paths, size_t count) {
 // Hands out an annotation just created on this page and lets go of the creation reference.
 std::shared_ptr<Annotation> Page::adoptNewAnnotation(pdf_annot* annot) {
     touch(*d_);
-    announce(*d_->doc, {Change::Kind::AnnotationsAdded, {d_->page->super.number}});
+    announce(*d_->doc, {Change::Kind::AnnotationsAdded, {d_->index}});
     auto wrapped = wrapAnnotation(std::const_pointer_cast<Page>(shared_from_this()), annot);
     pdf_drop_annot(ctx(), annot);
     return wrapped;
@@ -353,12 +391,15 @@ std::shared_ptr<Annotation> Page::addHighlight(const QRectF& rect, const QColor&
     auto lock = d_->doc->lock();
     if (d_->detached)
         return nullptr;
+    pdf_page* page = d_->engine();
+    if (!page)
+        return nullptr;
     fz_context* c = ctx();
     pdf_annot* annot = nullptr;
     fz_var(annot);
     fz_try(c) {
-        ensureOwnAnnotsArray(c, d_->page->obj);
-        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_HIGHLIGHT);
+        ensureOwnAnnotsArray(c, page->obj);
+        annot = pdf_create_annot(c, page, PDF_ANNOT_HIGHLIGHT);
         pdf_obj* obj = pdf_annot_obj(c, annot);
         setRect(c, annot, rect);
         // QuadPoints: upper-left, upper-right, lower-left, lower-right.
@@ -388,6 +429,9 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
     auto lock = d_->doc->lock();
     if (d_->detached)
         return nullptr;
+    pdf_page* page = d_->engine();
+    if (!page)
+        return nullptr;
     fz_context* c = ctx();
     pdf_annot* annot = nullptr;
     fz_var(annot);
@@ -400,8 +444,8 @@ std::shared_ptr<Annotation> Page::addFreeText(const QRectF& rect, const QString&
                                                 float(rect.height()), 1.0f);
     fz_var(glyphs);
     fz_try(c) {
-        ensureOwnAnnotsArray(c, d_->page->obj);
-        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
+        ensureOwnAnnotsArray(c, page->obj);
+        annot = pdf_create_annot(c, page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
         pdf_set_annot_contents(c, annot, utf8.constData());
         float col[3];
@@ -437,6 +481,9 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
     auto lock = d_->doc->lock();
     if (d_->detached || image.isNull() || rect.isEmpty())
         return nullptr;
+    pdf_page* page = d_->engine();
+    if (!page)
+        return nullptr;
     fz_context* c = ctx();
     pdf_annot* annot = nullptr;
     fz_image* img = nullptr;
@@ -446,8 +493,8 @@ std::shared_ptr<Annotation> Page::addImageStamp(const QRectF& rect, const QImage
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
     fz_try(c) {
         img = imageFromQImage(c, rgba);
-        ensureOwnAnnotsArray(c, d_->page->obj);
-        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_STAMP);
+        ensureOwnAnnotsArray(c, page->obj);
+        annot = pdf_create_annot(c, page, PDF_ANNOT_STAMP);
         setRect(c, annot, rect);
         pdf_set_annot_border(c, annot, 0);
         setDrawnAppearance(c, d_->doc->pdf, annot, rect.width(), rect.height(),
@@ -474,6 +521,9 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
     ChangeScope scope;
     auto lock = d_->doc->lock();
     if (d_->detached || rect.isEmpty() || text.isEmpty())
+        return nullptr;
+    pdf_page* page = d_->engine();
+    if (!page)
         return nullptr;
     fz_context* c = ctx();
     fz_font* bold = loadFirstFont(c, kBoldFonts, std::size(kBoldFonts));
@@ -554,8 +604,8 @@ std::shared_ptr<Annotation> Page::addTextWatermark(const QRectF& rect, const QSt
             fz_show_glyph(c, ftext, g.font == bold ? boldSubset : fallbackSubset,
                           fz_make_matrix(size, 0, 0, size, g.x, 0), g.gid, g.ucs, 0, 0, FZ_BIDI_LTR,
                           FZ_LANG_UNSET);
-        ensureOwnAnnotsArray(c, d_->page->obj);
-        annot = pdf_create_annot(c, d_->page, PDF_ANNOT_FREE_TEXT);
+        ensureOwnAnnotsArray(c, page->obj);
+        annot = pdf_create_annot(c, page, PDF_ANNOT_FREE_TEXT);
         setRect(c, annot, rect);
         pdf_set_annot_contents(c, annot, utf8.constData());
         pdf_set_annot_border(c, annot, 0);
@@ -593,10 +643,13 @@ bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
     AnnotationData& a = annotation->data();
     if (a.page.get() != this || a.removed || d_->detached)
         return false;
+    pdf_page* page = d_->engine();
+    if (!page)
+        return false;
     fz_context* c = ctx();
     bool ok = true;
     fz_try(c) {
-        pdf_delete_annot(c, d_->page, a.annot);
+        pdf_delete_annot(c, page, a.annot);
     }
     fz_catch(c) {
         ok = false;
@@ -606,7 +659,7 @@ bool Page::removeAnnotation(const std::shared_ptr<Annotation>& annotation) {
     d_->annotations.erase(a.annot);
     a.removed = true;
     touch(*d_);
-    announce(*d_->doc, {Change::Kind::AnnotationsRemoved, {d_->page->super.number}});
+    announce(*d_->doc, {Change::Kind::AnnotationsRemoved, {d_->index}});
     return true;
 }
 

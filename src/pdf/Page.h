@@ -18,6 +18,7 @@ namespace pdf {
 class Annotation;
 class Document;
 class DisplayList;
+class RenderCancel;
 class TextPage;
 struct DocumentData;
 struct PageData;
@@ -50,7 +51,9 @@ public:
     // The page fitted into `size` (aspect kept), annotations included.
     QImage thumbnail(QSize size) const;
     // A recording of the page, made under the document's lock; rasterise it on any thread.
-    std::shared_ptr<DisplayList> displayList(bool annotations = true) const;
+    // `cancel`, when cancelled from another thread, stops the recording early (nullptr).
+    std::shared_ptr<DisplayList> displayList(bool annotations = true,
+                                             RenderCancel* cancel = nullptr) const;
 
     std::vector<std::shared_ptr<Annotation>> annotations() const;
     // Highlight over `rect` (QuadPoints equal to the rectangle), colour with alpha.

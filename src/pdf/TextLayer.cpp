@@ -275,13 +275,14 @@ void appendLayer(fz_context* c, pdf_document* doc, pdf_obj* pageObj, pdf_obj* la
 bool hasTextLayer(const Page& page) {
     PageData& d = page.data();
     auto lock = d.doc->lock();
-    if (d.detached)
+    pdf_page* loaded = d.detached ? nullptr : d.engine();
+    if (!loaded)
         return false;
     fz_context* c = ctx();
     bool found = false;
     fz_var(found);
     fz_try(c) {
-        found = pdf_dict_getp(c, d.page->obj, kLayerPath) != nullptr;
+        found = pdf_dict_getp(c, loaded->obj, kLayerPath) != nullptr;
     }
     fz_catch(c) {
         found = false;
@@ -293,7 +294,8 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
     PageData& d = page.data();
     const ChangeScope scope; // announced once the lock below is let go
     auto lock = d.doc->lock();
-    if (d.detached)
+    pdf_page* loaded = d.detached ? nullptr : d.engine();
+    if (!loaded)
         return false;
     // Everything that allocates in C++ is made before the guarded region.
     const QTransform toUser = page.pageToDisplay().inverted();
@@ -321,12 +323,12 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
         resources = pdf_new_dict(c, doc, 1);
         pdf_obj* fonts = pdf_dict_put_dict(c, resources, PDF_NAME(Font), 1);
         pdf_dict_puts(c, fonts, "F1", font);
-        pdf_obj* existing = pdf_dict_getp(c, d.page->obj, kLayerPath);
+        pdf_obj* existing = pdf_dict_getp(c, loaded->obj, kLayerPath);
         if (existing && pdf_is_stream(c, existing)) {
             pdf_update_xobject(c, doc, existing, bbox, fz_identity, resources, buffer);
         } else {
             layer = pdf_new_xobject(c, doc, bbox, fz_identity, resources, buffer);
-            appendLayer(c, doc, d.page->obj, layer);
+            appendLayer(c, doc, loaded->obj, layer);
         }
     }
     fz_always(c) {
@@ -344,9 +346,13 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
     // The page draws text now: what was read of it before is stale, and a private copy of
     // the bytes the document was opened from no longer holds its text.
     d.doc->contentEdited = true;
-    const int slot = d.page->super.number;
-    if (slot >= 0 && slot < int(d.doc->texts.size()))
-        d.doc->texts[size_t(slot)] = extractTextPage(c, d.page);
+    const int slot = d.index;
+    auto text = extractTextPage(c, loaded);
+    {
+        auto table = d.doc->tableLock();
+        if (slot >= 0 && slot < int(d.doc->texts.size()))
+            d.doc->texts[size_t(slot)] = std::move(text);
+    }
     touch(d);
     // No pixel changes, but what views select and cache of the page must be read again.
     announce(*d.doc, {Change::Kind::AnnotationsChanged, {slot}});

@@ -8,9 +8,7 @@
 #include "sheets/PageToolIcons.h"
 #include "utilities/PageOperations.h"
 #include "viewmodels/DocumentViewModel.h"
-#include "viewmodels/InsertPagesEdit.h"
-#include "viewmodels/RemovePageEdit.h"
-#include "viewmodels/RotatePageEdit.h"
+#include "viewmodels/PageManagementViewModel.h"
 
 #include <QDir>
 #include <QEvent>
@@ -19,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -50,7 +49,8 @@ QPushButton* actionButton(const QString& label, const QString& symbol, const QSt
 } // namespace
 
 PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* parent)
-    : QDialog(parent), documentVM_(documentVM) {
+    : QDialog(parent), documentVM_(documentVM),
+      operations_(new PageManagementViewModel(documentVM, this)) {
     setWindowTitle(tr("Page Management"));
     setWindowModality(Qt::WindowModal);
     setMinimumSize(600, 400);
@@ -68,19 +68,19 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     title->setFont(titleFont);
     header->addWidget(title);
     header->addStretch(1);
-    auto* done = new QPushButton(tr("Done"));
-    done->setDefault(true);
-    header->addWidget(done);
+    done_ = new QPushButton(tr("Done"));
+    done_->setDefault(true);
+    header->addWidget(done_);
     outer->addLayout(header);
     outer->addWidget(divider(QFrame::HLine));
 
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
 
-    auto* actions = new QWidget;
-    actions->setObjectName("actionButtons");
-    actions->setFixedWidth(200);
-    auto* column = new QVBoxLayout(actions);
+    actions_ = new QWidget;
+    actions_->setObjectName("actionButtons");
+    actions_->setFixedWidth(200);
+    auto* column = new QVBoxLayout(actions_);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(10);
     auto* heading = new QLabel(tr("Actions"));
@@ -105,6 +105,17 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     column->addWidget(split);
     column->addWidget(merge);
     column->addStretch(1);
+    // While an operation runs: what it does and how far it got.
+    activity_ = new QLabel;
+    activity_->setObjectName("activityLabel");
+    activity_->hide();
+    column->addWidget(activity_);
+    progress_ = new QProgressBar;
+    progress_->setObjectName("operationProgress");
+    progress_->setTextVisible(false);
+    progress_->setMaximumHeight(8);
+    progress_->hide();
+    column->addWidget(progress_);
     // Failures the person should know about: a file that could not be written or read.
     status_ = new QLabel;
     status_->setTextFormat(Qt::PlainText); // names and messages may come from a document
@@ -118,7 +129,7 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     status_->setPalette(warn);
     status_->hide();
     column->addWidget(status_);
-    body->addWidget(actions);
+    body->addWidget(actions_);
     body->addWidget(divider(QFrame::VLine));
 
     model_ = new PageGridModel(documentVM_, this);
@@ -144,7 +155,15 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     body->addWidget(pageList_, 1);
     outer->addLayout(body, 1);
 
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    connect(done_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(operations_, &PageManagementViewModel::busyChanged, this,
+            &PageManagementView::showBusy);
+    connect(operations_, &PageManagementViewModel::progressed, this, [this](int done, int total) {
+        progress_->setRange(0, total); // 0 to 0: a busy bar
+        progress_->setValue(done);
+    });
+    connect(operations_, &PageManagementViewModel::statusMessageChanged, this,
+            [this] { setStatus(operations_->statusMessage()); });
     connect(rotate, &QPushButton::clicked, this, &PageManagementView::rotateCurrentPage);
     connect(deleteButton_, &QPushButton::clicked, this, &PageManagementView::deleteCurrentPage);
     connect(blank, &QPushButton::clicked, this, &PageManagementView::insertBlankPage);
@@ -192,32 +211,46 @@ void PageManagementView::setStatus(const QString& message) {
 
 void PageManagementView::updateEnabled() {
     const auto& doc = documentVM_.pdfDocument();
-    deleteButton_->setEnabled(doc && doc->pageCount() >= 2);
+    deleteButton_->setEnabled(!operations_->isBusy() && doc && doc->pageCount() >= 2);
+}
+
+void PageManagementView::reject() {
+    if (!operations_->isBusy())
+        QDialog::reject();
+}
+
+void PageManagementView::done(int result) {
+    if (!operations_->isBusy())
+        QDialog::done(result);
+}
+
+void PageManagementView::showBusy() {
+    const bool busy = operations_->isBusy();
+    // The buttons wait; the progress line beside them stays lit.
+    for (QPushButton* button : actions_->findChildren<QPushButton*>())
+        button->setEnabled(!busy);
+    done_->setEnabled(!busy);
+    activity_->setVisible(busy);
+    progress_->setVisible(busy);
+    activity_->setText(operations_->activity());
+    if (busy) {
+        operations_->setStatusMessage({});
+        setStatus({});
+    } else
+        updateEnabled();
 }
 
 void PageManagementView::rotateCurrentPage() {
-    const int index = documentVM_.currentPageIndex();
-    if (documentVM_.perform(std::make_unique<RotatePageEdit>(documentVM_.pdfDocument(), index)))
-        setStatus({});
+    operations_->rotateCurrentPage();
 }
 
 void PageManagementView::deleteCurrentPage() {
     // The grid, the page view and the page count follow the document's notice.
-    const int index = documentVM_.currentPageIndex();
-    if (documentVM_.perform(std::make_unique<RemovePageEdit>(documentVM_.pdfDocument(), index)))
-        setStatus({});
+    operations_->deleteCurrentPage();
 }
 
 void PageManagementView::insertBlankPage() {
-    const int index = documentVM_.currentPageIndex();
-    auto insert = [index](const pdf::DocumentPtr& doc) -> InsertPagesEdit::Inserted {
-        if (!PageOperations::insertBlankPage(doc, index))
-            return {};
-        return {index + 1, 1};
-    };
-    if (documentVM_.perform(std::make_unique<InsertPagesEdit>(
-            tr("Insert Blank Page"), documentVM_.pdfDocument(), std::move(insert))))
-        setStatus({});
+    operations_->insertBlankPage();
 }
 
 QString PageManagementView::documentFolder() const {
@@ -227,23 +260,8 @@ QString PageManagementView::documentFolder() const {
 
 void PageManagementView::insertFromFile() {
     const QString path = FileDialogs::current()->openPdf(documentFolder());
-    if (path.isEmpty())
-        return;
-    const auto doc = documentVM_.pdfDocument();
-    auto source = pdf::Document::open(path);
-    if (!source || source->isLocked()) {
-        setStatus(tr("%1 is not a readable PDF.").arg(QFileInfo(path).fileName()));
-        return;
-    }
-    if (!doc)
-        return;
-    const int at = documentVM_.currentPageIndex() + 1;
-    auto insert = [source, at](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
-        return {at, PageOperations::insertDocument(into, *source, at)};
-    };
-    if (documentVM_.perform(
-            std::make_unique<InsertPagesEdit>(tr("Insert Pages"), doc, std::move(insert))))
-        setStatus({});
+    if (!path.isEmpty())
+        operations_->insertFile(path);
 }
 
 void PageManagementView::extractCurrentPage() {
@@ -255,8 +273,7 @@ void PageManagementView::extractCurrentPage() {
         FileDialogs::current()->savePdf(PageOperations::pageFileName(index), documentFolder());
     if (path.isEmpty())
         return;
-    QString error;
-    setStatus(PageOperations::writePage(doc, index, path, &error) ? QString() : error);
+    operations_->extractCurrentPage(path);
 }
 
 void PageManagementView::splitDocument() {
@@ -291,15 +308,7 @@ void PageManagementView::splitDocument() {
             return;
         }
     }
-    const auto result = PageOperations::splitDocument(doc, folder);
-    QString message;
-    if (!result.failures.isEmpty()) {
-        message = result.failures.first();
-        if (result.failures.size() > 1)
-            message +=
-                tr(" (%n more file(s) could not be written)", "", int(result.failures.size() - 1));
-    }
-    setStatus(message);
+    operations_->splitDocument(folder);
 }
 
 void PageManagementView::mergeDocument() {
@@ -310,16 +319,5 @@ void PageManagementView::mergeDocument() {
     const QStringList paths = FileDialogs::current()->openFiles(request);
     if (paths.isEmpty())
         return;
-    const auto doc = documentVM_.pdfDocument();
-    if (!doc)
-        return;
-    auto skipped = std::make_shared<QStringList>();
-    auto merge = [paths, skipped](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
-        const int at = into->pageCount();
-        const auto result = PageOperations::mergeDocuments(into, paths);
-        *skipped = result.skipped;
-        return {at, result.pagesAdded};
-    };
-    documentVM_.perform(std::make_unique<InsertPagesEdit>(tr("Merge PDF"), doc, std::move(merge)));
-    setStatus(PageOperations::skippedMessage(*skipped));
+    operations_->mergeFiles(paths);
 }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <numeric>
 
@@ -99,7 +100,8 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
 }
 
 PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr& document,
-                                                          const QString& folder) {
+                                                          const QString& folder,
+                                                          const Progress& progress) {
     SplitResult result;
     if (!document || document->pageCount() <= 1)
         return result;
@@ -107,6 +109,7 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     const int count = document->pageCount();
     std::vector<QString> errors(static_cast<size_t>(count));
     std::vector<char> ok(static_cast<size_t>(count), 0);
+    std::atomic<int> done{0};
     // Each file is synced to disk before it replaces anything, so several files are in
     // flight at once. Copying a page takes the source's lock briefly.
     base::parallelFor(count, [&](int i) {
@@ -116,6 +119,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
             errors[size_t(i)] = base::couldNotBeWritten(path, base::systemReason({}));
         else
             ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)]);
+        if (progress)
+            progress(++done, count);
     });
     for (int i = 0; i < count; ++i) {
         if (ok[size_t(i)])
@@ -127,7 +132,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
 }
 
 PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document,
-                                                           const QStringList& paths) {
+                                                           const QStringList& paths,
+                                                           const Progress& progress) {
     MergeResult result;
     if (!document)
         return result;
@@ -149,7 +155,10 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     for (const QString& path : paths)
         ++turnsLeft[keyOf(path)];
     std::map<QString, pdf::DocumentPtr> kept;
-    for (const QString& path : paths) {
+    for (int i = 0; i < int(paths.size()); ++i) {
+        if (progress)
+            progress(i, int(paths.size()));
+        const QString& path = paths[i];
         const QString key = keyOf(path);
         auto found = kept.find(key);
         auto source = found != kept.end() ? found->second : pdf::Document::open(path);
@@ -171,6 +180,8 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     }
     if (!outlined)
         document->removeOutline();
+    if (progress)
+        progress(int(paths.size()), int(paths.size()));
     return result;
 }
 

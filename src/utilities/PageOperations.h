@@ -9,9 +9,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class PageOperations {
 public:
     PageOperations() = delete;
+
+    // Told how much of a long operation is done; may be called on any thread.
+    using Progress = std::function<void(int done, int total)>;
 
     // Size of a blank page when there is no page to take it from (US Letter portrait).
     static constexpr QSizeF defaultPageSize{612, 792};
@@ -51,14 +56,17 @@ public:
     };
     // One file per page, page_1.pdf, page_2.pdf, ... in `folder`. Documents of one page or
     // fewer are left alone (nothing written).
-    static SplitResult splitDocument(const pdf::DocumentPtr& document, const QString& folder);
+    static SplitResult splitDocument(const pdf::DocumentPtr& document, const QString& folder,
+                                     const Progress& progress = {});
 
     struct MergeResult {
         int pagesAdded = 0;
         QStringList skipped; // files that are not readable PDFs, as given
     };
     // Appends every page of each file, in the order given, at the end of `document`.
-    static MergeResult mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths);
+    // `progress` counts the files.
+    static MergeResult mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths,
+                                      const Progress& progress = {});
 
     // "Skipped (not readable as PDF): a.pdf, b.txt"; empty when nothing was skipped.
     static QString skippedMessage(const QStringList& skipped);

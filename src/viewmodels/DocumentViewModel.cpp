@@ -424,6 +424,13 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
     if (!edit || !edit->apply())
         return false;
+    keepApplied(std::move(edit));
+    return true;
+}
+
+void DocumentViewModel::keepApplied(std::unique_ptr<DocumentEdit> edit) {
+    if (!edit)
+        return;
     const bool before = isModified();
     // The saved state sat among the undone edits, which this edit now drops for good.
     if (cleanIndex_ > long(done_.size()))
@@ -433,7 +440,6 @@ bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
     emit editsChanged();
     if (before != isModified())
         emit modifiedChanged();
-    return true;
 }
 
 QString DocumentViewModel::undoName() const {

@@ -131,6 +131,9 @@ public:
     // Every edit of the open document goes through here: applied, then kept so it can be
     // undone. False (and nothing kept) when the edit changed nothing.
     bool perform(std::unique_ptr<DocumentEdit> edit);
+    // Keeps an edit already applied elsewhere (on a worker, see PageOperationJob) as if
+    // perform() had applied it, so it can be undone.
+    void keepApplied(std::unique_ptr<DocumentEdit> edit);
     bool canUndo() const { return !done_.empty(); }
     bool canRedo() const { return !undone_.empty(); }
     // The name of the edit undo() would take back; empty when there is none.

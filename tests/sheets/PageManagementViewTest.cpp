@@ -8,6 +8,7 @@
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/PageManagementViewModel.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,7 @@ TEST_F(PageManagementViewTest, DeletingFollowsTheIndexRules) {
     open(numberedPdf(5), 4);
     PageManagementView view(vm);
     button(view, "deleteButton")->click();
+    view.operations()->wait();
     EXPECT_EQ(vm.totalPages(), 4);
     EXPECT_EQ(vm.currentPageIndex(), 3);
     EXPECT_EQ(view.pageModel()->rowCount(), 4);
@@ -60,6 +62,7 @@ TEST_F(PageManagementViewTest, DeletingFollowsTheIndexRules) {
 
     open(numberedPdf(5), 1);
     view.deleteCurrentPage();
+    view.operations()->wait();
     EXPECT_EQ(vm.totalPages(), 4);
     EXPECT_EQ(vm.currentPageIndex(), 1);
     EXPECT_TRUE(textOf(1).contains("Page 3"));
@@ -70,11 +73,14 @@ TEST_F(PageManagementViewTest, AOnePageDocumentCannotBeDeletedOrSplit) {
     PageManagementView view(vm);
     EXPECT_FALSE(button(view, "deleteButton")->isEnabled());
     view.deleteCurrentPage();
+    view.operations()->wait();
     view.splitDocument();
+    view.operations()->wait();
     EXPECT_EQ(vm.pdfDocument()->pageCount(), 1);
     EXPECT_TRUE(dialogs->folderRequests.empty()); // split stops before asking
     // Inserting a page makes deleting possible again.
     view.insertBlankPage();
+    view.operations()->wait();
     EXPECT_TRUE(button(view, "deleteButton")->isEnabled());
 
     DocumentViewModel empty;
@@ -83,19 +89,25 @@ TEST_F(PageManagementViewTest, AOnePageDocumentCannotBeDeletedOrSplit) {
     EXPECT_EQ(none.pageModel()->rowCount(), 0);
     dialogs->scriptOpen({file("a.pdf", numberedPdf(2))});
     none.mergeDocument(); // asks, then finds no document
+    none.operations()->wait();
     EXPECT_EQ(dialogs->openRequests.size(), 1u);
     none.rotateCurrentPage();
+    none.operations()->wait();
     none.extractCurrentPage();
+    none.operations()->wait();
     EXPECT_TRUE(dialogs->saveRequests.empty());
 }
 
 TEST_F(PageManagementViewTest, RotationTurnsTheCurrentPageAndRelaysOut) {
     open(numberedPdf(3), 2);
     PageManagementView view(vm);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         button(view, "rotateButton")->click();
+        view.operations()->wait();
+    }
     EXPECT_EQ(vm.pdfDocument()->page(2)->rotation(), 0);
     view.rotateCurrentPage();
+    view.operations()->wait();
     EXPECT_EQ(vm.pdfDocument()->page(2)->rotation(), 90);
     EXPECT_EQ(vm.pdfDocument()->page(1)->rotation(), 0);
     vm.undo();
@@ -109,6 +121,7 @@ TEST_F(PageManagementViewTest, InsertionsGoAfterTheCurrentPageWhichStaysCurrent)
     open(textPdf({{"One"}, {"Two"}, {"Three"}}, 595, 842), 0);
     PageManagementView view(vm);
     view.insertBlankPage();
+    view.operations()->wait();
     EXPECT_EQ(vm.totalPages(), 4);
     EXPECT_EQ(vm.currentPageIndex(), 0);
     EXPECT_EQ(vm.pdfDocument()->page(1)->mediaBox(), QRectF(0, 0, 595, 842));
@@ -117,6 +130,7 @@ TEST_F(PageManagementViewTest, InsertionsGoAfterTheCurrentPageWhichStaysCurrent)
     vm.setCurrentPageIndex(2);
     dialogs->scriptOpen({file("three.pdf", textPdf({{"Extra A"}, {"Extra B"}, {"Extra C"}}))});
     button(view, "insertFromFileButton")->click();
+    view.operations()->wait();
     ASSERT_EQ(dialogs->openRequests.size(), 1u);
     EXPECT_FALSE(dialogs->openRequests[0].allowsMultipleSelection);
     EXPECT_EQ(dialogs->openRequests[0].contentTypes, QList<ContentType>({ContentType::pdf()}));
@@ -130,10 +144,12 @@ TEST_F(PageManagementViewTest, InsertionsGoAfterTheCurrentPageWhichStaysCurrent)
     // An unreadable file changes nothing and says so.
     dialogs->scriptOpen({file("bad.pdf", truncatedPdf())});
     view.insertFromFile();
+    view.operations()->wait();
     EXPECT_EQ(vm.totalPages(), 7);
     EXPECT_TRUE(view.statusMessage().contains("bad.pdf"));
     // Cancelling changes nothing either.
     view.insertFromFile();
+    view.operations()->wait();
     EXPECT_EQ(vm.totalPages(), 7);
 }
 
@@ -142,6 +158,7 @@ TEST_F(PageManagementViewTest, ExtractProposesThePageNameAndReportsAFailedWrite)
     PageManagementView view(vm);
     dialogs->scriptSave(dir.filePath("chosen.pdf"));
     button(view, "extractButton")->click();
+    view.operations()->wait();
     ASSERT_EQ(dialogs->saveRequests.size(), 1u);
     EXPECT_EQ(dialogs->saveRequests[0].proposedName, "page_1.pdf");
     EXPECT_EQ(pdfinfoPages(dir.filePath("chosen.pdf")), 1);
@@ -151,6 +168,7 @@ TEST_F(PageManagementViewTest, ExtractProposesThePageNameAndReportsAFailedWrite)
     vm.setCurrentPageIndex(2);
     dialogs->scriptSave(dir.filePath("missing/folder/x.pdf"));
     view.extractCurrentPage();
+    view.operations()->wait();
     EXPECT_EQ(dialogs->saveRequests[1].proposedName, "page_3.pdf");
     EXPECT_TRUE(view.statusMessage().contains("x.pdf")) << view.statusMessage().toStdString();
     EXPECT_EQ(vm.totalPages(), 3);
@@ -164,6 +182,7 @@ TEST_F(PageManagementViewTest, SplitWritesEveryPageIntoTheChosenFolder) {
     QDir().mkpath(folder);
     dialogs->scriptFolder(folder);
     button(view, "splitButton")->click();
+    view.operations()->wait();
     ASSERT_EQ(dialogs->folderRequests.size(), 1u);
     EXPECT_EQ(dialogs->folderRequests[0].prompt, "Split Here");
     EXPECT_TRUE(dialogs->folderRequests[0].canCreateDirectories);
@@ -178,6 +197,7 @@ TEST_F(PageManagementViewTest, SplitWritesEveryPageIntoTheChosenFolder) {
 
     dialogs->scriptFolder(dir.filePath("nowhere/at/all"));
     view.splitDocument();
+    view.operations()->wait();
     EXPECT_TRUE(view.statusMessage().contains("page_1.pdf")) << view.statusMessage().toStdString();
 }
 
@@ -195,6 +215,7 @@ TEST_F(PageManagementViewTest, SplitNamesTheFilesItWouldReplaceAndAsks) {
 
     dialogs->scriptFolder(folder);
     view.splitDocument(); // no answer: kept
+    view.operations()->wait();
     ASSERT_EQ(alerts->confirmations.size(), 1u);
     EXPECT_TRUE(alerts->confirmations[0].contains("page_2.pdf"));
     EXPECT_FALSE(alerts->confirmations[0].contains("page_1.pdf"));
@@ -208,6 +229,7 @@ TEST_F(PageManagementViewTest, SplitNamesTheFilesItWouldReplaceAndAsks) {
     alerts->confirmAnswers.push_back(true);
     dialogs->scriptFolder(folder);
     view.splitDocument();
+    view.operations()->wait();
     EXPECT_EQ(QDir(folder).entryList(QDir::Files),
               QStringList({"page_1.pdf", "page_2.pdf", "page_3.pdf"}));
     EXPECT_EQ(pdfinfoPages(old), 1);
@@ -216,6 +238,7 @@ TEST_F(PageManagementViewTest, SplitNamesTheFilesItWouldReplaceAndAsks) {
     open(numberedPdf(1));
     PageManagementView single(vm);
     single.splitDocument();
+    single.operations()->wait();
     EXPECT_TRUE(single.statusMessage().contains("one page"))
         << single.statusMessage().toStdString();
 }
@@ -228,6 +251,7 @@ TEST_F(PageManagementViewTest, MergeAppendsInChosenOrderWithoutMovingTheCurrentP
     const QString junk = file("junk.pdf", garbageBytes());
     dialogs->scriptOpen({second, junk, first});
     button(view, "mergeButton")->click();
+    view.operations()->wait();
     ASSERT_EQ(dialogs->openRequests.size(), 1u);
     EXPECT_TRUE(dialogs->openRequests[0].allowsMultipleSelection);
     EXPECT_EQ(vm.totalPages(), 5);
@@ -296,9 +320,13 @@ TEST_F(PageManagementViewTest, EveryDialogStartsInTheDocumentsFolder) {
     const QString folder = QFileInfo(path).absolutePath();
 
     view.insertFromFile();
+    view.operations()->wait();
     view.mergeDocument();
+    view.operations()->wait();
     view.extractCurrentPage();
+    view.operations()->wait();
     view.splitDocument();
+    view.operations()->wait();
     ASSERT_EQ(dialogs->openRequests.size(), 2u);
     EXPECT_EQ(dialogs->openRequests[0].directory, folder);
     EXPECT_EQ(dialogs->openRequests[1].directory, folder);
