@@ -17,43 +17,20 @@ namespace pdf {
 
 using engine::ctx;
 
-namespace {
-constexpr bool kUsePageMap = false;
-} // namespace
-
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
-    dropPageMap(c);
+    pageTable.detach(c); // it keeps objects of the document
     fz_drop_document(c, doc);
     fz_drop_buffer(c, source);
 }
 
 void DocumentData::loadPageMap(fz_context* c) {
-    // A map older than the last change of the page tree is rebuilt, should a change have
-    // missed dropping it.
-    if (pageMapLoaded &&
-        (pageMapRevision != structureRevision.load() || pdf->map_page_count != int(pages.size())))
-        dropPageMap(c);
-    // MuPDF 1.21 keeps page objects looked up through its page map once too often, on
-    // paths our lookups cannot all balance (the fuzzer found a repaired file that leaks), so
-    // the map stays unloaded and lookups walk the tree.
-    if (pageMapLoaded || locked || !kUsePageMap)
-        return;
-    pageMapRevision = structureRevision.load();
-    fz_try(c) {
-        pdf_load_page_tree(c, pdf);
-        pageMapLoaded = true;
-    }
-    fz_catch(c) {
-        pageMapLoaded = false;
-    }
+    if (!locked)
+        pageTable.ready(c);
 }
 
 void DocumentData::dropPageMap(fz_context* c) {
-    if (!pageMapLoaded)
-        return;
-    pdf_drop_page_tree(c, pdf);
-    pageMapLoaded = false;
+    pageTable.invalidate(c);
 }
 
 void DocumentData::renumber() {
@@ -100,6 +77,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     d->locked = locked != 0;
     d->pages.resize(size_t(pages));
     d->texts.resize(size_t(pages));
+    d->pageTable.attach(doc);
     return d;
 }
 
@@ -201,6 +179,7 @@ std::shared_ptr<Document> Document::create() {
     auto d = std::make_shared<DocumentData>();
     d->doc = &doc->super;
     d->pdf = doc;
+    d->pageTable.attach(doc);
     return adopt(d);
 }
 
@@ -373,12 +352,12 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     if (from < 0)
         return nullptr;
     fz_context* c = ctx();
-    d_->dropPageMap(c);
     pdf_graft_map* map = nullptr;
     pdf_obj* copy = nullptr;
     fz_var(map);
     fz_var(copy);
     bool ok = true;
+    fz_var(ok);
     fz_try(c) {
         // Bring any annotation changes into the source objects before copying them.
         pdf_update_page(c, page->data().page);
@@ -397,6 +376,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     fz_catch(c) {
         ok = false;
     }
+    d_->dropPageMap(c); // the copy moved: the table is read again on the next lookup
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
@@ -440,7 +420,7 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
             loaded.push_back(std::move(p));
     const QByteArray title = outlineTitle.toUtf8();
     bool ok = true;
-    d_->dropPageMap(c);
+    fz_var(ok);
     fz_try(c) {
         syncLoadedPages(c, loaded);
         graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index,
@@ -449,6 +429,7 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
     fz_catch(c) {
         ok = false;
     }
+    d_->dropPageMap(c); // read again on the next lookup, whatever part of the batch landed
     if (!ok) {
         // Whatever part of the batch landed stays; find out how much that was.
         int now = 0;
@@ -474,7 +455,6 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0)
         return nullptr;
     fz_context* c = ctx();
-    d_->dropPageMap(c);
     pdf_obj* obj = nullptr;
     fz_buffer* contents = nullptr;
     fz_var(obj);
@@ -484,7 +464,7 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
         contents = fz_new_buffer(c, 1);
         obj = pdf_add_page(c, d_->pdf, fz_make_rect(0, 0, float(width), float(height)), 0, nullptr,
                            contents);
-        pdf_insert_page(c, d_->pdf, index, obj);
+        insertPageObject(c, *d_, index, obj);
     }
     fz_always(c) {
         pdf_drop_obj(c, obj);
@@ -505,12 +485,10 @@ bool Document::removePage(int index) {
         return false;
     fz_context* c = ctx();
     bool ok = true;
-    // Lookups below must give references, which only the walk through the tree does.
-    d_->dropPageMap(c);
     fz_try(c) {
         // Its fields leave the form with it, or other readers list them without a page.
         removePageFields(c, d_->pdf, pageObjectAt(c, d_->pdf, index));
-        pdf_delete_page(c, d_->pdf, index);
+        deletePageObject(c, *d_, index);
     }
     fz_catch(c) {
         ok = false;
@@ -550,7 +528,6 @@ bool Document::nestOutline(const QString& title) {
         return false;
     fz_context* c = ctx();
     const QByteArray utf8 = title.toUtf8();
-    d_->dropPageMap(c); // the entry needs the first page's reference, not its dictionary
     bool ok = true;
     fz_try(c) {
         pdf_obj* first = d_->pages.empty() ? nullptr : pageObjectAt(c, d_->pdf, 0);

@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Internal.h"
+#include "pdf/PageTable.h"
 
 #include <algorithm>
 
@@ -58,49 +59,46 @@ void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
 
 } // namespace
 
+pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
+    if (PageTable* table = PageTable::of(doc); table && table->ready(c))
+        if (pdf_obj* obj = table->object(index))
+            return obj;
+    return pdf_lookup_page_obj(c, doc, index);
+}
+
+pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index) {
+    if (PageTable* table = PageTable::of(doc); table && table->ready(c) && table->object(index))
+        return table->loadPage(c, index);
+    return pdf_load_page(c, doc, index);
+}
+
+void insertPageObject(fz_context* c, DocumentData& d, int index, pdf_obj* page) {
+    fz_try(c) {
+        pdf_insert_page(c, d.pdf, index, page);
+    }
+    fz_catch(c) {
+        d.pageTable.invalidate(c);
+        fz_rethrow(c);
+    }
+    // The engine puts the very object it was given into /Kids.
+    d.pageTable.inserted(c, index, page);
+}
+
+void deletePageObject(fz_context* c, DocumentData& d, int index) {
+    fz_try(c) {
+        pdf_delete_page(c, d.pdf, index);
+    }
+    fz_catch(c) {
+        d.pageTable.invalidate(c);
+        fz_rethrow(c);
+    }
+    d.pageTable.removed(c, index);
+}
+
 // The number of pages the tree really holds. When its counts and links do not agree with
 // what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
 // it inherited), so that every later lookup by number agrees with that count. Memory
 // grows with the real pages only, whatever the tree claims. Throws through fz_throw.
-namespace {
-
-// Runs `lookup` and gives back any reference to the mapped page object it kept beyond what
-// its result holds (`held`: how many the result itself keeps).
-template <typename Lookup>
-auto balancedLookup(fz_context* c, pdf_document* doc, int index, int held, Lookup lookup) {
-    const int number = doc->fwd_page_map && index >= 0 && index < doc->map_page_count
-                           ? doc->fwd_page_map[index]
-                           : 0;
-    if (number <= 0)
-        return lookup();
-    pdf_obj* mapped = pdf_load_object(c, doc, number);
-    const int before = pdf_obj_refs(c, mapped);
-    decltype(lookup()) result = nullptr;
-    fz_var(result);
-    fz_try(c) {
-        result = lookup();
-        for (int extra = pdf_obj_refs(c, mapped) - before - held; extra > 0; --extra)
-            pdf_drop_obj(c, mapped);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, mapped);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-    return result;
-}
-
-} // namespace
-
-pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
-    return balancedLookup(c, doc, index, 0, [&] { return pdf_lookup_page_obj(c, doc, index); });
-}
-
-pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index) {
-    return balancedLookup(c, doc, index, 1, [&] { return pdf_load_page(c, doc, index); });
-}
-
 int countAndRepairPages(fz_context* c, pdf_document* doc) {
     pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
     if (!pdf_is_dict(c, root))
@@ -199,32 +197,6 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
     return obj;
 }
 
-// The page objects of the tree under `node`, in order, in one walk. A tree that loops back
-// on itself or runs deeper than any real one stops the walk; the caller compares counts.
-void collectPageObjects(fz_context* c, pdf_obj* node, std::vector<pdf_obj*>& out, size_t limit,
-                        int depth = 0) {
-    if (!node || out.size() > limit || depth > 64)
-        return;
-    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
-    if (!pdf_is_array(c, kids)) {
-        out.push_back(node);
-        return;
-    }
-    if (pdf_mark_obj(c, node))
-        return; // seen already: a cycle
-    fz_try(c) {
-        const int n = pdf_array_len(c, kids);
-        for (int i = 0; i < n && out.size() <= limit; ++i)
-            collectPageObjects(c, pdf_array_get(c, kids, i), out, limit, depth + 1);
-    }
-    fz_always(c) {
-        pdf_unmark_obj(c, node);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-}
-
 } // namespace
 
 std::vector<QSizeF> Document::pageSizes() const {
@@ -233,20 +205,10 @@ std::vector<QSizeF> Document::pageSizes() const {
         return {};
     std::vector<QSizeF> sizes(d_->pages.size(), QSizeF(612, 792));
     fz_context* c = ctx();
-    // One walk of the page tree instead of one lookup from the root per page.
-    std::vector<pdf_obj*> objects;
-    // The walk stops one past the expected count, so the list never grows inside the guard.
-    objects.reserve(sizes.size() + 1);
-    fz_try(c) {
-        collectPageObjects(c, pdf_dict_getp(c, pdf_trailer(c, d_->pdf), "Root/Pages"), objects,
-                           sizes.size());
-    }
-    fz_catch(c) {
-        objects.clear();
-    }
-    const bool walked = objects.size() == sizes.size();
+    // Read from the page objects through the table: nothing is loaded, and page 20,000 is
+    // found as fast as page 1.
     for (size_t i = 0; i < sizes.size(); ++i) {
-        pdf_obj* obj = walked ? objects[i] : lookupPageObject(c, d_->pdf, int(i));
+        pdf_obj* obj = lookupPageObject(c, d_->pdf, int(i));
         fz_rect r;
         if (obj && boundsFromPageObject(c, obj, &r))
             sizes[i] = QSizeF(r.x1 - r.x0, r.y1 - r.y0); // a damaged page keeps the default

@@ -48,6 +48,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     int mapped = 0;
+    PageTable table; // so that page 20,000 is found as fast as page 1
     fz_var(stream);
     fz_var(doc);
     fz_var(mapped);
@@ -62,8 +63,8 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
                      "the private copy does not open with the document's password");
-        // The same repair as the document's own, so page numbers name the same pages. No
-        // page map: the engine's keeps pages alive past the document (see Document.cpp).
+        // The same repair as the document's own, so page numbers name the same pages. The
+        // engine's page map keeps pages alive past the document: the table below stands in.
         countAndRepairPages(c, doc);
     }
     fz_always(c) {
@@ -73,6 +74,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         pdf_drop_document(c, doc);
         return;
     }
+    table.attach(doc);
     try {
         for (int i = next(); i >= 0; i = next()) {
             if (!take(i))
@@ -88,11 +90,13 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
     } catch (...) {
         if (mapped)
             pdf_drop_page_tree(c, doc);
+        table.detach(c);
         pdf_drop_document(c, doc);
         throw;
     }
     if (mapped)
         pdf_drop_page_tree(c, doc);
+    table.detach(c);
     pdf_drop_document(c, doc);
 }
 
