@@ -216,4 +216,21 @@ std::vector<QSizeF> Document::pageSizes() const {
     return sizes;
 }
 
+bool Document::pageLookupsMatchTree() const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    bool same = true;
+    fz_var(same);
+    fz_try(c) {
+        const int count = pdf_count_pages(c, d_->pdf);
+        same = count == int(d_->pages.size());
+        for (int i = 0; i < count && same; ++i)
+            same = pageObjectAt(c, d_->pdf, i) == pdf_lookup_page_obj(c, d_->pdf, i);
+    }
+    fz_catch(c) {
+        same = false;
+    }
+    return same;
+}
+
 } // namespace pdf
