@@ -41,11 +41,11 @@ QByteArray flatPdf(int count) {
     const int font = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     QByteArray kids;
     for (int i = 0; i < count; ++i) {
-        const int stream = pdf.addStream(
-            "<< >>", "BT /F1 10 Tf 20 20 Td (Page " + num(i + 1) + " Flat) Tj ET\n");
-        const QByteArray box = i % 7 == 0 ? QByteArray()
-                                          : " /MediaBox [0 0 " + num(200 + i % 50) + " " +
-                                                num(300 + i % 70) + "]";
+        const int stream =
+            pdf.addStream("<< >>", "BT /F1 10 Tf 20 20 Td (Page " + num(i + 1) + " Flat) Tj ET\n");
+        const QByteArray box =
+            i % 7 == 0 ? QByteArray()
+                       : " /MediaBox [0 0 " + num(200 + i % 50) + " " + num(300 + i % 70) + "]";
         kids += ref(pdf.add("<< /Type /Page /Parent " + ref(root) + box + " /Contents " +
                             ref(stream) + " >>")) +
                 " ";
@@ -92,7 +92,10 @@ TEST(PageTableTest, EveryEditOfTheTreeKeepsTheLookupsOnTheTreesPages) {
         {"append a blank",
          [&] { return doc->insertBlankPage(doc->pageCount(), 300, 200) != nullptr; }},
         {"insert an image", [&] { return doc->insertImagePage(40, image, 400, 300) != nullptr; }},
-        {"merge", [&] { return doc->insertPages(*other, {0, 1, 2}, 30) == 3; }},
+        {"merge",
+         [&] {
+             return doc->insertPages(*other, {0, 1, 2}, 30) == 3;
+         }},
         {"copy in", [&] { return doc->insertPage(doc->page(100), 2) != nullptr; }},
         {"take the original out", [&] { return doc->removePage(101); }},
         {"rotate", [&] { return doc->page(7)->setRotation(90), true; }},
@@ -202,8 +205,8 @@ TEST(PageTableTest, ALinkToAPageByItsNumberLeadsToThatPage) {
     MiniPdf pdf;
     const int catalog = pdf.reserve();
     const int root = pdf.reserve();
-    const int link = pdf.add(
-        "<< /Type /Annot /Subtype /Link /Rect [72 600 272 630] /Dest [3 /XYZ 0 400 0] >>");
+    const int link =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 600 272 630] /Dest [3 /XYZ 0 400 0] >>");
     QByteArray kids;
     for (int i = 0; i < 6; ++i)
         kids += ref(pdf.add("<< /Type /Page /Parent " + ref(root) + " /MediaBox [0 0 300 " +
