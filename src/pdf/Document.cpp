@@ -17,45 +17,22 @@ namespace pdf {
 
 using engine::ctx;
 
-namespace {
-constexpr bool kUsePageMap = false;
-} // namespace
-
 DocumentData::~DocumentData() {
     fz_context* c = ctx();
     dropUnloaded();
     dropCopyMap(c);
-    dropPageMap(c);
+    pageTable.detach(c); // it keeps objects of the document
     fz_drop_document(c, doc);
     fz_drop_buffer(c, source);
 }
 
 void DocumentData::loadPageMap(fz_context* c) {
-    // A map older than the last change of the page tree is rebuilt, should a change have
-    // missed dropping it.
-    if (pageMapLoaded &&
-        (pageMapRevision != structureRevision.load() || pdf->map_page_count != int(pages.size())))
-        dropPageMap(c);
-    // MuPDF 1.21 keeps page objects looked up through its page map once too often, on
-    // paths our lookups cannot all balance (the fuzzer found a repaired file that leaks), so
-    // the map stays unloaded and lookups walk the tree.
-    if (pageMapLoaded || locked || !kUsePageMap)
-        return;
-    pageMapRevision = structureRevision.load();
-    fz_try(c) {
-        pdf_load_page_tree(c, pdf);
-        pageMapLoaded = true;
-    }
-    fz_catch(c) {
-        pageMapLoaded = false;
-    }
+    if (!locked)
+        pageTable.ready(c);
 }
 
 void DocumentData::dropPageMap(fz_context* c) {
-    if (!pageMapLoaded)
-        return;
-    pdf_drop_page_tree(c, pdf);
-    pageMapLoaded = false;
+    pageTable.invalidate(c);
 }
 
 void DocumentData::unload(pdf_page* page) {
@@ -139,6 +116,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     d->locked = locked != 0;
     d->pages.resize(size_t(pages));
     d->texts.resize(size_t(pages));
+    d->pageTable.attach(doc);
     d->geometry.resize(size_t(pages));
     d->readGeometry(c, 0, pages);
     return d;
@@ -242,6 +220,7 @@ std::shared_ptr<Document> Document::create() {
     auto d = std::make_shared<DocumentData>();
     d->doc = &doc->super;
     d->pdf = doc;
+    d->pageTable.attach(doc);
     return adopt(d);
 }
 
@@ -408,12 +387,12 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     if (from < 0)
         return nullptr;
     fz_context* c = ctx();
-    d_->dropPageMap(c);
     pdf_graft_map* map = nullptr;
     pdf_obj* copy = nullptr;
     fz_var(map);
     fz_var(copy);
     bool ok = true;
+    fz_var(ok);
     fz_try(c) {
         // Bring any annotation changes into the source objects before copying them.
         if (pdf_page* p = page->data().loaded)
@@ -433,6 +412,7 @@ std::shared_ptr<Page> Document::insertPage(const std::shared_ptr<Page>& page, in
     fz_catch(c) {
         ok = false;
     }
+    d_->dropPageMap(c); // the copy moved: the table is read again on the next lookup
     if (!ok)
         return nullptr;
     return pageInsertedAt(index);
@@ -490,7 +470,7 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
     source.annotationsCopied.resize(size_t(sourceCount), 0);
     CopyState state{source.copyMap, source.annotationsCopied.data(), sourceCount};
     bool ok = true;
-    d_->dropPageMap(c);
+    fz_var(ok);
     fz_try(c) {
         syncLoadedPages(c, loaded);
         graftPages(c, d_->pdf, source.pdf, indices.data(), int(indices.size()), index,
@@ -502,6 +482,7 @@ int Document::insertFrom(DocumentData& source, const std::vector<int>& indices, 
     source.copyMap = state.map;
     if (!ok)
         source.dropCopyMap(c);
+    d_->dropPageMap(c); // read again on the next lookup, whatever part of the batch landed
     if (!ok) {
         // Whatever part of the batch landed stays; find out how much that was.
         int now = 0;
@@ -529,7 +510,6 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
     if (index < 0 || index > int(d_->pages.size()) || width <= 0 || height <= 0)
         return nullptr;
     fz_context* c = ctx();
-    d_->dropPageMap(c);
     pdf_obj* obj = nullptr;
     fz_buffer* contents = nullptr;
     fz_var(obj);
@@ -539,7 +519,7 @@ std::shared_ptr<Page> Document::insertBlankPage(int index, double width, double 
         contents = fz_new_buffer(c, 1);
         obj = pdf_add_page(c, d_->pdf, fz_make_rect(0, 0, float(width), float(height)), 0, nullptr,
                            contents);
-        pdf_insert_page(c, d_->pdf, index, obj);
+        insertPageObject(c, *d_, index, obj);
     }
     fz_always(c) {
         pdf_drop_obj(c, obj);
@@ -560,12 +540,10 @@ bool Document::removePage(int index) {
         return false;
     fz_context* c = ctx();
     bool ok = true;
-    // Lookups below must give references, which only the walk through the tree does.
-    d_->dropPageMap(c);
     fz_try(c) {
         // Its fields leave the form with it, or other readers list them without a page.
         removePageFields(c, d_->pdf, pageObjectAt(c, d_->pdf, index));
-        pdf_delete_page(c, d_->pdf, index);
+        deletePageObject(c, *d_, index);
     }
     fz_catch(c) {
         ok = false;
@@ -616,7 +594,6 @@ bool Document::nestOutline(const QString& title) {
         return false;
     fz_context* c = ctx();
     const QByteArray utf8 = title.toUtf8();
-    d_->dropPageMap(c); // the entry needs the first page's reference, not its dictionary
     bool ok = true;
     fz_try(c) {
         pdf_obj* first = d_->pages.empty() ? nullptr : pageObjectAt(c, d_->pdf, 0);

@@ -151,6 +151,9 @@ public:
 
     // Internal to the PDF layer.
     const std::shared_ptr<DocumentData>& data() const { return d_; }
+    // Whether every lookup by page number finds the object the engine's own walk of the page
+    // tree finds there (for tests: the page table kept in step with the tree).
+    bool pageLookupsMatchTree() const;
     explicit Document(std::shared_ptr<DocumentData> d);
 
 private:

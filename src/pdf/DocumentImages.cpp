@@ -107,8 +107,7 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QByteArray& enc
             fz_drop_pixmap(c, probe);
         }
         obj = addImagePage(c, d_->pdf, image, float(width), float(height));
-        d_->dropPageMap(c); // the tree changes
-        pdf_insert_page(c, d_->pdf, index, obj);
+        insertPageObject(c, *d_, index, obj);
     }
     fz_always(c) {
         pdf_drop_obj(c, obj);
@@ -140,8 +139,7 @@ std::shared_ptr<Page> Document::insertImagePage(int index, const QImage& source,
     fz_try(c) {
         image = imageFromQImage(c, rgba);
         obj = addImagePage(c, d_->pdf, image, float(width), float(height));
-        d_->dropPageMap(c); // the tree changes
-        pdf_insert_page(c, d_->pdf, index, obj);
+        insertPageObject(c, *d_, index, obj);
     }
     fz_always(c) {
         pdf_drop_obj(c, obj);

@@ -2,6 +2,7 @@
 
 #include "pdf/Internal.h"
 #include "pdf/PageRotation.h"
+#include "pdf/PageTable.h"
 
 #include <algorithm>
 
@@ -59,49 +60,46 @@ void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
 
 } // namespace
 
+pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
+    if (PageTable* table = PageTable::of(doc); table && table->ready(c))
+        if (pdf_obj* obj = table->object(index))
+            return obj;
+    return pdf_lookup_page_obj(c, doc, index);
+}
+
+pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index) {
+    if (PageTable* table = PageTable::of(doc); table && table->ready(c) && table->object(index))
+        return table->loadPage(c, index);
+    return pdf_load_page(c, doc, index);
+}
+
+void insertPageObject(fz_context* c, DocumentData& d, int index, pdf_obj* page) {
+    fz_try(c) {
+        pdf_insert_page(c, d.pdf, index, page);
+    }
+    fz_catch(c) {
+        d.pageTable.invalidate(c);
+        fz_rethrow(c);
+    }
+    // The engine puts the very object it was given into /Kids.
+    d.pageTable.inserted(c, index, page);
+}
+
+void deletePageObject(fz_context* c, DocumentData& d, int index) {
+    fz_try(c) {
+        pdf_delete_page(c, d.pdf, index);
+    }
+    fz_catch(c) {
+        d.pageTable.invalidate(c);
+        fz_rethrow(c);
+    }
+    d.pageTable.removed(c, index);
+}
+
 // The number of pages the tree really holds. When its counts and links do not agree with
 // what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
 // it inherited), so that every later lookup by number agrees with that count. Memory
 // grows with the real pages only, whatever the tree claims. Throws through fz_throw.
-namespace {
-
-// Runs `lookup` and gives back any reference to the mapped page object it kept beyond what
-// its result holds (`held`: how many the result itself keeps).
-template <typename Lookup>
-auto balancedLookup(fz_context* c, pdf_document* doc, int index, int held, Lookup lookup) {
-    const int number = doc->fwd_page_map && index >= 0 && index < doc->map_page_count
-                           ? doc->fwd_page_map[index]
-                           : 0;
-    if (number <= 0)
-        return lookup();
-    pdf_obj* mapped = pdf_load_object(c, doc, number);
-    const int before = pdf_obj_refs(c, mapped);
-    decltype(lookup()) result = nullptr;
-    fz_var(result);
-    fz_try(c) {
-        result = lookup();
-        for (int extra = pdf_obj_refs(c, mapped) - before - held; extra > 0; --extra)
-            pdf_drop_obj(c, mapped);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, mapped);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-    return result;
-}
-
-} // namespace
-
-pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
-    return balancedLookup(c, doc, index, 0, [&] { return pdf_lookup_page_obj(c, doc, index); });
-}
-
-pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index) {
-    return balancedLookup(c, doc, index, 1, [&] { return pdf_load_page(c, doc, index); });
-}
-
 int countAndRepairPages(fz_context* c, pdf_document* doc) {
     pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
     if (!pdf_is_dict(c, root))
@@ -224,34 +222,15 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
     return obj;
 }
 
-// Every page object in one walk; nullptr (and *count 0) when the tree cannot be walked.
-pdf_obj** walkPages(fz_context* c, pdf_document* pdf, int* count) {
-    pdf_obj** all = nullptr;
-    fz_var(all);
-    fz_try(c) {
-        all = collectPages(c, pdf, count);
-    }
-    fz_catch(c) {
-        all = nullptr;
-        *count = 0;
-    }
-    return all;
-}
-
 } // namespace
 
 void DocumentData::readGeometry(fz_context* c, int index, int count) {
     if (count <= 0)
         return;
     std::vector<PageGeometry> found(static_cast<size_t>(count));
-    // One walk of the tree instead of one lookup from the root per page, for many pages.
-    int total = 0;
-    pdf_obj** all = count > 8 ? walkPages(c, pdf, &total) : nullptr;
-    const bool walked = all && total == int(pages.size());
+    // Through the page table: page 20,000 is found as fast as page 1.
     for (int i = 0; i < count; ++i)
-        found[size_t(i)] =
-            geometryOf(c, walked ? all[index + i] : lookupPageObject(c, pdf, index + i));
-    fz_free(c, all);
+        found[size_t(i)] = geometryOf(c, lookupPageObject(c, pdf, index + i));
     auto table = tableLock();
     for (int i = 0; i < count && index + i < int(geometry.size()); ++i)
         geometry[size_t(index + i)] = found[size_t(i)];
@@ -266,6 +245,23 @@ std::vector<QSizeF> Document::pageSizes() const {
     for (const PageGeometry& g : d_->geometry)
         sizes.push_back(g.displaySize);
     return sizes;
+}
+
+bool Document::pageLookupsMatchTree() const {
+    auto lock = d_->lock();
+    fz_context* c = ctx();
+    bool same = true;
+    fz_var(same);
+    fz_try(c) {
+        const int count = pdf_count_pages(c, d_->pdf);
+        same = count == int(d_->pages.size());
+        for (int i = 0; i < count && same; ++i)
+            same = pageObjectAt(c, d_->pdf, i) == pdf_lookup_page_obj(c, d_->pdf, i);
+    }
+    fz_catch(c) {
+        same = false;
+    }
+    return same;
 }
 
 } // namespace pdf

@@ -9,7 +9,6 @@
 #include "base/ParallelFor.h"
 
 #include <algorithm>
-#include <cmath>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -32,53 +31,6 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
     return page;
 }
 
-// Finding page n by its number walks the kids of every node before it, so in a flat tree (one
-// node holding every page, as many writers make it and as a repair leaves it) page n costs n
-// steps, and reading every page costs the square of the count. A private copy is only read,
-// never written, so its pages are regrouped under nodes of about sqrt(count) pages each: a
-// lookup then passes about 2 sqrt(count) entries. What the pages inherit stays on the root,
-// which each group has for its parent. Throws through fz_throw.
-void groupFlatPageTree(fz_context* c, pdf_document* doc, int count) {
-    pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
-    pdf_obj* kids = pdf_dict_get(c, root, PDF_NAME(Kids));
-    const int n = pdf_array_len(c, kids);
-    if (n < 256 || n != count)
-        return; // short enough, or already a tree of nodes
-    const int per = int(std::ceil(std::sqrt(double(n))));
-    pdf_obj* groups = nullptr;
-    pdf_obj* group = nullptr;
-    fz_var(groups);
-    fz_var(group);
-    fz_try(c) {
-        groups = pdf_new_array(c, doc, (n + per - 1) / per);
-        for (int first = 0; first < n; first += per) {
-            const int end = std::min(n, first + per);
-            group = pdf_add_new_dict(c, doc, 4);
-            pdf_dict_put(c, group, PDF_NAME(Type), PDF_NAME(Pages));
-            pdf_dict_put(c, group, PDF_NAME(Parent), root);
-            pdf_dict_put_int(c, group, PDF_NAME(Count), end - first);
-            pdf_obj* members = pdf_dict_put_array(c, group, PDF_NAME(Kids), end - first);
-            for (int i = first; i < end; ++i) {
-                pdf_obj* kid = pdf_array_get(c, kids, i);
-                pdf_array_push(c, members, kid);
-                // Page numbers worked out from a page upwards (link targets) stay right.
-                pdf_dict_put(c, kid, PDF_NAME(Parent), group);
-            }
-            pdf_array_push(c, groups, group);
-            pdf_drop_obj(c, group);
-            group = nullptr;
-        }
-        pdf_dict_put(c, root, PDF_NAME(Kids), groups);
-    }
-    fz_always(c) {
-        pdf_drop_obj(c, group);
-        pdf_drop_obj(c, groups);
-    }
-    fz_catch(c) {
-        fz_rethrow(c);
-    }
-}
-
 // Extracts the text of the pages it takes from `next` from a private copy of the document,
 // in a context of its own, so that it takes no lock the other threads wait on. Pages are
 // handed out one at a time, so a slower thread simply takes fewer.
@@ -95,6 +47,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         return;
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
+    PageTable table; // so that page 20,000 is found as fast as page 1
     fz_var(stream);
     fz_var(doc);
     fz_try(c) {
@@ -108,9 +61,9 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
                      "the private copy does not open with the document's password");
-        // The same repair as the document's own, so page numbers name the same pages. No
-        // page map: the engine's keeps pages alive past the document (see Document.cpp).
-        groupFlatPageTree(c, doc, countAndRepairPages(c, doc));
+        // The same repair as the document's own, so page numbers name the same pages. The
+        // engine's page map keeps pages alive past the document: the table below stands in.
+        countAndRepairPages(c, doc);
     }
     fz_always(c) {
         fz_drop_stream(c, stream);
@@ -119,6 +72,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
         pdf_drop_document(c, doc);
         return;
     }
+    table.attach(doc);
     try {
         for (int i = next(); i >= 0; i = next()) {
             if (!take(i))
@@ -132,9 +86,11 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
             done(i, std::move(text));
         }
     } catch (...) {
+        table.detach(c);
         pdf_drop_document(c, doc);
         throw;
     }
+    table.detach(c);
     pdf_drop_document(c, doc);
 }
 

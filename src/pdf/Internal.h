@@ -3,6 +3,7 @@
 #include "pdf/DisplayList.h"
 #include "pdf/DocumentChanges.h"
 #include "pdf/Engine.h"
+#include "pdf/PageTable.h"
 
 #include "base/InputFiles.h"
 
@@ -72,10 +73,10 @@ struct DocumentData {
     bool contentEdited = false; // a page's content changed (a text layer was added)
     int textLayerFont = 0;      // object number of the text layers' font, once made
 
-    // The engine's page-number map, while loaded, makes a lookup by number cost the same for
-    // page 20,000 as for page 1; it is dropped before any change to the page tree.
-    bool pageMapLoaded = false;
-    quint64 pageMapRevision = 0; // structureRevision when the map was built
+    // Every page object in order, so that a lookup by number costs the same for page 20,000
+    // as for page 1. Read from the tree on the first lookup; changes of the tree update it
+    // or invalidate it.
+    PageTable pageTable;
 
     // Pages copied out of this document into `copiedInto` go through one graft map, so that
     // copying from here again (the same file merged twice) shares what the earlier copies
@@ -101,8 +102,10 @@ struct DocumentData {
     // Reads the geometry of `count` slots from `index` on from the page tree, and stores
     // it. Both locks must be held (the caller's engine lock, the table lock here).
     void readGeometry(fz_context* c, int index, int count);
-    // Both with the lock held; neither throws. A map that cannot be built leaves lookups
-    // walking the tree, which is slower but right.
+    // Both with the lock held; neither throws. The first reads the page table now, unless
+    // it holds the tree already (a tree that cannot be read leaves lookups walking it,
+    // which is slower but right); the second makes the next lookup read it again, after a
+    // change of the tree the table did not follow.
     void loadPageMap(fz_context* c);
     void dropPageMap(fz_context* c);
     ~DocumentData();
@@ -221,13 +224,17 @@ void setDrawnAppearance(fz_context* c, pdf_document* doc, pdf_annot* annot, doub
     }
 }
 
-// The page object at `index`, borrowed from the document, as pdf_lookup_page_obj gives it.
-// While the engine's page map is loaded its lookup keeps the object once more than it
-// should; this one gives that reference back, so nothing outlives the document. Throws
-// through fz_throw.
+// The page object at `index`, borrowed from the document, as pdf_lookup_page_obj gives it
+// (the object its parent's /Kids holds), found through the document's page table when one
+// is attached. Throws through fz_throw.
 pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index);
-// pdf_load_page with the same balance kept.
+// pdf_load_page, found the same way.
 pdf_page* loadPdfPage(fz_context* c, pdf_document* doc, int index);
+
+// pdf_insert_page and pdf_delete_page, with the document's page table following. Throw
+// through fz_throw; after a failure the table is read again on the next lookup.
+void insertPageObject(fz_context* c, DocumentData& d, int index, pdf_obj* page);
+void deletePageObject(fz_context* c, DocumentData& d, int index);
 
 // The number of pages the page tree really holds; a tree whose counts, loops or repeats
 // disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.

@@ -14,7 +14,7 @@ using namespace fixtures;
 
 namespace {
 
-TEST(PageTableTest, LookupsWhileAWorkerHoldsTheEngineLock) {
+TEST(PageLookupLock, LookupsWhileAWorkerHoldsTheEngineLock) {
     auto doc = pdf::Document::fromData(numberedPdf(6));
     ASSERT_TRUE(doc);
     doc->page(1)->setRotation(90);
@@ -59,7 +59,7 @@ TEST(PageTableTest, LookupsWhileAWorkerHoldsTheEngineLock) {
     EXPECT_FALSE(doc->page(5)->render(0.2).isNull());
 }
 
-TEST(PageTableTest, PagesHandedOutBeforeLoadingFollowEdits) {
+TEST(PageLookupLock, PagesHandedOutBeforeLoadingFollowEdits) {
     auto doc = pdf::Document::fromData(numberedPdf(4));
     auto other = pdf::Document::fromData(numberedPdf(2, "Other"));
     ASSERT_TRUE(doc && other);
@@ -93,7 +93,7 @@ TEST(PageTableTest, PagesHandedOutBeforeLoadingFollowEdits) {
     EXPECT_EQ(reread->pageSizes(), doc->pageSizes());
 }
 
-TEST(PageTableTest, ACancelledRecordingGivesNoList) {
+TEST(PageLookupLock, ACancelledRecordingGivesNoList) {
     auto doc = pdf::Document::fromData(numberedPdf(1));
     pdf::RenderCancel cancel;
     cancel.cancel();
