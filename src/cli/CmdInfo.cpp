@@ -30,7 +30,7 @@ int run(const QStringList& argsIn) {
     QString reason;
     if (!base::isRegularFile(path, &reason))
         return cli::failure(QStringLiteral("%1: %2").arg(path, reason));
-    auto doc = pdf::Document::open(path);
+    auto doc = pdf::Document::openForLookup(path);
     if (!doc)
         return cli::failure(
             QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));

@@ -8,6 +8,7 @@
 #include "pdf/Selection.h"
 #include "pdf/TextPage.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -82,16 +83,19 @@ void DocumentData::renumber() {
 namespace {
 
 // Opens from a buffer we own; the engine reads from it for the document's lifetime.
+// Opens the document in `buffer` (taken over), or, without one, the file at `path` read as
+// the engine needs it.
 std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
     fz_context* c = ctx();
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     int pages = 0;
     int locked = 0;
+    const QByteArray fileName = QFile::encodeName(path);
     fz_var(stream);
     fz_var(doc);
     fz_try(c) {
-        stream = fz_open_buffer(c, buffer);
+        stream = buffer ? fz_open_buffer(c, buffer) : fz_open_file(c, fileName.constData());
         doc = pdf_open_document_with_stream(c, stream);
         if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
             pages = countAndRepairPages(c, doc);
@@ -199,6 +203,20 @@ std::shared_ptr<Document> Document::open(const QString& path) {
         return nullptr;
     }
     auto d = openBuffer(buffer, QFileInfo(path).absoluteFilePath());
+    if (d)
+        d->reading = std::make_unique<base::ReadingFiles>(path);
+    return adopt(d);
+}
+
+std::shared_ptr<Document> Document::openForLookup(const QString& path) {
+    QFile file(path);
+    if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray head = file.read(1024);
+    if (head.isEmpty() || !looksLikePdf(head))
+        return nullptr;
+    file.close();
+    auto d = openBuffer(nullptr, QFileInfo(path).absoluteFilePath());
     if (d)
         d->reading = std::make_unique<base::ReadingFiles>(path);
     return adopt(d);

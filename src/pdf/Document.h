@@ -47,6 +47,12 @@ class Document : public std::enable_shared_from_this<Document> {
 public:
     // No document (nullptr) for an empty, truncated beyond repair, non-PDF or unreadable file.
     static std::shared_ptr<Document> open(const QString& path);
+    // As open(), but the file is read as the engine needs it instead of whole at the start:
+    // for a short look at a long file (its information, page boxes and fields), where
+    // reading every page's contents would cost more than the look itself. The file must
+    // stay as it is while the document is open; a change shows as damage, never a crash.
+    // Text is then read on one thread, and such a document is not meant to be saved.
+    static std::shared_ptr<Document> openForLookup(const QString& path);
     static std::shared_ptr<Document> fromData(const QByteArray& bytes);
     // A new document without pages.
     static std::shared_ptr<Document> create();
