@@ -114,11 +114,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps (dpkg-dev); what the programs load or read at run time
 # without linking it is listed here: fonts, the English OCR model, Qt's image-format
-# plugins and SVG icon engine (in libqt6svg6, which the programs also link).
+# plugins and SVG icon engine (in libqt6svg6, which the programs also link), and the
+# libraries opened on first use: the OCR engine and the text layout of new documents.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 string(CONCAT CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-urw-base35, fonts-dejavu-core, fonts-droid-fallback, tesseract-ocr-eng, "
-  "qt6-image-formats-plugins, libqt6svg6")
+  "qt6-image-formats-plugins, libqt6svg6, libtesseract5, libpangocairo-1.0-0, libcairo2")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_THREADS 0) # xz on every core: each program carries MuPDF and its fonts (~45 MB)
 

@@ -8,14 +8,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
-#include <tesseract/resultiterator.h>
+#include "utilities/LazyLibrary.h"
+
+#include <tesseract/capi.h>
 
 #include <algorithm>
-#include <dlfcn.h>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -73,51 +71,128 @@ QString tesseractLanguages(const QStringList& languages, const QString& dataPath
     return models.join('+');
 }
 
+#define TESSERACT_FUNCTIONS(X)                                                                     \
+    X(TessBaseAPICreate)                                                                           \
+    X(TessBaseAPIDelete)                                                                           \
+    X(TessBaseAPISetVariable)                                                                      \
+    X(TessBaseAPIInit2)                                                                            \
+    X(TessBaseAPISetPageSegMode)                                                                   \
+    X(TessBaseAPISetImage)                                                                         \
+    X(TessBaseAPISetSourceResolution)                                                              \
+    X(TessBaseAPIRecognize)                                                                        \
+    X(TessBaseAPIGetIterator)                                                                      \
+    X(TessBaseAPIClear)                                                                            \
+    X(TessBaseAPIEnd)                                                                              \
+    X(TessMonitorCreate)                                                                           \
+    X(TessMonitorDelete)                                                                           \
+    X(TessMonitorSetCancelFunc)                                                                    \
+    X(TessMonitorSetCancelThis)                                                                    \
+    X(TessResultIteratorDelete)                                                                    \
+    X(TessResultIteratorGetPageIteratorConst)                                                      \
+    X(TessResultIteratorNext)                                                                      \
+    X(TessResultIteratorGetUTF8Text)                                                               \
+    X(TessPageIteratorIsAtBeginningOf)                                                             \
+    X(TessPageIteratorBoundingBox)                                                                 \
+    X(TessPageIteratorBaseline)                                                                    \
+    X(TessDeleteText)
+
+// The recognition engine, opened the first time a page is read (see LazyLibrary.h): it
+// brings image codecs, the network libraries and OpenMP with it.
+struct Tesseract {
+    TESSERACT_FUNCTIONS(VELLUMARK_LIBRARY_MEMBER)
+    // A line's height and descenders as the engine measured them: C++ only, and optional
+    // (the line's box stands in without it). A member function taking `this` first.
+    void (*rowAttributes)(const TessPageIterator*, float* rowHeight, float* descenders,
+                          float* ascenders) = nullptr;
+    // OpenMP's own switch, when the engine was built with OpenMP.
+    void (*setMaxActiveLevels)(int) = nullptr;
+};
+
 // OpenMP inside Tesseract starts a team per network layer and runs many times slower on a
-// busy two-core machine than with one thread, so every engine runs single-threaded.
-void limitOpenMPThreads() {
-    static std::once_flag once;
-    std::call_once(once, [] { qputenv("OMP_THREAD_LIMIT", "1"); });
-    // The OpenMP runtime read its environment when it was loaded, before main, so the
-    // variable alone is too late; allowing no active parallel level has the same effect.
-    // The setting belongs to the calling thread (a new thread starts from the defaults), so
-    // every thread that makes an engine sets it. Looked up at run time: a Tesseract built
-    // without OpenMP has no such runtime.
+// busy two-core machine than with one thread, so every engine runs single-threaded. The
+// runtime reads its environment when it is loaded, which now happens below.
+bool load(Tesseract& table, QString* error) {
+    qputenv("OMP_THREAD_LIMIT", "1");
+    void* handle = utilities::openLibrary({"libtesseract.so.5"}, error);
+    if (!handle)
+        return false;
+    TESSERACT_FUNCTIONS(VELLUMARK_LIBRARY_RESOLVE)
+    table.rowAttributes = reinterpret_cast<decltype(table.rowAttributes)>(
+        dlsym(handle, "_ZNK9tesseract12PageIterator13RowAttributesEPfS1_S1_"));
+    table.setMaxActiveLevels = reinterpret_cast<decltype(table.setMaxActiveLevels)>(
+        dlsym(handle, "omp_set_max_active_levels"));
+    return true;
+}
+
+const Tesseract& tesseract() {
+    static Tesseract table;
+    static QString error;
+    static const bool loaded = load(table, &error);
+    if (!loaded)
+        throw OCRService::OCRError::recognitionFailed(
+            QStringLiteral("the text recognition engine could not be loaded (%1)").arg(error));
+    return table;
+}
+
+// The environment variable may come too late when something else loaded OpenMP first;
+// allowing no active parallel level has the same effect. The setting belongs to the
+// calling thread (a new thread starts from the defaults), so every thread that makes an
+// engine sets it.
+void limitOpenMPThreads(const Tesseract& engine) {
     thread_local bool limited = false;
-    if (limited)
+    if (limited || !engine.setMaxActiveLevels)
         return;
     limited = true;
-    using SetLevels = void (*)(int);
-    static const auto set =
-        reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
-    if (set)
-        set(0);
+    engine.setMaxActiveLevels(0);
 }
 
 bool cancelRequested(void* flag, int /*words*/) {
     return flag && static_cast<const OCRService::CancelFlag*>(flag)->load();
 }
 
+// Text the engine hands over, freed by it.
+struct EngineText {
+    const Tesseract& engine;
+    char* text;
+    ~EngineText() {
+        if (text)
+            engine.TessDeleteText(text);
+    }
+    QString trimmed() const { return QString::fromUtf8(text).trimmed(); }
+};
+
+struct IteratorDeleter {
+    const Tesseract* engine;
+    void operator()(TessResultIterator* it) const { engine->TessResultIteratorDelete(it); }
+};
+using ResultIterator = std::unique_ptr<TessResultIterator, IteratorDeleter>;
+
 // One Tesseract engine, made for one run and ended with it.
 class Engine {
 public:
-    Engine(const QStringList& languages, OCRService::RecognitionLevel level) {
-        limitOpenMPThreads();
+    Engine(const QStringList& languages, OCRService::RecognitionLevel level)
+        : t_(tesseract()), api_(t_.TessBaseAPICreate()) {
+        limitOpenMPThreads(t_);
         const QString dataPath = OCRService::tessdataPath();
         const QString models = tesseractLanguages(languages, dataPath);
-        api_.SetVariable("debug_file", "/dev/null");
-        if (api_.Init(QDir(dataPath).absolutePath().toUtf8().constData(),
-                      models.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0)
+        t_.TessBaseAPISetVariable(api_, "debug_file", "/dev/null");
+        if (t_.TessBaseAPIInit2(api_, QDir(dataPath).absolutePath().toUtf8().constData(),
+                                models.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0) {
+            t_.TessBaseAPIDelete(api_);
             throw OCRService::OCRError::recognitionFailed(
                 QString("Tesseract could not load the recognition model %1 from %2")
                     .arg(models, dataPath));
-        api_.SetPageSegMode(tesseract::PSM_AUTO);
+        }
+        t_.TessBaseAPISetPageSegMode(api_, tesseract::PSM_AUTO);
         if (level == OCRService::RecognitionLevel::fast) {
             // Skips the second pass that retries doubtful lines as light-on-dark text.
-            api_.SetVariable("tessedit_do_invert", "0");
+            t_.TessBaseAPISetVariable(api_, "tessedit_do_invert", "0");
         }
     }
-    ~Engine() { api_.End(); }
+    ~Engine() {
+        t_.TessBaseAPIEnd(api_);
+        t_.TessBaseAPIDelete(api_);
+    }
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -133,38 +208,43 @@ public:
         run(image, pixelsPerInch, cancel);
         const double perPoint = pixelsPerInch / 72.0;
         std::vector<pdf::TextLayerLine> lines;
-        std::unique_ptr<tesseract::ResultIterator> it(api_.GetIterator());
-        if (it) {
-            while (!it->Empty(tesseract::RIL_BLOCK)) {
-                if (it->Empty(tesseract::RIL_WORD)) {
-                    it->Next(tesseract::RIL_WORD);
+        if (ResultIterator it = results()) {
+            do {
+                // No text means no word here (an empty block or line).
+                const EngineText text{
+                    t_, t_.TessResultIteratorGetUTF8Text(it.get(), tesseract::RIL_WORD)};
+                if (!text.text)
                     continue;
-                }
-                if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || lines.empty())
-                    lines.push_back(lineAt(*it, perPoint));
-                std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
-                const QString word = QString::fromUtf8(text.get()).trimmed();
+                const TessPageIterator* at = t_.TessResultIteratorGetPageIteratorConst(it.get());
+                if (t_.TessPageIteratorIsAtBeginningOf(at, tesseract::RIL_TEXTLINE) ||
+                    lines.empty())
+                    lines.push_back(lineAt(at, perPoint));
+                const QString word = text.trimmed();
                 int left = 0, top = 0, right = 0, bottom = 0;
-                if (!word.isEmpty() &&
-                    it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+                if (!word.isEmpty() && t_.TessPageIteratorBoundingBox(at, tesseract::RIL_WORD,
+                                                                      &left, &top, &right, &bottom))
                     lines.back().words.push_back(
                         {word, QRectF(QPointF(left / perPoint, top / perPoint),
                                       QPointF(right / perPoint, bottom / perPoint))});
-                it->Next(tesseract::RIL_WORD);
-            }
+            } while (t_.TessResultIteratorNext(it.get(), tesseract::RIL_WORD));
         }
-        api_.Clear();
+        t_.TessBaseAPIClear(api_);
         std::erase_if(lines, [](const pdf::TextLayerLine& line) { return line.words.empty(); });
         return lines;
     }
 
 private:
-    static pdf::TextLayerLine lineAt(const tesseract::ResultIterator& it, double perPoint) {
+    ResultIterator results() {
+        return ResultIterator(t_.TessBaseAPIGetIterator(api_), IteratorDeleter{&t_});
+    }
+
+    pdf::TextLayerLine lineAt(const TessPageIterator* it, double perPoint) const {
         pdf::TextLayerLine line;
         int left = 0, top = 0, right = 0, bottom = 0;
-        it.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+        t_.TessPageIteratorBoundingBox(it, tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
         int x1 = left, y1 = bottom, x2 = right, y2 = bottom;
-        if (!it.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2) || x2 <= x1) {
+        if (!t_.TessPageIteratorBaseline(it, tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2) ||
+            x2 <= x1) {
             x1 = left;
             x2 = right;
             y1 = y2 = bottom;
@@ -172,7 +252,8 @@ private:
         line.baseline = QLineF(x1 / perPoint, y1 / perPoint, x2 / perPoint, y2 / perPoint);
         // The row's own measures do not grow with the skew of the line, its box does.
         float rowHeight = 0, descenders = 0, ascenders = 0;
-        it.RowAttributes(&rowHeight, &descenders, &ascenders);
+        if (t_.rowAttributes)
+            t_.rowAttributes(it, &rowHeight, &descenders, &ascenders);
         const double boxHeight = bottom - top;
         if (rowHeight > 0 && rowHeight <= boxHeight * 1.5 && descenders <= 0) {
             line.ascent = (rowHeight + descenders) / perPoint;
@@ -192,13 +273,15 @@ private:
         const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
         if (grey.isNull())
             throw OCRService::OCRError::renderFailed();
-        api_.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-        api_.SetSourceResolution(pixelsPerInch);
+        t_.TessBaseAPISetImage(api_, grey.constBits(), grey.width(), grey.height(), 1,
+                               int(grey.bytesPerLine()));
+        t_.TessBaseAPISetSourceResolution(api_, pixelsPerInch);
 
-        tesseract::ETEXT_DESC monitor;
-        monitor.cancel = &cancelRequested;
-        monitor.cancel_this = const_cast<OCRService::CancelFlag*>(cancel);
-        const int status = api_.Recognize(&monitor);
+        ETEXT_DESC* monitor = t_.TessMonitorCreate();
+        t_.TessMonitorSetCancelFunc(monitor, &cancelRequested);
+        t_.TessMonitorSetCancelThis(monitor, const_cast<OCRService::CancelFlag*>(cancel));
+        const int status = t_.TessBaseAPIRecognize(api_, monitor);
+        t_.TessMonitorDelete(monitor);
         if (cancel && cancel->load())
             throw OCRService::OCRError::cancelled();
         if (status != 0)
@@ -207,22 +290,23 @@ private:
 
     QString collectLines() {
         QStringList lines;
-        std::unique_ptr<tesseract::ResultIterator> it(api_.GetIterator());
-        if (it) {
+        if (ResultIterator it = results()) {
             do {
-                if (it->Empty(tesseract::RIL_TEXTLINE))
+                const EngineText text{
+                    t_, t_.TessResultIteratorGetUTF8Text(it.get(), tesseract::RIL_TEXTLINE)};
+                if (!text.text)
                     continue;
-                std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-                const QString line = QString::fromUtf8(text.get()).trimmed();
+                const QString line = text.trimmed();
                 if (!line.isEmpty())
                     lines << line;
-            } while (it->Next(tesseract::RIL_TEXTLINE));
+            } while (t_.TessResultIteratorNext(it.get(), tesseract::RIL_TEXTLINE));
         }
-        api_.Clear();
+        t_.TessBaseAPIClear(api_);
         return lines.join('\n');
     }
 
-    tesseract::TessBaseAPI api_;
+    const Tesseract& t_;
+    TessBaseAPI* api_;
 };
 
 int pixelsPerInch(double scale) {

@@ -43,5 +43,13 @@ probe pageview sheets/ExportView.h pageview/PdfPageView.h
 probe sheets shell/ContentView.h sheets/ExportView.h
 probe cli viewmodels/DocumentViewModel.h cli/CliSupport.h
 
+# Text recognition and text layout are opened when first used, never at start-up: linked,
+# they load some fifty further libraries before main on every start.
+for program in vellumark vellumark-cli; do
+    [[ -x "$2/$program" ]] || continue
+    linked=$(readelf -d "$2/$program" | grep -E 'NEEDED.*(tesseract|lept|pango|cairo)')
+    [[ -z "$linked" ]] || complain "$program links what it should open on first use: $linked"
+done
+
 [[ $status -eq 0 ]] && echo "layering rules hold"
 exit $status
