@@ -51,7 +51,7 @@ for name in Maintainer Section Priority Description Architecture; do
 done
 depends=$(field Depends)
 for pkg in libc6 libqt6core6 fonts-urw-base35 fonts-dejavu-core fonts-droid-fallback \
-    tesseract-ocr-eng qt6-image-formats-plugins libqt6svg6; do
+    tesseract-ocr-eng qt6-image-formats-plugins libqt6svg6 libtesseract5 libpangocairo-1.0-0; do
   grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done
 
