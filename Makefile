@@ -29,10 +29,12 @@ test: build
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
+# Undefined behaviour stops the test that meets it: reported and carried on, it would pass.
 sanitize: setup
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMARK_SANITIZE=ON
 	@cmake --build build-asan -j $(JOBS)
-	@cd build-asan && ctest --output-on-failure -j $(JOBS)
+	@cd build-asan && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
 
 # Builds the fuzzer (clang) and runs it for FUZZ_SECONDS, seeded by the tests' files.
 fuzz: build
