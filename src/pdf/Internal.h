@@ -237,8 +237,11 @@ void insertPageObject(fz_context* c, DocumentData& d, int index, pdf_obj* page);
 void deletePageObject(fz_context* c, DocumentData& d, int index);
 
 // The number of pages the page tree really holds; a tree whose counts, loops or repeats
-// disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.
-int countAndRepairPages(fz_context* c, pdf_document* doc);
+// disagree with its pages is rebuilt as one flat list of them. With `found`, the pages in
+// the order of the tree as it stands afterwards (what collectPages would give) are handed
+// over in it, borrowed from the document, for the caller to release. Throws through
+// fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc, ObjList* found = nullptr);
 
 // Every page object of the tree in order, in one walk that visits each object once; an
 // engine-allocated array the caller frees with fz_free. Throws through fz_throw.
