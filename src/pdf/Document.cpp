@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Error.h"
+#include "pdf/FileStream.h"
 #include "pdf/FormFieldPrune.h"
 #include "pdf/Internal.h"
 #include "pdf/Page.h"
@@ -97,7 +98,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     fz_var(doc);
     fz_var(found);
     fz_try(c) {
-        stream = buffer ? fz_open_buffer(c, buffer) : fz_open_file(c, fileName.constData());
+        stream = buffer ? fz_open_buffer(c, buffer) : openFileStream(c, fileName.constData());
         doc = pdf_open_document_with_stream(c, stream);
         if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
             pages = countAndRepairPages(c, doc, &found);
