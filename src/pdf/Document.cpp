@@ -136,8 +136,8 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
         d->pageTable.adopt(c, found.items, found.len);
     d->pages.resize(size_t(pages));
     d->texts.resize(size_t(pages));
-    d->geometry.resize(size_t(pages));
-    d->readGeometry(c, 0, pages);
+    // No other thread can see the document yet: no lock to take.
+    d->geometry = d->geometryFromTree(c, 0, pages);
     return d;
 }
 

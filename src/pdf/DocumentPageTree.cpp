@@ -230,18 +230,28 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
 
 } // namespace
 
+std::vector<PageGeometry> DocumentData::geometryFromTree(fz_context* c, int index, int count) {
+    std::vector<PageGeometry> found;
+    found.reserve(size_t(std::max(count, 0)));
+    // Through the page table: page 20,000 is found as fast as page 1. Reading geometry
+    // changes nothing of the tree, so whether the table holds it is asked once for all.
+    const bool tabled = count > 0 && pageTable.ready(c);
+    for (int i = 0; i < count; ++i) {
+        pdf_obj* obj = tabled ? pageTable.object(index + i) : nullptr;
+        found.push_back(geometryOf(c, obj ? obj : lookupPageObject(c, pdf, index + i)));
+    }
+    return found;
+}
+
 void DocumentData::readGeometry(fz_context* c, int index, int count) {
     if (count <= 0)
         return;
-    std::vector<PageGeometry> found(static_cast<size_t>(count));
-    // Through the page table: page 20,000 is found as fast as page 1. Reading geometry
-    // changes nothing of the tree, so whether the table holds it is asked once for all.
-    const bool tabled = pageTable.ready(c);
-    for (int i = 0; i < count; ++i) {
-        pdf_obj* obj = tabled ? pageTable.object(index + i) : nullptr;
-        found[size_t(i)] = geometryOf(c, obj ? obj : lookupPageObject(c, pdf, index + i));
-    }
+    std::vector<PageGeometry> found = geometryFromTree(c, index, count);
     auto table = tableLock();
+    if (index == 0 && found.size() == geometry.size()) {
+        geometry.swap(found); // every slot: the old ones go after the lock
+        return;
+    }
     for (int i = 0; i < count && index + i < int(geometry.size()); ++i)
         geometry[size_t(index + i)] = found[size_t(i)];
 }

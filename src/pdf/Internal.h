@@ -102,6 +102,9 @@ struct DocumentData {
     // Reads the geometry of `count` slots from `index` on from the page tree, and stores
     // it. Both locks must be held (the caller's engine lock, the table lock here).
     void readGeometry(fz_context* c, int index, int count);
+    // The geometry of `count` pages from `index` on, read from the page tree, stored
+    // nowhere. The engine lock must be held.
+    std::vector<PageGeometry> geometryFromTree(fz_context* c, int index, int count);
     // Both with the lock held; neither throws. The first reads the page table now, unless
     // it holds the tree already (a tree that cannot be read leaves lookups walking it,
     // which is slower but right); the second makes the next lookup read it again, after a
