@@ -97,6 +97,8 @@ int run(const QStringList& argsIn) {
         lines += '\n';
     }
     std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+    // Nothing of the document is needed past this point, and the process ends here.
+    cli::keepUntilExit(std::move(doc));
     return 0;
 }
 

@@ -61,6 +61,25 @@ TEST_F(CliTest, InfoWritesEveryBoxToTheByteAsBefore) {
         << out.toStdString();
 }
 
+TEST_F(CliTest, InfoEndsWithNothingLostThoughItKeepsItsDocumentToTheEnd) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a sanitized build does not run under valgrind";
+#endif
+    if (!toolAvailable("valgrind"))
+        GTEST_SKIP() << "valgrind not installed";
+    const QString pdf = file("n.pdf", numberedPdf(30));
+    int status = -1;
+    QByteArray report;
+    const QByteArray out =
+        runTool("valgrind",
+                {"--leak-check=full", "--errors-for-leak-kinds=definite,possible",
+                 "--error-exitcode=9", VELLUMARK_BINARY_DIR "/vellumark-cli", "info", pdf},
+                &status, &report);
+    EXPECT_EQ(status, 0) << report.toStdString();
+    EXPECT_TRUE(out.contains("Page 30: media box [0 0 612 792], rotation 0\n"));
+    EXPECT_TRUE(report.contains("definitely lost: 0 bytes")) << report.toStdString();
+}
+
 TEST_F(CliTest, TextSeparatesPagesAndSkipsPagesWithoutText) {
     const QString pdf = file("t.pdf", textPdf({{"first page"}, {}, {"third", "page"}}));
     const QString out = cli({"text", pdf});
