@@ -40,6 +40,11 @@ void appendNumber(QByteArray& out, double value) {
         out += '0'; // negative zero too
         return;
     }
+    // Most sides of most boxes: a whole number of six digits at most, written as it is.
+    if (std::fabs(value) < 1e6 && value == std::trunc(value)) {
+        appendNumber(out, static_cast<long long>(value));
+        return;
+    }
     // to_chars rounds a halfway case to even, QString::arg away from zero: those few, and
     // infinities and NaN, are written the way QString::arg writes them.
     if (!std::isfinite(value) || mayBeHalfway(value)) {
