@@ -88,6 +88,8 @@ namespace {
 // the engine needs it.
 std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
     fz_context* c = ctx();
+    // Made before the engine's objects: none of them is lost if this throws.
+    auto d = std::make_shared<DocumentData>();
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     int pages = 0;
@@ -115,15 +117,6 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
         pdf_drop_document(c, doc);
         fz_drop_buffer(c, buffer);
         return nullptr;
-    }
-    std::shared_ptr<DocumentData> d;
-    try {
-        d = std::make_shared<DocumentData>();
-    } catch (...) {
-        found.release(c);
-        pdf_drop_document(c, doc);
-        fz_drop_buffer(c, buffer);
-        throw;
     }
     d->doc = &doc->super;
     d->pdf = doc;
