@@ -12,6 +12,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace cli {
 
 pdf::DocumentPtr openOrComplain(const QString& path) {
@@ -179,6 +181,12 @@ QStringList inputArguments(const QStringList& args) {
             inputs << args[i];
     }
     return inputs;
+}
+
+void keepUntilExit(std::shared_ptr<const void> object) {
+    // Never destroyed: what it holds is never torn down, and never lost either.
+    static auto* kept = new std::vector<std::shared_ptr<const void>>();
+    kept->push_back(std::move(object));
 }
 
 } // namespace cli

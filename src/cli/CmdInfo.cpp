@@ -1,10 +1,13 @@
 // vellumark-cli info FILE
 #include "base/InputFiles.h"
+#include "base/NumberText.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/Page.h"
 
 #include <QFileInfo>
+
+#include <cstdio>
 
 namespace {
 
@@ -71,20 +74,31 @@ int run(const QStringList& argsIn) {
     }
     out += QStringLiteral("Pages: %1\n").arg(doc->pageCount());
     out += QStringLiteral("Form fields: %1\n").arg(doc->formFieldCount());
+    cli::out(out);
+    // A line a page, tens of thousands of them in a long document: written straight into
+    // bytes, each number as QString::arg would give it.
+    QByteArray lines;
+    lines.reserve(qsizetype(doc->pageCount()) * 56);
     for (int i = 0; i < doc->pageCount(); ++i) {
         auto page = doc->page(i);
         if (!page)
             continue;
         const QRectF box = page->mediaBox();
-        out += QStringLiteral("Page %1: media box [%2 %3 %4 %5], rotation %6\n")
-                   .arg(i + 1)
-                   .arg(box.left())
-                   .arg(box.top())
-                   .arg(box.right())
-                   .arg(box.bottom())
-                   .arg(page->rotation());
+        lines += "Page ";
+        base::appendNumber(lines, i + 1);
+        lines += ": media box [";
+        for (const double edge : {box.left(), box.top(), box.right(), box.bottom()}) {
+            base::appendNumber(lines, edge);
+            lines += ' ';
+        }
+        lines.chop(1);
+        lines += "], rotation ";
+        base::appendNumber(lines, page->rotation());
+        lines += '\n';
     }
-    cli::out(out);
+    std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+    // Nothing of the document is needed past this point, and the process ends here.
+    cli::keepUntilExit(std::move(doc));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "pdf/Document.h"
 
 #include "pdf/Error.h"
+#include "pdf/FileStream.h"
 #include "pdf/FormFieldPrune.h"
 #include "pdf/Internal.h"
 #include "pdf/Page.h"
@@ -87,18 +88,22 @@ namespace {
 // the engine needs it.
 std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
     fz_context* c = ctx();
+    // Made before the engine's objects: none of them is lost if this throws.
+    auto d = std::make_shared<DocumentData>();
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     int pages = 0;
     int locked = 0;
+    ObjList found; // the walk's pages: the page table starts from them
     const QByteArray fileName = QFile::encodeName(path);
     fz_var(stream);
     fz_var(doc);
+    fz_var(found);
     fz_try(c) {
-        stream = buffer ? fz_open_buffer(c, buffer) : fz_open_file(c, fileName.constData());
+        stream = buffer ? fz_open_buffer(c, buffer) : openFileStream(c, fileName.constData());
         doc = pdf_open_document_with_stream(c, stream);
         if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
-            pages = countAndRepairPages(c, doc);
+            pages = countAndRepairPages(c, doc, &found);
         else
             locked = 1;
         if (pages < 0)
@@ -108,21 +113,24 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
         fz_drop_stream(c, stream);
     }
     fz_catch(c) {
+        found.release(c);
         pdf_drop_document(c, doc);
         fz_drop_buffer(c, buffer);
         return nullptr;
     }
-    auto d = std::make_shared<DocumentData>();
     d->doc = &doc->super;
     d->pdf = doc;
     d->source = buffer;
     d->path = path;
     d->locked = locked != 0;
+    d->pageTable.attach(doc);
+    // The tree was walked once to count its pages: the table starts from that walk.
+    if (!locked)
+        d->pageTable.adopt(c, found.items, found.len);
     d->pages.resize(size_t(pages));
     d->texts.resize(size_t(pages));
-    d->pageTable.attach(doc);
-    d->geometry.resize(size_t(pages));
-    d->readGeometry(c, 0, pages);
+    // No other thread can see the document yet: no lock to take.
+    d->geometry = d->geometryFromTree(c, 0, pages);
     return d;
 }
 
@@ -274,20 +282,25 @@ bool Document::unlock(const QString& password) {
     fz_context* c = ctx();
     int ok = 0;
     int pages = 0;
+    ObjList found;
     const QByteArray pw = password.toUtf8();
     fz_var(ok);
     fz_var(pages);
+    fz_var(found);
     d_->dropPageMap(c);
     fz_try(c) {
         ok = fz_authenticate_password(c, d_->doc, pw.constData());
         if (ok)
-            pages = countAndRepairPages(c, d_->pdf);
+            pages = countAndRepairPages(c, d_->pdf, &found);
     }
     fz_catch(c) {
         ok = 0;
     }
-    if (!ok)
+    if (!ok) {
+        found.release(c);
         return false;
+    }
+    d_->pageTable.adopt(c, found.items, found.len);
     const bool wasLocked = d_->locked;
     if (wasLocked) {
         auto table = d_->tableLock();
@@ -638,12 +651,14 @@ bool Document::removeOutline() {
 }
 
 namespace {
-// The widgets page `index` lists, read from its page object; 0 when it cannot be read.
-int widgetsOnPage(fz_context* c, pdf_document* doc, int index) {
+// The widgets page `index` lists, read from its page object (`obj` when the caller has it
+// at hand); 0 when it cannot be read.
+int widgetsOnPage(fz_context* c, pdf_document* doc, int index, pdf_obj* obj) {
     int count = 0;
     fz_var(count);
     fz_try(c) {
-        pdf_obj* annots = pdf_dict_get(c, pageObjectAt(c, doc, index), PDF_NAME(Annots));
+        pdf_obj* annots =
+            pdf_dict_get(c, obj ? obj : pageObjectAt(c, doc, index), PDF_NAME(Annots));
         const int n = pdf_array_len(c, annots);
         for (int k = 0; k < n; ++k)
             if (pdf_name_eq(c, pdf_dict_get(c, pdf_array_get(c, annots, k), PDF_NAME(Subtype)),
@@ -664,10 +679,11 @@ int Document::formFieldCount() const {
     if (d_->locked)
         return 0;
     fz_context* c = ctx();
-    d_->loadPageMap(c);
+    // Counting changes nothing of the tree: whether the table holds it is asked once.
+    const bool tabled = d_->pageTable.ready(c);
     int count = 0;
     for (int i = 0; i < int(d_->pages.size()); ++i)
-        count += widgetsOnPage(c, d_->pdf, i);
+        count += widgetsOnPage(c, d_->pdf, i, tabled ? d_->pageTable.object(i) : nullptr);
     return count;
 }
 

@@ -100,7 +100,7 @@ void deletePageObject(fz_context* c, DocumentData& d, int index) {
 // what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
 // it inherited), so that every later lookup by number agrees with that count. Memory
 // grows with the real pages only, whatever the tree claims. Throws through fz_throw.
-int countAndRepairPages(fz_context* c, pdf_document* doc) {
+int countAndRepairPages(fz_context* c, pdf_document* doc, ObjList* found) {
     pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
     if (!pdf_is_dict(c, root))
         return 0;
@@ -131,6 +131,12 @@ int countAndRepairPages(fz_context* c, pdf_document* doc) {
             }
             pdf_dict_put(c, root, PDF_NAME(Kids), kids);
             pdf_dict_put_int(c, root, PDF_NAME(Count), count);
+        }
+        // The pages in the order of the tree as it now stands (the new /Kids after a
+        // repair): what a walk of it would find again.
+        if (found) {
+            *found = walk.pages;
+            walk.pages = {};
         }
     }
     fz_always(c) {
@@ -224,14 +230,28 @@ pdf_obj* lookupPageObject(fz_context* c, pdf_document* pdf, int index) {
 
 } // namespace
 
+std::vector<PageGeometry> DocumentData::geometryFromTree(fz_context* c, int index, int count) {
+    std::vector<PageGeometry> found;
+    found.reserve(size_t(std::max(count, 0)));
+    // Through the page table: page 20,000 is found as fast as page 1. Reading geometry
+    // changes nothing of the tree, so whether the table holds it is asked once for all.
+    const bool tabled = count > 0 && pageTable.ready(c);
+    for (int i = 0; i < count; ++i) {
+        pdf_obj* obj = tabled ? pageTable.object(index + i) : nullptr;
+        found.push_back(geometryOf(c, obj ? obj : lookupPageObject(c, pdf, index + i)));
+    }
+    return found;
+}
+
 void DocumentData::readGeometry(fz_context* c, int index, int count) {
     if (count <= 0)
         return;
-    std::vector<PageGeometry> found(static_cast<size_t>(count));
-    // Through the page table: page 20,000 is found as fast as page 1.
-    for (int i = 0; i < count; ++i)
-        found[size_t(i)] = geometryOf(c, lookupPageObject(c, pdf, index + i));
+    std::vector<PageGeometry> found = geometryFromTree(c, index, count);
     auto table = tableLock();
+    if (index == 0 && found.size() == geometry.size()) {
+        geometry.swap(found); // every slot: the old ones go after the lock
+        return;
+    }
     for (int i = 0; i < count && index + i < int(geometry.size()); ++i)
         geometry[size_t(index + i)] = found[size_t(i)];
 }

@@ -48,8 +48,10 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
     fz_stream* stream = nullptr;
     pdf_document* doc = nullptr;
     PageTable table; // so that page 20,000 is found as fast as page 1
+    ObjList found;   // the pages the repair's walk found: the table starts from them
     fz_var(stream);
     fz_var(doc);
+    fz_var(found);
     fz_try(c) {
         // The bytes stay owned by the caller's buffer; this context only reads them.
         unsigned char* data = nullptr;
@@ -63,16 +65,18 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
                      "the private copy does not open with the document's password");
         // The same repair as the document's own, so page numbers name the same pages. The
         // engine's page map keeps pages alive past the document: the table below stands in.
-        countAndRepairPages(c, doc);
+        countAndRepairPages(c, doc, &found);
     }
     fz_always(c) {
         fz_drop_stream(c, stream);
     }
     fz_catch(c) {
+        found.release(c);
         pdf_drop_document(c, doc);
         return;
     }
     table.attach(doc);
+    table.adopt(c, found.items, found.len);
     try {
         for (int i = next(); i >= 0; i = next()) {
             if (!take(i))

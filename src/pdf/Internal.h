@@ -102,6 +102,9 @@ struct DocumentData {
     // Reads the geometry of `count` slots from `index` on from the page tree, and stores
     // it. Both locks must be held (the caller's engine lock, the table lock here).
     void readGeometry(fz_context* c, int index, int count);
+    // The geometry of `count` pages from `index` on, read from the page tree, stored
+    // nowhere. The engine lock must be held.
+    std::vector<PageGeometry> geometryFromTree(fz_context* c, int index, int count);
     // Both with the lock held; neither throws. The first reads the page table now, unless
     // it holds the tree already (a tree that cannot be read leaves lookups walking it,
     // which is slower but right); the second makes the next lookup read it again, after a
@@ -237,8 +240,11 @@ void insertPageObject(fz_context* c, DocumentData& d, int index, pdf_obj* page);
 void deletePageObject(fz_context* c, DocumentData& d, int index);
 
 // The number of pages the page tree really holds; a tree whose counts, loops or repeats
-// disagree with its pages is rebuilt as one flat list of them. Throws through fz_throw.
-int countAndRepairPages(fz_context* c, pdf_document* doc);
+// disagree with its pages is rebuilt as one flat list of them. With `found`, the pages in
+// the order of the tree as it stands afterwards (what collectPages would give) are handed
+// over in it, borrowed from the document, for the caller to release. Throws through
+// fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc, ObjList* found = nullptr);
 
 // Every page object of the tree in order, in one walk that visits each object once; an
 // engine-allocated array the caller frees with fz_free. Throws through fz_throw.

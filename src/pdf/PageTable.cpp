@@ -179,6 +179,21 @@ bool PageTable::build(fz_context* c) {
         unreadable_ = true;
         return false;
     }
+    take(c, pages, count);
+    return true;
+}
+
+void PageTable::adopt(fz_context* c, pdf_obj** pages, int count) {
+    dropItems(c);
+    built_ = unreadable_ = false;
+    if (!doc_ || count < 0) {
+        fz_free(c, pages);
+        return;
+    }
+    take(c, pages, count);
+}
+
+void PageTable::take(fz_context* c, pdf_obj** pages, int count) {
     for (int i = 0; i < count; ++i)
         pdf_keep_obj(c, pages[i]);
     items_ = pages;
@@ -187,7 +202,6 @@ bool PageTable::build(fz_context* c) {
     // the repair at opening it agrees with the walk; a tree built in memory may not.
     expected_ = treeCount(c, doc_);
     built_ = true;
-    return true;
 }
 
 bool PageTable::ready(fz_context* c) {

@@ -26,6 +26,10 @@ public:
     // Forgets the pages after a change of the tree; the next lookup reads it again. Never
     // throws.
     void invalidate(fz_context* c);
+    // Takes `pages` (engine-allocated, its objects borrowed from the document) as the tree's
+    // pages in order, as a walk of the tree just found them, instead of walking it again on
+    // the first lookup. The tree must not have changed since that walk. Never throws.
+    void adopt(fz_context* c, pdf_obj** pages, int count);
 
     // Whether the table holds the tree's pages, reading them first when it does not. False
     // when the tree cannot be read (the lookups then walk it) or nothing is attached. A table
@@ -53,6 +57,7 @@ public:
 
 private:
     bool build(fz_context* c);
+    void take(fz_context* c, pdf_obj** pages, int count);
     void dropItems(fz_context* c);
     pdf_obj* shadowRoot(fz_context* c); // throws through fz_throw
 

@@ -23,6 +23,63 @@ TEST_F(CliTest, InfoDescribesPagesEntriesAndForms) {
     EXPECT_TRUE(out.contains("Encrypted: no"));
 }
 
+TEST_F(CliTest, InfoWritesEveryBoxToTheByteAsBefore) {
+    // Boxes with fractions, negative corners, corners given the wrong way round, sides past a
+    // million (written with an exponent) and halfway between two six-digit numbers, a box
+    // inherited from the tree, and none at all (Letter).
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int root = pdf.reserve();
+    const QByteArray pages[] = {
+        "/MediaBox [0 0 595.276 841.89]",
+        "/MediaBox [0.5 0.5 100.25 200.125] /Rotate 90",
+        "/MediaBox [-10.5 -20.25 300 400] /Rotate 180",
+        "/MediaBox [3 4 2 1] /Rotate -90",
+        "/MediaBox [0 0 100000.5 1234567] /Rotate 450",
+        "",
+        "/MediaBox [0 0 0.0001 0.00002]",
+    };
+    QByteArray kids;
+    for (const QByteArray& entries : pages)
+        kids += QByteArray::number(pdf.add("<< /Type /Page /Parent " + QByteArray::number(root) +
+                                           " 0 R " + entries + " >>")) +
+                " 0 R ";
+    pdf.set(root,
+            "<< /Type /Pages /MediaBox [0 0 419.528 595.276] /Kids [" + kids + "] /Count 7 >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(root) + " 0 R >>");
+    const QString out = cli({"info", file("boxes.pdf", pdf.build(catalog))});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(out.endsWith("Pages: 7\n"
+                             "Form fields: 0\n"
+                             "Page 1: media box [0 0 595.276 841.89], rotation 0\n"
+                             "Page 2: media box [0.5 0.5 100.25 200.125], rotation 90\n"
+                             "Page 3: media box [-10.5 -20.25 300 400], rotation 180\n"
+                             "Page 4: media box [2 1 3 4], rotation 270\n"
+                             "Page 5: media box [0 0 100001 1.23457e+06], rotation 90\n"
+                             "Page 6: media box [0 0 419.528 595.276], rotation 0\n"
+                             "Page 7: media box [0 0 0.0001 2e-05], rotation 0\n"))
+        << out.toStdString();
+}
+
+TEST_F(CliTest, InfoEndsWithNothingLostThoughItKeepsItsDocumentToTheEnd) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a sanitized build does not run under valgrind";
+#endif
+    if (!toolAvailable("valgrind"))
+        GTEST_SKIP() << "valgrind not installed";
+    const QString pdf = file("n.pdf", numberedPdf(30));
+    int status = -1;
+    QByteArray report;
+    const QByteArray out =
+        runTool("valgrind",
+                {"--leak-check=full", "--errors-for-leak-kinds=definite,possible",
+                 "--error-exitcode=9", VELLUMARK_BINARY_DIR "/vellumark-cli", "info", pdf},
+                &status, &report);
+    EXPECT_EQ(status, 0) << report.toStdString();
+    EXPECT_TRUE(out.contains("Page 30: media box [0 0 612 792], rotation 0\n"));
+    EXPECT_TRUE(report.contains("definitely lost: 0 bytes")) << report.toStdString();
+}
+
 TEST_F(CliTest, TextSeparatesPagesAndSkipsPagesWithoutText) {
     const QString pdf = file("t.pdf", textPdf({{"first page"}, {}, {"third", "page"}}));
     const QString out = cli({"text", pdf});

@@ -39,6 +39,10 @@ TEST(DocumentPageSizes, EmptyWhileLocked) {
     EXPECT_TRUE(locked->pageSizes().empty());
     ASSERT_TRUE(locked->unlock("pw"));
     EXPECT_EQ(locked->pageSizes().size(), 2u);
+    // The walk that counted the pages on unlocking serves the lookups from then on.
+    EXPECT_TRUE(locked->pageLookupsMatchTree());
+    ASSERT_TRUE(locked->removePage(0));
+    EXPECT_TRUE(locked->pageLookupsMatchTree());
 }
 
 TEST(DocumentPageSizes, APageTreeThatLoopsGivesAnAnswerForEveryPage) {

@@ -127,6 +127,104 @@ TEST(PageTableTest, EveryEditOfTheTreeKeepsTheLookupsOnTheTreesPages) {
         EXPECT_EQ(theirs[i], firstLine(doc, i)) << i;
 }
 
+// Six pages, page n of (100 + n) x 200 points, in a tree laid out by `layout`, which
+// sets the root (object `root`) and any inner nodes from the pages' object numbers.
+QByteArray
+treePdf(const std::function<void(MiniPdf&, int root, const std::vector<int>& pages)>& layout) {
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int root = pdf.reserve();
+    std::vector<int> pages;
+    for (int n = 1; n <= 6; ++n)
+        pages.push_back(pdf.add("<< /Type /Page /Parent " + ref(root) + " /MediaBox [0 0 " +
+                                num(100 + n) + " 200] >>"));
+    layout(pdf, root, pages);
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(root) + " >>");
+    return pdf.build(catalog);
+}
+
+std::vector<int> pageNumbersBySize(const pdf::DocumentPtr& doc) {
+    std::vector<int> numbers;
+    for (const QSizeF& size : doc->pageSizes())
+        numbers.push_back(size.height() == 200 ? int(size.width()) - 100 : 0);
+    return numbers;
+}
+
+TEST(PageTableTest, TheWalkAtOpeningServesTheLookupsOfWhatItFoundAndRepaired) {
+    using Pages = const std::vector<int>&;
+    auto kids = [](std::initializer_list<QByteArray> items) {
+        return "/Kids [" + QList<QByteArray>(items).join(' ') + "]";
+    };
+    auto node = [&](MiniPdf& pdf, int number, int parent, std::initializer_list<QByteArray> items,
+                    int count) {
+        pdf.set(number, "<< /Type /Pages " + (parent ? "/Parent " + ref(parent) : QByteArray()) +
+                            " " + kids(items) + " /Count " + num(count) + " >>");
+    };
+    // root > A (pages 1, 2, B (pages 3, 4)), pages 5, 6: sound, or with one fault.
+    auto nested = [&](int countOfB) {
+        return [&, countOfB](MiniPdf& pdf, int root, Pages p) {
+            const int a = pdf.reserve();
+            const int b = pdf.reserve();
+            node(pdf, b, a, {ref(p[2]), ref(p[3])}, countOfB);
+            node(pdf, a, root, {ref(p[0]), ref(p[1]), ref(b)}, 4);
+            node(pdf, root, 0, {ref(a), ref(p[4]), ref(p[5])}, 6);
+            for (int i : {0, 1, 2, 3}) // their /Parent is the root: each names its real one
+                pdf.set(p[size_t(i)], "<< /Type /Page /Parent " + ref(i < 2 ? a : b) +
+                                          " /MediaBox [0 0 " + num(101 + i) + " 200] >>");
+        };
+    };
+    const std::vector<std::tuple<const char*, QByteArray, std::vector<int>>> cases = {
+        {"sound nested tree", treePdf(nested(2)), {1, 2, 3, 4, 5, 6}},
+        {"an inner count that lies", treePdf(nested(7)), {1, 2, 3, 4, 5, 6}},
+        {"a page listed twice",
+         treePdf([&](MiniPdf& pdf, int root, Pages p) {
+             node(pdf, root, 0, {ref(p[0]), ref(p[1]), ref(p[0]), ref(p[2])}, 4);
+         }),
+         {1, 2, 3}},
+        {"a page naming another parent",
+         treePdf([&](MiniPdf& pdf, int root, Pages p) {
+             const int other = pdf.add("<< /Type /Pages /Kids [] /Count 0 >>");
+             pdf.set(p[1], "<< /Type /Page /Parent " + ref(other) + " /MediaBox [0 0 102 200] >>");
+             node(pdf, root, 0, {ref(p[0]), ref(p[1]), ref(p[2])}, 3);
+         }),
+         {1, 2, 3}},
+        {"a loop back to the root",
+         treePdf([&](MiniPdf& pdf, int root, Pages p) {
+             const int a = pdf.reserve();
+             node(pdf, a, root, {ref(p[1]), ref(root), ref(p[2])}, 2);
+             node(pdf, root, 0, {ref(p[0]), ref(a), ref(p[3])}, 4);
+         }),
+         {1, 2, 3, 4}},
+        {"kids that are no pages",
+         treePdf([&](MiniPdf& pdf, int root, Pages p) {
+             node(pdf, root, 0, {ref(p[0]), "999 0 R", "42", ref(p[4])}, 4);
+         }),
+         {1, 5}},
+    };
+    QTemporaryDir dir;
+    for (const auto& [name, bytes, expected] : cases) {
+        const QString path = writeTemp(dir.path(), "tree.pdf", bytes);
+        for (const auto& doc :
+             {pdf::Document::fromData(bytes), pdf::Document::openForLookup(path)}) {
+            ASSERT_TRUE(doc) << name;
+            ASSERT_EQ(doc->pageCount(), int(expected.size())) << name;
+            EXPECT_EQ(pageNumbersBySize(doc), expected) << name;
+            EXPECT_TRUE(doc->pageLookupsMatchTree()) << name;
+            EXPECT_EQ(doc->page(int(expected.size()) - 1)->mediaBox().width(),
+                      100 + expected.back())
+                << name;
+            // Edits after the walk keep the lookups on the engine's pages.
+            ASSERT_TRUE(doc->removePage(0)) << name;
+            EXPECT_TRUE(doc->pageLookupsMatchTree()) << name;
+            ASSERT_TRUE(doc->insertBlankPage(1, 150, 200)) << name;
+            EXPECT_TRUE(doc->pageLookupsMatchTree()) << name;
+            std::vector<int> edited(expected.begin() + 1, expected.end());
+            edited.insert(edited.begin() + std::min<size_t>(1, edited.size()), 50);
+            EXPECT_EQ(pageNumbersBySize(doc), edited) << name;
+        }
+    }
+}
+
 TEST(PageTableTest, TwentyThousandFlatPagesGiveEverySizeAndText) {
     constexpr int kPages = 20000;
     auto doc = pdf::Document::fromData(flatPdf(kPages));
