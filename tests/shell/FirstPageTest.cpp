@@ -1,13 +1,21 @@
-// What the window leaves until after the first page: the annotation toolbar is built the
-// first time it is wanted, and then looks, reads and behaves as one built at the start.
+// What the window leaves until after the first page: the thumbnails wait for it even when
+// the document was opened before the window first showed (as at start-up), and the
+// annotation toolbar is built the first time it is wanted, and then looks, reads and
+// behaves as one built at the start.
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
 #include "models/AnnotationStyle.h"
+#include "pageview/PageRenderer.h"
+#include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/ContentView.h"
+#include "shell/PDFKitView.h"
 #include "shell/SearchBarView.h"
 #include "shell/SheetFlags.h"
+#include "shell/SidebarView.h"
+#include "shell/ThumbnailSidebarView.h"
 #include "viewmodels/AnnotationViewModel.h"
 
 #include <QAction>
@@ -79,4 +87,28 @@ TEST(FirstPage, TheAnnotationToolbarIsBuiltOnFirstUseAsItWouldHaveBeenAtTheStart
     EXPECT_FALSE(strip->isVisible());
     window.toolbarAction("Annotate")->trigger();
     EXPECT_EQ(window.findChildren<AnnotationToolbar*>().size(), 1);
+}
+
+TEST(FirstPage, ADocumentOpenedBeforeTheWindowShowsDrawsItsPageBeforeAnyThumbnail) {
+    // As at start-up: the window is made, the document opened, and only then shown.
+    ContentView window;
+    window.resize(1000, 700);
+    open(window, numberedFile("startup-order.pdf", 12));
+    PdfPageView* view = window.pageView()->pdfView();
+    PageRenderer* thumbnails = window.sidebar()->thumbnails()->thumbnailView()->renderer();
+    QStringList order;
+    QObject::connect(view, &PdfPageView::painted, view, [&](bool sharp) {
+        if (!sharp || order.contains("page"))
+            return;
+        order << "page";
+        if (thumbnails->isBusy() || thumbnails->cachedBytes() > 0)
+            order << "a thumbnail was asked for first";
+    });
+    QObject::connect(thumbnails, &PageRenderer::imageReady, view, [&] {
+        if (!order.contains("thumbnail"))
+            order << "thumbnail";
+    });
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return order.contains("thumbnail"); }));
+    EXPECT_EQ(order.join(", ").toStdString(), "page, thumbnail");
 }
