@@ -89,6 +89,7 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     pressedLink_.reset();
     emit historyChanged();
     currentPage_ = -1;
+    shownSharp_ = false;
     prompt_->reset();
     reloadPages(true);
     relayout({});

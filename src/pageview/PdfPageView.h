@@ -229,5 +229,6 @@ private:
     PasswordPromptWidget* prompt_;
     AnnotationSelector* annotations_;
     bool lastPaintSharp_ = false;
+    bool shownSharp_ = false; // the document's pages were on the screen sharp once
     AnnotationToolGestures* gestures_ = nullptr;
 };

@@ -69,7 +69,11 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     annotations_->paint(p);
     if (gestures_)
         gestures_->paint(p);
-    prefetchAround(visible, deviceScale);
+    // The neighbours wait until the document first shows sharp: on a machine of few cores
+    // they would take the cores from the page being opened to.
+    shownSharp_ = shownSharp_ || sharp;
+    if (shownSharp_)
+        prefetchAround(visible, deviceScale);
     renderer_->endPass();
     lastPaintSharp_ = sharp;
     if (sizesEstimated_ && !sizesQueued_ && (sharp || !renderer_->isBusy())) {
