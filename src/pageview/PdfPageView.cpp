@@ -356,6 +356,14 @@ void PdfPageView::resizeEvent(QResizeEvent* event) {
     updatePromptGeometry();
 }
 
+void PdfPageView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    // The size is settled now, before the window's first paint: the pages in view start
+    // rendering on another core while the window draws its frame and bars.
+    if (!shownSharp_)
+        askForVisiblePages();
+}
+
 void PdfPageView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)

@@ -143,6 +143,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -186,6 +187,8 @@ private:
     void paintSelection(QPainter& painter, int index, const QRectF& rect);
     void paintSearchMatches(QPainter& painter, int index, const QRectF& rect);
     void prefetchAround(const QRectF& visible, double deviceScale);
+    // Asks for the sharp images of the pages in view without painting (see showEvent).
+    void askForVisiblePages();
     QColor selectionDrawColor() const;
 
     // Selection

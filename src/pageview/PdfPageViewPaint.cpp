@@ -212,6 +212,26 @@ void PdfPageView::paintSearchMatches(QPainter& p, int index, const QRectF& rect)
     p.restore();
 }
 
+void PdfPageView::askForVisiblePages() {
+    if (sizes_.empty())
+        return;
+    const double deviceScale = scale_ * viewport()->devicePixelRatioF();
+    const QRectF visible(contentOffset(), QSizeF(viewport()->size()));
+    renderer_->beginPass();
+    for (int index : layout_.pagesIn(visible)) {
+        const pdf::PagePtr page = pageObject(index);
+        const QSize pixels = pdf::pixelSize(sizes_[index], deviceScale);
+        // Tiled pages are asked for by the paint, which knows the tiles in view.
+        if (!page || qint64(pixels.width()) * pixels.height() > kWholePagePixels)
+            continue;
+        renderer_->request({page.get(), renderer_->generation(page.get()),
+                            PageRenderer::scaleKeyFor(deviceScale), -1, -1},
+                           page, deviceScale, QRect(QPoint(0, 0), pixels),
+                           PageRenderer::VisibleSharp);
+    }
+    renderer_->endPass();
+}
+
 void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {
     // The pages a screen above and below: their previews, then their sharp images, as long
     // as that does not push out what is on screen (the renderer refuses such prefetches).

@@ -147,6 +147,25 @@ QByteArray letterThenLandscape(int count) {
     return buildTextPdf(pages);
 }
 
+TEST(PageViewShowing, ThePagesInViewStartRenderingWhenItShowsNotAtItsFirstPaint) {
+    // As at start-up: the document is set while the view is hidden, then it shows.
+    PdfPageView view;
+    view.resize(800, 600);
+    const pdf::DocumentPtr doc = openBytes(threeLinePages(3));
+    view.setDocument(doc);
+    const pdf::PagePtr first = doc->page(0);
+    const pdf::PagePtr third = doc->page(2);
+    EXPECT_FALSE(view.renderer()->isRendering(first.get())); // hidden: nothing asked for
+    int paints = 0;
+    QObject::connect(&view, &PdfPageView::painted, &view, [&] { ++paints; });
+    view.show();
+    EXPECT_EQ(paints, 0);
+    EXPECT_TRUE(view.renderer()->isRendering(first.get()));
+    EXPECT_FALSE(view.renderer()->isRendering(third.get())); // out of view
+    ASSERT_TRUE(waitUntilSharp(view));
+    EXPECT_FALSE(view.renderer()->bestWholePage(first.get(), 0).isNull());
+}
+
 TEST_F(PageViewTest, TheFirstPageIsDrawnBeforeTheOtherPagesAreMeasuredOrFetched) {
     QStringList order;
     pdf::PagePtr second;
