@@ -232,6 +232,6 @@ private:
     PasswordPromptWidget* prompt_;
     AnnotationSelector* annotations_;
     bool lastPaintSharp_ = false;
-    bool shownSharp_ = false; // the document's pages were on the screen sharp once
+    bool shownSharp_ = false; // the document's pages in view were drawn as sharp as they get
     AnnotationToolGestures* gestures_ = nullptr;
 };

@@ -69,9 +69,10 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     annotations_->paint(p);
     if (gestures_)
         gestures_->paint(p);
-    // The neighbours wait until the document first shows sharp: on a machine of few cores
-    // they would take the cores from the page being opened to.
-    shownSharp_ = shownSharp_ || sharp;
+    // The neighbours wait until the document first shows sharp (or as sharp as it gets:
+    // nothing left rendering): on a machine of few cores they would take the cores from
+    // the page being opened to.
+    shownSharp_ = shownSharp_ || sharp || !renderer_->isBusy();
     if (shownSharp_)
         prefetchAround(visible, deviceScale);
     renderer_->endPass();
