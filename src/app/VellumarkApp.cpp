@@ -106,21 +106,30 @@ QList<ContentView*> VellumarkApp::openFiles(ContentView* first, const QStringLis
     return windows;
 }
 
-int VellumarkApp::run(const QStringList& arguments) {
+std::unique_ptr<DocumentPreloader> VellumarkApp::startReading(const QStringList& arguments) {
+    // Before the first document: the engine's store is made at the budget's size.
+    ViewMemoryBudget::standard().apply();
+    const QStringList files = arguments.mid(1);
+    return std::make_unique<DocumentPreloader>(
+        files.value(0) == QLatin1String("--") ? files.value(1) : files.value(0));
+}
+
+int VellumarkApp::run(const QStringList& arguments, DocumentPreloader* preloaded) {
     QApplication::setWindowIcon(Icons::applicationIcon());
     QApplication::setDesktopFileName(QStringLiteral("vellumark"));
     QApplication::setApplicationVersion(version());
     QtFileDialogs::install();
     QtAlerts::install();
     QtPrintDialogs::install();
-    // Before the first document: the engine's store is made at the budget's size.
-    ViewMemoryBudget::standard().apply();
+    std::unique_ptr<DocumentPreloader> started;
+    if (!preloaded) {
+        started = startReading(arguments);
+        preloaded = started.get();
+    }
 
     QTextStream errors(stderr);
     const QStringList files = arguments.mid(1);
-    DocumentPreloader preloaded(files.value(0) == QLatin1String("--") ? files.value(1)
-                                                                      : files.value(0));
-    const QList<ContentView*> windows = openFiles(makeWindow(), files, errors, &preloaded);
+    const QList<ContentView*> windows = openFiles(makeWindow(), files, errors, preloaded);
     // Each further window opens a little below and right of the one before.
     for (int i = 0; i < windows.size(); ++i) {
         if (i > 0)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QTextStream;
@@ -14,7 +15,14 @@ class DocumentPreloader;
 class VellumarkApp {
 public:
     // Runs the application with an existing QApplication; returns its exit code.
-    static int run(const QStringList& arguments);
+    // `preloaded`, when given, was started on the first file before the application was
+    // made (see startReading); otherwise run() starts it.
+    static int run(const QStringList& arguments, DocumentPreloader* preloaded = nullptr);
+
+    // The first file among the arguments (the program's name first), read on a thread of
+    // its own from now on. Called before the QApplication is made, the reading overlaps
+    // the display's set-up too; the engine's memory budget is applied first.
+    static std::unique_ptr<DocumentPreloader> startReading(const QStringList& arguments);
 
     // --help and --version are answered on `out` before any window or display is needed:
     // the exit code, or nullopt when the arguments ask for windows.

@@ -1,4 +1,5 @@
 // Brivel PDF: the desktop application.
+#include "app/DocumentPreloader.h"
 #include "app/VellumarkApp.h"
 
 #include <QApplication>
@@ -12,8 +13,12 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     if (const auto code = VellumarkApp::answerInformationOptions(arguments, out))
         return *code;
+    // The file named first is read while the display is set up and the window built; it
+    // is used only if it is the file the application's own arguments name (Qt takes its
+    // options out of them).
+    const std::unique_ptr<DocumentPreloader> preloaded = VellumarkApp::startReading(arguments);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vellumark"));
     QApplication::setApplicationName(QStringLiteral("Brivel PDF"));
-    return VellumarkApp::run(QApplication::arguments());
+    return VellumarkApp::run(QApplication::arguments(), preloaded.get());
 }

@@ -124,6 +124,13 @@ void PageRenderer::trimToPass() {
     cache_.setMaxCost(budget);
 }
 
+bool PageRenderer::isRendering(const pdf::Page* page) const {
+    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it)
+        if (it.key().page == page)
+            return true;
+    return false;
+}
+
 void PageRenderer::beginPass() {
     ++pass_;
     passKiB_ = 0;

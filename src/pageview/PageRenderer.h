@@ -66,6 +66,8 @@ public:
     void invalidate(const pdf::Page* page, bool gone = false);
 
     bool isBusy() const { return !pending_.isEmpty(); }
+    // True while an image of `page` is being made.
+    bool isRendering(const pdf::Page* page) const;
     qint64 cachedBytes() const { return cache_.totalCost() * 1024; }
     void clear();
 

@@ -89,6 +89,7 @@ void PdfPageView::setDocument(const pdf::DocumentPtr& document) {
     pressedLink_.reset();
     emit historyChanged();
     currentPage_ = -1;
+    shownSharp_ = false;
     prompt_->reset();
     reloadPages(true);
     relayout({});
@@ -353,6 +354,14 @@ void PdfPageView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     relayout(currentAnchor());
     updatePromptGeometry();
+}
+
+void PdfPageView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    // The size is settled now, before the window's first paint: the pages in view start
+    // rendering on another core while the window draws its frame and bars.
+    if (!shownSharp_)
+        askForVisiblePages();
 }
 
 void PdfPageView::changeEvent(QEvent* event) {

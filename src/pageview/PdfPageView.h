@@ -143,6 +143,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -186,6 +187,8 @@ private:
     void paintSelection(QPainter& painter, int index, const QRectF& rect);
     void paintSearchMatches(QPainter& painter, int index, const QRectF& rect);
     void prefetchAround(const QRectF& visible, double deviceScale);
+    // Asks for the sharp images of the pages in view without painting (see showEvent).
+    void askForVisiblePages();
     QColor selectionDrawColor() const;
 
     // Selection
@@ -229,5 +232,6 @@ private:
     PasswordPromptWidget* prompt_;
     AnnotationSelector* annotations_;
     bool lastPaintSharp_ = false;
+    bool shownSharp_ = false; // the document's pages in view were drawn as sharp as they get
     AnnotationToolGestures* gestures_ = nullptr;
 };

@@ -69,7 +69,12 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     annotations_->paint(p);
     if (gestures_)
         gestures_->paint(p);
-    prefetchAround(visible, deviceScale);
+    // The neighbours wait until the document first shows sharp (or as sharp as it gets:
+    // nothing left rendering): on a machine of few cores they would take the cores from
+    // the page being opened to.
+    shownSharp_ = shownSharp_ || sharp || !renderer_->isBusy();
+    if (shownSharp_)
+        prefetchAround(visible, deviceScale);
     renderer_->endPass();
     lastPaintSharp_ = sharp;
     if (sizesEstimated_ && !sizesQueued_ && (sharp || !renderer_->isBusy())) {
@@ -206,6 +211,26 @@ void PdfPageView::paintSearchMatches(QPainter& p, int index, const QRectF& rect)
             p.fillRect(QRectF(rect.topLeft() + d.topLeft() * scale_, d.size() * scale_), tint);
         }
     p.restore();
+}
+
+void PdfPageView::askForVisiblePages() {
+    if (sizes_.empty())
+        return;
+    const double deviceScale = scale_ * viewport()->devicePixelRatioF();
+    const QRectF visible(contentOffset(), QSizeF(viewport()->size()));
+    renderer_->beginPass();
+    for (int index : layout_.pagesIn(visible)) {
+        const pdf::PagePtr page = pageObject(index);
+        const QSize pixels = pdf::pixelSize(sizes_[index], deviceScale);
+        // Tiled pages are asked for by the paint, which knows the tiles in view.
+        if (!page || qint64(pixels.width()) * pixels.height() > kWholePagePixels)
+            continue;
+        renderer_->request({page.get(), renderer_->generation(page.get()),
+                            PageRenderer::scaleKeyFor(deviceScale), -1, -1},
+                           page, deviceScale, QRect(QPoint(0, 0), pixels),
+                           PageRenderer::VisibleSharp);
+    }
+    renderer_->endPass();
 }
 
 void PdfPageView::prefetchAround(const QRectF& visible, double deviceScale) {

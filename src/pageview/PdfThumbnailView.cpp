@@ -97,7 +97,9 @@ void PdfThumbnailView::reload() {
     pages_.resize(sizes_.size());
     // The page being read comes first: thumbnails would take the same cores and the
     // document's lock from it. A view that does not paint soon lets the strip go anyway.
-    waitingForView_ = !sizes_.empty() && view_ && view_->isVisible();
+    // A window not shown yet (the document given at start-up) is about to paint its page.
+    waitingForView_ =
+        !sizes_.empty() && view_ && (view_->isVisible() || !view_->window()->isVisible());
     if (waitingForView_)
         QTimer::singleShot(kWaitForView, this, [this] {
             waitingForView_ = false;

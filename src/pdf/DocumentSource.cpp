@@ -7,7 +7,34 @@
 
 #include <QFile>
 
+#include <cstring>
+
 namespace pdf {
+
+namespace {
+
+// True when `needle` occurs in `bytes`. The library's search costs about a millisecond per
+// 3 MB; jumping from one occurrence of the needle's first byte to the next (a vectorised
+// scan, a few hundred bytes apart in compressed streams) is several times quicker, which
+// counts while a long file opens.
+bool containsBytes(QByteArrayView bytes, QByteArrayView needle) {
+    if (needle.isEmpty())
+        return true;
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    const qsizetype length = needle.size();
+    while (end - at >= length) {
+        at = static_cast<const char*>(std::memchr(at, needle[0], size_t(end - at - length + 1)));
+        if (!at)
+            return false;
+        if (std::memcmp(at, needle.data(), size_t(length)) == 0)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
+} // namespace
 
 bool hasUnsavedChanges(const Document& document) {
     DocumentData& d = *document.data();
@@ -60,7 +87,7 @@ bool sourceContains(const Document& document, const QByteArray& needle) {
             unsigned char* data = nullptr;
             const size_t size = fz_buffer_storage(engine::ctx(), d.source, &data);
             const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-            return bytes.contains(needle);
+            return containsBytes(bytes, needle);
         }
     }
     QFile file(document.path());
@@ -73,7 +100,7 @@ bool sourceContains(const Document& document, const QByteArray& needle) {
         const QByteArray piece = tail + file.read(kChunk);
         if (piece.size() == tail.size())
             break;
-        if (piece.contains(needle))
+        if (containsBytes(piece, needle))
             return true;
         tail = piece.right(needle.size() - 1);
     }

@@ -78,8 +78,7 @@ ContentView::ContentView(QWidget* parent)
     searchLayout->addWidget(searchBar_);
     detailLayout->addWidget(searchHost_);
 
-    annotationToolbar_ = new AnnotationToolbar(annotationVM_, documentVM_, detail);
-    detailLayout->addWidget(annotationToolbar_);
+    // The annotation toolbar goes below the search bar once it is first asked for.
 
     detailLayout->addWidget(new SignatureBarView(documentVM_, detail));
 
@@ -424,7 +423,41 @@ void ContentView::refreshToolbar() {
 void ContentView::refreshBars() {
     const bool open = documentVM_->pdfDocument() != nullptr;
     searchHost_->setVisible(open && flags_->showSearch());
-    annotationToolbar_->setVisible(open && flags_->showAnnotationToolbar());
+    const bool annotating = open && flags_->showAnnotationToolbar();
+    if (annotating || annotationToolbar_)
+        annotationToolbar()->setVisible(annotating);
+}
+
+AnnotationToolbar* ContentView::annotationToolbar() {
+    if (annotationToolbar_)
+        return annotationToolbar_;
+    // Made on first use: most windows never show it, and building its controls would
+    // hold up the first page. It takes the place, and the place in the Tab order, that
+    // it would have had from the start: right below the search bar.
+    QWidget* detail = searchHost_->parentWidget();
+    auto* layout = static_cast<QVBoxLayout*>(detail->layout());
+    annotationToolbar_ = new AnnotationToolbar(annotationVM_, documentVM_, detail);
+    annotationToolbar_->hide();
+    layout->insertWidget(layout->indexOf(searchHost_) + 1, annotationToolbar_);
+    QWidget* previous = searchHost_;
+    while (searchHost_->isAncestorOf(previous->nextInFocusChain()))
+        previous = previous->nextInFocusChain();
+    QList<QWidget*> focusable;
+    for (QWidget* w = annotationToolbar_->nextInFocusChain(); annotationToolbar_->isAncestorOf(w);
+         w = w->nextInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus)
+            focusable << w;
+    // The last widget of the search bar that takes the keyboard leads on to the toolbar.
+    QWidget* lead = nullptr;
+    for (QWidget* w = searchHost_; w != previous->nextInFocusChain(); w = w->nextInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus)
+            lead = w;
+    for (QWidget* w : std::as_const(focusable)) {
+        if (lead)
+            QWidget::setTabOrder(lead, w);
+        lead = w;
+    }
+    return annotationToolbar_;
 }
 
 void ContentView::refreshIcons() {

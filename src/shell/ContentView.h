@@ -78,7 +78,8 @@ public:
     WelcomeView* welcomeView() const { return welcome_; }
     SidebarView* sidebar() const { return sidebar_; }
     SearchBarView* searchBar() const { return searchBar_; }
-    AnnotationToolbar* annotationToolbar() const { return annotationToolbar_; }
+    // Made on first use (showing it, or asking for it here).
+    AnnotationToolbar* annotationToolbar();
     PrintController* printController() const { return printer_; }
     // The page view bridge, made when the first document opens.
     PDFKitView* pageView() const { return pageView_; }

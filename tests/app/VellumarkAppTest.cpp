@@ -119,4 +119,21 @@ TEST(CommandLine, TheFirstFileIsReadWhileTheWindowIsBuilt) {
     delete lone;
 }
 
+TEST(CommandLine, ReadingStartsFromTheArgumentsAsGiven) {
+    // As main() starts it, before the application takes out its own options: the
+    // program's name and a leading "--" are skipped; only the first file is read.
+    const QString a = numberedFile("started.pdf", 3);
+    const QString b = numberedFile("second.pdf", 2);
+    const QString path = QFileInfo(a).absoluteFilePath();
+    for (const QStringList& line :
+         {QStringList{"vellumark", a, b}, QStringList{"vellumark", "--", a}}) {
+        const auto started = VellumarkApp::startReading(line);
+        EXPECT_FALSE(started->take(QFileInfo(b).absoluteFilePath()));
+        const pdf::DocumentPtr document = started->take(path);
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->pageCount(), 3);
+    }
+    EXPECT_FALSE(VellumarkApp::startReading({"vellumark", "-platform", a})->take(path));
+}
+
 } // namespace

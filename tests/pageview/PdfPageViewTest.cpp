@@ -3,6 +3,7 @@
 #include "support/TextPdfBuilder.h"
 
 #include "pageview/PageLayout.h"
+#include "pageview/PageRenderer.h"
 #include "pageview/PasswordPromptWidget.h"
 #include "pageview/PdfPageView.h"
 
@@ -146,14 +147,38 @@ QByteArray letterThenLandscape(int count) {
     return buildTextPdf(pages);
 }
 
-TEST_F(PageViewTest, TheFirstPageIsDrawnBeforeTheOtherPagesAreMeasured) {
+TEST(PageViewShowing, ThePagesInViewStartRenderingWhenItShowsNotAtItsFirstPaint) {
+    // As at start-up: the document is set while the view is hidden, then it shows.
+    PdfPageView view;
+    view.resize(800, 600);
+    const pdf::DocumentPtr doc = openBytes(threeLinePages(3));
+    view.setDocument(doc);
+    const pdf::PagePtr first = doc->page(0);
+    const pdf::PagePtr third = doc->page(2);
+    EXPECT_FALSE(view.renderer()->isRendering(first.get())); // hidden: nothing asked for
+    int paints = 0;
+    QObject::connect(&view, &PdfPageView::painted, &view, [&] { ++paints; });
+    view.show();
+    EXPECT_EQ(paints, 0);
+    EXPECT_TRUE(view.renderer()->isRendering(first.get()));
+    EXPECT_FALSE(view.renderer()->isRendering(third.get())); // out of view
+    ASSERT_TRUE(waitUntilSharp(view));
+    EXPECT_FALSE(view.renderer()->bestWholePage(first.get(), 0).isNull());
+}
+
+TEST_F(PageViewTest, TheFirstPageIsDrawnBeforeTheOtherPagesAreMeasuredOrFetched) {
     QStringList order;
+    pdf::PagePtr second;
     QObject::connect(&view, &PdfPageView::painted, &view, [&](bool sharp) {
-        if (sharp && order.isEmpty())
+        if (!sharp && order.isEmpty() && second && view.renderer()->isRendering(second.get()))
+            order << "the next page fetched";
+        if (sharp && !order.contains("first page sharp"))
             order << "first page sharp";
     });
     QObject::connect(&view, &PdfPageView::pageSizesCompleted, &view, [&] { order << "sizes"; });
-    open(letterThenLandscape(6));
+    doc = openBytes(letterThenLandscape(6));
+    second = doc->page(1); // the one the view fetches ahead, a screen below the first
+    view.setDocument(doc);
     EXPECT_FALSE(view.pageSizesKnown());
     EXPECT_EQ(view.pageSizes().size(), 6u);
     EXPECT_EQ(view.pageSizes()[3], QSizeF(612, 792));
@@ -161,6 +186,9 @@ TEST_F(PageViewTest, TheFirstPageIsDrawnBeforeTheOtherPagesAreMeasured) {
     ASSERT_TRUE(waitUntilSharp(view));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.pageSizesKnown(); }, 10000));
     EXPECT_EQ(order, QStringList({"first page sharp", "sizes"}));
+    // Once the first page shows, the next one is fetched ahead.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !view.renderer()->bestWholePage(second.get(), 0).isNull(); }, 10000));
     EXPECT_EQ(view.pageSizes()[3], QSizeF(842, 595));
     const double scale = view.scaleFactor();
     EXPECT_NEAR(view.pageRectInViewport(3).width(), 842 * scale, 1);
