@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace pdf {
@@ -28,6 +29,63 @@ struct Vec {
     float x = 0, y = 0;
 };
 
+// The advances of the glyphs seen so far, per font and writing mode. The engine looks each
+// one up under a lock; a page shows the same few glyphs again and again. The fonts are kept
+// while they are listed, so that a font freed and another made at its address is never
+// mistaken for it.
+class Advances {
+public:
+    Advances() = default;
+    Advances(const Advances&) = delete;
+    Advances& operator=(const Advances&) = delete;
+    ~Advances() { clear(nullptr); }
+
+    float of(fz_context* c, fz_font* font, int gid, int mode) {
+        Table* t =
+            (last_ && last_->font == font && last_->mode == mode) ? last_ : find(c, font, mode);
+        if (!t || gid >= int(t->values.size()))
+            return fz_advance_glyph(c, font, gid, mode);
+        float& v = t->values[size_t(gid)];
+        if (std::isnan(v))
+            v = fz_advance_glyph(c, font, gid, mode);
+        return v;
+    }
+
+    // Forgets every font; with a null context the fonts were already let go.
+    void clear(fz_context* c) {
+        if (c)
+            for (Table& t : tables_)
+                fz_drop_font(c, t.font);
+        tables_.clear();
+        last_ = nullptr;
+    }
+
+private:
+    struct Table {
+        fz_font* font;
+        int mode;
+        std::vector<float> values;
+    };
+    static constexpr int kMostGlyphs = 1 << 16; // larger fonts are asked every time
+
+    Table* find(fz_context* c, fz_font* font, int mode) {
+        for (Table& t : tables_)
+            if (t.font == font && t.mode == mode)
+                return last_ = &t;
+        if (tables_.size() >= 32)
+            return nullptr; // a page of many fonts asks the engine for the rest
+        const int glyphs = std::clamp(font->glyph_count, 0, kMostGlyphs);
+        tables_.reserve(32);
+        tables_.push_back(
+            {fz_keep_font(c, font), mode,
+             std::vector<float>(size_t(glyphs), std::numeric_limits<float>::quiet_NaN())});
+        return last_ = &tables_.back();
+    }
+
+    std::vector<Table> tables_;
+    Table* last_ = nullptr;
+};
+
 struct Collected {
     std::vector<TextChar> chars;
     std::vector<TextLine> lines;
@@ -40,6 +98,7 @@ struct Collected {
     // other readers leave them out of the page's text.
     fz_rect visible = fz_infinite_rect;
     bool hidden = false; // the last glyph lay outside `visible` (its cluster goes with it)
+    Advances advances;
 
     // Empty again, keeping the buffers' room.
     void reset() {
@@ -204,10 +263,9 @@ void collectSpan(fz_context* c, Collected& s, const fz_text_span* span, fz_matri
         char32_t code = char32_t(item.ucs);
         if (isSpace(code))
             code = U' ';
-        const float advance =
-            item.gid >= 0 ? fz_advance_glyph(c, span->font, item.gid, f.mode) : 0.0f;
-        const fz_point origin = fz_transform_point_xy(item.x, item.y, ctm);
-        Vec p{origin.x, origin.y}, q = p;
+        const float advance = item.gid >= 0 ? s.advances.of(c, span->font, item.gid, f.mode) : 0.0f;
+        Vec p{item.x * ctm.a + item.y * ctm.c + ctm.e, item.x * ctm.b + item.y * ctm.d + ctm.f};
+        Vec q = p;
         if (f.mode == 0) {
             q = {p.x + advance * f.dir.x, p.y + advance * f.dir.y};
         } else {
@@ -292,6 +350,7 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
     }
     fz_always(c) {
         fz_drop_device(c, reinterpret_cast<fz_device*>(dev));
+        collected.advances.clear(c);
     }
     fz_catch(c) {
         ok = false;

@@ -12,8 +12,8 @@ using namespace fixtures;
 
 namespace {
 
-// One Letter page drawing `content` with /F1 = Helvetica (WinAnsi) and /F2 = Helvetica
-// whose code 31 is the "fi" ligature glyph.
+// One Letter page drawing `content` with /F1 = Helvetica (WinAnsi), /F2 = Helvetica
+// whose code 31 is the "fi" ligature glyph and /F3 = Courier.
 QByteArray pageWith(const QByteArray& content, const QByteArray& pageExtra = {}) {
     MiniPdf pdf;
     const int catalog = pdf.reserve();
@@ -23,11 +23,13 @@ QByteArray pageWith(const QByteArray& content, const QByteArray& pageExtra = {})
     const int f2 =
         pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Type /Encoding "
                 "/BaseEncoding /WinAnsiEncoding /Differences [31 /fi] >> >>");
+    const int f3 = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>");
     const int stream = pdf.addStream("<< >>", content);
-    const int page = pdf.add(
-        "<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 612 792] " +
-        pageExtra + " /Resources << /Font << /F1 " + QByteArray::number(f1) + " 0 R /F2 " +
-        QByteArray::number(f2) + " 0 R >> >> /Contents " + QByteArray::number(stream) + " 0 R >>");
+    const int page = pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) +
+                             " 0 R /MediaBox [0 0 612 792] " + pageExtra +
+                             " /Resources << /Font << /F1 " + QByteArray::number(f1) + " 0 R /F2 " +
+                             QByteArray::number(f2) + " 0 R /F3 " + QByteArray::number(f3) +
+                             " 0 R >> >> /Contents " + QByteArray::number(stream) + " 0 R >>");
     pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(page) + " 0 R] /Count 1 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
     return pdf.build(catalog);
@@ -65,6 +67,27 @@ TEST(PageTextLayout, LinesColumnsAndBaselines) {
     EXPECT_GT(left.bottom(), 700);
     EXPECT_NEAR(left.width(), 20.0, 0.5); // "Left" is 1668/1000 em wide in Helvetica
     EXPECT_GT(tp->lines()[0].box.top(), tp->lines()[3].box.top());
+}
+
+TEST(PageTextLayout, EachGlyphIsAsWideAsItsOwnFontSaysPageAfterPage) {
+    // The same letters in a narrow and a fixed-pitch font, switching back and forth within
+    // a line: each run is as wide as its own font makes it, on every page read in turn.
+    const auto width = [](const pdf::TextPage& tp, int first, int last) {
+        return tp.chars()[size_t(last - 1)].x1 - tp.chars()[size_t(first)].x0;
+    };
+    for (int round = 0; round < 3; ++round) {
+        auto tp = textOf("BT /F1 10 Tf 72 700 Td (iii) Tj /F3 10 Tf (iii) Tj /F1 10 Tf (iii) Tj "
+                         "/F3 10 Tf (iii) Tj ET");
+        ASSERT_EQ(tp->text(), "iiiiiiiiiiii");
+        for (int run = 0; run < 4; ++run) {
+            // Helvetica's i is 222/1000 em, Courier's 600/1000.
+            const float expected = run % 2 == 0 ? 3 * 2.22f : 3 * 6.0f;
+            EXPECT_NEAR(width(*tp, 3 * run, 3 * run + 3), expected, 0.3f) << round << run;
+        }
+        // Another document read next on the same thread keeps none of the first one's widths.
+        tp = textOf("BT /F3 10 Tf 72 700 Td (iii) Tj ET");
+        EXPECT_NEAR(width(*tp, 0, 3), 18.0f, 0.3f);
+    }
 }
 
 TEST(PageTextLayout, RepeatedAndInvisibleTextIsCollectedOnce) {
