@@ -90,7 +90,9 @@ def image_pages(out, count):
         header = (b"<< /Type /XObject /Subtype /Image /Width 1400 /Height 1050 "
                   b"/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode")
         content = (b"q 540 0 0 405 36 360 cm /Im0 Do Q\n" +
-                   (MARKER.replace(b"72 600", b"72 250") if n == 0 else b"") +
+                   # Over the picture's upper half, so that it shows in a viewer's
+                   # smallest first window too.
+                   (MARKER if n == 0 else b"") +
                    b"BT /F1 12 Tf 72 300 Td (Picture %d) Tj ET\n" % (n + 1))
         pages.append((content, [(b"Im0", header, data)]))
     return pages
