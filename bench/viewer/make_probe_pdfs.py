@@ -101,11 +101,14 @@ def image_pages(out, count):
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
+    # A document made by an older version of this script is made again.
+    made_by = os.path.getmtime(__file__)
+    fresh = lambda path: os.path.exists(path) and os.path.getmtime(path) >= made_by
     text = os.path.join(out, "text1000.pdf")
-    if not os.path.exists(text):
+    if not fresh(text):
         write_pdf(text, text_pages(1000))
     images = os.path.join(out, "images200.pdf")
-    if not os.path.exists(images):
+    if not fresh(images):
         write_pdf(images, image_pages(out, 200))
 
 
