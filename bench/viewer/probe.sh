@@ -20,7 +20,6 @@ bench/setup.sh
 gcc -O2 -o "$OUT/screenwatch" bench/viewer/screenwatch.c -lX11
 python3 bench/viewer/make_probe_pdfs.py "$OUT"
 export HOME="$OUT/home" XDG_CONFIG_HOME="$OUT/home/.config" XDG_DATA_HOME="$OUT/home/.local/share"
-rm -rf "$OUT/home"; mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 
 # name | command | next-page key | zoom-in key
 # (qpdfview runs without --unique: that needs a D-Bus session, which the virtual display
@@ -42,6 +41,9 @@ for doc in ${DOCS:-text1000 images200}; do
     IFS='|' read -r name cmd next zoom <<<"$entry"
     [[ -z "${VIEWERS:-}" || " $VIEWERS " == *" $name "* ]] || continue
     command -v "${cmd%% *}" >/dev/null || continue
+    # Every run starts from an empty home: a viewer that remembers the last page it showed
+    # would otherwise open the next round at the end, where the marker is not.
+    rm -rf "$OUT/home"; mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
     # shellcheck disable=SC2086
     line=$(xvfb-run -a -s "-screen 0 1600x1000x24" bash bench/viewer/probe_one.sh \
       "$OUT/screenwatch" "$pages" "$next" "$zoom" $cmd "$OUT/$doc.pdf")
