@@ -43,8 +43,11 @@ public:
     float of(fz_context* c, fz_font* font, int gid, int mode) {
         Table* t =
             (last_ && last_->font == font && last_->mode == mode) ? last_ : find(c, font, mode);
-        if (!t || gid >= int(t->values.size()))
+        if (!t || gid >= kMostGlyphs)
             return fz_advance_glyph(c, font, gid, mode);
+        // Room grows with the highest glyph asked for, not with the font's glyph count.
+        if (gid >= int(t->values.size()))
+            t->values.resize(size_t(gid) + 1, std::numeric_limits<float>::quiet_NaN());
         float& v = t->values[size_t(gid)];
         if (std::isnan(v))
             v = fz_advance_glyph(c, font, gid, mode);
@@ -66,7 +69,7 @@ private:
         int mode;
         std::vector<float> values;
     };
-    static constexpr int kMostGlyphs = 1 << 16; // larger fonts are asked every time
+    static constexpr int kMostGlyphs = 1 << 16; // glyph ids a font can have
 
     Table* find(fz_context* c, fz_font* font, int mode) {
         for (Table& t : tables_)
@@ -74,11 +77,8 @@ private:
                 return last_ = &t;
         if (tables_.size() >= 32)
             return nullptr; // a page of many fonts asks the engine for the rest
-        const int glyphs = std::clamp(font->glyph_count, 0, kMostGlyphs);
         tables_.reserve(32);
-        tables_.push_back(
-            {fz_keep_font(c, font), mode,
-             std::vector<float>(size_t(glyphs), std::numeric_limits<float>::quiet_NaN())});
+        tables_.push_back({fz_keep_font(c, font), mode, {}});
         return last_ = &tables_.back();
     }
 
@@ -264,8 +264,8 @@ void collectSpan(fz_context* c, Collected& s, const fz_text_span* span, fz_matri
         if (isSpace(code))
             code = U' ';
         const float advance = item.gid >= 0 ? s.advances.of(c, span->font, item.gid, f.mode) : 0.0f;
-        Vec p{item.x * ctm.a + item.y * ctm.c + ctm.e, item.x * ctm.b + item.y * ctm.d + ctm.f};
-        Vec q = p;
+        const fz_point origin = fz_transform_point_xy(item.x, item.y, ctm);
+        Vec p{origin.x, origin.y}, q = p;
         if (f.mode == 0) {
             q = {p.x + advance * f.dir.x, p.y + advance * f.dir.y};
         } else {
