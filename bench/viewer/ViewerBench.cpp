@@ -12,7 +12,7 @@
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "app/DocumentPreloader.h"
 
 #include "base/InputFiles.h"
-#include "pdf/DocumentChanges.h"
+#include "pdf/document/DocumentChanges.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

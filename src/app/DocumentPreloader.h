@@ -1,7 +1,7 @@
 #pragma once
 // Reads the document named on the command line on a thread of its own while the first
 // window is being built: on two cores the two overlap, and the first page shows sooner.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers the vellumark-cli commands share.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QString>
 #include <QStringList>

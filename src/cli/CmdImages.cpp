@@ -3,7 +3,7 @@
 #include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/PixelBudget.h"
 #include "utilities/FileConversionService.h"
 
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "base/NumberText.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 
 #include <QFileInfo>
 

@@ -3,8 +3,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "utilities/OCRService.h"
 
 #include <QFileInfo>

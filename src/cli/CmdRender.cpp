@@ -1,8 +1,8 @@
 // vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/Page.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/Page.h"
+#include "pdf/document/PixelBudget.h"
 #include "utilities/PageImageExport.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // vellumark-cli search FILE QUERY
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "utilities/DigitalSignatureService.h"
 #include "utilities/SigningIdentity.h"
 

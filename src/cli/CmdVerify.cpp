@@ -1,8 +1,8 @@
 // vellumark-cli verify: checks every standard signature of a PDF and its signature record.
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/Document.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/document/Document.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "utilities/DigitalSignatureService.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "pdf/WatermarkAnnotation.h"
+#include "pdf/annotations/WatermarkAnnotation.h"
 
 #include <QFileInfo>
 

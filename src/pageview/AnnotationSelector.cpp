@@ -1,8 +1,8 @@
 #include "pageview/AnnotationSelector.h"
 
 #include "pageview/PdfPageView.h"
-#include "pdf/AnnotationEdit.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/AnnotationEdit.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AnnotationChangeEdit.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"

@@ -3,7 +3,7 @@
 // frame with eight resize handles (two end handles for lines), dragging to move or
 // resize, Delete to remove, Escape to let go, and a context menu to restyle. Every
 // change is one edit performed through the document view model, so it can be undone.
-#include "pdf/Annotation.h"
+#include "pdf/annotations/Annotation.h"
 
 #include <QObject>
 #include <QPointF>

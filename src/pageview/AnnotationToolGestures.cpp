@@ -1,8 +1,8 @@
 #include "pageview/AnnotationToolGestures.h"
 
 #include "pageview/PdfPageView.h"
-#include "pdf/AnnotationCreate.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/AnnotationCreate.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AnnotationCreation.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"

@@ -4,7 +4,7 @@
 // (edited in place), draw ink, drag out shapes, lines and arrows, place a signature.
 // The page view hands its input here first; whatever is not taken goes on as before.
 #include "models/AnnotationStyle.h"
-#include "pdf/Annotation.h"
+#include "pdf/annotations/Annotation.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -3,8 +3,8 @@
 // its tiles and its thumbnail. Safe from any thread; the recording itself holds the
 // document's lock, rasterising the result does not. A recording runs under a cookie of its
 // own, cancelled once every caller waiting for it was cancelled (see cancelUnwanted).
-#include "pdf/DisplayList.h"
-#include "pdf/Page.h"
+#include "pdf/document/DisplayList.h"
+#include "pdf/document/Page.h"
 
 #include <future>
 #include <list>

@@ -1,7 +1,7 @@
 #include "pageview/PageFormFiller.h"
 
 #include "pageview/PdfPageView.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "utilities/FormFieldService.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/FormValueEdit.h"

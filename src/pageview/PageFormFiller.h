@@ -5,7 +5,7 @@
 // view's viewport ahead of the view, so a click on a form field never reaches text
 // selection or annotation handling. Every change is one undoable edit of the document,
 // the same the form sheet makes.
-#include "pdf/Annotation.h"
+#include "pdf/annotations/Annotation.h"
 
 #include <QObject>
 #include <QPointer>

@@ -3,7 +3,7 @@
 #include "pageview/PageRenderer.h"
 
 #include "base/ParallelFor.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent>

@@ -1,7 +1,7 @@
 #pragma once
 // Renders page previews on a worker thread so paging through two documents never holds
 // up the window. Only the newest request reports back; older ones are dropped when done.
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 // One side of the comparison: a page drawn at 400 × 550 points off the main thread and
 // shown fitted into the space, or the placeholder "No page at this index".
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 
 #include <QImage>
 #include <QWidget>

@@ -3,8 +3,8 @@
 #include "pageview/DisplayListCache.h"
 
 #include "base/ParallelFor.h"
-#include "pdf/DisplayList.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/DisplayList.h"
+#include "pdf/document/PixelBudget.h"
 
 #include <QCoreApplication>
 #include <QHashFunctions>

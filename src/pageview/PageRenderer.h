@@ -2,8 +2,8 @@
 // Rasterises pages on worker threads and keeps the results in a cache bounded in bytes.
 // The owner asks for what it needs while painting, between beginPass() and endPass();
 // whatever was asked for in an earlier pass but not in the latest one is cancelled.
-#include "pdf/DisplayList.h"
-#include "pdf/Page.h"
+#include "pdf/document/DisplayList.h"
+#include "pdf/document/Page.h"
 
 #include <QCache>
 #include <QHash>

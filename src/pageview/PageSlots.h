@@ -2,8 +2,8 @@
 // The page objects a view has loaded, one slot per page of its document, kept in step with
 // the document's notices: pages that did not change keep their slot, so the renderer's
 // images of them stay valid; only the pages an edit touched are drawn again.
-#include "pdf/DocumentChanges.h"
-#include "pdf/Page.h"
+#include "pdf/document/DocumentChanges.h"
+#include "pdf/document/Page.h"
 
 #include <vector>
 

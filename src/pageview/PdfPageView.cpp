@@ -7,8 +7,8 @@
 #include "pageview/PasswordPromptWidget.h"
 #include "pageview/ViewMemoryBudget.h"
 
-#include "pdf/Document.h"
-#include "pdf/DocumentChanges.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/DocumentChanges.h"
 #include "platform/NotificationCenter.h"
 
 #include <QLineEdit>

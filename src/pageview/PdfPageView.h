@@ -3,7 +3,7 @@
 // threads, lets the user select text, and reports the page shown and the selection.
 #include "pageview/PageLayout.h"
 #include "pageview/TextSelectionTracker.h"
-#include "pdf/Links.h"
+#include "pdf/document/Links.h"
 #include "viewmodels/PageViewInterface.h"
 
 #include <QAbstractScrollArea>

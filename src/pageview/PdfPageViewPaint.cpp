@@ -1,7 +1,7 @@
 // Painting of the page view: sheets, rendered pages (whole or in tiles), selections.
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/PixelBudget.h"
 
 #include "pageview/AnnotationSelector.h"
 #include "pageview/AnnotationToolGestures.h"

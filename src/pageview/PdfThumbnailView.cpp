@@ -5,8 +5,8 @@
 #include "pageview/PdfPageView.h"
 #include "pageview/ViewMemoryBudget.h"
 
-#include "pdf/Document.h"
-#include "pdf/DocumentChanges.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/DocumentChanges.h"
 
 #include <QMouseEvent>
 #include <QPainter>

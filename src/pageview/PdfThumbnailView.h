@@ -5,8 +5,8 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 // Turns mouse gestures on pages into text selections: a drag selects from the press point
 // to the pointer (across pages too), a double click a word, a triple click a line.
 // Points are in PDF user space of the page they fall on.
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 
 #include <optional>
 

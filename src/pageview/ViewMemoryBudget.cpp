@@ -1,7 +1,7 @@
 #include "pageview/ViewMemoryBudget.h"
 
-#include "pdf/EngineStore.h"
-#include "pdf/TextCache.h"
+#include "pdf/engine/EngineStore.h"
+#include "pdf/text/TextCache.h"
 
 #include <malloc.h>
 

@@ -2,7 +2,7 @@
 // The sheet in which a new document is composed page by page. It keeps no state of its
 // own: every edit goes straight into the shared model, so closing the sheet keeps the
 // composition, and the sheet redraws from the model's change signals.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QDialog>
 #include <QHash>

@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QSize>
 
-#include "pdf/Document.h"
-#include "pdf/DocumentChanges.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/DocumentChanges.h"
 
 class DocumentViewModel;
 

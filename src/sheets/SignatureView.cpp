@@ -2,7 +2,7 @@
 
 #include "sheets/SignatureCanvasView.h"
 
-#include "pdf/SignatureFields.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/ReplaceDocumentEdit.h"

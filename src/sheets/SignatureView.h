@@ -3,7 +3,7 @@
 // current page, and sign or verify the open document digitally. Window-modal, made
 // afresh each time it is shown; everything it shows lives in SignatureViewModel.
 #include "models/SignatureModel.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "sheets/WatermarkView.h"
 
-#include "pdf/WatermarkAnnotation.h"
+#include "pdf/annotations/WatermarkAnnotation.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 

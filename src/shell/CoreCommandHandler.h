@@ -1,7 +1,7 @@
 #pragma once
 // Turns the document, navigation, search, bookmark, text recognition and export
 // commands into calls on the window's models, or raises the window's flags.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 // The sidebar's Contents: the document's outline as a tree. A click goes to the entry's
 // destination; the entry of the page being read is marked as the reader scrolls.
-#include "pdf/Links.h"
+#include "pdf/document/Links.h"
 
 #include <QTreeWidget>
 

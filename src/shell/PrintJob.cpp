@@ -1,7 +1,7 @@
 #include "shell/PrintJob.h"
 
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>

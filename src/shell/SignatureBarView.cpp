@@ -1,6 +1,6 @@
 #include "shell/SignatureBarView.h"
 
-#include "pdf/SignatureFields.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Icons.h"
 #include "widgets/SymbolIcon.h"

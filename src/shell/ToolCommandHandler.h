@@ -1,7 +1,7 @@
 #pragma once
 // Turns the tool commands into raised sheet flags, exports the text, and applies a page
 // layout to the model and the page view at once.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QObject>
 #include <QPointer>

@@ -3,9 +3,9 @@
 #include "models/Base64.h"
 #include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
-#include "pdf/Document.h"
-#include "pdf/Error.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/document/Document.h"
+#include "pdf/engine/Error.h"
+#include "pdf/signatures/SignatureFields.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 // Conversions between PDF and other forms: images and the clipboard into new documents,
 // documents into text files and PNG pages, and the annotated copy. Stateless.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QImage>
 #include <QSizeF>

@@ -2,9 +2,9 @@
 // The fillable fields of a document: detection in page order, the labels a row shows, and
 // filling by field name (for the command line). Text, button and choice widgets only:
 // signature widgets and every other annotation are left out.
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <QString>
 #include <QUuid>

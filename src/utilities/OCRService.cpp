@@ -1,6 +1,6 @@
 #include "utilities/OCRService.h"
 
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 
 #include "base/ParallelFor.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 // Text recognition of scanned pages with Tesseract's LSTM engine. Stateless: every call
 // makes its own engine, so calls on different threads never share one.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextLayer.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextLayer.h"
 
 #include <QImage>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 // Renders composed pages into a new PDF document held in memory. Stateless.
 #include "models/PageTemplate.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "utilities/PageImageExport.h"
 
 #include "base/AtomicFile.h"
-#include "pdf/DisplayList.h"
-#include "pdf/Page.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/DisplayList.h"
+#include "pdf/document/Page.h"
+#include "pdf/document/PixelBudget.h"
 #include "utilities/PngEncoder.h"
 
 #include "base/AtomicFile.h"

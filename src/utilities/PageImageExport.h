@@ -1,8 +1,8 @@
 #pragma once
 // Pages as PNG files, rendered and encoded on every core. Used by the export sheet and
 // by vellumark-cli render --all.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <QImage>
 #include <QString>

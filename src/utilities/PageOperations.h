@@ -2,8 +2,8 @@
 // Changes to the page structure of a document, shared by the page management sheet and
 // vellumark-cli. Stateless. Writes go through temporary files and never touch the file a
 // document was read from; failures come back as messages that name the file.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <QSizeF>
 #include <QString>

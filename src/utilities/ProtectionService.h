@@ -2,7 +2,7 @@
 // Password-protected copies of a document. The open document is never changed: the copy
 // is serialised with its own encryption and written next to nothing else. Passwords are
 // used for the encryption only; nothing here keeps, logs or stores them.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "utilities/StandardSignature.h"
 
 #include "models/LocaleFormat.h"
-#include "pdf/Error.h"
+#include "pdf/engine/Error.h"
 #include "utilities/DigitalSignatureService.h"
 
 #include <QCryptographicHash>

@@ -2,7 +2,7 @@
 // Standard PDF signatures, which every reader checks: PAdES baseline B-B signatures
 // (ETSI.CAdES.detached, a CMS SignedData over the byte range) appended as an incremental
 // update, and the check of every signature a PDF carries, whoever made it.
-#include "pdf/SignatureFields.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "utilities/SigningIdentity.h"
 
 #include <QByteArray>

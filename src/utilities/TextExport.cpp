@@ -1,6 +1,6 @@
 #include "utilities/TextExport.h"
 
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 
 namespace TextExport {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The plain-text form of a document: every page that has text, in order, each but the
 // first one written preceded by "\n\n--- Page N ---\n\n".
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QString>
 

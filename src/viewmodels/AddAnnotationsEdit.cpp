@@ -1,6 +1,6 @@
 #include "viewmodels/AddAnnotationsEdit.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 
 #include <algorithm>
 

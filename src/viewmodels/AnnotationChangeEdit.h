@@ -5,7 +5,7 @@
 #include "viewmodels/AnnotationLocation.h"
 #include "viewmodels/DocumentEdit.h"
 
-#include "pdf/AnnotationEdit.h"
+#include "pdf/annotations/AnnotationEdit.h"
 
 #include <functional>
 #include <memory>

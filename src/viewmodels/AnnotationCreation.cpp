@@ -1,7 +1,7 @@
 #include "viewmodels/AnnotationCreation.h"
 
-#include "pdf/AnnotationCreate.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/AnnotationCreate.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/AnnotationLocation.h"
 #include "viewmodels/AnnotationViewModel.h"

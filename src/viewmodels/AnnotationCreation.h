@@ -4,8 +4,8 @@
 // (changing nothing) without a document, such a page, or anything to draw.
 // Geometry is in the page's PDF user space.
 #include "models/AnnotationStyle.h"
-#include "pdf/Annotation.h"
-#include "pdf/Selection.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/text/Selection.h"
 
 #include <QColor>
 #include <QPointF>

@@ -2,8 +2,8 @@
 // Where an annotation sits: its page's index and its place among that page's annotations.
 // Edits keep this rather than the annotation object, which goes when its page is taken
 // out and put back (by the undo of a page removal) while the place stays the same.
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
 
 struct AnnotationLocation {
     int page = -1;

@@ -1,6 +1,6 @@
 #include "viewmodels/AnnotationViewModel.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 

@@ -2,7 +2,7 @@
 // The window's annotation tool and style choices, and the highlight operation that turns
 // a text selection into one highlight annotation per selected line.
 #include "models/AnnotationStyle.h"
-#include "pdf/Selection.h"
+#include "pdf/text/Selection.h"
 #include "viewmodels/PageViewInterface.h"
 
 #include <QColor>

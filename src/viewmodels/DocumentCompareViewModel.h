@@ -2,8 +2,8 @@
 // The comparison sheet's state: a second document chosen by the user, shown beside the
 // open one at the same page index. Navigation runs over the longer of the two; the shorter
 // side has no page there. The open document is only read.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <QObject>
 #include <QString>

@@ -2,7 +2,7 @@
 // The document being composed: its pages, the selected page, the size of new pages and
 // the title. Lives as long as the window, so a composition survives closing the sheet.
 #include "models/PageTemplate.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QList>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SearchJob.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "platform/Alerts.h"
 #include "platform/FileDialogs.h"
 #include "utilities/FileConversionService.h"

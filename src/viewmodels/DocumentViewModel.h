@@ -2,9 +2,9 @@
 // The open document of one window: the page the user is on, zoom and layout, the name
 // shown as the title, and the text search. It owns the document and refers to the page
 // view weakly; every view step is skipped while no view is attached.
-#include "pdf/Document.h"
-#include "pdf/DocumentChanges.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/DocumentChanges.h"
+#include "pdf/text/Selection.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
 

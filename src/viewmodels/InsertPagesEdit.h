@@ -4,7 +4,7 @@
 // pages without reading any file again.
 #include "viewmodels/DocumentEdit.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <functional>
 

@@ -2,7 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ParallelFor.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "platform/FileDialogs.h"
 #include "platform/MainQueue.h"
 #include "utilities/OCRService.h"

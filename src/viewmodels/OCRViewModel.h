@@ -4,7 +4,7 @@
 // a run started while another is going supersedes it and the older result is dropped.
 // "Make Searchable" reads every page without text on all cores and then puts the words on
 // the open document as an invisible text layer, in one step on the main thread.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QObject>
 #include <QString>

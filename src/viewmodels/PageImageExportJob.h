@@ -1,7 +1,7 @@
 #pragma once
 // "Export All Pages as PNG" running off the main thread: progress per page, cancellable,
 // every file written atomically so a cancelled run leaves only complete files.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QObject>
 #include <QStringList>

@@ -5,7 +5,7 @@
 // progress comes back to the main thread, where the finished edit is kept by
 // DocumentViewModel, to undo, and a failure becomes the status message. One operation
 // runs at a time.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "utilities/PageOperations.h"
 
 #include <QObject>

@@ -2,10 +2,10 @@
 // What the models need from the on-screen page view. The page view widget implements it;
 // models hold it weakly (see DocumentViewModel::setPdfView) and skip every view step
 // while no view is attached.
-#include "pdf/Document.h"
-#include "pdf/Links.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Links.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 
 #include <QList>
 

@@ -3,7 +3,7 @@
 // included, in a document of its own so undo can put it back where it was.
 #include "viewmodels/DocumentEdit.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 class RemovePageEdit : public DocumentEdit {
 public:

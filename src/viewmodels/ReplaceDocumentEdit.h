@@ -3,7 +3,7 @@
 // brings back the document that was open.
 #include "viewmodels/DocumentEdit.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 class DocumentViewModel;
 

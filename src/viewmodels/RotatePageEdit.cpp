@@ -1,6 +1,6 @@
 #include "viewmodels/RotatePageEdit.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "utilities/PageOperations.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // Turns one page clockwise by a quarter; undo turns it back.
 #include "viewmodels/DocumentEdit.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 class RotatePageEdit : public DocumentEdit {
 public:

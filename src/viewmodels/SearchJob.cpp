@@ -1,7 +1,7 @@
 #include "viewmodels/SearchJob.h"
 
 #include "base/ParallelFor.h"
-#include "pdf/DocumentRangeText.h"
+#include "pdf/text/DocumentRangeText.h"
 
 #include <QCoreApplication>
 

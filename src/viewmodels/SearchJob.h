@@ -2,8 +2,8 @@
 // One text search over a document, run on a thread of its own so the window stays
 // responsive: the pages are searched a stretch at a time, in order, and each stretch's
 // matches are handed to the main thread as soon as they are known.
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
 
 #include <QList>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "viewmodels/SignatureViewModel.h"
 
 #include "models/LocaleFormat.h"
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "platform/Preferences.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"

@@ -2,8 +2,8 @@
 
 #include "app/DocumentPreloader.h"
 #include "app/VellumarkApp.h"
-#include "pdf/DocumentChanges.h"
-#include "pdf/Page.h"
+#include "pdf/document/DocumentChanges.h"
+#include "pdf/document/Page.h"
 #include "shell/ContentView.h"
 #include "viewmodels/DocumentViewModel.h"
 

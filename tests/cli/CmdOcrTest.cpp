@@ -1,5 +1,5 @@
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/PdfFixtures.h"
 

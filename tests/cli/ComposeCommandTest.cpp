@@ -1,4 +1,4 @@
-#include "pdf/PageTrace.h"
+#include "pdf/document/PageTrace.h"
 #include "support/ComposeSupport.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // Protected inputs on the command line: the password comes from VELLUMARK_PASSWORD (never
 // an argument), copies keep the input's encryption and permissions, and info says which
 // protection a file has.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/CliFixture.h"
 #include "support/PdfFixtures.h"
 

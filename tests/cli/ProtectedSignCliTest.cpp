@@ -1,8 +1,8 @@
 // sign, verify and ocr on password-protected inputs: the password comes from
 // VELLUMARK_PASSWORD, the signed copy keeps the input's encryption and another reader
 // verifies its signature with the same password.
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"

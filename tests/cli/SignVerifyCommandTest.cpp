@@ -1,4 +1,4 @@
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"
 #include "utilities/DigitalSignatureService.h"

@@ -1,4 +1,4 @@
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/CliFixture.h"
 #include "utilities/TextExport.h"
 

@@ -33,9 +33,9 @@ probe() { # layer, header that must not be visible, header that must be
     fi
     [[ -e "$layers/$layer/$below" ]] || complain "$layer cannot see its own $below"
 }
-probe pdf viewmodels/DocumentViewModel.h pdf/Document.h
-probe base pdf/Document.h base/ParallelFor.h
-probe models pdf/Document.h models/PageTemplate.h
+probe pdf viewmodels/DocumentViewModel.h pdf/document/Document.h
+probe base pdf/document/Document.h base/ParallelFor.h
+probe models pdf/document/Document.h models/PageTemplate.h
 probe utilities viewmodels/DocumentViewModel.h utilities/OCRService.h
 probe viewmodels pageview/PdfPageView.h viewmodels/DocumentViewModel.h
 probe widgets viewmodels/DocumentViewModel.h widgets/Icons.h

@@ -1,8 +1,8 @@
 #include "pageview/AnnotationSelector.h"
 #include "pageview/PdfPageView.h"
 
-#include "pdf/AnnotationEdit.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/AnnotationEdit.h"
+#include "pdf/document/Page.h"
 #include "support/AnnotationFixtures.h"
 #include "support/PageViewTestSupport.h"
 #include "support/PdfFixtures.h"

@@ -6,8 +6,8 @@
 
 #include "pageview/AnnotationToolGestures.h"
 #include "pageview/PdfPageView.h"
-#include "pdf/Annotation.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 

@@ -2,7 +2,7 @@
 // waits for goes on.
 #include "pageview/DisplayListCache.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/EngineHeld.h"
 #include "support/PdfFixtures.h"
 

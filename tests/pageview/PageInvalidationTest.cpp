@@ -5,7 +5,7 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 

@@ -7,8 +7,8 @@
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
 
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -7,8 +7,8 @@
 #include "pageview/PasswordPromptWidget.h"
 #include "pageview/PdfPageView.h"
 
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "platform/NotificationCenter.h"
 
 #include <QLineEdit>

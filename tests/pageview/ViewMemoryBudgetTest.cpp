@@ -3,8 +3,8 @@
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
 #include "pageview/PdfThumbnailView.h"
-#include "pdf/Document.h"
-#include "pdf/EngineStore.h"
+#include "pdf/document/Document.h"
+#include "pdf/engine/EngineStore.h"
 #include "support/ImagePageFixtures.h"
 #include "support/PageViewTestSupport.h"
 

@@ -1,7 +1,7 @@
 // The drawing tools' annotations as another reader sees the written file: qpdf reads
 // their dictionaries, pdftoppm draws them where they were made, pdftotext reads their text.
-#include "pdf/AnnotationCreate.h"
-#include "pdf/Document.h"
+#include "pdf/annotations/AnnotationCreate.h"
+#include "pdf/document/Document.h"
 #include "support/AnnotationReadBack.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"

@@ -1,6 +1,6 @@
-#include "pdf/AnnotationEdit.h"
+#include "pdf/annotations/AnnotationEdit.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/AnnotationFixtures.h"
 #include "support/PdfFixtures.h"
 

@@ -1,7 +1,7 @@
-#include "pdf/DocumentChanges.h"
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/DocumentChanges.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/PdfFixtures.h"
 
 #include <QCoreApplication>

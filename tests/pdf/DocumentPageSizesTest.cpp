@@ -1,8 +1,8 @@
 #include "support/PdfFixtures.h"
 #include "support/TextPdfBuilder.h"
 
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The bytes a document was read from are searched where they lie: in the engine's copy of
 // a file read whole, or in the file itself, a piece at a time, for one read as needed.
-#include "pdf/Document.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/document/Document.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "support/PdfFixtures.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "pdf/Document.h"
-#include "pdf/Annotation.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "support/PdfFixtures.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 // Files shaped as other producers write them, read and edited without surprises: shared
 // annotation arrays, odd rotations, damaged headers, empty page trees, and the fonts cut
 // down for appearances.
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Error.h"
-#include "pdf/FontSubset.h"
-#include "pdf/Page.h"
-#include "pdf/PageRotation.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/document/PageRotation.h"
+#include "pdf/engine/Error.h"
+#include "pdf/text/FontSubset.h"
 #include "support/FidelityFixtures.h"
 #include "support/PdfFixtures.h"
 

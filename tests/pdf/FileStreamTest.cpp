@@ -1,8 +1,8 @@
 // The stream a document opened for a short look reads its file through: every byte where
 // the file has it, however the engine seeks, and a file cut short or grown while open read
 // as it now is past what the buffer holds, never a crash.
-#include "pdf/FileStream.h"
-#include "pdf/Engine.h"
+#include "pdf/document/FileStream.h"
+#include "pdf/engine/Engine.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/UnicodeText.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/UnicodeText.h"
 #include "support/PdfFixtures.h"
 
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // Files that lie about their structure: they open in bounded time and memory with what they
 // really hold, and the fuzzer's target runs over them and over everything it found.
 #include "fuzz/FuzzTarget.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/PixelBudget.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/document/PixelBudget.h"
 #include "support/HostileFixtures.h"
 #include "support/PdfFixtures.h"
 

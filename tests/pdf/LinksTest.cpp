@@ -1,6 +1,6 @@
-#include "pdf/Links.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Links.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>

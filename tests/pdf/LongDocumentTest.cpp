@@ -1,9 +1,9 @@
 // Lookups by page number in a long flat page tree: right after every change of the tree,
 // and handing out page references that other objects can point at.
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 
 #include <QColor>

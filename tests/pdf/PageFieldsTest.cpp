@@ -1,6 +1,6 @@
 // Deleting or extracting pages takes their form fields with them and keeps the others, as
 // qpdf reads the written file.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 
 #include <QJsonArray>

@@ -1,10 +1,10 @@
 // What the window asks of a document while painting is answered from the page table,
 // never waiting for a worker that holds the engine lock; the table stays right through
 // edits, and engine pages are loaded on first use.
-#include "pdf/DisplayList.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/DisplayList.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "support/EngineHeld.h"
 #include "support/PdfFixtures.h"
 

@@ -1,10 +1,10 @@
 // Finding pages by number through the document's table of page objects: kept in step with
 // every edit of the page tree, right for what pages inherit, and leaving the file as it was.
-#include "pdf/Document.h"
-#include "pdf/Links.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Links.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
-#include "pdf/Page.h"
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 
 #include <QImage>

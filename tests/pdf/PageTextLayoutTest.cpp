@@ -1,9 +1,9 @@
 // How the text of a page is gathered from content streams written the many ways real
 // producers write them: kerned arrays, repeated drawing, invisible text, ligatures,
 // rotation, columns.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "pdf/Selection.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>

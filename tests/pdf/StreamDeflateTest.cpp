@@ -1,7 +1,7 @@
 // Streams written deflated ahead of the engine's writer: what other readers make of them.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 

@@ -1,6 +1,6 @@
-#include "pdf/TextCache.h"
-#include "pdf/Document.h"
-#include "pdf/Selection.h"
+#include "pdf/text/TextCache.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/Selection.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>

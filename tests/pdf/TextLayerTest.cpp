@@ -1,8 +1,8 @@
-#include "pdf/TextLayer.h"
+#include "pdf/text/TextLayer.h"
 
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "support/PdfFixtures.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
-#include "pdf/WatermarkAnnotation.h"
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/WatermarkAnnotation.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 

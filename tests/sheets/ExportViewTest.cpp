@@ -1,5 +1,5 @@
 #include "sheets/ExportView.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"

@@ -1,8 +1,8 @@
 // The recognition sheet's language choice, Cancel, "Make Searchable" and "Save as Text...".
 #include "sheets/OCRResultSheet.h"
 
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "utilities/OCRService.h"

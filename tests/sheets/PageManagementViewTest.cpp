@@ -1,6 +1,6 @@
 #include "sheets/PageManagementView.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "sheets/PageGridModel.h"
 #include "support/FakePageView.h"
 #include "support/PageFixtures.h"

@@ -1,8 +1,8 @@
 // Saves pictures of the page management and watermark sheets when VELLUMARK_SCREENSHOT_DIR
 // names a folder (tests/screenshots/page-tools.sh runs it on a virtual X display).
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/WatermarkAnnotation.h"
+#include "pdf/annotations/WatermarkAnnotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "sheets/PageGridModel.h"
 #include "sheets/PageManagementView.h"
 #include "sheets/WatermarkView.h"

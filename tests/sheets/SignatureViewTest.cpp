@@ -1,8 +1,8 @@
 #include "sheets/SignatureView.h"
 
-#include "pdf/Annotation.h"
-#include "pdf/Page.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Page.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "platform/Preferences.h"
 #include "sheets/SignatureCanvasView.h"
 #include "support/ScriptedFileDialogs.h"

@@ -4,8 +4,8 @@
 #include "support/WindowTestSupport.h"
 
 #include "app/VellumarkApp.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "shell/AnnotationStyleControls.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/ContentView.h"

@@ -8,7 +8,7 @@
 #include "shell/PDFKitView.h"
 #include "shell/ThumbnailSidebarView.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/InsertPagesEdit.h"

@@ -1,8 +1,8 @@
 // A document that gives way to another lets go of everything made from it: the window
 // keeps nothing of it alive, and opening documents one after another does not grow.
 #include "app/VellumarkApp.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "shell/ContentView.h"
 #include "shell/SheetFlags.h"
 #include "shell/WelcomeView.h"

@@ -7,7 +7,7 @@
 
 #include "pageview/PageFormFiller.h"
 #include "pageview/PdfPageView.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "shell/ContentView.h"
 #include "shell/PDFKitView.h"
 #include "utilities/FormFieldService.h"

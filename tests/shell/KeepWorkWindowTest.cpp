@@ -2,8 +2,8 @@
 // nothing, unsaved changes show in the title and are offered for saving before the
 // document goes, and Edit > Undo / Redo walk the document's edits.
 #include "app/VellumarkApp.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "platform/NotificationCenter.h"
 #include "platform/qt/QtAlerts.h"
 #include "shell/CommandVocabulary.h"

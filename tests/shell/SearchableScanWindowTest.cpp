@@ -8,8 +8,8 @@
 #include "support/WindowTestSupport.h"
 
 #include "pageview/PdfPageView.h"
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "platform/NotificationCenter.h"
 #include "sheets/OCRResultSheet.h"
 #include "shell/CommandVocabulary.h"

@@ -4,8 +4,8 @@
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "shell/AnnotationToolbar.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"

@@ -1,6 +1,6 @@
 #include "shell/SignatureBarView.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/SignatureFixtures.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"

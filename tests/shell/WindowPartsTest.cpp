@@ -3,7 +3,7 @@
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/BookmarkListView.h"
 #include "shell/ContentView.h"

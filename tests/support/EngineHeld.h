@@ -2,8 +2,8 @@
 // A thread that holds a document's engine lock, as a worker recording a heavy page does,
 // until it is told to let go or a generous guard runs out. The guard running out means
 // whatever ran meanwhile waited for the lock: release() then answers false.
-#include "pdf/Document.h"
-#include "pdf/EngineLockHold.h"
+#include "pdf/document/Document.h"
+#include "pdf/engine/EngineLockHold.h"
 
 #include <chrono>
 #include <condition_variable>

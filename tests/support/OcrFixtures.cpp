@@ -1,6 +1,6 @@
 #include "OcrFixtures.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 
 #include <QFont>
 #include <QFontMetricsF>

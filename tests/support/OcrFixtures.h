@@ -1,7 +1,7 @@
 #pragma once
 // Scanned-style fixtures for text recognition: text drawn into page-sized images, and
 // PDFs whose pages are only such images (no text layer).
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QImage>
 #include <QRectF>

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for driving the page view in tests.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 
 #include <QImage>
 #include <QPoint>

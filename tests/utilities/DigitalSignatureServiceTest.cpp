@@ -2,9 +2,9 @@
 
 #include "models/Base64.h"
 #include "models/LocaleFormat.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "support/SignatureFixtures.h"
 
 #include <QCryptographicHash>

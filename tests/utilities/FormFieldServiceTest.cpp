@@ -1,5 +1,5 @@
 #include "utilities/FormFieldService.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/ToolFixtures.h"
 

@@ -1,6 +1,6 @@
 // The window's writers (sheets and menu exports) never write over the open document, and
 // fixed names in a chosen folder do not follow links.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"

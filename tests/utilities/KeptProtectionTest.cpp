@@ -1,8 +1,8 @@
 // The annotated copy of a protected document keeps its protection; only someone who
 // opened it with the owner password may leave it off. Import and clipboard say why they
 // made nothing.
-#include "pdf/Annotation.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Page.h"
 #include "support/FakeClipboard.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"

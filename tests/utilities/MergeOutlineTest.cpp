@@ -1,7 +1,7 @@
 // Merging keeps every file's outline, each under an entry named after its file, read back
 // by the engine and by qpdf.
-#include "pdf/Document.h"
-#include "pdf/Links.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Links.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 #include "utilities/PageOperations.h"

@@ -1,7 +1,7 @@
 // Composed pages are checked by reading back what the written PDF draws.
 #include "utilities/PDFCreationService.h"
-#include "pdf/PageTrace.h"
-#include "pdf/Selection.h"
+#include "pdf/document/PageTrace.h"
+#include "pdf/text/Selection.h"
 #include "support/ComposeSupport.h"
 
 #include <QImage>

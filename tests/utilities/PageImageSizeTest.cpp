@@ -1,5 +1,5 @@
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/HostileFixtures.h"
 #include "support/ImagePageFixtures.h"
 #include "support/PdfFixtures.h"

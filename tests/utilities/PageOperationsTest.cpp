@@ -1,6 +1,6 @@
 #include "utilities/PageOperations.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/PageFixtures.h"
 #include "support/PdfFixtures.h"
 

@@ -1,5 +1,5 @@
 #include "utilities/ProtectionService.h"
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 // that this program and other readers find where the words stand.
 #include "utilities/OCRService.h"
 
-#include "pdf/Selection.h"
-#include "pdf/TextLayer.h"
+#include "pdf/text/Selection.h"
+#include "pdf/text/TextLayer.h"
 #include "support/OcrFixtures.h"
 #include "support/PdfFixtures.h"
 

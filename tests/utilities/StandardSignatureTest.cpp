@@ -1,7 +1,7 @@
 #include "utilities/StandardSignature.h"
 
-#include "pdf/Document.h"
-#include "pdf/SignatureFields.h"
+#include "pdf/document/Document.h"
+#include "pdf/signatures/SignatureFields.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"
 #include "utilities/DigitalSignatureService.h"

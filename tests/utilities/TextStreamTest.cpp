@@ -1,5 +1,5 @@
-#include "pdf/Document.h"
-#include "pdf/TextPage.h"
+#include "pdf/document/Document.h"
+#include "pdf/text/TextPage.h"
 #include "support/PdfFixtures.h"
 #include "utilities/TextExport.h"
 

@@ -1,7 +1,7 @@
 #include "viewmodels/AnnotationChangeEdit.h"
 #include "viewmodels/DocumentViewModel.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/AnnotationFixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Every drawing tool's annotation: made in the tool's style as one edit (undone and redone
 // in one step), and written by "Save Annotated PDF" so that another reader finds it.
 #include "viewmodels/AnnotationCreation.h"
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "platform/Preferences.h"
 #include "support/AnnotationReadBack.h"
 #include "support/PageFixtures.h"

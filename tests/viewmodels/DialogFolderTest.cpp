@@ -1,5 +1,5 @@
 // Dialogs asked on behalf of an open document start in that document's folder.
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"

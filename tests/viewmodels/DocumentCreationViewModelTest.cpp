@@ -1,5 +1,5 @@
 #include "viewmodels/DocumentCreationViewModel.h"
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/ComposeSupport.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"

@@ -1,6 +1,6 @@
 #include "viewmodels/DocumentViewModel.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/FakePageView.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"

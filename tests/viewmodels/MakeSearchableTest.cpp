@@ -2,8 +2,8 @@
 // to the open document in one go, cancel that leaves it alone, and saving the result.
 #include "viewmodels/OCRViewModel.h"
 
-#include "pdf/Page.h"
-#include "pdf/Selection.h"
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
 #include "support/OcrFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "utilities/TextExport.h"

@@ -1,6 +1,6 @@
 #include "viewmodels/OCRViewModel.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/OcrFixtures.h"
 
 #include <QCoreApplication>

@@ -2,8 +2,8 @@
 // to the main thread, the edit is applied off it and kept there to undo.
 #include "viewmodels/PageManagementViewModel.h"
 
-#include "pdf/DocumentChanges.h"
-#include "pdf/Page.h"
+#include "pdf/document/DocumentChanges.h"
+#include "pdf/document/Page.h"
 #include "support/EngineHeld.h"
 #include "support/PdfFixtures.h"
 #include "viewmodels/DocumentViewModel.h"

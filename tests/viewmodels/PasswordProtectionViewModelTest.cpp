@@ -1,6 +1,6 @@
 #include "viewmodels/PasswordProtectionViewModel.h"
 
-#include "pdf/Document.h"
+#include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"

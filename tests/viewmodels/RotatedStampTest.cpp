@@ -1,7 +1,7 @@
 // A signature stamp placed on a turned page (/Rotate 90, 180, 270) shows upright, its
 // "Signed by" line on one line below it, as another reader draws the written file.
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "platform/Preferences.h"
 #include "support/PdfFixtures.h"
 #include "viewmodels/SignatureViewModel.h"

@@ -2,7 +2,7 @@
 // loop keeps turning; what it finds in the end is what a search in one go finds.
 #include "viewmodels/DocumentViewModel.h"
 
-#include "pdf/Page.h"
+#include "pdf/document/Page.h"
 #include "support/FakePageView.h"
 #include "support/TextPdfBuilder.h"
 

@@ -1,8 +1,8 @@
 #include "viewmodels/SignatureViewModel.h"
 
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "platform/Preferences.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"

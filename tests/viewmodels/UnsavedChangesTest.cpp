@@ -1,8 +1,8 @@
 // The document's unsaved state follows its edit stack, the person is asked before
 // unsaved changes are dropped, and undoing every edit gives back the document as opened.
-#include "pdf/Annotation.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
+#include "pdf/annotations/Annotation.h"
+#include "pdf/document/Document.h"
+#include "pdf/document/Page.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
