@@ -20,7 +20,7 @@
 
 ContentView* VellumarkApp::makeWindow() {
     auto* window = new ContentView;
-    AppCommands::install(window->menuBar());
+    AppCommands::install(window->menuBar(), window->commandCenter());
     window->refreshEditActions();
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->documentVM()->setRemembersPlaces(true);

@@ -1,7 +1,8 @@
 #pragma once
-// Process-wide publish/subscribe by name. Menu items post, window handlers subscribe;
-// neither knows the other. Delivery always happens on the main thread: a post from
-// another thread is queued there.
+// Publish/subscribe by name. Each window has a centre of its own that its menu items post
+// on and its command handlers subscribe to; neither knows the other, and no other window
+// hears. Delivery always happens on the main thread: a post from another thread is queued
+// there.
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -18,7 +19,8 @@ public:
     using Callback = std::function<void(const QVariant& payload)>;
     using Token = quint64;
 
-    // The centre every part of the program shares.
+    // The centre every part of the program shares: for notices that carry their sender
+    // (a page view's page and selection changes), never for a window's commands.
     static NotificationCenter& defaultCenter();
 
     NotificationCenter();

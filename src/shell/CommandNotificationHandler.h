@@ -1,6 +1,8 @@
 #pragma once
 // The command routing of one window: a CoreCommandHandler and a ToolCommandHandler
-// built from what the window hands in. Subscriptions last as long as this object.
+// built from what the window hands in, subscribed to the window's own centre (its menus
+// post there), so a command reaches this window and no other. Subscriptions last as long
+// as this object.
 #include "shell/CoreCommandHandler.h"
 #include "shell/ToolCommandHandler.h"
 
@@ -17,8 +19,8 @@ public:
     };
 
     CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,
-                               SheetFlags* flags, Actions actions, QObject* parent = nullptr,
-                               NotificationCenter* center = nullptr);
+                               SheetFlags* flags, Actions actions, NotificationCenter& center,
+                               QObject* parent = nullptr);
 
     CoreCommandHandler* core() const { return core_; }
     ToolCommandHandler* tool() const { return tool_; }

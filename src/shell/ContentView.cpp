@@ -36,6 +36,7 @@
 
 #include "pageview/PasswordPromptWidget.h"
 #include "platform/Alerts.h"
+#include "platform/NotificationCenter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,11 +56,13 @@
 #include <QVBoxLayout>
 
 ContentView::ContentView(QWidget* parent)
-    : QMainWindow(parent), documentVM_(new DocumentViewModel(this)),
-      annotationVM_(new AnnotationViewModel(this)), bookmarkVM_(new BookmarkViewModel(this)),
-      creationVM_(new DocumentCreationViewModel(this)), signatureVM_(new SignatureViewModel(this)),
-      ocrVM_(new OCRViewModel(this)), flags_(new SheetFlags(this)) {
+    : QMainWindow(parent), commandCenter_(new NotificationCenter),
+      documentVM_(new DocumentViewModel(this)), annotationVM_(new AnnotationViewModel(this)),
+      bookmarkVM_(new BookmarkViewModel(this)), creationVM_(new DocumentCreationViewModel(this)),
+      signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
+      flags_(new SheetFlags(this)) {
     setObjectName(QStringLiteral("contentView"));
+    commandCenter_->setParent(this);
     setWindowIcon(Icons::applicationIcon());
     setUnifiedTitleAndToolBarOnMac(true);
     resize(1000, 700);
@@ -116,7 +119,8 @@ ContentView::ContentView(QWidget* parent)
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionService::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
-    commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions, this);
+    commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions,
+                                               *commandCenter_, this);
 
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
             &ContentView::documentChanged);

@@ -2,7 +2,8 @@
 // The main window: it owns the window's models and view flags, shows the welcome screen
 // or the open document with its sidebar, search bar and annotation toolbar, fills the
 // toolbar, keeps the title ("report.pdf — Page 3 of 12") current, routes the menu
-// commands and presents the sheets.
+// commands and presents the sheets. Its menu bar posts on the window's own notification
+// centre, so each window answers its own commands only.
 #include <QMainWindow>
 #include <QPointer>
 
@@ -12,6 +13,7 @@ class BookmarkViewModel;
 class CommandNotificationHandler;
 class DocumentCreationViewModel;
 class DocumentViewModel;
+class NotificationCenter;
 class PDFKitView;
 class OCRViewModel;
 class PageNumberField;
@@ -44,6 +46,9 @@ public:
     OCRViewModel* ocrVM() const { return ocrVM_; }
     SheetFlags* flags() const { return flags_; }
     SheetPresenter* sheetPresenter() const { return presenter_; }
+    // Where this window's menus, shortcuts and toolbar post their commands; only this
+    // window's command routing listens.
+    NotificationCenter& commandCenter() const { return *commandCenter_; }
 
     // "Brivel PDF" or the document's name; "Page n of m" or empty without a document.
     QString title() const;
@@ -106,6 +111,7 @@ private:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    NotificationCenter* commandCenter_; // first made, so it is there for everything after
     DocumentViewModel* documentVM_;
     AnnotationViewModel* annotationVM_;
     BookmarkViewModel* bookmarkVM_;

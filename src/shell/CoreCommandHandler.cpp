@@ -18,13 +18,12 @@ const QStringList& CoreCommandHandler::names() {
 }
 
 CoreCommandHandler::CoreCommandHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,
-                                       SheetFlags* flags, Actions actions, QObject* parent,
-                                       NotificationCenter* center)
+                                       SheetFlags* flags, Actions actions,
+                                       NotificationCenter& center, QObject* parent)
     : QObject(parent), documentVM_(documentVM), bookmarkVM_(bookmarkVM), flags_(flags),
       actions_(std::move(actions)) {
-    NotificationCenter& c = center ? *center : NotificationCenter::defaultCenter();
     for (const QString& name : names())
-        c.subscribe(name, this, [this, name](const QVariant&) { handle(name); });
+        center.subscribe(name, this, [this, name](const QVariant&) { handle(name); });
 }
 
 void CoreCommandHandler::handle(const QString& name) {

@@ -27,8 +27,8 @@ public:
     };
 
     CoreCommandHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,
-                       SheetFlags* flags, Actions actions, QObject* parent = nullptr,
-                       NotificationCenter* center = nullptr);
+                       SheetFlags* flags, Actions actions, NotificationCenter& center,
+                       QObject* parent = nullptr);
 
     // The names this handler subscribes to.
     static const QStringList& names();

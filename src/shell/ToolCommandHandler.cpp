@@ -14,11 +14,11 @@ const QStringList& ToolCommandHandler::names() {
 }
 
 ToolCommandHandler::ToolCommandHandler(DocumentViewModel* documentVM, SheetFlags* flags,
-                                       Actions actions, QObject* parent, NotificationCenter* center)
+                                       Actions actions, NotificationCenter& center, QObject* parent)
     : QObject(parent), documentVM_(documentVM), flags_(flags), actions_(std::move(actions)) {
-    NotificationCenter& c = center ? *center : NotificationCenter::defaultCenter();
     for (const QString& name : names())
-        c.subscribe(name, this, [this, name](const QVariant& payload) { handle(name, payload); });
+        center.subscribe(name, this,
+                         [this, name](const QVariant& payload) { handle(name, payload); });
 }
 
 void ToolCommandHandler::handle(const QString& name, const QVariant& payload) {

@@ -24,7 +24,7 @@ public:
     };
 
     ToolCommandHandler(DocumentViewModel* documentVM, SheetFlags* flags, Actions actions,
-                       QObject* parent = nullptr, NotificationCenter* center = nullptr);
+                       NotificationCenter& center, QObject* parent = nullptr);
 
     static const QStringList& names();
 

@@ -111,12 +111,12 @@ TEST(ContentView, NavigationButtonsStopAtBothEnds) {
 TEST(ContentView, FindTwiceHidesTheSearchBarAndItNeedsADocument) {
     ContentView window;
     window.show();
-    NotificationCenter::defaultCenter().post(Notifications::toggleSearch);
+    window.commandCenter().post(Notifications::toggleSearch);
     EXPECT_TRUE(window.flags()->showSearch());
     EXPECT_FALSE(window.searchBar()->isVisible()); // no document yet
     open(window, numberedFile("find.pdf", 2));
     EXPECT_TRUE(window.searchBar()->isVisible()); // the flag stayed on
-    NotificationCenter::defaultCenter().post(Notifications::toggleSearch);
+    window.commandCenter().post(Notifications::toggleSearch);
     EXPECT_FALSE(window.flags()->showSearch());
     EXPECT_FALSE(window.searchBar()->isVisible());
     window.toolbarAction("Search")->trigger();
@@ -144,7 +144,7 @@ TEST(ContentView, BookmarkSymbolFollowsTheCurrentPage) {
     EXPECT_EQ(symbolOf(bookmark), "bookmark.fill");
     window.documentVM()->goToPage(1); // another page: not bookmarked
     EXPECT_EQ(symbolOf(bookmark), "bookmark");
-    NotificationCenter::defaultCenter().post(Notifications::toggleBookmark); // Ctrl+D
+    window.commandCenter().post(Notifications::toggleBookmark); // Ctrl+D
     EXPECT_EQ(symbolOf(bookmark), "bookmark.fill");
     window.documentVM()->goToPage(0);
     EXPECT_EQ(symbolOf(bookmark), "bookmark.fill");
@@ -236,12 +236,12 @@ TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocumen
 TEST(ContentView, MenuCommandsReachTheWindowThatIsOpen) {
     ContentView window;
     open(window, numberedFile("ten.pdf", 10));
-    NotificationCenter::defaultCenter().post(Notifications::lastPage);
+    window.commandCenter().post(Notifications::lastPage);
     EXPECT_EQ(window.subtitle(), "Page 10 of 10");
-    NotificationCenter::defaultCenter().post(Notifications::firstPage);
+    window.commandCenter().post(Notifications::firstPage);
     EXPECT_EQ(window.pageCounter()->text(), "1 / 10");
-    NotificationCenter::defaultCenter().post(Notifications::setDisplayMode,
-                                             QVariant::fromValue(PDFDisplayModeValue::twoUp));
+    window.commandCenter().post(Notifications::setDisplayMode,
+                                QVariant::fromValue(PDFDisplayModeValue::twoUp));
     ASSERT_NE(window.documentVM()->pdfView(), nullptr);
     EXPECT_EQ(window.documentVM()->pdfView()->displayMode(), PDFDisplayMode::twoUp);
 }
@@ -263,7 +263,7 @@ TEST(ContentView, CommandLineArgumentOpensAReadablePdfAndExplainsTheRest) {
 TEST(ContentView, SignDocumentOpensTheSignatureSheetEvenWithoutADocument) {
     ContentView window;
     window.show();
-    NotificationCenter::defaultCenter().post(Notifications::showSignature);
+    window.commandCenter().post(Notifications::showSignature);
     EXPECT_TRUE(window.flags()->showSignature());
     QDialog* sheet = window.sheetPresenter()->dialog(SheetKind::signature);
     ASSERT_NE(qobject_cast<SignatureView*>(sheet), nullptr);
@@ -305,7 +305,7 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
         {Notifications::showCompare, SheetKind::compare, [f] { return f->showCompare(); }},
     };
     for (const auto& [name, kind, flag] : sheets) {
-        NotificationCenter::defaultCenter().post(name);
+        window.commandCenter().post(name);
         QDialog* sheet = window.sheetPresenter()->dialog(kind);
         EXPECT_EQ(flag(), sheet != nullptr) << name.toStdString();
         EXPECT_EQ(window.sheetPresenter()->hasMaker(kind), sheet != nullptr) << name.toStdString();

@@ -176,14 +176,14 @@ TEST(KeepWorkWindow, TheTitleShowsUnsavedChangesAndTheMenuUndoesThem) {
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_EQ(redo->text(), "Redo Highlight");
     // The keyboard reaches the same commands.
-    NotificationCenter::defaultCenter().post(Notifications::redo);
+    window->commandCenter().post(Notifications::redo);
     EXPECT_EQ(doc->page(0)->annotations().size(), 1u);
     EXPECT_TRUE(vm->isModified());
 
     // Close, Open and a replacing document each ask; Cancel keeps all as it was.
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    NotificationCenter::defaultCenter().post(Notifications::openFile);
+    window->commandCenter().post(Notifications::openFile);
     EXPECT_TRUE(dialogs->openRequests.empty());
     EXPECT_FALSE(vm->loadDocument(QUrl::fromLocalFile(windowtest::numberedFile("other.pdf", 1))));
     EXPECT_EQ(alerts->unsavedAsked.size(), 3u);

@@ -99,7 +99,7 @@ TEST_F(SearchableScanWindow, ToolsMakeSearchableThenTheSearchBarFindsTheWordOnTh
     window.documentVM()->waitForSearch();
     EXPECT_TRUE(window.documentVM()->searchResults().isEmpty());
 
-    NotificationCenter::defaultCenter().post(Notifications::makeSearchable);
+    window.commandCenter().post(Notifications::makeSearchable);
     OCRResultSheet* sheet = sheetOf(window);
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(window.ocrVM()->isOCRRunning());

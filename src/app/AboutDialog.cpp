@@ -1,0 +1,110 @@
+#include "app/AboutDialog.h"
+
+#include "app/VellumarkApp.h"
+#include "widgets/Appearance.h"
+#include "widgets/Icons.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+const QList<AboutDialog::Library>& AboutDialog::libraries() {
+    static const QList<Library> list{
+        {"MuPDF 1.21", "AGPL-3.0-or-later", "PDF engine, linked statically"},
+        {"Qt 6", "LGPL-3.0-only", "windows, dialogs, images"},
+        {"OpenSSL 3", "Apache-2.0", "digital signatures, key store"},
+        {"libdeflate", "MIT", "compression"},
+        {"Tesseract", "Apache-2.0", "text recognition, opened when first used"},
+        {"Leptonica", "BSD-2-Clause-style", "images for text recognition"},
+        {"cairo", "LGPL-2.1-only OR MPL-1.1", "drawing new documents, opened when first used"},
+        {"Pango", "LGPL-2.0-or-later", "text layout of new documents"},
+        // What MuPDF itself is built on.
+        {"FreeType", "FTL OR GPL-2.0-or-later", "fonts, for MuPDF"},
+        {"HarfBuzz", "MIT", "text shaping, for MuPDF"},
+        {"OpenJPEG", "BSD-2-Clause", "JPEG 2000 images, for MuPDF"},
+        {"jbig2dec", "AGPL-3.0-or-later", "JBIG2 images, for MuPDF"},
+        {"libjpeg-turbo", "IJG AND BSD-3-Clause AND Zlib", "JPEG images, for MuPDF"},
+        {"MuJS", "ISC", "for MuPDF (scripts in documents stay off)"},
+        {"Gumbo", "Apache-2.0", "HTML parsing, for MuPDF"},
+        {"zlib", "Zlib", "compression, for MuPDF"},
+    };
+    return list;
+}
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("About Brivel PDF"));
+    setObjectName(QStringLiteral("aboutDialog"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 16);
+    layout->setSpacing(12);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(14);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(Icons::applicationIcon().pixmap(64, 64));
+    icon->setAlignment(Qt::AlignTop);
+    header->addWidget(icon);
+    auto* name = new QLabel(QStringLiteral("<b>Brivel PDF</b><br>%1 %2<br>%3")
+                                .arg(tr("Version"), VellumarkApp::version(),
+                                     tr("Read, annotate and edit PDF documents.")),
+                            this);
+    name->setFont(Appearance::font(Appearance::FontRole::body));
+    name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    header->addWidget(name, 1);
+    layout->addLayout(header);
+
+    // The licence notice the GNU AGPL asks an interactive program to show.
+    auto* licence = new QLabel(
+        tr("Copyright 2026 Brivel PDF maintainers.<br><br>"
+           "This program is free software: you can redistribute it and/or modify it under the "
+           "terms of the GNU Affero General Public License as published by the Free Software "
+           "Foundation, either version 3 of the License, or (at your option) any later version "
+           "(AGPL-3.0-or-later).<br><br>"
+           "It comes with <b>ABSOLUTELY NO WARRANTY</b>; see the "
+           "<a href=\"https://www.gnu.org/licenses/agpl-3.0.html\">GNU Affero General Public "
+           "License</a> for details."),
+        this);
+    licence->setObjectName(QStringLiteral("licence"));
+    licence->setWordWrap(true);
+    licence->setOpenExternalLinks(true);
+    licence->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    layout->addWidget(licence);
+
+    auto* heading = new QLabel(tr("Built on these libraries, each under its own licence:"), this);
+    layout->addWidget(heading);
+    auto* table = new QTreeWidget(this);
+    table->setObjectName(QStringLiteral("libraries"));
+    table->setColumnCount(3);
+    table->setHeaderLabels({tr("Library"), tr("Licence"), tr("Used for")});
+    table->setRootIsDecorated(false);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    for (const Library& library : libraries())
+        new QTreeWidgetItem(table, {library.name, library.licence, library.use});
+    for (int column = 0; column < 2; ++column)
+        table->resizeColumnToContents(column);
+    table->header()->setStretchLastSection(true);
+    table->setMinimumHeight(table->sizeHintForRow(0) * 8);
+    layout->addWidget(table, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(640, 600);
+}
+
+AboutDialog* AboutDialog::present(QWidget* window) {
+    auto* dialog =
+        window ? window->findChild<AboutDialog*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!dialog) {
+        dialog = new AboutDialog(window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
