@@ -47,13 +47,17 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(Icons::applicationIcon().pixmap(64, 64));
     icon->setAlignment(Qt::AlignTop);
     header->addWidget(icon);
-    auto* name = new QLabel(QStringLiteral("<b>Brivel PDF</b><br>%1 %2<br>%3")
-                                .arg(tr("Version"), VellumarkApp::version(),
-                                     tr("Read, annotate and edit PDF documents.")),
-                            this);
-    name->setFont(Appearance::font(Appearance::FontRole::body));
-    name->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    header->addWidget(name, 1);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    auto* name = new QLabel(QStringLiteral("Brivel PDF"), this);
+    name->setFont(Appearance::font(Appearance::FontRole::title2));
+    titles->addWidget(name);
+    auto* version = new QLabel(tr("Version %1").arg(VellumarkApp::version()), this);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    titles->addWidget(version);
+    titles->addWidget(new QLabel(tr("Read, annotate and edit PDF documents."), this));
+    titles->addStretch(1);
+    header->addLayout(titles, 1);
     layout->addLayout(header);
 
     // The licence notice the GNU AGPL asks an interactive program to show.
@@ -84,16 +88,21 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     table->setFocusPolicy(Qt::NoFocus);
     for (const Library& library : libraries())
         new QTreeWidgetItem(table, {library.name, library.licence, library.use});
-    for (int column = 0; column < 2; ++column)
+    for (int column = 0; column < 2; ++column) {
         table->resizeColumnToContents(column);
+        table->setColumnWidth(column, table->columnWidth(column) + 16);
+    }
     table->header()->setStretchLastSection(true);
-    table->setMinimumHeight(table->sizeHintForRow(0) * 8);
-    layout->addWidget(table, 1);
+    // Every row in sight without scrolling.
+    table->setFixedHeight(table->header()->sizeHint().height() +
+                          table->sizeHintForRow(0) * table->topLevelItemCount() +
+                          2 * table->frameWidth() + 4);
+    layout->addWidget(table);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(640, 600);
+    resize(660, layout->totalHeightForWidth(660));
 }
 
 AboutDialog* AboutDialog::present(QWidget* window) {

@@ -29,9 +29,12 @@
 
 #include <QScreen>
 
+#include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
@@ -207,4 +210,19 @@ TEST_F(WindowScreenshots, SymbolsAndApplicationIcon) {
     painter.drawPixmap(8, sheet.height() - 132, Icons::applicationIcon().pixmap(128, 128));
     painter.end();
     ASSERT_TRUE(sheet.save(QDir(shotsDir()).filePath("08-symbols.png")));
+}
+
+TEST_F(WindowScreenshots, AboutDialog) {
+    QAction* about = nullptr;
+    for (QAction* top : window.menuBar()->actions())
+        if (top->menu() && top->text() == "&Help")
+            about = top->menu()->actions().value(0);
+    ASSERT_TRUE(about);
+    about->trigger();
+    QDialog* dialog = window.findChild<QDialog*>("aboutDialog");
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QTest::qWait(50);
+    save(*dialog, "09-about");
+    dialog->reject();
 }
