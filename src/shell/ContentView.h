@@ -46,8 +46,8 @@ public:
     OCRViewModel* ocrVM() const { return ocrVM_; }
     SheetFlags* flags() const { return flags_; }
     SheetPresenter* sheetPresenter() const { return presenter_; }
-    // Where this window's menus, shortcuts and toolbar post their commands; only this
-    // window's command routing listens.
+    // Where this window's menu bar and its shortcuts post their commands; only this
+    // window's command routing listens (the toolbar acts on the window directly).
     NotificationCenter& commandCenter() const { return *commandCenter_; }
 
     // "Brivel PDF" or the document's name; "Page n of m" or empty without a document.
