@@ -109,8 +109,12 @@ protected:
             ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     }
 
+    void TearDown() override { closeWindows(); } // after a failed check, too
+
     void closeWindows() {
         for (ContentView*& w : windows) {
+            if (!w)
+                continue;
             w->ocrVM()->cancel();
             w->ocrVM()->waitForBackgroundWork();
             delete w; // not close(): an edited document would ask to be saved
