@@ -7,9 +7,10 @@ namespace cli {
 namespace {
 
 QString header(const char* shell, const char* kind) {
-    return QStringLiteral("# %1 completion for vellumark-cli, generated from the commands' "
-                          "option tables by\n# `vellumark-cli --generate %2`: edit the tables, "
-                          "not this file.\n")
+    return QStringLiteral("# %1 completion for vellumark-cli,\n"
+                          "# generated from the commands' option tables by "
+                          "`vellumark-cli --generate %2`:\n"
+                          "# edit the tables, not this file.\n")
         .arg(QLatin1String(shell), QLatin1String(kind));
 }
 

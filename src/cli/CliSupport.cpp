@@ -97,8 +97,8 @@ bool unlockOrComplain(pdf::Document& document, const QString& path) {
         failure(QStringLiteral("%1: wrong password").arg(path));
         return false;
     }
-    failure(QStringLiteral("%1: the document is protected by a password; put it in "
-                           "VELLUMARK_PASSWORD")
+    failure(QStringLiteral("%1: the document is protected by a password; "
+                           "put it in VELLUMARK_PASSWORD")
                 .arg(path));
     return false;
 }

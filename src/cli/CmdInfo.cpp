@@ -110,8 +110,8 @@ int run(const cli::Args& args) {
                .arg(!doc->isEncrypted() ? QStringLiteral("none")
                     : needsPassword     ? QStringLiteral("a password is needed to open it")
                                         : QStringLiteral("opens without a password; "
-                                                             "an owner password guards its "
-                                                             "permissions"));
+                                                             "an owner password guards "
+                                                             "its permissions"));
     out += QStringLiteral("Locked: %1\n").arg(doc->isLocked() ? "yes" : "no");
     for (const auto& [key, name] : kInfoKeys) {
         const QString value = doc->info(key);

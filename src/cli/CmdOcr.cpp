@@ -19,17 +19,17 @@ int runOcr(const cli::Args& args);
 const cli::Registrar registrar({
     .name = "ocr",
     .summary = "Recognise the text of scanned pages",
-    .description =
-        "Recognises the text of FILE's pages and prints it: "
-        "one \"--- Page N ---\" section for each page with text, "
-        "or only the text of page N (counted from 1). "
-        "When nothing is recognised, standard output stays empty "
-        "and the notice goes to standard error.\n\n"
-        "With --searchable, writes OUT instead: "
-        "a copy of FILE in which every page without text carries the recognised words "
-        "as invisible text over the picture, so that other readers can search, select and "
-        "copy them. The pictures are not changed; OUT must not be FILE. "
-        "A missing language model is an error that names its Debian package.",
+    .description = "Recognises the text of FILE's pages and prints it: "
+                   "one \"--- Page N ---\" section for each page with text, "
+                   "or only the text of page N (counted from 1). "
+                   "When nothing is recognised, standard output stays empty "
+                   "and the notice goes to standard error.\n\n"
+                   "With --searchable, writes OUT instead: "
+                   "a copy of FILE in which every page without text carries the recognised words "
+                   "as invisible text over the picture, "
+                   "so that other readers can search, select and copy them. "
+                   "The pictures are not changed; OUT must not be FILE. "
+                   "A missing language model is an error that names its Debian package.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "with --searchable: the searchable copy to write", false),
                 {.name = "--page",

@@ -101,8 +101,8 @@ int run(const cli::Args& args) {
                                     .arg(whyNotRendered(*page, scale)));
         if (image.width() > kPngSide || image.height() > kPngSide)
             return cli::failure(QStringLiteral("page %1 could not be rendered: "
-                                               "the %2 × %3 pixel image is larger than a PNG file "
-                                               "holds (%4 pixels a side); "
+                                               "the %2 × %3 pixel image is larger "
+                                               "than a PNG file holds (%4 pixels a side); "
                                                "choose a smaller --scale")
                                     .arg(number)
                                     .arg(image.width())

@@ -99,14 +99,15 @@ int run(const cli::Args& args) {
 const cli::Registrar registrar({
     .name = "sign",
     .summary = "sign a PDF with the signer's key (created on first use)",
-    .description = "Signs FILE under NAME and writes the signed copy to OUT: the signature record, "
-                   "then a standard PDF signature (PAdES B-B) that other readers verify. "
-                   "The first signature under a name creates that name's RSA key "
-                   "and self-signed certificate in the user's key store; later ones reuse them. "
-                   "With --p12 the standard signature is made with the key and certificate "
-                   "of a PKCS #12 file (NAME defaults to its subject); "
-                   "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
-                   "OUT keeps the encryption and permissions of a protected FILE.",
+    .description =
+        "Signs FILE under NAME and writes the signed copy to OUT: the signature record, "
+        "then a standard PDF signature (PAdES B-B) that other readers verify. "
+        "The first signature under a name creates that name's RSA key "
+        "and self-signed certificate in the user's key store; later ones reuse them. "
+        "With --p12 the standard signature is made "
+        "with the key and certificate of a PKCS #12 file (NAME defaults to its subject); "
+        "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
+        "OUT keeps the encryption and permissions of a protected FILE.",
     .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
     .options = {cli::outputOption("OUT", "the signed copy to write"),
                 {.name = "--name",

@@ -127,14 +127,14 @@ int run(const cli::Args& args) {
 const cli::Registrar registrar({
     .name = "verify",
     .summary = "check a PDF's digital signatures",
-    .description =
-        "Prints one line per signature (signer, time, whether it holds and whether the file "
-        "changed after it, and whether its certificate is trusted), "
-        "then the result of the signature record.\n\n"
-        "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
-        "5 cannot verify (the signer's key is not on this machine, "
-        "or a kind of signature this program cannot check), 1 unreadable file. "
-        "The status is the same with --json.",
+    .description = "Prints one line per signature "
+                   "(signer, time, whether it holds, whether the file changed after it, "
+                   "and whether its certificate is trusted), "
+                   "then the result of the signature record.\n\n"
+                   "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
+                   "5 cannot verify (the signer's key is not on this machine, "
+                   "or a kind of signature this program cannot check), 1 unreadable file. "
+                   "The status is the same with --json.",
     .arguments = {{.name = "FILE", .help = "the signed PDF file"}},
     .json = "{\n"
             "  \"signed\": BOOL,\n"
