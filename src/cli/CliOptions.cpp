@@ -118,6 +118,15 @@ std::optional<Args> parse(const Command& command, const QStringList& args, QStri
         *error = message;
         return std::nullopt;
     };
+    // --help anywhere before "--" wins over whatever else is wrong with the line.
+    for (const QString& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h") {
+            parsed.help_ = true;
+            return parsed;
+        }
+    }
     bool optionsEnd = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -135,10 +144,6 @@ std::optional<Args> parse(const Command& command, const QStringList& args, QStri
         const Option* option = find(options, name);
         if (!option)
             return fail(QStringLiteral("unknown option %1").arg(name));
-        if (option->name == "--help") {
-            parsed.help_ = true;
-            return parsed;
-        }
         QString value;
         if (option->type == ValueType::Flag) {
             if (eq > 0)

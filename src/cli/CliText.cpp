@@ -36,6 +36,8 @@ QString optionHelp(const Option& option) {
         details << "from " + range;
     if (!option.defaultValue.isEmpty())
         details << "default " + option.defaultValue;
+    if (option.required)
+        details << "required";
     if (details.isEmpty())
         return option.help;
     return option.help + " (" + details.join("; ") + ")";
