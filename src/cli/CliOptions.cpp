@@ -164,7 +164,9 @@ std::optional<Args> parse(const Command& command, const QStringList& args, QStri
 
     for (const Option& option : options)
         if (option.required && !parsed.has(option.name))
-            return fail(QStringLiteral("%1 %2 is required").arg(option.name, option.value));
+            return fail(
+                QStringLiteral("%1 %2 is required")
+                    .arg(option.alias.isEmpty() ? option.name : option.alias, option.value));
     const QStringList& given = parsed.positionals_;
     qsizetype at = 0;
     for (const Positional& positional : command.arguments) {
