@@ -4,8 +4,8 @@
 #
 # Besides the two programs (installed by the top-level file, with the desktop entry and the
 # SVG icon) the package holds the AppStream metainfo, PNG icons in the hicolor sizes drawn
-# from the SVG at build time, a gzipped man page per program, the Debian copyright and
-# changelog files and a lintian override. tests/package/package_test.sh checks the result.
+# from the SVG at build time, a gzipped man page per program, vellumark-cli's bash, zsh and
+# fish completions, the Debian copyright and changelog files and a lintian override. tests/package/package_test.sh checks the result.
 
 # Directories the installation creates are 0755 whatever the umask of the building machine.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -56,9 +56,39 @@ function(vellumark_gzip source staged)
     VERBATIM)
 endfunction()
 
+# vellumark-cli's man page and shell completions are written by the program from its
+# commands' option tables (the man page's prose around them comes from its template).
+set(cli_docs_dir ${CMAKE_BINARY_DIR}/cli-docs)
+set(cli_man_template ${CMAKE_SOURCE_DIR}/man/vellumark-cli.1.in)
+set(cli_docs "")
+foreach(kind_file man:vellumark-cli.1 bash:vellumark-cli zsh:_vellumark-cli fish:vellumark-cli.fish)
+  string(REPLACE ":" ";" kind_file ${kind_file})
+  list(GET kind_file 0 kind)
+  list(GET kind_file 1 name)
+  add_custom_command(OUTPUT ${cli_docs_dir}/${name}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${cli_docs_dir}
+    # A sanitized build's leak report at exit is no failure of the generator.
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+      $<TARGET_FILE:vellumark-cli> --generate ${kind} ${cli_docs_dir}/${name} ${cli_man_template}
+    DEPENDS vellumark-cli ${cli_man_template}
+    COMMENT "Writing vellumark-cli's ${kind} ${name} from its option tables"
+    VERBATIM)
+  list(APPEND cli_docs ${cli_docs_dir}/${name})
+endforeach()
+install(FILES ${cli_docs_dir}/vellumark-cli
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${cli_docs_dir}/_vellumark-cli
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${cli_docs_dir}/vellumark-cli.fish
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
 set(man_pages "")
 foreach(page vellumark.1 vellumark-cli.1)
-  vellumark_gzip(${CMAKE_SOURCE_DIR}/man/${page} man/${page})
+  if(page STREQUAL "vellumark-cli.1")
+    vellumark_gzip(${cli_docs_dir}/${page} man/${page})
+  else()
+    vellumark_gzip(${CMAKE_SOURCE_DIR}/man/${page} man/${page})
+  endif()
   list(APPEND man_pages ${packaging_dir}/man/${page}.gz)
 endforeach()
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -85,7 +115,7 @@ install(FILES packaging/lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vellumark)
 
 add_custom_target(vellumark_package_data ALL
-  DEPENDS ${icon_pngs} ${man_pages} ${packaging_dir}/doc/changelog.Debian.gz)
+  DEPENDS ${icon_pngs} ${man_pages} ${cli_docs} ${packaging_dir}/doc/changelog.Debian.gz)
 
 # --- CPack: one .deb ----------------------------------------------------------------------
 set(CPACK_GENERATOR DEB)

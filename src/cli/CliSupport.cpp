@@ -97,8 +97,8 @@ bool unlockOrComplain(pdf::Document& document, const QString& path) {
         failure(QStringLiteral("%1: wrong password").arg(path));
         return false;
     }
-    failure(QStringLiteral("%1: the document is protected by a password; put it in "
-                           "VELLUMARK_PASSWORD")
+    failure(QStringLiteral("%1: the document is protected by a password; "
+                           "put it in VELLUMARK_PASSWORD")
                 .arg(path));
     return false;
 }
@@ -107,27 +107,6 @@ pdf::WriteOptions keepingProtection() {
     pdf::WriteOptions options;
     options.keepProtection = true;
     return options;
-}
-
-std::optional<QString> takeOption(QStringList& args, const QStringList& names, bool* error) {
-    for (int i = 0; i < args.size(); ++i) {
-        if (!names.contains(args[i]))
-            continue;
-        if (i + 1 >= args.size()) {
-            if (error)
-                *error = true;
-            args.removeAt(i);
-            return std::nullopt;
-        }
-        const QString value = args[i + 1];
-        args.remove(i, 2);
-        return value;
-    }
-    return std::nullopt;
-}
-
-bool takeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
 }
 
 std::optional<double> numberInRange(const QString& text, double low, double high) {
@@ -172,15 +151,22 @@ bool outputAllowed(const QString& output) {
     return false;
 }
 
-QStringList inputArguments(const QStringList& args) {
-    QStringList inputs;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--output")
-            ++i;
-        else
-            inputs << args[i];
-    }
-    return inputs;
+int reportWritten(const Args& args, const QString& command, const QJsonArray& files,
+                  const QJsonObject& extra) {
+    if (!args.json())
+        return 0;
+    QJsonObject report = extra;
+    report["command"] = command;
+    report["files"] = files;
+    printJson(report);
+    return 0;
+}
+
+QJsonObject writtenFile(const QString& path, int pages) {
+    QJsonObject file{{"path", path}, {"bytes", QFileInfo(path).size()}};
+    if (pages >= 0)
+        file["pages"] = pages;
+    return file;
 }
 
 void keepUntilExit(std::shared_ptr<const void> object) {

@@ -1,6 +1,10 @@
 #pragma once
 // Small helpers the vellumark-cli commands share.
+#include "cli/CliOptions.h"
 #include "pdf/document/Document.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <QString>
 #include <QStringList>
@@ -21,11 +25,6 @@ bool unlockOrComplain(pdf::Document& document, const QString& path);
 // How copies of a document are written: with the input's own encryption and permissions.
 pdf::WriteOptions keepingProtection();
 
-// Takes the value of an option ("-o OUT"); nullopt when absent; `error` set when the value
-// is missing.
-std::optional<QString> takeOption(QStringList& args, const QStringList& names, bool* error);
-bool takeFlag(QStringList& args, const QString& name);
-
 // `text` as a finite number within [low, high]; nullopt for anything else ("nan", "inf",
 // "1e999", trailing junk, out of range).
 std::optional<double> numberInRange(const QString& text, double low, double high);
@@ -43,8 +42,12 @@ QString printable(const QString& text, bool keepLayout = false);
 // the command reads (checked again by every writer; asking first saves the work).
 bool outputAllowed(const QString& output);
 
-// The arguments that name files the command reads: all but the values of -o/--output.
-QStringList inputArguments(const QStringList& args);
+// What a writer reports with --json: {"command": NAME, "files": [...], ...extra} on
+// stdout. Returns 0, the writer's exit status.
+int reportWritten(const Args& args, const QString& command, const QJsonArray& files,
+                  const QJsonObject& extra = {});
+// {"path": PATH, "bytes": its size on disk}, and "pages" when `pages` is not negative.
+QJsonObject writtenFile(const QString& path, int pages = -1);
 
 // Holds `object` until the process ends, where the system takes back its memory at once:
 // for a large document read by a command that ends with it, whose objects, let go of one

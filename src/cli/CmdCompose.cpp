@@ -145,31 +145,20 @@ QList<PDFPageContent> readDescription(const QString& path) {
     return pages;
 }
 
-int run(const cli::Command& command, const QStringList& args) {
-    QString input, output;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--output") {
-            if (i + 1 >= args.size())
-                return cli::usageError(command, "-o needs a file name");
-            output = args[++i];
-        } else if (args[i].startsWith('-') && args[i] != "-") {
-            return cli::usageError(command, QString("unknown option %1").arg(args[i]));
-        } else if (input.isEmpty()) {
-            input = args[i];
-        } else {
-            return cli::usageError(command, "only one description file");
-        }
-    }
-    if (!output.isEmpty() && !cli::outputAllowed(output))
+int run(const cli::Args& args) {
+    const QString input = args.positionals()[0];
+    const QString output = args.text("--output");
+    if (!cli::outputAllowed(output))
         return 1;
-    if (input.isEmpty() || output.isEmpty())
-        return cli::usageError(command, "a description file and -o OUT.pdf are required");
     try {
         const QList<PDFPageContent> pages = readDescription(input);
         const pdf::DocumentPtr document = PDFCreationService::createDocument(pages);
         QString reason;
         if (!document->write(output, {}, &reason))
             return cli::failure(base::couldNotBeWritten(output, reason));
+        if (args.json())
+            return cli::reportWritten(args, "compose",
+                                      {cli::writtenFile(output, document->pageCount())});
         cli::out(QString("%1: %2 page%3\n")
                      .arg(output)
                      .arg(pages.size())
@@ -180,15 +169,26 @@ int run(const cli::Command& command, const QStringList& args) {
     }
 }
 
-const cli::Registrar registrar(cli::Command{
-    "compose",
-    "Compose a new PDF from a JSON description of pages",
-    "Usage: vellumark-cli compose DESCRIPTION.json -o OUT.pdf\n"
-    "\n"
-    "DESCRIPTION.json lists pages: their size (a4, letter, legal, custom with width and\n"
-    "height), background (blank, lined, grid, dotGrid), text blocks and image blocks\n"
-    "(image files relative to the description). The README describes the format.",
-    [](const QStringList& args) { return run(cli::registry().at("compose"), args); },
+const cli::Registrar registrar({
+    .name = "compose",
+    .summary = "Compose a new PDF from a JSON description of pages",
+    .description =
+        "DESCRIPTION.json lists pages: "
+        "their size (a4, letter, legal, custom with width and height), "
+        "background (blank, lined, grid, dotGrid), "
+        "text blocks and image blocks (image files relative to the description). "
+        "The README describes the format.\n\n"
+        "The pages are drawn by the rules of the application's \"New Document\" sheet "
+        "and written through a temporary file, so a failed run leaves no partial file. "
+        "An unknown size or template, an unreadable image or malformed JSON stops the command "
+        "with exit status 1 and a message naming the page and block.",
+    .arguments = {{.name = "DESCRIPTION.json", .help = "the pages to draw"}},
+    .options = {cli::outputOption("OUT.pdf", "the PDF file to write")},
+    .json = "{\n"
+            "  \"command\": \"compose\",\n"
+            "  \"files\": [{\"path\": OUT.pdf, \"bytes\": N, \"pages\": N}]\n"
+            "}",
+    .run = run,
 });
 
 } // namespace

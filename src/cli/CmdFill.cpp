@@ -1,4 +1,4 @@
-// vellumark-cli fill FILE NAME=VALUE... -o OUT
+// vellumark-cli fill FILE NAME=VALUE... -o OUT [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
@@ -8,36 +8,45 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "fill",
-    "a copy with form fields filled in",
-    "Usage: vellumark-cli fill FILE NAME=VALUE... -o OUT\n\n"
-    "Sets each named field and writes the filled copy to OUT; FILE is never changed.\n"
-    "Text fields take any text, choice fields one of their options, check boxes on or off,\n"
-    "radio groups the option to switch on (see `vellumark-cli forms`). The name is the\n"
-    "field's full name, and the value is everything after the first '='. Nothing is written\n"
-    "when a field is missing or refuses its value.",
-    run,
+    .name = "fill",
+    .summary = "a copy with form fields filled in",
+    .description =
+        "Sets each named field and writes the filled copy to OUT; FILE is never changed. "
+        "Text fields take any text, choice fields one of their options, check boxes on or off, "
+        "radio groups the option to switch on (see `vellumark-cli forms`). "
+        "The name is the field's full name, and the value is everything after the first '='. "
+        "Nothing is written when a field is missing or refuses its value.",
+    .arguments = {{.name = "FILE", .help = "the PDF file with the form"},
+                  {.name = "NAME=VALUE",
+                   .help = "a field and the value to give it",
+                   .type = cli::ValueType::Text,
+                   .repeats = true}},
+    .options = {cli::outputOption("OUT", "the filled copy to write")},
+    .json = "{\n"
+            "  \"command\": \"fill\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
+            "  \"filled\": [NAME, ...]              the fields set, in the order given\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
+int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("fill");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    if (missing || !output || args.size() < 2)
-        return cli::usageError(self, "expected FILE, at least one NAME=VALUE and -o OUT");
-    const QString input = args.takeFirst();
+    const QString output = args.text("--output");
+    const QString input = args.positionals()[0];
     std::vector<std::pair<QString, QString>> assignments;
-    for (const QString& arg : args) {
+    QJsonArray filled;
+    for (const QString& arg : args.positionals().mid(1)) {
         const qsizetype eq = arg.indexOf('=');
         if (eq <= 0)
             return cli::usageError(self, QStringLiteral("'%1' is not NAME=VALUE").arg(arg));
         assignments.emplace_back(arg.left(eq), arg.mid(eq + 1));
+        filled.append(arg.left(eq));
     }
-    if (!cli::outputAllowed(*output))
+    if (!cli::outputAllowed(output))
         return 1;
 
     auto doc = cli::openOrComplain(input);
@@ -51,9 +60,10 @@ int run(const QStringList& argsIn) {
         }
     }
     QString reason;
-    if (!doc->write(*output, cli::keepingProtection(), &reason))
-        return cli::failure(base::couldNotBeWritten(*output, reason));
-    return 0;
+    if (!doc->write(output, cli::keepingProtection(), &reason))
+        return cli::failure(base::couldNotBeWritten(output, reason));
+    return cli::reportWritten(args, "fill", {cli::writtenFile(output, doc->pageCount())},
+                              {{"filled", filled}});
 }
 
 } // namespace

@@ -1,22 +1,34 @@
-// vellumark-cli forms FILE
+// vellumark-cli forms FILE [--json]
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "utilities/FormFieldService.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "forms",
-    "the fillable form fields: page, name, type, value",
-    "Usage: vellumark-cli forms FILE\n\n"
-    "Lists every text, button and choice field, one line each, tab-separated:\n"
-    "page (1-based), name, type (Text, Button or Choice) and value. Check boxes show on or\n"
-    "off; radio buttons show their state and, in brackets, the option that fills them.\n"
-    "Tabs, line breaks and backslashes in values are written as \\t, \\n and \\\\.\n"
-    "Signature fields are not listed.",
-    run,
+    .name = "forms",
+    .summary = "the fillable form fields: page, name, type, value",
+    .description = "Lists every text, button and choice field, one line each, tab-separated: "
+                   "page (1-based), name, type (Text, Button or Choice) and value. "
+                   "Check boxes show on or off; "
+                   "radio buttons show their state and, in brackets, the option that fills them. "
+                   "Tabs, line breaks and backslashes in values are written as \\t, \\n and \\\\. "
+                   "Signature fields are not listed.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .json = "{\n"
+            "  \"fields\": [{\n"
+            "    \"page\": N,\n"
+            "    \"name\": TEXT,\n"
+            "    \"type\": \"Text\" | \"Button\" | \"Choice\",\n"
+            "    \"value\": TEXT          as it is, not escaped\n"
+            "  }]\n"
+            "}",
+    .run = run,
 });
 
 QString escaped(QString text) {
@@ -24,20 +36,26 @@ QString escaped(QString text) {
         text.replace('\\', "\\\\").replace('\t', "\\t").replace('\r', "\\r").replace('\n', "\\n"));
 }
 
-int run(const QStringList& args) {
-    const cli::Command& self = cli::registry().at("forms");
-    if (args.size() != 1)
-        return cli::usageError(self, "expected one FILE");
-    auto doc = cli::openOrComplain(args[0]);
+int run(const cli::Args& args) {
+    auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
     QString out;
-    for (const FormField& field : FormFieldService::detectFormFields(*doc))
+    QJsonArray fields;
+    for (const FormField& field : FormFieldService::detectFormFields(*doc)) {
+        const QString value = FormFieldService::displayValue(field);
+        fields.append(QJsonObject{{"page", field.pageIndex + 1},
+                                  {"name", field.displayName()},
+                                  {"type", field.fieldType()},
+                                  {"value", value}});
         out += QStringLiteral("%1\t%2\t%3\t%4\n")
                    .arg(field.pageIndex + 1)
-                   .arg(escaped(field.displayName()), field.fieldType(),
-                        escaped(FormFieldService::displayValue(field)));
-    cli::out(out);
+                   .arg(escaped(field.displayName()), field.fieldType(), escaped(value));
+    }
+    if (args.json())
+        cli::printJson({{"fields", fields}});
+    else
+        cli::out(out);
     return 0;
 }
 

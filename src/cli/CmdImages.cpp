@@ -1,4 +1,4 @@
-// vellumark-cli images IMG... -o OUT.pdf
+// vellumark-cli images IMG... -o OUT.pdf [--json]
 #include "base/AtomicFile.h"
 #include "base/InputFiles.h"
 #include "cli/CliCommand.h"
@@ -10,58 +10,67 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "images",
-    "images into a PDF, one page per image at its natural size",
-    "Usage: vellumark-cli images IMAGE... -o OUT.pdf\n\nMakes one page per image (PNG, JPEG, TIFF, "
-    "BMP, GIF), each exactly the\n"
-    "image's size in points at its stated resolution. Files that are not images are\n"
-    "skipped and named on stderr.",
-    run,
+    .name = "images",
+    .summary = "images into a PDF, one page per image at its natural size",
+    .description = "Makes one page per image (PNG, JPEG, TIFF, BMP, GIF), "
+                   "each exactly the image's size in points at its stated resolution. "
+                   "Files that are not images are skipped and named on stderr.",
+    .arguments = {{.name = "IMAGE", .help = "an image file", .repeats = true}},
+    .options = {cli::outputOption("OUT.pdf", "the PDF file to write")},
+    .json = "{\n"
+            "  \"command\": \"images\",\n"
+            "  \"files\": [{\"path\": OUT.pdf, \"bytes\": N, \"pages\": N}],\n"
+            "  \"skipped\": [{\"path\": PATH, \"reason\": TEXT}]\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
-    const cli::Command& self = cli::registry().at("images");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    if (missing || !output || args.isEmpty())
-        return cli::usageError(self, "expected IMAGE... and -o OUT.pdf");
-    if (!cli::outputAllowed(*output))
-        return 1;
-    // Says which inputs did not make it and why, so a batch does not lose pages silently.
-    auto explainSkipped = [&args] {
-        for (const QString& path : args) {
-            QString reason;
-            QFile file(path);
-            if (!base::isRegularFile(path, &reason) || !file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "vellumark-cli: skipped %s: %s\n", qPrintable(path),
-                             qPrintable(reason.isEmpty() ? file.errorString() : reason));
-                continue;
-            }
-            const pdf::ImageInfo info = pdf::probeImage(file.readAll());
-            if (info.width == 0)
-                std::fprintf(stderr, "vellumark-cli: skipped %s: not an image\n", qPrintable(path));
-            else if (!pdf::withinPixelBudget(info.width, info.height))
-                std::fprintf(stderr, "vellumark-cli: skipped %s: larger than %lld megapixels\n",
-                             qPrintable(path), pdf::kPixelBudget / (1 << 20));
+// Which inputs did not make it and why, so a batch does not lose pages silently; each is
+// named on stderr too.
+QJsonArray explainSkipped(const QStringList& paths) {
+    QJsonArray skipped;
+    for (const QString& path : paths) {
+        QString reason;
+        QFile file(path);
+        if (!base::isRegularFile(path, &reason) || !file.open(QIODevice::ReadOnly)) {
+            if (reason.isEmpty())
+                reason = file.errorString();
+        } else if (const pdf::ImageInfo info = pdf::probeImage(file.readAll()); info.width == 0) {
+            reason = "not an image";
+        } else if (!pdf::withinPixelBudget(info.width, info.height)) {
+            reason = QStringLiteral("larger than %1 megapixels").arg(pdf::kPixelBudget / (1 << 20));
+        } else {
+            continue;
         }
-    };
+        std::fprintf(stderr, "vellumark-cli: skipped %s: %s\n", qPrintable(path),
+                     qPrintable(reason));
+        skipped.append(QJsonObject{{"path", path}, {"reason", reason}});
+    }
+    return skipped;
+}
+
+int run(const cli::Args& args) {
+    const QString output = args.text("--output");
+    const QStringList images = args.positionals();
+    if (!cli::outputAllowed(output))
+        return 1;
     pdf::DocumentPtr document;
     try {
-        document = FileConversionService::imagesToPDF(args);
+        document = FileConversionService::imagesToPDF(images);
     } catch (const FileConversionService::ConversionError& e) {
-        explainSkipped();
+        explainSkipped(images);
         return cli::failure(QString::fromUtf8(e.what()));
     }
-    if (document->pageCount() < args.size())
-        explainSkipped();
+    const QJsonArray skipped =
+        document->pageCount() < images.size() ? explainSkipped(images) : QJsonArray();
     QString error;
-    if (!document->write(*output, {}, &error))
-        return cli::failure(base::couldNotBeWritten(*output, error));
-    return 0;
+    if (!document->write(output, {}, &error))
+        return cli::failure(base::couldNotBeWritten(output, error));
+    return cli::reportWritten(args, "images", {cli::writtenFile(output, document->pageCount())},
+                              {{"skipped", skipped}});
 }
 
 } // namespace

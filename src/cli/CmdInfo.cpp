@@ -1,4 +1,4 @@
-// vellumark-cli info FILE
+// vellumark-cli info FILE [--json]
 #include "base/InputFiles.h"
 #include "base/NumberText.h"
 #include "cli/CliCommand.h"
@@ -6,28 +6,87 @@
 #include "pdf/document/Page.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <cstdio>
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "info",
-    "pages, page boxes and rotation, information entries, encryption, form fields",
-    "Usage: vellumark-cli info FILE\n\nPrints the page count, each page's media box and rotation, "
-    "the\n"
-    "document information entries, whether the file is encrypted or locked, and the number\n"
-    "of form fields.",
-    run,
+    .name = "info",
+    .summary = "pages, page boxes and rotation, information entries, encryption, form fields",
+    .description = "Prints the page count, each page's media box and rotation, "
+                   "the document information entries, whether the file is encrypted or locked, "
+                   "and the number of form fields.\n\n"
+                   "A file that needs a password still shows its protection; "
+                   "the rest is shown when VELLUMARK_PASSWORD opens it.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .json = "{\n"
+            "  \"file\": NAME,              the file's name, without its folder\n"
+            "  \"encrypted\": BOOL,\n"
+            "  \"protection\": \"none\" | \"password\" | \"permissions\",\n"
+            "  \"locked\": BOOL,            true while no password has opened it;\n"
+            "                              the members below only when it is false\n"
+            "  \"info\": {KEY: TEXT, ...},  the entries that are set (Title, Author, ...)\n"
+            "  \"pages\": N,\n"
+            "  \"formFields\": N,\n"
+            "  \"pageBoxes\": [{\"page\": N, \"mediaBox\": [X0, Y0, X1, Y1], \"rotation\": DEG}]\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
-    const cli::Command& self = cli::registry().at("info");
-    if (argsIn.size() != 1)
-        return cli::usageError(self, "expected one FILE");
-    const QString path = argsIn[0];
+const std::pair<pdf::InfoKey, const char*> kInfoKeys[] = {
+    {pdf::InfoKey::Title, "Title"},
+    {pdf::InfoKey::Author, "Author"},
+    {pdf::InfoKey::Subject, "Subject"},
+    {pdf::InfoKey::Keywords, "Keywords"},
+    {pdf::InfoKey::Creator, "Creator"},
+    {pdf::InfoKey::Producer, "Producer"},
+    {pdf::InfoKey::CreationDate, "CreationDate"},
+    {pdf::InfoKey::ModDate, "ModDate"},
+};
+
+// The same facts as the text, as one JSON object.
+int printJson(const pdf::Document& doc, const QString& path, bool needsPassword) {
+    QJsonObject info;
+    for (const auto& [key, name] : kInfoKeys) {
+        if (const QString value = doc.info(key); !value.isEmpty())
+            info[QLatin1String(name)] = value;
+    }
+    QJsonObject report{
+        {"file", QFileInfo(path).fileName()},
+        {"encrypted", doc.isEncrypted()},
+        {"protection", !doc.isEncrypted() ? "none"
+                       : needsPassword    ? "password"
+                                          : "permissions"},
+        {"locked", doc.isLocked()},
+    };
+    if (!doc.isLocked()) {
+        report["info"] = info;
+        report["pages"] = doc.pageCount();
+        report["formFields"] = doc.formFieldCount();
+        QJsonArray boxes;
+        for (int i = 0; i < doc.pageCount(); ++i) {
+            auto page = doc.page(i);
+            if (!page)
+                continue;
+            const QRectF box = page->mediaBox();
+            boxes.append(QJsonObject{
+                {"page", i + 1},
+                {"mediaBox", QJsonArray{box.left(), box.top(), box.right(), box.bottom()}},
+                {"rotation", page->rotation()}});
+        }
+        report["pageBoxes"] = boxes;
+    }
+    cli::printJson(report);
+    return 0;
+}
+
+int run(const cli::Args& args) {
+    const QString path = args.positionals()[0];
     if (!QFileInfo::exists(path))
         return cli::failure(QStringLiteral("%1: no such file").arg(path));
     QString reason;
@@ -37,31 +96,24 @@ int run(const QStringList& argsIn) {
     if (!doc)
         return cli::failure(
             QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
-    QString out;
-    out += QStringLiteral("File: %1\n").arg(QFileInfo(path).fileName());
-    out += QStringLiteral("Encrypted: %1\n").arg(doc->isEncrypted() ? "yes" : "no");
     const bool needsPassword = doc->isLocked();
-    out += QStringLiteral("Protection: %1\n")
-               .arg(!doc->isEncrypted() ? QStringLiteral("none")
-                    : needsPassword     ? QStringLiteral("a password is needed to open it")
-                                        : QStringLiteral("opens without a password; an owner "
-                                                             "password guards its permissions"));
     // The rest needs the content: with a password at hand, unlock as every command does.
     if (needsPassword && qEnvironmentVariableIsSet("VELLUMARK_PASSWORD") &&
         !cli::unlockOrComplain(*doc, path))
         return 1;
+    if (args.json())
+        return printJson(*doc, path, needsPassword);
+    QString out;
+    out += QStringLiteral("File: %1\n").arg(QFileInfo(path).fileName());
+    out += QStringLiteral("Encrypted: %1\n").arg(doc->isEncrypted() ? "yes" : "no");
+    out += QStringLiteral("Protection: %1\n")
+               .arg(!doc->isEncrypted() ? QStringLiteral("none")
+                    : needsPassword     ? QStringLiteral("a password is needed to open it")
+                                        : QStringLiteral("opens without a password; "
+                                                             "an owner password guards "
+                                                             "its permissions"));
     out += QStringLiteral("Locked: %1\n").arg(doc->isLocked() ? "yes" : "no");
-    const std::pair<pdf::InfoKey, const char*> keys[] = {
-        {pdf::InfoKey::Title, "Title"},
-        {pdf::InfoKey::Author, "Author"},
-        {pdf::InfoKey::Subject, "Subject"},
-        {pdf::InfoKey::Keywords, "Keywords"},
-        {pdf::InfoKey::Creator, "Creator"},
-        {pdf::InfoKey::Producer, "Producer"},
-        {pdf::InfoKey::CreationDate, "CreationDate"},
-        {pdf::InfoKey::ModDate, "ModDate"},
-    };
-    for (const auto& [key, name] : keys) {
+    for (const auto& [key, name] : kInfoKeys) {
         const QString value = doc->info(key);
         if (!value.isEmpty())
             out += QStringLiteral("%1: %2\n").arg(QLatin1String(name), cli::printable(value));

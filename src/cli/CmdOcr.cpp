@@ -14,28 +14,52 @@
 
 namespace {
 
-int runOcr(const QStringList& args);
+int runOcr(const cli::Args& args);
 
-const cli::Command kCommand{
-    "ocr", "Recognise the text of scanned pages",
-    "Usage: vellumark-cli ocr FILE [--page N] [--fast] [--lang L]\n"
-    "       vellumark-cli ocr FILE --searchable -o OUT [--lang L] [--force] [--jobs N]\n"
-    "Recognises the text of FILE's pages and prints it: one \"--- Page N ---\"\n"
-    "section for each page with text, or only the text of page N (counted from 1).\n"
-    "With --searchable, writes OUT instead: a copy of FILE in which every page without\n"
-    "text carries the recognised words as invisible text over the picture, so that other\n"
-    "readers can search, select and copy them. The pictures are not changed.\n"
-    "  --page N      only page N\n"
-    "  --fast        lower resolution: faster, a little less accurate\n"
-    "  --lang L      the Tesseract models to read with, e.g. eng or eng+deu (default eng)\n"
-    "  --searchable  write a searchable copy to OUT (-o OUT, not FILE itself)\n"
-    "  --force       also read pages that have text already (a layer of ours is replaced)\n"
-    "  --jobs N      pages read at once (default: one per core)\n"
-    "When nothing is recognised, standard output stays empty and the notice goes to\n"
-    "standard error.",
-    runOcr};
-
-const cli::Registrar registrar(kCommand);
+const cli::Registrar registrar({
+    .name = "ocr",
+    .summary = "Recognise the text of scanned pages",
+    .description = "Recognises the text of FILE's pages and prints it: "
+                   "one \"--- Page N ---\" section for each page with text, "
+                   "or only the text of page N (counted from 1). "
+                   "When nothing is recognised, standard output stays empty "
+                   "and the notice goes to standard error.\n\n"
+                   "With --searchable, writes OUT instead: "
+                   "a copy of FILE in which every page without text carries the recognised words "
+                   "as invisible text over the picture, "
+                   "so that other readers can search, select and copy them. "
+                   "The pictures are not changed; OUT must not be FILE. "
+                   "A missing language model is an error that names its Debian package.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .options = {cli::outputOption("OUT", "with --searchable: the searchable copy to write", false),
+                {.name = "--page",
+                 .type = cli::ValueType::Int,
+                 .value = "N",
+                 .help = "only page N",
+                 .low = 1},
+                {.name = "--fast", .help = "lower resolution: faster, a little less accurate"},
+                {.name = "--lang",
+                 .type = cli::ValueType::Text,
+                 .value = "L",
+                 .help = "the Tesseract models to read with, e.g. eng or eng+deu",
+                 .defaultValue = "eng"},
+                {.name = "--searchable", .help = "write a searchable copy to OUT"},
+                {.name = "--force",
+                 .help = "with --searchable: also read pages that have text already "
+                         "(a layer of ours is replaced)"},
+                {.name = "--jobs",
+                 .type = cli::ValueType::Int,
+                 .value = "N",
+                 .help = "with --searchable: pages read at once, by default one per core",
+                 .low = 1}},
+    .json = "{                                   with --searchable only\n"
+            "  \"command\": \"ocr\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
+            "  \"textLayersAdded\": N,            pages given a text layer\n"
+            "  \"pagesWithText\": N               pages left as they were: they had text\n"
+            "}",
+    .run = runOcr,
+});
 
 // Progress only for a person watching, never into a pipe or a log.
 OCRService::ProgressHandler terminalProgress() {
@@ -54,8 +78,8 @@ bool samePath(const QString& a, const QString& b) {
     return first.absoluteFilePath() == second.absoluteFilePath();
 }
 
-int makeSearchable(const pdf::DocumentPtr& document, const QString& path, const QString& output,
-                   OCRService::SearchableOptions options) {
+int makeSearchable(const cli::Args& args, const pdf::DocumentPtr& document, const QString& path,
+                   const QString& output, OCRService::SearchableOptions options) {
     options.progressHandler = terminalProgress();
     int added = 0;
     OCRService::SearchableRun run;
@@ -75,59 +99,30 @@ int makeSearchable(const pdf::DocumentPtr& document, const QString& path, const 
     if (run.pagesWithText > 0)
         std::fprintf(stderr, " (%d already had text)", run.pagesWithText);
     std::fprintf(stderr, "\n");
-    return 0;
+    return cli::reportWritten(args, "ocr", {cli::writtenFile(output, document->pageCount())},
+                              {{"textLayersAdded", added}, {"pagesWithText", run.pagesWithText}});
 }
 
-int runOcr(const QStringList& arguments) {
-    QStringList args = arguments;
-    bool missingValue = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missingValue);
-    const auto language = cli::takeOption(args, {"--lang"}, &missingValue);
-    const auto jobs = cli::takeOption(args, {"--jobs"}, &missingValue);
-    if (missingValue)
-        return cli::usageError(kCommand, "an option is missing its value");
-    const bool searchable = cli::takeFlag(args, "--searchable");
-    const bool force = cli::takeFlag(args, "--force");
-
-    QString path;
-    int pageNumber = 0;
-    auto level = OCRService::RecognitionLevel::accurate;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == "--fast") {
-            level = OCRService::RecognitionLevel::fast;
-        } else if (arg == "--page") {
-            bool ok = false;
-            pageNumber = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
-            if (!ok || pageNumber < 1)
-                return cli::usageError(kCommand, "--page needs a page number from 1 on");
-        } else if (arg.startsWith("--")) {
-            return cli::usageError(kCommand, QString("unknown option %1").arg(arg));
-        } else if (path.isEmpty()) {
-            path = arg;
-        } else {
-            return cli::usageError(kCommand, "only one FILE may be given");
-        }
-    }
-    if (path.isEmpty())
-        return cli::usageError(kCommand, "FILE is missing");
-    int jobCount = 0;
-    if (jobs) {
-        bool ok = false;
-        jobCount = jobs->toInt(&ok);
-        if (!ok || jobCount < 1)
-            return cli::usageError(kCommand, "--jobs needs a number from 1 on");
-    }
+int runOcr(const cli::Args& args) {
+    const cli::Command& self = cli::registry().at("ocr");
+    const QString path = args.positionals()[0];
+    const auto output = args.value("--output");
+    const bool searchable = args.has("--searchable");
+    const int pageNumber = args.has("--page") ? args.integer("--page") : 0;
+    const auto level = args.has("--fast") ? OCRService::RecognitionLevel::fast
+                                          : OCRService::RecognitionLevel::accurate;
     if (searchable) {
         if (!output)
-            return cli::usageError(kCommand, "--searchable needs -o OUT");
+            return cli::usageError(self, "--searchable needs -o OUT");
         if (pageNumber > 0 || level == OCRService::RecognitionLevel::fast)
-            return cli::usageError(kCommand, "--searchable reads every page at full resolution");
+            return cli::usageError(self, "--searchable reads every page at full resolution");
         if (samePath(path, *output))
-            return cli::usageError(kCommand,
+            return cli::usageError(self,
                                    "OUT must not be FILE: the opened file is never rewritten");
-    } else if (output || force || jobs) {
-        return cli::usageError(kCommand, "-o, --force and --jobs go with --searchable");
+    } else if (output || args.has("--force") || args.has("--jobs")) {
+        return cli::usageError(self, "-o, --force and --jobs go with --searchable");
+    } else if (args.json()) {
+        return cli::usageError(self, "--json reports the copy --searchable writes");
     }
 
     const auto document = pdf::Document::open(path);
@@ -136,13 +131,13 @@ int runOcr(const QStringList& arguments) {
     if (!cli::unlockOrComplain(*document, path))
         return 1;
 
-    const QStringList languages{language.value_or(QStringLiteral("eng"))};
+    const QStringList languages{args.text("--lang")};
     if (searchable) {
         OCRService::SearchableOptions options;
         options.languages = languages;
-        options.force = force;
-        options.jobs = jobCount;
-        return makeSearchable(document, path, *output, options);
+        options.force = args.has("--force");
+        options.jobs = args.has("--jobs") ? args.integer("--jobs") : 0;
+        return makeSearchable(args, document, path, *output, options);
     }
 
     QString text;

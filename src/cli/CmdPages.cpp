@@ -1,4 +1,4 @@
-// vellumark-cli pages rotate|delete|insert-blank|insert|extract|split|merge
+// vellumark-cli pages rotate|delete|insert-blank|insert|extract|split|merge [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
@@ -11,44 +11,65 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "pages",
-    "rotate, delete, insert, extract, split and merge pages",
-    "Usage: vellumark-cli pages ACTION FILE ... -o OUT\n\n"
-    "  rotate FILE [--page N | --all] [--turns K] -o OUT   turn clockwise by K quarters (default "
-    "1)\n"
-    "  delete FILE --page N -o OUT                         remove page N (never the last page "
-    "left)\n"
-    "  insert-blank FILE [--page N] -o OUT                 a blank page after page N, the size of "
-    "page N\n"
-    "  insert FILE SOURCE [--page N] -o OUT                every page of SOURCE after page N\n"
-    "  extract FILE --page N -o OUT                        page N alone\n"
-    "  split FILE DIR                                      DIR/page_1.pdf, DIR/page_2.pdf, ...\n"
-    "  merge FILE OTHER... -o OUT                          FILE followed by every page of each "
-    "OTHER\n\n"
-    "Pages are numbered from 1; --page defaults to 1. OUT must not be one of the inputs.\n"
-    "Annotations, form fields and links travel with their pages. merge names the files it\n"
-    "skipped because they are not readable PDFs and still writes the others.",
-    run,
+    .name = "pages",
+    .summary = "rotate, delete, insert, extract, split and merge pages",
+    .description = "Pages are numbered from 1; --page defaults to 1. "
+                   "OUT must not be one of the inputs. "
+                   "Annotations, form fields and links travel with their pages. "
+                   "merge names the files it skipped because they are not readable PDFs "
+                   "and still writes the others.",
+    .arguments =
+        {{.name = "ACTION",
+          .help = "what to do",
+          .type = cli::ValueType::Choice,
+          .choices = {{"rotate", "FILE [--page N | --all] [--turns K] -o OUT: "
+                                 "turn clockwise by K quarters"},
+                      {"delete", "FILE --page N -o OUT: remove page N (never the last page left)"},
+                      {"insert-blank", "FILE [--page N] -o OUT: "
+                                       "a blank page after page N, the size of page N"},
+                      {"insert", "FILE SOURCE [--page N] -o OUT: "
+                                 "every page of SOURCE after page N"},
+                      {"extract", "FILE --page N -o OUT: page N alone"},
+                      {"split", "FILE DIR: DIR/page_1.pdf, DIR/page_2.pdf, ..."},
+                      {"merge",
+                       "FILE OTHER... -o OUT: FILE followed by every page of each OTHER"}}},
+         {.name = "FILE", .help = "the PDF file"},
+         {.name = "PATH",
+          .help = "SOURCE for insert, DIR for split, the OTHER files for merge",
+          .optional = true,
+          .repeats = true}},
+    .options = {cli::outputOption("OUT", "the PDF file to write (every action but split)", false),
+                {.name = "--page",
+                 .type = cli::ValueType::Int,
+                 .value = "N",
+                 .help = "the page to act on",
+                 .defaultValue = "1"},
+                {.name = "--all", .help = "rotate: every page"},
+                {.name = "--turns",
+                 .type = cli::ValueType::Int,
+                 .value = "K",
+                 .help = "rotate: quarter turns clockwise",
+                 .defaultValue = "1",
+                 .low = 0}},
+    .json = "{\n"
+            "  \"command\": \"pages\",\n"
+            "  \"action\": ACTION,\n"
+            "  \"files\": [{\"path\": PATH, \"bytes\": N, \"pages\": N}],  split: one per page\n"
+            "  \"skipped\": [PATH, ...]           merge: the files that are not readable PDFs\n"
+            "}",
+    .run = run,
 });
 
 const cli::Command& self() {
     return cli::registry().at("pages");
 }
 
-// Reads "--page N" as a 0-based index checked against the document; -1 after complaining.
-int pageIndex(const std::optional<QString>& arg, const pdf::DocumentPtr& doc) {
-    int number = 1;
-    if (arg) {
-        bool ok = false;
-        number = arg->toInt(&ok);
-        if (!ok) {
-            cli::usageError(self(), "--page takes a page number");
-            return -2;
-        }
-    }
+// The --page number as a 0-based index checked against the document; -1 after complaining.
+int pageIndex(const cli::Args& args, const pdf::DocumentPtr& doc) {
+    const int number = args.integer("--page");
     if (number < 1 || number > doc->pageCount()) {
         cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
                          .arg(number)
@@ -58,128 +79,116 @@ int pageIndex(const std::optional<QString>& arg, const pdf::DocumentPtr& doc) {
     return number - 1;
 }
 
-int exitFor(int index) {
-    return index == -2 ? 2 : 1;
-}
-
-int write(const pdf::DocumentPtr& doc, const QString& path) {
+int write(const cli::Args& args, const pdf::DocumentPtr& doc, const QString& path,
+          const QJsonObject& extra = {}) {
     QString error;
     if (!doc->write(path, cli::keepingProtection(), &error))
         return cli::failure(base::couldNotBeWritten(path, error));
-    return 0;
+    QJsonObject report = extra;
+    report["action"] = args.positionals()[0];
+    return cli::reportWritten(args, "pages", {cli::writtenFile(path, doc->pageCount())}, report);
 }
 
-int run(const QStringList& argsIn) {
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    const auto pageArg = cli::takeOption(args, {"--page"}, &missing);
-    const auto turnsArg = cli::takeOption(args, {"--turns"}, &missing);
-    const bool all = cli::takeFlag(args, "--all");
-    if (missing)
-        return cli::usageError(self(), "an option is missing its value");
-    if (args.isEmpty())
-        return cli::usageError(self(), "expected an action");
-    const QString action = args.takeFirst();
-    if (args.isEmpty())
-        return cli::usageError(self(), "expected FILE");
+int run(const cli::Args& args) {
+    const QString action = args.positionals()[0];
+    const QStringList paths = args.positionals().mid(1);
+    const auto output = args.value("--output");
     const bool writesFolder = action == "split";
     if (!writesFolder && !output)
-        return cli::usageError(self(), "expected -o OUT");
+        return cli::usageError(self(), "-o OUT is required");
     if (output && !cli::outputAllowed(*output))
         return 1;
 
     const int expectedArgs = action == "insert" || action == "split" ? 2 : 1;
-    if (action != "merge" && args.size() != expectedArgs)
+    if (action != "merge" && paths.size() != expectedArgs)
         return cli::usageError(self(),
                                QStringLiteral("%1 takes %2")
                                    .arg(action, expectedArgs == 2 ? "two paths" : "one FILE"));
-    if (action == "merge" && args.size() < 2)
+    if (action == "merge" && paths.size() < 2)
         return cli::usageError(self(), "merge takes FILE and at least one other file");
 
-    auto doc = cli::openOrComplain(args[0]);
+    auto doc = cli::openOrComplain(paths[0]);
     if (!doc)
         return 1;
 
     if (action == "rotate") {
-        int turns = 1;
-        if (turnsArg) {
-            bool ok = false;
-            turns = turnsArg->toInt(&ok);
-            if (!ok || turns < 0)
-                return cli::usageError(self(), "--turns takes a whole number of quarter turns");
-        }
-        if (all && pageArg)
+        const bool all = args.has("--all");
+        if (all && args.has("--page"))
             return cli::usageError(self(), "--page and --all exclude each other");
-        const int first = all ? 0 : pageIndex(pageArg, doc);
+        const int first = all ? 0 : pageIndex(args, doc);
         if (first < 0)
-            return exitFor(first);
+            return 1;
         const int last = all ? doc->pageCount() - 1 : first;
         for (int i = first; i <= last; ++i)
-            for (int t = 0; t < turns % 4; ++t)
+            for (int t = 0; t < args.integer("--turns") % 4; ++t)
                 PageOperations::rotateClockwise(doc, i);
-        return write(doc, *output);
+        return write(args, doc, *output);
     }
     if (action == "delete") {
-        if (!pageArg)
+        if (!args.has("--page"))
             return cli::usageError(self(), "delete needs --page N");
-        const int index = pageIndex(pageArg, doc);
+        const int index = pageIndex(args, doc);
         if (index < 0)
-            return exitFor(index);
+            return 1;
         if (!PageOperations::deletePage(doc, index))
             return cli::failure("the only page of a document cannot be deleted");
-        return write(doc, *output);
+        return write(args, doc, *output);
     }
     if (action == "insert-blank") {
-        const int index = pageIndex(pageArg, doc);
+        const int index = pageIndex(args, doc);
         if (index < 0)
-            return exitFor(index);
+            return 1;
         if (!PageOperations::insertBlankPage(doc, index))
             return cli::failure("the blank page could not be made");
-        return write(doc, *output);
+        return write(args, doc, *output);
     }
     if (action == "insert") {
-        const int index = pageIndex(pageArg, doc);
+        const int index = pageIndex(args, doc);
         if (index < 0)
-            return exitFor(index);
-        auto source = cli::openOrComplain(args[1]);
+            return 1;
+        auto source = cli::openOrComplain(paths[1]);
         if (!source)
             return 1;
         if (PageOperations::insertDocument(doc, *source, index + 1) != source->pageCount())
-            return cli::failure(QStringLiteral("the pages of %1 could not be copied").arg(args[1]));
-        return write(doc, *output);
+            return cli::failure(
+                QStringLiteral("the pages of %1 could not be copied").arg(paths[1]));
+        return write(args, doc, *output);
     }
     if (action == "extract") {
-        if (!pageArg)
+        if (!args.has("--page"))
             return cli::usageError(self(), "extract needs --page N");
-        const int index = pageIndex(pageArg, doc);
+        const int index = pageIndex(args, doc);
         if (index < 0)
-            return exitFor(index);
+            return 1;
         QString error;
         if (!PageOperations::writePage(doc, index, *output, &error))
             return cli::failure(error);
-        return 0;
+        return cli::reportWritten(args, "pages", {cli::writtenFile(*output, 1)},
+                                  {{"action", action}});
     }
     if (action == "split") {
-        const QString folder = args[1];
+        const QString folder = paths[1];
         if (!QDir().mkpath(folder))
             return cli::failure(QStringLiteral("cannot create the folder %1").arg(folder));
         if (doc->pageCount() <= 1)
             return cli::failure(
-                QStringLiteral("%1 has only one page; there is nothing to split").arg(args[0]));
+                QStringLiteral("%1 has only one page; there is nothing to split").arg(paths[0]));
         const auto result = PageOperations::splitDocument(doc, folder);
         for (const QString& message : result.failures)
             cli::failure(message);
-        return result.failures.isEmpty() ? 0 : 1;
+        if (!result.failures.isEmpty())
+            return 1;
+        QJsonArray files;
+        for (const QString& path : result.written)
+            files.append(cli::writtenFile(path, 1));
+        return cli::reportWritten(args, "pages", files, {{"action", action}});
     }
-    if (action == "merge") {
-        const auto result = PageOperations::mergeDocuments(doc, args.mid(1));
-        if (!result.skipped.isEmpty())
-            std::fprintf(stderr, "vellumark-cli: %s\n",
-                         PageOperations::skippedMessage(result.skipped).toUtf8().constData());
-        return write(doc, *output);
-    }
-    return cli::usageError(self(), QStringLiteral("unknown action %1").arg(action));
+    // merge: the only action left, as the table allows no other.
+    const auto result = PageOperations::mergeDocuments(doc, paths.mid(1));
+    if (!result.skipped.isEmpty())
+        std::fprintf(stderr, "vellumark-cli: %s\n",
+                     PageOperations::skippedMessage(result.skipped).toUtf8().constData());
+    return write(args, doc, *output, {{"skipped", QJsonArray::fromStringList(result.skipped)}});
 }
 
 } // namespace

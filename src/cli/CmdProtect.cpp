@@ -1,4 +1,4 @@
-// vellumark-cli protect FILE --owner P [--user P] [--no-print] [--no-copy] -o OUT
+// vellumark-cli protect FILE --owner P [--user P] [--no-print] [--no-copy] -o OUT [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
@@ -44,54 +44,73 @@ std::optional<QString> password(const std::optional<QString>& option, const char
     return ask ? askPassword(prompt) : std::nullopt;
 }
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "protect",
-    "a copy protected by passwords (AES-256), with printing and copying permissions",
-    "Usage: vellumark-cli protect FILE [--owner P] [--user P | --ask-user] [--no-print] "
-    "[--no-copy] -o OUT\n\n"
-    "Writes a copy of FILE to OUT encrypted with AES-256. The owner password is required;\n"
-    "with a user password the copy asks for it before it opens. --no-print and --no-copy\n"
-    "take away the printing and copying permissions. FILE itself is never changed.\n\n"
-    "Passwords given on a command line can be seen by other users of the machine. Without\n"
-    "--owner the owner password is taken from VELLUMARK_OWNER_PASSWORD or, on a terminal,\n"
-    "asked for without echo; without --user the user password is taken from\n"
-    "VELLUMARK_USER_PASSWORD, or asked for with --ask-user.",
-    run,
+    .name = "protect",
+    .summary = "a copy protected by passwords (AES-256), with printing and copying permissions",
+    .description = "Writes a copy of FILE to OUT encrypted with AES-256. "
+                   "The owner password is required; "
+                   "with a user password the copy asks for it before it opens. "
+                   "--no-print and --no-copy take away the printing and copying permissions. "
+                   "FILE itself is never changed.\n\n"
+                   "Passwords given on a command line can be seen by other users of the machine. "
+                   "Without --owner the owner password is taken from VELLUMARK_OWNER_PASSWORD or, "
+                   "on a terminal, asked for without echo; "
+                   "without --user the user password is taken from VELLUMARK_USER_PASSWORD, "
+                   "or asked for with --ask-user.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .options = {cli::outputOption("OUT", "the protected copy to write"),
+                {.name = "--owner",
+                 .type = cli::ValueType::Text,
+                 .value = "P",
+                 .help = "the owner password, which guards the permissions"},
+                {.name = "--user",
+                 .type = cli::ValueType::Text,
+                 .value = "P",
+                 .help = "the user password, asked for before the copy opens"},
+                {.name = "--ask-user", .help = "ask for the user password on the terminal"},
+                {.name = "--no-print", .help = "take away the permission to print"},
+                {.name = "--no-copy", .help = "take away the permission to copy text"}},
+    .json = "{\n"
+            "  \"command\": \"protect\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
+            "  \"userPassword\": BOOL,   whether the copy asks for a password to open\n"
+            "  \"printing\": BOOL,       the permissions left\n"
+            "  \"copying\": BOOL\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
+int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("protect");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    const auto ownerArg = cli::takeOption(args, {"--owner"}, &missing);
-    const auto userArg = cli::takeOption(args, {"--user"}, &missing);
-    const bool askUser = cli::takeFlag(args, "--ask-user");
+    const QString output = args.text("--output");
     ProtectionService::Settings settings;
-    settings.allowPrinting = !cli::takeFlag(args, "--no-print");
-    settings.allowCopying = !cli::takeFlag(args, "--no-copy");
-    if (missing || args.size() != 1 || !output)
-        return cli::usageError(self, "expected FILE, --owner P and -o OUT");
-    const auto owner = password(ownerArg, "VELLUMARK_OWNER_PASSWORD", true, "Owner password: ");
+    settings.allowPrinting = !args.has("--no-print");
+    settings.allowCopying = !args.has("--no-copy");
+    const auto owner =
+        password(args.value("--owner"), "VELLUMARK_OWNER_PASSWORD", true, "Owner password: ");
     if (!owner || owner->isEmpty())
         return cli::usageError(self, "an owner password (--owner P) is required");
     settings.ownerPassword = *owner;
-    settings.userPassword = password(userArg, "VELLUMARK_USER_PASSWORD", askUser, "User password: ")
+    settings.userPassword = password(args.value("--user"), "VELLUMARK_USER_PASSWORD",
+                                     args.has("--ask-user"), "User password: ")
                                 .value_or(QString());
-    if (!cli::outputAllowed(*output))
+    if (!cli::outputAllowed(output))
         return 1;
 
-    auto doc = cli::openOrComplain(args[0]);
+    auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
     try {
-        ProtectionService::writeProtectedCopy(*doc, *output, settings);
+        ProtectionService::writeProtectedCopy(*doc, output, settings);
     } catch (const ProtectionService::ProtectionError& e) {
-        return cli::failure(base::couldNotBeWritten(*output, QString::fromUtf8(e.what())));
+        return cli::failure(base::couldNotBeWritten(output, QString::fromUtf8(e.what())));
     }
-    return 0;
+    return cli::reportWritten(args, "protect", {cli::writtenFile(output, doc->pageCount())},
+                              {{"userPassword", !settings.userPassword.isEmpty()},
+                               {"printing", settings.allowPrinting},
+                               {"copying", settings.allowCopying}});
 }
 
 } // namespace

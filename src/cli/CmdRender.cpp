@@ -1,4 +1,4 @@
-// vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH
+// vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH [--json]
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/document/Page.h"
@@ -6,24 +6,45 @@
 #include "utilities/PageImageExport.h"
 
 #include <QDir>
+#include <QImageReader>
+#include <QJsonArray>
 
 #include <cmath>
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "render",
-    "pages as PNG images (144 dpi by default)",
-    "Usage: vellumark-cli render FILE [--page N | --all] [--scale S] -o PATH\n\n"
-    "Renders page N (1-based, default 1) to the PNG file PATH, or with --all every page to\n"
-    "PATH/page_N.png. The scale is relative to 72 dpi, from 0.01 to 16, and defaults to 2\n"
-    "(144 dpi).",
-    run,
+    .name = "render",
+    .summary = "pages as PNG images (144 dpi by default)",
+    .description = "Renders page N (1-based, default 1) to the PNG file PATH, "
+                   "or with --all every page to PATH/page_N.png. "
+                   "The scale is relative to 72 dpi: the default 2 is 144 dpi.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .options = {cli::outputOption("PATH", "the PNG file, or with --all the folder, to write"),
+                {.name = "--page",
+                 .type = cli::ValueType::Int,
+                 .value = "N",
+                 .help = "the page to render",
+                 .defaultValue = "1"},
+                {.name = "--all", .help = "every page, as PATH/page_N.png"},
+                {.name = "--scale",
+                 .type = cli::ValueType::Number,
+                 .value = "S",
+                 .help = "the size relative to 72 dpi",
+                 .defaultValue = "2",
+                 .low = 0.01,
+                 .high = 16}},
+    .json = "{\n"
+            "  \"command\": \"render\",\n"
+            "  \"files\": [{                 one per page written\n"
+            "    \"path\": PNG, \"bytes\": N,\n"
+            "    \"page\": N, \"width\": PX, \"height\": PX\n"
+            "  }]\n"
+            "}",
+    .run = run,
 });
-
-constexpr double kMinScale = 0.01, kMaxScale = 16;
 
 // The widest and tallest PNG the encoder writes (libpng's own limit).
 constexpr int kPngSide = 1000000;
@@ -45,38 +66,29 @@ QString whyNotRendered(const pdf::Page& page, double scale) {
     return QStringLiteral("its content could not be drawn");
 }
 
-int run(const QStringList& argsIn) {
+QJsonObject writtenImage(const QString& path, int page, QSize size) {
+    QJsonObject file = cli::writtenFile(path);
+    file["page"] = page;
+    file["width"] = size.width();
+    file["height"] = size.height();
+    return file;
+}
+
+int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("render");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    const auto pageArg = cli::takeOption(args, {"--page"}, &missing);
-    const auto scaleArg = cli::takeOption(args, {"--scale"}, &missing);
-    const bool all = cli::takeFlag(args, "--all");
-    if (missing || args.size() != 1 || !output)
-        return cli::usageError(self, "expected FILE and -o PATH");
-    if (all && pageArg)
+    const QString output = args.text("--output");
+    const bool all = args.has("--all");
+    if (all && args.has("--page"))
         return cli::usageError(self, "--page and --all exclude each other");
-    double scale = 2.0;
-    if (scaleArg) {
-        const auto value = cli::numberInRange(*scaleArg, kMinScale, kMaxScale);
-        if (!value)
-            return cli::usageError(self, "--scale takes a number between 0.01 and 16");
-        scale = *value;
-    }
-    if (!all && !cli::outputAllowed(*output))
+    const double scale = args.number("--scale");
+    if (!all && !cli::outputAllowed(output))
         return 1;
-    auto doc = cli::openOrComplain(args[0]);
+    const QString input = args.positionals()[0];
+    auto doc = cli::openOrComplain(input);
     if (!doc)
         return 1;
     if (!all) {
-        int number = 1;
-        if (pageArg) {
-            bool ok = false;
-            number = pageArg->toInt(&ok);
-            if (!ok)
-                return cli::usageError(self, "--page takes a page number");
-        }
+        const int number = args.integer("--page");
         auto page = doc->page(number - 1);
         if (!page)
             return cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
@@ -88,9 +100,10 @@ int run(const QStringList& argsIn) {
                                     .arg(number)
                                     .arg(whyNotRendered(*page, scale)));
         if (image.width() > kPngSide || image.height() > kPngSide)
-            return cli::failure(QStringLiteral("page %1 could not be rendered: the %2 × %3 pixel "
-                                               "image is larger than a PNG file holds (%4 "
-                                               "pixels a side); choose a smaller --scale")
+            return cli::failure(QStringLiteral("page %1 could not be rendered: "
+                                               "the %2 × %3 pixel image is larger "
+                                               "than a PNG file holds (%4 pixels a side); "
+                                               "choose a smaller --scale")
                                     .arg(number)
                                     .arg(image.width())
                                     .arg(image.height())
@@ -98,17 +111,25 @@ int run(const QStringList& argsIn) {
         const QByteArray png = PageImageExport::encodePng(image);
         if (png.isEmpty())
             return cli::failure(QStringLiteral("page %1 could not be encoded as PNG").arg(number));
-        return cli::writeFileOrComplain(*output, png) ? 0 : 1;
+        if (!cli::writeFileOrComplain(output, png))
+            return 1;
+        return cli::reportWritten(args, "render", {writtenImage(output, number, image.size())});
     }
     if (doc->pageCount() == 0)
         return cli::failure(
-            QStringLiteral("%1: the document has no page that can be read").arg(args[0]));
-    if (!QDir().mkpath(*output))
-        return cli::failure(QStringLiteral("cannot create the folder %1").arg(*output));
-    const auto result = PageImageExport::writeAll(*doc, *output, scale);
+            QStringLiteral("%1: the document has no page that can be read").arg(input));
+    if (!QDir().mkpath(output))
+        return cli::failure(QStringLiteral("cannot create the folder %1").arg(output));
+    const auto result = PageImageExport::writeAll(*doc, output, scale);
     if (!result.failures.isEmpty())
         return cli::failure(result.failures.first());
-    return 0;
+    QJsonArray files;
+    if (args.json())
+        for (int i = 0; i < doc->pageCount(); ++i) {
+            const QString path = QDir(output).filePath(QStringLiteral("page_%1.png").arg(i + 1));
+            files.append(writtenImage(path, i + 1, QImageReader(path).size()));
+        }
+    return cli::reportWritten(args, "render", files);
 }
 
 } // namespace

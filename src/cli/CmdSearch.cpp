@@ -1,50 +1,67 @@
-// vellumark-cli search FILE QUERY
+// vellumark-cli search FILE QUERY [--json]
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "pdf/text/TextPage.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "search",
-    "every case-insensitive match of a text, in document order",
-    "Usage: vellumark-cli search FILE QUERY\n\nPrints one line per match, \"page N: TEXT\", in "
-    "document order, and\n"
-    "the number of matches on the last line.",
-    run,
+    .name = "search",
+    .summary = "every case-insensitive match of a text, in document order",
+    .description = "Prints one line per match, \"page N: TEXT\", in document order, "
+                   "and the number of matches on the last line.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"},
+                  {.name = "QUERY",
+                   .help = "the text to find, whatever its case",
+                   .type = cli::ValueType::Text}},
+    .json = "{\n"
+            "  \"query\": TEXT,\n"
+            "  \"count\": N,                             the number of matches\n"
+            "  \"matches\": [{\"page\": N, \"text\": TEXT}]  in document order\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& args) {
+int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("search");
-    if (args.size() != 2)
-        return cli::usageError(self, "expected FILE and QUERY");
-    if (args[1].isEmpty())
+    const QString query = args.positionals()[1];
+    if (query.isEmpty())
         return cli::usageError(self, "the query is empty");
-    auto doc = cli::openOrComplain(args[0]);
+    auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
     // Pages are searched as they are read and only their matches are kept: the memory
     // stays bounded by a few pages, not by the document.
-    const std::u32string needle = pdf::foldForSearch(args[1]);
+    const std::u32string needle = pdf::foldForSearch(query);
     qsizetype total = 0;
+    QJsonArray matches;
     if (!needle.empty())
         doc->forEachTextPage([&](int index, const pdf::TextPage* text) {
             if (!text)
                 return true;
             QString lines;
             for (const auto& [first, last] : text->find(needle)) {
-                lines += QStringLiteral("page %1: %2\n")
-                             .arg(index + 1)
-                             .arg(cli::printable(text->text(first, last)));
+                const QString found = text->text(first, last);
+                if (args.json())
+                    matches.append(QJsonObject{{"page", index + 1}, {"text", found}});
+                else
+                    lines +=
+                        QStringLiteral("page %1: %2\n").arg(index + 1).arg(cli::printable(found));
                 ++total;
             }
             if (!lines.isEmpty())
                 cli::out(lines);
             return true;
         });
-    cli::out(QStringLiteral("%1 matches\n").arg(total));
+    if (args.json())
+        cli::printJson({{"query", query}, {"count", total}, {"matches", matches}});
+    else
+        cli::out(QStringLiteral("%1 matches\n").arg(total));
     return 0;
 }
 

@@ -16,8 +16,6 @@
 
 namespace {
 
-const cli::Command& command();
-
 // The PKCS #12 password: from the environment, else asked on the terminal without echo.
 // Never from an argument, which every user of the machine can read.
 std::optional<QString> p12Password() {
@@ -48,32 +46,17 @@ std::optional<QString> p12Password() {
     return password;
 }
 
-int run(const QStringList& args) {
-    QString input, name, output, p12;
-    bool haveName = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if ((a == "--name" || a == "-o" || a == "--p12") && i + 1 >= args.size())
-            return cli::usageError(command(), a + " needs a value");
-        if (a == "--name") {
-            name = args[++i];
-            haveName = true;
-        } else if (a == "--p12") {
-            p12 = args[++i];
-        } else if (a == "-o") {
-            output = args[++i];
-        } else if (a.startsWith('-') && a.size() > 1) {
-            return cli::usageError(command(), "unknown option " + a);
-        } else if (input.isEmpty()) {
-            input = a;
-        } else {
-            return cli::usageError(command(), "more than one input file");
-        }
-    }
-    if (input.isEmpty() || output.isEmpty() || (!haveName && p12.isEmpty()))
-        return cli::usageError(command(), "FILE, --name (or --p12) and -o are required");
+int run(const cli::Args& args) {
+    const cli::Command& self = cli::registry().at("sign");
+    const QString input = args.positionals()[0];
+    const QString output = args.text("--output");
+    const QString p12 = args.text("--p12");
+    const bool haveName = args.has("--name");
+    QString name = args.text("--name");
+    if (!haveName && p12.isEmpty())
+        return cli::usageError(self, "--name NAME (or --p12 CERT.p12) is required");
     if (haveName && name.isEmpty())
-        return cli::usageError(command(), "the signer's name is empty");
+        return cli::usageError(self, "the signer's name is empty");
     if (!cli::outputAllowed(output))
         return 1;
 
@@ -89,8 +72,8 @@ int run(const QStringList& args) {
         if (!p12.isEmpty()) {
             const std::optional<QString> password = p12Password();
             if (!password)
-                return cli::failure("the certificate file's password is needed: set "
-                                    "VELLUMARK_P12_PASSWORD or run on a terminal");
+                return cli::failure("the certificate file's password is needed: "
+                                    "set VELLUMARK_P12_PASSWORD or run on a terminal");
             identity = SigningIdentity::readPkcs12(p12, *password);
             if (!haveName)
                 name = identity->subjectName();
@@ -106,25 +89,41 @@ int run(const QStringList& args) {
 
     if (!cli::writeFileOrComplain(output, signedData))
         return 1;
+    if (args.json())
+        return cli::reportWritten(args, "sign", {cli::writtenFile(output, document->pageCount())},
+                                  {{"signer", name}});
     cli::out("Signed by " + cli::printable(name) + ": " + output + "\n");
     return 0;
 }
 
-const cli::Command& command() {
-    static const cli::Command c{
-        "sign", "sign a PDF with the signer's key (created on first use)",
-        "Usage: vellumark-cli sign FILE --name NAME [--p12 CERT.p12] -o OUT\n"
-        "Signs FILE under NAME and writes the signed copy to OUT: the signature record, then\n"
-        "a standard PDF signature (PAdES B-B) that other readers verify. The first signature\n"
-        "under a name creates that name's RSA key and self-signed certificate in the user's\n"
-        "key store; later ones reuse them. With --p12 the standard signature is made with\n"
-        "the key and certificate of a PKCS #12 file (NAME defaults to its subject); its\n"
-        "password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. OUT keeps\n"
-        "the encryption and permissions of a protected FILE.",
-        run};
-    return c;
-}
-
-const cli::Registrar registrar(command());
+const cli::Registrar registrar({
+    .name = "sign",
+    .summary = "sign a PDF with the signer's key (created on first use)",
+    .description =
+        "Signs FILE under NAME and writes the signed copy to OUT: the signature record, "
+        "then a standard PDF signature (PAdES B-B) that other readers verify. "
+        "The first signature under a name creates that name's RSA key "
+        "and self-signed certificate in the user's key store; later ones reuse them. "
+        "With --p12 the standard signature is made "
+        "with the key and certificate of a PKCS #12 file (NAME defaults to its subject); "
+        "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
+        "OUT keeps the encryption and permissions of a protected FILE.",
+    .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
+    .options = {cli::outputOption("OUT", "the signed copy to write"),
+                {.name = "--name",
+                 .type = cli::ValueType::Text,
+                 .value = "NAME",
+                 .help = "the signer, whose key signs (needed unless --p12 names one)"},
+                {.name = "--p12",
+                 .type = cli::ValueType::Path,
+                 .value = "CERT.p12",
+                 .help = "sign with the key and certificate of this PKCS #12 file"}},
+    .json = "{\n"
+            "  \"command\": \"sign\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
+            "  \"signer\": NAME\n"
+            "}",
+    .run = run,
+});
 
 } // namespace

@@ -1,4 +1,4 @@
-// vellumark-cli text FILE [-o OUT]
+// vellumark-cli text FILE [-o OUT] [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
@@ -6,27 +6,31 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "text",
-    "the document's text, page by page",
-    "Usage: vellumark-cli text FILE [-o OUT]\n\nWrites the text of every page that has text, each "
-    "page after the first\n"
-    "written preceded by \"--- Page N ---\", as UTF-8 to OUT or to standard output.",
-    run,
+    .name = "text",
+    .summary = "the document's text, page by page",
+    .description = "Writes the text of every page that has text, "
+                   "each page after the first preceded by \"--- Page N ---\", "
+                   "as UTF-8 to OUT or to standard output.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .options = {cli::outputOption("OUT", "the text file to write, instead of standard output",
+                                  false)},
+    .json = "{\n"
+            "  \"command\": \"text\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N}]   only with -o\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
-    const cli::Command& self = cli::registry().at("text");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    if (missing || args.size() != 1)
-        return cli::usageError(self, missing ? "-o needs a file name" : "expected one FILE");
+int run(const cli::Args& args) {
+    const auto output = args.value("--output");
+    if (args.json() && !output)
+        return cli::usageError(cli::registry().at("text"), "--json reports the file -o writes");
     if (output && !cli::outputAllowed(*output))
         return 1;
-    auto doc = cli::openOrComplain(args[0]);
+    auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
     // Pages are written as they are read, so memory stays bounded however long the file.
@@ -44,7 +48,7 @@ int run(const QStringList& argsIn) {
         *doc, [&file](const QString& piece) { return file.write(piece.toUtf8()); });
     if (!written || !file.commit())
         return cli::failure(base::couldNotBeWritten(*output, file.reason()));
-    return 0;
+    return cli::reportWritten(args, "text", {cli::writtenFile(*output)});
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// vellumark-cli text-to-pdf IN.txt -o OUT.pdf
+// vellumark-cli text-to-pdf IN.txt -o OUT.pdf [--json]
 #include "base/AtomicFile.h"
 #include "base/InputFiles.h"
 #include "cli/CliCommand.h"
@@ -10,42 +10,45 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "text-to-pdf",
-    "a text file set on one US Letter page",
-    "Usage: vellumark-cli text-to-pdf IN.txt -o OUT.pdf\n\nSets the UTF-8 text in 12-point "
-    "Helvetica inside a 512 x 692 point block\n"
-    "50 points from the top-left corner of one US Letter page; what does not fit is left out.",
-    run,
+    .name = "text-to-pdf",
+    .summary = "a text file set on one US Letter page",
+    .description = "Sets the UTF-8 text in 12-point Helvetica inside a 512 x 692 point block "
+                   "50 points from the top-left corner of one US Letter page; "
+                   "what does not fit is left out.",
+    .arguments = {{.name = "IN.txt", .help = "the UTF-8 text file"}},
+    .options = {cli::outputOption("OUT.pdf", "the PDF file to write")},
+    .json = "{\n"
+            "  \"command\": \"text-to-pdf\",\n"
+            "  \"files\": [{\"path\": OUT.pdf, \"bytes\": N, \"pages\": 1}]\n"
+            "}",
+    .run = run,
 });
 
-int run(const QStringList& argsIn) {
-    const cli::Command& self = cli::registry().at("text-to-pdf");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    if (missing || !output || args.size() != 1)
-        return cli::usageError(self, "expected IN.txt and -o OUT.pdf");
-    if (!cli::outputAllowed(*output))
+int run(const cli::Args& args) {
+    const QString input = args.positionals()[0];
+    const QString output = args.text("--output");
+    if (!cli::outputAllowed(output))
         return 1;
     QString reason;
-    if (QFileInfo::exists(args[0]) && !base::isRegularFile(args[0], &reason))
-        return cli::failure(QStringLiteral("cannot read %1: %2").arg(args[0], reason));
-    QFile file(args[0]);
+    if (QFileInfo::exists(input) && !base::isRegularFile(input, &reason))
+        return cli::failure(QStringLiteral("cannot read %1: %2").arg(input, reason));
+    QFile file(input);
     if (!file.open(QIODevice::ReadOnly))
-        return cli::failure(QStringLiteral("cannot read %1: %2").arg(args[0], file.errorString()));
+        return cli::failure(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));
     const QString text = QString::fromUtf8(file.readAll());
     if (text.isEmpty())
-        return cli::failure(QStringLiteral("%1 is empty").arg(args[0]));
+        return cli::failure(QStringLiteral("%1 is empty").arg(input));
     auto document = FileConversionService::textToPDF(text, QSizeF(612, 792));
     if (!document)
         return cli::failure("the page could not be composed");
     QString error;
-    if (!document->write(*output, {}, &error))
-        return cli::failure(base::couldNotBeWritten(*output, error));
-    return 0;
+    if (!document->write(output, {}, &error))
+        return cli::failure(base::couldNotBeWritten(output, error));
+    return cli::reportWritten(args, "text-to-pdf",
+                              {cli::writtenFile(output, document->pageCount())});
 }
 
 } // namespace

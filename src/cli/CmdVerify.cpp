@@ -6,10 +6,10 @@
 #include "utilities/DigitalSignatureService.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace {
-
-const cli::Command& command();
 
 using Result = DigitalSignatureService::SignatureVerificationResult;
 using Integrity = StandardSignature::Integrity;
@@ -36,14 +36,75 @@ int exitCode(const Result& result, bool hasRecord) {
     return 0;
 }
 
-int run(const QStringList& args) {
-    if (args.size() != 1 || (args[0].startsWith('-') && args[0].size() > 1))
-        return cli::usageError(command(), "expected exactly one FILE");
-    QFile file(args[0]);
-    const pdf::DocumentPtr document = pdf::Document::open(args[0]);
+QString integrityName(Integrity integrity) {
+    switch (integrity) {
+    case Integrity::Valid:
+        return "valid";
+    case Integrity::Broken:
+        return "broken";
+    case Integrity::Unsupported:
+        break;
+    }
+    return "unsupported";
+}
+
+QString changeName(StandardSignature::Change change) {
+    switch (change) {
+    case StandardSignature::Change::None:
+        return "none";
+    case StandardSignature::Change::FormsOrAnnotations:
+        return "formsOrAnnotations";
+    case StandardSignature::Change::Content:
+        break;
+    }
+    return "content";
+}
+
+QString trustName(StandardSignature::Trust trust) {
+    switch (trust) {
+    case StandardSignature::Trust::Trusted:
+        return "trusted";
+    case StandardSignature::Trust::SelfSigned:
+        return "selfSigned";
+    case StandardSignature::Trust::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+QJsonObject report(const Result& result, bool hasRecord, int status) {
+    QJsonArray signatures;
+    for (const auto& s : result.signatures)
+        signatures.append(QJsonObject{
+            {"field", s.fieldName},
+            {"signer", s.signer},
+            {"signingTime", s.signingTime.isValid()
+                                ? QJsonValue(s.signingTime.toUTC().toString(Qt::ISODate))
+                                : QJsonValue()},
+            {"integrity", integrityName(s.integrity)},
+            {"change", changeName(s.change)},
+            {"trust", trustName(s.trust)},
+            {"ours", s.ours},
+            {"summary", s.summary()},
+        });
+    return {
+        {"signed", result.isSigned},
+        {"signatures", signatures},
+        {"record", QJsonObject{{"present", hasRecord},
+                               {"valid", hasRecord && result.isValid ? QJsonValue(*result.isValid)
+                                                                     : QJsonValue()}}},
+        {"message", result.message},
+        {"status", status},
+    };
+}
+
+int run(const cli::Args& args) {
+    const QString path = args.positionals()[0];
+    QFile file(path);
+    const pdf::DocumentPtr document = pdf::Document::open(path);
     if (!document || !file.open(QIODevice::ReadOnly))
-        return cli::failure(args[0] + " is not a readable PDF file");
-    if (!cli::unlockOrComplain(*document, args[0]))
+        return cli::failure(path + " is not a readable PDF file");
+    if (!cli::unlockOrComplain(*document, path))
         return 1;
     const QByteArray bytes = file.readAll();
     const Result result = DigitalSignatureService::verifyDocument(*document, bytes);
@@ -51,26 +112,47 @@ int run(const QStringList& args) {
         document->info(pdf::InfoKey::Subject) == DigitalSignatureService::subjectMarker &&
         DigitalSignatureService::SignatureMetadata::fromJson(
             document->info(pdf::InfoKey::Keywords).toUtf8());
+    const int status = exitCode(result, hasRecord);
+    if (args.json()) {
+        cli::printJson(report(result, hasRecord, status));
+        return status;
+    }
     for (const auto& s : result.signatures)
         cli::out(cli::printable(s.summary()) + "\n");
     if (hasRecord || result.signatures.empty())
         cli::out(cli::printable(result.message) + "\n");
-    return exitCode(result, hasRecord);
+    return status;
 }
 
-const cli::Command& command() {
-    static const cli::Command c{
-        "verify", "check a PDF's digital signatures",
-        "Usage: vellumark-cli verify FILE\n"
-        "Prints one line per signature (signer, time, whether it holds and whether the file\n"
-        "changed after it, and whether its certificate is trusted), then the result of the\n"
-        "signature record. Exit status: 0 all valid and unchanged, 3 any broken or changed,\n"
-        "4 not signed, 5 cannot verify (the signer's key is not on this machine, or a kind\n"
-        "of signature this program cannot check), 1 unreadable file.",
-        run};
-    return c;
-}
-
-const cli::Registrar registrar(command());
+const cli::Registrar registrar({
+    .name = "verify",
+    .summary = "check a PDF's digital signatures",
+    .description = "Prints one line per signature "
+                   "(signer, time, whether it holds, whether the file changed after it, "
+                   "and whether its certificate is trusted), "
+                   "then the result of the signature record.\n\n"
+                   "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
+                   "5 cannot verify (the signer's key is not on this machine, "
+                   "or a kind of signature this program cannot check), 1 unreadable file. "
+                   "The status is the same with --json.",
+    .arguments = {{.name = "FILE", .help = "the signed PDF file"}},
+    .json = "{\n"
+            "  \"signed\": BOOL,\n"
+            "  \"signatures\": [{              one per signature, in the order of the fields\n"
+            "    \"field\": TEXT,\n"
+            "    \"signer\": TEXT,               the certificate's common name\n"
+            "    \"signingTime\": TIME | null,   ISO 8601, UTC\n"
+            "    \"integrity\": \"valid\" | \"broken\" | \"unsupported\",\n"
+            "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
+            "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
+            "    \"ours\": BOOL,                 made by this program\n"
+            "    \"summary\": TEXT               the line the text output prints\n"
+            "  }],\n"
+            "  \"record\": {\"present\": BOOL, \"valid\": BOOL | null},\n"
+            "  \"message\": TEXT,                the verdict in words\n"
+            "  \"status\": N                     the exit status\n"
+            "}",
+    .run = run,
+});
 
 } // namespace

@@ -1,4 +1,4 @@
-// vellumark-cli watermark FILE --text T [--size S] [--opacity O] [--rotation R] [--page N] -o OUT
+// vellumark-cli watermark: a rotated, translucent text on every page or one.
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
@@ -8,76 +8,88 @@
 
 namespace {
 
-int run(const QStringList& argsIn);
+int run(const cli::Args& args);
 
 const cli::Registrar registrar({
-    "watermark",
-    "a rotated, translucent text watermark on every page or one",
-    "Usage: vellumark-cli watermark FILE --text T [--size S] [--opacity O] [--rotation R]\n"
-    "                               [--page N] -o OUT\n\n"
-    "Draws T in bold grey across the centre of every page (or page N only), as an annotation\n"
-    "that carries its own appearance. Defaults: --size 48 (points), --opacity 0.15,\n"
-    "--rotation -45 (degrees, counter-clockwise; -45 runs from upper left to lower right).",
-    run,
+    .name = "watermark",
+    .summary = "a rotated, translucent text watermark on every page or one",
+    .description = "Draws T in bold grey across the centre of every page (or page N only), "
+                   "as an annotation that carries its own appearance.",
+    .arguments = {{.name = "FILE", .help = "the PDF file"}},
+    .options = {cli::outputOption("OUT", "the watermarked copy to write"),
+                {.name = "--text",
+                 .type = cli::ValueType::Text,
+                 .value = "T",
+                 .help = "the watermark's text",
+                 .required = true},
+                {.name = "--size",
+                 .type = cli::ValueType::Number,
+                 .value = "S",
+                 .help = "the font size in points",
+                 .defaultValue = "48",
+                 .low = 1,
+                 .high = 1000},
+                {.name = "--opacity",
+                 .type = cli::ValueType::Number,
+                 .value = "O",
+                 .help = "0 is invisible, 1 opaque",
+                 .defaultValue = "0.15",
+                 .low = 0,
+                 .high = 1},
+                {.name = "--rotation",
+                 .type = cli::ValueType::Number,
+                 .value = "R",
+                 .help = "degrees, counter-clockwise; -45 runs from upper left to lower right",
+                 .defaultValue = "-45",
+                 .low = -360,
+                 .high = 360},
+                {.name = "--page",
+                 .type = cli::ValueType::Int,
+                 .value = "N",
+                 .help = "only page N (by default every page)"}},
+    .json = "{\n"
+            "  \"command\": \"watermark\",\n"
+            "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
+            "  \"marked\": [N, ...]      the pages given the watermark\n"
+            "}",
+    .run = run,
 });
 
-bool number(const std::optional<QString>& arg, double low, double high, double* value) {
-    if (!arg)
-        return true;
-    const auto v = cli::numberInRange(*arg, low, high);
-    if (v)
-        *value = *v;
-    return v.has_value();
-}
-
-int run(const QStringList& argsIn) {
+int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("watermark");
-    QStringList args = argsIn;
-    bool missing = false;
-    const auto output = cli::takeOption(args, {"-o", "--output"}, &missing);
-    const auto text = cli::takeOption(args, {"--text"}, &missing);
-    const auto sizeArg = cli::takeOption(args, {"--size"}, &missing);
-    const auto opacityArg = cli::takeOption(args, {"--opacity"}, &missing);
-    const auto rotationArg = cli::takeOption(args, {"--rotation"}, &missing);
-    const auto pageArg = cli::takeOption(args, {"--page"}, &missing);
-    if (missing || args.size() != 1 || !output || !text)
-        return cli::usageError(self, "expected FILE, --text T and -o OUT");
-    if (text->isEmpty())
+    const QString output = args.text("--output");
+    const QString text = args.text("--text");
+    if (text.isEmpty())
         return cli::usageError(self, "the watermark text is empty");
-    double size = 48, opacity = 0.15, rotation = -45;
-    if (!number(sizeArg, 1, 1000, &size))
-        return cli::usageError(self, "--size takes points between 1 and 1000");
-    if (!number(opacityArg, 0, 1, &opacity))
-        return cli::usageError(self, "--opacity takes a number between 0 and 1");
-    if (!number(rotationArg, -360, 360, &rotation))
-        return cli::usageError(self, "--rotation takes degrees between -360 and 360");
-    if (!cli::outputAllowed(*output))
+    const double size = args.number("--size"), opacity = args.number("--opacity"),
+                 rotation = args.number("--rotation");
+    if (!cli::outputAllowed(output))
         return 1;
-    auto doc = cli::openOrComplain(args[0]);
+    auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
     int first = 0, last = doc->pageCount() - 1;
-    if (pageArg) {
-        bool ok = false;
-        const int n = pageArg->toInt(&ok);
-        if (!ok)
-            return cli::usageError(self, "--page takes a page number");
+    if (args.has("--page")) {
+        const int n = args.integer("--page");
         if (n < 1 || n > doc->pageCount())
             return cli::failure(QStringLiteral("there is no page %1 (the document has %2)")
                                     .arg(n)
                                     .arg(doc->pageCount()));
         first = last = n - 1;
     }
+    QJsonArray marked;
     for (int i = first; i <= last; ++i) {
         auto page = doc->page(i);
-        if (!page || !pdf::WatermarkAnnotation::add(*page, *text, size, opacity, rotation))
+        if (!page || !pdf::WatermarkAnnotation::add(*page, text, size, opacity, rotation))
             return cli::failure(
                 QStringLiteral("the watermark could not be added to page %1").arg(i + 1));
+        marked.append(i + 1);
     }
     QString error;
-    if (!doc->write(*output, cli::keepingProtection(), &error))
-        return cli::failure(base::couldNotBeWritten(*output, error));
-    return 0;
+    if (!doc->write(output, cli::keepingProtection(), &error))
+        return cli::failure(base::couldNotBeWritten(output, error));
+    return cli::reportWritten(args, "watermark", {cli::writtenFile(output, doc->pageCount())},
+                              {{"marked", marked}});
 }
 
 } // namespace

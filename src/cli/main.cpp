@@ -4,49 +4,44 @@
 #include "cli/CliSupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace cli {
+namespace {
 
-std::map<QString, Command>& registry() {
-    static std::map<QString, Command> commands;
-    return commands;
+// `vellumark-cli --generate KIND OUT [TEMPLATE]`, run by the build: the man page (from its
+// template), a shell's completion or the option table, written to OUT ("-": stdout).
+int generate(const QStringList& args) {
+    if (args.size() < 2)
+        return cli::failure("--generate needs KIND and OUT");
+    const QString& kind = args[0];
+    QString text;
+    if (kind == "man") {
+        QFile manTemplate(args.value(2));
+        if (!manTemplate.open(QIODevice::ReadOnly))
+            return cli::failure("--generate man needs its template: " + args.value(2));
+        text = cli::manPage(QString::fromUtf8(manTemplate.readAll()));
+    } else if (kind == "bash") {
+        text = cli::bashCompletion();
+    } else if (kind == "zsh") {
+        text = cli::zshCompletion();
+    } else if (kind == "fish") {
+        text = cli::fishCompletion();
+    } else if (kind == "table") {
+        text = cli::tableJson();
+    } else {
+        return cli::failure("--generate makes man, bash, zsh, fish or table, not " + kind);
+    }
+    if (args[1] == "-") {
+        cli::out(text);
+        return 0;
+    }
+    return cli::writeFileOrComplain(args[1], text.toUtf8()) ? 0 : 1;
 }
 
-Registrar::Registrar(Command command) {
-    registry().emplace(command.name, std::move(command));
-}
-
-int usageError(const Command& command, const QString& message) {
-    std::fprintf(stderr, "vellumark-cli %s: %s\n%s\n", qPrintable(command.name),
-                 qPrintable(message), qPrintable(command.usage));
-    return 2;
-}
-
-int failure(const QString& message) {
-    std::fprintf(stderr, "vellumark-cli: %s\n", message.toUtf8().constData());
-    return 1;
-}
-
-void out(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
-
-bool wantsHelp(const QStringList& args) {
-    return args.contains("--help") || args.contains("-h");
-}
-
-} // namespace cli
-
-static void printOverview(FILE* to) {
-    std::fprintf(to, "Usage: vellumark-cli COMMAND [ARGS...]\n\nCommands:\n");
-    for (const auto& [name, command] : cli::registry())
-        std::fprintf(to, "  %-12s %s\n", qPrintable(name), qPrintable(command.summary));
-    std::fprintf(to, "\nvellumark-cli COMMAND --help shows the options of a command.\n");
-}
+} // namespace
 
 int main(int argc, char** argv) {
     // Tesseract's OpenMP threads slow recognition down on small machines; one per engine.
@@ -58,25 +53,32 @@ int main(int argc, char** argv) {
 
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
-        printOverview(stderr);
+        std::fputs(qPrintable(cli::overview()), stderr);
         return 2;
     }
     const QString name = args.takeFirst();
     if (name == "--help" || name == "-h" || name == "help") {
-        printOverview(stdout);
+        cli::out(cli::overview());
         return 0;
     }
+    if (name == "--generate")
+        return generate(args);
     auto it = cli::registry().find(name);
     if (it == cli::registry().end()) {
         std::fprintf(stderr, "vellumark-cli: unknown command '%s'\n", qPrintable(name));
-        printOverview(stderr);
+        std::fputs(qPrintable(cli::overview()), stderr);
         return 2;
     }
-    if (cli::wantsHelp(args)) {
-        std::printf("%s\n", qPrintable(it->second.usage));
+    const cli::Command& command = it->second;
+    QString error;
+    const std::optional<cli::Args> parsed = cli::parse(command, args, &error);
+    if (!parsed)
+        return cli::usageError(command, error);
+    if (parsed->help()) {
+        cli::out(cli::helpText(command));
         return 0;
     }
     // Every file a command reads is off limits to its writes, whatever name it is given.
-    const base::ReadingFiles inputs(cli::inputArguments(args));
-    return it->second.run(args);
+    const base::ReadingFiles inputs(parsed->inputs());
+    return command.run(*parsed);
 }

@@ -68,6 +68,9 @@ expected=(
   /usr/share/doc/vellumark/copyright
   /usr/share/doc/vellumark/changelog.Debian.gz
   /usr/share/lintian/overrides/vellumark
+  /usr/share/bash-completion/completions/vellumark-cli
+  /usr/share/zsh/vendor-completions/_vellumark-cli
+  /usr/share/fish/vendor_completions.d/vellumark-cli.fish
 )
 sizes=(16 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -77,7 +80,7 @@ for path in "${expected[@]}"; do
   grep -qxF "$path" "$scratch/manifest" || fail "the package lacks $path"
 done
 # Nothing but programs and shared data: no headers, libraries or test files.
-stray=$(grep -v '^$' "$scratch/manifest" | grep -vE '^/(usr(/bin(/.*)?|/share(/(applications|metainfo|icons|man|doc|lintian)(/.*)?)?)?)?$' || true)
+stray=$(grep -v '^$' "$scratch/manifest" | grep -vE '^/(usr(/bin(/.*)?|/share(/(applications|metainfo|icons|man|doc|lintian|bash-completion|zsh|fish)(/.*)?)?)?)?$' || true)
 [[ -z $stray ]] || fail "unexpected files in the package: $stray"
 # Owned by root, directories 0755, programs 0755 and data 0644.
 bad_modes=$(dpkg -c "$deb" | awk '
@@ -108,12 +111,28 @@ if command -v readelf >/dev/null; then
   done
 fi
 
-# Every command the CLI lists has its entry in the man page.
+# Every command the CLI lists has its entry in the man page, with every option its --help
+# lists: the packaged page is the one written from the option tables.
 man_text=$(gzip -dc "$root/usr/share/man/man1/vellumark-cli.1.gz")
 while read -r command _; do
   grep -qF "\\fB${command//-/\\-}\\fR" <<<"$man_text" ||
     fail "vellumark-cli.1 does not describe the command '$command'"
+  entry=$(sed -n "/^\.SS ${command}\$/,/^\.S[SH] /p" <<<"$man_text")
+  while read -r option; do
+    [[ $option == --help ]] && continue
+    grep -qF "\\fB${option//-/\\-}\\fR" <<<"$entry" ||
+      fail "vellumark-cli.1 does not describe '$command $option'"
+  done < <("$cli" "$command" --help | sed -n '/^Options:/,/^$/p' | grep -oE '^ +(-[a-z], )?--[a-z0-9-]+' |
+    grep -oE -- '--[a-z0-9-]+$')
 done < <(sed -n '/^Commands:/,/^$/p' <<<"$help" | sed '1d;/^$/d')
+# The completions load in the shells that are installed.
+for shell_file in bash:bash-completion/completions/vellumark-cli \
+    zsh:zsh/vendor-completions/_vellumark-cli fish:fish/vendor_completions.d/vellumark-cli.fish; do
+  shell=${shell_file%%:*}
+  if command -v "$shell" >/dev/null; then
+    "$shell" -n "$root/usr/share/${shell_file#*:}" || fail "$shell does not accept its completion"
+  fi
+done
 
 # --- Man pages ------------------------------------------------------------------------------
 for page in vellumark vellumark-cli; do
