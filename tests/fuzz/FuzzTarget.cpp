@@ -3,6 +3,8 @@
 #include "pdf/annotations/Annotation.h"
 #include "pdf/document/Document.h"
 #include "pdf/document/Page.h"
+#include "pdf/engine/Error.h"
+#include "pdf/signatures/SignatureFields.h"
 
 #include <QByteArray>
 
@@ -11,8 +13,16 @@
 #include <vector>
 
 void fuzzOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto doc =
-        pdf::Document::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    // Reading signatures and appending a field work on the bytes, not on the document.
+    (void)pdf::readSignatureFields(bytes);
+    try {
+        pdf::SignatureFieldRequest request;
+        request.contentsCapacity = 64;
+        (void)pdf::prepareSignatureField(bytes, request);
+    } catch (const pdf::Error&) {
+    }
+    const auto doc = pdf::Document::fromData(bytes);
     if (!doc || doc->isLocked())
         return;
     const int pages = doc->pageCount();

@@ -5,6 +5,7 @@
 #include "pdf/document/Document.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
+#include "pdf/signatures/BytesDocument.h"
 
 #include <QFile>
 
@@ -17,63 +18,37 @@ namespace pdf {
 
 namespace {
 
-// A document opened from bytes on its own context; the bytes must outlive it.
-struct BytesDocument {
-    fz_context* c = nullptr;
-    fz_buffer* buffer = nullptr;
-    fz_stream* stream = nullptr;
-    pdf_document* doc = nullptr;
-
-    // A protected file is unlocked with `password` (or none); one that stays locked is no
-    // document, as its strings and streams would read as ciphertext.
-    BytesDocument(fz_context* context, const QByteArray& bytes, const QByteArray& password = {})
-        : c(context) {
-        if (!c || bytes.isEmpty())
-            return;
-        const char* pw = password.constData();
-        fz_try(c) {
-            buffer = fz_new_buffer_from_shared_data(
-                c, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
-            stream = fz_open_buffer(c, buffer);
-            doc = pdf_open_document_with_stream(c, stream);
-            if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, "") &&
-                !pdf_authenticate_password(c, doc, pw)) {
-                pdf_drop_document(c, doc);
-                doc = nullptr;
-            }
-        }
-        fz_catch(c) {
-            pdf_drop_document(c, doc);
-            doc = nullptr;
-        }
-    }
-    ~BytesDocument() {
-        if (!c)
-            return;
-        pdf_drop_document(c, doc);
-        fz_drop_stream(c, stream);
-        fz_drop_buffer(c, buffer);
-    }
-    BytesDocument(const BytesDocument&) = delete;
-    BytesDocument& operator=(const BytesDocument&) = delete;
-};
+using signatures::BytesDocument;
 
 constexpr int kMaxFields = 256;
 constexpr int kMaxDepth = 32;
 
-// Signed signature fields under `fields` (an array of fields with Kids). Throws through
-// fz_throw only; plain C so that it may run inside fz_try.
-void collectSignedFields(fz_context* c, pdf_obj* fields, pdf_obj** out, int* count, int depth) {
+constexpr int kMaxVisits = 4096;
+
+// Whether `obj` is among the first `count` of `list`, by object number (or identity).
+int listed(fz_context* c, pdf_obj* const* list, int count, pdf_obj* obj) {
+    const int num = pdf_to_num(c, obj);
+    for (int k = 0; k < count; ++k)
+        if (list[k] == obj || (num > 0 && pdf_to_num(c, list[k]) == num))
+            return 1;
+    return 0;
+}
+
+// Signed signature fields under `fields` (an array of fields with Kids), each once. A
+// field tree that loops or repeats itself is walked within `*visits` nodes, not once per
+// path through it. Throws through fz_throw only; plain C so that it may run inside fz_try.
+void collectSignedFields(fz_context* c, pdf_obj* fields, pdf_obj** out, int* count, int depth,
+                         int* visits) {
     if (depth > kMaxDepth)
         return;
     const int n = pdf_array_len(c, fields);
-    for (int i = 0; i < n && *count < kMaxFields; ++i) {
+    for (int i = 0; i < n && *count < kMaxFields && ++*visits <= kMaxVisits; ++i) {
         pdf_obj* field = pdf_array_get(c, fields, i);
         pdf_obj* kids = pdf_dict_get(c, field, PDF_NAME(Kids));
         if (pdf_is_array(c, kids))
-            collectSignedFields(c, kids, out, count, depth + 1);
+            collectSignedFields(c, kids, out, count, depth + 1, visits);
         if (pdf_name_eq(c, pdf_dict_get_inheritable(c, field, PDF_NAME(FT)), PDF_NAME(Sig)) &&
-            pdf_is_dict(c, pdf_dict_get(c, field, PDF_NAME(V))))
+            pdf_is_dict(c, pdf_dict_get(c, field, PDF_NAME(V))) && !listed(c, out, *count, field))
             out[(*count)++] = field;
     }
 }
@@ -89,33 +64,10 @@ void collectSignedWidgets(fz_context* c, pdf_document* doc, pdf_obj** out, int* 
             if (!pdf_name_eq(c, pdf_dict_get_inheritable(c, widget, PDF_NAME(FT)), PDF_NAME(Sig)) ||
                 !pdf_is_dict(c, pdf_dict_get(c, widget, PDF_NAME(V))))
                 continue;
-            int known = 0;
-            for (int k = 0; k < *count && !known; ++k)
-                known = pdf_to_num(c, out[k]) == pdf_to_num(c, widget);
-            if (!known)
+            if (!listed(c, out, *count, widget))
                 out[(*count)++] = widget;
         }
     }
-}
-
-// The stamp annotation at `want` on `page`, with its appearance stream; false when none.
-int findStamp(fz_context* c, pdf_obj* page, fz_rect want, fz_rect* rect, pdf_obj** appearance) {
-    pdf_obj* annots = pdf_dict_get(c, page, PDF_NAME(Annots));
-    for (int i = pdf_array_len(c, annots) - 1; i >= 0; --i) {
-        pdf_obj* annot = pdf_array_get(c, annots, i);
-        if (!pdf_name_eq(c, pdf_dict_get(c, annot, PDF_NAME(Subtype)), PDF_NAME(Stamp)))
-            continue;
-        const fz_rect r = pdf_dict_get_rect(c, annot, PDF_NAME(Rect));
-        pdf_obj* ap = pdf_dict_getp(c, annot, "AP/N");
-        if (std::abs(r.x0 - want.x0) < 0.5f && std::abs(r.y0 - want.y0) < 0.5f &&
-            std::abs(r.x1 - want.x1) < 0.5f && std::abs(r.y1 - want.y1) < 0.5f &&
-            pdf_is_indirect(c, ap) && pdf_is_stream(c, ap)) {
-            *rect = r;
-            *appearance = ap;
-            return 1;
-        }
-    }
-    return 0;
 }
 
 // The plain facts of one signature, read inside fz_try without any C++ object.
@@ -284,60 +236,11 @@ QString utf8(const char* s) {
     return s ? QString::fromUtf8(s) : QString();
 }
 
-// The bytes of a PDF text string: UTF-16BE behind its byte-order mark.
-QByteArray textBytes(const QString& text) {
-    QByteArray bytes("\xFE\xFF", 2);
-    for (const QChar ch : text) {
-        bytes += char(ch.unicode() >> 8);
-        bytes += char(ch.unicode() & 0xFF);
-    }
-    return bytes;
-}
-
-void writeHex(fz_context* c, void* out, const unsigned char* data, size_t length) {
-    static const char digits[] = "0123456789ABCDEF";
-    for (size_t i = 0; i < length; ++i) {
-        fz_write_byte(c, static_cast<fz_output*>(out), digits[data[i] >> 4]);
-        fz_write_byte(c, static_cast<fz_output*>(out), digits[data[i] & 15]);
-    }
-}
-
-// Writes `bytes` as a hex string of object num/gen, encrypted when the file is. Plain C.
-void writeString(fz_context* c, fz_output* out, pdf_crypt* crypt, int num, int gen,
-                 const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    fz_write_byte(c, out, '<');
-    if (crypt)
-        pdf_encrypt_data(c, crypt, num, gen, writeHex, out, data, size_t(bytes.size()));
-    else
-        writeHex(c, out, data, size_t(bytes.size()));
-    fz_write_byte(c, out, '>');
-}
-
-// A PDF name: regular characters as they are, the rest as #xx.
-QByteArray pdfName(const QString& text) {
-    QByteArray name = "/";
-    for (const char ch : text.toUtf8()) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b > 32 && b < 127 && !std::strchr("#()<>[]{}/%", ch))
-            name += ch;
-        else
-            name += "#" + QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
-    }
-    return name;
-}
-
-QByteArray pdfDate(const QDateTime& when) {
-    return "D:" + when.toUTC().toString("yyyyMMddHHmmss").toLatin1() + "+00'00'";
-}
-
 // The /Contents of a sound byte range as the file holds it: the hex between the range's
 // two halves, never decrypted (a signature's contents are not encrypted).
 QByteArray holeContents(const QByteArray& file, qint64 holeStart, qint64 holeEnd) {
     return QByteArray::fromHex(file.mid(holeStart + 1, holeEnd - holeStart - 2));
 }
-
-constexpr const char* kRangePlaceholder = "[0 0000000000 0000000000 0000000000]";
 
 } // namespace
 
@@ -351,16 +254,21 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
     fz_context* c = opened.c;
     pdf_document* doc = opened.doc;
 
+    // What was found before a broken part of the form or the page tree stops the walk is
+    // kept: a page tree that claims more pages than it holds hides no signature.
     pdf_obj* fields[kMaxFields];
     int count = 0;
+    int visits = 0;
+    fz_var(count);
     fz_try(c) {
         pdf_obj* list = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/AcroForm/Fields");
-        collectSignedFields(c, list, fields, &count, 0);
+        collectSignedFields(c, list, fields, &count, 0, &visits);
+    }
+    fz_catch(c) {}
+    fz_try(c) {
         collectSignedWidgets(c, doc, fields, &count);
     }
-    fz_catch(c) {
-        count = 0;
-    }
+    fz_catch(c) {}
 
     for (int i = 0; i < count; ++i) {
         RawField raw;
@@ -402,251 +310,6 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
         result.push_back(std::move(field));
     }
     return result;
-}
-
-PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
-                                        const SignatureFieldRequest& request) {
-    engine::IsolatedContext context;
-    BytesDocument opened(context.get(), fileBytes, request.password);
-    if (!opened.doc)
-        throw Error("The document cannot be read.");
-    fz_context* c = opened.c;
-    pdf_document* doc = opened.doc;
-
-    const int existing = int(readSignatureFields(fileBytes).size());
-    const QString fieldName =
-        request.fieldName.isEmpty() ? QString("Signature%1").arg(existing + 1) : request.fieldName;
-    const qsizetype holeHex = request.contentsCapacity * 2;
-    // The dictionary around its two strings, which are encrypted when the file is.
-    const QByteArray sigHead = "<</Type/Sig/Filter/Adobe.PPKLite/SubFilter" +
-                               pdfName(QString::fromLatin1(request.subFilter)) + "/ByteRange" +
-                               kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M";
-    const QByteArray signingTime = pdfDate(request.signingTime);
-    const QByteArray signerName = textBytes(request.signerName);
-    const QByteArray sigTail = "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
-    const QByteArray fieldTitle = textBytes(fieldName);
-    const QRectF& wanted = request.stampRect;
-    const fz_rect stampRect = {float(wanted.left()), float(wanted.top()), float(wanted.right()),
-                               float(wanted.bottom())};
-    std::vector<QByteArray> infoValues;
-    for (const auto& entry : request.info)
-        infoValues.push_back(entry.second.toUtf8());
-
-    // Offsets of the objects written, in the order written: signature, widget, then the
-    // containers changed to point at them.
-    int nums[8] = {};
-    int gens[8] = {};
-    int64_t offsets[8] = {};
-    int written = 0;
-    int64_t previousXref = 0;
-    int size = 0;
-    bool refused = false;
-    fz_var(refused);
-    fz_buffer* update = nullptr;
-    fz_output* out = nullptr;
-    fz_var(update);
-    fz_var(out);
-    fz_try(c) {
-        // An update to a file the engine had to repair cannot be appended faithfully.
-        if (!pdf_can_be_saved_incrementally(c, doc) || pdf_count_pages(c, doc) < 1) {
-            refused = true;
-            break;
-        }
-        pdf_obj* trailer = pdf_trailer(c, doc);
-        pdf_obj* root = pdf_dict_get(c, trailer, PDF_NAME(Root));
-        // Visible on the signer's stamp when there is one, else invisible on the first page.
-        pdf_obj* page = nullptr;
-        pdf_obj* appearance = nullptr;
-        fz_rect widgetRect = {0, 0, 0, 0};
-        if (request.stampPage >= 0 && request.stampPage < pdf_count_pages(c, doc)) {
-            page = pageObjectAt(c, doc, request.stampPage);
-            if (!findStamp(c, page, stampRect, &widgetRect, &appearance))
-                page = nullptr;
-        }
-        if (!page) {
-            page = pageObjectAt(c, doc, 0);
-            widgetRect = {0, 0, 0, 0};
-        }
-        previousXref = doc->startxref;
-        size = pdf_xref_len(c, doc);
-        const int sigNum = size;
-        const int widgetNum = size + 1;
-
-        update = fz_new_buffer(c, 4096 + size_t(holeHex));
-        out = fz_new_output_with_buffer(c, update);
-        const int64_t base = int64_t(fileBytes.size());
-        if (!fileBytes.endsWith('\n'))
-            fz_write_byte(c, out, '\n');
-
-        auto begin = [&](int num, int gen) {
-            nums[written] = num;
-            gens[written] = gen;
-            offsets[written++] = base + fz_tell_output(c, out);
-            fz_write_printf(c, out, "%d %d obj\n", num, gen);
-        };
-        auto end = [&] { fz_write_string(c, out, "\nendobj\n"); };
-
-        pdf_crypt* crypt = doc->crypt;
-        begin(sigNum, 0);
-        fz_write_data(c, out, sigHead.constData(), size_t(sigHead.size()));
-        writeString(c, out, crypt, sigNum, 0, signingTime);
-        fz_write_string(c, out, "/Name");
-        writeString(c, out, crypt, sigNum, 0, signerName);
-        fz_write_data(c, out, sigTail.constData(), size_t(sigTail.size()));
-        end();
-        begin(widgetNum, 0);
-        fz_write_printf(c, out, "<</Type/Annot/Subtype/Widget/FT/Sig/F 132/Rect[%g %g %g %g]",
-                        widgetRect.x0, widgetRect.y0, widgetRect.x1, widgetRect.y1);
-        if (appearance)
-            fz_write_printf(c, out, "/AP<</N %d %d R>>", pdf_to_num(c, appearance),
-                            pdf_to_gen(c, appearance));
-        fz_write_string(c, out, "/T");
-        writeString(c, out, crypt, widgetNum, 0, fieldTitle);
-        fz_write_printf(c, out, "/V %d 0 R/P %d %d R>>", sigNum, pdf_to_num(c, page),
-                        pdf_to_gen(c, page));
-        end();
-
-        pdf_obj* widgetRef = pdf_new_indirect(c, doc, widgetNum, 0);
-        // The page gets a list of its own, written inside the page: an indirect list may be
-        // shared with other pages, which must not gain the widget.
-        pdf_obj* annots = pdf_dict_get(c, page, PDF_NAME(Annots));
-        {
-            pdf_obj* copy = pdf_copy_dict(c, page);
-            pdf_obj* list =
-                pdf_is_array(c, annots) ? pdf_copy_array(c, annots) : pdf_new_array(c, doc, 1);
-            pdf_array_push(c, list, widgetRef);
-            pdf_dict_put_drop(c, copy, PDF_NAME(Annots), list);
-            begin(pdf_to_num(c, page), pdf_to_gen(c, page));
-            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, pdf_to_num(c, page),
-                                    pdf_to_gen(c, page));
-            end();
-            pdf_drop_obj(c, copy);
-        }
-
-        // The form: Fields gains the widget, SigFlags says signatures exist and the file is
-        // to be appended to only.
-        pdf_obj* form = pdf_dict_get(c, root, PDF_NAME(AcroForm));
-        pdf_obj* formCopy = pdf_is_dict(c, form) ? pdf_copy_dict(c, form) : pdf_new_dict(c, doc, 2);
-        pdf_obj* fieldList = pdf_dict_get(c, formCopy, PDF_NAME(Fields));
-        if (pdf_is_indirect(c, fieldList) && pdf_is_array(c, fieldList)) {
-            pdf_obj* copy = pdf_copy_array(c, fieldList);
-            pdf_array_push(c, copy, widgetRef);
-            begin(pdf_to_num(c, fieldList), pdf_to_gen(c, fieldList));
-            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, pdf_to_num(c, fieldList),
-                                    pdf_to_gen(c, fieldList));
-            end();
-            pdf_drop_obj(c, copy);
-        } else {
-            pdf_obj* list = pdf_is_array(c, fieldList) ? pdf_copy_array(c, fieldList)
-                                                       : pdf_new_array(c, doc, 1);
-            pdf_array_push(c, list, widgetRef);
-            pdf_dict_put_drop(c, formCopy, PDF_NAME(Fields), list);
-        }
-        pdf_dict_put_int(c, formCopy, PDF_NAME(SigFlags),
-                         pdf_dict_get_int(c, formCopy, PDF_NAME(SigFlags)) | 3);
-        if (pdf_is_indirect(c, form)) {
-            begin(pdf_to_num(c, form), pdf_to_gen(c, form));
-            pdf_print_encrypted_obj(c, out, formCopy, 1, 0, crypt, pdf_to_num(c, form),
-                                    pdf_to_gen(c, form));
-            end();
-        } else {
-            pdf_obj* rootCopy = pdf_copy_dict(c, root);
-            pdf_dict_put(c, rootCopy, PDF_NAME(AcroForm), formCopy);
-            begin(pdf_to_num(c, root), pdf_to_gen(c, root));
-            pdf_print_encrypted_obj(c, out, rootCopy, 1, 0, crypt, pdf_to_num(c, root),
-                                    pdf_to_gen(c, root));
-            end();
-            pdf_drop_obj(c, rootCopy);
-        }
-        pdf_drop_obj(c, formCopy);
-        pdf_drop_obj(c, widgetRef);
-
-        // The information dictionary with the entries asked for: its own object again when
-        // it has one, else a new one.
-        pdf_obj* info = pdf_dict_get(c, trailer, PDF_NAME(Info));
-        int infoNum = pdf_is_indirect(c, info) ? pdf_to_num(c, info) : 0;
-        int infoGen = pdf_is_indirect(c, info) ? pdf_to_gen(c, info) : 0;
-        if (!request.info.empty()) {
-            pdf_obj* copy = pdf_is_dict(c, info) ? pdf_copy_dict(c, info) : pdf_new_dict(c, doc, 4);
-            for (size_t i = 0; i < request.info.size(); ++i)
-                pdf_dict_puts_drop(c, copy, request.info[i].first.constData(),
-                                   pdf_new_text_string(c, infoValues[i].constData()));
-            if (!infoNum) {
-                infoNum = size + 2;
-                infoGen = 0;
-            }
-            begin(infoNum, infoGen);
-            pdf_print_encrypted_obj(c, out, copy, 1, 0, crypt, infoNum, infoGen);
-            pdf_drop_obj(c, copy);
-            end();
-        }
-
-        // A classic cross-reference section, one subsection per object.
-        const int64_t xref = base + fz_tell_output(c, out);
-        fz_write_string(c, out, "xref\n");
-        for (int i = 0; i < written; ++i)
-            fz_write_printf(c, out, "%d 1\n%010ld %05d n \n", nums[i], (long)offsets[i], gens[i]);
-        fz_write_printf(c, out, "trailer\n<</Size %d/Root %d %d R",
-                        infoNum == size + 2 ? size + 3 : size + 2, pdf_to_num(c, root),
-                        pdf_to_gen(c, root));
-        if (infoNum)
-            fz_write_printf(c, out, "/Info %d %d R", infoNum, infoGen);
-        // The same encryption dictionary and identifier: the file's key stays the key.
-        pdf_obj* encrypt = pdf_dict_get(c, trailer, PDF_NAME(Encrypt));
-        if (pdf_is_indirect(c, encrypt)) {
-            fz_write_printf(c, out, "/Encrypt %d %d R", pdf_to_num(c, encrypt),
-                            pdf_to_gen(c, encrypt));
-        } else if (pdf_is_dict(c, encrypt)) {
-            fz_write_string(c, out, "/Encrypt");
-            pdf_print_obj(c, out, encrypt, 1, 0);
-        }
-        pdf_obj* id = pdf_dict_get(c, trailer, PDF_NAME(ID));
-        if (pdf_is_array(c, id)) {
-            fz_write_string(c, out, "/ID");
-            pdf_print_obj(c, out, id, 1, 0);
-        }
-        fz_write_printf(c, out, "/Prev %ld>>\nstartxref\n%ld\n%%%%EOF\n", (long)previousXref,
-                        (long)xref);
-        fz_close_output(c, out);
-    }
-    fz_always(c) {
-        fz_drop_output(c, out);
-    }
-    fz_catch(c) {
-        fz_drop_buffer(c, update);
-        throw Error("The document cannot take a signature: " + engine::lastError(c).toStdString());
-    }
-    if (refused) {
-        fz_drop_buffer(c, update);
-        throw Error("Repaired documents cannot take a standard signature.");
-    }
-
-    unsigned char* data = nullptr;
-    const size_t length = fz_buffer_storage(c, update, &data);
-    PreparedSignature prepared;
-    prepared.data = fileBytes + QByteArray(reinterpret_cast<const char*>(data), qsizetype(length));
-    fz_drop_buffer(c, update);
-
-    const qsizetype sigStart = qsizetype(offsets[0]);
-    const qsizetype rangeAt = prepared.data.indexOf(kRangePlaceholder, sigStart);
-    prepared.holeStart = prepared.data.indexOf("/Contents<", sigStart) + 9;
-    prepared.holeEnd = prepared.holeStart + holeHex + 2;
-    const qsizetype total = prepared.data.size();
-    const QByteArray range = QByteArray("[0 ") + QByteArray::number(prepared.holeStart) + " " +
-                             QByteArray::number(prepared.holeEnd) + " " +
-                             QByteArray::number(total - prepared.holeEnd);
-    const QByteArray padded =
-        range.leftJustified(qsizetype(std::strlen(kRangePlaceholder)) - 1, ' ') + "]";
-    prepared.data.replace(rangeAt, padded.size(), padded);
-    return prepared;
-}
-
-void fillSignatureHole(PreparedSignature& prepared, const QByteArray& cms) {
-    const QByteArray hex = cms.toHex().toUpper();
-    const qsizetype room = prepared.holeEnd - prepared.holeStart - 2;
-    if (hex.size() > room)
-        throw Error("The signature is larger than the room kept for it.");
-    prepared.data.replace(prepared.holeStart + 1, hex.size(), hex);
 }
 
 } // namespace pdf
