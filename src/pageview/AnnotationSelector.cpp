@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyleHints>
 
 #include <algorithm>
@@ -109,8 +110,16 @@ AnnotationSelector::AnnotationSelector(PdfPageView& view) : QObject(&view), view
 
 void AnnotationSelector::setModels(DocumentViewModel* documentVM,
                                    AnnotationViewModel* annotationVM) {
+    if (documentVM_)
+        disconnect(documentVM_, nullptr, this, nullptr);
     documentVM_ = documentVM;
     annotationVM_ = annotationVM;
+    nudgeGesture_ = 0;
+    if (documentVM_)
+        connect(documentVM_, &DocumentViewModel::editsChanged, this, [this] {
+            if (!nudging_)
+                nudgeGesture_ = 0;
+        });
 }
 
 bool AnnotationSelector::enabled() const {
@@ -124,6 +133,7 @@ void AnnotationSelector::select(int page, const pdf::AnnotationPtr& annotation) 
     selected_ = annotation;
     page_ = annotation ? page : -1;
     drag_ = Drag::none;
+    nudgeGesture_ = 0;
     view_.viewport()->update();
     emit selectionChanged();
 }
@@ -192,7 +202,10 @@ QRectF AnnotationSelector::draggedFrame(QPointF pointer) const {
 }
 
 QPointF AnnotationSelector::moveDelta(QPointF pointer) const {
-    QPointF delta = toPage(pointer) - toPage(pressAt_);
+    return keptOnPage(toPage(pointer) - toPage(pressAt_));
+}
+
+QPointF AnnotationSelector::keptOnPage(QPointF delta) const {
     const std::optional<pdf::AnnotationFacts> facts =
         selected_ ? pdf::annotationFacts(*selected_) : std::nullopt;
     const pdf::PagePtr page = selected_ ? selected_->page() : nullptr;
@@ -281,6 +294,7 @@ bool AnnotationSelector::mousePress(QMouseEvent* event) {
     drag_ = Drag::none;
     dragging_ = false;
     markupPress_ = false;
+    nudgeGesture_ = 0;
     pressAt_ = pointer_ = at;
     if (event->button() == Qt::LeftButton && selected_) {
         if (const int h = handleAt(at); h >= 0) {
@@ -406,7 +420,50 @@ bool AnnotationSelector::keyPress(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && selected_ &&
         event->modifiers() == Qt::NoModifier)
         return removeSelected();
-    return false;
+    return nudge(event);
+}
+
+bool AnnotationSelector::nudge(QKeyEvent* event) {
+    QPointF step;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = {-1, 0};
+        break;
+    case Qt::Key_Right:
+        step = {1, 0};
+        break;
+    case Qt::Key_Up:
+        step = {0, -1};
+        break;
+    case Qt::Key_Down:
+        step = {0, 1};
+        break;
+    default:
+        return false;
+    }
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (!selected_ || drag_ != Drag::none ||
+        (mods != Qt::NoModifier && mods != Qt::ShiftModifier) || !enabled())
+        return false;
+    // Text markup belongs to its words, as it does for a drag.
+    const pdf::PagePtr page = selected_->page();
+    if (isTextMarkup(selected_->subtype()) || !page)
+        return false;
+    // The screen's direction on the page: turned pages turn the arrows with them.
+    const QTransform toPageSpace = page->pageToDisplay().inverted();
+    QPointF delta = toPageSpace.map(step) - toPageSpace.map(QPointF());
+    delta = QPointF(std::round(delta.x()), std::round(delta.y())) *
+            (mods == Qt::ShiftModifier ? 10 : 1);
+    if (!nudgeGesture_) {
+        static int lastGesture = 0;
+        nudgeGesture_ = ++lastGesture;
+    }
+    auto edit = ChangeAnnotationEdit::move(view_.document(), selected_, keptOnPage(delta));
+    edit->setGesture(nudgeGesture_);
+    const QScopedValueRollback hold(nudging_, true);
+    perform(std::move(edit));
+    // Used even at the page's edge: the arrows would otherwise scroll or turn the page.
+    return true;
 }
 
 bool AnnotationSelector::contextMenu(QContextMenuEvent* event) {

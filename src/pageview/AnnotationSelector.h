@@ -1,8 +1,9 @@
 #pragma once
 // Picking an annotation on the page view and editing it with the pointer and keys: a
 // frame with eight resize handles (two end handles for lines), dragging to move or
-// resize, Delete to remove, Escape to let go, and a context menu to restyle. Every
-// change is one edit performed through the document view model, so it can be undone.
+// resize, arrow keys to nudge, Delete to remove, Escape to let go, and a context menu to
+// restyle. Every change is an edit performed through the document view model, so it can
+// be undone; a drag is one step, and so is a run of nudges (see nudge()).
 #include "pdf/annotations/Annotation.h"
 
 #include <QObject>
@@ -66,6 +67,10 @@ private:
 
     bool enabled() const;
     bool perform(std::unique_ptr<class DocumentEdit> edit);
+    // Arrow keys move the selection a point (ten with Shift) the way the arrow points on
+    // screen. Nudges of one annotation are one undo step until another annotation is
+    // selected, the mouse is pressed on the page, or any other step is taken or undone.
+    bool nudge(QKeyEvent* event);
     // Viewport <-> PDF user space on the selection's page.
     QPointF toPage(QPointF viewportPoint) const;
     QPointF toViewport(QPointF pagePoint) const;
@@ -77,6 +82,8 @@ private:
     QRectF draggedFrame(QPointF pointer) const;
     // How far (PDF space) a move drag to `pointer` takes the selection.
     QPointF moveDelta(QPointF pointer) const;
+    // `delta` (PDF space) cut short where it would take the selection off its page.
+    QPointF keptOnPage(QPointF delta) const;
     void validate();
 
     PdfPageView& view_;
@@ -91,4 +98,7 @@ private:
     bool markupPress_ = false; // text markup was picked by this press; a drag selects text
     QPointF pressAt_;
     QPointF pointer_;
+
+    int nudgeGesture_ = 0; // the run of nudges going on; 0 when none
+    bool nudging_ = false; // a nudge is being performed: its own step is no interruption
 };

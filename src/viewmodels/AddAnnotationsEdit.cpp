@@ -5,7 +5,7 @@
 #include <algorithm>
 
 AddAnnotationsEdit::AddAnnotationsEdit(QString name, pdf::DocumentPtr document, Maker make)
-    : name_(std::move(name)), document_(std::move(document)), make_(std::move(make)) {}
+    : DocumentEdit(name), document_(std::move(document)), make_(std::move(make)) {}
 
 bool AddAnnotationsEdit::apply() {
     added_.clear();

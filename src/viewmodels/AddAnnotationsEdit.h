@@ -14,7 +14,6 @@ public:
 
     AddAnnotationsEdit(QString name, pdf::DocumentPtr document, Maker make);
 
-    QString name() const override { return name_; }
     bool apply() override;
     void undo() override;
 
@@ -22,7 +21,6 @@ public:
     const std::vector<AnnotationLocation>& added() const { return added_; }
 
 private:
-    QString name_;
     pdf::DocumentPtr document_;
     Maker make_;
     std::vector<AnnotationLocation> added_;

@@ -38,7 +38,7 @@ pdf::AnnotationPtr locate(const pdf::Document& document, AnnotationLocation& at,
 
 ChangeAnnotationEdit::ChangeAnnotationEdit(QString name, pdf::DocumentPtr document,
                                            AnnotationLocation at, Change change)
-    : name_(std::move(name)), document_(std::move(document)), at_(at), change_(std::move(change)) {}
+    : DocumentEdit(name), document_(std::move(document)), at_(at), change_(std::move(change)) {}
 
 bool ChangeAnnotationEdit::apply() {
     if (!document_ || !change_)
@@ -61,6 +61,22 @@ void ChangeAnnotationEdit::undo() {
         return;
     if (const pdf::AnnotationPtr annotation = locate(*document_, at_, after_.get()))
         pdf::restore(*annotation, *before_);
+}
+
+int ChangeAnnotationEdit::id() const {
+    // One id for every change of an annotation; mergeWith() tells them apart.
+    constexpr int kAnnotationChange = 0x414e4e4f;
+    return gesture_ ? kAnnotationChange : -1;
+}
+
+bool ChangeAnnotationEdit::mergeWith(const QUndoCommand* other) {
+    const auto* next = dynamic_cast<const ChangeAnnotationEdit*>(other);
+    if (!next || next->gesture_ != gesture_ || next->text() != text() ||
+        next->document_ != document_ || !(next->at_ == at_) || !before_ || !next->after_)
+        return false;
+    // The step now spans both: undo goes back to before the first, redo to after the last.
+    after_ = next->after_;
+    return true;
 }
 
 namespace {
@@ -118,11 +134,8 @@ ChangeAnnotationEdit::fontSize(pdf::DocumentPtr document, const pdf::AnnotationP
 
 RemoveAnnotationEdit::RemoveAnnotationEdit(pdf::DocumentPtr document,
                                            const pdf::AnnotationPtr& annotation)
-    : document_(std::move(document)), at_(AnnotationLocation::of(annotation)) {}
-
-QString RemoveAnnotationEdit::name() const {
-    return tr("Delete Annotation");
-}
+    : DocumentEdit(tr("Delete Annotation")), document_(std::move(document)),
+      at_(AnnotationLocation::of(annotation)) {}
 
 bool RemoveAnnotationEdit::apply() {
     if (!document_)

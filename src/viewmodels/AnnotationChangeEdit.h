@@ -18,9 +18,15 @@ public:
     ChangeAnnotationEdit(QString name, pdf::DocumentPtr document, AnnotationLocation at,
                          Change change);
 
-    QString name() const override { return name_; }
     bool apply() override;
     void undo() override;
+
+    // Changes of one gesture (a run of arrow-key nudges) join the step before them when that
+    // is the same kind of change of the same annotation in the same gesture: undo then takes
+    // the whole gesture back at once. 0, the default, keeps each change a step of its own.
+    void setGesture(int gesture) { gesture_ = gesture; }
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
 
     // Common edits, named as the Edit menu shows them.
     static std::unique_ptr<ChangeAnnotationEdit>
@@ -38,10 +44,10 @@ public:
     fontSize(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation, double size);
 
 private:
-    QString name_;
     pdf::DocumentPtr document_;
     AnnotationLocation at_;
     Change change_;
+    int gesture_ = 0;
     std::shared_ptr<const pdf::AnnotationSnapshot> before_;
     std::shared_ptr<const pdf::AnnotationSnapshot> after_;
 };
@@ -50,7 +56,6 @@ class RemoveAnnotationEdit : public DocumentEdit {
 public:
     RemoveAnnotationEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation);
 
-    QString name() const override;
     bool apply() override;
     void undo() override;
 

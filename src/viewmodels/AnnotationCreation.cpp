@@ -49,12 +49,12 @@ class ChangeContentsEdit : public DocumentEdit {
 public:
     ChangeContentsEdit(pdf::DocumentPtr document, AnnotationLocation at, QString before,
                        QString after)
-        : document_(std::move(document)), at_(at), before_(std::move(before)),
-          after_(std::move(after)) {
+        : DocumentEdit(QString()), document_(std::move(document)), at_(at),
+          before_(std::move(before)), after_(std::move(after)) {
         const pdf::AnnotationPtr annotation = at_.resolve(*document_);
         textBox_ = annotation && annotation->subtype() == QLatin1String("FreeText");
+        setText(textBox_ ? tr("Edit Text") : tr("Edit Note"));
     }
-    QString name() const override { return textBox_ ? tr("Edit Text") : tr("Edit Note"); }
     bool apply() override { return set(after_); }
     void undo() override { set(before_); }
 
@@ -130,7 +130,7 @@ bool addMarkup(AnnotationTool tool, const AnnotationViewModel& settings,
         return made;
     };
     return documentVM.perform(std::make_unique<AddAnnotationsEdit>(
-        tool == AnnotationTool::underline ? tr("Underline") : tr("Strike Out"),
+        tool == AnnotationTool::underline ? tr("Add Underline") : tr("Add Strikethrough"),
         documentVM.pdfDocument(), std::move(make)));
 }
 
@@ -150,7 +150,7 @@ bool addInk(const AnnotationViewModel& settings, DocumentViewModel& documentVM, 
             smooth.push_back(smoothStroke(stroke));
     if (smooth.empty())
         return false;
-    return performOnPage(documentVM, tr("Draw"), pageIndex, [=](pdf::Page& page) {
+    return performOnPage(documentVM, tr("Add Drawing"), pageIndex, [=](pdf::Page& page) {
         return pdf::addInk(page, smooth, style.color, style.lineWidth);
     });
 }
@@ -172,12 +172,14 @@ bool addShape(AnnotationTool tool, const AnnotationViewModel& settings,
     switch (tool) {
     case AnnotationTool::rectangle:
     case AnnotationTool::oval:
-        return performOnPage(documentVM, tr("Add Shape"), pageIndex, [=](pdf::Page& page) {
-            return pdf::addShape(page,
-                                 tool == AnnotationTool::rectangle ? pdf::ShapeKind::Rectangle
-                                                                   : pdf::ShapeKind::Ellipse,
-                                 box, style.color, style.fill, style.lineWidth);
-        });
+        return performOnPage(
+            documentVM, tool == AnnotationTool::rectangle ? tr("Add Rectangle") : tr("Add Oval"),
+            pageIndex, [=](pdf::Page& page) {
+                return pdf::addShape(page,
+                                     tool == AnnotationTool::rectangle ? pdf::ShapeKind::Rectangle
+                                                                       : pdf::ShapeKind::Ellipse,
+                                     box, style.color, style.fill, style.lineWidth);
+            });
     case AnnotationTool::line:
     case AnnotationTool::arrow:
         return performOnPage(documentVM,

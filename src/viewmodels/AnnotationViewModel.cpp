@@ -98,6 +98,6 @@ void AnnotationViewModel::addHighlight(const std::optional<pdf::Selection>& sele
         return made;
     };
     if (documentVM.perform(std::make_unique<AddAnnotationsEdit>(
-            tr("Highlight"), documentVM.pdfDocument(), std::move(make))))
+            tr("Add Highlight"), documentVM.pdfDocument(), std::move(make))))
         emit highlightsAdded();
 }

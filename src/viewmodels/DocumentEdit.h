@@ -1,16 +1,32 @@
 #pragma once
-// One edit of the open document, able to take itself back. Tools hand their edits to
-// DocumentViewModel::perform, which keeps the edits done, so undo and redo work the same
-// way for every tool. apply() runs again for a redo after undo().
+// One edit of the open document, able to take itself back: a step of the window's undo
+// stack, named as the Edit menu shows it ("Rotate Page"). Tools hand their edits to
+// DocumentViewModel::perform, which applies them before they join the stack, so an edit
+// that changes nothing is never a step. apply() runs again for a redo after undo().
 #include <QString>
+#include <QUndoCommand>
 
-class DocumentEdit {
+class DocumentEdit : public QUndoCommand {
 public:
-    virtual ~DocumentEdit() = default;
-    // What the edit does, as a menu would name it ("Rotate Page").
-    virtual QString name() const = 0;
+    explicit DocumentEdit(const QString& name) : QUndoCommand(name) {}
+
     // False when nothing changed; such an edit is not kept.
     virtual bool apply() = 0;
     // Brings the document back to how apply() found it.
-    virtual void undo() = 0;
+    void undo() override = 0;
+    // The stack's redo: apply() again, or nothing the first time when the edit was applied
+    // before it was pushed. An edit the document no longer allows (its page went another
+    // way) becomes obsolete, and the stack drops it.
+    void redo() final {
+        if (pushedApplied_) {
+            pushedApplied_ = false;
+            return;
+        }
+        if (!apply())
+            setObsolete(true);
+    }
+
+private:
+    friend class DocumentViewModel;
+    bool pushedApplied_ = false;
 };

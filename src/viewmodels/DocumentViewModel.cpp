@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -21,6 +22,9 @@ DocumentViewModel::DocumentViewModel(QObject* parent) : QObject(parent) {
     searchJob_ = new SearchJob(this);
     connect(searchJob_, &SearchJob::found, this, &DocumentViewModel::addSearchResults);
     connect(searchJob_, &SearchJob::finished, this, [this] { setIsSearching(false); });
+    undoStack_ = new QUndoStack(this);
+    connect(undoStack_, &QUndoStack::indexChanged, this, &DocumentViewModel::editsChanged);
+    connect(undoStack_, &QUndoStack::cleanChanged, this, &DocumentViewModel::modifiedChanged);
 }
 DocumentViewModel::~DocumentViewModel() = default;
 
@@ -176,13 +180,10 @@ bool DocumentViewModel::replaceDocument(const pdf::DocumentPtr& document, const 
                                         const QUrl& url, bool askFirst) {
     if (askFirst && !confirmDiscardChanges())
         return false;
-    // Edits of the document that was open cannot be taken back in this one.
-    const bool hadEdits = !done_.empty() || !undone_.empty();
-    done_.clear();
-    undone_.clear();
-    if (hadEdits)
-        emit editsChanged();
-    setCleanIndex(0);
+    // Edits of the document that was open cannot be taken back in this one. An empty
+    // stack may still have lost its clean state (a redo dropped the saved step).
+    undoStack_->clear();
+    undoStack_->setClean();
     // The order observers see: document, count, page, name, location, then the search.
     const QScopedValueRollback restoring(restoring_, true);
     setPdfDocument(document);
@@ -252,18 +253,11 @@ void DocumentViewModel::closeDocument() {
 }
 
 bool DocumentViewModel::isModified() const {
-    return cleanIndex_ != long(done_.size());
-}
-
-void DocumentViewModel::setCleanIndex(long index) {
-    const bool before = isModified();
-    cleanIndex_ = index;
-    if (before != isModified())
-        emit modifiedChanged();
+    return !undoStack_->isClean();
 }
 
 void DocumentViewModel::markSaved() {
-    setCleanIndex(long(done_.size()));
+    undoStack_->setClean();
 }
 
 bool DocumentViewModel::saveAnnotatedCopy() {
@@ -431,50 +425,35 @@ bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
 void DocumentViewModel::keepApplied(std::unique_ptr<DocumentEdit> edit) {
     if (!edit)
         return;
-    const bool before = isModified();
-    // The saved state sat among the undone edits, which this edit now drops for good.
-    if (cleanIndex_ > long(done_.size()))
-        cleanIndex_ = -1;
-    done_.push_back(std::move(edit));
-    undone_.clear();
-    emit editsChanged();
-    if (before != isModified())
-        emit modifiedChanged();
+    edit->pushedApplied_ = true;
+    undoStack_->push(edit.release());
+}
+
+bool DocumentViewModel::canUndo() const {
+    return undoStack_->canUndo();
+}
+
+bool DocumentViewModel::canRedo() const {
+    return undoStack_->canRedo();
 }
 
 QString DocumentViewModel::undoName() const {
-    return done_.empty() ? QString() : done_.back()->name();
+    return undoStack_->undoText();
 }
 
 QString DocumentViewModel::redoName() const {
-    return undone_.empty() ? QString() : undone_.back()->name();
+    return undoStack_->redoText();
 }
 
 void DocumentViewModel::undo() {
-    if (done_.empty())
-        return;
-    const bool before = isModified();
-    std::unique_ptr<DocumentEdit> edit = std::move(done_.back());
-    done_.pop_back();
-    edit->undo();
-    undone_.push_back(std::move(edit));
-    emit editsChanged();
-    if (before != isModified())
-        emit modifiedChanged();
+    undoStack_->undo();
 }
 
 void DocumentViewModel::redo() {
-    if (undone_.empty())
-        return;
-    const bool before = isModified();
-    std::unique_ptr<DocumentEdit> edit = std::move(undone_.back());
-    undone_.pop_back();
-    // An edit the document no longer allows (its page went another way) is dropped.
-    if (edit->apply())
-        done_.push_back(std::move(edit));
-    else if (cleanIndex_ > long(done_.size()))
-        cleanIndex_ = -1;
-    emit editsChanged();
-    if (before != isModified())
-        emit modifiedChanged();
+    const int before = undoStack_->count();
+    undoStack_->redo();
+    // A step the document no longer allows is dropped without moving the index: the stack
+    // announces nothing, but the Redo item must change.
+    if (undoStack_->count() < before)
+        emit editsChanged();
 }

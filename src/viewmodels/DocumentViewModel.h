@@ -16,8 +16,8 @@
 
 #include <memory>
 #include <optional>
-#include <vector>
 
+class QUndoStack;
 class SearchJob;
 
 class DocumentViewModel : public QObject {
@@ -128,15 +128,19 @@ public:
     // The search bar's clear button: no query, no results, nothing selected in the view.
     void clearSearch();
 
-    // Every edit of the open document goes through here: applied, then kept so it can be
-    // undone. False (and nothing kept) when the edit changed nothing.
+    // Every edit of the open document goes through here: applied, then kept on the undo
+    // stack. False (and nothing kept) when the edit changed nothing. An edit that continues
+    // the step on top of the stack (see ChangeAnnotationEdit::setGesture) joins that step.
     bool perform(std::unique_ptr<DocumentEdit> edit);
     // Keeps an edit already applied elsewhere (on a worker, see PageOperationJob) as if
     // perform() had applied it, so it can be undone.
     void keepApplied(std::unique_ptr<DocumentEdit> edit);
-    bool canUndo() const { return !done_.empty(); }
-    bool canRedo() const { return !undone_.empty(); }
-    // The name of the edit undo() would take back; empty when there is none.
+    // The steps of the open document; its clean state is the document as opened or last
+    // written.
+    QUndoStack* undoStack() const { return undoStack_; }
+    bool canUndo() const;
+    bool canRedo() const;
+    // The name of the step undo() would take back; empty when there is none.
     QString undoName() const;
     QString redoName() const;
     void undo();
@@ -163,7 +167,7 @@ signals:
     void currentSearchIndexChanged();
     void isSearchingChanged();
     void currentSelectionChanged();
-    // An edit was performed, undone or redone.
+    // An edit was performed (or joined the last step), undone or redone.
     void editsChanged();
     void modifiedChanged();
 
@@ -174,7 +178,6 @@ private:
     void highlightCurrentSearchResult();
     bool replaceDocument(const pdf::DocumentPtr& document, const QString& name, const QUrl& url,
                          bool askFirst = true);
-    void setCleanIndex(long index);
     // Follows the open document's notice: the page count, and the current page when pages
     // before it came or went.
     void documentEdited(const pdf::Change& change);
@@ -199,11 +202,7 @@ private:
     bool remembersPlaces_ = false;
     bool restoring_ = false; // a document is being put in place: nothing to remember yet
 
-    std::vector<std::unique_ptr<DocumentEdit>> done_;
-    std::vector<std::unique_ptr<DocumentEdit>> undone_;
-    // How many edits were done when the document was last opened or written; -1 when that
-    // state can no longer be reached (it was undone, then another edit was made).
-    long cleanIndex_ = 0;
+    QUndoStack* undoStack_ = nullptr; // owned as a child
 
     QPointer<QObject> pdfViewOwner_;
     PageViewInterface* pdfView_ = nullptr;

@@ -4,12 +4,9 @@
 
 FormValueEdit::FormValueEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& widget,
                              Value value)
-    : document_(std::move(document)), widget_(AnnotationLocation::of(widget)),
+    : DocumentEdit(QCoreApplication::translate("FormValueEdit", "Fill Form Field")),
+      document_(std::move(document)), widget_(AnnotationLocation::of(widget)),
       value_(std::move(value)) {}
-
-QString FormValueEdit::name() const {
-    return QCoreApplication::translate("FormValueEdit", "Fill Form Field");
-}
 
 FormValueEdit::Value FormValueEdit::valueOf(const pdf::Annotation& widget, const Value& like) {
     if (std::holds_alternative<bool>(like))

@@ -12,7 +12,6 @@ public:
 
     FormValueEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& widget, Value value);
 
-    QString name() const override;
     bool apply() override;
     void undo() override;
 

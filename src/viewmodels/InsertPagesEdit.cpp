@@ -4,7 +4,7 @@
 #include <vector>
 
 InsertPagesEdit::InsertPagesEdit(QString name, pdf::DocumentPtr document, Inserter insert)
-    : name_(std::move(name)), document_(std::move(document)), insert_(std::move(insert)) {}
+    : DocumentEdit(name), document_(std::move(document)), insert_(std::move(insert)) {}
 
 bool InsertPagesEdit::apply() {
     if (!document_)

@@ -18,14 +18,12 @@ public:
 
     InsertPagesEdit(QString name, pdf::DocumentPtr document, Inserter insert);
 
-    QString name() const override { return name_; }
     bool apply() override;
     void undo() override;
 
     const Inserted& inserted() const { return inserted_; }
 
 private:
-    QString name_;
     pdf::DocumentPtr document_;
     Inserter insert_;
     Inserted inserted_;

@@ -6,11 +6,8 @@
 #include <QCoreApplication>
 
 RemovePageEdit::RemovePageEdit(pdf::DocumentPtr document, int index)
-    : document_(std::move(document)), index_(index) {}
-
-QString RemovePageEdit::name() const {
-    return QCoreApplication::translate("RemovePageEdit", "Delete Page");
-}
+    : DocumentEdit(QCoreApplication::translate("RemovePageEdit", "Delete Page")),
+      document_(std::move(document)), index_(index) {}
 
 bool RemovePageEdit::apply() {
     if (!document_ || document_->pageCount() < 2)

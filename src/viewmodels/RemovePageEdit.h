@@ -9,7 +9,6 @@ class RemovePageEdit : public DocumentEdit {
 public:
     RemovePageEdit(pdf::DocumentPtr document, int index);
 
-    QString name() const override;
     bool apply() override;
     void undo() override;
 

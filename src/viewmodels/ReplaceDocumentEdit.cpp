@@ -4,7 +4,7 @@
 
 ReplaceDocumentEdit::ReplaceDocumentEdit(QString name, DocumentViewModel& documentVM,
                                          pdf::DocumentPtr replacement)
-    : name_(std::move(name)), documentVM_(documentVM), replacement_(std::move(replacement)) {}
+    : DocumentEdit(name), documentVM_(documentVM), replacement_(std::move(replacement)) {}
 
 bool ReplaceDocumentEdit::apply() {
     if (!replacement_ || replacement_ == documentVM_.pdfDocument())

@@ -11,14 +11,12 @@ class ReplaceDocumentEdit : public DocumentEdit {
 public:
     ReplaceDocumentEdit(QString name, DocumentViewModel& documentVM, pdf::DocumentPtr replacement);
 
-    QString name() const override { return name_; }
     bool apply() override;
     void undo() override;
 
 private:
     void show(const pdf::DocumentPtr& document);
 
-    QString name_;
     DocumentViewModel& documentVM_;
     pdf::DocumentPtr replacement_;
     pdf::DocumentPtr previous_;

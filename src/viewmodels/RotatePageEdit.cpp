@@ -6,11 +6,8 @@
 #include <QCoreApplication>
 
 RotatePageEdit::RotatePageEdit(pdf::DocumentPtr document, int index)
-    : document_(std::move(document)), index_(index) {}
-
-QString RotatePageEdit::name() const {
-    return QCoreApplication::translate("RotatePageEdit", "Rotate Page");
-}
+    : DocumentEdit(QCoreApplication::translate("RotatePageEdit", "Rotate Page")),
+      document_(std::move(document)), index_(index) {}
 
 bool RotatePageEdit::apply() {
     const pdf::PagePtr page = document_ ? document_->page(index_) : nullptr;

@@ -8,7 +8,6 @@ class RotatePageEdit : public DocumentEdit {
 public:
     RotatePageEdit(pdf::DocumentPtr document, int index);
 
-    QString name() const override;
     bool apply() override;
     void undo() override;
 

@@ -347,6 +347,11 @@ TEST_F(AnnotationSelectorTest, OnATurnedPageTheAnnotationFollowsThePointer) {
     // Turned a quarter clockwise, right on screen is up the page (+y), down is right (+x).
     EXPECT_NEAR(frameOf("Square").left(), 130, 1);
     EXPECT_NEAR(frameOf("Square").top(), 580, 1);
+    // The arrow keys follow the screen too: Right is up the page, Down is right.
+    const QRectF dragged = frameOf("Square");
+    QTest::keyClick(view.viewport(), Qt::Key_Right);
+    QTest::keyClick(view.viewport(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(frameOf("Square"), dragged.translated(10, 1));
 }
 
 TEST_F(AnnotationSelectorTest, AtTwiceTheScaleADragMovesHalfAsManyPoints) {

@@ -4,6 +4,7 @@
 #include "pdf/document/Page.h"
 #include "support/AnnotationFixtures.h"
 
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 namespace {
@@ -45,6 +46,40 @@ TEST(AnnotationChangeEdit, EachChangeIsOneStepUndoneAndRedoneExactly) {
     l.vm.redo();
     EXPECT_TRUE(pdf::snapshot(*square)->sameAs(*edited));
     EXPECT_TRUE(l.vm.isModified());
+}
+
+TEST(AnnotationChangeEdit, ChangesOfOneGestureAreOneStepThatNeverReachesBackPastASave) {
+    Loaded l;
+    const pdf::AnnotationPtr square = l.at(0);
+    const pdf::AnnotationPtr note = l.at(1);
+    auto change = [&l](std::unique_ptr<ChangeAnnotationEdit> edit, int gesture) {
+        edit->setGesture(gesture);
+        return l.vm.perform(std::move(edit));
+    };
+    const QRectF start = pdf::annotationFacts(*square)->frame;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(change(ChangeAnnotationEdit::move(l.doc, square, {2, 0}), 7));
+    EXPECT_EQ(l.vm.undoStack()->count(), 1);
+    // Another kind of change, another annotation or another gesture: a step of its own.
+    ASSERT_TRUE(change(ChangeAnnotationEdit::lineWidth(l.doc, square, 6), 7));
+    ASSERT_TRUE(change(ChangeAnnotationEdit::move(l.doc, note, {0, 5}), 7));
+    ASSERT_TRUE(change(ChangeAnnotationEdit::move(l.doc, note, {0, 5}), 8));
+    EXPECT_EQ(l.vm.undoStack()->count(), 4);
+    for (int i = 0; i < 3; ++i)
+        l.vm.undo();
+    l.vm.undo();
+    EXPECT_EQ(pdf::annotationFacts(*square)->frame, start);
+    l.vm.redo();
+    EXPECT_EQ(pdf::annotationFacts(*square)->frame, start.translated(8, 0));
+
+    // What was written stays a place undo can return to: the gesture goes on in a new step.
+    l.vm.markSaved();
+    ASSERT_TRUE(change(ChangeAnnotationEdit::move(l.doc, square, {2, 0}), 7));
+    ASSERT_TRUE(change(ChangeAnnotationEdit::move(l.doc, square, {2, 0}), 7));
+    EXPECT_EQ(l.vm.undoStack()->count(), 2);
+    l.vm.undo();
+    EXPECT_EQ(pdf::annotationFacts(*square)->frame, start.translated(8, 0));
+    EXPECT_FALSE(l.vm.isModified());
 }
 
 TEST(AnnotationChangeEdit, NothingChangedIsNotKept) {

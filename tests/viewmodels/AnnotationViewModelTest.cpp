@@ -94,7 +94,7 @@ TEST(AnnotationViewModel, SelectionAcrossTwoPagesHighlightsEachPagesLine) {
     EXPECT_EQ(onTwo[0]->color().rgb(), annotationColor(HighlightColor::blue).rgb());
 
     // Both lines were one edit: one undo clears both pages, redo brings both back.
-    EXPECT_EQ(documentVM.undoName(), "Highlight");
+    EXPECT_EQ(documentVM.undoName(), "Add Highlight");
     documentVM.undo();
     EXPECT_TRUE(highlightsOn(two).empty());
     EXPECT_TRUE(highlightsOn(three).empty());
