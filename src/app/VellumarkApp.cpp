@@ -2,9 +2,9 @@
 
 #include "app/AppCommands.h"
 #include "app/DocumentPreloader.h"
-#include "platform/qt/QtAlerts.h"
-#include "platform/qt/QtFileDialogs.h"
-#include "platform/qt/QtPrintDialogs.h"
+#include "desktop/qt/QtAlerts.h"
+#include "desktop/qt/QtFileDialogs.h"
+#include "desktop/qt/QtPrintDialogs.h"
 #include "shell/ContentView.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Icons.h"

@@ -4,7 +4,7 @@
 #include "pageview/AnnotationSelector.h"
 #include "pageview/AnnotationToolGestures.h"
 
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 
 #include <QApplication>
 #include <QKeyEvent>

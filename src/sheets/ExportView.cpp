@@ -1,7 +1,7 @@
 #include "sheets/ExportView.h"
 
-#include "utilities/FileConversionService.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/PageImageExportJob.h"
 
 #include <QCheckBox>
@@ -127,7 +127,7 @@ void ExportView::exportAnnotatedPDF() {
     auto document = viewModel_.pdfDocument();
     if (!document)
         return;
-    const auto outcome = FileConversionService::exportAnnotatedPDF(
+    const auto outcome = FileConversionViewModel::exportAnnotatedPDF(
         *document, viewModel_.fileName(),
         dropProtection_->isVisibleTo(this) && dropProtection_->isChecked());
     if (outcome.failed()) {
@@ -143,7 +143,7 @@ void ExportView::exportCurrentPageAsImage() {
     if (!document || !document->page(viewModel_.currentPageIndex()))
         return;
     const auto outcome =
-        FileConversionService::exportCurrentPageAsImage(*document, viewModel_.currentPageIndex());
+        FileConversionViewModel::exportCurrentPageAsImage(*document, viewModel_.currentPageIndex());
     if (outcome.failed())
         showError(outcome.message);
     else if (!outcome.cancelled())
@@ -154,7 +154,7 @@ void ExportView::exportAllPagesAsImages() {
     auto document = viewModel_.pdfDocument();
     if (!document || job_->isRunning())
         return;
-    const QString folder = FileConversionService::chooseExportFolder();
+    const QString folder = FileConversionViewModel::chooseExportFolder();
     if (folder.isEmpty())
         return;
     error_->hide();

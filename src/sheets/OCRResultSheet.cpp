@@ -1,6 +1,6 @@
 #include "sheets/OCRResultSheet.h"
 
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 #include "utilities/OCRService.h"
 #include "viewmodels/OCRViewModel.h"
 #include "widgets/ActivityIndicator.h"

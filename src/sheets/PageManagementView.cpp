@@ -1,8 +1,8 @@
 #include "sheets/PageManagementView.h"
 
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 #include "sheets/PageCardDelegate.h"
 #include "sheets/PageGridModel.h"
 #include "sheets/PageToolIcons.h"

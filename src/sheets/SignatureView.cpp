@@ -10,7 +10,7 @@
 #include "widgets/AdaptiveGrid.h"
 #include "widgets/SymbolIcon.h"
 
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

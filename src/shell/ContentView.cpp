@@ -23,19 +23,19 @@
 #include "shell/SignatureBarView.h"
 #include "shell/WelcomeView.h"
 #include "shell/ZoomBox.h"
-#include "utilities/FileConversionService.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentCreationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
 
+#include "desktop/Alerts.h"
 #include "pageview/PasswordPromptWidget.h"
-#include "platform/Alerts.h"
 #include "platform/NotificationCenter.h"
 
 #include <QApplication>
@@ -117,8 +117,8 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.makeSearchable = [this] { makeSearchable(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
-    actions.importImagesAsPDF = [] { return FileConversionService::importImagesAsPDF(); };
-    actions.clipboardToPDF = [] { return FileConversionService::clipboardToPDF(); };
+    actions.importImagesAsPDF = [] { return FileConversionViewModel::importImagesAsPDF(); };
+    actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
     commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions,
                                                *commandCenter_, this);
 
@@ -540,7 +540,8 @@ void ContentView::exportAsText() {
     if (!document || refuseWhileLocked())
         return;
     // A failed write is said, not swallowed: the person believes the text is saved otherwise.
-    const auto outcome = FileConversionService::exportPDFAsText(*document, documentVM_->fileName());
+    const auto outcome =
+        FileConversionViewModel::exportPDFAsText(*document, documentVM_->fileName());
     if (outcome.failed()) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Export failed"), QString(),
                         QMessageBox::Ok, this);

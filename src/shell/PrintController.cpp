@@ -1,7 +1,7 @@
 #include "shell/PrintController.h"
 
-#include "platform/Alerts.h"
-#include "platform/PrintDialogs.h"
+#include "desktop/Alerts.h"
+#include "desktop/PrintDialogs.h"
 #include "shell/PrintJob.h"
 #include "viewmodels/DocumentViewModel.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// File > Print… of one window: asks the print dialog (through the platform seam), then
+// File > Print… of one window: asks the print dialog (through the desktop seam), then
 // prints on a worker behind a progress dialog whose Cancel stops the run.
 #include <QObject>
 #include <QPointer>

@@ -3,8 +3,8 @@
 // at the printer's resolution (up to kMaxDpi) and placed on the sheet, with progress per
 // page and a cancel. Printing to a PDF file also lays the page's text invisibly over the
 // picture, so the printed file can still be searched and copied from.
+#include "desktop/PrintDialogs.h"
 #include "pdf/document/Document.h"
-#include "platform/PrintDialogs.h"
 
 #include <QObject>
 #include <QString>

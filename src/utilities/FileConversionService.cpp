@@ -1,24 +1,16 @@
 #include "utilities/FileConversionService.h"
 
-#include "platform/Alerts.h"
-
-#include "base/AtomicFile.h"
-#include "models/PageComposition.h"
-
 #include "base/AtomicFile.h"
 #include "base/InputFiles.h"
+#include "models/PageComposition.h"
 #include "models/PageTemplate.h"
 #include "pdf/document/Page.h"
 #include "pdf/document/PixelBudget.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
 #include "utilities/PageImageExport.h"
 #include "utilities/TextExport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 const char* FileConversionService::ConversionError::message(Kind kind) {
     switch (kind) {
@@ -30,26 +22,6 @@ const char* FileConversionService::ConversionError::message(Kind kind) {
         return "Export failed";
     }
     return "Export failed";
-}
-
-pdf::DocumentPtr FileConversionService::importImagesAsPDF() {
-    OpenFileRequest request;
-    // The filter for every image kind comes first: one selection can mix PNG, JPEG and TIFF.
-    request.contentTypes = {ContentType::image(), ContentType::png(), ContentType::jpeg(),
-                            ContentType::tiff(),  ContentType::bmp(), ContentType::gif()};
-    request.allowsMultipleSelection = true;
-    request.title = QStringLiteral("Select images to convert to PDF");
-    const QStringList paths = FileDialogs::current()->openFiles(request);
-    if (paths.isEmpty())
-        return nullptr;
-    try {
-        return imagesToPDF(paths);
-    } catch (const ConversionError&) {
-        Alerts::current()->inform(QStringLiteral("No images imported"),
-                                  QStringLiteral("None of the chosen files is an image that "
-                                                 "can be read."));
-        return nullptr;
-    }
 }
 
 QSizeF FileConversionService::naturalSize(const pdf::ImageInfo& info) {
@@ -78,20 +50,15 @@ pdf::DocumentPtr FileConversionService::imagesToPDF(const QStringList& paths) {
     return document;
 }
 
-pdf::DocumentPtr FileConversionService::clipboardToPDF() {
-    auto clipboard = Clipboard::current();
-    const QImage image = clipboard->image();
+pdf::DocumentPtr FileConversionService::clipboardToPDF(const QImage& image, const QString& text) {
     if (!image.isNull() && image.width() > 0 && image.height() > 0) {
         auto document = pdf::Document::create();
         // Clipboard images carry no trustworthy resolution: one pixel is one point.
         if (document && document->insertImagePage(0, image, image.width(), image.height()))
             return document;
     }
-    const QString text = clipboard->text();
     if (!text.isEmpty())
         return textToPDF(text, QSizeF(612, 792));
-    Alerts::current()->inform(QStringLiteral("Nothing to convert"),
-                              QStringLiteral("The clipboard holds no image and no text."));
     return nullptr;
 }
 
@@ -149,69 +116,45 @@ bool FileConversionService::writePng(const QImage& image, const QString& path, Q
     return writeFile(PageImageExport::encodePng(image), path, error);
 }
 
-FileConversionService::ExportOutcome
-FileConversionService::exportPDFAsText(const pdf::Document& document, const QString& fileName) {
-    const QString text = pdfToText(document);
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::plainText()};
-    request.proposedName = textFileName(fileName);
-    request.directory = FileDialogs::folderOf(document.path());
-    const QString path = FileDialogs::current()->saveFile(request);
-    ExportOutcome outcome;
+namespace {
+
+FileConversionService::ExportOutcome outcomeOf(bool written, const QString& path,
+                                               const QString& message) {
+    FileConversionService::ExportOutcome outcome;
     outcome.path = path;
-    if (path.isEmpty())
-        return outcome;
-    outcome.status = writeFile(text.toUtf8(), path, &outcome.message)
-                         ? ExportOutcome::Status::written
-                         : ExportOutcome::Status::failed;
+    outcome.status = written ? FileConversionService::ExportOutcome::Status::written
+                             : FileConversionService::ExportOutcome::Status::failed;
+    if (!written)
+        outcome.message = message;
     return outcome;
 }
 
+} // namespace
+
+FileConversionService::ExportOutcome FileConversionService::writeText(const pdf::Document& document,
+                                                                      const QString& path) {
+    QString why;
+    const bool written = writeFile(pdfToText(document).toUtf8(), path, &why);
+    return outcomeOf(written, path, why);
+}
+
 FileConversionService::ExportOutcome
-FileConversionService::exportAnnotatedPDF(const pdf::Document& document, const QString& fileName,
-                                          bool dropProtection) {
-    const QString path = FileDialogs::current()->savePdf(annotatedFileName(fileName),
-                                                         FileDialogs::folderOf(document.path()));
-    ExportOutcome outcome;
-    outcome.path = path;
-    if (path.isEmpty())
-        return outcome;
+FileConversionService::writeAnnotatedPDF(const pdf::Document& document, const QString& path,
+                                         bool dropProtection) {
     QString why;
     pdf::WriteOptions options;
     // Only whoever holds the owner password may take the protection off.
     options.keepProtection = !(dropProtection && document.hasOwnerAccess());
-    if (document.write(path, options, &why)) {
-        outcome.status = ExportOutcome::Status::written;
-    } else {
-        outcome.status = ExportOutcome::Status::failed;
-        outcome.message = base::couldNotBeWritten(path, why);
-    }
-    return outcome;
+    const bool written = document.write(path, options, &why);
+    return outcomeOf(written, path, written ? QString() : base::couldNotBeWritten(path, why));
 }
 
 FileConversionService::ExportOutcome
-FileConversionService::exportCurrentPageAsImage(const pdf::Document& document, int pageIndex) {
-    ExportOutcome outcome;
+FileConversionService::writePageImage(const pdf::Document& document, int pageIndex,
+                                      const QString& path) {
+    // A page that is not there is a page that could not be rendered.
     auto page = document.page(pageIndex);
-    if (!page)
-        return outcome;
-    SaveFileRequest request;
-    request.contentTypes = {ContentType::png()};
-    request.proposedName = pageImageName(pageIndex);
-    request.directory = FileDialogs::folderOf(document.path());
-    const QString path = FileDialogs::current()->saveFile(request);
-    outcome.path = path;
-    if (path.isEmpty())
-        return outcome;
-    outcome.status = writePng(pageImage(*page), path, &outcome.message)
-                         ? ExportOutcome::Status::written
-                         : ExportOutcome::Status::failed;
-    return outcome;
-}
-
-QString FileConversionService::chooseExportFolder() {
-    ChooseFolderRequest request;
-    request.prompt = QStringLiteral("Export Here");
-    request.canCreateDirectories = true;
-    return FileDialogs::current()->chooseFolder(request);
+    QString why;
+    const bool written = writePng(page ? pageImage(*page) : QImage(), path, &why);
+    return outcomeOf(written, path, why);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Conversions between PDF and other forms: images and the clipboard into new documents,
-// documents into text files and PNG pages, and the annotated copy. Stateless.
+// Conversions between PDF and other forms: images and the clipboard's contents into new
+// documents, documents into text files and PNG pages, and the annotated copy. Stateless:
+// it takes paths and contents and returns outcomes; asking the person for them is the
+// view models' part.
 #include "pdf/document/Document.h"
 
 #include <QImage>
@@ -28,7 +30,8 @@ public:
     };
 
     // What became of an export: the person cancelled the dialog, the file was written, or
-    // writing failed (message names the file and the reason).
+    // writing failed (message names the file and the reason). The writers below only write
+    // or fail; a cancel comes from the dialog flows above them.
     struct ExportOutcome {
         enum class Status { cancelled, written, failed };
         Status status = Status::cancelled;
@@ -38,16 +41,15 @@ public:
         bool failed() const { return status == Status::failed; }
     };
 
-    // Asks for images and converts them; nullptr when cancelled or when none converts.
-    static pdf::DocumentPtr importImagesAsPDF();
     // One page per loadable image, in order, each exactly the image's natural size in points.
     // Throws ConversionError(noImage) when no file gives a page.
     static pdf::DocumentPtr imagesToPDF(const QStringList& paths);
     // Natural size of an image in points: its pixel size at its stated resolution (72 dpi
     // when it states none).
     static QSizeF naturalSize(const pdf::ImageInfo& info);
-    // The clipboard's image, or else its non-empty text, as a new document.
-    static pdf::DocumentPtr clipboardToPDF();
+    // What a clipboard held, as a new document: the image when there is one, else the
+    // non-empty text on a letter page; nullptr when neither gives a page.
+    static pdf::DocumentPtr clipboardToPDF(const QImage& image, const QString& text);
     // One US Letter page with `text` in 12-point Helvetica in the block (50, 50) of
     // pageSize less 100 points each way; nullptr on failure.
     static pdf::DocumentPtr textToPDF(const QString& text, QSizeF pageSize);
@@ -58,14 +60,16 @@ public:
     static QString annotatedFileName(const QString& fileName); // report.pdf -> report_annotated.pdf
     static QString pageImageName(int pageIndex);               // 4 -> page_5.png
 
-    static ExportOutcome exportPDFAsText(const pdf::Document& document, const QString& fileName);
-    // The copy keeps the document's encryption and permissions unless `dropProtection` is
-    // asked by someone who opened it with the owner password.
-    static ExportOutcome exportAnnotatedPDF(const pdf::Document& document, const QString& fileName,
-                                            bool dropProtection = false);
-    static ExportOutcome exportCurrentPageAsImage(const pdf::Document& document, int pageIndex);
-    // Asks for the folder of "Export All Pages as PNG"; empty when cancelled.
-    static QString chooseExportFolder();
+    // The document's text as UTF-8 at `path`.
+    static ExportOutcome writeText(const pdf::Document& document, const QString& path);
+    // The document with its annotations at `path`. The copy keeps the document's encryption
+    // and permissions unless `dropProtection` is asked by someone who opened it with the
+    // owner password.
+    static ExportOutcome writeAnnotatedPDF(const pdf::Document& document, const QString& path,
+                                           bool dropProtection = false);
+    // The page at `pageIndex` as a PNG (pageImage) at `path`.
+    static ExportOutcome writePageImage(const pdf::Document& document, int pageIndex,
+                                        const QString& path);
 
     // The page at twice its point size (144 dpi), on white.
     static QImage pageImage(const pdf::Page& page);

@@ -1,8 +1,8 @@
 #include "viewmodels/DocumentCompareViewModel.h"
 
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QFileInfo>

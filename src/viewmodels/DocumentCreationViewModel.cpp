@@ -1,9 +1,9 @@
 #include "viewmodels/DocumentCreationViewModel.h"
 
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
+#include "desktop/FileDialogs.h"
 #include "models/PageComposition.h"
-#include "platform/FileDialogs.h"
 #include "utilities/PDFCreationService.h"
 
 #include <QFile>

@@ -3,10 +3,10 @@
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SearchJob.h"
 
+#include "desktop/Alerts.h"
+#include "desktop/FileDialogs.h"
 #include "pdf/document/Page.h"
-#include "platform/Alerts.h"
-#include "platform/FileDialogs.h"
-#include "utilities/FileConversionService.h"
+#include "viewmodels/FileConversionViewModel.h"
 
 #include <QFileInfo>
 #include <QScopedValueRollback>
@@ -263,7 +263,7 @@ void DocumentViewModel::markSaved() {
 bool DocumentViewModel::saveAnnotatedCopy() {
     if (!pdfDocument_)
         return false;
-    const auto outcome = FileConversionService::exportAnnotatedPDF(*pdfDocument_, fileName_);
+    const auto outcome = FileConversionViewModel::exportAnnotatedPDF(*pdfDocument_, fileName_);
     if (outcome.failed()) {
         Alerts::current()->inform(QStringLiteral("The copy was not saved"), outcome.message);
         return false;

@@ -2,8 +2,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/ParallelFor.h"
+#include "desktop/FileDialogs.h"
 #include "pdf/document/Page.h"
-#include "platform/FileDialogs.h"
 #include "platform/MainQueue.h"
 #include "utilities/OCRService.h"
 

@@ -1,6 +1,6 @@
 #include "viewmodels/PasswordProtectionViewModel.h"
 
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 #include "platform/MainQueue.h"
 #include "utilities/ProtectionService.h"
 #include "viewmodels/DocumentViewModel.h"

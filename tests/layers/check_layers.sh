@@ -4,7 +4,8 @@
 #   check_layers.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
 src="$1/src"
-layers="$2/layers"
+build="$2"
+layers="$build/layers"
 status=0
 complain() { echo "FAIL: $*"; status=1; }
 
@@ -21,13 +22,31 @@ only_in '#include <(cairo|pango)' '^utilities/PdfDrawingContext\.(h|cpp)$' 'cair
 hits=$(grep -rn '#include "\.\./' "$src" | sed "s#^$src/##")
 [[ -z "$hits" ]] || complain "includes that climb out of their folder: $hits"
 
-# An include that runs upward does not compile against the layer's include root.
+# An include that runs upward does not compile with the include path a layer's own sources
+# are built with (its root and those of the layers it links, from the compile commands).
+layer_includes() { # layer: prints the -I and -isystem flags of one of its sources
+    local line word system=0
+    line=$(grep -m1 -E "\"command\": .* -c [^\"]*/src/$1/[^\"]*\.cpp\"" "$build/compile_commands.json")
+    for word in $line; do
+        if ((system)); then
+            printf '%s\n' -isystem "$word"
+            system=0
+        elif [[ $word == -isystem ]]; then
+            system=1
+        elif [[ $word == -I* ]]; then
+            printf '%s\n' "$word"
+        fi
+    done
+}
 probe() { # layer, header that must not be visible, header that must be
-    local layer=$1 above=$2 below=$3
-    local flags=(-std=c++20 -fsyntax-only -I "$layers/$layer" $(pkg-config --cflags Qt6Widgets 2>/dev/null))
+    local layer=$1 above=$2 below=$3 flags out
+    mapfile -t flags < <(layer_includes "$layer")
+    if [[ ${#flags[@]} -eq 0 ]]; then
+        complain "no compile command for $layer in $build/compile_commands.json"
+        return
+    fi
     # The header itself must be the one not found, not something it includes.
-    local out
-    out=$(echo "#include \"$above\"" | c++ "${flags[@]}" -x c++ - 2>&1)
+    out=$(echo "#include \"$above\"" | c++ -std=c++20 -fsyntax-only "${flags[@]}" -x c++ - 2>&1)
     if [[ "$out" != *"$above: No such file"* ]]; then
         complain "$layer can include $above"
     fi
@@ -42,14 +61,46 @@ probe widgets viewmodels/DocumentViewModel.h widgets/Icons.h
 probe pageview sheets/ExportView.h pageview/PdfPageView.h
 probe sheets shell/ContentView.h sheets/ExportView.h
 probe cli viewmodels/DocumentViewModel.h cli/CliSupport.h
+probe desktop viewmodels/DocumentViewModel.h desktop/FileDialogs.h
+# Asking a person (dialogs, alerts, the clipboard) starts at the view models; below them
+# there is no widget toolkit at all.
+for layer in platform models pdf utilities cli; do
+    own=$(cd "$src" && find "$layer" -name '*.h' -print -quit)
+    probe "$layer" desktop/FileDialogs.h "$own"
+    probe "$layer" QWidget "$own"
+done
+# Widget headers are included by their class name, the form the probes above test.
+hits=$(grep -rlE '#include <Qt(Widgets|PrintSupport)/' "$src" | sed "s#^$src/##")
+[[ -z "$hits" ]] || complain "module-prefixed widget includes: $hits"
 
 # Text recognition and text layout are opened when first used, never at start-up: linked,
 # they load some fifty further libraries before main on every start.
 for program in vellumark vellumark-cli; do
-    [[ -x "$2/$program" ]] || continue
-    linked=$(readelf -d "$2/$program" | grep -E 'NEEDED.*(tesseract|lept|pango|cairo)')
+    [[ -x "$build/$program" ]] || continue
+    linked=$(readelf -d "$build/$program" | grep -E 'NEEDED.*(tesseract|lept|pango|cairo)')
     [[ -z "$linked" ]] || complain "$program links what it should open on first use: $linked"
 done
+
+# The command line runs where there may be no screen: it needs no widget or print library,
+# and the build does not hand it one (the linker's --as-needed would drop one that goes
+# unused, so the program alone does not show what the layers link).
+widgets='libQt6(Widgets|PrintSupport)'
+if [[ -x "$build/vellumark-cli" ]]; then
+    linked=$(readelf -d "$build/vellumark-cli" | grep -E "NEEDED.*$widgets")
+    [[ -z "$linked" ]] || complain "vellumark-cli needs a widget library: $linked"
+else
+    complain "vellumark-cli is not built, so what it links cannot be checked"
+fi
+if [[ -f "$build/build.ninja" ]]; then
+    link=$(ninja -C "$build" -t commands vellumark-cli | tail -n 1)
+else
+    link=$(cat "$build/CMakeFiles/vellumark-cli.dir/link.txt" 2>/dev/null)
+fi
+if [[ -z "$link" ]]; then
+    complain "no link command for vellumark-cli in $build"
+elif linked=$(grep -oE "$widgets[^ ]*" <<<"$link"); then
+    complain "vellumark-cli is linked with a widget library: $linked"
+fi
 
 [[ $status -eq 0 ]] && echo "layering rules hold"
 exit $status

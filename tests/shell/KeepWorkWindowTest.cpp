@@ -2,10 +2,10 @@
 // nothing, unsaved changes show in the title and are offered for saving before the
 // document goes, and Edit > Undo / Redo walk the document's edits.
 #include "app/VellumarkApp.h"
+#include "desktop/qt/QtAlerts.h"
 #include "pdf/document/Document.h"
 #include "pdf/document/Page.h"
 #include "platform/NotificationCenter.h"
-#include "platform/qt/QtAlerts.h"
 #include "shell/CommandVocabulary.h"
 #include "shell/ContentView.h"
 #include "shell/PageNumberField.h"
@@ -15,9 +15,9 @@
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/WindowTestSupport.h"
-#include "utilities/FileConversionService.h"
 #include "viewmodels/AddAnnotationsEdit.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
 
 #include <QAbstractButton>
@@ -125,9 +125,9 @@ TEST(KeepWorkWindow, ALockedDocumentRefusesEveryToolAndWritesNothing) {
         EXPECT_TRUE(message.contains("is locked")) << message.toStdString();
 
     // Below the window, the writers refuse too: the bytes would still be ciphertext.
-    EXPECT_TRUE(FileConversionService::exportAnnotatedPDF(*doc, "secret.pdf").failed());
-    EXPECT_FALSE(FileConversionService::exportCurrentPageAsImage(*doc, 0).status ==
-                 FileConversionService::ExportOutcome::Status::written);
+    EXPECT_TRUE(FileConversionViewModel::exportAnnotatedPDF(*doc, "secret.pdf").failed());
+    EXPECT_FALSE(FileConversionViewModel::exportCurrentPageAsImage(*doc, 0).status ==
+                 FileConversionViewModel::ExportOutcome::Status::written);
     QString why;
     EXPECT_FALSE(doc->write(out.filePath("direct.pdf"), {}, &why));
     EXPECT_TRUE(why.contains("locked")) << why.toStdString();

@@ -3,8 +3,8 @@
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
+#include "desktop/PrintDialogs.h"
 #include "pdf/document/Page.h"
-#include "platform/PrintDialogs.h"
 #include "shell/ContentView.h"
 #include "shell/PrintController.h"
 #include "shell/PrintJob.h"

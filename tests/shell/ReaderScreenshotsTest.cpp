@@ -6,9 +6,9 @@
 #include "support/PdfFixtures.h"
 #include "support/WindowTestSupport.h"
 
+#include "desktop/qt/QtPrintDialogs.h"
 #include "pageview/PageFormFiller.h"
 #include "pageview/PdfPageView.h"
-#include "platform/qt/QtPrintDialogs.h"
 #include "shell/ContentView.h"
 #include "shell/PDFKitView.h"
 #include "shell/SearchBarView.h"

@@ -1,6 +1,6 @@
 #pragma once
 // An in-memory clipboard for tests, installed for the life of a ScopedClipboard.
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 
 class FakeClipboard : public Clipboard {
 public:

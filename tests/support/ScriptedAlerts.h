@@ -1,7 +1,7 @@
 #pragma once
 // Alerts for tests: answers come from a script and every question and notice is recorded.
 // An unscripted question is answered the silent default's way (cancel, no).
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
 #include <deque>
 #include <vector>

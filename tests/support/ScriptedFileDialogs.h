@@ -2,7 +2,7 @@
 // File dialogs for tests: answers come from a script, every request is recorded so a
 // test can check what the person would have been asked. An unscripted dialog is
 // answered as cancelled.
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 
 #include <deque>
 #include <memory>

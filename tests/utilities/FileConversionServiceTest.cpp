@@ -3,10 +3,8 @@
 #include "pdf/document/DisplayList.h"
 #include "pdf/document/Page.h"
 #include "pdf/text/TextPage.h"
-#include "platform/Clipboard.h"
 #include "support/FileSizeLimit.h"
 #include "support/PdfFixtures.h"
-#include "support/ScriptedFileDialogs.h"
 #include "utilities/PageImageExport.h"
 
 #include <QBuffer>
@@ -22,16 +20,6 @@
 using namespace fixtures;
 
 namespace {
-
-class FakeClipboard : public Clipboard {
-public:
-    QImage img;
-    QString txt;
-    QImage image() const override { return img; }
-    QString text() const override { return txt; }
-    void setText(const QString& t) override { txt = t; }
-    void setImage(const QImage& i) override { img = i; }
-};
 
 class FileConversionTest : public ::testing::Test {
 protected:
@@ -107,40 +95,18 @@ TEST_F(FileConversionTest, CutShortImagesAJpegKeepsItsBytesAPngIsRefused) {
     EXPECT_EQ(extracted.readAll(), shortJpeg);
 }
 
-TEST_F(FileConversionTest, ImportAsksForImagesAndIgnoresACancel) {
-    ScopedFileDialogs dialogs;
-    EXPECT_EQ(FileConversionService::importImagesAsPDF(), nullptr);
-    ASSERT_EQ(dialogs->openRequests.size(), 1u);
-    const auto& request = dialogs->openRequests[0];
-    EXPECT_TRUE(request.allowsMultipleSelection);
-    // Every image kind in one filter first, then one per kind.
-    ASSERT_EQ(request.contentTypes.size(), 6);
-    EXPECT_EQ(request.contentTypes[0], ContentType::image());
-    EXPECT_EQ(request.contentTypes[1], ContentType::png());
-    EXPECT_EQ(request.contentTypes[5], ContentType::gif());
-    dialogs->scriptOpen({image("x.bmp", QSize(50, 40), Qt::green, "bmp")});
-    auto doc = FileConversionService::importImagesAsPDF();
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(doc->page(0)->mediaBox().size(), QSizeF(50, 40));
-}
+TEST_F(FileConversionTest, ClipboardContentsPreferTheImageAndSetTextOnALetterPage) {
+    EXPECT_EQ(FileConversionService::clipboardToPDF(QImage(), QString()), nullptr);
 
-TEST_F(FileConversionTest, ClipboardPrefersItsImageAndSetsTextOnALetterPage) {
-    auto fake = std::make_shared<FakeClipboard>();
-    auto previous = Clipboard::install(fake);
-    EXPECT_EQ(FileConversionService::clipboardToPDF(), nullptr);
-
-    fake->txt = "Hello";
-    fake->img = QImage(120, 80, QImage::Format_RGB32);
-    fake->img.fill(Qt::red);
-    auto fromImage = FileConversionService::clipboardToPDF();
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    auto fromImage = FileConversionService::clipboardToPDF(image, "Hello");
     ASSERT_NE(fromImage, nullptr);
     EXPECT_EQ(fromImage->pageCount(), 1);
     EXPECT_EQ(fromImage->page(0)->mediaBox().size(), QSizeF(120, 80));
     EXPECT_FALSE(fromImage->page(0)->text().has_value());
 
-    fake->img = QImage();
-    auto fromText = FileConversionService::clipboardToPDF();
-    Clipboard::install(previous);
+    auto fromText = FileConversionService::clipboardToPDF(QImage(), "Hello");
     ASSERT_NE(fromText, nullptr);
     auto page = fromText->page(0);
     EXPECT_EQ(page->mediaBox(), QRectF(0, 0, 612, 792));
@@ -163,11 +129,7 @@ TEST_F(FileConversionTest, TextExportFormatAndProposedNames) {
     EXPECT_EQ(FileConversionService::annotatedFileName("report.pdf"), "report_annotated.pdf");
     EXPECT_EQ(FileConversionService::pageImageName(4), "page_5.png");
 
-    ScopedFileDialogs dialogs;
-    dialogs->scriptSave(dir.filePath("out.txt"));
-    auto outcome = FileConversionService::exportPDFAsText(*doc, "report.pdf");
-    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "report.txt");
-    EXPECT_EQ(dialogs->saveRequests[0].contentTypes, QList<ContentType>{ContentType::plainText()});
+    auto outcome = FileConversionService::writeText(*doc, dir.filePath("out.txt"));
     EXPECT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
     QFile written(dir.filePath("out.txt"));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -175,20 +137,21 @@ TEST_F(FileConversionTest, TextExportFormatAndProposedNames) {
 
     // A folder in the way of the file: the failure is reported with the file's name.
     const QString blocker = writeTemp(dir.path(), "blocker", "x");
-    dialogs->scriptSave(blocker + "/out.txt");
-    outcome = FileConversionService::exportPDFAsText(*doc, "report.pdf");
+    outcome = FileConversionService::writeText(*doc, blocker + "/out.txt");
     EXPECT_TRUE(outcome.failed());
     EXPECT_TRUE(outcome.message.contains("out.txt")) << outcome.message.toStdString();
 }
 
 TEST_F(FileConversionTest, PageImagesAreTwiceThePointSizeAndReplaceOldFiles) {
     auto doc = pdf::Document::fromData(numberedPdf(2));
-    ScopedFileDialogs dialogs;
-    dialogs->scriptSave(dir.filePath("single.png"));
-    auto outcome = FileConversionService::exportCurrentPageAsImage(*doc, 1);
-    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "page_2.png");
+    auto outcome = FileConversionService::writePageImage(*doc, 1, dir.filePath("single.png"));
     EXPECT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
     EXPECT_EQ(QImage(dir.filePath("single.png")).size(), QSize(1224, 1584));
+    // A page that is not there writes nothing and says so.
+    outcome = FileConversionService::writePageImage(*doc, 2, dir.filePath("none.png"));
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_TRUE(outcome.message.contains("none.png")) << outcome.message.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.png")));
 
     QDir(dir.path()).mkdir("pages");
     const QString folder = dir.filePath("pages");
@@ -249,10 +212,7 @@ TEST_F(FileConversionTest, AnnotatedCopyKeepsAnnotationsForOtherReaders) {
     QImage stamp(60, 30, QImage::Format_ARGB32);
     stamp.fill(QColor(0, 0, 200));
     page->addImageStamp(QRectF(300, 300, 120, 60), stamp);
-    ScopedFileDialogs dialogs;
-    dialogs->scriptSave(dir.filePath("copy.pdf"));
-    const auto outcome = FileConversionService::exportAnnotatedPDF(*doc, "report.pdf");
-    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "report_annotated.pdf");
+    const auto outcome = FileConversionService::writeAnnotatedPDF(*doc, dir.filePath("copy.pdf"));
     ASSERT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
     int code = -1;
     runTool("qpdf", {"--check", dir.filePath("copy.pdf")}, &code);

@@ -2,7 +2,6 @@
 // fixed names in a chosen folder do not follow links.
 #include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
-#include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"
 #include "utilities/PageOperations.h"
 #include "utilities/ProtectionService.h"
@@ -36,17 +35,13 @@ TEST(HostileOutputs, NoSheetWritesOverTheOpenDocument) {
     auto doc = pdf::Document::open(path);
     ASSERT_TRUE(doc);
 
-    ScopedFileDialogs dialogs;
-    dialogs->scriptSave(path);
-    auto annotated = FileConversionService::exportAnnotatedPDF(*doc, "report.pdf");
+    auto annotated = FileConversionService::writeAnnotatedPDF(*doc, path);
     EXPECT_TRUE(annotated.failed());
     EXPECT_TRUE(annotated.message.contains("one of the files being read"))
         << annotated.message.toStdString();
-    dialogs->scriptSave(alias);
-    auto text = FileConversionService::exportPDFAsText(*doc, "report.pdf");
+    auto text = FileConversionService::writeText(*doc, alias);
     EXPECT_TRUE(text.failed());
-    dialogs->scriptSave(path);
-    auto image = FileConversionService::exportCurrentPageAsImage(*doc, 0);
+    auto image = FileConversionService::writePageImage(*doc, 0, path);
     EXPECT_TRUE(image.failed());
 
     ProtectionService::Settings settings;
@@ -59,8 +54,7 @@ TEST(HostileOutputs, NoSheetWritesOverTheOpenDocument) {
     EXPECT_EQ(hashOf(path), before);
     EXPECT_TRUE(QFileInfo(alias).isSymLink());
     // Another name is fine.
-    dialogs->scriptSave(dir.filePath("copy.pdf"));
-    EXPECT_FALSE(FileConversionService::exportAnnotatedPDF(*doc, "report.pdf").failed());
+    EXPECT_FALSE(FileConversionService::writeAnnotatedPDF(*doc, dir.filePath("copy.pdf")).failed());
 }
 
 TEST(HostileOutputs, SplitReplacesAPlantedLinkInsteadOfFollowingIt) {

@@ -1,15 +1,10 @@
 // The annotated copy of a protected document keeps its protection; only someone who
-// opened it with the owner password may leave it off. Import and clipboard say why they
-// made nothing.
+// opened it with the owner password may leave it off.
 #include "pdf/annotations/Annotation.h"
 #include "pdf/document/Page.h"
-#include "support/FakeClipboard.h"
 #include "support/PdfFixtures.h"
-#include "support/ScriptedAlerts.h"
-#include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"
 
-#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -41,7 +36,6 @@ TEST(KeptProtection, TheAnnotatedCopyKeepsPasswordAndPermissionsUnlessTheOwnerDr
     if (!toolAvailable("qpdf"))
         GTEST_SKIP() << "qpdf not installed";
     QTemporaryDir dir;
-    ScopedFileDialogs dialogs;
 
     // Opened with the user password: the copy asks for it and still forbids copying,
     // even when asked to drop the protection.
@@ -50,8 +44,7 @@ TEST(KeptProtection, TheAnnotatedCopyKeepsPasswordAndPermissionsUnlessTheOwnerDr
     EXPECT_FALSE(asUser->hasOwnerAccess());
     for (bool drop : {false, true}) {
         const QString path = dir.filePath(QStringLiteral("user-%1.pdf").arg(drop));
-        dialogs->scriptSave(path);
-        ASSERT_FALSE(FileConversionService::exportAnnotatedPDF(*asUser, "a.pdf", drop).failed());
+        ASSERT_FALSE(FileConversionService::writeAnnotatedPDF(*asUser, path, drop).failed());
         auto copy = pdf::Document::open(path);
         ASSERT_NE(copy, nullptr);
         EXPECT_TRUE(copy->isLocked());
@@ -69,51 +62,12 @@ TEST(KeptProtection, TheAnnotatedCopyKeepsPasswordAndPermissionsUnlessTheOwnerDr
     ASSERT_NE(asOwner, nullptr);
     EXPECT_TRUE(asOwner->hasOwnerAccess());
     const QString kept = dir.filePath("owner-kept.pdf");
-    dialogs->scriptSave(kept);
-    ASSERT_FALSE(FileConversionService::exportAnnotatedPDF(*asOwner, "a.pdf").failed());
+    ASSERT_FALSE(FileConversionService::writeAnnotatedPDF(*asOwner, kept).failed());
     EXPECT_TRUE(pdf::Document::open(kept)->isLocked());
     const QString open = dir.filePath("owner-open.pdf");
-    dialogs->scriptSave(open);
-    ASSERT_FALSE(FileConversionService::exportAnnotatedPDF(*asOwner, "a.pdf", true).failed());
+    ASSERT_FALSE(FileConversionService::writeAnnotatedPDF(*asOwner, open, true).failed());
     auto plain = pdf::Document::open(open);
     ASSERT_NE(plain, nullptr);
     EXPECT_FALSE(plain->isEncrypted());
     EXPECT_EQ(plain->page(0)->annotations().size(), 1u);
-}
-
-TEST(KeptProtection, ImportAndClipboardSayWhyNothingWasMade) {
-    QTemporaryDir dir;
-    ScopedFileDialogs dialogs;
-    ScopedAlerts alerts;
-    ScopedClipboard clipboard;
-    EXPECT_EQ(FileConversionService::clipboardToPDF(), nullptr);
-    ASSERT_EQ(alerts->notices.size(), 1u);
-    EXPECT_TRUE(alerts->notices[0].contains("clipboard")) << alerts->notices[0].toStdString();
-
-    dialogs->scriptOpen({writeTemp(dir.path(), "broken.png", garbageBytes())});
-    EXPECT_EQ(FileConversionService::importImagesAsPDF(), nullptr);
-    ASSERT_EQ(alerts->notices.size(), 2u);
-    // The dialog offers every image kind in its first filter.
-    ASSERT_EQ(dialogs->openRequests.size(), 1u);
-    EXPECT_EQ(dialogs->openRequests[0].contentTypes.first(), ContentType::image());
-    EXPECT_TRUE(dialogs->openRequests[0].allowsMultipleSelection);
-
-    dialogs->scriptOpen({}); // cancelled: no notice
-    EXPECT_EQ(FileConversionService::importImagesAsPDF(), nullptr);
-    EXPECT_EQ(alerts->notices.size(), 2u);
-
-    // A PNG, a JPEG and a TIFF chosen together become three pages.
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    QStringList chosen;
-    for (const char* format : {"png", "jpg", "tif"}) {
-        const QString path = dir.filePath(QStringLiteral("picture.") + format);
-        if (picture.save(path, format))
-            chosen << path;
-    }
-    ASSERT_GE(chosen.size(), 2);
-    dialogs->scriptOpen(chosen);
-    auto made = FileConversionService::importImagesAsPDF();
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->pageCount(), chosen.size());
 }

@@ -3,7 +3,6 @@
 #include "support/HostileFixtures.h"
 #include "support/ImagePageFixtures.h"
 #include "support/PdfFixtures.h"
-#include "support/ScriptedFileDialogs.h"
 #include "utilities/FileConversionService.h"
 #include "utilities/PageImageExport.h"
 #include "utilities/PngEncoder.h"
@@ -106,9 +105,8 @@ TEST_F(PageImageSizeTest, BothExportPathsGiveOddPagesOneSize) {
         auto doc = pdf::Document::fromData(files[i]);
         ASSERT_TRUE(doc);
 
-        ScopedFileDialogs dialogs;
-        dialogs->scriptSave(dir.filePath(stem + "_current.png"));
-        const auto outcome = FileConversionService::exportCurrentPageAsImage(*doc, 0);
+        const auto outcome =
+            FileConversionService::writePageImage(*doc, 0, dir.filePath(stem + "_current.png"));
         ASSERT_EQ(outcome.status, FileConversionService::ExportOutcome::Status::written);
         const QString folder = dir.filePath(stem + "_all");
         QDir().mkpath(folder);

@@ -2,9 +2,9 @@
 #include "pdf/document/Document.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
-#include "utilities/FileConversionService.h"
 #include "viewmodels/DocumentCompareViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/PasswordProtectionViewModel.h"
 
 #include <QDir>
@@ -50,9 +50,9 @@ TEST_F(DialogFolderTest, OpenAndCompareStartBesideTheOpenDocument) {
 
 TEST_F(DialogFolderTest, SaveDialogsOfTheDocumentStartInItsFolder) {
     const pdf::Document& document = *documentVM.pdfDocument();
-    FileConversionService::exportAnnotatedPDF(document, "Report.PDF", false);
-    FileConversionService::exportPDFAsText(document, "Report.PDF");
-    FileConversionService::exportCurrentPageAsImage(document, 0);
+    FileConversionViewModel::exportAnnotatedPDF(document, "Report.PDF", false);
+    FileConversionViewModel::exportPDFAsText(document, "Report.PDF");
+    FileConversionViewModel::exportCurrentPageAsImage(document, 0);
     PasswordProtectionViewModel protection(documentVM);
     protection.setOwnerPassword("owner");
     protection.saveProtectedPDF();
@@ -63,7 +63,7 @@ TEST_F(DialogFolderTest, SaveDialogsOfTheDocumentStartInItsFolder) {
 
     // A document made in memory has no folder of its own.
     const auto made = pdf::Document::fromData(numberedPdf(1));
-    FileConversionService::exportAnnotatedPDF(*made, "Untitled", false);
+    FileConversionViewModel::exportAnnotatedPDF(*made, "Untitled", false);
     EXPECT_TRUE(dialogs->saveRequests.back().directory.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/PrintDialogs.h"
+#include "desktop/PrintDialogs.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
 #include <QDebug>
 

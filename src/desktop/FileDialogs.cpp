@@ -1,4 +1,4 @@
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 
 // The desktop's clipboard through QGuiApplication. Main thread only.
 class SystemClipboard final : public Clipboard {

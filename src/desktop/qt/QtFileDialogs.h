@@ -1,7 +1,7 @@
 #pragma once
 // The FileDialogs seam on QFileDialog, window-modal over the active window. The
 // application installs it at start-up with QtFileDialogs::install().
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 
 class QFileDialog;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "platform/FileDialogs.h"
+#include "desktop/FileDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/qt/QtPrintDialogs.h"
+#include "desktop/qt/QtPrintDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "platform/Clipboard.h"
-#include "platform/qt/SystemClipboard.h"
+#include "desktop/Clipboard.h"
+#include "desktop/qt/SystemClipboard.h"
 
 #include <mutex>
 

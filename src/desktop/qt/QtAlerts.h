@@ -1,7 +1,7 @@
 #pragma once
 // The Alerts seam on QMessageBox, window-modal over the active window. The application
 // installs it at start-up with QtAlerts::install().
-#include "platform/Alerts.h"
+#include "desktop/Alerts.h"
 
 class QtAlerts final : public Alerts {
 public:

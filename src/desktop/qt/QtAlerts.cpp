@@ -1,4 +1,4 @@
-#include "platform/qt/QtAlerts.h"
+#include "desktop/qt/QtAlerts.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -1,7 +1,7 @@
 #pragma once
 // The PrintDialogs seam on QPrintDialog, window-modal over the active window, with a tab
 // for the page scaling. The application installs it at start-up.
-#include "platform/PrintDialogs.h"
+#include "desktop/PrintDialogs.h"
 
 class QtPrintDialogs final : public PrintDialogs {
 public:

@@ -1,4 +1,4 @@
-#include "platform/qt/QtFileDialogs.h"
+#include "desktop/qt/QtFileDialogs.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

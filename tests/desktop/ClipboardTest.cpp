@@ -1,4 +1,4 @@
-#include "platform/qt/SystemClipboard.h"
+#include "desktop/qt/SystemClipboard.h"
 #include "support/FakeClipboard.h"
 
 #include <gtest/gtest.h>
