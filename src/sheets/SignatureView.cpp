@@ -2,7 +2,7 @@
 
 #include "sheets/SignatureCanvasView.h"
 
-#include "pdf/signatures/SignatureFields.h"
+#include "pdf/document/DocumentSource.h"
 #include "utilities/DigitalSignatureService.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/ReplaceDocumentEdit.h"

@@ -4,6 +4,7 @@
 #include "models/LocaleFormat.h"
 #include "models/ReferenceDate.h"
 #include "pdf/document/Document.h"
+#include "pdf/document/DocumentSource.h"
 #include "pdf/engine/Error.h"
 #include "pdf/signatures/SignatureFields.h"
 

@@ -1,6 +1,7 @@
 #include "utilities/StandardSignature.h"
 
 #include "models/LocaleFormat.h"
+#include "pdf/document/DocumentSource.h"
 #include "pdf/engine/Error.h"
 #include "utilities/DigitalSignatureService.h"
 

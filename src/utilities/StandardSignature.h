@@ -12,6 +12,10 @@
 
 #include <vector>
 
+namespace pdf {
+class Document;
+}
+
 // How a standard signature is made beyond its identity.
 struct StandardSignatureOptions {
     QDateTime when = QDateTime::currentDateTimeUtc();

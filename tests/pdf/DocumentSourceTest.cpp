@@ -1,5 +1,6 @@
 // The bytes a document was read from are searched where they lie: in the engine's copy of
 // a file read whole, or in the file itself, a piece at a time, for one read as needed.
+#include "pdf/document/DocumentSource.h"
 #include "pdf/document/Document.h"
 #include "pdf/signatures/SignatureFields.h"
 #include "support/PdfFixtures.h"

@@ -1,6 +1,7 @@
 #include "sheets/SignatureView.h"
 
 #include "pdf/annotations/Annotation.h"
+#include "pdf/document/DocumentSource.h"
 #include "pdf/document/Page.h"
 #include "pdf/signatures/SignatureFields.h"
 #include "platform/Preferences.h"

@@ -3,6 +3,7 @@
 #include "models/Base64.h"
 #include "models/LocaleFormat.h"
 #include "pdf/document/Document.h"
+#include "pdf/document/DocumentSource.h"
 #include "pdf/document/Page.h"
 #include "pdf/signatures/SignatureFields.h"
 #include "support/SignatureFixtures.h"

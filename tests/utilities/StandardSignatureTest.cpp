@@ -1,6 +1,7 @@
 #include "utilities/StandardSignature.h"
 
 #include "pdf/document/Document.h"
+#include "pdf/document/DocumentSource.h"
 #include "pdf/signatures/SignatureFields.h"
 #include "support/PdfFixtures.h"
 #include "support/SignatureFixtures.h"

@@ -1,6 +1,6 @@
 // What an open document was read from: its bytes, its opening password and whether it
 // changed since. The signing code reads these to append to the file the document came from.
-#include "pdf/signatures/SignatureFields.h"
+#include "pdf/document/DocumentSource.h"
 
 #include "pdf/document/Document.h"
 #include "pdf/engine/Internal.h"

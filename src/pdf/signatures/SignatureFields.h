@@ -12,8 +12,6 @@
 
 namespace pdf {
 
-class Document;
-
 struct SignatureField {
     QString fieldName;
     QByteArray subFilter; // e.g. "ETSI.CAdES.detached", "adbe.pkcs7.detached"
@@ -35,23 +33,6 @@ struct SignatureField {
 // `password` does not open. Never throws.
 std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
                                                 const QByteArray& password = {});
-
-// Whether the document was changed in memory since it was read.
-bool hasUnsavedChanges(const Document& document);
-
-// The bytes a document was read from (its file, or the memory it was opened from); empty
-// for documents made in memory.
-QByteArray sourceBytes(const Document& document);
-// Whether those bytes contain `needle`, looked for where they lie: a long file is not
-// copied to learn that it carries no signature.
-bool sourceContains(const Document& document, const QByteArray& needle);
-
-// The password that unlocked `document` (empty when it needed none): copies of a protected
-// document's bytes are read again with it.
-QByteArray openingPassword(const Document& document);
-// Unlocks `copy`, read from bytes that keep `original`'s protection, with the password that
-// unlocked `original`. True when `copy` is readable afterwards.
-bool unlockLike(Document& copy, const Document& original);
 
 struct SignatureFieldRequest {
     QString fieldName;     // unique among the form's fields; made up when empty
