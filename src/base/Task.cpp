@@ -139,13 +139,17 @@ Task::~Task() {
 }
 
 void Task::reset() {
+    discard();
+    state_.reset();
+}
+
+void Task::discard() {
     if (!state_)
         return;
     state_->cancel.cancel();
     state_->dropped = true;
     state_->forgetOwner();
     QObject::disconnect(state_->ownerGone);
-    state_.reset();
 }
 
 void Task::cancel() {

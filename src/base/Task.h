@@ -57,12 +57,14 @@ public:
     Task() = default;
     Task(Task&& other) noexcept = default;
     Task& operator=(Task&& other) noexcept;
-    // Lets go: cancels the work and drops whatever it would still deliver.
+    // Lets go: discard(), and the handle is empty.
     ~Task();
     void reset();
 
     // Asks the work to stop; what it returns, or throws, is still delivered.
     void cancel();
+    // Cancels the work and drops whatever it would still deliver; it can still be waited for.
+    void discard();
     bool isCancelled() const;
     // Until the work has returned (false: still running after `msecs`, or -1 for ever).
     // What it sent meanwhile waits in the owner's event queue.

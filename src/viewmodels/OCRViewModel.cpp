@@ -187,7 +187,7 @@ void OCRViewModel::makeSearchable(const pdf::DocumentPtr& document, bool force) 
 void OCRViewModel::cancel() {
     if (!isOCRRunning_)
         return;
-    task_.reset(); // whatever the stopped run still delivers is dropped
+    task_.discard(); // whatever the stopped run still delivers is dropped
     setIsOCRRunning(false);
     setOcrProgress(std::nullopt);
     setOcrStatus(tr("Cancelled. The document was not changed."));

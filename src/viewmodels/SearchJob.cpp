@@ -18,7 +18,7 @@ constexpr int kLongestStretch = 64;
 SearchJob::SearchJob(QObject* parent) : QObject(parent) {}
 
 void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
-    // A new query never waits for the old one: letting it go drops what it would still say.
+    // A new query never waits for the old one: discarded, it ends at the end of its stretch.
     task_.reset();
     if (!document)
         return;
@@ -43,7 +43,7 @@ void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
 }
 
 void SearchJob::cancel() {
-    task_.reset();
+    task_.discard();
 }
 
 bool SearchJob::isRunning() const {
