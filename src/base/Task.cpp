@@ -157,10 +157,6 @@ void Task::cancel() {
         state_->cancel.cancel();
 }
 
-bool Task::isCancelled() const {
-    return state_ && state_->cancel.isCancelled();
-}
-
 bool Task::wait(int msecs) const {
     if (!state_)
         return true;

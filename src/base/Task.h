@@ -39,6 +39,7 @@ private:
     TaskState& state_;
 };
 
+// The owner's handle on the work; used on the owner's thread.
 class Task {
 public:
     // Called on the owner's thread.
@@ -65,7 +66,6 @@ public:
     void cancel();
     // Cancels the work and drops whatever it would still deliver; it can still be waited for.
     void discard();
-    bool isCancelled() const;
     // Until the work has returned (false: still running after `msecs`, or -1 for ever).
     // What it sent meanwhile waits in the owner's event queue.
     bool wait(int msecs = -1) const;
