@@ -5,9 +5,9 @@
 //
 // The pool policy, for every thread the program starts:
 // - A parallel loop (parallelFor/parallelWorkers) is the only fan-out; no raw threads.
-// - A pool (the renderer's, the recogniser's) has at most poolThreadCount() threads, and
-//   each of its tasks opens a PoolTask: while it runs it holds a core of the budget, and a
-//   loop inside it runs on the task's own thread, so a pool never nests in a pool.
+// - A pool (the renderer's) has at most poolThreadCount() threads, and each of its tasks
+//   opens a PoolTask: while it runs it holds a core of the budget, and a loop inside it
+//   runs on the task's own thread, so a pool never nests in a pool.
 // - Long work (a search, an export, a print) runs as a base::Task, on a thread of its own
 //   started by startThread(), not in a pool: a loop inside it takes what the budget has
 //   left, and a Task that wants no loop but holds a core for long opens a PoolTask.
