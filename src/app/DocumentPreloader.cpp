@@ -8,7 +8,8 @@
 #include <QThread>
 #include <QUrl>
 
-DocumentPreloader::DocumentPreloader(const QString& argument) {
+DocumentPreloader::DocumentPreloader(const QString& argument)
+    : document_(std::make_shared<pdf::DocumentPtr>()) {
     const QUrl asUrl(argument);
     const QFileInfo info(asUrl.isLocalFile() ? asUrl.toLocalFile() : argument);
     if (argument.isEmpty() || !base::isRegularFile(info.filePath()))
@@ -16,27 +17,23 @@ DocumentPreloader::DocumentPreloader(const QString& argument) {
     path_ = info.absoluteFilePath();
     QThread* const home = QCoreApplication::instance() ? QCoreApplication::instance()->thread()
                                                        : QThread::currentThread();
-    thread_ = QThread::create([this, home] {
-        pdf::DocumentPtr document = pdf::Document::open(path_);
+    task_ = base::Task::run(nullptr, [path = path_, home, slot = document_](base::TaskContext&) {
+        pdf::DocumentPtr document = pdf::Document::open(path);
         // Its notices are delivered on the thread the window runs on.
         if (document)
             document->changes()->moveToThread(home);
-        document_ = std::move(document);
+        *slot = std::move(document);
     });
-    thread_->start();
 }
 
 DocumentPreloader::~DocumentPreloader() {
-    if (thread_) {
-        thread_->wait();
-        delete thread_;
-    }
+    task_.wait();
 }
 
 pdf::DocumentPtr DocumentPreloader::take(const QString& absolutePath) {
-    if (!thread_ || absolutePath != path_)
+    if (path_.isEmpty() || absolutePath != path_)
         return nullptr;
-    thread_->wait();
+    task_.wait();
     path_.clear(); // taken once
-    return std::move(document_);
+    return std::move(*document_);
 }

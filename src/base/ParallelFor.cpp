@@ -1,6 +1,7 @@
 #include "base/ParallelFor.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -29,7 +30,41 @@ int takeSpare(int wanted) {
     return 0;
 }
 
+// The threads startThread() let go. A static that outlives main(): its end waits for them,
+// so a Task cancelled as its window closed is not cut off half-way by the exit.
+struct DetachedThreads {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+    ~DetachedThreads() {
+        std::unique_lock lock(mutex);
+        ended.wait(lock, [this] { return running == 0; });
+    }
+} detachedThreads;
+
 } // namespace
+
+void startThread(std::function<void()> work) {
+    {
+        std::lock_guard lock(detachedThreads.mutex);
+        ++detachedThreads.running;
+    }
+    auto end = [] {
+        std::lock_guard lock(detachedThreads.mutex);
+        if (--detachedThreads.running == 0)
+            detachedThreads.ended.notify_all();
+    };
+    try {
+        std::thread([work = std::move(work), end]() mutable {
+            work();
+            work = nullptr; // what the work held goes before the end is counted
+            end();
+        }).detach();
+    } catch (...) {
+        end();
+        throw;
+    }
+}
 
 int coreCount() {
     static const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -62,7 +97,7 @@ void parallelWorkers(int count, const std::function<void(const NextIndex& next)>
 
     const NextIndex next = [&]() -> int {
         if (failed.load(std::memory_order_relaxed) ||
-            (options.cancel && options.cancel->load(std::memory_order_relaxed)))
+            (options.cancel && options.cancel->isCancelled()))
             return -1;
         const int i = nextIndex.fetch_add(1, std::memory_order_relaxed);
         return i < count ? i : -1;

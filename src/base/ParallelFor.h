@@ -5,12 +5,14 @@
 //
 // The pool policy, for every thread the program starts:
 // - A parallel loop (parallelFor/parallelWorkers) is the only fan-out; no raw threads.
-// - A pool (the renderer's, the recogniser's) has at most poolThreadCount() threads, and
-//   each of its tasks opens a PoolTask: while it runs it holds a core of the budget, and a
-//   loop inside it runs on the task's own thread, so a pool never nests in a pool.
-// - Long work that wants every spare core (exporting all pages) runs on a thread of its
-//   own, not in a pool, and fans out through a loop that takes what the budget has left.
-#include <atomic>
+// - A pool (the renderer's) has at most poolThreadCount() threads, and each of its tasks
+//   opens a PoolTask: while it runs it holds a core of the budget, and a loop inside it
+//   runs on the task's own thread, so a pool never nests in a pool.
+// - Long work (a search, an export, a print) runs as a base::Task, on a thread of its own
+//   started by startThread(), not in a pool: a loop inside it takes what the budget has
+//   left, and a Task that wants no loop but holds a core for long opens a PoolTask.
+#include "base/CancelToken.h"
+
 #include <functional>
 
 namespace base {
@@ -19,8 +21,8 @@ namespace base {
 int coreCount();
 
 struct ParallelOptions {
-    int maxThreads = 0;                        // 0: as many as the budget allows
-    const std::atomic<bool>* cancel = nullptr; // once set, no further index is handed out
+    int maxThreads = 0;                  // 0: as many as the budget allows
+    const CancelToken* cancel = nullptr; // once cancelled, no further index is handed out
 };
 
 // Hands out the indices [0, count) one at a time. next() returns the next index, or -1
@@ -41,6 +43,11 @@ void parallelFor(int count, const std::function<void(int index)>& body,
 // Threads the budget lets a pool of its own keep busy beside the calling thread; a pool
 // (the renderer's, for one) takes its size from here so the program never oversubscribes.
 int poolThreadCount();
+
+// Starts `work` (which must not throw) on a thread of its own: base::Task's way off the
+// caller's thread. The program's end waits for such threads still running, so none is cut
+// off half-way by the exit.
+void startThread(std::function<void()> work);
 
 // Opened at the start of every pool task (see above); closing it gives the core back.
 class PoolTask {

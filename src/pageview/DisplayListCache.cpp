@@ -30,7 +30,7 @@ bool DisplayListCache::finished(const Entry& e) {
 }
 
 std::shared_ptr<pdf::DisplayList>
-DisplayListCache::get(const pdf::PagePtr& page, const std::shared_ptr<pdf::RenderCancel>& wanted) {
+DisplayListCache::get(const pdf::PagePtr& page, const std::shared_ptr<base::CancelToken>& wanted) {
     if (!page)
         return nullptr;
     // A recording stopped for want of callers is not kept: a caller still wanting the page

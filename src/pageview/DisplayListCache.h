@@ -23,7 +23,7 @@ public:
     // page wait for one recording. Null when the page cannot be recorded, or when `wanted`
     // was cancelled. A caller without `wanted` always wants its recording.
     std::shared_ptr<pdf::DisplayList> get(const pdf::PagePtr& page,
-                                          const std::shared_ptr<pdf::RenderCancel>& wanted = {});
+                                          const std::shared_ptr<base::CancelToken>& wanted = {});
     // Stops the recordings nobody waits for any more (every caller's `wanted` cancelled or
     // gone), so a page scrolled away or a view closed frees the document at once.
     void cancelUnwanted();
@@ -35,8 +35,8 @@ public:
 
 private:
     struct Recording {
-        pdf::RenderCancel cancel;
-        std::vector<std::weak_ptr<pdf::RenderCancel>> waiters; // guarded by the cache's mutex
+        base::CancelToken cancel;
+        std::vector<std::weak_ptr<base::CancelToken>> waiters; // guarded by the cache's mutex
         bool alwaysWanted = false;
         bool wanted() const;
     };

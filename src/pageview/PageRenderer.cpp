@@ -30,7 +30,7 @@ struct PageRenderer::Job : QRunnable {
     pdf::PagePtr page;
     double scale = 1;
     QRect clip;
-    std::shared_ptr<pdf::RenderCancel> abort;
+    std::shared_ptr<base::CancelToken> abort;
     std::shared_ptr<Sink> sink;
     std::shared_ptr<DisplayListCache> lists;
 
@@ -160,7 +160,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
     job->page = page;
     job->scale = scale;
     job->clip = clip;
-    job->abort = std::make_shared<pdf::RenderCancel>();
+    job->abort = std::make_shared<base::CancelToken>();
     job->sink = sink_;
     job->lists = lists_;
     pending_.insert(key, {job->abort, pass_});
@@ -180,7 +180,7 @@ void PageRenderer::endPass() {
     lists_->cancelUnwanted();
 }
 
-void PageRenderer::deliver(const Key& key, const std::shared_ptr<pdf::RenderCancel>& token,
+void PageRenderer::deliver(const Key& key, const std::shared_ptr<base::CancelToken>& token,
                            const QImage& image) {
     auto it = pending_.find(key);
     const bool current = it != pending_.end() && it->abort == token;

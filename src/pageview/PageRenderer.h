@@ -78,10 +78,10 @@ private:
     struct Job;
     struct Sink;
     struct Pending {
-        std::shared_ptr<pdf::RenderCancel> abort;
+        std::shared_ptr<base::CancelToken> abort;
         quint64 pass = 0;
     };
-    void deliver(const Key& key, const std::shared_ptr<pdf::RenderCancel>& token,
+    void deliver(const Key& key, const std::shared_ptr<base::CancelToken>& token,
                  const QImage& image);
 
     QCache<Key, QImage> cache_; // cost in KiB

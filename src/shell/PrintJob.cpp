@@ -51,8 +51,7 @@ PrintJob::PrintJob(QObject* parent) : QObject(parent) {
 
 PrintJob::~PrintJob() {
     cancel();
-    if (thread_)
-        thread_->wait();
+    task_.wait();
 }
 
 std::vector<int> PrintJob::pageSequence(const QPrinter& printer, int pageCount, int currentPage) {
@@ -84,7 +83,7 @@ std::vector<int> PrintJob::pageSequence(const QPrinter& printer, int pageCount, 
 PrintJob::Result PrintJob::print(const pdf::Document& document, QPrinter& printer,
                                  const PrintChoice& choice, const std::vector<int>& pages,
                                  const std::function<void(int, int)>& progress,
-                                 const std::atomic<bool>* cancel) {
+                                 const base::CancelToken* cancel) {
     Result result;
     if (pages.empty()) {
         result.error = QCoreApplication::translate("PrintJob", "There are no pages to print.");
@@ -101,7 +100,7 @@ PrintJob::Result PrintJob::print(const pdf::Document& document, QPrinter& printe
     const QRectF area(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
     const int total = int(pages.size());
     for (int k = 0; k < total; ++k) {
-        if (cancel && cancel->load()) {
+        if (cancel && cancel->isCancelled()) {
             result.cancelled = true;
             break;
         }
@@ -146,42 +145,33 @@ void PrintJob::start(const pdf::DocumentPtr& document, std::unique_ptr<QPrinter>
                      const PrintChoice& choice, const std::vector<int>& pages) {
     if (!document || !printer)
         return;
-    if (thread_)
-        thread_->wait(); // the last run has reported its end and is only returning
-
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    task_.wait(); // the last run has reported its end and is only returning
     printer_ = std::move(printer);
-    auto flag = cancel_;
-    auto target = printer_;
-    // The printer is painted on this thread alone until the run ends (Qt allows painting
-    // on a printer outside the main thread); signals reach the main thread queued.
-    thread_.reset(QThread::create([this, document, target, choice, pages, flag] {
-        const Result result = print(
-            *document, *target, choice, pages,
-            [this](int done, int total) {
-                QMetaObject::invokeMethod(
-                    this, [this, done, total] { emit progressed(done, total); },
-                    Qt::QueuedConnection);
-            },
-            flag.get());
-        QMetaObject::invokeMethod(
-            this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
-    }));
-    thread_->start();
+    base::Task::Handlers handlers;
+    handlers.progress = [this](int done, int total) { emit progressed(done, total); };
+    handlers.failed = [this](const QString& error) { emit finished(Result{0, false, error}); };
+    // The printer is painted on the task's thread alone until the run ends (Qt allows
+    // painting on a printer outside the main thread).
+    task_ = base::Task::run(
+        this,
+        [document, target = printer_, choice, pages](base::TaskContext& context) {
+            return print(
+                *document, *target, choice, pages,
+                [&context](int done, int total) { context.progress(done, total); },
+                &context.cancelToken());
+        },
+        [this](const Result& result) { emit finished(result); }, handlers);
 }
 
 void PrintJob::cancel() {
-    if (cancel_)
-        cancel_->store(true);
+    task_.cancel();
 }
 
 bool PrintJob::isRunning() const {
-    return thread_ && thread_->isRunning();
+    return task_.isRunning();
 }
 
 void PrintJob::wait() {
-    if (!thread_)
-        return;
-    thread_->wait();
+    task_.wait();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }

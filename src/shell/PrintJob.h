@@ -6,11 +6,11 @@
 #include "desktop/PrintDialogs.h"
 #include "pdf/document/Document.h"
 
+#include "base/Task.h"
+
 #include <QObject>
 #include <QString>
-#include <QThread>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -30,6 +30,7 @@ public:
     };
 
     explicit PrintJob(QObject* parent = nullptr);
+    // Stops a run still going and waits for it: it ends before the next sheet.
     ~PrintJob() override;
 
     // The pages (0-based, copies included, in print order) that the printer's range,
@@ -41,9 +42,9 @@ public:
     static Result print(const pdf::Document& document, QPrinter& printer, const PrintChoice& choice,
                         const std::vector<int>& pages,
                         const std::function<void(int done, int total)>& progress = {},
-                        const std::atomic<bool>* cancel = nullptr);
+                        const base::CancelToken* cancel = nullptr);
 
-    // Starts printing on a thread of its own; the job keeps the printer until it ends.
+    // Starts printing as a background task; the job keeps the printer until it ends.
     // One run at a time: start again only after finished().
     void start(const pdf::DocumentPtr& document, std::unique_ptr<QPrinter> printer,
                const PrintChoice& choice, const std::vector<int>& pages);
@@ -58,7 +59,6 @@ signals:
     void finished(const PrintJob::Result& result);
 
 private:
-    std::shared_ptr<std::atomic<bool>> cancel_;
     std::shared_ptr<QPrinter> printer_;
-    std::unique_ptr<QThread> thread_;
+    base::Task task_;
 };

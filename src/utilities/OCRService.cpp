@@ -13,6 +13,7 @@
 #include <tesseract/capi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -147,7 +148,7 @@ void limitOpenMPThreads(const Tesseract& engine) {
 }
 
 bool cancelRequested(void* flag, int /*words*/) {
-    return flag && static_cast<const OCRService::CancelFlag*>(flag)->load();
+    return flag && static_cast<const base::CancelToken*>(flag)->isCancelled();
 }
 
 // Text the engine hands over, freed by it.
@@ -196,15 +197,14 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    QString recognize(const QImage& image, int pixelsPerInch,
-                      const OCRService::CancelFlag* cancel) {
+    QString recognize(const QImage& image, int pixelsPerInch, const base::CancelToken* cancel) {
         run(image, pixelsPerInch, cancel);
         return collectLines();
     }
 
     // The words of `image` line by line with their boxes, in display points.
     std::vector<pdf::TextLayerLine> recognizeLayout(const QImage& image, int pixelsPerInch,
-                                                    const OCRService::CancelFlag* cancel) {
+                                                    const base::CancelToken* cancel) {
         run(image, pixelsPerInch, cancel);
         const double perPoint = pixelsPerInch / 72.0;
         std::vector<pdf::TextLayerLine> lines;
@@ -266,7 +266,7 @@ private:
         return line;
     }
 
-    void run(const QImage& image, int pixelsPerInch, const OCRService::CancelFlag* cancel) {
+    void run(const QImage& image, int pixelsPerInch, const base::CancelToken* cancel) {
         if (image.isNull())
             throw OCRService::OCRError::renderFailed();
         // Tesseract reads grey levels; handing it grey saves its own conversion.
@@ -279,10 +279,10 @@ private:
 
         ETEXT_DESC* monitor = t_.TessMonitorCreate();
         t_.TessMonitorSetCancelFunc(monitor, &cancelRequested);
-        t_.TessMonitorSetCancelThis(monitor, const_cast<OCRService::CancelFlag*>(cancel));
+        t_.TessMonitorSetCancelThis(monitor, const_cast<base::CancelToken*>(cancel));
         const int status = t_.TessBaseAPIRecognize(api_, monitor);
         t_.TessMonitorDelete(monitor);
-        if (cancel && cancel->load())
+        if (cancel && cancel->isCancelled())
             throw OCRService::OCRError::cancelled();
         if (status != 0)
             throw OCRService::OCRError::recognitionFailed("Tesseract could not read the page");
@@ -363,13 +363,14 @@ QImage OCRService::renderPageToImage(const pdf::PagePtr& page, double scale) {
 
 QString OCRService::recognizeText(const QImage& image, int pixelsPerInch,
                                   const QStringList& languages, RecognitionLevel recognitionLevel,
-                                  const CancelFlag* cancel) {
+                                  const base::CancelToken* cancel) {
     Engine engine(languages, recognitionLevel);
     return engine.recognize(image, pixelsPerInch, cancel);
 }
 
 QString OCRService::recognizeText(const pdf::PagePtr& page, const QStringList& languages,
-                                  RecognitionLevel recognitionLevel, const CancelFlag* cancel) {
+                                  RecognitionLevel recognitionLevel,
+                                  const base::CancelToken* cancel) {
     // The engine first: a missing model is reported before any rendering work.
     Engine engine(languages, recognitionLevel);
     const double scale = renderScale(recognitionLevel);
@@ -379,7 +380,7 @@ QString OCRService::recognizeText(const pdf::PagePtr& page, const QStringList& l
 std::map<int, QString> OCRService::recognizeText(const pdf::DocumentPtr& document,
                                                  const QStringList& languages,
                                                  const ProgressHandler& progressHandler,
-                                                 const CancelFlag* cancel,
+                                                 const base::CancelToken* cancel,
                                                  RecognitionLevel recognitionLevel) {
     std::map<int, QString> pages;
     if (!document)
@@ -388,7 +389,7 @@ std::map<int, QString> OCRService::recognizeText(const pdf::DocumentPtr& documen
     const double scale = renderScale(recognitionLevel);
     const int count = document->pageCount();
     for (int i = 0; i < count; ++i) {
-        if (cancel && cancel->load())
+        if (cancel && cancel->isCancelled())
             throw OCRError::cancelled();
         const pdf::PagePtr page = document->page(i);
         if (!page)
@@ -513,7 +514,7 @@ OCRService::SearchableRun OCRService::recognizeForTextLayer(const pdf::DocumentP
             }
         },
         parallel);
-    if (options.cancel && options.cancel->load())
+    if (options.cancel && options.cancel->isCancelled())
         throw OCRError::cancelled();
     run.pages = std::move(todo);
     return run;

@@ -5,11 +5,12 @@
 #include "pdf/document/Page.h"
 #include "pdf/text/TextLayer.h"
 
+#include "base/CancelToken.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -21,7 +22,7 @@ public:
 
     class OCRError : public std::runtime_error {
     public:
-        // `cancelled` ends a run that was stopped through its cancel flag; nobody shows it.
+        // `cancelled` ends a run that was stopped through its cancel token; nobody shows it.
         enum class Kind { recognitionFailed, noPage, renderFailed, cancelled, layerFailed };
 
         static OCRError recognitionFailed(const QString& underlying);
@@ -39,8 +40,6 @@ public:
     };
 
     using ProgressHandler = std::function<void(int current, int total)>;
-    // Set from another thread to stop a run soon (also in the middle of a page).
-    using CancelFlag = std::atomic<bool>;
 
     // What a searchable run read on one page: the words where they stand, for the text
     // layer, and the same text as lines.
@@ -57,7 +56,7 @@ public:
         bool force = false; // also pages that have text of their own (a layer of ours is replaced)
         int jobs = 0;       // threads; 0: as many as the cores allow
         ProgressHandler progressHandler; // (pages done, pages to read), from any thread
-        const CancelFlag* cancel = nullptr;
+        const base::CancelToken* cancel = nullptr;
     };
 
     struct SearchableRun {
@@ -87,19 +86,20 @@ public:
     // empty when nothing was recognised.
     static QString recognizeText(const pdf::PagePtr& page, const QStringList& languages,
                                  RecognitionLevel recognitionLevel,
-                                 const CancelFlag* cancel = nullptr);
+                                 const base::CancelToken* cancel = nullptr);
 
     // Every page in turn: progressHandler(i + 1, pageCount) before page i is read. Only pages
     // with text get an entry. Pages removed from the document during the run are skipped.
     static std::map<int, QString>
     recognizeText(const pdf::DocumentPtr& document, const QStringList& languages,
-                  const ProgressHandler& progressHandler = {}, const CancelFlag* cancel = nullptr,
+                  const ProgressHandler& progressHandler = {},
+                  const base::CancelToken* cancel = nullptr,
                   RecognitionLevel recognitionLevel = RecognitionLevel::accurate);
 
     // An image already rendered at `pixelsPerInch`.
     static QString recognizeText(const QImage& image, int pixelsPerInch,
                                  const QStringList& languages, RecognitionLevel recognitionLevel,
-                                 const CancelFlag* cancel = nullptr);
+                                 const base::CancelToken* cancel = nullptr);
 
     // "--- Page N ---" sections in page order, separated by a blank line.
     static QString sectionedText(const std::map<int, QString>& pages);

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <atomic>
 #include <mutex>
 
 namespace PageImageExport {
@@ -54,7 +55,7 @@ int pagesThatFitInMemory(const pdf::Document& document, double scale) {
 }
 
 Result writeAll(const pdf::Document& document, const QString& folder, double scale,
-                const std::function<void(int, int)>& progress, const std::atomic<bool>* cancel) {
+                const std::function<void(int, int)>& progress, const base::CancelToken* cancel) {
     Result result;
     const QDir dir(folder);
     const int count = document.pageCount();
@@ -92,7 +93,7 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
                 progress(finished, count);
         },
         options);
-    result.cancelled = cancel && cancel->load() && done.load() < count;
+    result.cancelled = cancel && cancel->isCancelled() && done.load() < count;
     return result;
 }
 

@@ -4,11 +4,12 @@
 #include "pdf/document/Document.h"
 #include "pdf/document/Page.h"
 
+#include "base/CancelToken.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <functional>
 
 namespace PageImageExport {
@@ -35,6 +36,6 @@ struct Result {
 // `progress(done, total)` is called from worker threads after each page.
 Result writeAll(const pdf::Document& document, const QString& folder, double scale,
                 const std::function<void(int done, int total)>& progress = {},
-                const std::atomic<bool>* cancel = nullptr);
+                const base::CancelToken* cancel = nullptr);
 
 } // namespace PageImageExport

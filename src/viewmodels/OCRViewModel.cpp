@@ -4,7 +4,6 @@
 #include "base/ParallelFor.h"
 #include "desktop/FileDialogs.h"
 #include "pdf/document/Page.h"
-#include "platform/MainQueue.h"
 #include "utilities/OCRService.h"
 
 #include <QFileInfo>
@@ -17,23 +16,16 @@ QString errorLine(const std::exception& error) {
 
 } // namespace
 
-OCRViewModel::OCRViewModel(QObject* parent) : QObject(parent) {
-    pool_.setMaxThreadCount(1);
-}
+OCRViewModel::OCRViewModel(QObject* parent) : QObject(parent) {}
 
 OCRViewModel::~OCRViewModel() {
-    if (cancel_)
-        cancel_->store(true);
-    pool_.waitForDone();
-    if (searchableThread_)
-        searchableThread_->wait();
+    // Recognition stops within a few words; the engine is not left running into the exit.
+    task_.cancel();
+    task_.wait();
 }
 
 bool OCRViewModel::waitForBackgroundWork(int msecs) {
-    if (searchableThread_ &&
-        !searchableThread_->wait(msecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(msecs)))
-        return false;
-    return pool_.waitForDone(msecs);
+    return task_.wait(msecs);
 }
 
 void OCRViewModel::setOcrLanguage(const QString& language) {
@@ -60,15 +52,6 @@ void OCRViewModel::setDocumentSource(std::function<pdf::DocumentPtr()> source) {
 
 QStringList OCRViewModel::languages() const {
     return {ocrLanguage_};
-}
-
-void OCRViewModel::postProgress(quint64 run, int current, int total) {
-    MainQueue::async(
-        [this, run, current, total] {
-            if (run == currentRun_)
-                setOcrProgress(QString("Page %1 of %2").arg(current).arg(total));
-        },
-        this);
 }
 
 void OCRViewModel::setOcrText(const std::optional<QString>& text) {
@@ -99,22 +82,25 @@ void OCRViewModel::setIsOCRRunning(bool running) {
     emit isOCRRunningChanged();
 }
 
-quint64 OCRViewModel::beginRun(const std::optional<QString>& progress) {
-    // The older run would only be thrown away: stop it so the new one starts sooner.
-    if (cancel_)
-        cancel_->store(true);
-    cancel_ = std::make_shared<CancelFlag>(false);
+base::Task::Handlers OCRViewModel::beginRun(const std::optional<QString>& progress) {
     setOcrText(std::nullopt);
     setShowOCRSheet(true);
     setOcrProgress(progress);
     setIsOCRRunning(true);
     setOcrStatus(std::nullopt);
-    return ++currentRun_;
+    base::Task::Handlers handlers;
+    handlers.progress = [this](int current, int total) {
+        setOcrProgress(QString("Page %1 of %2").arg(current).arg(total));
+    };
+    handlers.failed = [this](const QString& error) {
+        finishRun(QStringLiteral("Error: ") + error);
+    };
+    // One engine at a time: the run it supersedes (stopped as task_ takes the new one) ends first.
+    handlers.after = &task_;
+    return handlers;
 }
 
-void OCRViewModel::finishRun(quint64 run, const std::optional<QString>& text) {
-    if (run != currentRun_)
-        return; // superseded: the newer run owns the state now
+void OCRViewModel::finishRun(const std::optional<QString>& text) {
     setOcrText(text);
     setIsOCRRunning(false);
     setOcrProgress(std::nullopt);
@@ -126,48 +112,31 @@ void OCRViewModel::ocrCurrentPage(const pdf::DocumentPtr& document, int currentP
     pdf::PagePtr page = document->page(currentPageIndex);
     if (!page)
         return;
-    const quint64 run = beginRun(std::nullopt);
-    pool_.start([this, run, page = std::move(page), cancel = cancel_, languages = languages()] {
-        const base::PoolTask task;
-        std::optional<QString> result;
-        try {
-            result = OCRService::recognizeText(
-                page, languages, OCRService::RecognitionLevel::accurate, cancel.get());
-        } catch (const OCRService::OCRError& error) {
-            if (error.kind() == OCRService::OCRError::Kind::cancelled)
-                return;
-            result = errorLine(error);
-        } catch (const std::exception& error) {
-            result = errorLine(error);
-        }
-        MainQueue::async([this, run, result] { finishRun(run, result); }, this);
-    });
+    task_ = base::Task::run(
+        this,
+        [page = std::move(page), languages = languages()](base::TaskContext& context) {
+            const base::PoolTask task;
+            return std::optional<QString>(OCRService::recognizeText(
+                page, languages, OCRService::RecognitionLevel::accurate, &context.cancelToken()));
+        },
+        [this](const std::optional<QString>& text) { finishRun(text); }, beginRun(std::nullopt));
 }
 
 void OCRViewModel::ocrEntireDocument(const pdf::DocumentPtr& document) {
     if (!document)
         return;
-    const quint64 run = beginRun(QStringLiteral("Starting..."));
-    pool_.start([this, run, document, cancel = cancel_, languages = languages()] {
-        const base::PoolTask task;
-        std::optional<QString> result;
-        try {
-            const auto progress = [this, run](int current, int total) {
-                postProgress(run, current, total);
-            };
-            const QString text = OCRService::sectionedText(
-                OCRService::recognizeText(document, languages, progress, cancel.get()));
-            if (!text.isEmpty())
-                result = text;
-        } catch (const OCRService::OCRError& error) {
-            if (error.kind() == OCRService::OCRError::Kind::cancelled)
-                return;
-            result = errorLine(error);
-        } catch (const std::exception& error) {
-            result = errorLine(error);
-        }
-        MainQueue::async([this, run, result] { finishRun(run, result); }, this);
-    });
+    task_ = base::Task::run(
+        this,
+        [document, languages = languages()](base::TaskContext& context) {
+            const base::PoolTask task;
+            const QString text = OCRService::sectionedText(OCRService::recognizeText(
+                document, languages,
+                [&context](int current, int total) { context.progress(current, total); },
+                &context.cancelToken()));
+            return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+        },
+        [this](const std::optional<QString>& text) { finishRun(text); },
+        beginRun(QStringLiteral("Starting...")));
 }
 
 void OCRViewModel::makeSearchable() {
@@ -178,69 +147,47 @@ void OCRViewModel::makeSearchable() {
 void OCRViewModel::makeSearchable(const pdf::DocumentPtr& document, bool force) {
     if (!document)
         return;
-    const quint64 run = beginRun(QStringLiteral("Starting..."));
-    // A superseded run was told to stop; its thread ends within a page.
-    if (searchableThread_)
-        searchableThread_->wait();
     OCRService::SearchableOptions options;
     options.languages = languages();
     options.force = force;
-    options.cancel = cancel_.get();
-    options.progressHandler = [this, run](int current, int total) {
-        postProgress(run, current, total);
-    };
-    searchableThread_.reset(QThread::create([this, run, document, options, cancel = cancel_] {
-        auto result = std::make_shared<OCRService::SearchableRun>();
-        std::optional<QString> error;
-        try {
-            *result = OCRService::recognizeForTextLayer(document, options);
-        } catch (const OCRService::OCRError& e) {
-            if (e.kind() == OCRService::OCRError::Kind::cancelled)
+    task_ = base::Task::run(
+        this,
+        [document, options](base::TaskContext& context) mutable {
+            options.cancel = &context.cancelToken();
+            options.progressHandler = [&context](int current, int total) {
+                context.progress(current, total);
+            };
+            return OCRService::recognizeForTextLayer(document, options);
+        },
+        // The document changes here, on the main thread, in one go, and only if the run is
+        // still the current one: a run cancelled meanwhile leaves it as it was.
+        [this, document](const OCRService::SearchableRun& result) {
+            int added = 0;
+            try {
+                added = OCRService::addTextLayers(result);
+            } catch (const OCRService::OCRError& e) {
+                finishRun(errorLine(e));
                 return;
-            error = errorLine(e);
-        } catch (const std::exception& e) {
-            error = errorLine(e);
-        }
-        // The document changes on the main thread, in one go, and only if the run is still
-        // the current one: a run cancelled meanwhile leaves it as it was.
-        MainQueue::async(
-            [this, run, document, result, error] {
-                if (run != currentRun_)
-                    return;
-                if (error) {
-                    finishRun(run, error);
-                    return;
-                }
-                int added = 0;
-                try {
-                    added = OCRService::addTextLayers(*result);
-                } catch (const OCRService::OCRError& e) {
-                    finishRun(run, errorLine(e));
-                    return;
-                }
-                const QString text = OCRService::searchableText(*result);
-                finishRun(run, text.isEmpty() ? std::nullopt : std::optional<QString>(text));
-                QString status = added == 1 ? tr("Text layer added to 1 page.")
-                                            : tr("Text layer added to %1 pages.").arg(added);
-                if (result->pagesWithText == 1)
-                    status += ' ' + tr("1 page already had text.");
-                else if (result->pagesWithText > 1)
-                    status += ' ' + tr("%1 pages already had text.").arg(result->pagesWithText);
-                setOcrStatus(status);
-                if (added > 0)
-                    emit documentEdited(document);
-            },
-            this);
-    }));
-    searchableThread_->start();
+            }
+            const QString text = OCRService::searchableText(result);
+            finishRun(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
+            QString status = added == 1 ? tr("Text layer added to 1 page.")
+                                        : tr("Text layer added to %1 pages.").arg(added);
+            if (result.pagesWithText == 1)
+                status += ' ' + tr("1 page already had text.");
+            else if (result.pagesWithText > 1)
+                status += ' ' + tr("%1 pages already had text.").arg(result.pagesWithText);
+            setOcrStatus(status);
+            if (added > 0)
+                emit documentEdited(document);
+        },
+        beginRun(QStringLiteral("Starting...")));
 }
 
 void OCRViewModel::cancel() {
     if (!isOCRRunning_)
         return;
-    if (cancel_)
-        cancel_->store(true);
-    ++currentRun_; // whatever the stopped run still delivers is dropped
+    task_.discard(); // whatever the stopped run still delivers is dropped
     setIsOCRRunning(false);
     setOcrProgress(std::nullopt);
     setOcrStatus(tr("Cancelled. The document was not changed."));

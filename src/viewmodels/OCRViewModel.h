@@ -1,18 +1,18 @@
 #pragma once
 // The window's text-recognition state: the result or error line, the sheet flag, the
-// progress line and the running flag. Runs happen on a background thread, one at a time;
-// a run started while another is going supersedes it and the older result is dropped.
+// progress line and the running flag. Runs happen as background tasks, one at a time; a
+// run started while another is going supersedes it: the older one is stopped, its result
+// dropped, and the newer starts once it has ended.
 // "Make Searchable" reads every page without text on all cores and then puts the words on
 // the open document as an invisible text layer, in one step on the main thread.
 #include "pdf/document/Document.h"
 
+#include "base/Task.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThread>
-#include <QThreadPool>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -72,7 +72,7 @@ public:
     // no result, the person cancels or the write fails (the status says why).
     bool saveAsText();
 
-    // Waits until the background thread has nothing left to do; false on timeout. The
+    // Waits until the background task has nothing left to do; false on timeout. The
     // results it produced still arrive through the main thread's event loop.
     bool waitForBackgroundWork(int msecs = -1);
 
@@ -87,12 +87,10 @@ signals:
     void documentEdited(const pdf::DocumentPtr& document);
 
 private:
-    using CancelFlag = std::atomic<bool>;
-    // Supersedes the run in progress and returns the number of the new one.
-    quint64 beginRun(const std::optional<QString>& progress);
-    void finishRun(quint64 run, const std::optional<QString>& text);
+    // Shows a run as started; what the new task reports goes through the handlers.
+    base::Task::Handlers beginRun(const std::optional<QString>& progress);
+    void finishRun(const std::optional<QString>& text);
     QStringList languages() const;
-    void postProgress(quint64 run, int current, int total);
 
     std::optional<QString> ocrText_;
     bool showOCRSheet_ = false;
@@ -102,12 +100,7 @@ private:
     std::optional<QString> ocrStatus_;
     std::function<pdf::DocumentPtr()> documentSource_;
 
-    quint64 currentRun_ = 0;
-    std::shared_ptr<CancelFlag> cancel_;
-    // One thread: a superseded run finishes (cancelled) before the next one starts. Its tasks
-    // count against the cores like every pool's (base/ParallelFor.h).
-    QThreadPool pool_;
-    // "Make Searchable" fans out over the cores, which a pool task may not
-    // (base/ParallelFor.h): it runs on a thread of its own.
-    std::unique_ptr<QThread> searchableThread_;
+    // The run in progress, or the last one. Recognising one page or every page in turn holds
+    // a core of the budget; "Make Searchable" fans out over the cores (base/ParallelFor.h).
+    base::Task task_;
 };

@@ -2,8 +2,6 @@
 
 #include "utilities/PageImageExport.h"
 
-#include <QPointer>
-
 PageImageExportJob::PageImageExportJob(QObject* parent) : QObject(parent) {}
 
 PageImageExportJob::~PageImageExportJob() {
@@ -14,45 +12,31 @@ PageImageExportJob::~PageImageExportJob() {
 void PageImageExportJob::start(const pdf::DocumentPtr& document, const QString& folder) {
     if (isRunning() || !document)
         return;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    auto flag = cancel_;
-    QPointer<PageImageExportJob> self(this);
-    thread_.reset(QThread::create([document, folder, flag, self] {
-        const auto result = PageImageExport::writeAll(
-            *document, folder, 2.0,
-            [self](int done, int total) {
-                if (self)
-                    QMetaObject::invokeMethod(
-                        self,
-                        [self, done, total] {
-                            if (self)
-                                emit self->progressed(done, total);
-                        },
-                        Qt::QueuedConnection);
-            },
-            flag.get());
-        if (self)
-            QMetaObject::invokeMethod(
-                self,
-                [self, result] {
-                    if (self)
-                        emit self->finished(result.written, result.failures, result.cancelled);
-                },
-                Qt::QueuedConnection);
-    }));
-    thread_->start();
+    base::Task::Handlers handlers;
+    handlers.progress = [this](int done, int total) { emit progressed(done, total); };
+    handlers.failed = [this](const QString& error) { emit finished(0, {error}, false); };
+    task_ = base::Task::run(
+        this,
+        [document, folder](base::TaskContext& context) {
+            return PageImageExport::writeAll(
+                *document, folder, 2.0,
+                [&context](int done, int total) { context.progress(done, total); },
+                &context.cancelToken());
+        },
+        [this](const PageImageExport::Result& result) {
+            emit finished(result.written, result.failures, result.cancelled);
+        },
+        handlers);
 }
 
 void PageImageExportJob::cancel() {
-    if (cancel_)
-        cancel_->store(true);
+    task_.cancel();
 }
 
 bool PageImageExportJob::isRunning() const {
-    return thread_ && thread_->isRunning();
+    return task_.isRunning();
 }
 
 void PageImageExportJob::wait() {
-    if (thread_)
-        thread_->wait();
+    task_.wait();
 }

@@ -3,22 +3,21 @@
 // every file written atomically so a cancelled run leaves only complete files.
 #include "pdf/document/Document.h"
 
+#include "base/Task.h"
+
 #include <QObject>
 #include <QStringList>
-
-#include <QThread>
-
-#include <atomic>
-#include <memory>
 
 class PageImageExportJob : public QObject {
     Q_OBJECT
 public:
     explicit PageImageExportJob(QObject* parent = nullptr);
+    // Stops a run still going and waits for it: it ends within the pages being written.
     ~PageImageExportJob() override;
 
     // Starts writing every page of `document` into `folder` at 144 dpi.
     void start(const pdf::DocumentPtr& document, const QString& folder);
+    // Stops after the pages being written; finished() still tells what was written.
     void cancel();
     bool isRunning() const;
     // Blocks until the run has ended (for tests and shutdown).
@@ -31,8 +30,6 @@ signals:
     void finished(int written, const QStringList& failures, bool cancelled);
 
 private:
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    // A thread of its own rather than a pool's: the export fans out over the cores the
-    // budget has spare, which a pool task may not (base/ParallelFor.h).
-    std::unique_ptr<QThread> thread_;
+    // The export fans out over the cores the budget has spare (base/ParallelFor.h).
+    base::Task task_;
 };

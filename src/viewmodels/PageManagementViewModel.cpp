@@ -7,17 +7,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QPointer>
 
 PageManagementViewModel::PageManagementViewModel(DocumentViewModel& documentVM, QObject* parent)
     : QObject(parent), documentVM_(documentVM) {}
 
-PageManagementViewModel::~PageManagementViewModel() {
-    // The worker reports to this object: it may not outlive it. An edit it finishes after
-    // this is gone stays in the document, unkept, as a closed window's would.
-    if (thread_)
-        thread_->wait();
-}
+// The task is let go without waiting (a merge cannot stop half-way): an edit it finishes
+// after this is gone stays in the document, unkept, as a closed window's would.
+PageManagementViewModel::~PageManagementViewModel() = default;
 
 void PageManagementViewModel::setStatusMessage(const QString& message) {
     if (status_ == message)
@@ -33,57 +29,40 @@ bool PageManagementViewModel::run(const QString& activity, Work work) {
     busy_ = true;
     shownDone_ = 0;
     activity_ = activity;
-    if (thread_)
-        thread_->wait(); // finished already: its result came in
-    QPointer<PageManagementViewModel> self(this);
-    const PageOperations::Progress progress = [self](int done, int total) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, done, total] {
-                // Workers of a split may tell their counts out of order; the bar only grows.
-                if (!self || !self->busy_ || done < self->shownDone_)
-                    return;
-                self->shownDone_ = done;
-                emit self->progressed(done, total);
-            },
-            Qt::QueuedConnection);
+    base::Task::Handlers handlers;
+    handlers.progress = [this](int done, int total) {
+        // Workers of a split may tell their counts out of order; the bar only grows.
+        if (!busy_ || done < shownDone_)
+            return;
+        shownDone_ = done;
+        emit progressed(done, total);
     };
-    thread_.reset(QThread::create([self, work = std::move(work), progress] {
-        auto outcome = std::make_shared<Outcome>();
-        try {
-            *outcome = work(progress);
-        } catch (const std::exception& e) {
-            outcome->status = QString::fromUtf8(e.what());
-        }
-        QMetaObject::invokeMethod(
-            self,
-            [self, outcome] {
-                if (self)
-                    self->complete(outcome);
-            },
-            Qt::QueuedConnection);
-    }));
+    handlers.failed = [this](const QString& error) { complete(Outcome{nullptr, error}); };
     emit busyChanged();
     emit progressed(0, 0);
-    thread_->start();
+    task_ = base::Task::run(
+        this,
+        [work = std::move(work)](base::TaskContext& context) {
+            return work([&context](int done, int total) { context.progress(done, total); });
+        },
+        [this](Outcome outcome) { complete(std::move(outcome)); }, handlers);
     return true;
 }
 
-void PageManagementViewModel::complete(const std::shared_ptr<Outcome>& outcome) {
+void PageManagementViewModel::complete(Outcome outcome) {
     // A document replaced meanwhile keeps its own undo history; the edit went with the old one.
-    if (outcome->edit && documentVM_.pdfDocument() == document_)
-        documentVM_.keepApplied(std::move(outcome->edit));
+    if (outcome.edit && documentVM_.pdfDocument() == document_)
+        documentVM_.keepApplied(std::move(outcome.edit));
     document_.reset();
     busy_ = false;
     activity_.clear();
-    setStatusMessage(outcome->status);
+    setStatusMessage(outcome.status);
     emit busyChanged();
     emit finished();
 }
 
 void PageManagementViewModel::wait() {
-    if (thread_)
-        thread_->wait();
+    task_.wait();
     // The document's notices were posted before the result: they land first, as they would.
     while (busy_)
         QCoreApplication::sendPostedEvents();

@@ -1,5 +1,5 @@
 #pragma once
-// The Page Management sheet's operations, each run on a thread of its own so the window
+// The Page Management sheet's operations, each run as a background task so the window
 // stays responsive through a long merge or split. The edit is applied there (the
 // document's locks keep it whole, and the window's painting never waits on them);
 // progress comes back to the main thread, where the finished edit is kept by
@@ -8,10 +8,11 @@
 #include "pdf/document/Document.h"
 #include "utilities/PageOperations.h"
 
+#include "base/Task.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -62,11 +63,11 @@ private:
     };
     using Work = std::function<Outcome(const PageOperations::Progress&)>;
     bool run(const QString& activity, Work work);
-    void complete(const std::shared_ptr<Outcome>& outcome);
+    void complete(Outcome outcome);
 
     DocumentViewModel& documentVM_;
     pdf::DocumentPtr document_; // the one the running operation works on
-    std::unique_ptr<QThread> thread_;
+    base::Task task_;
     bool busy_ = false;
     int shownDone_ = 0;
     QString activity_;

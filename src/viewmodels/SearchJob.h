@@ -1,24 +1,20 @@
 #pragma once
-// One text search over a document, run on a thread of its own so the window stays
+// One text search over a document, run as a background task so the window stays
 // responsive: the pages are searched a stretch at a time, in order, and each stretch's
 // matches are handed to the main thread as soon as they are known.
 #include "pdf/document/Document.h"
 #include "pdf/text/Selection.h"
 
+#include "base/Task.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThread>
-
-#include <atomic>
-#include <memory>
-#include <vector>
 
 class SearchJob : public QObject {
     Q_OBJECT
 public:
     explicit SearchJob(QObject* parent = nullptr);
-    ~SearchJob() override;
 
     // Cancels a run still going, then searches `document` for `text` (case-insensitive).
     void start(const pdf::DocumentPtr& document, const QString& text);
@@ -34,7 +30,6 @@ signals:
     void finished();
 
 private:
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    std::unique_ptr<QThread> thread_;
-    std::vector<std::unique_ptr<QThread>> retired_; // cancelled runs still finishing a stretch
+    // A cancelled run ends at the end of its stretch on its own; nobody waits for it.
+    base::Task task_;
 };

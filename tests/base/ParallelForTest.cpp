@@ -67,13 +67,13 @@ TEST(ParallelFor, FirstExceptionStopsTheWorkAndReachesTheCaller) {
 }
 
 TEST(ParallelFor, CancelStopsHandingOutIndices) {
-    std::atomic<bool> cancel{false};
+    base::CancelToken cancel;
     std::atomic<int> ran{0};
     base::parallelFor(100000,
                       [&](int i) {
                           ran++;
                           if (i == 5)
-                              cancel = true;
+                              cancel.cancel();
                       },
                       {0, &cancel});
     EXPECT_LT(ran.load(), 1000);

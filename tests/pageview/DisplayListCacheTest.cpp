@@ -27,8 +27,8 @@ TEST(DisplayListCacheTest, RecordingsNobodyWantsAreStopped) {
     ASSERT_TRUE(doc);
     DisplayListCache cache;
     const auto first = doc->page(0), second = doc->page(1); // the cache does not hold pages
-    auto scrolledAway = std::make_shared<pdf::RenderCancel>();
-    auto stillShown = std::make_shared<pdf::RenderCancel>();
+    auto scrolledAway = std::make_shared<base::CancelToken>();
+    auto stillShown = std::make_shared<base::CancelToken>();
     std::future<std::shared_ptr<pdf::DisplayList>> gone, kept, joined;
     {
         // Both recordings wait for the lock, as behind another page's long recording.
@@ -37,7 +37,7 @@ TEST(DisplayListCacheTest, RecordingsNobodyWantsAreStopped) {
         kept = std::async(std::launch::async, [&] { return cache.get(second, stillShown); });
         ASSERT_TRUE(holds(cache, 2));
         // A second caller for page 1 that leaves does not stop what the first still wants.
-        auto leaving = std::make_shared<pdf::RenderCancel>();
+        auto leaving = std::make_shared<base::CancelToken>();
         joined = std::async(std::launch::async, [&] { return cache.get(second, leaving); });
         QTest::qWait(50);
         leaving->cancel();
@@ -51,7 +51,7 @@ TEST(DisplayListCacheTest, RecordingsNobodyWantsAreStopped) {
     (void)joined.get();
     EXPECT_EQ(cache.size(), 1);
     // Asked for again, the stopped page is recorded afresh.
-    EXPECT_TRUE(cache.get(first, std::make_shared<pdf::RenderCancel>()));
+    EXPECT_TRUE(cache.get(first, std::make_shared<base::CancelToken>()));
     EXPECT_EQ(cache.size(), 2);
 }
 

@@ -95,10 +95,10 @@ TEST(PageLookupLock, PagesHandedOutBeforeLoadingFollowEdits) {
 
 TEST(PageLookupLock, ACancelledRecordingGivesNoList) {
     auto doc = pdf::Document::fromData(numberedPdf(1));
-    pdf::RenderCancel cancel;
+    base::CancelToken cancel;
     cancel.cancel();
     EXPECT_FALSE(doc->page(0)->displayList(true, &cancel));
-    pdf::RenderCancel live;
+    base::CancelToken live;
     EXPECT_TRUE(doc->page(0)->displayList(true, &live));
 }
 

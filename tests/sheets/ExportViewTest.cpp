@@ -75,7 +75,12 @@ TEST_F(ExportViewTest, AllPagesAreWrittenOffTheMainThreadThenTheSheetCloses) {
     QSignalSpy finished(sheet.job(), &PageImageExportJob::finished);
     sheet.exportAllPagesAsImages();
     ASSERT_TRUE(finished.wait(60000));
-    EXPECT_EQ(progress.count(), 5);
+    // Reports close together are thinned out; those that come are in order, up to all five.
+    ASSERT_FALSE(progress.isEmpty());
+    for (qsizetype i = 1; i < progress.count(); ++i)
+        EXPECT_GT(progress.at(i).at(0).toInt(), progress.at(i - 1).at(0).toInt());
+    EXPECT_EQ(progress.last().at(0).toInt(), 5);
+    EXPECT_EQ(progress.last().at(1).toInt(), 5);
     EXPECT_EQ(finished.at(0).at(0).toInt(), 5);
     EXPECT_FALSE(sheet.isVisible());
     EXPECT_EQ(QDir(dir.path()).entryList({"*.png"}).size(), 5);

@@ -107,7 +107,8 @@ TEST(OCRService, MissingModelNamesThePackageToInstall) {
 TEST(OCRService, CancelledRunStops) {
     const QImage page =
         fixtures::textPageImage(fixtures::wrapText(fixtures::samplePassage(), 12, 468));
-    OCRService::CancelFlag cancel{true};
+    base::CancelToken cancel;
+    cancel.cancel();
     const auto error =
         errorOf([&] { OCRService::recognizeText(page, 144, kEnglish, Level::accurate, &cancel); });
     EXPECT_EQ(error.kind(), OCRService::OCRError::Kind::cancelled);

@@ -128,7 +128,8 @@ TEST(SearchableScan, RedoReplacesOurLayerAndCancelChangesNothing) {
                                    fixtures::blankPageImage()});
 
     // Cancelled before it starts: an error the callers drop, and no page touched.
-    OCRService::CancelFlag cancel{true};
+    base::CancelToken cancel;
+    cancel.cancel();
     OCRService::SearchableOptions options;
     options.cancel = &cancel;
     EXPECT_EQ(errorOf([&] { OCRService::recognizeForTextLayer(doc, options); }).kind(),

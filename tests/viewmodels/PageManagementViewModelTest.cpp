@@ -58,8 +58,10 @@ TEST_F(PageManagementViewModelTest, AMergeRunsOnAWorkerWithProgressAndUndoes) {
     ASSERT_NE(editedOn, nullptr);
     EXPECT_NE(editedOn, QThread::currentThread());
 
-    // Every file counted, in order, ending at all three.
-    ASSERT_GE(progressed.size(), 4);
+    // The busy bar, then the files counted in order (reports close together thinned out),
+    // ending at all three.
+    ASSERT_GE(progressed.size(), 2);
+    EXPECT_EQ(progressed.first()[1].toInt(), 0);
     int last = -1;
     for (const auto& args : progressed) {
         const int done = args[0].toInt(), total = args[1].toInt();

@@ -3,23 +3,9 @@
 #include "pdf/document/PixelBudget.h"
 #include "pdf/engine/Internal.h"
 
-#include <atomic>
-
 namespace pdf {
 
 using engine::ctx;
-
-RenderCancel::RenderCancel() : cookie_(std::make_unique<Cookie>()) {}
-
-RenderCancel::~RenderCancel() = default;
-
-void RenderCancel::cancel() {
-    std::atomic_ref<int>(cookie_->cookie.abort).store(1);
-}
-
-bool RenderCancel::isCancelled() const {
-    return std::atomic_ref<int>(cookie_->cookie.abort).load() != 0;
-}
 
 DisplayList::DisplayList(std::unique_ptr<DisplayListData> d) : d_(std::move(d)) {}
 
@@ -31,7 +17,7 @@ QSizeF DisplayList::size() const {
     return QSizeF(d_->bounds.x1 - d_->bounds.x0, d_->bounds.y1 - d_->bounds.y0);
 }
 
-QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const {
+QImage DisplayList::render(double scale, QRect clip, const base::CancelToken* cancel) const {
     if (scale <= 0 || (cancel && cancel->isCancelled()))
         return {};
     fz_context* c = ctx();
@@ -54,7 +40,7 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
     fz_var(pix);
     fz_var(dev);
     bool ok = true;
-    fz_cookie unused{};
+    CancelCookie cookie(cancel);
     fz_try(c) {
         const fz_irect box{full.x0 + area.x(), full.y0 + area.y(),
                            full.x0 + area.x() + area.width(), full.y0 + area.y() + area.height()};
@@ -62,8 +48,7 @@ QImage DisplayList::render(double scale, QRect clip, RenderCancel* cancel) const
         pix = fz_new_pixmap_with_bbox_and_data(c, fz_device_bgr(c), box, nullptr, 1, image.bits());
         fz_clear_pixmap_with_value(c, pix, 255);
         dev = fz_new_draw_device(c, fz_identity, pix);
-        fz_run_display_list(c, d_->list, dev, ctm, fz_rect_from_irect(box),
-                            cancel ? &cancel->cookie_->cookie : &unused);
+        fz_run_display_list(c, d_->list, dev, ctm, fz_rect_from_irect(box), cookie.get());
         fz_close_device(c, dev);
     }
     fz_always(c) {

@@ -176,7 +176,8 @@ std::shared_ptr<const TextPage> Page::textPage() const {
     return text;
 }
 
-std::shared_ptr<DisplayList> Page::displayList(bool annotations, RenderCancel* cancel) const {
+std::shared_ptr<DisplayList> Page::displayList(bool annotations,
+                                               const base::CancelToken* cancel) const {
     auto lock = d_->doc->lock();
     pdf_page* page = d_->detached ? nullptr : d_->engine();
     if (!page || (cancel && cancel->isCancelled()))
@@ -185,7 +186,8 @@ std::shared_ptr<DisplayList> Page::displayList(bool annotations, RenderCancel* c
     fz_display_list* list = nullptr;
     fz_device* dev = nullptr;
     fz_rect bounds = fz_empty_rect;
-    fz_cookie* cookie = cancel ? &cancel->cookie_->cookie : nullptr;
+    CancelCookie guard(cancel);
+    fz_cookie* cookie = guard.get();
     fz_var(c);
     fz_var(cookie);
     fz_var(list);

@@ -13,12 +13,15 @@
 
 struct pdf_annot; // the engine's annotation
 
+namespace base {
+class CancelToken;
+}
+
 namespace pdf {
 
 class Annotation;
 class Document;
 class DisplayList;
-class RenderCancel;
 class TextPage;
 struct DocumentData;
 struct PageData;
@@ -53,7 +56,7 @@ public:
     // A recording of the page, made under the document's lock; rasterise it on any thread.
     // `cancel`, when cancelled from another thread, stops the recording early (nullptr).
     std::shared_ptr<DisplayList> displayList(bool annotations = true,
-                                             RenderCancel* cancel = nullptr) const;
+                                             const base::CancelToken* cancel = nullptr) const;
 
     std::vector<std::shared_ptr<Annotation>> annotations() const;
     // Highlight over `rect` (QuadPoints equal to the rectangle), colour with alpha.

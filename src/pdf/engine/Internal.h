@@ -18,6 +18,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace pdf {
@@ -153,9 +155,25 @@ struct AnnotationData {
     bool removed = false;
 };
 
-// The engine reads `abort` while it draws; this side only ever sets it, atomically.
-struct RenderCancel::Cookie {
-    fz_cookie cookie{};
+// The cookie the engine polls while it records or draws, set from the caller's token: the
+// token's callback only ever sets `abort`, atomically, on the cancelling thread.
+class CancelCookie {
+public:
+    explicit CancelCookie(const base::CancelToken* token) {
+        if (token)
+            hook_.emplace(token->stopToken(), Abort{&cookie_});
+    }
+    CancelCookie(const CancelCookie&) = delete;
+    CancelCookie& operator=(const CancelCookie&) = delete;
+    fz_cookie* get() { return &cookie_; }
+
+private:
+    struct Abort {
+        fz_cookie* cookie;
+        void operator()() const noexcept { std::atomic_ref<int>(cookie->abort).store(1); }
+    };
+    fz_cookie cookie_{};
+    std::optional<std::stop_callback<Abort>> hook_;
 };
 
 struct DisplayListData {
