@@ -39,15 +39,20 @@ private:
     TaskState& state_;
 };
 
+class Task;
+
+// Called on the owner's thread. Outside Task, so that a default argument of Task can make
+// one before Task is complete.
+struct TaskHandlers {
+    std::function<void(int done, int total)> progress;
+    std::function<void(const QString& error)> failed; // the work threw; what() it said
+    const Task* after = nullptr; // the work starts once this task's work has returned
+};
+
 // The owner's handle on the work; used on the owner's thread.
 class Task {
 public:
-    // Called on the owner's thread.
-    struct Handlers {
-        std::function<void(int done, int total)> progress;
-        std::function<void(const QString& error)> failed; // the work threw; what() it said
-        const Task* after = nullptr; // the work starts once this task's work has returned
-    };
+    using Handlers = TaskHandlers;
 
     // Runs `work(TaskContext&)` on a thread of its own and hands what it returns to `done`
     // on the owner's thread. Without an owner nothing is delivered: wait() for the work and

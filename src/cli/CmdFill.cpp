@@ -12,7 +12,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "fill",
-    .summary = "a copy with form fields filled in",
+    .summary = "Write a copy with form fields filled in",
     .description =
         "Sets each named field and writes the filled copy to OUT; FILE is never changed. "
         "Text fields take any text, choice fields one of their options, check boxes on or off, "

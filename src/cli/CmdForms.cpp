@@ -12,7 +12,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "forms",
-    .summary = "the fillable form fields: page, name, type, value",
+    .summary = "List the fillable form fields: page, name, type, value",
     .description = "Lists every text, button and choice field, one line each, tab-separated: "
                    "page (1-based), name, type (Text, Button or Choice) and value. "
                    "Check boxes show on or off; "

@@ -14,7 +14,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "images",
-    .summary = "images into a PDF, one page per image at its natural size",
+    .summary = "Turn images into a PDF, one page per image at its natural size",
     .description = "Makes one page per image (PNG, JPEG, TIFF, BMP, GIF), "
                    "each exactly the image's size in points at its stated resolution. "
                    "Files that are not images are skipped and named on stderr.",

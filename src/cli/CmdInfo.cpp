@@ -17,7 +17,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "info",
-    .summary = "pages, page boxes and rotation, information entries, encryption, form fields",
+    .summary = "Show pages, page boxes and rotation, information entries, encryption, form fields",
     .description = "Prints the page count, each page's media box and rotation, "
                    "the document information entries, whether the file is encrypted or locked, "
                    "and the number of form fields.\n\n"

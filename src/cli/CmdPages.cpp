@@ -15,7 +15,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "pages",
-    .summary = "rotate, delete, insert, extract, split and merge pages",
+    .summary = "Rotate, delete, insert, extract, split and merge pages",
     .description = "Pages are numbered from 1; --page defaults to 1. "
                    "OUT must not be one of the inputs. "
                    "Annotations, form fields and links travel with their pages. "

@@ -48,7 +48,8 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "protect",
-    .summary = "a copy protected by passwords (AES-256), with printing and copying permissions",
+    .summary =
+        "Write a copy protected by passwords (AES-256), with printing and copying permissions",
     .description = "Writes a copy of FILE to OUT encrypted with AES-256. "
                    "The owner password is required; "
                    "with a user password the copy asks for it before it opens. "

@@ -17,7 +17,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "render",
-    .summary = "pages as PNG images (144 dpi by default)",
+    .summary = "Render pages as PNG images (144 dpi by default)",
     .description = "Renders page N (1-based, default 1) to the PNG file PATH, "
                    "or with --all every page to PATH/page_N.png. "
                    "The scale is relative to 72 dpi: the default 2 is 144 dpi.",

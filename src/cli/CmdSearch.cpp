@@ -12,7 +12,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "search",
-    .summary = "every case-insensitive match of a text, in document order",
+    .summary = "Find every case-insensitive match of a text, in document order",
     .description = "Prints one line per match, \"page N: TEXT\", in document order, "
                    "and the number of matches on the last line.",
     .arguments = {{.name = "FILE", .help = "the PDF file"},

@@ -98,7 +98,7 @@ int run(const cli::Args& args) {
 
 const cli::Registrar registrar({
     .name = "sign",
-    .summary = "sign a PDF with the signer's key (created on first use)",
+    .summary = "Sign a PDF with the signer's key (created on first use)",
     .description =
         "Signs FILE under NAME and writes the signed copy to OUT: the signature record, "
         "then a standard PDF signature (PAdES B-B) that other readers verify. "

@@ -10,7 +10,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "text",
-    .summary = "the document's text, page by page",
+    .summary = "Print the document's text, page by page",
     .description = "Writes the text of every page that has text, "
                    "each page after the first preceded by \"--- Page N ---\", "
                    "as UTF-8 to OUT or to standard output.",

@@ -14,7 +14,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "text-to-pdf",
-    .summary = "a text file set on one US Letter page",
+    .summary = "Set a text file on one US Letter page",
     .description = "Sets the UTF-8 text in 12-point Helvetica inside a 512 x 692 point block "
                    "50 points from the top-left corner of one US Letter page; "
                    "what does not fit is left out.",

@@ -126,7 +126,7 @@ int run(const cli::Args& args) {
 
 const cli::Registrar registrar({
     .name = "verify",
-    .summary = "check a PDF's digital signatures",
+    .summary = "Check a PDF's digital signatures",
     .description = "Prints one line per signature "
                    "(signer, time, whether it holds, whether the file changed after it, "
                    "and whether its certificate is trusted), "

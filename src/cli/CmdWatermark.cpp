@@ -12,7 +12,7 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "watermark",
-    .summary = "a rotated, translucent text watermark on every page or one",
+    .summary = "Stamp a rotated, translucent text watermark on every page or one",
     .description = "Draws T in bold grey across the centre of every page (or page N only), "
                    "as an annotation that carries its own appearance.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
