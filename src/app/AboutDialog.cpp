@@ -5,9 +5,13 @@
 #include "widgets/Icons.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -37,8 +41,11 @@ const QList<AboutDialog::Library>& AboutDialog::libraries() {
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("About Brivel PDF"));
     setObjectName(QStringLiteral("aboutDialog"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
+    // Everything but the button scrolls, so that Close stays in reach on a small or scaled
+    // screen.
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(20, 20, 20, 8);
     layout->setSpacing(12);
 
     auto* header = new QHBoxLayout;
@@ -99,10 +106,28 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
                           2 * table->frameWidth() + 4);
     layout->addWidget(table);
 
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    resize(660, layout->totalHeightForWidth(660));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 16);
+    buttons->setContentsMargins(20, 0, 20, 0);
+    outer->addWidget(scroll, 1);
+    outer->addWidget(buttons);
+
+    // All of it in sight where the screen has room; what the screen has where it has not.
+    constexpr int width = 660;
+    const int wanted = layout->totalHeightForWidth(width) + outer->spacing() +
+                       buttons->sizeHint().height() + 16 + 4;
+    QSize size(width + scroll->verticalScrollBar()->sizeHint().width(), wanted);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
 }
 
 AboutDialog* AboutDialog::present(QWidget* window) {
