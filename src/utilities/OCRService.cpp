@@ -171,11 +171,14 @@ using ResultIterator = std::unique_ptr<TessResultIterator, IteratorDeleter>;
 // One Tesseract engine, made for one run and ended with it.
 class Engine {
 public:
+    // The languages are checked before the engine is made: a constructor that throws has no
+    // destructor to end it.
     Engine(const QStringList& languages, OCRService::RecognitionLevel level)
-        : t_(tesseract()), api_(t_.TessBaseAPICreate()) {
+        : t_(tesseract()), dataPath_(OCRService::tessdataPath()),
+          models_(tesseractLanguages(languages, dataPath_)), api_(t_.TessBaseAPICreate()) {
         limitOpenMPThreads(t_);
-        const QString dataPath = OCRService::tessdataPath();
-        const QString models = tesseractLanguages(languages, dataPath);
+        const QString& dataPath = dataPath_;
+        const QString& models = models_;
         t_.TessBaseAPISetVariable(api_, "debug_file", "/dev/null");
         if (t_.TessBaseAPIInit2(api_, QDir(dataPath).absolutePath().toUtf8().constData(),
                                 models.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0) {
@@ -306,6 +309,8 @@ private:
     }
 
     const Tesseract& t_;
+    const QString dataPath_;
+    const QString models_; // "eng+deu"
     TessBaseAPI* api_;
 };
 
