@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "platform/NotificationCenter.h"
+#include "widgets/MenuBarMenus.h"
 
 #include <QAction>
 #include <QMenu>
@@ -9,14 +10,6 @@
 #include <QPointer>
 
 namespace {
-
-QMenu* menuTitled(QMenuBar* bar, const QString& title) {
-    // Titles carry an access key ("&File", for Alt+F); they are matched without it.
-    for (QAction* a : bar->actions())
-        if (QMenu* m = a->menu(); m && m->title().remove(QLatin1Char('&')) == title)
-            return m;
-    return bar->addMenu(QLatin1Char('&') + title);
-}
 
 // Makes the items of one menu bar, all posting on the centre of that bar's window.
 struct Items {
@@ -53,11 +46,11 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     namespace K = KeyboardShortcuts;
     const Items items{&center};
 
-    QMenu* file = menuTitled(bar, QStringLiteral("File"));
-    QMenu* edit = menuTitled(bar, QStringLiteral("Edit"));
-    QMenu* view = menuTitled(bar, QStringLiteral("View"));
-    QMenu* go = menuTitled(bar, QStringLiteral("Go"));
-    QMenu* tools = menuTitled(bar, QStringLiteral("Tools"));
+    QMenu* file = MenuBarMenus::findOrAdd(bar, QStringLiteral("File"));
+    QMenu* edit = MenuBarMenus::findOrAdd(bar, QStringLiteral("Edit"));
+    QMenu* view = MenuBarMenus::findOrAdd(bar, QStringLiteral("View"));
+    QMenu* go = MenuBarMenus::findOrAdd(bar, QStringLiteral("Go"));
+    QMenu* tools = MenuBarMenus::findOrAdd(bar, QStringLiteral("Tools"));
 
     // File: at the top, ahead of whatever the window put there.
     QAction* firstExisting = file->actions().isEmpty() ? nullptr : file->actions().first();
@@ -116,7 +109,7 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     items.item(tools, "Export...", N::showExport, K::exportDocument());
 
     // About is the application's, not a command to the window: it opens at once.
-    QMenu* help = menuTitled(bar, QStringLiteral("Help"));
+    QMenu* help = MenuBarMenus::findOrAdd(bar, QStringLiteral("Help"));
     QAction* about = help->addAction(QStringLiteral("About Brivel PDF"));
     about->setMenuRole(QAction::AboutRole);
     QObject::connect(about, &QAction::triggered, bar,

@@ -13,6 +13,7 @@
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SignatureViewModel.h"
+#include "widgets/MenuBarMenus.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -20,24 +21,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QUrl>
-
-namespace {
-
-// The menu of `bar` titled `title` (matched without its access key), or none.
-QMenu* existingMenu(QMenuBar* bar, const QString& title) {
-    for (QAction* a : bar->actions())
-        if (a->menu() && a->menu()->title().remove(QLatin1Char('&')) == title)
-            return a->menu();
-    return nullptr;
-}
-
-// That menu, added at the end of the bar when there is none yet.
-QMenu* menuTitled(QMenuBar* bar, const QString& title) {
-    QMenu* menu = existingMenu(bar, title);
-    return menu ? menu : bar->addMenu(QLatin1Char('&') + title);
-}
-
-} // namespace
 
 void ContentView::buildReaderActions() {
     // Window-wide, so they work wherever the keyboard is.
@@ -69,7 +52,7 @@ void ContentView::buildReaderActions() {
             [this] { fullScreen_->setChecked(false); });
 
     // File > Open Recent, filled as it opens.
-    if (QMenu* file = existingMenu(menuBar(), QStringLiteral("File"))) {
+    if (QMenu* file = MenuBarMenus::find(menuBar(), QStringLiteral("File"))) {
         auto* recent = new QMenu(tr("Open &Recent"), file);
         recent->setObjectName(QStringLiteral("openRecent"));
         file->insertMenu(file->actions().isEmpty() ? nullptr : file->actions().first(), recent);
@@ -98,8 +81,8 @@ void ContentView::buildReaderActions() {
         if (flags_->showSearch() && searchHost_->isVisible())
             searchBar_->focusField();
     });
-    menuTitled(menuBar(), QStringLiteral("View"))->addAction(fullScreen_);
-    QMenu* go = menuTitled(menuBar(), QStringLiteral("Go"));
+    MenuBarMenus::findOrAdd(menuBar(), QStringLiteral("View"))->addAction(fullScreen_);
+    QMenu* go = MenuBarMenus::findOrAdd(menuBar(), QStringLiteral("Go"));
     go->addAction(back_);
     go->addAction(forward_);
     go->addAction(goToPage);
