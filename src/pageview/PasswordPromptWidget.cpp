@@ -6,9 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
-    auto* title = new QLabel(tr("This document is password protected."), this);
+    auto* title = title_ = new QLabel(tr("This document is password protected."), this);
     title->setAlignment(Qt::AlignCenter);
+    title->setWordWrap(true); // a narrow view gets a narrower card, not a cut-off title
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -16,7 +19,7 @@ PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
     field_ = new QLineEdit(this);
     field_->setEchoMode(QLineEdit::Password);
     field_->setPlaceholderText(tr("Password"));
-    field_->setMinimumWidth(220);
+    field_->setMinimumWidth(120);
 
     button_ = new QPushButton(tr("Unlock"), this);
     button_->setDefault(true);
@@ -37,6 +40,12 @@ PasswordPromptWidget::PasswordPromptWidget(QWidget* parent) : QWidget(parent) {
     auto submit = [this] { emit unlockRequested(field_->text()); };
     connect(field_, &QLineEdit::returnPressed, this, submit);
     connect(button_, &QPushButton::clicked, this, submit);
+}
+
+int PasswordPromptWidget::preferredWidth() const {
+    const QMargins margins = layout()->contentsMargins();
+    const int title = title_->fontMetrics().horizontalAdvance(title_->text()) + 8;
+    return std::max(title, 220) + margins.left() + margins.right();
 }
 
 void PasswordPromptWidget::paintEvent(QPaintEvent*) {

@@ -17,6 +17,9 @@ public:
     // Clears the field and shows that the last password was wrong.
     void showRejected();
     void reset();
+    // The width the card takes where the view has room: its title on one line, its field
+    // at least 220 px wide.
+    int preferredWidth() const;
 
 signals:
     void unlockRequested(const QString& password);
@@ -26,6 +29,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* title_;
     QLineEdit* field_;
     QPushButton* button_;
     QLabel* message_;

@@ -390,11 +390,15 @@ bool PdfPageView::isRendering() const {
 }
 
 void PdfPageView::updatePromptGeometry() {
-    const QSize hint = prompt_->sizeHint();
+    // As wide as the card would like where there is room, else as wide as the view with its
+    // title wrapped: never cut off at both sides.
     const QSize vp = viewport()->size();
-    prompt_->setGeometry((vp.width() - hint.width()) / 2,
-                         std::max(0, vp.height() / 3 - hint.height() / 2), hint.width(),
-                         hint.height());
+    const int width = std::max(std::min(prompt_->preferredWidth(), vp.width() - 16),
+                               prompt_->minimumSizeHint().width());
+    const int height = prompt_->hasHeightForWidth() ? prompt_->heightForWidth(width)
+                                                    : prompt_->sizeHint().height();
+    prompt_->setGeometry(std::max(0, (vp.width() - width) / 2),
+                         std::max(0, vp.height() / 3 - height / 2), width, height);
 }
 
 void PdfPageView::tryUnlock(const QString& password) {

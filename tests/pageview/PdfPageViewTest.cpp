@@ -408,6 +408,16 @@ TEST_F(PageViewTest, ALockedDocumentAsksForItsPassword) {
     PasswordPromptWidget* prompt = view.passwordPrompt();
     EXPECT_TRUE(prompt->isVisible());
     EXPECT_EQ(view.currentPageIndex(), -1);
+    // With room the card is as wide as it likes; in a narrow view it stays whole in sight.
+    const QSize roomy = view.size();
+    EXPECT_EQ(prompt->width(), prompt->preferredWidth());
+    view.resize(200, roomy.height());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.viewport()->rect().contains(prompt->geometry()))
+        << prompt->geometry().width() << " in " << view.viewport()->width();
+    EXPECT_GE(prompt->height(), prompt->heightForWidth(prompt->width()));
+    view.resize(roomy);
+    QCoreApplication::processEvents();
 
     prompt->passwordField()->setText("wrong");
     prompt->unlockButton()->click();
