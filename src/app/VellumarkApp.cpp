@@ -3,6 +3,7 @@
 #include "app/AppCommands.h"
 #include "app/DocumentPreloader.h"
 #include "desktop/qt/QtAlerts.h"
+#include "desktop/qt/QtFileLauncher.h"
 #include "desktop/qt/QtFileDialogs.h"
 #include "desktop/qt/QtPrintDialogs.h"
 #include "shell/ContentView.h"
@@ -121,6 +122,7 @@ int VellumarkApp::run(const QStringList& arguments, DocumentPreloader* preloaded
     QtFileDialogs::install();
     QtAlerts::install();
     QtPrintDialogs::install();
+    QtFileLauncher::install();
     std::unique_ptr<DocumentPreloader> started;
     if (!preloaded) {
         started = startReading(arguments);

@@ -3,6 +3,8 @@
 // query goes to the next match; Shift+Return to the previous; Escape asks to close), the
 // match counter ("3 of 60") with previous/next while there are matches, and a clear button
 // while there is a query. Everything it shows lives in the document view model.
+#include "pdf/document/PageLabels.h"
+
 #include <QWidget>
 
 class DocumentViewModel;
@@ -50,4 +52,6 @@ private:
     QProgressBar* progress_;
     QToolButton* clear_;
     QString searched_; // the query the matches shown belong to
+    pdf::PageLabels labels_;
+    QString counterText() const;
 };
