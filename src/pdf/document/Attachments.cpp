@@ -103,11 +103,14 @@ const char* textOf(fz_context* c, pdf_obj* obj) {
     return pdf_is_string(c, obj) ? pdf_to_text_string(c, obj) : nullptr;
 }
 
-QString printableText(const char* raw) {
+// Control characters are dropped from a name and become spaces in other text.
+QString printableText(const char* raw, bool spaces = false) {
     QString out;
     for (QChar ch : QString::fromUtf8(raw))
         if (ch.isPrint() || ch == u' ')
             out += ch;
+        else if (spaces)
+            out += u' ';
     return out.simplified();
 }
 
@@ -201,7 +204,7 @@ std::vector<Attachment> attachments(const Document& document) {
         const RawAttachment& r = raw[size_t(i)];
         Attachment a;
         a.name = printableText(r.name);
-        a.description = printableText(r.description);
+        a.description = printableText(r.description, true);
         a.size = r.size;
         a.mimeType = printableText(r.mime);
         a.created = r.created ? parsePdfDate(QString::fromUtf8(r.created)) : QDateTime();
