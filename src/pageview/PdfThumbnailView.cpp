@@ -235,14 +235,17 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         f.setBold(i == current);
         p.setFont(f);
         p.setPen(palette().color(QPalette::WindowText));
-        const QString label =
-            labels_.pageCount() == pageCount() ? labels_.display(i) : QString::number(i + 1);
+        const QString label = caption(i);
         p.drawText(QRect(cell.left(), int(cell.top() + kPadding + thumbSize_.height() + 2),
                          cell.width(), kLabelHeight),
                    Qt::AlignHCenter | Qt::AlignTop,
                    QFontMetrics(f).elidedText(label, Qt::ElideMiddle, cell.width() - 4));
     }
     renderer_->endPass();
+}
+
+QString PdfThumbnailView::caption(int index) const {
+    return labels_.pageCount() == pageCount() ? labels_.display(index) : QString::number(index + 1);
 }
 
 void PdfThumbnailView::resizeEvent(QResizeEvent* event) {

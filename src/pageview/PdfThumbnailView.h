@@ -39,6 +39,8 @@ public:
     QRect cellRect(int index) const;
     int indexAt(const QPoint& viewportPoint) const;
     int highlightedIndex() const;
+    // What is written under a thumbnail: its label, and its number where that differs.
+    QString caption(int index) const;
     bool isRendering() const;
 
 protected:

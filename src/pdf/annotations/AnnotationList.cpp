@@ -134,6 +134,8 @@ AnnotationPtr annotationByObject(const Page& page, int object) {
 
 AnnotationPtr addReply(Page& page, const Annotation& to, const QString& text,
                        const QString& author) {
+    // One notice for the note and what makes it a reply, once both are in place.
+    ChangeScope scope;
     const int parent = objectNumber(to);
     const QRectF at = to.bounds();
     if (parent <= 0 || at.isNull())
