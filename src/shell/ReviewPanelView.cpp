@@ -48,7 +48,8 @@ ReviewPanelView::ReviewPanelView(DocumentViewModel& documentVM, QWidget* parent)
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setFrameShape(QFrame::NoFrame);
-    tree_->setWordWrap(true);
+    // Two lines a row, each cut to the column: a wrapped date would push the text out.
+    tree_->setWordWrap(false);
     tree_->setTextElideMode(Qt::ElideRight);
     tree_->setIndentation(12);
     tree_->installEventFilter(this);
@@ -147,11 +148,15 @@ void ReviewPanelView::rebuild() {
         if (!entry.author.isEmpty())
             head << entry.author;
         if (entry.date.isValid())
-            head << locale.toString(entry.date.toLocalTime(), QLocale::ShortFormat);
+            head << locale.toString(entry.date.toLocalTime().date(), QLocale::NarrowFormat);
         const QString words = firstWords(entry.contents);
         item->setText(0, words.isEmpty() ? head.join(QStringLiteral(" \u00b7 "))
                                          : head.join(QStringLiteral(" \u00b7 ")) + u'\n' + words);
-        item->setToolTip(0, entry.contents.left(2000));
+        item->setToolTip(
+            0, (entry.date.isValid()
+                    ? locale.toString(entry.date.toLocalTime(), QLocale::LongFormat) + u'\n'
+                    : QString()) +
+                   entry.contents.left(2000));
         item->setData(0, kEntry, indexOf.count(entry.object) ? indexOf[entry.object] : -1);
         item->setData(0, kObject, entry.object);
         if (entry.object > 0)

@@ -81,8 +81,9 @@ QString attachedFile() {
     const QString script = writeTemp(folder(), "setup.sh", "#!/bin/sh\necho owned\n");
     const QString out = QDir(folder()).filePath("attached.pdf");
     int code = -1;
-    runTool("qpdf", {base, out, "--add-attachment", table, "--description=The figures", "--",
-                     "--add-attachment", script, "--", "--"},
+    runTool("qpdf",
+            {base, out, "--add-attachment", table, "--description=The figures", "--",
+             "--add-attachment", script, "--", "--"},
             &code);
     return code == 0 ? out : QString();
 }
@@ -317,6 +318,7 @@ TEST_F(ReaderExtras, Screenshots) {
     };
     show(reviewedFile());
     window.resize(900, 620);
+    window.pageView()->pdfView()->setFocus();
     window.documentVM()->goToPage(3);
     ASSERT_TRUE(waitUntil([&] { return page() == 3; }));
     save(&window, "page-labels");
