@@ -17,6 +17,7 @@
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/ReviewPanelView.h"
+#include "shell/SearchBarView.h"
 #include "shell/SidebarView.h"
 #include "shell/ThumbnailSidebarView.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -147,6 +149,14 @@ TEST_F(ReaderExtras, PageLabelsLeadTheCounterThumbnailsAndEntry) {
     EXPECT_FALSE(counter->complaint().isEmpty());
     EXPECT_EQ(page(), 7);
     QTest::keyClick(counter, Qt::Key_Escape);
+
+    // A match's page is named by its label too.
+    QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(window.searchBar()->field(), "Page 4");
+    QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] {
+        return window.searchBar()->counter()->text() == "1 of 1 \u00b7 page iv (4)";
+    })) << window.searchBar()->counter()->text().toStdString();
 }
 
 TEST_F(ReaderExtras, ReviewListsFiltersGoesDeletesAndReplies) {
