@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <map>
+#include <set>
 
 namespace {
 constexpr int kEntry = Qt::UserRole;      // index into the model's entries; -1 for a page row
@@ -123,12 +124,12 @@ void ReviewPanelView::rebuild() {
         if (all[size_t(i)].object > 0)
             indexOf[all[size_t(i)].object] = i;
     const QLocale locale;
-    for (const pdf::AnnotationEntry& entry : shown) {
-        QTreeWidgetItem*& pageItem = pages[entry.page];
+    auto pageItemFor = [&](int index) {
+        QTreeWidgetItem*& pageItem = pages[index];
         if (!pageItem) {
             pageItem = new QTreeWidgetItem(tree_);
-            const QString page = entry.page < labels_.pageCount() ? labels_.display(entry.page)
-                                                                  : QString::number(entry.page + 1);
+            const QString page =
+                index < labels_.pageCount() ? labels_.display(index) : QString::number(index + 1);
             pageItem->setText(0, tr("Page %1").arg(page));
             QFont bold = pageItem->font(0);
             bold.setBold(true);
@@ -137,14 +138,11 @@ void ReviewPanelView::rebuild() {
             pageItem->setFlags(Qt::ItemIsEnabled);
             pageItem->setExpanded(true);
         }
-        // A reply goes under the note it answers when that one is shown too.
-        QTreeWidgetItem* parent = pageItem;
-        if (auto it = byObject.find(entry.inReplyTo); entry.inReplyTo > 0 && it != byObject.end())
-            parent = it->second;
+        return pageItem;
+    };
+    auto add = [&](const pdf::AnnotationEntry& entry, QTreeWidgetItem* parent, bool reply) {
         auto* item = new QTreeWidgetItem(parent);
-        QStringList head{ReviewViewModel::typeName(entry.subtype)};
-        if (entry.inReplyTo > 0 && parent != pageItem)
-            head[0] = tr("Reply");
+        QStringList head{reply ? tr("Reply") : ReviewViewModel::typeName(entry.subtype)};
         if (!entry.author.isEmpty())
             head << entry.author;
         if (entry.date.isValid())
@@ -164,7 +162,36 @@ void ReviewPanelView::rebuild() {
         parent->setExpanded(true);
         if (keep > 0 && entry.object == keep)
             tree_->setCurrentItem(item);
+    };
+    // Notes first, then the replies under whatever they answer, wherever that stands in
+    // the page's list (a note brought back by Undo comes after its replies).
+    std::set<int> shownObjects;
+    for (const pdf::AnnotationEntry& entry : shown)
+        shownObjects.insert(entry.object);
+    std::vector<const pdf::AnnotationEntry*> replies;
+    for (const pdf::AnnotationEntry& entry : shown) {
+        pageItemFor(entry.page);
+        if (entry.inReplyTo > 0 && entry.inReplyTo != entry.object &&
+            shownObjects.count(entry.inReplyTo))
+            replies.push_back(&entry);
+        else
+            add(entry, pageItemFor(entry.page), false);
     }
+    // A reply to a reply waits for the one it answers; a loop of them ends at the page.
+    for (bool placed = true; placed && !replies.empty();) {
+        placed = false;
+        for (auto it = replies.begin(); it != replies.end();) {
+            if (auto parent = byObject.find((*it)->inReplyTo); parent != byObject.end()) {
+                add(**it, parent->second, true);
+                it = replies.erase(it);
+                placed = true;
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const pdf::AnnotationEntry* entry : replies)
+        add(*entry, pageItemFor(entry->page), false);
     const bool any = !shown.empty();
     tree_->setVisible(any);
     empty_->setVisible(!any);

@@ -24,8 +24,8 @@ TEST_F(AttachmentsCli, ListsAndExtractsWhatQpdfAttached) {
         table += QByteArray::number(i) + ",row\n";
     const QString payload = file("table.csv", table);
     const QString attached = dir.filePath("attached.pdf");
-    runTool("qpdf", {base, attached, "--add-attachment", payload, "--description=The\ttable", "--",
-                     "--"},
+    runTool("qpdf",
+            {base, attached, "--add-attachment", payload, "--description=The\ttable", "--", "--"},
             &code);
     ASSERT_EQ(code, 0);
 

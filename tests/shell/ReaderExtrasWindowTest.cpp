@@ -197,11 +197,19 @@ TEST_F(ReaderExtras, ReviewListsFiltersGoesDeletesAndReplies) {
     window.documentVM()->undo();
     EXPECT_EQ(panel->model()->entries().size(), 3u);
 
-    // Back to all authors; a reply to Ada's note, typed into the field.
+    // A note deleted and brought back keeps its reply.
     authors->setFocus();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(authors, Qt::Key_Up);
     ASSERT_EQ(authors->currentText(), "All authors");
+    clickRow(tree, tree->topLevelItem(0)->child(0));
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), 1); // the reply, alone
+    window.documentVM()->undo();
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->childCount(), 1);
+
+    // A reply to Ada's note, typed into the field.
     note = tree->topLevelItem(0)->child(0);
     const int noteObject = note->data(0, Qt::UserRole + 1).toInt();
     clickRow(tree, note);
@@ -226,8 +234,15 @@ TEST_F(ReaderExtras, ReviewListsFiltersGoesDeletesAndReplies) {
     EXPECT_EQ(code, 0);
     const auto entries = pdf::listAnnotations(*pdf::Document::open(copy));
     ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[2].contents, "Agreed, thanks");
-    EXPECT_EQ(entries[2].inReplyTo, entries[0].object);
+    auto objectOf = [&](const QString& text) {
+        for (const pdf::AnnotationEntry& entry : entries)
+            if (entry.contents == text)
+                return std::pair(entry.object, entry.inReplyTo);
+        return std::pair(-1, -1);
+    };
+    const int noteInFile = objectOf("Check these figures please").first;
+    EXPECT_EQ(objectOf("Agreed, thanks").second, noteInFile);
+    EXPECT_EQ(objectOf("They are right").second, noteInFile); // after the note's delete and undo
 }
 
 TEST_F(ReaderExtras, AttachmentsOpenFromAPrivateCopyOrSaveAndProgramsAreRefused) {
