@@ -157,6 +157,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
                                    const QString& signerName, const Options& options) {
     if (!identity.isComplete())
         throw SignatureError::noIdentity();
+    identity.checkValidity(options.when);
     qsizetype certificateBytes = i2d_X509(identity.certificate.get(), nullptr);
     for (const auto& c : identity.chain)
         certificateBytes += i2d_X509(c.get(), nullptr);

@@ -159,6 +159,15 @@ TEST_F(StandardSignatureCliTest, APkcs12FileSignsAndAWrongPasswordWritesNothing)
     EXPECT_TRUE(verified.out.startsWith("Signed by Katherine Johnson on "));
     EXPECT_TRUE(verified.out.endsWith("Signature is valid. Signed by Katherine Johnson\n"));
     EXPECT_TRUE(pdfsig(out).contains("Signature is Valid."));
+
+    // The same key and certificate as older systems export them (RC2-40, 3DES).
+    const QString legacy = sigfix::exportPkcs12(
+        dir.path(), "legacy.pfx", "s3cret",
+        {"-legacy", "-inkey", dir.path() + "/signer.key", "-in", certificate.certificatePem});
+    const QString again = dir.path() + "/legacy.pdf";
+    right = cli({"sign", input(), "--p12", legacy, "-o", again}, {"VELLUMARK_P12_PASSWORD=s3cret"});
+    ASSERT_EQ(right.exitCode, 0) << right.err.toStdString();
+    EXPECT_TRUE(pdfsig(again).contains("Signature is Valid."));
 }
 
 TEST_F(StandardSignatureCliTest, VerifyExitStatusForUnsignedFiles) {

@@ -3,6 +3,7 @@
 #include "support/PdfFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -78,6 +79,38 @@ TestCertificate makeCertificate(const QString& folder, const QString& commonName
         args << "-certfile" << made.authorityPem;
     runProgram("openssl", args);
     return made;
+}
+
+QString exportPkcs12(const QString& folder, const QString& name, const QString& password,
+                     const QStringList& options) {
+    const QString path = folder + "/" + name;
+    runProgram("openssl",
+               QStringList{"pkcs12", "-export", "-out", path, "-passout", "pass:" + password} +
+                   options);
+    return path;
+}
+
+QString datedCertificate(const QString& folder, const QString& keyPem, const QString& commonName,
+                         const QString& start, const QString& end) {
+    const QString ca = folder + "/ca-" + start;
+    QDir().mkpath(ca);
+    auto write = [&ca](const QString& name, const QByteArray& text) {
+        QFile file(ca + "/" + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    };
+    write("ca.cnf", "[ca]\ndefault_ca=d\n[d]\ndatabase=" + (ca + "/index.txt").toUtf8() +
+                        "\nnew_certs_dir=" + ca.toUtf8() + "\nserial=" + (ca + "/serial").toUtf8() +
+                        "\ndefault_md=sha256\npolicy=p\n[p]\ncommonName=supplied\n");
+    write("index.txt", "");
+    write("serial", "01\n");
+    runProgram("openssl", {"req", "-new", "-key", keyPem, "-subj", "/CN=" + commonName, "-out",
+                           ca + "/request.csr"});
+    const QString out = ca + "/certificate.pem";
+    runProgram("openssl",
+               {"ca", "-batch", "-config", ca + "/ca.cnf", "-selfsign", "-keyfile", keyPem, "-in",
+                ca + "/request.csr", "-out", out, "-startdate", start, "-enddate", end});
+    return out;
 }
 
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,

@@ -34,6 +34,16 @@ struct TestCertificate {
 TestCertificate makeCertificate(const QString& folder, const QString& commonName,
                                 const QString& password, bool authority = false);
 
+// `openssl pkcs12 -export` into `folder`/`name` with `password` and further options (the
+// key and certificates to take, "-legacy", "-nokeys"...). Returns the file's path.
+QString exportPkcs12(const QString& folder, const QString& name, const QString& password,
+                     const QStringList& options);
+
+// A self-signed certificate (PEM) for the key `keyPem`, valid only from `start` to `end`
+// (YYYYMMDDHHMMSSZ), made with `openssl ca` in a folder of its own under `folder`.
+QString datedCertificate(const QString& folder, const QString& keyPem, const QString& commonName,
+                         const QString& start, const QString& end);
+
 // Signs `in` into `out` with poppler's pdfsig, from an NSS database made in `folder` with
 // certutil and holding `certificate`. Returns pdfsig's run.
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
