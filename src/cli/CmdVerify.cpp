@@ -84,6 +84,7 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
             {"integrity", integrityName(s.integrity)},
             {"change", changeName(s.change)},
             {"trust", trustName(s.trust)},
+            {"reason", s.reason.isEmpty() ? QJsonValue() : QJsonValue(s.reason)},
             {"ours", s.ours},
             {"summary", s.summary()},
         });
@@ -133,7 +134,8 @@ const cli::Registrar registrar({
                    "then the result of the signature record.\n\n"
                    "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
                    "5 cannot verify (the signer's key is not on this machine, "
-                   "or a kind of signature this program cannot check), 1 unreadable file. "
+                   "a kind of signature this program cannot check, or a certificate chain "
+                   "that loops), 1 unreadable file. "
                    "The status is the same with --json.",
     .arguments = {{.name = "FILE", .help = "the signed PDF file"}},
     .json = "{\n"
@@ -145,6 +147,7 @@ const cli::Registrar registrar({
             "    \"integrity\": \"valid\" | \"broken\" | \"unsupported\",\n"
             "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
+            "    \"reason\": TEXT | null,        why it is broken or cannot be verified\n"
             "    \"ours\": BOOL,                 made by this program\n"
             "    \"summary\": TEXT               the line the text output prints\n"
             "  }],\n"

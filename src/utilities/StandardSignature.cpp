@@ -143,6 +143,32 @@ void judgeTrust(X509* signer, STACK_OF(X509) * certs, const QString& authorities
     ERR_clear_error();
 }
 
+// Whether following issuers from `signer` among `certs` comes back to a certificate already
+// passed. A self-issued certificate ends the walk, as a root does.
+bool chainLoops(X509* signer, STACK_OF(X509) * certs) {
+    std::vector<X509*> path{signer};
+    X509* current = signer;
+    for (int step = 0; step < 32; ++step) {
+        if (X509_check_issued(current, current) == X509_V_OK)
+            return false;
+        X509* issuer = nullptr;
+        for (int i = 0; !issuer && certs && i < sk_X509_num(certs); ++i) {
+            X509* candidate = sk_X509_value(certs, i);
+            if (X509_cmp(candidate, current) != 0 &&
+                X509_check_issued(candidate, current) == X509_V_OK)
+                issuer = candidate;
+        }
+        if (!issuer)
+            return false;
+        for (X509* passed : path)
+            if (X509_cmp(passed, issuer) == 0)
+                return true;
+        path.push_back(issuer);
+        current = issuer;
+    }
+    return true; // longer than any chain an authority issues
+}
+
 // The signed bytes of a sound byte range.
 QByteArray rangeBytes(const QByteArray& file, const pdf::SignatureField& field) {
     QByteArray bytes;
@@ -218,8 +244,11 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
         }
 
         const unsigned int flags = CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY;
-        if (!cms || !signer || !field.byteRangeSound) {
+        if (!field.byteRangeSound || !cms || !signer) {
             result.integrity = Integrity::Broken;
+            result.reason = !field.byteRangeSound ? field.byteRangeProblem
+                            : !cms ? QString("its signature data is not a CMS signature")
+                                   : QString("its signature names no certificate it carries");
         } else if (field.subFilter == "adbe.pkcs7.sha1") {
             // The signed content is the SHA-1 of the byte range, carried inside the CMS.
             Bio out(BIO_new(BIO_s_mem()));
@@ -244,6 +273,13 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
             result.integrity = Integrity::Unsupported;
         }
         ERR_clear_error();
+        if (result.integrity == Integrity::Broken && result.reason.isEmpty())
+            result.reason = "the signed bytes do not match its signature";
+        // A chain that leads back into itself proves nothing, whatever the signature says.
+        if (signer && result.integrity == Integrity::Valid && chainLoops(signer, certs.get())) {
+            result.integrity = Integrity::Unsupported;
+            result.reason = "its certificate chain loops";
+        }
         if (signer)
             judgeTrust(signer, certs.get(), authorities, result);
         results.push_back(std::move(result));
@@ -253,7 +289,7 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
 
 QString StandardSignature::Result::state() const {
     if (integrity == Integrity::Unsupported)
-        return "signature of a kind this program cannot check";
+        return reason.isEmpty() ? "signature of a kind this program cannot check" : "cannot verify";
     if (integrity == Integrity::Broken)
         return "signature broken";
     switch (change) {
@@ -272,6 +308,8 @@ QString StandardSignature::Result::summary() const {
     if (signingTime.isValid())
         line += " on " + LocaleFormat::numericDateTime(signingTime.toLocalTime());
     line += ": " + state();
+    if (integrity != Integrity::Valid && !reason.isEmpty())
+        line += " (" + reason + ")";
     switch (trust) {
     case Trust::Trusted:
         line += "; certificate trusted";

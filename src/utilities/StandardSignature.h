@@ -42,6 +42,8 @@ public:
     static QByteArray sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
                            const QString& signerName, const Options& options = {});
 
+    // Unsupported: nothing can be said here, a kind of signature this program does not
+    // check or a certificate chain that cannot be followed (the reason says which).
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };
     using Change = pdf::SignatureField::Change;
@@ -54,10 +56,12 @@ public:
         Change change = Change::None;
         Trust trust = Trust::Unknown;
         QString trustDetail; // why it is not trusted, in the verifier's words
+        QString reason;      // why it is broken or cannot be verified, as a phrase
         bool ours = false;   // made by this program
 
         bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
-        // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed"
+        // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed", with
+        // the reason in brackets after a verdict that is not "valid"
         QString summary() const;
         // The bar's words: "valid, not changed since" / "changed after signing" / ...
         QString state() const;

@@ -26,6 +26,7 @@ struct SignatureField {
     // file ends, or that leaves holes other than its own /Contents, is Content.
     Change changeAfterSigning = Change::None;
     bool byteRangeSound = false; // ranges start at 0, leave exactly the /Contents hole
+    QString byteRangeProblem;    // why it is not sound, as a phrase; empty when it is
 };
 
 // Every signed signature field of a PDF file, in the order of the form's fields. Empty for
