@@ -80,8 +80,10 @@ int run(const cli::Args& args) {
             if (name.isEmpty())
                 return cli::failure("the certificate names no signer; give --name");
         }
+        StandardSignature::Options options;
+        options.timestampServer = args.text("--tsa");
         signedData = DigitalSignatureService::signDocument(*document, name, KeyStore(),
-                                                           identity ? &*identity : nullptr)
+                                                           identity ? &*identity : nullptr, options)
                          .signedData;
     } catch (const DigitalSignatureService::SignatureError& error) {
         return cli::failure(error.description());
@@ -107,6 +109,9 @@ const cli::Registrar registrar({
         "With --p12 the standard signature is made "
         "with the key and certificate of a PKCS #12 file (NAME defaults to its subject); "
         "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
+        "With --tsa the signature carries a trusted timestamp (RFC 3161, PAdES B-T) from "
+        "that timestamp server; when the server cannot be reached, does not answer within "
+        "30 seconds or answers with no timestamp, nothing is written. "
         "OUT keeps the encryption and permissions of a protected FILE.",
     .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
     .options = {cli::outputOption("OUT", "the signed copy to write"),
@@ -117,7 +122,11 @@ const cli::Registrar registrar({
                 {.name = "--p12",
                  .type = cli::ValueType::Path,
                  .value = "CERT.p12",
-                 .help = "sign with the key and certificate of this PKCS #12 file"}},
+                 .help = "sign with the key and certificate of this PKCS #12 file"},
+                {.name = "--tsa",
+                 .type = cli::ValueType::Text,
+                 .value = "URL",
+                 .help = "timestamp the signature with this server (http://...)"}},
     .json = "{\n"
             "  \"command\": \"sign\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"

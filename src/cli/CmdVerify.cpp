@@ -85,6 +85,11 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
             {"change", changeName(s.change)},
             {"trust", trustName(s.trust)},
             {"reason", s.reason.isEmpty() ? QJsonValue() : QJsonValue(s.reason)},
+            {"timestamp",
+             s.timestampTime.isValid()
+                 ? QJsonValue(QJsonObject{{"time", s.timestampTime.toUTC().toString(Qt::ISODate)},
+                                          {"authority", s.timestampAuthority}})
+                 : QJsonValue()},
             {"ours", s.ours},
             {"summary", s.summary()},
         });
@@ -129,7 +134,8 @@ const cli::Registrar registrar({
     .name = "verify",
     .summary = "Check a PDF's digital signatures",
     .description = "Prints one line per signature "
-                   "(signer, time, whether it holds, whether the file changed after it, "
+                   "(signer, time (a trusted timestamp's when the signature carries one), "
+                   "whether it holds, whether the file changed after it, "
                    "and whether its certificate is trusted), "
                    "then the result of the signature record.\n\n"
                    "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
@@ -148,6 +154,8 @@ const cli::Registrar registrar({
             "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
             "    \"reason\": TEXT | null,        why it is broken or cannot be verified\n"
+            "    \"timestamp\": {\"time\": TIME, \"authority\": TEXT} | null,\n"
+            "                                  a trusted timestamp that holds (RFC 3161)\n"
             "    \"ours\": BOOL,                 made by this program\n"
             "    \"summary\": TEXT               the line the text output prints\n"
             "  }],\n"

@@ -4,6 +4,7 @@
 #include "pdf/document/DocumentSource.h"
 #include "pdf/engine/Error.h"
 #include "utilities/DigitalSignatureService.h"
+#include "utilities/Timestamp.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -194,14 +195,18 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.signingTime = options.when;
     request.stampPage = options.stampPage;
     request.stampRect = options.stampRect;
-    request.contentsCapacity = 8192 + certificateBytes;
+    // A timestamp token carries the authority's certificates too.
+    request.contentsCapacity =
+        8192 + certificateBytes + (options.timestampServer.isEmpty() ? 0 : 16384);
     request.info = options.info;
     request.password = options.password;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
-        const QByteArray cms = makeCms(prepared.signedBytes(), identity);
+        QByteArray cms = makeCms(prepared.signedBytes(), identity);
         if (cms.isEmpty())
             throw SignatureError::signingFailed(openSslReason());
+        if (!options.timestampServer.isEmpty())
+            cms = Timestamp::addToken(cms, options.timestampServer, options.timestampTimeoutMs);
         pdf::fillSignatureHole(prepared, cms);
         return prepared.data;
     } catch (const pdf::Error& error) {
@@ -275,6 +280,16 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
         ERR_clear_error();
         if (result.integrity == Integrity::Broken && result.reason.isEmpty())
             result.reason = "the signed bytes do not match its signature";
+        if (result.integrity == Integrity::Valid) {
+            const Timestamp::Check stamp = Timestamp::check(field.contents);
+            if (stamp.valid) {
+                result.timestampTime = stamp.time;
+                result.timestampAuthority = stamp.authority;
+            } else if (stamp.present) {
+                result.integrity = Integrity::Broken;
+                result.reason = stamp.problem;
+            }
+        }
         // A chain that leads back into itself proves nothing, whatever the signature says.
         if (signer && result.integrity == Integrity::Valid && chainLoops(signer, certs.get())) {
             result.integrity = Integrity::Unsupported;
@@ -305,7 +320,13 @@ QString StandardSignature::Result::state() const {
 
 QString StandardSignature::Result::summary() const {
     QString line = "Signed by " + (signer.isEmpty() ? QString("an unnamed signer") : signer);
-    if (signingTime.isValid())
+    if (timestampTime.isValid())
+        line +=
+            " on " + LocaleFormat::numericDateTime(timestampTime.toLocalTime()) +
+            " (timestamp by " +
+            (timestampAuthority.isEmpty() ? QString("an unnamed authority") : timestampAuthority) +
+            ")";
+    else if (signingTime.isValid())
         line += " on " + LocaleFormat::numericDateTime(signingTime.toLocalTime());
     line += ": " + state();
     if (integrity != Integrity::Valid && !reason.isEmpty())

@@ -26,6 +26,9 @@ struct StandardSignatureOptions {
     QRectF stampRect; // PDF user space
     // Opens protected bytes; the signature is appended under their own protection.
     QByteArray password;
+    // A timestamp authority (http://...) whose token the signature carries; none when empty.
+    QString timestampServer;
+    int timestampTimeoutMs = 30000; // the longest wait for its answer
 };
 
 class StandardSignature {
@@ -57,11 +60,16 @@ public:
         Trust trust = Trust::Unknown;
         QString trustDetail; // why it is not trusted, in the verifier's words
         QString reason;      // why it is broken or cannot be verified, as a phrase
-        bool ours = false;   // made by this program
+        // The time a timestamp authority vouches for (invalid without a sound timestamp),
+        // and that authority's name.
+        QDateTime timestampTime;
+        QString timestampAuthority;
+        bool ours = false; // made by this program
 
         bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
         // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed", with
-        // the reason in brackets after a verdict that is not "valid"
+        // the reason in brackets after a verdict that is not "valid". A timestamped
+        // signature shows the authority's time: "on 7 Dec 2026 10:00 (timestamp by TSA)".
         QString summary() const;
         // The bar's words: "valid, not changed since" / "changed after signing" / ...
         QString state() const;
