@@ -82,6 +82,15 @@ int run(const cli::Args& args) {
         }
         StandardSignature::Options options;
         options.timestampServer = args.text("--tsa");
+        options.reason = args.text("--reason");
+        options.location = args.text("--location");
+        if (args.has("--visible")) {
+            if (args.integer("--visible") > document->pageCount())
+                return cli::usageError(
+                    self,
+                    QString("--visible: the document has %1 pages").arg(document->pageCount()));
+            options.visiblePage = args.integer("--visible") - 1;
+        }
         signedData = DigitalSignatureService::signDocument(*document, name, KeyStore(),
                                                            identity ? &*identity : nullptr, options)
                          .signedData;
@@ -123,6 +132,20 @@ const cli::Registrar registrar({
                  .type = cli::ValueType::Path,
                  .value = "CERT.p12",
                  .help = "sign with the key and certificate of this PKCS #12 file"},
+                {.name = "--reason",
+                 .type = cli::ValueType::Text,
+                 .value = "TEXT",
+                 .help = "why the document is signed (kept in the signature, shown when visible)"},
+                {.name = "--location",
+                 .type = cli::ValueType::Text,
+                 .value = "TEXT",
+                 .help = "where it is signed (kept in the signature, shown when visible)"},
+                {.name = "--visible",
+                 .type = cli::ValueType::Int,
+                 .value = "PAGE",
+                 .help = "show the signature (signer, date, reason, location) at the lower "
+                         "left of this page, upright however the page is turned",
+                 .low = 1},
                 {.name = "--tsa",
                  .type = cli::ValueType::Text,
                  .value = "URL",

@@ -1,5 +1,7 @@
 #include "sheets/SignatureView.h"
 
+#include "sheets/SignatureDetailsForm.h"
+
 #include "sheets/SignatureCanvasView.h"
 
 #include "pdf/document/DocumentSource.h"
@@ -464,6 +466,7 @@ QWidget* SignatureView::makeDigitalTab() {
     nameRow->addStretch();
     column->addLayout(nameRow);
     column->addLayout(makeIdentityRow());
+    column->addWidget(new SignatureDetailsForm(signatureVM_), 0, Qt::AlignHCenter);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);

@@ -195,6 +195,9 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.signingTime = options.when;
     request.stampPage = options.stampPage;
     request.stampRect = options.stampRect;
+    request.visiblePage = options.visiblePage;
+    request.reason = options.reason;
+    request.location = options.location;
     // A timestamp token carries the authority's certificates too.
     request.contentsCapacity =
         8192 + certificateBytes + (options.timestampServer.isEmpty() ? 0 : 16384);

@@ -21,11 +21,17 @@ struct StandardSignatureOptions {
     QDateTime when = QDateTime::currentDateTimeUtc();
     // Information entries set in the same update (the signature record).
     std::vector<std::pair<QByteArray, QString>> info;
-    // The signer's drawn stamp, when placed: the signature shows on it.
+    // A visible signature (signer, date, reason, location) goes below the signer's drawn
+    // stamp when one was placed, else at the lower left of page `visiblePage`; without
+    // either the signature is invisible.
     int stampPage = -1;
     QRectF stampRect; // PDF user space
+    int visiblePage = -1;
     // Opens protected bytes; the signature is appended under their own protection.
     QByteArray password;
+    // Why and where, for the signature dictionary and the visible signature; may be empty.
+    QString reason;
+    QString location;
     // A timestamp authority (http://...) whose token the signature carries; none when empty.
     QString timestampServer;
     int timestampTimeoutMs = 30000; // the longest wait for its answer

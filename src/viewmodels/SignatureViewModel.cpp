@@ -67,6 +67,7 @@ std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, 
 
 SignatureViewModel::SignatureViewModel(QObject* parent) : QObject(parent) {
     loadSignatures();
+    timestampServer_ = QString::fromUtf8(Preferences::data(timestampServerKey).value_or(""));
 }
 
 void SignatureViewModel::setCurrentSignatureImage(const QImage& image) {
@@ -229,11 +230,14 @@ bool SignatureViewModel::placeAsEdit(const SavedSignature& signature, DocumentVi
         return false;
     lastPlaced_ = signature.id;
     // A standard signature made next shows this stamp as its picture.
-    const QPointF at = center.value_or(document->page(index)->mediaBox().center());
+    // Where the stamp landed in page space: laid out as shown, so turned with the page.
+    const pdf::PagePtr page = document->page(index);
+    const QTransform toDisplay = page->pageToDisplay();
+    const QPointF shown = toDisplay.map(center.value_or(page->mediaBox().center()));
     stampDocument_ = document.get();
     stampPage_ = index;
-    stampRect_ =
-        QRectF(at.x() - size.width() / 2, at.y() - size.height() / 2, size.width(), size.height());
+    stampRect_ = toDisplay.inverted().mapRect(QRectF(
+        shown.x() - size.width() / 2, shown.y() - size.height() / 2, size.width(), size.height()));
     return true;
 }
 
@@ -252,9 +256,38 @@ QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
         options.stampPage = stampPage_;
         options.stampRect = stampRect_;
     }
+    options.reason = signingReason_;
+    options.location = signingLocation_;
+    options.timestampServer = timestampServer_;
     return DigitalSignatureService::signDocument(document, signer, keyStore_,
                                                  identity ? &*identity : nullptr, options)
         .signedData;
+}
+
+void SignatureViewModel::setSigningReason(const QString& reason) {
+    if (reason == signingReason_)
+        return;
+    signingReason_ = reason;
+    emit signingDetailsChanged();
+}
+
+void SignatureViewModel::setSigningLocation(const QString& location) {
+    if (location == signingLocation_)
+        return;
+    signingLocation_ = location;
+    emit signingDetailsChanged();
+}
+
+void SignatureViewModel::setTimestampServer(const QString& url) {
+    const QString trimmed = url.trimmed();
+    if (trimmed == timestampServer_)
+        return;
+    timestampServer_ = trimmed;
+    if (trimmed.isEmpty())
+        Preferences::remove(timestampServerKey);
+    else
+        Preferences::setData(timestampServerKey, trimmed.toUtf8());
+    emit signingDetailsChanged();
 }
 
 void SignatureViewModel::setSelectedIdentity(const QString& label) {
