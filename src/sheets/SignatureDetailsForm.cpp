@@ -15,6 +15,7 @@ QLineEdit* boundField(SignatureViewModel& model, Getter get, Setter set, const Q
     auto* field = new QLineEdit((model.*get)());
     field->setObjectName(name);
     field->setPlaceholderText(placeholder);
+    field->setMinimumWidth(260);
     QObject::connect(field, &QLineEdit::textEdited, &model,
                      [&model, set](const QString& text) { (model.*set)(text); });
     // Only edits made elsewhere come back: the field keeps what is being typed.

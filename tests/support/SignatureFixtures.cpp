@@ -113,6 +113,36 @@ QString datedCertificate(const QString& folder, const QString& keyPem, const QSt
     return out;
 }
 
+TimestampAuthority::TimestampAuthority(const QString& folder, const QString& mode) {
+    certificate = folder + "/tsa.pem";
+    runProgram("openssl",
+               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", folder + "/tsa.key",
+                "-out", certificate, "-days", "30", "-subj", "/CN=Test Timestamp Authority",
+                "-addext", "extendedKeyUsage=critical,timeStamping"});
+    const QString config = folder + "/tsa.cnf";
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("[tsa]\ndefault_tsa=t\n[t]\nserial=" + (folder + "/serial").toUtf8() +
+                   "\ncrypto_device=builtin\nsigner_cert=" + certificate.toUtf8() +
+                   "\nsigner_key=" + (folder + "/tsa.key").toUtf8() +
+                   "\nsigner_digest=sha256\ndefault_policy=1.2.3.4.1\n"
+                   "digests=sha256,sha384,sha512\naccuracy=secs:1\nordering=yes\n"
+                   "tsa_name=no\ness_cert_id_chain=no\ness_cert_id_alg=sha256\n");
+    file.close();
+    QFile serial(folder + "/serial");
+    if (serial.open(QIODevice::WriteOnly))
+        serial.write("01\n");
+    serial.close();
+    server.start("python3", {VELLUMARK_SOURCE_DIR "/tests/fixtures/tsa_server.py", config, mode});
+    if (server.waitForReadyRead(30000))
+        url = "http://127.0.0.1:" + QString::fromLatin1(server.readLine().trimmed()) + "/";
+}
+
+TimestampAuthority::~TimestampAuthority() {
+    server.kill();
+    server.waitForFinished();
+}
+
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
                              const QString& password, const QString& in, const QString& out) {
     const QString database = "sql:" + folder + "/nss";

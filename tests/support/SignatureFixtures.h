@@ -3,6 +3,7 @@
 // way to run a program with extra environment (the command-line tool with its own key store).
 #include <QByteArray>
 #include <QImage>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -48,5 +49,22 @@ QString datedCertificate(const QString& folder, const QString& keyPem, const QSt
 // certutil and holding `certificate`. Returns pdfsig's run.
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
                              const QString& password, const QString& in, const QString& out);
+
+// A timestamp authority on 127.0.0.1 for as long as it lives: `openssl ts -reply` behind a
+// small HTTP responder (tests/fixtures/tsa_server.py), with a certificate made in `folder`.
+// `mode` "sign" answers, "garbage" answers nonsense, "silent" never answers.
+class TimestampAuthority {
+public:
+    TimestampAuthority(const QString& folder, const QString& mode);
+    ~TimestampAuthority();
+    TimestampAuthority(const TimestampAuthority&) = delete;
+    TimestampAuthority& operator=(const TimestampAuthority&) = delete;
+
+    QString url; // empty when it did not start
+    QString certificate;
+
+private:
+    QProcess server;
+};
 
 } // namespace sigfix

@@ -7,51 +7,12 @@
 #include "utilities/StandardSignature.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using Integrity = StandardSignature::Integrity;
 
 namespace {
-
-// `openssl ts -reply` behind a small HTTP responder, with an authority certificate made here.
-class TestAuthority {
-public:
-    TestAuthority(const QString& folder, const QString& mode) {
-        certificate = folder + "/tsa.pem";
-        sigfix::runProgram("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                                       folder + "/tsa.key", "-out", certificate, "-days", "30",
-                                       "-subj", "/CN=Test Timestamp Authority", "-addext",
-                                       "extendedKeyUsage=critical,timeStamping"});
-        QFile config(folder + "/tsa.cnf");
-        if (config.open(QIODevice::WriteOnly))
-            config.write("[tsa]\ndefault_tsa=t\n[t]\nserial=" + (folder + "/serial").toUtf8() +
-                         "\ncrypto_device=builtin\nsigner_cert=" + certificate.toUtf8() +
-                         "\nsigner_key=" + (folder + "/tsa.key").toUtf8() +
-                         "\nsigner_digest=sha256\ndefault_policy=1.2.3.4.1\n"
-                         "digests=sha256,sha384,sha512\naccuracy=secs:1\nordering=yes\n"
-                         "tsa_name=no\ness_cert_id_chain=no\ness_cert_id_alg=sha256\n");
-        config.close();
-        QFile serial(folder + "/serial");
-        if (serial.open(QIODevice::WriteOnly))
-            serial.write("01\n");
-        serial.close();
-        server.start("python3", {VELLUMARK_SOURCE_DIR "/tests/fixtures/tsa_server.py",
-                                 config.fileName(), mode});
-        if (server.waitForReadyRead(30000))
-            url = "http://127.0.0.1:" + QString::fromLatin1(server.readLine().trimmed()) + "/";
-    }
-    ~TestAuthority() {
-        server.kill();
-        server.waitForFinished();
-    }
-    QString url;
-    QString certificate;
-
-private:
-    QProcess server;
-};
 
 class TimestampTest : public ::testing::Test {
 protected:
@@ -89,7 +50,7 @@ protected:
 } // namespace
 
 TEST_F(TimestampTest, ASignatureCarriesATokenThatOpensslAcceptsAndVerifyShowsItsTime) {
-    const TestAuthority authority(dir.path(), "sign");
+    const sigfix::TimestampAuthority authority(dir.path(), "sign");
     ASSERT_FALSE(authority.url.isEmpty());
     const QString out = dir.path() + "/stamped.pdf";
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-2);
@@ -134,9 +95,9 @@ TEST_F(TimestampTest, ASignatureCarriesATokenThatOpensslAcceptsAndVerifyShowsIts
 TEST_F(TimestampTest, AServerThatIsDownSilentOrTalksNonsenseWritesNothing) {
     // Nothing listens on port 1 of the loopback: the connection is refused.
     const QString down = "http://127.0.0.1:1/";
-    const TestAuthority garbage(dir.path(), "garbage");
+    const sigfix::TimestampAuthority garbage(dir.path(), "garbage");
     QTemporaryDir other;
-    const TestAuthority silent(other.path(), "silent");
+    const sigfix::TimestampAuthority silent(other.path(), "silent");
 
     const QString out = dir.path() + "/never.pdf";
     const std::pair<QString, QString> servers[] = {
