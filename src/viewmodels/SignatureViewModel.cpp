@@ -20,6 +20,15 @@ constexpr double kStampLineHeight = 16;
 constexpr double kStampGap = 4;
 constexpr QSizeF kPlacementSize(200, 80);
 
+// Where a stamp of `size` centred on `center` lands in page space: laid out as the page is
+// shown, so on a turned page its sides are turned too.
+QRectF placedRect(const pdf::Page& page, QPointF center, QSizeF size) {
+    const QTransform toDisplay = page.pageToDisplay();
+    const QPointF shown = toDisplay.map(center);
+    return toDisplay.inverted().mapRect(QRectF(
+        shown.x() - size.width() / 2, shown.y() - size.height() / 2, size.width(), size.height()));
+}
+
 std::optional<QByteArray> pngBytes(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -169,12 +178,9 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
     if (!page)
         return false;
     placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
-    const QPointF center = page->mediaBox().center();
     stampDocument_ = document;
     stampPage_ = pageIndex;
-    stampRect_ =
-        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
-               kPlacementSize.width(), kPlacementSize.height());
+    stampRect_ = placedRect(*page, page->mediaBox().center(), kPlacementSize);
     return true;
 }
 
@@ -230,14 +236,10 @@ bool SignatureViewModel::placeAsEdit(const SavedSignature& signature, DocumentVi
         return false;
     lastPlaced_ = signature.id;
     // A standard signature made next shows this stamp as its picture.
-    // Where the stamp landed in page space: laid out as shown, so turned with the page.
     const pdf::PagePtr page = document->page(index);
-    const QTransform toDisplay = page->pageToDisplay();
-    const QPointF shown = toDisplay.map(center.value_or(page->mediaBox().center()));
     stampDocument_ = document.get();
     stampPage_ = index;
-    stampRect_ = toDisplay.inverted().mapRect(QRectF(
-        shown.x() - size.width() / 2, shown.y() - size.height() / 2, size.width(), size.height()));
+    stampRect_ = placedRect(*page, center.value_or(page->mediaBox().center()), size);
     return true;
 }
 
