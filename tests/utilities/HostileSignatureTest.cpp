@@ -79,6 +79,7 @@ TEST_F(HostileSignatureTest, MisleadingByteRangesAndContentsAreBrokenWithTheirRe
         {withByteRange(good, {0, holeStart, holeEnd, size - holeEnd + 100}),
          "its byte range points past the end of the file"},
         {withByteRange(good, {0, 0, 0, 0}), "its byte range covers nothing"},
+        {withByteRange(good, {0, size, size, 0}), "its byte range does not leave out its contents"},
         {withByteRange(good, {0, holeStart, holeEnd - 10, size - holeEnd + 10}),
          "its contents are larger than the hole its byte range leaves"},
         {notCms, "its signature data is not a CMS signature"},

@@ -33,6 +33,8 @@ QString byteRangeProblem(const QByteArray& file, const ByteRanges& ranges,
     // The one hole must be the /Contents string, whole: '<', hex digits, '>'.
     const qint64 holeStart = ranges[0].second;
     const qint64 holeEnd = ranges[1].first; // just after the hole
+    if (holeStart >= holeEnd || holeStart >= size)
+        return "its byte range does not leave out its contents";
     if (file[holeStart] != '<')
         return "its byte range leaves parts of the file unsigned";
     qint64 close = holeStart + 1;
