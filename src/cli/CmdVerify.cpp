@@ -88,7 +88,8 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
             {"timestamp",
              s.timestampTime.isValid()
                  ? QJsonValue(QJsonObject{{"time", s.timestampTime.toUTC().toString(Qt::ISODate)},
-                                          {"authority", s.timestampAuthority}})
+                                          {"authority", s.timestampAuthority},
+                                          {"trusted", s.timestampTrusted}})
                  : QJsonValue()},
             {"ours", s.ours},
             {"summary", s.summary()},
@@ -154,7 +155,8 @@ const cli::Registrar registrar({
             "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
             "    \"reason\": TEXT | null,        why it is broken or cannot be verified\n"
-            "    \"timestamp\": {\"time\": TIME, \"authority\": TEXT} | null,\n"
+            "    \"timestamp\": {\"time\": TIME, \"authority\": TEXT, \"trusted\": BOOL}"
+            " | null,\n"
             "                                  a trusted timestamp that holds (RFC 3161)\n"
             "    \"ours\": BOOL,                 made by this program\n"
             "    \"summary\": TEXT               the line the text output prints\n"

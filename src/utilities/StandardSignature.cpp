@@ -284,10 +284,11 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
         if (result.integrity == Integrity::Broken && result.reason.isEmpty())
             result.reason = "the signed bytes do not match its signature";
         if (result.integrity == Integrity::Valid) {
-            const Timestamp::Check stamp = Timestamp::check(field.contents);
+            const Timestamp::Check stamp = Timestamp::check(field.contents, authorities);
             if (stamp.valid) {
                 result.timestampTime = stamp.time;
                 result.timestampAuthority = stamp.authority;
+                result.timestampTrusted = stamp.trusted;
             } else if (stamp.present) {
                 result.integrity = Integrity::Broken;
                 result.reason = stamp.problem;
@@ -328,7 +329,7 @@ QString StandardSignature::Result::summary() const {
             " on " + LocaleFormat::numericDateTime(timestampTime.toLocalTime()) +
             " (timestamp by " +
             (timestampAuthority.isEmpty() ? QString("an unnamed authority") : timestampAuthority) +
-            ")";
+            (timestampTrusted ? ")" : ", an authority not trusted here)");
     else if (signingTime.isValid())
         line += " on " + LocaleFormat::numericDateTime(signingTime.toLocalTime());
     line += ": " + state();

@@ -70,12 +70,14 @@ public:
         // and that authority's name.
         QDateTime timestampTime;
         QString timestampAuthority;
-        bool ours = false; // made by this program
+        bool timestampTrusted = false; // the authority chains to a trusted one
+        bool ours = false;             // made by this program
 
         bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
         // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed", with
         // the reason in brackets after a verdict that is not "valid". A timestamped
-        // signature shows the authority's time: "on 7 Dec 2026 10:00 (timestamp by TSA)".
+        // signature shows the authority's time: "on 7 Dec 2026 10:00 (timestamp by TSA)",
+        // "(timestamp by TSA, an authority not trusted here)".
         QString summary() const;
         // The bar's words: "valid, not changed since" / "changed after signing" / ...
         QString state() const;

@@ -5,6 +5,7 @@
 #include "utilities/SigningIdentity.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 
 #include <openssl/bio.h>
 #include <openssl/cms.h>
@@ -13,6 +14,7 @@
 #include <openssl/rand.h>
 #include <openssl/ts.h>
 #include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
 
 #include <ctime>
 #include <memory>
@@ -69,9 +71,34 @@ QDateTime timeOf(const ASN1_GENERALIZEDTIME* time) {
     return QDateTime::fromSecsSinceEpoch(qint64(timegm(&tm)), Qt::UTC);
 }
 
+// Whether `signer` chains, for timestamping, to an authority in `authorities` (a folder of
+// hashed certificates or one file).
+bool trustedAuthority(X509* signer, CMS_ContentInfo* token, const QString& authorities) {
+    std::unique_ptr<X509_STORE, Deleter<X509_STORE, X509_STORE_free>> store(X509_STORE_new());
+    std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX, X509_STORE_CTX_free>> ctx(
+        X509_STORE_CTX_new());
+    STACK_OF(X509)* certs = CMS_get1_certs(token);
+    const QByteArray path = QFileInfo(authorities).absoluteFilePath().toLocal8Bit();
+    bool trusted = false;
+    if (store && ctx) {
+        if (QFileInfo(authorities).isDir())
+            X509_STORE_load_path(store.get(), path.constData());
+        else
+            X509_STORE_load_file(store.get(), path.constData());
+        trusted = X509_STORE_CTX_init(ctx.get(), store.get(), signer, certs) == 1 &&
+                  X509_STORE_CTX_set_purpose(ctx.get(), X509_PURPOSE_TIMESTAMP_SIGN) == 1 &&
+                  X509_verify_cert(ctx.get()) == 1;
+    }
+    sk_X509_pop_free(certs, X509_free);
+    ERR_clear_error();
+    return trusted;
+}
+
 // The token's own signature and content: the TSTInfo it signs, or none when it does not
-// hold. `authority` gets the signer's common name.
-TstInfo verifiedInfo(const QByteArray& token, QString* authority, QString* problem) {
+// hold. `authority` gets the signer's common name, `trusted` whether it chains to one of
+// `authorities` (not judged when empty).
+TstInfo verifiedInfo(const QByteArray& token, QString* authority, QString* problem,
+                     const QString& authorities = {}, bool* trusted = nullptr) {
     Cms cms = parseCms(token);
     if (!cms || OBJ_obj2nid(CMS_get0_eContentType(cms.get())) != NID_id_smime_ct_TSTInfo) {
         *problem = "its timestamp is not a timestamp token";
@@ -84,8 +111,11 @@ TstInfo verifiedInfo(const QByteArray& token, QString* authority, QString* probl
         return nullptr;
     }
     STACK_OF(X509)* signers = CMS_get0_signers(cms.get());
-    if (signers && sk_X509_num(signers) > 0)
+    if (signers && sk_X509_num(signers) > 0) {
         *authority = SigningIdentity::commonName(sk_X509_value(signers, 0));
+        if (trusted && !authorities.isEmpty())
+            *trusted = trustedAuthority(sk_X509_value(signers, 0), cms.get(), authorities);
+    }
     sk_X509_free(signers);
     TstInfo info(d2i_TS_TST_INFO_bio(out.get(), nullptr));
     if (!info)
@@ -210,7 +240,7 @@ QByteArray Timestamp::addToken(const QByteArray& cmsDer, const QString& url, int
     return stamped;
 }
 
-Timestamp::Check Timestamp::check(const QByteArray& cmsDer) {
+Timestamp::Check Timestamp::check(const QByteArray& cmsDer, const QString& authorities) {
     Check result;
     Cms cms = parseCms(cmsDer);
     CMS_SignerInfo* si = firstSigner(cms.get());
@@ -222,7 +252,8 @@ Timestamp::Check Timestamp::check(const QByteArray& cmsDer) {
         ERR_clear_error();
         return result;
     }
-    TstInfo info = verifiedInfo(token, &result.authority, &result.problem);
+    TstInfo info =
+        verifiedInfo(token, &result.authority, &result.problem, authorities, &result.trusted);
     if (info && !stamps(info.get(), stringBytes(CMS_SignerInfo_get0_signature(si))))
         result.problem = "its timestamp is for another signature";
     else if (info)

@@ -23,10 +23,12 @@ public:
         bool valid = false;   // its signature holds and it stamps this signature's value
         QDateTime time;       // the authority's time, when valid
         QString authority;    // the common name of the token's signer
+        bool trusted = false; // the authority chains to one of the trusted authorities
         QString problem;      // why it is not valid, as a phrase
     };
-    // The timestamp token of the first signer of `cmsDer`, checked. Never throws.
-    static Check check(const QByteArray& cmsDer);
+    // The timestamp token of the first signer of `cmsDer`, checked; its authority judged
+    // against `authorities` (a folder of hashed certificates, or one file). Never throws.
+    static Check check(const QByteArray& cmsDer, const QString& authorities = "/etc/ssl/certs");
 
     // The parts a token is made of and over, for other tools to check: the token (DER
     // ContentInfo) and the signature value it stamps. Empty when there is none.

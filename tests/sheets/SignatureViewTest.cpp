@@ -451,7 +451,8 @@ TEST_F(SignatureViewTest, DetailsTimestampAndOlderCertificatesFromTheDigitalTab)
     auto* list = sheet->findChild<QListWidget*>("signatureList");
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 1);
-    EXPECT_TRUE(list->item(0)->text().contains(" (timestamp by Test Timestamp Authority): valid"))
+    EXPECT_TRUE(list->item(0)->text().contains(" (timestamp by Test Timestamp Authority, an "
+                                               "authority not trusted here): valid"))
         << list->item(0)->text().toStdString();
     EXPECT_TRUE(pdf::sourceBytes(*document).contains("/Reason<FEFF0041"));
 

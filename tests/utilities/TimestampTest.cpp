@@ -76,7 +76,13 @@ TEST_F(TimestampTest, ASignatureCarriesATokenThatOpensslAcceptsAndVerifyShowsIts
     EXPECT_EQ(results[0].timestampAuthority, "Test Timestamp Authority");
     EXPECT_GE(results[0].timestampTime, before);
     EXPECT_LE(results[0].timestampTime, QDateTime::currentDateTimeUtc().addSecs(2));
-    EXPECT_TRUE(results[0].summary().contains(" (timestamp by Test Timestamp Authority): valid"));
+    EXPECT_FALSE(results[0].timestampTrusted); // not among the system's authorities
+    EXPECT_TRUE(results[0].summary().contains(
+        " (timestamp by Test Timestamp Authority, an authority not trusted here): valid"));
+    const auto trusting = StandardSignature::verify(read(out), authority.certificate);
+    ASSERT_EQ(trusting.size(), 1u);
+    EXPECT_TRUE(trusting[0].timestampTrusted);
+    EXPECT_TRUE(trusting[0].summary().contains(" (timestamp by Test Timestamp Authority): valid"));
     EXPECT_TRUE(verified.out.contains("\"authority\": \"Test Timestamp Authority\""));
     EXPECT_TRUE(sigfix::runProgram("pdfsig", {out}).out.contains("Signature is Valid."));
 
