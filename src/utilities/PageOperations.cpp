@@ -5,6 +5,7 @@
 #include "utilities/PDFCreationService.h"
 
 #include "base/ParallelFor.h"
+#include "pdf/writing/ProtectionCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,8 +92,14 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
     QString reason;
     if (!single) {
         reason = QStringLiteral("page %1 could not be copied").arg(index + 1);
-    } else if (single->write(path, {}, &reason)) {
-        return true;
+    } else if (!pdf::takeProtectionOf(*single, *document)) {
+        // A protected document's page never leaves it unprotected.
+        reason = QStringLiteral("the page could not keep the document's protection");
+    } else {
+        pdf::WriteOptions keep;
+        keep.keepProtection = true;
+        if (single->write(path, keep, &reason))
+            return true;
     }
     if (error)
         *error = writeFailure(path, reason);
