@@ -36,7 +36,7 @@ int run(const cli::Args& args) {
     // Pages are written as they are read, so memory stays bounded however long the file.
     if (!output) {
         TextExport::streamDocumentText(*doc, [](const QString& piece) {
-            cli::out(cli::printable(piece, true));
+            cli::out(piece); // escaped on the way out
             return true;
         });
         return 0;
