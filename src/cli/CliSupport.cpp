@@ -5,6 +5,7 @@
 #include "base/AtomicFile.h"
 #include "base/InputFiles.h"
 #include "base/TerminalText.h"
+#include "pdf/text/AnnotationText.h"
 
 #include <QFileInfo>
 
@@ -101,6 +102,16 @@ bool unlockOrComplain(pdf::Document& document, const QString& path) {
         return true;
     failure(QStringLiteral("%1: %2").arg(printable(path), reason));
     return false;
+}
+
+Option noAnnotationsOption() {
+    return {.name = "--no-annotations",
+            .help = "leave out what form fields and free-text annotations show"};
+}
+
+void applyAnnotationChoice(const Args& args, const pdf::Document& document) {
+    if (args.has("--no-annotations"))
+        pdf::setTextTakesAnnotations(document, false);
 }
 
 pdf::WriteOptions keepingProtection() {

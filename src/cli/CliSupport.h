@@ -31,6 +31,12 @@ QString unlockWithPassword(pdf::Document& document, const QString& path);
 // As unlockWithPassword; false, explained on stderr, when no password opens it.
 bool unlockOrComplain(pdf::Document& document, const QString& path);
 
+// --no-annotations, for the commands that read a document's text.
+Option noAnnotationsOption();
+// Leaves what form fields and free-text annotations show out of `document`'s text when
+// the command line says --no-annotations.
+void applyAnnotationChoice(const Args& args, const pdf::Document& document);
+
 // How copies of a document are written: with the input's own encryption and permissions.
 pdf::WriteOptions keepingProtection();
 
