@@ -14,11 +14,13 @@ const cli::Registrar registrar({
     .name = "search",
     .summary = "Find every case-insensitive match of a text, in document order",
     .description = "Prints one line per match, \"page N: TEXT\", in document order, "
-                   "and the number of matches on the last line.",
+                   "and the number of matches on the last line. What form fields and "
+                   "free-text annotations show is searched too.",
     .arguments = {{.name = "FILE", .help = "the PDF file"},
                   {.name = "QUERY",
                    .help = "the text to find, whatever its case",
                    .type = cli::ValueType::Text}},
+    .options = {cli::noAnnotationsOption()},
     .json = "{\n"
             "  \"query\": TEXT,\n"
             "  \"count\": N,                             the number of matches\n"
@@ -35,6 +37,7 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    cli::applyAnnotationChoice(args, *doc);
     // Pages are searched as they are read and only their matches are kept: the memory
     // stays bounded by a few pages, not by the document.
     const std::u32string needle = pdf::foldForSearch(query);

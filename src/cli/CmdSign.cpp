@@ -60,10 +60,8 @@ int run(const cli::Args& args) {
     if (!cli::outputAllowed(output))
         return 1;
 
-    const pdf::DocumentPtr document = pdf::Document::open(input);
+    const pdf::DocumentPtr document = cli::openOrComplain(input);
     if (!document)
-        return cli::failure(input + " is not a readable PDF file");
-    if (!cli::unlockOrComplain(*document, input))
         return 1;
 
     QByteArray signedData;

@@ -107,12 +107,12 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
 
 int run(const cli::Args& args) {
     const QString path = args.positionals()[0];
-    QFile file(path);
-    const pdf::DocumentPtr document = pdf::Document::open(path);
-    if (!document || !file.open(QIODevice::ReadOnly))
-        return cli::failure(path + " is not a readable PDF file");
-    if (!cli::unlockOrComplain(*document, path))
+    const pdf::DocumentPtr document = cli::openFile(path);
+    if (!document || !cli::unlockOrComplain(*document, path))
         return 1;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return cli::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
     const Result result = DigitalSignatureService::verifyDocument(*document, bytes);
     const bool hasRecord =
