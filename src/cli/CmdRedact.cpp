@@ -3,6 +3,8 @@
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
+#include "pdf/document/DocumentSanitize.h"
+#include "pdf/engine/Error.h"
 #include "utilities/RedactionService.h"
 
 #include <QJsonArray>
@@ -36,8 +38,10 @@ const cli::Registrar registrar({
         "An area is PAGE:X,Y,W,H in points from the top-left corner of the page as it is "
         "shown (its rotation applied), pages counted from 1. Words match in any letter case; "
         "regular expressions are bounded, and one that would run away is refused.\n\n"
-        "What was removed is printed per page. When nothing matched, nothing is written and "
-        "the exit status is 2, unless --allow-empty is given.",
+        "--sanitize, with marks or on its own, removes what the document carries besides its "
+        "pages, and says how much of each kind it found.\n\n"
+        "What was removed is printed per page. When nothing matched (and --sanitize found "
+        "nothing), nothing is written and the exit status is 2, unless --allow-empty is given.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "the redacted copy to write"),
                 {.name = "--area",
@@ -70,6 +74,9 @@ const cli::Registrar registrar({
                  .type = cli::ValueType::Text,
                  .value = "TEXT",
                  .help = "a short text drawn over each area, such as \"Redacted\""},
+                {.name = "--sanitize",
+                 .help = "also remove the document information and XMP metadata, JavaScript "
+                         "and actions, embedded files, hidden layers and comments"},
                 {.name = "--allow-empty", .help = "write the copy even when nothing matched"}},
     .json = "{\n"
             "  \"command\": \"redact\",\n"
@@ -78,7 +85,9 @@ const cli::Registrar registrar({
             "  \"pages\": [{\"page\": N, \"marks\": N, \"characters\": N, \"imagesCut\": N,\n"
             "             \"imagesRemoved\": N, \"paths\": N, \"annotations\": N}],\n"
             "  \"elsewhere\": {\"information\": N, \"metadata\": N, \"outline\": N,\n"
-            "                \"annotations\": N, \"fields\": N}\n"
+            "                \"annotations\": N, \"fields\": N},\n"
+            "  \"sanitized\": {\"metadata\": N, \"scripts\": N, \"embeddedFiles\": N,\n"
+            "                \"hiddenLayers\": N, \"comments\": N}   with --sanitize\n"
             "}",
     .run = run,
 });
@@ -163,17 +172,26 @@ int run(const cli::Args& args) {
         return 1;
 
     RedactionService::Report report;
+    pdf::SanitizeFindings sanitized;
     try {
         for (const ShownArea& area : areas)
             RedactionService::markShownArea(*doc, area.page, area.rect, style);
         RedactionService::markMatches(*doc, RedactionService::findMatches(*doc, *matcher), style);
         report = RedactionService::applyRedactions(*doc, &*matcher, style);
+        if (args.has("--sanitize"))
+            sanitized = pdf::sanitizeDocument(
+                *doc, pdf::SanitizeItem::Metadata | pdf::SanitizeItem::Scripts |
+                          pdf::SanitizeItem::EmbeddedFiles | pdf::SanitizeItem::HiddenLayers |
+                          pdf::SanitizeItem::Comments);
+    } catch (const pdf::Error& e) {
+        return cli::failure(QStringLiteral("%1: %2").arg(args.positionals()[0], e.what()));
     } catch (const RedactionService::RedactionError& e) {
         return cli::failure(QStringLiteral("%1: %2").arg(args.positionals()[0], e.what()));
     } catch (const RedactionMatcher::PatternError& e) {
         return cli::failure(QStringLiteral("%1: %2").arg(args.positionals()[0], e.what()));
     }
-    if (report.marks() == 0 && report.elsewhere.total() == 0 && !args.has("--allow-empty")) {
+    if (report.marks() == 0 && report.elsewhere.total() == 0 && sanitized.total() == 0 &&
+        !args.has("--allow-empty")) {
         std::fprintf(stderr,
                      "%s: nothing matched; nothing was written (--allow-empty writes "
                      "the copy anyway)\n",

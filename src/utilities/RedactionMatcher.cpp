@@ -128,7 +128,7 @@ QString presetPattern(RedactionMatcher::Preset preset) {
         return QStringLiteral(R"((?<![\w.+-])[\w.%+-]+@[\w-]+(?:\.[\w-]+)*\.\w{2,}(?![\w-]))");
     case RedactionMatcher::Preset::Phone:
         return QStringLiteral(
-            R"((?<![\w+])(?:\+\d{1,3}[ .-]?)?(?:\(\d{1,5}\)[ .-]?)?\d{2,5}(?:[ .-]?\d{2,5}){1,4}(?![\w]))");
+            R"((?<![\w+])(?<!\d[ .-])(?:\+\d{1,3}[ .-]?)?(?:\(\d{1,5}\)[ .-]?)?\d{2,5}(?:[ .-]?\d{2,5}){1,4}(?![ .-]?\d)(?!\w))");
     case RedactionMatcher::Preset::Iban:
         return QStringLiteral(
             R"((?<![A-Za-z0-9])[A-Z]{2}\d{2}(?: ?[A-Z0-9]{4}){2,7}(?: ?[A-Z0-9]{1,3})?(?![A-Za-z0-9]))");

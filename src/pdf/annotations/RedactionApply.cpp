@@ -109,6 +109,16 @@ int removeMetAnnotations(fz_context* c, pdf_document* doc, pdf_page* page,
             }
             a = next;
         }
+        // Links are not in the engine's list of annotations: they leave /Annots directly.
+        pdf_obj* annots = pdf_dict_get(c, page->obj, PDF_NAME(Annots));
+        for (int i = pdf_array_len(c, annots) - 1; i >= 0; --i) {
+            pdf_obj* obj = pdf_array_get(c, annots, i);
+            if (pdf_name_eq(c, pdf_dict_get(c, obj, PDF_NAME(Subtype)), PDF_NAME(Link)) &&
+                areas.meets(pdf_dict_get_rect(c, obj, PDF_NAME(Rect)))) {
+                pdf_array_delete(c, annots, i);
+                ++met;
+            }
+        }
         NumberSet widgets;
         fz_try(c) {
             for (pdf_annot* w = pdf_first_widget(c, page); w; w = pdf_next_widget(c, w))
@@ -118,7 +128,6 @@ int removeMetAnnotations(fz_context* c, pdf_document* doc, pdf_page* page,
                 }
             widgets.seal();
             if (widgets.len > 0) {
-                pdf_obj* annots = pdf_dict_get(c, page->obj, PDF_NAME(Annots));
                 for (int i = pdf_array_len(c, annots) - 1; i >= 0; --i)
                     if (widgets.contains(pdf_to_num(c, pdf_array_get(c, annots, i))))
                         pdf_array_delete(c, annots, i);

@@ -352,8 +352,10 @@ void opWidth(fz_context* c, pdf_processor* proc, float width) {
 }
 
 // Runs the page's content through the path pass into `out`.
+// With a `usage`, what optional content hides for that usage is left out as well.
 void removeCoveredPaths(fz_context* c, pdf_document* doc, pdf_obj* resources, pdf_obj* contents,
-                        fz_buffer* out, const RedactionAreas& areas, ContentCounts& counts) {
+                        fz_buffer* out, const RedactionAreas& areas, ContentCounts& counts,
+                        const char* usage = nullptr) {
     PathPass state;
     state.areas = &areas;
     state.counts = &counts;
@@ -386,6 +388,7 @@ void removeCoveredPaths(fz_context* c, pdf_document* doc, pdf_obj* resources, pd
         proc->op_Q = opRestore;
         proc->op_cm = opCm;
         proc->op_w = opWidth;
+        proc->usage = usage;
         pdf_process_contents(c, proc, doc, resources, contents, nullptr);
         pdf_close_processor(c, proc);
     }
@@ -463,7 +466,107 @@ void appendFills(fz_context* c, pdf_obj* page, fz_buffer* out, const RedactionAr
     }
 }
 
+// Type 3 glyph procedures, saved before the content filter runs and put back after it: the
+// filter rewrites them as page content (a q before d0/d1, which other readers refuse), and
+// they draw glyph shapes, not the page's text.
+struct SavedProc {
+    pdf_obj* stream;
+    fz_buffer* data;
+};
+
+struct SavedProcs {
+    SavedProc* items = nullptr;
+    int len = 0;
+    int cap = 0;
+    void save(fz_context* c, pdf_obj* stream) {
+        for (int i = 0; i < len; ++i)
+            if (pdf_objcmp(c, items[i].stream, stream) == 0)
+                return;
+        if (len == cap) {
+            const int grown = cap ? cap * 2 : 32;
+            items = fz_realloc_array(c, items, grown, SavedProc);
+            cap = grown;
+        }
+        items[len].stream = pdf_keep_obj(c, stream);
+        items[len].data = nullptr;
+        ++len; // counted before loading, so that release() drops it whatever happens
+        items[len - 1].data = pdf_load_stream(c, stream);
+    }
+    void restore(fz_context* c, pdf_document* doc) {
+        for (int i = 0; i < len; ++i)
+            pdf_update_stream(c, doc, items[i].stream, items[i].data, 0);
+    }
+    void release(fz_context* c) {
+        for (int i = 0; i < len; ++i) {
+            pdf_drop_obj(c, items[i].stream);
+            fz_drop_buffer(c, items[i].data);
+        }
+        fz_free(c, items);
+        *this = {};
+    }
+};
+
+void saveType3Procs(fz_context* c, pdf_obj* resources, SavedProcs& saved, int depth) {
+    if (!resources || depth > 8 || pdf_mark_obj(c, resources))
+        return;
+    fz_try(c) {
+        pdf_obj* fonts = pdf_dict_get(c, resources, PDF_NAME(Font));
+        for (int i = 0; i < pdf_dict_len(c, fonts); ++i) {
+            pdf_obj* font = pdf_dict_get_val(c, fonts, i);
+            if (!pdf_name_eq(c, pdf_dict_get(c, font, PDF_NAME(Subtype)), PDF_NAME(Type3)))
+                continue;
+            pdf_obj* procs = pdf_dict_get(c, font, PDF_NAME(CharProcs));
+            for (int k = 0; k < pdf_dict_len(c, procs); ++k)
+                if (pdf_is_stream(c, pdf_dict_get_val(c, procs, k)))
+                    saved.save(c, pdf_dict_get_val(c, procs, k));
+        }
+        pdf_obj* xobjects = pdf_dict_get(c, resources, PDF_NAME(XObject));
+        for (int i = 0; i < pdf_dict_len(c, xobjects); ++i) {
+            pdf_obj* xobject = pdf_dict_get_val(c, xobjects, i);
+            if (pdf_name_eq(c, pdf_dict_get(c, xobject, PDF_NAME(Subtype)), PDF_NAME(Form)))
+                saveType3Procs(c, pdf_dict_get(c, xobject, PDF_NAME(Resources)), saved, depth + 1);
+        }
+    }
+    fz_always(c) {
+        pdf_unmark_obj(c, resources);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+}
+
+// The page's content again, through the pass, into a content stream of the page's own.
+void rewriteContent(fz_context* c, pdf_document* doc, pdf_page* page, const RedactionAreas& areas,
+                    ContentCounts& counts, const char* usage) {
+    fz_buffer* out = nullptr;
+    pdf_obj* stream = nullptr;
+    fz_var(out);
+    fz_var(stream);
+    fz_try(c) {
+        out = fz_new_buffer(c, 4096);
+        pdf_obj* resources = pdf_dict_get_inheritable(c, page->obj, PDF_NAME(Resources));
+        pdf_obj* contents = pdf_dict_get(c, page->obj, PDF_NAME(Contents));
+        removeCoveredPaths(c, doc, resources, contents, out, areas, counts, usage);
+        // A stream of the page's own: the old one may be shared with other pages.
+        stream = pdf_add_stream(c, doc, out, nullptr, 0);
+        pdf_dict_put(c, page->obj, PDF_NAME(Contents), stream);
+    }
+    fz_always(c) {
+        fz_drop_buffer(c, out);
+        pdf_drop_obj(c, stream);
+    }
+    fz_catch(c) {
+        fz_rethrow(c);
+    }
+}
+
 } // namespace
+
+void dropHiddenContent(fz_context* c, pdf_document* doc, pdf_page* page) {
+    const RedactionAreas none;
+    ContentCounts counts;
+    rewriteContent(c, doc, page, none, counts, "View");
+}
 
 void fillAreas(fz_context* c, pdf_page* page, const RedactionAreas& areas) {
     fz_buffer* out = nullptr;
@@ -493,28 +596,20 @@ void redactPageContent(fz_context* c, pdf_document* doc, pdf_page* page,
     filter.instance_forms = 1; // each use on its own, as it is placed there
     filter.sanitize = 1;
     filter.ascii = 0;
-    pdf_filter_page_contents(c, doc, page, &filter);
-
-    fz_buffer* out = nullptr;
-    pdf_obj* stream = nullptr;
-    fz_var(out);
-    fz_var(stream);
+    SavedProcs procs;
     fz_try(c) {
-        out = fz_new_buffer(c, 4096);
-        pdf_obj* resources = pdf_dict_get_inheritable(c, page->obj, PDF_NAME(Resources));
-        pdf_obj* contents = pdf_dict_get(c, page->obj, PDF_NAME(Contents));
-        removeCoveredPaths(c, doc, resources, contents, out, areas, counts);
-        // A stream of the page's own: the old one may be shared with other pages.
-        stream = pdf_add_stream(c, doc, out, nullptr, 0);
-        pdf_dict_put(c, page->obj, PDF_NAME(Contents), stream);
+        saveType3Procs(c, pdf_dict_get_inheritable(c, page->obj, PDF_NAME(Resources)), procs, 0);
+        pdf_filter_page_contents(c, doc, page, &filter);
+        procs.restore(c, doc);
     }
     fz_always(c) {
-        fz_drop_buffer(c, out);
-        pdf_drop_obj(c, stream);
+        procs.release(c);
     }
     fz_catch(c) {
         fz_rethrow(c);
     }
+
+    rewriteContent(c, doc, page, areas, counts, nullptr);
 }
 
 } // namespace pdf

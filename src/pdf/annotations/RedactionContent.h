@@ -37,4 +37,8 @@ void redactPageContent(fz_context* c, pdf_document* doc, pdf_page* page,
 // fz_throw.
 void fillAreas(fz_context* c, pdf_page* page, const RedactionAreas& areas);
 
+// Rewrites the page's content without what optional content hides when it is viewed.
+// Throws through fz_throw.
+void dropHiddenContent(fz_context* c, pdf_document* doc, pdf_page* page);
+
 } // namespace pdf

@@ -178,6 +178,21 @@ void scrubPage(fz_context* c, pdf_document* doc, pdf_page* page, const Scrub& sc
                 redraw(c, a);
         }
     }
+    // Link addresses (links are not among the engine's annotations).
+    pdf_obj* links = entry(c, page->obj, "Annots");
+    int count = 0;
+    fz_var(count);
+    fz_try(c) {
+        count = pdf_array_len(c, links);
+    }
+    fz_catch(c) {
+        fail(c);
+    }
+    for (int i = 0; i < count; ++i) {
+        pdf_obj* action = entry(c, pdf_array_get(c, links, i), "A");
+        if (action)
+            counts.annotations += scrubEntry(c, action, "URI", scrub);
+    }
     for (pdf_annot* w : widgets) {
         pdf_obj* field = pdf_annot_obj(c, w);
         const char* raw = nullptr;
