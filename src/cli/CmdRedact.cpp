@@ -231,11 +231,24 @@ int run(const cli::Args& args) {
                         .arg(e.outline)
                         .arg(e.annotations)
                         .arg(e.fields);
+        if (args.has("--sanitize"))
+            text += QStringLiteral("sanitised: %1 metadata entries, %2 scripts or actions, %3 "
+                                   "embedded files, %4 hidden layers, %5 comments\n")
+                        .arg(sanitized.metadata)
+                        .arg(sanitized.scripts)
+                        .arg(sanitized.embeddedFiles)
+                        .arg(sanitized.hiddenLayers)
+                        .arg(sanitized.comments);
         cli::out(cli::printable(text, true));
     }
-    return cli::reportWritten(
-        args, "redact", {cli::writtenFile(output, doc->pageCount())},
-        {{"marks", report.marks()}, {"pages", pages}, {"elsewhere", elsewhere}});
+    QJsonObject extra{{"marks", report.marks()}, {"pages", pages}, {"elsewhere", elsewhere}};
+    if (args.has("--sanitize"))
+        extra["sanitized"] = QJsonObject{{"metadata", sanitized.metadata},
+                                         {"scripts", sanitized.scripts},
+                                         {"embeddedFiles", sanitized.embeddedFiles},
+                                         {"hiddenLayers", sanitized.hiddenLayers},
+                                         {"comments", sanitized.comments}};
+    return cli::reportWritten(args, "redact", {cli::writtenFile(output, doc->pageCount())}, extra);
 }
 
 } // namespace

@@ -137,6 +137,33 @@ TEST_F(RedactCli, RefusesWhatItCannotDoAndWritesNothing) {
     EXPECT_TRUE(QFile::exists(out));
 }
 
+TEST_F(RedactCli, SanitisesOnItsOwnAndSaysWhatItFound) {
+    const QString in = file("plans.pdf", sanitizePdf());
+    const QString out = dir.filePath("plans_clean.pdf");
+    const QString json = cli({"redact", in, "--sanitize", "-o", out, "--json"});
+    ASSERT_EQ(code, 0) << err.toStdString();
+    const QJsonObject found =
+        QJsonDocument::fromJson(json.toUtf8()).object()["sanitized"].toObject();
+    EXPECT_EQ(found["metadata"].toInt(), 3); // two information entries and the XMP packet
+    EXPECT_EQ(found["scripts"].toInt(), 2);  // the named script and the opening action
+    EXPECT_EQ(found["embeddedFiles"].toInt(), 2);
+    EXPECT_EQ(found["hiddenLayers"].toInt(), 1);
+    EXPECT_EQ(found["comments"].toInt(), 1);
+
+    int status = -1;
+    runTool("qpdf", {"--check", out}, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(runTool("pdftotext", {out, "-"}).contains("Visible words"));
+    const QString qdf = dir.filePath("clean_qdf.pdf");
+    runTool("qpdf", {"--qdf", "--object-streams=disable", out, qdf});
+    QFile raw(qdf);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    for (const char* gone : {"Planner", "JavaScript", "app.alert", "EmbeddedFile", "plan.txt",
+                             "HiddenLayerWord", "Comment text"})
+        EXPECT_FALSE(bytes.contains(gone)) << gone;
+}
+
 TEST_F(RedactCli, KeepsTheProtectionOfAProtectedInput) {
     const QString locked = dir.filePath("locked.pdf");
     cli({"protect", input, "--owner", "boss", "--user", "staff", "-o", locked});

@@ -194,8 +194,8 @@ QByteArray sanitizePdf() {
     const int script = pdf.add("<< /S /JavaScript /JS (app.alert\\(1\\)) >>");
     pdf.set(page, "<< /Type /Page /Parent " + ref(pages) + " /MediaBox [0 0 612 792] /Contents " +
                       ref(contents) + " /Annots [" + ref(attachment) + " " + ref(note) +
-                      "] /Resources << /Font << /F1 " + ref(font) +
-                      " >> /Properties << /L1 " + ref(layer) + " >> >> >>");
+                      "] /Resources << /Font << /F1 " + ref(font) + " >> /Properties << /L1 " +
+                      ref(layer) + " >> >> >>");
     pdf.set(pages, "<< /Type /Pages /Kids [" + ref(page) + "] /Count 1 >>");
     const int xmp = pdf.addStream("<< /Type /Metadata /Subtype /XML >>",
                                   "<x:xmpmeta><dc:creator>Planner</dc:creator></x:xmpmeta>");

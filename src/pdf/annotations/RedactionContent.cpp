@@ -176,6 +176,11 @@ struct PathPass {
     int len = 0;
     int cap = 0;
     void (*clip)(fz_context*, pdf_processor*) = nullptr; // W or W* waiting for its paint
+    // Optional content: with a usage, what it hides for that usage is left out.
+    const char* usage = nullptr;
+    pdf_document* doc = nullptr;
+    pdf_obj* resources = nullptr;
+    int hidden = 0; // depth of marked content inside a hidden group
 };
 
 thread_local PathPass* pass = nullptr;
@@ -264,6 +269,11 @@ bool underOneArea(fz_rect r) {
 void paint(fz_context* c, pdf_processor* proc, void (*op)(fz_context*, pdf_processor*),
            bool strokes) {
     PathPass& p = *pass;
+    if (p.hidden > 0) {
+        p.len = 0;
+        p.clip = nullptr;
+        return;
+    }
     if (p.clip) {
         // A clipping path is written as it is: it shows nothing by itself.
         for (int i = 0; i < p.len; ++i)
@@ -351,6 +361,73 @@ void opWidth(fz_context* c, pdf_processor* proc, float width) {
     pass->writer.op_w(c, proc, width);
 }
 
+void opBDC(fz_context* c, pdf_processor* proc, const char* tag, pdf_obj* raw, pdf_obj* cooked) {
+    PathPass& p = *pass;
+    if (p.hidden > 0) {
+        ++p.hidden;
+        return;
+    }
+    if (p.usage && std::strcmp(tag, "OC") == 0 &&
+        pdf_is_ocg_hidden(c, p.doc, p.resources, p.usage, cooked)) {
+        p.hidden = 1;
+        return;
+    }
+    p.writer.op_BDC(c, proc, tag, raw, cooked);
+}
+void opBMC(fz_context* c, pdf_processor* proc, const char* tag) {
+    if (pass->hidden > 0)
+        ++pass->hidden;
+    else
+        pass->writer.op_BMC(c, proc, tag);
+}
+void opEMC(fz_context* c, pdf_processor* proc) {
+    if (pass->hidden > 0)
+        --pass->hidden;
+    else
+        pass->writer.op_EMC(c, proc);
+}
+// What draws is left out inside a hidden group; what moves the text position stays.
+void opTj(fz_context* c, pdf_processor* proc, char* s, size_t n) {
+    if (!pass->hidden)
+        pass->writer.op_Tj(c, proc, s, n);
+}
+void opTJ(fz_context* c, pdf_processor* proc, pdf_obj* array) {
+    if (!pass->hidden)
+        pass->writer.op_TJ(c, proc, array);
+}
+void opSquote(fz_context* c, pdf_processor* proc, char* s, size_t n) {
+    if (!pass->hidden)
+        pass->writer.op_squote(c, proc, s, n);
+    else
+        pass->writer.op_Tstar(c, proc);
+}
+void opDquote(fz_context* c, pdf_processor* proc, float aw, float ac, char* s, size_t n) {
+    if (!pass->hidden) {
+        pass->writer.op_dquote(c, proc, aw, ac, s, n);
+    } else {
+        pass->writer.op_Tw(c, proc, aw);
+        pass->writer.op_Tc(c, proc, ac);
+        pass->writer.op_Tstar(c, proc);
+    }
+}
+void opDoImage(fz_context* c, pdf_processor* proc, const char* name, fz_image* image) {
+    if (!pass->hidden)
+        pass->writer.op_Do_image(c, proc, name, image);
+}
+void opDoForm(fz_context* c, pdf_processor* proc, const char* name, pdf_obj* form,
+              pdf_obj* resources) {
+    if (!pass->hidden)
+        pass->writer.op_Do_form(c, proc, name, form, resources);
+}
+void opSh(fz_context* c, pdf_processor* proc, const char* name, fz_shade* shade) {
+    if (!pass->hidden)
+        pass->writer.op_sh(c, proc, name, shade);
+}
+void opBI(fz_context* c, pdf_processor* proc, fz_image* image, const char* colorspace) {
+    if (!pass->hidden)
+        pass->writer.op_BI(c, proc, image, colorspace);
+}
+
 // Runs the page's content through the path pass into `out`.
 // With a `usage`, what optional content hides for that usage is left out as well.
 void removeCoveredPaths(fz_context* c, pdf_document* doc, pdf_obj* resources, pdf_obj* contents,
@@ -388,7 +465,22 @@ void removeCoveredPaths(fz_context* c, pdf_document* doc, pdf_obj* resources, pd
         proc->op_Q = opRestore;
         proc->op_cm = opCm;
         proc->op_w = opWidth;
-        proc->usage = usage;
+        if (usage) {
+            state.usage = usage;
+            state.doc = doc;
+            state.resources = resources;
+            proc->op_BDC = opBDC;
+            proc->op_BMC = opBMC;
+            proc->op_EMC = opEMC;
+            proc->op_Tj = opTj;
+            proc->op_TJ = opTJ;
+            proc->op_squote = opSquote;
+            proc->op_dquote = opDquote;
+            proc->op_Do_image = opDoImage;
+            proc->op_Do_form = opDoForm;
+            proc->op_sh = opSh;
+            proc->op_BI = opBI;
+        }
         pdf_process_contents(c, proc, doc, resources, contents, nullptr);
         pdf_close_processor(c, proc);
     }

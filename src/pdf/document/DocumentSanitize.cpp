@@ -44,10 +44,10 @@ bool harmlessAction(fz_context* c, pdf_obj* action) {
 }
 
 bool isComment(fz_context* c, pdf_obj* annot) {
-    static const char* const markup[] = {
-        "Text",      "FreeText", "Line",  "Square", "Circle",    "Polygon", "PolyLine",
-        "Highlight", "Underline", "Squiggly", "StrikeOut", "Stamp",  "Caret",  "Ink",
-        "Popup",     "Sound"};
+    static const char* const markup[] = {"Text",      "FreeText", "Line",      "Square",
+                                         "Circle",    "Polygon",  "PolyLine",  "Highlight",
+                                         "Underline", "Squiggly", "StrikeOut", "Stamp",
+                                         "Caret",     "Ink",      "Popup",     "Sound"};
     const char* subtype = pdf_to_name(c, pdf_dict_get(c, annot, PDF_NAME(Subtype)));
     for (const char* m : markup)
         if (std::strcmp(subtype, m) == 0)
@@ -72,8 +72,7 @@ void catalogLevel(fz_context* c, pdf_document* doc, Walk& w) {
     }
     if (w.items & SanitizeItem::EmbeddedFiles) {
         if (pdf_obj* files = pdf_dict_get(c, names, PDF_NAME(EmbeddedFiles)))
-            take(c, names, "EmbeddedFiles", w.found.embeddedFiles, w.apply,
-                 nameTreeSize(c, files));
+            take(c, names, "EmbeddedFiles", w.found.embeddedFiles, w.apply, nameTreeSize(c, files));
         take(c, root, "AF", w.found.embeddedFiles, w.apply);
     }
     if (w.items & SanitizeItem::HiddenLayers) {
@@ -93,8 +92,8 @@ void pageLevel(fz_context* c, pdf_page* page, Walk& w) {
     pdf_obj* annots = pdf_dict_get(c, obj, PDF_NAME(Annots));
     for (int i = pdf_array_len(c, annots) - 1; i >= 0; --i) {
         pdf_obj* annot = pdf_array_get(c, annots, i);
-        const bool attachment = pdf_name_eq(c, pdf_dict_get(c, annot, PDF_NAME(Subtype)),
-                                            PDF_NAME(FileAttachment));
+        const bool attachment =
+            pdf_name_eq(c, pdf_dict_get(c, annot, PDF_NAME(Subtype)), PDF_NAME(FileAttachment));
         int* removed = nullptr;
         if (attachment && (w.items & SanitizeItem::EmbeddedFiles))
             removed = &w.found.embeddedFiles;
@@ -119,6 +118,17 @@ void pageLevel(fz_context* c, pdf_page* page, Walk& w) {
         dropHiddenContent(c, page->doc, page);
 }
 
+// Runs `step` in the engine's guard; false when it failed.
+template <typename Step> bool guarded(fz_context* c, Step step) {
+    fz_try(c) {
+        step();
+    }
+    fz_catch(c) {
+        return false;
+    }
+    return true;
+}
+
 SanitizeFindings walk(Document& document, SanitizeItems items, bool apply) {
     if (document.isLocked())
         throw Error("the document is locked; it needs its password first");
@@ -129,15 +139,9 @@ SanitizeFindings walk(Document& document, SanitizeItems items, bool apply) {
     DocumentData& d = *document.data();
     fz_context* c = ctx();
     bool ok = true;
-    fz_var(ok);
     {
         auto lock = d.lock();
-        fz_try(c) {
-            catalogLevel(c, d.pdf, w);
-        }
-        fz_catch(c) {
-            ok = false;
-        }
+        ok = guarded(c, [&] { catalogLevel(c, d.pdf, w); });
     }
     for (int i = 0; ok && i < document.pageCount(); ++i) {
         const auto page = document.page(i);
@@ -145,12 +149,7 @@ SanitizeFindings walk(Document& document, SanitizeItems items, bool apply) {
         pdf_page* engine = page ? page->data().engine() : nullptr;
         if (!engine)
             throw Error(QStringLiteral("page %1 cannot be read").arg(i + 1).toStdString());
-        fz_try(c) {
-            pageLevel(c, engine, w);
-        }
-        fz_catch(c) {
-            ok = false;
-        }
+        ok = guarded(c, [&] { pageLevel(c, engine, w); });
         if (apply && ok) {
             touch(page->data());
             announce(d, {Change::Kind::AnnotationsRemoved, {i}});
@@ -159,15 +158,11 @@ SanitizeFindings walk(Document& document, SanitizeItems items, bool apply) {
     if (ok && apply && (items & SanitizeItem::HiddenLayers)) {
         // What the hidden layers drew is gone: nothing is left to switch on.
         auto lock = d.lock();
-        fz_try(c) {
-            pdf_obj* config =
-                pdf_dict_getp(c, pdf_trailer(c, d.pdf), "Root/OCProperties/D");
+        ok = guarded(c, [&] {
+            pdf_obj* config = pdf_dict_getp(c, pdf_trailer(c, d.pdf), "Root/OCProperties/D");
             if (config)
                 pdf_dict_del(c, config, PDF_NAME(OFF));
-        }
-        fz_catch(c) {
-            ok = false;
-        }
+        });
     }
     if (!ok)
         throw Error(QStringLiteral("the document could not be sanitised: %1")
