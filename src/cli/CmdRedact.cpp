@@ -38,6 +38,8 @@ const cli::Registrar registrar({
         "An area is PAGE:X,Y,W,H in points from the top-left corner of the page as it is "
         "shown (its rotation applied), pages counted from 1. Words match in any letter case; "
         "regular expressions are bounded, and one that would run away is refused.\n\n"
+        "With --mark-only the marks are written as standard Redact annotations, to be "
+        "reviewed (and applied later, here or by another program) with nothing removed yet.\n\n"
         "--sanitize, with marks or on its own, removes what the document carries besides its "
         "pages, and says how much of each kind it found.\n\n"
         "What was removed is printed per page. When nothing matched (and --sanitize found "
@@ -77,6 +79,9 @@ const cli::Registrar registrar({
                 {.name = "--sanitize",
                  .help = "also remove the document information and XMP metadata, JavaScript "
                          "and actions, embedded files, hidden layers and comments"},
+                {.name = "--mark-only",
+                 .help = "write the marks as Redact annotations, for review here or in another "
+                         "program, and remove nothing"},
                 {.name = "--allow-empty", .help = "write the copy even when nothing matched"}},
     .json = "{\n"
             "  \"command\": \"redact\",\n"
@@ -136,6 +141,25 @@ QString describe(const pdf::PageRedaction& p) {
         .arg(plural(p.marks, "mark", "marks"));
 }
 
+// The marks made, saved for review instead of applied.
+int writeMarks(const cli::Args& args, pdf::Document& doc, const QString& output) {
+    const int marks = RedactionService::markCount(doc);
+    if (marks == 0 && !args.has("--allow-empty")) {
+        std::fprintf(stderr, "%s: nothing matched; nothing was written\n",
+                     qPrintable(args.positionals()[0]));
+        return 2;
+    }
+    pdf::WriteOptions options;
+    options.keepProtection = true;
+    QString error;
+    if (!doc.write(output, options, &error))
+        return cli::failure(base::couldNotBeWritten(output, error));
+    if (!args.json())
+        cli::out(QStringLiteral("%1 marked for review\n").arg(plural(marks, "area", "areas")));
+    return cli::reportWritten(args, "redact", {cli::writtenFile(output, doc.pageCount())},
+                              {{"marks", marks}});
+}
+
 int run(const cli::Args& args) {
     const cli::Command& self = cli::registry().at("redact");
     const QString output = args.text("--output");
@@ -177,6 +201,8 @@ int run(const cli::Args& args) {
         for (const ShownArea& area : areas)
             RedactionService::markShownArea(*doc, area.page, area.rect, style);
         RedactionService::markMatches(*doc, RedactionService::findMatches(*doc, *matcher), style);
+        if (args.has("--mark-only"))
+            return writeMarks(args, *doc, output);
         report = RedactionService::applyRedactions(*doc, &*matcher, style);
         if (args.has("--sanitize"))
             sanitized = pdf::sanitizeDocument(

@@ -101,10 +101,19 @@ TEST_F(RedactCli, TakesTheSecretsOutOfEveryPlaceAndKeepsTheRest) {
 
 // Areas given as the pages are shown, turned 90 and 270 degrees: computed here from the
 // rotation alone. The secret spans x 103.3–152, y 297–310 in user space on a 612 × 792 box.
+// The marks go through a file of their own first, as standard Redact annotations to review:
+// nothing is removed until that file is redacted in turn.
 TEST_F(RedactCli, RedactsRotatedPagesWhereTheyAreShown) {
-    const QString out = dir.filePath("turned.pdf");
+    const QString marked = dir.filePath("marked.pdf");
     // /Rotate 90 shows user (x, y) at (y, x); /Rotate 270 at (792 − y, 612 − x).
-    cli({"redact", input, "--area", "2:295,104,17,47", "--area", "3:480,461,17,47", "-o", out});
+    cli({"redact", input, "--area", "2:295,104,17,47", "--area", "3:480,461,17,47", "--mark-only",
+         "-o", marked});
+    ASSERT_EQ(code, 0) << err.toStdString();
+    EXPECT_TRUE(runTool("pdftotext", {"-f", "2", "-l", "2", marked, "-"}).contains("SECRET"));
+    EXPECT_EQ(runTool("qpdf", {"--qdf", "--object-streams=disable", marked, "-"}).count("/Redact"),
+              2);
+    const QString out = dir.filePath("turned.pdf");
+    cli({"redact", marked, "-o", out});
     ASSERT_EQ(code, 0) << err.toStdString();
     const QString text = QString::fromUtf8(runTool("pdftotext", {"-f", "2", "-l", "3", out, "-"}));
     EXPECT_FALSE(text.contains("SECRET")) << text.toStdString();
