@@ -37,6 +37,13 @@ void redactPageContent(fz_context* c, pdf_document* doc, pdf_page* page,
 // fz_throw.
 void fillAreas(fz_context* c, pdf_page* page, const RedactionAreas& areas);
 
+// Writes the content `contents` (drawn with `resources`) into `out` again, without the
+// painted subpaths lying wholly under one of `areas` and, with a `usage`, without what
+// optional content hides for that usage. Throws through fz_throw.
+void passContent(fz_context* c, pdf_document* doc, pdf_obj* resources, pdf_obj* contents,
+                 fz_buffer* out, const RedactionAreas& areas, ContentCounts& counts,
+                 const char* usage);
+
 // Rewrites the page's content without what optional content hides when it is viewed.
 // Throws through fz_throw.
 void dropHiddenContent(fz_context* c, pdf_document* doc, pdf_page* page);

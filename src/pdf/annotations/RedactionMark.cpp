@@ -1,5 +1,5 @@
 // Redaction marks: Redact annotations that show, until applied, an outline of each area.
-#include "pdf/annotations/OwnAnnots.h"
+#include "pdf/annotations/AnnotationMaking.h"
 #include "pdf/annotations/Redaction.h"
 #include "pdf/document/Page.h"
 #include "pdf/engine/Internal.h"
@@ -71,53 +71,26 @@ AnnotationPtr addRedactionMark(Page& page, const std::vector<QRectF>& areas,
                            float(fillColor.blueF())};
     const QByteArray overlay = style.overlayText.toUtf8();
 
-    ChangeScope scope;
-    PageData& d = page.data();
-    auto lock = d.doc->lock();
-    pdf_page* target = d.detached ? nullptr : d.engine();
-    if (!target)
-        return nullptr;
-    fz_context* c = ctx();
-    pdf_annot* annot = nullptr;
-    bool ok = true;
-    fz_var(annot);
-    fz_var(ok);
-    fz_try(c) {
-        ensureOwnAnnotsArray(c, target->obj);
-        annot = pdf_create_annot_raw(c, target, PDF_ANNOT_REDACT);
-        pdf_obj* obj = pdf_annot_obj(c, annot);
-        pdf_dict_put_rect(c, obj, PDF_NAME(Rect), frame);
-        putQuadPoints(c, obj, boxes);
-        pdf_set_annot_flags(c, annot, PDF_ANNOT_IS_PRINT);
-        pdf_set_annot_color(c, annot, 3, kOutline);
-        // Set directly: the engine's setter refuses /IC on this subtype, which the
-        // standard gives it for the fill.
-        pdf_obj* ic = pdf_dict_put_array(c, obj, PDF_NAME(IC), 3);
-        for (float v : fill)
-            pdf_array_push_real(c, ic, v);
-        if (!overlay.isEmpty())
-            pdf_dict_puts_drop(c, obj, "OverlayText", pdf_new_text_string(c, overlay.constData()));
-        setDrawnAppearance(c, d.doc->pdf, annot, frame.x1 - frame.x0, frame.y1 - frame.y0,
-                           [&](fz_device* dev) { drawOutlines(c, dev, boxes, frame); });
-    }
-    fz_catch(c) {
-        ok = false;
-    }
-    if (!ok) {
-        if (annot) {
-            fz_try(c) {
-                pdf_delete_annot(c, target, annot);
-            }
-            fz_catch(c) {}
-            pdf_drop_annot(c, annot);
-        }
-        return nullptr;
-    }
-    touch(d);
-    announce(*d.doc, {Change::Kind::AnnotationsAdded, {d.index}});
-    AnnotationPtr wrapped = wrapAnnotation(page.shared_from_this(), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
+    return create(
+        page, PDF_ANNOT_REDACT,
+        [&](fz_context* c, pdf_document* doc, pdf_annot* annot) {
+            pdf_obj* obj = pdf_annot_obj(c, annot);
+            pdf_dict_put_rect(c, obj, PDF_NAME(Rect), frame);
+            putQuadPoints(c, obj, boxes);
+            pdf_set_annot_flags(c, annot, PDF_ANNOT_IS_PRINT);
+            pdf_set_annot_color(c, annot, 3, kOutline);
+            // Set directly: the engine's setter refuses /IC on this subtype, which the
+            // standard gives it for the fill.
+            pdf_obj* ic = pdf_dict_put_array(c, obj, PDF_NAME(IC), 3);
+            for (float v : fill)
+                pdf_array_push_real(c, ic, v);
+            if (!overlay.isEmpty())
+                pdf_dict_puts_drop(c, obj, "OverlayText",
+                                   pdf_new_text_string(c, overlay.constData()));
+            setDrawnAppearance(c, doc, annot, frame.x1 - frame.x0, frame.y1 - frame.y0,
+                               [&](fz_device* dev) { drawOutlines(c, dev, boxes, frame); });
+        },
+        true);
 }
 
 std::vector<QRectF> redactionAreas(const Annotation& annotation) {
