@@ -273,8 +273,12 @@ void opDoImage(fz_context* c, pdf_processor* proc, const char* name, fz_image* i
 }
 void opDoForm(fz_context* c, pdf_processor* proc, const char* name, pdf_obj* form,
               pdf_obj* resources) {
-    if (!pass->hidden)
-        pass->writer.op_Do_form(c, proc, name, form, resources);
+    // A form may belong to a hidden group of its own, without marked content around it.
+    pdf_obj* group = pdf_dict_get(c, form, PDF_NAME(OC));
+    if (pass->hidden ||
+        (group && pdf_is_ocg_hidden(c, pass->doc, pass->resources, pass->usage, group)))
+        return;
+    pass->writer.op_Do_form(c, proc, name, form, resources);
 }
 void opSh(fz_context* c, pdf_processor* proc, const char* name, fz_shade* shade) {
     if (!pass->hidden)
