@@ -83,6 +83,8 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     opts.do_compress = 1;
     opts.do_compress_images = 1;
     opts.do_compress_fonts = 1;
+    if (options.collectGarbage)
+        opts.do_garbage = 2;
     const bool encrypt = !options.ownerPassword.isEmpty() || !options.userPassword.isEmpty();
     if (encrypt) {
         const QByteArray owner =
