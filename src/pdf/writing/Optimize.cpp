@@ -1,0 +1,277 @@
+#include "pdf/writing/Optimize.h"
+
+#include "pdf/document/Document.h"
+#include "pdf/document/FileStream.h"
+#include "pdf/engine/Error.h"
+#include "pdf/engine/Internal.h"
+#include "pdf/writing/ObjectStreamWriter.h"
+#include "pdf/writing/OptimizeImages.h"
+#include "pdf/writing/OptimizeStreams.h"
+
+#include "base/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+namespace pdf {
+
+using engine::ctx;
+
+int levelDpi(OptimizeLevel level) {
+    switch (level) {
+    case OptimizeLevel::Balanced:
+        return 150;
+    case OptimizeLevel::Small:
+        return 100;
+    case OptimizeLevel::Lossless:
+        break;
+    }
+    return 0;
+}
+
+int levelJpegQuality(OptimizeLevel level) {
+    switch (level) {
+    case OptimizeLevel::Balanced:
+        return 75;
+    case OptimizeLevel::Small:
+        return 60;
+    case OptimizeLevel::Lossless:
+        break;
+    }
+    return 0;
+}
+
+QString levelName(OptimizeLevel level) {
+    switch (level) {
+    case OptimizeLevel::Balanced:
+        return QStringLiteral("balanced");
+    case OptimizeLevel::Small:
+        return QStringLiteral("small");
+    case OptimizeLevel::Lossless:
+        break;
+    }
+    return QStringLiteral("lossless");
+}
+
+namespace {
+
+// A private copy of the document, read from its file, for this work alone.
+class PrivateCopy {
+public:
+    explicit PrivateCopy(const Document& source) {
+        if (source.path().isEmpty())
+            throw Error("the document has not been saved to a file");
+        if (source.isLocked())
+            throw Error("the document is locked; it needs its password first");
+        if (source.pageCount() == 0)
+            throw Error("the document has no pages: there is nothing to make smaller");
+        const QByteArray path = QFile::encodeName(source.path());
+        const QByteArray password = source.data()->password;
+        fz_context* c = ctx();
+        fz_stream* stream = nullptr;
+        fz_var(stream);
+        bool ok = true;
+        fz_try(c) {
+            stream = openFileStream(c, path.constData());
+            doc_ = pdf_open_document_with_stream(c, stream);
+            if (pdf_needs_password(c, doc_) &&
+                !pdf_authenticate_password(c, doc_, password.constData()))
+                fz_throw(c, FZ_ERROR_GENERIC, "the password no longer opens the file");
+            pages_ = pdf_count_pages(c, doc_);
+        }
+        fz_always(c) {
+            fz_drop_stream(c, stream);
+        }
+        fz_catch(c) {
+            ok = false;
+        }
+        if (!ok)
+            throw Error("the file could not be read: " + engine::lastError(c).toStdString());
+        if (pages_ <= 0)
+            throw Error("the document has no pages: there is nothing to make smaller");
+        inputBytes_ = QFileInfo(source.path()).size();
+    }
+    ~PrivateCopy() { pdf_drop_document(ctx(), doc_); }
+    PrivateCopy(const PrivateCopy&) = delete;
+    PrivateCopy& operator=(const PrivateCopy&) = delete;
+
+    pdf_document* get() const { return doc_; }
+    int pages() const { return pages_; }
+    qint64 inputBytes() const { return inputBytes_; }
+
+private:
+    pdf_document* doc_ = nullptr;
+    int pages_ = 0;
+    qint64 inputBytes_ = 0;
+};
+
+// Runs an engine step that throws through fz_throw; its error as pdf::Error.
+template <typename Step> void guarded(fz_context* c, Step step) {
+    bool ok = true;
+    fz_try(c) {
+        step();
+    }
+    fz_catch(c) {
+        ok = false;
+    }
+    if (!ok)
+        throw Error(engine::lastError(c).toStdString());
+}
+
+// Maps the progress of one stage onto its share [from, to) of the whole.
+OptimizeProgress stage(const OptimizeProgress& progress, int from, int to) {
+    if (!progress)
+        return {};
+    return [progress, from, to](int done, int total) {
+        progress(from + (total > 0 ? (to - from) * done / total : 0), 100);
+    };
+}
+
+// Lossless races a plain rewrite, so it deflates as hard as zlib's best does in the same
+// time; the levels that re-encode images spend the time images save on a few percent more.
+int deflateLevel(OptimizeLevel level) {
+    switch (level) {
+    case OptimizeLevel::Balanced:
+        return 10;
+    case OptimizeLevel::Small:
+        return 12;
+    case OptimizeLevel::Lossless:
+        break;
+    }
+    return 9;
+}
+
+bool cancelled(const base::CancelToken* cancel) {
+    return cancel && cancel->isCancelled();
+}
+
+// The engine's writer: objects collected and renumbered, streams it finds unfiltered
+// deflated, the encryption kept.
+void writeCollected(fz_context* c, pdf_document* doc, const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    pdf_write_options opts = pdf_default_write_options;
+    opts.do_garbage = 2;
+    opts.do_compress = 1;
+    opts.do_compress_images = 1;
+    opts.do_compress_fonts = 1;
+    opts.do_encrypt = doc->crypt ? PDF_ENCRYPT_KEEP : PDF_ENCRYPT_NONE;
+    guarded(c, [&] { pdf_save_document(c, doc, name.constData(), &opts); });
+}
+
+// Copies the file at `from` into `file`; the bytes copied.
+qint64 copyInto(const QString& from, base::AtomicFile& file) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error(in.errorString().toStdString());
+    qint64 total = 0;
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (!file.write(chunk))
+            throw Error(file.reason().toStdString());
+        total += chunk.size();
+    }
+    return total;
+}
+
+} // namespace
+
+OptimizeReport writeOptimizedCopy(const Document& source, const QString& output,
+                                  const OptimizeSettings& settings,
+                                  const OptimizeProgress& progress,
+                                  const base::CancelToken* cancel) {
+    PrivateCopy copy(source);
+    fz_context* c = ctx();
+    pdf_document* doc = copy.get();
+    OptimizeReport report;
+    report.inputBytes = copy.inputBytes();
+    report.pages = copy.pages();
+    const bool images = settings.level != OptimizeLevel::Lossless;
+    const int level = deflateLevel(settings.level);
+    const int streamsFrom = images ? 60 : 0;
+
+    if (images) {
+        std::vector<float> resolutions;
+        guarded(c, [&] { resolutions = imageResolutions(c, doc, cancel); });
+        if (progress)
+            progress(10, 100);
+        ImageSettings imageSettings;
+        imageSettings.dpi = settings.dpi > 0 ? settings.dpi : levelDpi(settings.level);
+        imageSettings.jpegQuality =
+            settings.jpegQuality > 0 ? settings.jpegQuality : levelJpegQuality(settings.level);
+        ImageCounts counts;
+        guarded(c, [&] {
+            shrinkImages(c, doc, imageSettings, resolutions, {}, cancel, stage(progress, 10, 60),
+                         &counts, nullptr);
+        });
+        report.imagesReencoded = counts.reencoded;
+        report.imagesResampled = counts.resampled;
+        report.imagesMadeGrey = counts.madeGrey;
+        report.damagedImages = counts.damaged;
+        report.unsupportedImages = counts.unsupported;
+    }
+    if (cancelled(cancel)) {
+        report.cancelled = true;
+        return report;
+    }
+    StreamCounts streams;
+    guarded(c, [&] {
+        recompressStreams(c, doc, level, cancel, stage(progress, streamsFrom, 85), &streams);
+    });
+    report.streamsRecompressed = streams.recompressed;
+    report.damagedStreams = streams.damaged;
+    guarded(c, [&] { report.objectsMerged = mergeDuplicates(c, doc); });
+    if (cancelled(cancel)) {
+        report.cancelled = true;
+        return report;
+    }
+
+    // Collected by the engine's writer into a file beside the output, then packed into
+    // object streams from there: the objects are read back one at a time, never all held.
+    QTemporaryFile collected(QFileInfo(output).absoluteDir().filePath(".optimize-XXXXXX"));
+    if (!collected.open())
+        throw Error(collected.errorString().toStdString());
+    collected.close();
+    writeCollected(c, doc, collected.fileName());
+    if (progress)
+        progress(92, 100);
+    base::AtomicFile file(output);
+    if (!file.open())
+        throw Error(file.reason().toStdString());
+    if (doc->crypt) {
+        report.outputBytes = copyInto(collected.fileName(), file);
+    } else {
+        pdf_document* packed = nullptr;
+        const QByteArray name = QFile::encodeName(collected.fileName());
+        guarded(c, [&] { packed = pdf_open_document(c, name.constData()); });
+        try {
+            report.outputBytes = writeWithObjectStreams(c, packed, file, level, cancel);
+        } catch (...) {
+            pdf_drop_document(c, packed);
+            file.cancel();
+            if (!cancelled(cancel))
+                throw;
+            report.cancelled = true;
+            return report;
+        }
+        pdf_drop_document(c, packed);
+        report.objectStreams = true;
+    }
+    if (report.outputBytes >= report.inputBytes) {
+        file.cancel();
+        return report;
+    }
+    if (!file.commit())
+        throw Error(file.reason().toStdString());
+    report.written = true;
+    if (progress)
+        progress(100, 100);
+    return report;
+}
+
+} // namespace pdf
