@@ -72,19 +72,34 @@ Pixels resample(const Pixels& image, int width, int height) {
 bool isGrey(const Pixels& image) {
     if (image.channels != 3)
         return image.channels == 1;
-    // JPEG noise parts the channels of a grey pixel by a few levels; a tint, by more and
-    // over a whole area.
-    size_t tinted = 0;
-    const size_t pixels = size_t(image.width) * size_t(image.height);
-    const unsigned char* p = image.samples.data();
-    for (size_t i = 0; i < pixels; ++i, p += 3) {
-        const int spread = std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
-        if (spread > 24)
-            return false;
-        if (spread > 8)
-            ++tinted;
+    // A scanner's noise parts the channels of single grey pixels; a colour shows over an
+    // area. So the channels are compared on 4 × 4 averages, where the noise has settled.
+    constexpr int kBlock = 4;
+    const size_t stride = size_t(image.width) * 3;
+    size_t tinted = 0, blocks = 0;
+    for (int by = 0; by < image.height; by += kBlock) {
+        const int rows = std::min(kBlock, image.height - by);
+        for (int bx = 0; bx < image.width; bx += kBlock) {
+            const int columns = std::min(kBlock, image.width - bx);
+            int sum[3] = {0, 0, 0};
+            for (int y = by; y < by + rows; ++y) {
+                const unsigned char* p = image.samples.data() + size_t(y) * stride + size_t(bx) * 3;
+                for (int x = 0; x < columns; ++x, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const int count = rows * columns;
+            const int spread =
+                (std::max({sum[0], sum[1], sum[2]}) - std::min({sum[0], sum[1], sum[2]})) / count;
+            if (spread > 40)
+                return false;
+            tinted += spread > 14;
+            ++blocks;
+        }
     }
-    return tinted * 200 <= pixels;
+    return tinted * 1000 <= blocks;
 }
 
 Pixels toGrey(const Pixels& image) {
@@ -125,9 +140,56 @@ struct JpegFailure {
     std::longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1);
 }
 
-void jpegQuiet(j_common_ptr, int) {}
+// Says nothing, but counts the warnings (data cut short or corrupt) as the library's own
+// handler would.
+void jpegQuiet(j_common_ptr info, int level) {
+    if (level < 0)
+        ++info->err->num_warnings;
+}
 
 } // namespace
+
+bool decodeJpeg(const unsigned char* data, size_t size, int channels, int minWidth, int minHeight,
+                Pixels* out) {
+    // Everything with a destructor lives before the jump target: a failure returns here.
+    jpeg_decompress_struct info{};
+    JpegFailure failure{};
+    info.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = jpegFailed;
+    failure.manager.emit_message = jpegQuiet;
+    if (setjmp(failure.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    if (info.num_components != channels || (channels != 1 && channels != 3)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    info.out_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    unsigned denom = 8;
+    while (denom > 1 && (int((info.image_width + denom - 1) / denom) < minWidth ||
+                         int((info.image_height + denom - 1) / denom) < minHeight))
+        denom /= 2;
+    info.scale_num = 1;
+    info.scale_denom = denom;
+    jpeg_start_decompress(&info);
+    out->width = int(info.output_width);
+    out->height = int(info.output_height);
+    out->channels = channels;
+    out->samples.resize(size_t(out->width) * size_t(out->height) * size_t(channels));
+    const size_t stride = size_t(out->width) * size_t(channels);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = out->samples.data() + info.output_scanline * stride;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    const bool whole = failure.manager.num_warnings == 0;
+    jpeg_destroy_decompress(&info);
+    return whole;
+}
 
 Bytes encodeJpeg(const Pixels& image, int quality) {
     // Everything with a destructor lives before the jump target: a failure returns here.

@@ -20,7 +20,8 @@ struct Pixels {
 // with fractional edges): no aliasing of a downsampled halftone or noise, no ringing.
 Pixels resample(const Pixels& image, int width, int height);
 
-// Whether an RGB image is grey: no pixel's channels part by more than JPEG noise does.
+// Whether an RGB image is grey: no area of it has a colour, whatever the noise of single
+// pixels.
 bool isGrey(const Pixels& image);
 // An RGB image as grey, by its luminance.
 Pixels toGrey(const Pixels& image);
@@ -31,6 +32,13 @@ bool looksPhotographic(const Pixels& image);
 
 // Baseline JPEG at `quality` (1-100), 4:2:0 for colour; empty on failure.
 Bytes encodeJpeg(const Pixels& image, int quality);
+
+// Decodes a baseline or progressive JPEG of `channels` components (1 or 3), at the smallest
+// of 1/1, 1/2, 1/4 and 1/8 of its size that is still at least `minWidth` × `minHeight`
+// (scaled while decoding, which costs a fraction of a full decode). False when the data is
+// damaged (cut short, corrupt: the decoder warned) or has other components.
+bool decodeJpeg(const unsigned char* data, size_t size, int channels, int minWidth, int minHeight,
+                Pixels* out);
 
 // zlib data at libdeflate's `level` (1-12); empty on failure.
 Bytes deflate(const unsigned char* data, size_t size, int level);

@@ -274,4 +274,107 @@ OptimizeReport writeOptimizedCopy(const Document& source, const QString& output,
     return report;
 }
 
+namespace {
+
+// `count` of `items`, spread evenly over them.
+std::vector<int> spread(const std::vector<int>& items, size_t count) {
+    if (items.size() <= count)
+        return items;
+    std::vector<int> picked;
+    for (size_t i = 0; i < count; ++i)
+        picked.push_back(items[i * items.size() / count]);
+    return picked;
+}
+
+// The length stream `number` has in the file. Throws through fz_throw.
+qint64 storedLength(fz_context* c, pdf_document* doc, int number) {
+    pdf_obj* dict = pdf_load_object(c, doc, number);
+    const qint64 length = pdf_dict_get_int(c, dict, PDF_NAME(Length)); // never throws
+    pdf_drop_obj(c, dict);
+    return length;
+}
+
+// Stored bytes of every stream, split into images and the rest. Throws through fz_throw.
+void streamBytes(fz_context* c, pdf_document* doc, const std::vector<int>& images,
+                 qint64* imageBytes, qint64* otherBytes, std::vector<int>* others) {
+    std::vector<bool> isImage(size_t(pdf_xref_len(c, doc)), false);
+    for (int number : images)
+        isImage[size_t(number)] = true;
+    for (int number = 1; number < int(isImage.size()); ++number) {
+        if (!pdf_obj_num_is_stream(c, doc, number))
+            continue;
+        if (isImage[size_t(number)]) {
+            *imageBytes += storedLength(c, doc, number);
+        } else {
+            *otherBytes += storedLength(c, doc, number);
+            others->push_back(number);
+        }
+    }
+}
+
+// The share of their stored size that the images of `sample` keep at `level`.
+double imageShare(fz_context* c, pdf_document* doc, const std::vector<int>& sample,
+                  const std::vector<float>& resolutions, OptimizeLevel level,
+                  const base::CancelToken* cancel) {
+    ImageSettings settings;
+    settings.dpi = levelDpi(level);
+    settings.jpegQuality = levelJpegQuality(level);
+    ImageCounts counts;
+    qint64 sampled = 0;
+    for (int number : sample)
+        sampled += storedLength(c, doc, number);
+    shrinkImages(c, doc, settings, resolutions, sample, cancel, {}, &counts, nullptr, false);
+    if (sampled <= 0)
+        return 1.0;
+    return double(sampled - counts.bytesBefore + counts.bytesAfter) / double(sampled);
+}
+
+} // namespace
+
+SizeEstimates estimateOptimizedSizes(const Document& source, const base::CancelToken* cancel) {
+    PrivateCopy copy(source);
+    fz_context* c = ctx();
+    pdf_document* doc = copy.get();
+    SizeEstimates estimates;
+    estimates.inputBytes = copy.inputBytes();
+    std::vector<int> images, others, pages;
+    qint64 imageBytes = 0, otherBytes = 0;
+    guarded(c, [&] {
+        images = imageObjects(c, doc);
+        streamBytes(c, doc, images, &imageBytes, &otherBytes, &others);
+    });
+    // Streams: a sample recompressed in memory. Objects outside streams: object streams
+    // pack them to about a third (less where the file packed them already).
+    StreamCounts streams;
+    const std::vector<int> streamSample = spread(others, 40);
+    guarded(c, [&] {
+        recompressStreams(c, doc, deflateLevel(OptimizeLevel::Lossless), cancel, {}, &streams,
+                          &streamSample, false);
+    });
+    const double streamShare =
+        streams.bytesBefore > 0 ? double(streams.bytesAfter) / double(streams.bytesBefore) : 1.0;
+    const qint64 loose = std::max<qint64>(0, estimates.inputBytes - imageBytes - otherBytes);
+    const qint64 rest =
+        qint64(double(otherBytes) * streamShare) + (doc->crypt ? loose : loose / 3);
+    estimates.lossless = std::min(estimates.inputBytes, rest + imageBytes);
+    // Images: those drawn on a sample of pages, re-encoded in memory at each level.
+    for (int i = 0; i < copy.pages(); i += std::max(1, copy.pages() / 12))
+        pages.push_back(i);
+    std::vector<float> resolutions;
+    guarded(c, [&] { resolutions = imageResolutions(c, doc, cancel, &pages); });
+    std::vector<int> drawn;
+    for (int number : images)
+        if (resolutions[size_t(number)] > 0)
+            drawn.push_back(number);
+    const std::vector<int> sample = spread(drawn.empty() ? images : drawn, 6);
+    for (auto level : {OptimizeLevel::Balanced, OptimizeLevel::Small}) {
+        double share = 1.0;
+        guarded(c, [&] { share = imageShare(c, doc, sample, resolutions, level, cancel); });
+        const qint64 size = rest + qint64(double(imageBytes) * share);
+        (level == OptimizeLevel::Balanced ? estimates.balanced : estimates.small) =
+            std::min(estimates.lossless, size);
+    }
+    return estimates;
+}
+
 } // namespace pdf

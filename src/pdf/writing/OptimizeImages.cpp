@@ -180,6 +180,9 @@ struct Job {
     codec::Bytes stored; // the stored bytes, when a worker must check them
     qint64 storedSize = 0;
     int channels = 0;
+    bool jpegParms = false; // a JPEG with decoding parameters: the engine knows them
+    int width = 0;
+    int height = 0;
     float dpi = 0;
     // The worker's result.
     codec::Bytes result;
@@ -222,6 +225,9 @@ Verdict examine(fz_context* c, pdf_document* doc, int number, Job* job) {
                                                                       : Coding::Raw;
         const bool knownFilter = !filter || job->coding != Coding::Raw;
         job->storedSize = pdf_dict_get_int(c, dict, PDF_NAME(Length));
+        job->jpegParms = pdf_dict_get(c, dict, PDF_NAME(DecodeParms)) != nullptr;
+        job->width = pdf_dict_get_int(c, dict, PDF_NAME(Width));
+        job->height = pdf_dict_get_int(c, dict, PDF_NAME(Height));
         if (pdf_dict_get_bool(c, dict, PDF_NAME(ImageMask)) || bits != 8 ||
             pdf_is_array(c, pdf_dict_get(c, dict, PDF_NAME(Mask))) ||
             pdf_dict_get(c, dict, PDF_NAME(Decode)) || !knownFilter)
@@ -263,7 +269,8 @@ bool loadJob(fz_context* c, pdf_document* doc, Job* job) {
     bool ok = true;
     fz_try(c) {
         ref = pdf_new_indirect(c, doc, job->number, 0);
-        job->image = pdf_load_image(c, doc, ref);
+        if (job->coding != Coding::Jpeg || job->jpegParms)
+            job->image = pdf_load_image(c, doc, ref);
         if (job->coding != Coding::Raw)
             raw = pdf_load_raw_stream_number(c, doc, job->number);
     }
@@ -306,13 +313,16 @@ bool storedIsWhole(const Job& job, size_t expected) {
     return true;
 }
 
-// The decoded samples of the job's image, or false. Engine calls on this thread's context.
-bool decode(Job& job, codec::Pixels* pixels) {
+// The decoded samples of the job's image, at least `width` × `height` (the engine decodes a
+// JPEG straight at a half, a quarter or an eighth of its size when that is enough), or
+// false. Engine calls on this thread's context.
+bool decode(Job& job, int width, int height, codec::Pixels* pixels) {
     fz_context* c = engine::ctx();
     fz_pixmap* pix = nullptr;
+    fz_matrix scale = fz_scale(float(width), float(height));
     fz_var(pix);
     fz_try(c) {
-        pix = fz_get_pixmap_from_image(c, job.image, nullptr, nullptr, nullptr, nullptr);
+        pix = fz_get_pixmap_from_image(c, job.image, nullptr, &scale, nullptr, nullptr);
     }
     fz_catch(c) {
         return false;
@@ -338,26 +348,42 @@ bool decode(Job& job, codec::Pixels* pixels) {
 
 // Engine-free but for the decoding: runs on any worker.
 void work(Job& job, const ImageSettings& settings) {
-    codec::Pixels pixels;
-    if (!decode(job, &pixels)) {
+    const int fullWidth = job.image ? job.image->w : job.width;
+    const int fullHeight = job.image ? job.image->h : job.height;
+    if (fullWidth <= 0 || fullHeight <= 0) {
         job.damaged = true;
         return;
     }
-    if (!storedIsWhole(job, pixels.samples.size())) {
-        job.damaged = true;
-        return;
-    }
-    job.stored.clear();
-    job.stored.shrink_to_fit();
+    int width = fullWidth;
+    int height = fullHeight;
     // A little finer than asked is left alone: resampling it would cost detail for little.
     if (job.dpi > settings.dpi * 1.15) {
         const double scale = settings.dpi / job.dpi;
-        const int width = std::max(1, int(std::lround(pixels.width * scale)));
-        const int height = std::max(1, int(std::lround(pixels.height * scale)));
-        if (width < pixels.width && height < pixels.height) {
-            pixels = codec::resample(pixels, width, height);
-            job.resampled = true;
+        width = std::max(1, int(std::lround(fullWidth * scale)));
+        height = std::max(1, int(std::lround(fullHeight * scale)));
+    }
+    codec::Pixels pixels;
+    if (job.coding == Coding::Jpeg && !job.jpegParms) {
+        // Decoded here: straight at the size needed, and strictly, so damage shows.
+        if (!codec::decodeJpeg(job.stored.data(), job.stored.size(), job.channels, width, height,
+                               &pixels)) {
+            job.damaged = true;
+            return;
         }
+    } else {
+        if (!storedIsWhole(job, size_t(fullWidth) * size_t(fullHeight) * size_t(job.channels)) ||
+            !decode(job, width, height, &pixels)) {
+            job.damaged = true;
+            return;
+        }
+    }
+    job.stored.clear();
+    job.stored.shrink_to_fit();
+    if (width < pixels.width && height < pixels.height) {
+        pixels = codec::resample(pixels, width, height);
+        job.resampled = true;
+    } else {
+        job.resampled = pixels.width < fullWidth;
     }
     if (pixels.channels == 3 && codec::isGrey(pixels)) {
         pixels = codec::toGrey(pixels);
