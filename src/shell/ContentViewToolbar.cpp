@@ -116,6 +116,8 @@ void ContentView::buildToolbar() {
             raise(&SheetFlags::setShowPasswordProtection));
     connect(menu->addAction(tr("Compare Documents...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowCompare));
+    connect(menu->addAction(tr("Reduce File Size...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowReduceFileSize));
     menu->addSeparator();
     connect(menu->addAction(tr("OCR Current Page")), &QAction::triggered, this,
             &ContentView::ocrCurrentPage);

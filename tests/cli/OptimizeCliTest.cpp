@@ -74,7 +74,9 @@ protected:
 TEST_F(OptimizeCliTest, EveryLevelKeepsTextLinksOutlineFieldsLabelsAndAnnotations) {
     const QString in = file("in.pdf", survivorsPdf());
     const QStringList before = structure(in);
-    ASSERT_GE(before.size(), 6) << before.join('\n').toStdString();
+    ASSERT_TRUE(before.contains("field name = Alice") && before.contains("page A- /D annots 0") &&
+                before.contains("page  /r annots 2") && before.contains("outline Third -> 3"))
+        << before.join('\n').toStdString();
     for (const QString level : {"lossless", "balanced", "small"}) {
         SCOPED_TRACE(level.toStdString());
         const QString out = dir.filePath(level + ".pdf");
@@ -98,9 +100,8 @@ TEST_F(OptimizeCliTest, ImagesShrinkByPlacementGreyTurnsGreyAndNothingGrows) {
     // Drawn 160 pt wide, so 640 px are 288 dpi; the tiny JPEG is drawn at 72 dpi.
     const QByteArray photo = jpegOf(greyPhoto(), 92);
     const QByteArray tiny = jpegOf(greyPhoto(160, 120).scaled(160, 120), 20);
-    const QString in = file("in.pdf", imagePagesPdf({{photo, {}, 160},
-                                                     {{}, chart(), 160},
-                                                     {tiny, {}, 160}}));
+    const QString in =
+        file("in.pdf", imagePagesPdf({{photo, {}, 160}, {{}, chart(), 160}, {tiny, {}, 160}}));
     const QString out = dir.filePath("out.pdf");
     const QJsonObject report = optimize(in, out, {"--jpeg-quality", "100"});
     ASSERT_EQ(code, 0) << err.toStdString();
@@ -142,7 +143,8 @@ TEST_F(OptimizeCliTest, WritesNothingWhenItCannotOrNeedNot) {
     // A JPEG cut short is kept as it is, and counted.
     QByteArray cut = jpegOf(greyPhoto(), 90);
     cut.chop(cut.size() / 3);
-    const QString damaged = file("damaged.pdf", imagePagesPdf({{cut, {}, 160}, {{}, chart(), 160}}));
+    const QString damaged =
+        file("damaged.pdf", imagePagesPdf({{cut, {}, 160}, {{}, chart(), 160}}));
     const QString out = dir.filePath("d.pdf");
     const QJsonObject report = optimize(damaged, out);
     ASSERT_EQ(code, 0) << err.toStdString();

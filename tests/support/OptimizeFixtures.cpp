@@ -10,7 +10,9 @@ namespace fixtures {
 
 namespace {
 
-QByteArray ref(int number) { return QByteArray::number(number) + " 0 R"; }
+QByteArray ref(int number) {
+    return QByteArray::number(number) + " 0 R";
+}
 
 QByteArray textContent(const QByteArray& line, const QByteArray& extra = {}) {
     return "BT /F1 14 Tf 72 700 Td (" + line + ") Tj ET\n" + extra;
@@ -36,13 +38,16 @@ QByteArray survivorsPdf() {
     const int c2 = pdf.addStream("<< >>", textContent("Beta page two"));
     const int c3 = pdf.addStream("<< >>", textContent("Gamma page three", draw));
     const int p1 = pdf.reserve(), p2 = pdf.reserve(), p3 = pdf.reserve();
-    const int link = pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 600 272 630] /Border [0 0 0] "
-                             "/A << /S /URI /URI (https://example.org) >> >>");
+    const int link =
+        pdf.add("<< /Type /Annot /Subtype /Link /Rect [72 600 272 630] /Border [0 0 0] "
+                "/A << /S /URI /URI (https://example.org) >> >>");
     const int square =
         pdf.add("<< /Type /Annot /Subtype /Square /Rect [300 300 400 400] /C [1 0 0] "
-                "/Contents (note) /P " + ref(p1) + " >>");
+                "/Contents (note) /P " +
+                ref(p1) + " >>");
     const int field = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Alice) "
-                              "/Rect [72 500 272 530] /P " + ref(p2) + " /DA (/Helv 12 Tf 0 g) >>");
+                              "/Rect [72 500 272 530] /P " +
+                              ref(p2) + " /DA (/Helv 12 Tf 0 g) >>");
     const auto page = [&](int number, int contents, const QByteArray& resources,
                           const QByteArray& annots) {
         pdf.set(number, "<< /Type /Page /Parent " + ref(pages) +
@@ -60,19 +65,19 @@ QByteArray survivorsPdf() {
                        " /Dest [" + ref(p1) + " /Fit] >>");
     pdf.set(third, "<< /Title (Third) /Parent " + ref(outlines) + " /Prev " + ref(first) +
                        " /Dest [" + ref(p3) + " /Fit] >>");
-    pdf.set(outlines, "<< /Type /Outlines /First " + ref(first) + " /Last " + ref(third) +
-                          " /Count 2 >>");
-    pdf.set(pages, "<< /Type /Pages /Kids [" + ref(p1) + " " + ref(p2) + " " + ref(p3) +
-                       "] /Count 3 >>");
+    pdf.set(outlines,
+            "<< /Type /Outlines /First " + ref(first) + " /Last " + ref(third) + " /Count 2 >>");
+    pdf.set(pages,
+            "<< /Type /Pages /Kids [" + ref(p1) + " " + ref(p2) + " " + ref(p3) + "] /Count 3 >>");
     pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pages) + " /Outlines " + ref(outlines) +
                          " /PageLabels << /Nums [0 << /S /r >> 2 << /S /D /P (A-) >>] >> "
-                         "/AcroForm << /Fields [" + ref(field) +
-                         "] /DA (/Helv 12 Tf 0 g) /DR << /Font << /Helv " + ref(font) +
+                         "/AcroForm << /Fields [" +
+                         ref(field) + "] /DA (/Helv 12 Tf 0 g) /DR << /Font << /Helv " + ref(font) +
                          " >> >> >> >>");
     return pdf.build(catalog);
 }
 
-QImage greyPhoto(int width, int height) {
+QImage greyPhoto(int width, int height, int seed) {
     QImage image(width, height, QImage::Format_RGB888);
     image.fill(QColor(200, 200, 200));
     {
@@ -86,14 +91,14 @@ QImage greyPhoto(int width, int height) {
                           width * 0.12, height * 0.2);
         }
     }
-    QRandomGenerator noise(7);
+    QRandomGenerator noise{quint32(seed)};
     for (int y = 0; y < height; ++y) {
         uchar* row = image.scanLine(y);
         for (int x = 0; x < width; ++x) {
             const int delta = int(noise.bounded(25)) - 12;
             for (int c = 0; c < 3; ++c)
-                row[x * 3 + c] = uchar(std::clamp(row[x * 3 + c] + delta + int(noise.bounded(3)) - 1,
-                                                  0, 255));
+                row[x * 3 + c] =
+                    uchar(std::clamp(row[x * 3 + c] + delta + int(noise.bounded(3)) - 1, 0, 255));
         }
     }
     return image;
@@ -106,8 +111,7 @@ QImage chart(int width, int height) {
     const QColor colours[] = {QColor(220, 40, 40), QColor(40, 120, 220), QColor(40, 160, 60),
                               QColor(240, 180, 0)};
     for (int i = 0; i < 8; ++i)
-        p.fillRect(QRect(40 + i * 70, height - 40 - (i * 37 % 300) - 40, 50,
-                         (i * 37 % 300) + 40),
+        p.fillRect(QRect(40 + i * 70, height - 40 - (i * 37 % 300) - 40, 50, (i * 37 % 300) + 40),
                    colours[i % 4]);
     p.fillRect(QRect(30, height - 40, width - 60, 3), Qt::black);
     return image;
@@ -153,9 +157,9 @@ QByteArray imagePagesPdf(const std::vector<PlacedImage>& images) {
         }
         const double w = placed.points;
         const double h = w * size.height() / size.width();
-        const int contents = pdf.addStream(
-            "<< >>", "q " + QByteArray::number(w) + " 0 0 " + QByteArray::number(h) +
-                         " 36 36 cm /Im Do Q\n");
+        const int contents =
+            pdf.addStream("<< >>", "q " + QByteArray::number(w) + " 0 0 " + QByteArray::number(h) +
+                                       " 36 36 cm /Im Do Q\n");
         const int page = pdf.add("<< /Type /Page /Parent " + ref(pages) +
                                  " /MediaBox [0 0 612 792] /Resources << /XObject << /Im " +
                                  ref(image) + " >> >> /Contents " + ref(contents) + " >>");

@@ -12,7 +12,8 @@ namespace fixtures {
 QByteArray survivorsPdf();
 
 // A 640 × 480 picture of soft grey shapes under noise: a photograph of something grey.
-QImage greyPhoto(int width = 640, int height = 480);
+// Each `seed` gives other noise.
+QImage greyPhoto(int width = 640, int height = 480, int seed = 7);
 // A 640 × 480 bar chart in four flat colours: line art.
 QImage chart(int width = 640, int height = 480);
 

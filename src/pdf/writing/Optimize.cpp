@@ -354,8 +354,7 @@ SizeEstimates estimateOptimizedSizes(const Document& source, const base::CancelT
     const double streamShare =
         streams.bytesBefore > 0 ? double(streams.bytesAfter) / double(streams.bytesBefore) : 1.0;
     const qint64 loose = std::max<qint64>(0, estimates.inputBytes - imageBytes - otherBytes);
-    const qint64 rest =
-        qint64(double(otherBytes) * streamShare) + (doc->crypt ? loose : loose / 3);
+    const qint64 rest = qint64(double(otherBytes) * streamShare) + (doc->crypt ? loose : loose / 3);
     estimates.lossless = std::min(estimates.inputBytes, rest + imageBytes);
     // Images: those drawn on a sample of pages, re-encoded in memory at each level.
     for (int i = 0; i < copy.pages(); i += std::max(1, copy.pages() / 12))
