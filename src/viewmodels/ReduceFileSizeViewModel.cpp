@@ -36,10 +36,13 @@ QString ReduceFileSizeViewModel::proposedFileName() const {
 
 void ReduceFileSizeViewModel::estimate() {
     const pdf::DocumentPtr document = documentVM_.pdfDocument();
-    if (!document || document->path().isEmpty() || estimating_.isRunning())
+    if (!document || document->path().isEmpty() || isEstimating_)
         return;
     base::Task::Handlers handlers;
-    handlers.failed = [this](const QString&) { emit estimatesChanged(); };
+    handlers.failed = [this](const QString&) {
+        isEstimating_ = false;
+        emit estimatesChanged();
+    };
     estimating_ = base::Task::run(
         this,
         [document](base::TaskContext& context) {
@@ -50,16 +53,17 @@ void ReduceFileSizeViewModel::estimate() {
             for (size_t i = 0; i < sizes_.size(); ++i)
                 if (!written_[i])
                     sizes_[i] = values[i];
-            estimating_.reset();
+            isEstimating_ = false;
             emit estimatesChanged();
         },
         handlers);
+    isEstimating_ = true;
     emit estimatesChanged();
 }
 
 void ReduceFileSizeViewModel::reduce() {
     const pdf::DocumentPtr document = documentVM_.pdfDocument();
-    if (!document || writing_.isRunning())
+    if (!document || isRunning_)
         return;
     if (document->path().isEmpty()) {
         setStatus(tr("Save the document first: only a file can be made smaller."), false);
@@ -80,7 +84,7 @@ void ReduceFileSizeViewModel::reduce() {
         emit progressChanged();
     };
     handlers.failed = [this, path](const QString& error) {
-        writing_.reset();
+        isRunning_ = false;
         emit runningChanged();
         setStatus(tr("“%1” could not be written: %2").arg(QFileInfo(path).fileName(), error),
                   false);
@@ -94,11 +98,12 @@ void ReduceFileSizeViewModel::reduce() {
                 &context.cancelToken());
         },
         [this, path](const pdf::OptimizeReport& report) { finished(report, path); }, handlers);
+    isRunning_ = true;
     emit runningChanged();
 }
 
 void ReduceFileSizeViewModel::finished(const pdf::OptimizeReport& report, const QString& path) {
-    writing_.reset();
+    isRunning_ = false;
     emit runningChanged();
     if (report.cancelled) {
         setStatus(tr("Stopped: nothing was written."), false);

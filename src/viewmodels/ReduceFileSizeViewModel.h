@@ -34,13 +34,14 @@ public:
     // -1 while not known.
     qint64 size(pdf::OptimizeLevel level) const { return sizes_[index(level)]; }
     bool estimated(pdf::OptimizeLevel level) const { return !written_[index(level)]; }
-    bool isEstimating() const { return estimating_.isRunning(); }
+    bool isEstimating() const { return isEstimating_; }
 
     int levelIndex() const { return levelIndex_; }
     void setLevelIndex(int index);
     pdf::OptimizeLevel level() const { return levels[size_t(levelIndex_)]; }
 
-    bool isRunning() const { return writing_.isRunning(); }
+    // From reduce() until its outcome is in the status line.
+    bool isRunning() const { return isRunning_; }
     int progress() const { return progress_; } // percent
     // Empty while there is no result line; isSuccess() tells a copy written from the rest.
     const QString& statusMessage() const { return statusMessage_; }
@@ -76,6 +77,8 @@ private:
     int progress_ = 0;
     QString statusMessage_;
     bool isSuccess_ = false;
+    bool isEstimating_ = false;
+    bool isRunning_ = false;
     base::Task estimating_;
     base::Task writing_;
 };

@@ -50,7 +50,7 @@ TEST_F(ReduceFileSizeViewTest, EstimatesEachLevelThenWritesTheChosenOne) {
 
     const QString out = dir.filePath("scans_smaller.pdf");
     dialogs->scriptSave(out);
-    QTest::mouseClick(sheet->levelButton(2), Qt::LeftButton);
+    sheet->levelButton(2)->click();
     QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
     ASSERT_EQ(dialogs->saveRequests.size(), 1u);
     EXPECT_EQ(dialogs->saveRequests[0].proposedName, "scans_smaller.pdf");
