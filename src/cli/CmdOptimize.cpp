@@ -66,6 +66,7 @@ const cli::Registrar registrar({
             "  \"streamsRecompressed\": N,\n"
             "  \"damagedStreams\": N,\n"
             "  \"objectsMerged\": N,\n"
+            "  \"resourcesDropped\": N,   images and fonts listed by pages that never drew them\n"
             "  \"objectStreams\": BOOL\n"
             "}",
     .run = run,
@@ -153,6 +154,7 @@ int run(const cli::Args& args) {
                             {"streamsRecompressed", report.streamsRecompressed},
                             {"damagedStreams", report.damagedStreams},
                             {"objectsMerged", report.objectsMerged},
+                            {"resourcesDropped", report.resourcesDropped},
                             {"objectStreams", report.objectStreams}};
     if (!args.json()) {
         if (!report.written) {

@@ -116,8 +116,6 @@ void ContentView::buildToolbar() {
             raise(&SheetFlags::setShowPasswordProtection));
     connect(menu->addAction(tr("Compare Documents...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowCompare));
-    connect(menu->addAction(tr("Reduce File Size...")), &QAction::triggered, this,
-            raise(&SheetFlags::setShowReduceFileSize));
     menu->addSeparator();
     connect(menu->addAction(tr("OCR Current Page")), &QAction::triggered, this,
             &ContentView::ocrCurrentPage);
@@ -131,6 +129,8 @@ void ContentView::buildToolbar() {
     menu->addSeparator();
     connect(menu->addAction(tr("Export as Text...")), &QAction::triggered, this,
             &ContentView::exportAsText);
+    connect(menu->addAction(tr("Reduce File Size...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowReduceFileSize));
 
     toolsButton_ = new QToolButton(toolbar_);
     toolsButton_->setText(tr("Tools"));

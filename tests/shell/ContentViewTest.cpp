@@ -173,11 +173,11 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
     QStringList items;
     for (QAction* action : window.toolsButton()->menu()->actions())
         items << (action->isSeparator() ? QString("-") : action->text());
-    EXPECT_EQ(items,
-              QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
-                           "Watermark...", "Password Protection...", "Compare Documents...",
-                           "Reduce File Size...", "-", "OCR Current Page", "OCR Entire Document",
-                           "Make Searchable", "Recognition Results...", "-", "Export as Text..."}));
+    EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
+                                  "Watermark...", "Password Protection...", "Compare Documents...",
+                                  "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
+                                  "Recognition Results...", "-", "Export as Text...",
+                                  "Reduce File Size..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
 

@@ -58,7 +58,7 @@ QByteArray survivorsPdf() {
     page(p1, c1, "/XObject << /Im " + ref(image1) + " >>",
          "/Annots [" + ref(link) + " " + ref(square) + "]");
     page(p2, c2, {}, "/Annots [" + ref(field) + "]");
-    page(p3, c3, "/XObject << /Im " + ref(image3) + " >>", {});
+    page(p3, c3, "/XObject << /Im " + ref(image3) + " /Spare " + ref(image1) + " >>", {});
     const int outlines = pdf.reserve();
     const int first = pdf.reserve(), third = pdf.reserve();
     pdf.set(first, "<< /Title (First) /Parent " + ref(outlines) + " /Next " + ref(third) +

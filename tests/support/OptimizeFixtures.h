@@ -7,7 +7,8 @@ namespace fixtures {
 
 // Three pages of text. Page 1: a link to https://example.org and a square annotation
 // ("note"); page 2: a text field "name" holding "Alice". The outline: "First" (page 1),
-// "Third" (page 3); page labels i, ii, A-1. Pages 1 and 3 draw two copies of one image.
+// "Third" (page 3); page labels i, ii, A-1. Pages 1 and 3 draw two copies of one image;
+// page 3 also lists one it never draws.
 // Every stream unfiltered.
 QByteArray survivorsPdf();
 

@@ -6,6 +6,7 @@
 #include "pdf/engine/Internal.h"
 #include "pdf/writing/ObjectStreamWriter.h"
 #include "pdf/writing/OptimizeImages.h"
+#include "pdf/writing/OptimizeResources.h"
 #include "pdf/writing/OptimizeStreams.h"
 
 #include "base/AtomicFile.h"
@@ -194,6 +195,7 @@ OptimizeReport writeOptimizedCopy(const Document& source, const QString& output,
     const bool images = settings.level != OptimizeLevel::Lossless;
     const int level = deflateLevel(settings.level);
     const int streamsFrom = images ? 60 : 0;
+    report.resourcesDropped = dropUnusedResources(c, doc);
 
     if (images) {
         std::vector<float> resolutions;

@@ -40,6 +40,7 @@ struct OptimizeReport {
     int streamsRecompressed = 0;
     int damagedStreams = 0;
     int objectsMerged = 0;
+    int resourcesDropped = 0;   // images and fonts pages listed but never drew
     bool objectStreams = false; // not for encrypted files, whose objects stay apart
 };
 
