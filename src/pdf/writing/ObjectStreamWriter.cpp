@@ -42,6 +42,61 @@ bool printed(fz_context* c, pdf_obj* obj, QByteArray* out) {
     return ok;
 }
 
+// Adds the objects `obj` refers to (directly or within its arrays and dictionaries) that
+// are not marked yet to `pending`, marking them. Throws through fz_throw.
+void follow(fz_context* c, pdf_obj* obj, char* marks, int count, int* pending, int* top,
+            int depth = 0) {
+    if (depth > 100)
+        return;
+    if (pdf_is_indirect(c, obj)) {
+        const int number = pdf_to_num(c, obj);
+        if (number > 0 && number < count && !marks[number]) {
+            marks[number] = 1;
+            pending[(*top)++] = number;
+        }
+    } else if (pdf_is_dict(c, obj)) {
+        for (int i = 0, n = pdf_dict_len(c, obj); i < n; ++i)
+            follow(c, pdf_dict_get_val(c, obj, i), marks, count, pending, top, depth + 1);
+    } else if (pdf_is_array(c, obj)) {
+        for (int i = 0, n = pdf_array_len(c, obj); i < n; ++i)
+            follow(c, pdf_array_get(c, obj, i), marks, count, pending, top, depth + 1);
+    }
+}
+
+// Follows object `number`. Never throws: an object that cannot be read leads nowhere.
+void followObject(fz_context* c, pdf_document* doc, int number, char* marks, int count,
+                  int* pending, int* top) {
+    pdf_obj* obj = nullptr;
+    fz_var(obj);
+    fz_try(c) {
+        obj = pdf_load_object(c, doc, number);
+        follow(c, obj, marks, count, pending, top);
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, obj);
+    }
+    fz_catch(c) {}
+}
+
+// Which objects the trailer reaches: the others are written as free.
+std::vector<char> reachable(fz_context* c, pdf_document* doc) {
+    const int count = pdf_xref_len(c, doc);
+    std::vector<char> marks(size_t(count), 0);
+    std::vector<int> pending(size_t(count) + 1);
+    int top = 0;
+    fz_try(c) {
+        follow(c, pdf_trailer(c, doc), marks.data(), count, pending.data(), &top);
+    }
+    fz_catch(c) {
+        top = 0;
+    }
+    while (top > 0) {
+        const int number = pending[size_t(--top)];
+        followObject(c, doc, number, marks.data(), count, pending.data(), &top);
+    }
+    return marks;
+}
+
 class Writer {
 public:
     Writer(fz_context* c, pdf_document* doc, base::AtomicFile& file, int level)
@@ -50,13 +105,14 @@ public:
     void run(const base::CancelToken* cancel) {
         const int count = pdf_xref_len(c_, doc_);
         entries_.assign(size_t(count), Entry{});
+        const std::vector<char> marks = reachable(c_, doc_);
         put("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
         for (int number = 1; number < count; ++number) {
             if (cancel && cancel->isCancelled())
                 throw Error("cancelled");
-            const int kind = classify(number);
-            if (kind == 1)
-                writeStream(number);
+            const int kind = marks[size_t(number)] ? classify(number) : 0;
+            if (kind == 1 || kind == 3)
+                writeAlone(number, kind == 1);
             else if (kind == 2)
                 pack(number);
         }
@@ -68,6 +124,8 @@ public:
 
 private:
     // 0: free, 1: a stream, 2: another object. Throws pdf::Error.
+    // An object of a later generation is written on its own, under its generation: only
+    // generation 0 may live in an object stream.
     int classify(int number) {
         int kind = 0;
         fz_var(kind);
@@ -76,7 +134,7 @@ private:
             if (entry->type == 'n' || entry->type == 'o') {
                 pdf_obj* obj = pdf_load_object(c_, doc_, number);
                 pdf_drop_obj(c_, obj);
-                kind = pdf_obj_num_is_stream(c_, doc_, number) ? 1 : 2;
+                kind = pdf_obj_num_is_stream(c_, doc_, number) ? 1 : entry->gen ? 3 : 2;
             }
         }
         fz_catch(c_) {
@@ -96,34 +154,44 @@ private:
         offset_ += int64_t(size);
     }
 
-    void writeStream(int number) {
+    void writeAlone(int number, bool stream) {
         fz_buffer* raw = nullptr;
         pdf_obj* dict = nullptr;
+        int generation = 0;
         fz_var(raw);
         fz_var(dict);
+        fz_var(generation);
         bool ok = true;
         fz_try(c_) {
-            raw = pdf_load_raw_stream_number(c_, doc_, number);
+            generation = pdf_get_xref_entry_no_null(c_, doc_, number)->gen;
             dict = pdf_load_object(c_, doc_, number);
-            pdf_dict_put_int(c_, dict, PDF_NAME(Length),
-                             int64_t(fz_buffer_storage(c_, raw, nullptr)));
+            if (stream) {
+                raw = pdf_load_raw_stream_number(c_, doc_, number);
+                pdf_dict_put_int(c_, dict, PDF_NAME(Length),
+                                 int64_t(fz_buffer_storage(c_, raw, nullptr)));
+            }
         }
         fz_catch(c_) {
             ok = false;
         }
-        QByteArray head = QByteArray::number(number) + " 0 obj\n";
+        QByteArray head =
+            QByteArray::number(number) + ' ' + QByteArray::number(generation) + " obj\n";
         if (!ok || !printed(c_, dict, &head)) {
             pdf_drop_obj(c_, dict);
             fz_drop_buffer(c_, raw);
             throw Error(engine::lastError(c_).toStdString());
         }
-        entries_[size_t(number)] = {1, offset_, 0};
+        entries_[size_t(number)] = {1, offset_, generation};
         try {
-            put(head + "\nstream\n");
-            unsigned char* data = nullptr;
-            const size_t size = fz_buffer_storage(c_, raw, &data);
-            put(reinterpret_cast<const char*>(data), size);
-            put("\nendstream\nendobj\n");
+            if (raw) {
+                put(head + "\nstream\n");
+                unsigned char* data = nullptr;
+                const size_t size = fz_buffer_storage(c_, raw, &data);
+                put(reinterpret_cast<const char*>(data), size);
+                put("\nendstream\nendobj\n");
+            } else {
+                put(head + "\nendobj\n");
+            }
         } catch (...) {
             pdf_drop_obj(c_, dict);
             fz_drop_buffer(c_, raw);

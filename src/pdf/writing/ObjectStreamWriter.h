@@ -12,9 +12,9 @@ class AtomicFile;
 
 namespace pdf {
 
-// Writes `doc` (unencrypted, its objects numbered densely with generation 0, as the
-// engine's writer leaves a document it collected) into `file`: every object that is not a
-// stream packed into deflated object streams, the cross-reference table as a deflated
+// Writes the objects of `doc` (unencrypted) that its trailer reaches into `file`, in one
+// pass: every object of generation 0 that is not a stream packed into deflated object
+// streams, the cross-reference table as a deflated
 // stream. Streams are copied as they are stored. Throws pdf::Error.
 qint64 writeWithObjectStreams(fz_context* c, pdf_document* doc, base::AtomicFile& file, int level,
                               const base::CancelToken* cancel);

@@ -150,8 +150,8 @@ bool cancelled(const base::CancelToken* cancel) {
     return cancel && cancel->isCancelled();
 }
 
-// The engine's writer: objects collected and renumbered, streams it finds unfiltered
-// deflated, the encryption kept.
+// The engine's writer, for encrypted documents: objects collected and renumbered, streams
+// it finds unfiltered deflated, the encryption kept.
 void writeCollected(fz_context* c, pdf_document* doc, const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     pdf_write_options opts = pdf_default_write_options;
@@ -233,35 +233,27 @@ OptimizeReport writeOptimizedCopy(const Document& source, const QString& output,
         return report;
     }
 
-    // Collected by the engine's writer into a file beside the output, then packed into
-    // object streams from there: the objects are read back one at a time, never all held.
-    QTemporaryFile collected(QFileInfo(output).absoluteDir().filePath(".optimize-XXXXXX"));
-    if (!collected.open())
-        throw Error(collected.errorString().toStdString());
-    collected.close();
-    writeCollected(c, doc, collected.fileName());
-    if (progress)
-        progress(92, 100);
     base::AtomicFile file(output);
     if (!file.open())
         throw Error(file.reason().toStdString());
     if (doc->crypt) {
+        // Encrypted: the engine's writer keeps the encryption; its objects stay apart.
+        QTemporaryFile collected(QFileInfo(output).absoluteDir().filePath(".optimize-XXXXXX"));
+        if (!collected.open())
+            throw Error(collected.errorString().toStdString());
+        collected.close();
+        writeCollected(c, doc, collected.fileName());
         report.outputBytes = copyInto(collected.fileName(), file);
     } else {
-        pdf_document* packed = nullptr;
-        const QByteArray name = QFile::encodeName(collected.fileName());
-        guarded(c, [&] { packed = pdf_open_document(c, name.constData()); });
         try {
-            report.outputBytes = writeWithObjectStreams(c, packed, file, level, cancel);
+            report.outputBytes = writeWithObjectStreams(c, doc, file, level, cancel);
         } catch (...) {
-            pdf_drop_document(c, packed);
             file.cancel();
             if (!cancelled(cancel))
                 throw;
             report.cancelled = true;
             return report;
         }
-        pdf_drop_document(c, packed);
         report.objectStreams = true;
     }
     if (report.outputBytes >= report.inputBytes) {
