@@ -243,9 +243,9 @@ bool mergeable(fz_context* c, pdf_obj* obj, bool stream) {
            pdf_name_eq(c, type, PDF_NAME(ExtGState));
 }
 
-// A digest of object `number` as written, and of its stored bytes for a stream; empty when
-// it cannot be read. Never throws.
-QByteArray fingerprint(fz_context* c, pdf_document* doc, int number, bool stream) {
+// A digest of object `number` as written, and with `data` of its stored bytes (else of
+// their length) for a stream; empty when it cannot be read. Never throws.
+QByteArray fingerprint(fz_context* c, pdf_document* doc, int number, bool stream, bool data) {
     char* printed = nullptr;
     size_t length = 0;
     fz_buffer* raw = nullptr;
@@ -259,9 +259,15 @@ QByteArray fingerprint(fz_context* c, pdf_document* doc, int number, bool stream
     fz_try(c) {
         obj = pdf_load_object(c, doc, number);
         copy = pdf_copy_dict(c, obj);
-        pdf_dict_del(c, copy, PDF_NAME(Length));
-        printed = pdf_sprint_obj(c, nullptr, 0, &length, copy, 1, 0);
         if (stream)
+            pdf_dict_put_int(c, copy, PDF_NAME(Length),
+                             pdf_get_xref_entry_no_null(c, doc, number)->stm_buf
+                                 ? 0
+                                 : pdf_dict_get_int(c, obj, PDF_NAME(Length)));
+        if (stream && data)
+            pdf_dict_del(c, copy, PDF_NAME(Length));
+        printed = pdf_sprint_obj(c, nullptr, 0, &length, copy, 1, 0);
+        if (stream && data)
             raw = pdf_load_raw_stream_number(c, doc, number);
     }
     fz_catch(c) {
@@ -300,6 +306,30 @@ void redirectObject(fz_context* c, pdf_document* doc, int number, const std::vec
     fz_catch(c) {}
 }
 
+// 1 for a dictionary and 2 for a stream that may stand for an equal one (its references
+// first pointed at the twins found so far), else 0. Never throws.
+int candidateKind(fz_context* c, pdf_document* doc, int number, const std::vector<int>& twin) {
+    pdf_obj* obj = nullptr;
+    int candidate = 0;
+    fz_var(obj);
+    fz_var(candidate);
+    fz_try(c) {
+        obj = pdf_load_object(c, doc, number);
+        const bool stream = pdf_obj_num_is_stream(c, doc, number);
+        if (pdf_is_dict(c, obj) && mergeable(c, obj, stream)) {
+            redirect(c, doc, obj, twin);
+            candidate = stream ? 2 : 1;
+        }
+    }
+    fz_always(c) {
+        pdf_drop_obj(c, obj);
+    }
+    fz_catch(c) {
+        candidate = 0;
+    }
+    return candidate;
+}
+
 } // namespace
 
 int mergeDuplicates(fz_context* c, pdf_document* doc) {
@@ -308,39 +338,37 @@ int mergeDuplicates(fz_context* c, pdf_document* doc) {
     int merged = 0;
     // Font files and images first, then the descriptors pointing at them, then the fonts.
     for (int pass = 0; pass < 3; ++pass) {
-        std::map<QByteArray, int> seen;
-        bool found = false;
+        // Grouped by their dictionaries (and stored lengths) first: only streams that agree
+        // there have their bytes read and compared.
+        std::map<QByteArray, std::vector<int>> groups;
+        std::vector<bool> isStream(size_t(count), false);
         for (int number = 1; number < count; ++number) {
             if (twin[size_t(number)])
                 continue;
-            pdf_obj* obj = nullptr;
-            int candidate = 0; // 1: a dictionary, 2: a stream
-            fz_var(obj);
-            fz_var(candidate);
-            fz_try(c) {
-                obj = pdf_load_object(c, doc, number);
-                const bool stream = pdf_obj_num_is_stream(c, doc, number);
-                if (pdf_is_dict(c, obj) && mergeable(c, obj, stream)) {
-                    redirect(c, doc, obj, twin);
-                    candidate = stream ? 2 : 1;
-                }
-            }
-            fz_always(c) {
-                pdf_drop_obj(c, obj);
-            }
-            fz_catch(c) {
-                candidate = 0;
-            }
+            const int candidate = candidateKind(c, doc, number, twin);
             if (!candidate)
                 continue;
-            const QByteArray key = fingerprint(c, doc, number, candidate == 2);
-            if (key.isEmpty())
+            isStream[size_t(number)] = candidate == 2;
+            const QByteArray shape = fingerprint(c, doc, number, candidate == 2, false);
+            if (!shape.isEmpty())
+                groups[shape].push_back(number);
+        }
+        bool found = false;
+        for (const auto& [shape, members] : groups) {
+            if (members.size() < 2)
                 continue;
-            const auto [at, fresh] = seen.emplace(key, number);
-            if (!fresh) {
-                twin[size_t(number)] = at->second;
-                found = true;
-                ++merged;
+            std::map<QByteArray, int> seen;
+            for (int number : members) {
+                const QByteArray key =
+                    isStream[size_t(number)] ? fingerprint(c, doc, number, true, true) : shape;
+                if (key.isEmpty())
+                    continue;
+                const auto [at, fresh] = seen.emplace(key, number);
+                if (!fresh) {
+                    twin[size_t(number)] = at->second;
+                    found = true;
+                    ++merged;
+                }
             }
         }
         if (!found)
