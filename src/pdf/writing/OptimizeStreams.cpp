@@ -108,15 +108,19 @@ void shrink(Pending& item, int level) {
         plain.swap(item.raw);
     }
     const size_t stored = item.deflated ? item.raw.size() : plain.size();
-    codec::Bytes best = codec::deflate(plain.data(), plain.size(), level);
     const size_t pixels = size_t(item.imageWidth) * size_t(item.imageHeight);
-    if (pixels && plain.size() % pixels == 0) {
+    // On a large image the predictor all but always wins: only a small one is tried both ways.
+    const bool image = pixels && plain.size() % pixels == 0;
+    codec::Bytes best;
+    if (!image || plain.size() < (size_t(1) << 20))
+        best = codec::deflate(plain.data(), plain.size(), level);
+    if (image) {
         const int channels = int(plain.size() / pixels);
         if (channels == 1 || channels == 3 || channels == 4) {
             const codec::Bytes rows =
                 codec::pngPredict(plain.data(), item.imageWidth, item.imageHeight, channels);
             codec::Bytes predicted = codec::deflate(rows.data(), rows.size(), level);
-            if (!predicted.empty() && predicted.size() < best.size()) {
+            if (!predicted.empty() && (best.empty() || predicted.size() < best.size())) {
                 best.swap(predicted);
                 item.predicted = true;
                 item.channels = channels;
