@@ -134,3 +134,55 @@ TEST_F(OptimizeTest, RefusesWhatCannotBeRead) {
 }
 
 } // namespace
+
+namespace {
+
+// Two pages; object 5 (page 2's contents) is of generation 1, and a 64 KB stream nothing
+// refers to sits among the objects.
+QByteArray generationsPdf() {
+    MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int pages = pdf.reserve();
+    const int font = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    const int first = pdf.addStream("<< >>", "BT /F1 20 Tf 72 700 Td (First words) Tj ET");
+    const int second = pdf.addStream("<< >>", "BT /F1 20 Tf 72 700 Td (Second words) Tj ET");
+    QByteArray noise;
+    for (int i = 0; i < 65536; ++i)
+        noise += char((i * 7919) % 251);
+    pdf.addStream("<< >>", noise);
+    const auto page = [&](int contents) {
+        return pdf.add("<< /Type /Page /Parent " + QByteArray::number(pages) +
+                       " 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 " +
+                       QByteArray::number(font) + " 0 R >> >> /Contents " +
+                       QByteArray::number(contents) + (contents == 5 ? " 1 R" : " 0 R") + " >>");
+    };
+    const int p1 = page(first), p2 = page(second);
+    pdf.set(pages, "<< /Type /Pages /Kids [" + QByteArray::number(p1) + " 0 R " +
+                       QByteArray::number(p2) + " 0 R] /Count 2 >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
+    QByteArray bytes = pdf.build(catalog);
+    EXPECT_EQ(second, 5);
+    bytes.replace("\n5 0 obj\n", "\n5 1 obj\n");
+    const qsizetype xref = bytes.lastIndexOf("xref\n");
+    const qsizetype entry = xref + 5 + 5 + 20 * 5; // "0 N\n" line, then entries 0 to 4
+    bytes.replace(bytes.indexOf(" 00000 n", entry), 8, " 00001 n");
+    return bytes;
+}
+
+TEST_F(OptimizeTest, TheCopyLeavesOutWhatNothingReachesAndKeepsGenerations) {
+    const QString in = writeTemp(dir.path(), "gen.pdf", generationsPdf());
+    auto doc = pdf::Document::open(in);
+    ASSERT_TRUE(doc);
+    const QString out = dir.filePath("out.pdf");
+    const auto report = pdf::writeOptimizedCopy(*doc, out, {pdf::OptimizeLevel::Lossless, 0, 0});
+    ASSERT_TRUE(report.written);
+    EXPECT_LT(report.outputBytes, 4000); // the orphan is gone
+    int status = -1;
+    const QByteArray check = runTool("qpdf", {"--check", out}, &status);
+    EXPECT_EQ(status, 0) << check.toStdString();
+    const QString text = QString::fromUtf8(runTool("pdftotext", {out, "-"}));
+    EXPECT_TRUE(text.contains("First words") && text.contains("Second words"))
+        << text.toStdString();
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "sheets/ReduceFileSizeView.h"
 
+#include "pdf/document/Document.h"
 #include "support/OptimizeFixtures.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedFileDialogs.h"
@@ -64,6 +65,19 @@ TEST_F(ReduceFileSizeViewTest, EstimatesEachLevelThenWritesTheChosenOne) {
     EXPECT_TRUE(sheet->sizeLabel(0)->text().startsWith("about "));
     EXPECT_EQ(sheet->cancelButton()->text(), "Close");
     saveScreenshot(sheet.get(), "reduce-file-size-written");
+}
+
+TEST(ReduceFileSizeView, ADocumentWithoutAFileOffersNothingToWrite) {
+    ScopedFileDialogs dialogs;
+    DocumentViewModel documentVM;
+    documentVM.loadCreatedDocument(pdf::Document::fromData(numberedPdf(1)), "Minutes");
+    ReduceFileSizeView sheet(documentVM);
+    EXPECT_EQ(sheet.inputLabel()->text(), "Minutes has not been saved to a file.");
+    EXPECT_FALSE(sheet.saveButton()->isEnabled());
+    EXPECT_FALSE(sheet.model().isEstimating());
+    sheet.model().reduce();
+    EXPECT_TRUE(dialogs->saveRequests.empty());
+    EXPECT_FALSE(sheet.model().statusMessage().isEmpty());
 }
 
 } // namespace
