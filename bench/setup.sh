@@ -4,6 +4,7 @@
 # part of KDE: it is installed only with BENCH_OKULAR=1.
 set -euo pipefail
 wanted=(hyperfine mupdf-tools poppler-utils qpdf tesseract-ocr imagemagick img2pdf ocrmypdf python3
+  python3-numpy ghostscript
   time xdotool xvfb libx11-dev evince zathura qpdfview mupdf)
 [[ "${BENCH_OKULAR:-0}" == 1 ]] && wanted+=(okular)
 need=()

@@ -59,6 +59,8 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     separator(file, firstExisting);
     items.item(file, "Import Images as PDF...", N::importImages, {}, {}, firstExisting);
     items.item(file, "Create PDF from Clipboard", N::clipboardToPDF, {}, {}, firstExisting);
+    separator(file, firstExisting);
+    items.item(file, "Reduce File Size...", N::showReduceFileSize, {}, {}, firstExisting);
     if (firstExisting)
         separator(file, firstExisting);
 

@@ -2,12 +2,13 @@
 
 const QStringList& Notifications::all() {
     static const QStringList names{
-        openFile,      newDocument, importImages,   clipboardToPDF,     zoomIn,
-        zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
-        firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
-        ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText,   makeSearchable,     undo,
-        redo};
+        openFile,      newDocument,    importImages,       clipboardToPDF,
+        zoomIn,        zoomOut,        zoomToFit,          setDisplayMode,
+        nextPage,      previousPage,   firstPage,          lastPage,
+        toggleSearch,  toggleBookmark, ocrCurrentPage,     ocrDocument,
+        showExport,    showSignature,  showPageManagement, showPasswordProtection,
+        showWatermark, showCompare,    exportAsText,       makeSearchable,
+        undo,          redo,           showReduceFileSize};
     return names;
 }
 

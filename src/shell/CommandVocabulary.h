@@ -35,6 +35,7 @@ inline const QString showWatermark = QStringLiteral("showWatermark");
 inline const QString showCompare = QStringLiteral("showCompare");
 inline const QString exportAsText = QStringLiteral("exportAsText");
 inline const QString makeSearchable = QStringLiteral("makeSearchable");
+inline const QString showReduceFileSize = QStringLiteral("showReduceFileSize");
 inline const QString undo = QStringLiteral("undo");
 inline const QString redo = QStringLiteral("redo");
 

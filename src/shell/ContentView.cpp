@@ -11,6 +11,7 @@
 #include "sheets/OCRResultSheet.h"
 #include "sheets/PageManagementView.h"
 #include "sheets/PasswordProtectionView.h"
+#include "sheets/ReduceFileSizeView.h"
 #include "sheets/SignatureView.h"
 #include "sheets/WatermarkView.h"
 #include "shell/AnnotationToolbar.h"
@@ -207,6 +208,9 @@ void ContentView::attachSheets() {
     });
     sheetFor(SheetKind::formFields, [](DocumentViewModel& model, QWidget* parent) {
         return new FormFieldView(model, parent);
+    });
+    sheetFor(SheetKind::reduceFileSize, [](DocumentViewModel& model, QWidget* parent) {
+        return new ReduceFileSizeView(model, parent);
     });
 }
 

@@ -129,6 +129,8 @@ void ContentView::buildToolbar() {
     menu->addSeparator();
     connect(menu->addAction(tr("Export as Text...")), &QAction::triggered, this,
             &ContentView::exportAsText);
+    connect(menu->addAction(tr("Reduce File Size...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowReduceFileSize));
 
     toolsButton_ = new QToolButton(toolbar_);
     toolsButton_->setText(tr("Tools"));

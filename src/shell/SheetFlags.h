@@ -22,6 +22,8 @@ class SheetFlags : public QObject {
     Q_PROPERTY(
         bool showWatermark READ showWatermark WRITE setShowWatermark NOTIFY showWatermarkChanged)
     Q_PROPERTY(bool showCompare READ showCompare WRITE setShowCompare NOTIFY showCompareChanged)
+    Q_PROPERTY(bool showReduceFileSize READ showReduceFileSize WRITE setShowReduceFileSize NOTIFY
+                   showReduceFileSizeChanged)
     Q_PROPERTY(bool showFormFields READ showFormFields WRITE setShowFormFields NOTIFY
                    showFormFieldsChanged)
 
@@ -37,6 +39,7 @@ public:
     bool showPasswordProtection() const { return showPasswordProtection_; }
     bool showWatermark() const { return showWatermark_; }
     bool showCompare() const { return showCompare_; }
+    bool showReduceFileSize() const { return showReduceFileSize_; }
     bool showFormFields() const { return showFormFields_; }
 
     void setShowSearch(bool on) {
@@ -87,6 +90,12 @@ public:
             emit showWatermarkChanged();
         }
     }
+    void setShowReduceFileSize(bool on) {
+        if (showReduceFileSize_ != on) {
+            showReduceFileSize_ = on;
+            emit showReduceFileSizeChanged();
+        }
+    }
     void setShowCompare(bool on) {
         if (showCompare_ != on) {
             showCompare_ = on;
@@ -110,6 +119,7 @@ signals:
     void showPasswordProtectionChanged();
     void showWatermarkChanged();
     void showCompareChanged();
+    void showReduceFileSizeChanged();
     void showFormFieldsChanged();
 
 private:
@@ -122,5 +132,6 @@ private:
     bool showPasswordProtection_ = false;
     bool showWatermark_ = false;
     bool showCompare_ = false;
+    bool showReduceFileSize_ = false;
     bool showFormFields_ = false;
 };

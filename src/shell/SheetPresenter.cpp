@@ -40,6 +40,9 @@ SheetPresenter::SheetPresenter(QWidget* window, SheetFlags* flags, QObject* pare
             flagOf(flags, &F::showCompare, &F::setShowCompare, &F::showCompareChanged));
     setFlag(SheetKind::formFields,
             flagOf(flags, &F::showFormFields, &F::setShowFormFields, &F::showFormFieldsChanged));
+    setFlag(SheetKind::reduceFileSize,
+            flagOf(flags, &F::showReduceFileSize, &F::setShowReduceFileSize,
+                   &F::showReduceFileSizeChanged));
 }
 
 void SheetPresenter::setFlag(SheetKind kind, Flag flag) {

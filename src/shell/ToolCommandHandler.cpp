@@ -9,7 +9,7 @@ const QStringList& ToolCommandHandler::names() {
     namespace N = Notifications;
     static const QStringList list{
         N::showSignature, N::showPageManagement, N::showPasswordProtection, N::showWatermark,
-        N::showCompare,   N::exportAsText,       N::setDisplayMode};
+        N::showCompare,   N::exportAsText,       N::setDisplayMode,         N::showReduceFileSize};
     return list;
 }
 
@@ -36,6 +36,9 @@ void ToolCommandHandler::handle(const QString& name, const QVariant& payload) {
     } else if (name == N::showWatermark) {
         if (flags)
             flags->setShowWatermark(true);
+    } else if (name == N::showReduceFileSize) {
+        if (flags)
+            flags->setShowReduceFileSize(true);
     } else if (name == N::showCompare) {
         if (flags)
             flags->setShowCompare(true);

@@ -48,8 +48,8 @@ struct Recorder {
 
 TEST(AppCommands, VocabularyIsTwentyFiveNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 26);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 26);
+    EXPECT_EQ(all.size(), 27);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 27);
     EXPECT_EQ(Notifications::undo, "undo");
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
@@ -67,9 +67,10 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
     // Each title carries its Alt access key.
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Go", "&Tools", "&Help"}));
 
-    EXPECT_EQ(describe(menu(&bar, "File")),
-              (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-",
-                           "Import Images as PDF...|", "Create PDF from Clipboard|"}));
+    EXPECT_EQ(
+        describe(menu(&bar, "File")),
+        (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-", "Import Images as PDF...|",
+                     "Create PDF from Clipboard|", "-", "Reduce File Size...|"}));
     EXPECT_EQ(describe(menu(&bar, "Edit")),
               (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Find...|Ctrl+F"}));
     EXPECT_EQ(
@@ -113,8 +114,8 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 29);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 26);
+    EXPECT_EQ(posted.size(), 30);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 27);
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 

@@ -188,6 +188,7 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
         {"Password Protection...", N::showPasswordProtection, "flag.showPasswordProtection"},
         {"Add Watermark...", N::showWatermark, "flag.showWatermark"},
         {"Compare Documents...", N::showCompare, "flag.showCompare"},
+        {"Reduce File Size...", N::showReduceFileSize, "flag.showReduceFileSize"},
         {"Export as Text...", N::exportAsText, ""},
         {"OCR Current Page", N::ocrCurrentPage, "ocr.running"},
         {"OCR Entire Document", N::ocrDocument, "ocr.running"},

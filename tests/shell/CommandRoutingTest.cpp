@@ -169,13 +169,14 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::showPasswordProtection, {{"flag.showPasswordProtection", "1"}}},
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
+        {N::showReduceFileSize, {{"flag.showReduceFileSize", "1"}}},
         {N::exportAsText, {{"exported", "10:ten.pdf"}}},
         {N::makeSearchable, {{"searchable", "1"}}},
         // Nothing was edited, so there is nothing to take back or do again.
         {N::undo, {}},
         {N::redo, {}},
     };
-    ASSERT_EQ(expected.size(), 26u);
+    ASSERT_EQ(expected.size(), 27u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -210,6 +211,7 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
         {N::showPasswordProtection, {{"flag.showPasswordProtection", "1"}}},
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
+        {N::showReduceFileSize, {{"flag.showReduceFileSize", "1"}}},
         {N::exportAsText, {}},
         {N::makeSearchable, {{"searchable", "1"}}},
         {N::undo, {}},

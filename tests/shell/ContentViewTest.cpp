@@ -176,7 +176,8 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
     EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
                                   "Watermark...", "Password Protection...", "Compare Documents...",
                                   "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
-                                  "Recognition Results...", "-", "Export as Text..."}));
+                                  "Recognition Results...", "-", "Export as Text...",
+                                  "Reduce File Size..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
 
@@ -211,6 +212,7 @@ TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocumen
         {"Tools/Page Management...", "Ctrl+Shift+P"},
         {"Tools/Sign Document...", "Ctrl+Shift+G"},
         {"Tools/Password Protection...", ""},
+        {"File/Reduce File Size...", ""},
         {"Tools/Add Watermark...", ""},
         {"Tools/Compare Documents...", ""},
         {"Tools/Export as Text...", ""},
@@ -303,6 +305,8 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
          [f] { return f->showPasswordProtection(); }},
         {Notifications::showWatermark, SheetKind::watermark, [f] { return f->showWatermark(); }},
         {Notifications::showCompare, SheetKind::compare, [f] { return f->showCompare(); }},
+        {Notifications::showReduceFileSize, SheetKind::reduceFileSize,
+         [f] { return f->showReduceFileSize(); }},
     };
     for (const auto& [name, kind, flag] : sheets) {
         window.commandCenter().post(name);

@@ -109,6 +109,7 @@ TEST(KeepWorkWindow, ALockedDocumentRefusesEveryToolAndWritesNothing) {
         {SheetKind::formFields, &F::setShowFormFields, &F::showFormFields},
         {SheetKind::compare, &F::setShowCompare, &F::showCompare},
         {SheetKind::passwordProtection, &F::setShowPasswordProtection, &F::showPasswordProtection},
+        {SheetKind::reduceFileSize, &F::setShowReduceFileSize, &F::showReduceFileSize},
     };
     for (const Sheet& sheet : sheets) {
         (window->flags()->*sheet.raise)(true);
