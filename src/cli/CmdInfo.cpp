@@ -92,7 +92,7 @@ int run(const cli::Args& args) {
     QString reason;
     if (!base::isRegularFile(path, &reason))
         return cli::failure(QStringLiteral("%1: %2").arg(path, reason));
-    auto doc = pdf::Document::openForLookup(path);
+    auto doc = pdf::Document::open(path);
     if (!doc)
         return cli::failure(
             QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));

@@ -177,7 +177,7 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
     };
     // Streamed into a temporary file beside the target, renamed over it only when complete:
     // a large document is never held twice in memory, and a failed write leaves nothing.
-    base::AtomicFile file(path);
+    base::AtomicFile file(path, base::Links::Follow, options.batch);
     if (!file.open())
         return fail(file.reason());
     auto lock = d_->lock();
