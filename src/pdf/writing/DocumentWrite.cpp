@@ -2,6 +2,7 @@
 // target only once it is complete; with or without passwords.
 #include "pdf/document/Document.h"
 
+#include "pdf/document/FileStream.h"
 #include "pdf/document/PageRotation.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
@@ -17,6 +18,9 @@ namespace pdf {
 using engine::ctx;
 
 namespace {
+
+constexpr const char* kChangedOnDisk =
+    "its file was changed on disk by another program since it was opened; open it again";
 
 // Puts `value` back under `key` in the trailer, or removes the key when it had none.
 // Never throws.
@@ -67,6 +71,8 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     // Callers hold the document lock.
     if (d_->locked)
         throw Error("the document is locked; it needs its password first");
+    if (d_->file && !d_->file->unchanged())
+        throw Error(kChangedOnDisk);
     // Other readers refuse a file without pages: say so rather than write one.
     if (d_->pages.empty())
         throw Error("the document has no page that can be read");
@@ -125,6 +131,10 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     }
     if (!ok)
         throw Error(engine::lastError(c).toStdString()); // the reason alone: callers name the file
+    // The engine takes a failed read of the file for its end and writes on: a file written
+    // over in place meanwhile would leave objects out of the copy without a word.
+    if (d_->file && !d_->file->unchanged())
+        throw Error(kChangedOnDisk);
 }
 
 QByteArray Document::serialize(const WriteOptions& options) const {
