@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the viewer probe's documents into OUT: text1000.pdf (1000 pages of prose) and
-images200.pdf (200 pages, each a distinct full-width JPEG photograph-like picture). Page 1
-of both carries a block of pure red, which the probe watches for on the screen.
+"""Writes the viewer probe's documents into OUT: text1000.pdf (1000 pages of prose),
+images200.pdf (200 pages, each a distinct full-width JPEG photograph-like picture) and
+scan160.pdf (a scanned book as img2pdf makes one: 160 pages, each a 300 dpi JPEG of a
+letter-size page, over 200 MB in all). Page 1 of each carries a block of pure red, which
+the probe watches for on the screen.
 Usage: make_probe_pdfs.py OUT"""
 import os
 import subprocess
@@ -98,6 +100,25 @@ def image_pages(out, count):
     return pages
 
 
+def scan_pages(out, count, distinct=16):
+    """300 dpi scans: grainy paper with blocks of 'print', a different one for each of
+    `distinct` pages, the first with the red marker. Returns the JPEG paths, page order."""
+    scans = []
+    for i in range(distinct):
+        path = os.path.join(out, "probe_scan_%d.jpg" % i)
+        if not os.path.exists(path):
+            marker = ["-fill", "#ff0000", "-draw", "rectangle 300,300 1500,1100"] if i == 0 else []
+            subprocess.run(["convert", "-seed", str(i + 101), "-size", "2550x3300",
+                            "plasma:wheat-white", "-attenuate", "0.25", "+noise", "Gaussian",
+                            "-fill", "#303030", "-draw", "rectangle 300,1300 2250,1340",
+                            "-draw", "rectangle 300,1500 2250,1540",
+                            "-draw", "rectangle 300,1700 2000,1740"] + marker +
+                           ["-units", "PixelsPerInch", "-density", "300", "-quality", "90",
+                            path], check=True)
+        scans.append(path)
+    return [scans[n % distinct] for n in range(count)]
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
@@ -110,6 +131,9 @@ def main():
     images = os.path.join(out, "images200.pdf")
     if not fresh(images):
         write_pdf(images, image_pages(out, 200))
+    scan = os.path.join(out, "scan160.pdf")
+    if not fresh(scan):
+        subprocess.run(["img2pdf", "-o", scan] + scan_pages(out, 160), check=True)
 
 
 if __name__ == "__main__":

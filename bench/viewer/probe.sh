@@ -5,7 +5,8 @@
 # the screen (the probe documents mark page 1 with a red block), resident memory once
 # open and after paging to the end (and the peak), the time 100 Page Down presses take
 # to settle, and the time three zoom steps take to settle.
-#   bench/viewer/probe.sh [build-dir]      (DOCS="images200" probes one document only,
+#   bench/viewer/probe.sh [build-dir]      (DOCS="scan160" probes the 212 MB scanned book,
+#   DOCS="images200" one document only,
 #   VIEWERS="ours evince" only those viewers, REPEAT=3 the number of rounds)
 # Each round probes every viewer once, one after the other, so ours and the peers share
 # the machine's state; the table gives the median of the rounds and the peer/ours ratio.
@@ -36,7 +37,7 @@ results="$OUT/results.txt"
 : >"$results"
 for round in $(seq "${REPEAT:-3}"); do
 for doc in ${DOCS:-text1000 images200}; do
-  pages=$([[ $doc == text1000 ]] && echo 1000 || echo 200)
+  pages=$(case $doc in text1000) echo 1000 ;; scan160) echo 160 ;; *) echo 200 ;; esac)
   for entry in "${viewers[@]}"; do
     IFS='|' read -r name cmd next zoom <<<"$entry"
     [[ -z "${VIEWERS:-}" || " $VIEWERS " == *" $name "* ]] || continue

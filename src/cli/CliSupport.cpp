@@ -18,13 +18,12 @@
 
 namespace cli {
 
-pdf::DocumentPtr openFile(const QString& path, Reading how) {
+pdf::DocumentPtr openFile(const QString& path) {
     if (const QString reason = base::unreadableReason(path); !reason.isEmpty()) {
         failure(QStringLiteral("%1: %2").arg(printable(path), reason));
         return nullptr;
     }
-    auto doc =
-        how == Reading::Lookup ? pdf::Document::openForLookup(path) : pdf::Document::open(path);
+    auto doc = pdf::Document::open(path);
     if (!doc)
         failure(
             QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(printable(path)));

@@ -14,13 +14,9 @@
 
 namespace cli {
 
-enum class Reading {
-    Whole,  // pdf::Document::open
-    Lookup, // pdf::Document::openForLookup: a short look at a long file
-};
 // Opens a PDF, still locked when it needs a password, or explains on stderr why not
 // (no such file, permission denied, a folder, a FIFO, not a PDF); nullptr then.
-pdf::DocumentPtr openFile(const QString& path, Reading how = Reading::Whole);
+pdf::DocumentPtr openFile(const QString& path);
 // Opens a PDF that has a page to read, unlocked, or explains on stderr why not; nullptr
 // then. A protected file is unlocked as unlockWithPassword does.
 pdf::DocumentPtr openOrComplain(const QString& path);

@@ -87,7 +87,7 @@ int printJson(const pdf::Document& doc, const QString& path, bool needsPassword)
 
 int run(const cli::Args& args) {
     const QString path = args.positionals()[0];
-    auto doc = cli::openFile(path, cli::Reading::Lookup);
+    auto doc = cli::openFile(path);
     if (!doc)
         return 1;
     const bool needsPassword = doc->isLocked();

@@ -16,6 +16,7 @@
 #include "sheets/WatermarkView.h"
 #include "shell/AnnotationToolbar.h"
 #include "shell/CommandNotificationHandler.h"
+#include "shell/DiskChangeBarView.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/PrintController.h"
@@ -89,6 +90,7 @@ ContentView::ContentView(QWidget* parent)
     // The annotation toolbar goes below the search bar once it is first asked for.
 
     detailLayout->addWidget(new SignatureBarView(documentVM_, detail));
+    detailLayout->addWidget(new DiskChangeBarView(documentVM_, detail));
 
     detailStack_ = new QStackedWidget(detail);
     welcome_ = new WelcomeView(documentVM_, detailStack_);

@@ -9,6 +9,7 @@
 #include "pdf/signatures/SignatureFields.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
@@ -229,6 +230,12 @@ DigitalSignatureService::SignResult
 DigitalSignatureService::signDocument(pdf::Document& document, const QString& signerName,
                                       const KeyStore& keys, const SigningIdentity* identity,
                                       const StandardSignature::Options& standard) {
+    // A signature is appended to exactly the bytes that were opened, or not at all.
+    if (pdf::sourceState(document) == pdf::SourceState::Changed)
+        throw SignatureError::signingFailed(
+            QStringLiteral("“%1” was changed on disk by another program since it was opened. "
+                           "Open it again, then sign")
+                .arg(QFileInfo(document.path()).fileName()));
     // A file others signed already is appended to, never rewritten: a rewrite would break
     // their signatures. Changes made since it was opened cannot ride along then.
     const QByteArray source = pdf::sourceBytes(document);

@@ -1,6 +1,5 @@
 #include "utilities/PageImageExport.h"
 
-#include "base/AtomicFile.h"
 #include "pdf/document/DisplayList.h"
 #include "pdf/document/Page.h"
 #include "pdf/document/PixelBudget.h"
@@ -61,6 +60,7 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
     const int count = document.pageCount();
     std::atomic<int> done{0};
     std::mutex mutex;
+    base::WriteBatch batch; // one flush to disk for all the images, at the end
     base::ParallelOptions options;
     options.cancel = cancel;
     // No more pages at once than memory holds.
@@ -79,7 +79,9 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
             } else {
                 // The names are fixed and the folder may be shared: a link planted under one
                 // of them is replaced, never followed.
-                base::writeFile(path, png, &failure, base::Links::Replace);
+                base::AtomicFile file(path, base::Links::Replace, &batch);
+                if (!(file.open() && file.write(png) && file.commit()))
+                    failure = base::couldNotBeWritten(path, file.reason());
             }
             {
                 std::lock_guard lock(mutex);
@@ -94,6 +96,11 @@ Result writeAll(const pdf::Document& document, const QString& folder, double sca
         },
         options);
     result.cancelled = cancel && cancel->isCancelled() && done.load() < count;
+    QString failure;
+    if (!batch.commit(&failure)) {
+        result.written -= int(batch.targets().size());
+        result.failures << failure;
+    }
     return result;
 }
 

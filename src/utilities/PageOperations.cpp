@@ -87,7 +87,7 @@ QString writeFailure(const QString& path, const QString& reason) {
 } // namespace
 
 bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, const QString& path,
-                               QString* error) {
+                               QString* error, base::WriteBatch* batch) {
     auto single = extractPage(document, index);
     QString reason;
     if (!single) {
@@ -98,6 +98,7 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
     } else {
         pdf::WriteOptions keep;
         keep.keepProtection = true;
+        keep.batch = batch;
         if (single->write(path, keep, &reason))
             return true;
     }
@@ -117,18 +118,30 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
     std::vector<QString> errors(static_cast<size_t>(count));
     std::vector<char> ok(static_cast<size_t>(count), 0);
     std::atomic<int> done{0};
-    // Each file is synced to disk before it replaces anything, so several files are in
-    // flight at once. Copying a page takes the source's lock briefly.
+    // Copying a page takes the source's lock briefly, so several files are in flight at
+    // once; all of them reach the disk with one flush at the end.
+    base::WriteBatch batch;
     base::parallelFor(count, [&](int i) {
         // Fixed names in a folder that may be shared: a planted link is replaced, not followed.
         const QString path = dir.filePath(pageFileName(i));
         if (!base::removeLink(path))
             errors[size_t(i)] = base::couldNotBeWritten(path, base::systemReason({}));
         else
-            ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)]);
+            ok[size_t(i)] = writePage(document, i, path, &errors[size_t(i)], &batch);
         if (progress)
             progress(++done, count);
     });
+    QString failure;
+    if (!batch.commit(&failure)) {
+        // Whatever did not get its name is not written.
+        const QStringList unnamed = batch.targets();
+        for (int i = 0; i < count; ++i)
+            if (ok[size_t(i)] &&
+                unnamed.contains(QFileInfo(dir.filePath(pageFileName(i))).absoluteFilePath())) {
+                ok[size_t(i)] = 0;
+                errors[size_t(i)] = failure;
+            }
+    }
     for (int i = 0; i < count; ++i) {
         if (ok[size_t(i)])
             result.written << dir.filePath(pageFileName(i));

@@ -48,14 +48,15 @@ public:
     static pdf::DocumentPtr extractPage(const pdf::DocumentPtr& document, int index);
     // Writes page `index` alone to `path`. False with *error naming the file when it fails.
     static bool writePage(const pdf::DocumentPtr& document, int index, const QString& path,
-                          QString* error);
+                          QString* error, base::WriteBatch* batch = nullptr);
 
     struct SplitResult {
         QStringList written;  // paths, in page order
         QStringList failures; // one message per file that could not be written
     };
     // One file per page, page_1.pdf, page_2.pdf, ... in `folder`. Documents of one page or
-    // fewer are left alone (nothing written).
+    // fewer are left alone (nothing written). The files are flushed to disk together at the
+    // end and named only then: none is ever left half-written under its name.
     static SplitResult splitDocument(const pdf::DocumentPtr& document, const QString& folder,
                                      const Progress& progress = {});
 

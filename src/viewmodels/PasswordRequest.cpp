@@ -33,7 +33,7 @@ bool unlockByAsking(pdf::Document& document, const QString& name) {
 
 std::optional<QString> askPasswordFor(const QString& path) {
     // A short look: only whether a password is needed, and whether it opens the file.
-    const auto document = pdf::Document::openForLookup(path);
+    const auto document = pdf::Document::open(path);
     if (!document)
         return QString();
     return ask(*document, QFileInfo(path).fileName());

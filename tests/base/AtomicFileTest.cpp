@@ -70,3 +70,52 @@ TEST(AtomicFile, UnwritablePlacesFailCleanly) {
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("abandoned.txt")));
 }
+
+TEST(AtomicFile, ABatchNamesItsFilesOnlyAtCommitAndLeavesNoTemporaryBehind) {
+    QTemporaryDir dir;
+    const QDir folder(dir.path());
+    const auto listed = [&] {
+        return folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                                QDir::Name);
+    };
+    const auto add = [&](base::WriteBatch& batch, const QString& name, const QByteArray& bytes) {
+        base::AtomicFile file(folder.filePath(name), base::Links::Follow, &batch);
+        return file.open() && file.write(bytes) && file.commit();
+    };
+    ASSERT_TRUE(base::writeFile(folder.filePath("b.txt"), "old"));
+
+    // Dropped without commit: nothing new, the old file as it was, no temporary left.
+    {
+        base::WriteBatch batch;
+        ASSERT_TRUE(add(batch, "a.txt", "A"));
+        ASSERT_TRUE(add(batch, "b.txt", "B"));
+        EXPECT_FALSE(QFile::exists(folder.filePath("a.txt")));
+        EXPECT_EQ(contents(folder.filePath("b.txt")), "old");
+    }
+    EXPECT_EQ(listed(), QStringList{"b.txt"});
+
+    // A file that cannot take its name (a folder took it meanwhile) fails the commit: the
+    // files named before it are whole, the ones after it keep their old bytes.
+    {
+        base::WriteBatch batch;
+        ASSERT_TRUE(add(batch, "a.txt", "A"));
+        ASSERT_TRUE(add(batch, "c.txt", "C"));
+        ASSERT_TRUE(add(batch, "b.txt", "B"));
+        ASSERT_TRUE(folder.mkdir("c.txt"));
+        QString error;
+        EXPECT_FALSE(batch.commit(&error));
+        EXPECT_TRUE(error.startsWith("“c.txt” could not be written")) << error.toStdString();
+        EXPECT_EQ(contents(folder.filePath("a.txt")), "A");
+        EXPECT_EQ(contents(folder.filePath("b.txt")), "old");
+    }
+    EXPECT_EQ(listed(), (QStringList{"a.txt", "b.txt", "c.txt"}));
+
+    // Committed: every file whole under its name.
+    base::WriteBatch batch;
+    ASSERT_TRUE(add(batch, "b.txt", "B"));
+    ASSERT_TRUE(add(batch, "d.txt", QByteArray(300000, 'd')));
+    EXPECT_TRUE(batch.commit());
+    EXPECT_EQ(contents(folder.filePath("b.txt")), "B");
+    EXPECT_EQ(contents(folder.filePath("d.txt")), QByteArray(300000, 'd'));
+    EXPECT_EQ(listed(), (QStringList{"a.txt", "b.txt", "c.txt", "d.txt"}));
+}

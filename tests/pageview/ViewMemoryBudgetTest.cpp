@@ -8,6 +8,8 @@
 #include "support/ImagePageFixtures.h"
 #include "support/PageViewTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -18,7 +20,15 @@ TEST(ViewMemoryBudgetTest, CachesStayWithinTheBudgetWhilePagingThroughPictures) 
     const ViewMemoryBudget& budget = ViewMemoryBudget::standard();
     budget.apply();
     // Each page's picture decodes to 300 KB: 300 of them are more than the engine's share.
-    auto doc = openBytes(imagePagesPdf(300, 320));
+    // Read from its file, as the window reads one.
+    const QTemporaryDir dir;
+    const QString path = dir.filePath("pictures.pdf");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(imagePagesPdf(300, 320));
+    }
+    auto doc = pdf::Document::open(path);
     ASSERT_TRUE(doc);
     PdfPageView view;
     view.resize(500, 400);

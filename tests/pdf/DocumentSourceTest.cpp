@@ -31,8 +31,8 @@ TEST(DocumentSource, FindsTextAnywhereInTheFileItWasReadFrom) {
     bytes += "\n% //Mark2 /Ma /Mark /Mark3";
     const QTemporaryDir dir;
     const QString path = writeFile(dir, bytes);
-    const auto whole = pdf::Document::open(path);
-    const auto looked = pdf::Document::openForLookup(path);
+    const auto whole = pdf::Document::fromData(bytes);
+    const auto looked = pdf::Document::open(path);
     ASSERT_TRUE(whole && looked);
     for (const auto& document : {whole, looked}) {
         EXPECT_TRUE(pdf::sourceContains(*document, "%PDF-"));

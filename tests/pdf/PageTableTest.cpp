@@ -204,8 +204,7 @@ TEST(PageTableTest, TheWalkAtOpeningServesTheLookupsOfWhatItFoundAndRepaired) {
     QTemporaryDir dir;
     for (const auto& [name, bytes, expected] : cases) {
         const QString path = writeTemp(dir.path(), "tree.pdf", bytes);
-        for (const auto& doc :
-             {pdf::Document::fromData(bytes), pdf::Document::openForLookup(path)}) {
+        for (const auto& doc : {pdf::Document::fromData(bytes), pdf::Document::open(path)}) {
             ASSERT_TRUE(doc) << name;
             ASSERT_EQ(doc->pageCount(), int(expected.size())) << name;
             EXPECT_EQ(pageNumbersBySize(doc), expected) << name;

@@ -83,10 +83,10 @@ void DocumentData::renumber() {
 
 namespace {
 
-// Opens from a buffer we own; the engine reads from it for the document's lifetime.
-// Opens the document in `buffer` (taken over), or, without one, the file at `path` read as
-// the engine needs it.
-std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path) {
+// Opens the document in `buffer` (taken over), or, without one, in `file`, read as the
+// engine needs it.
+std::shared_ptr<DocumentData> openSource(fz_buffer* buffer, std::shared_ptr<SourceFile> file,
+                                         const QString& path) {
     fz_context* c = ctx();
     // Made before the engine's objects: none of them is lost if this throws.
     auto d = std::make_shared<DocumentData>();
@@ -95,12 +95,11 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     int pages = 0;
     int locked = 0;
     ObjList found; // the walk's pages: the page table starts from them
-    const QByteArray fileName = QFile::encodeName(path);
     fz_var(stream);
     fz_var(doc);
     fz_var(found);
     fz_try(c) {
-        stream = buffer ? fz_open_buffer(c, buffer) : openFileStream(c, fileName.constData());
+        stream = buffer ? fz_open_buffer(c, buffer) : file->stream(c);
         doc = pdf_open_document_with_stream(c, stream);
         if (!fz_needs_password(c, &doc->super) || fz_authenticate_password(c, &doc->super, ""))
             pages = countAndRepairPages(c, doc, &found);
@@ -121,6 +120,7 @@ std::shared_ptr<DocumentData> openBuffer(fz_buffer* buffer, const QString& path)
     d->doc = &doc->super;
     d->pdf = doc;
     d->source = buffer;
+    d->file = std::move(file);
     d->path = path;
     d->locked = locked != 0;
     d->pageTable.attach(doc);
@@ -175,56 +175,22 @@ std::shared_ptr<DocumentData> openBytes(const QByteArray& bytes, const QString& 
     fz_catch(c) {
         return nullptr;
     }
-    return openBuffer(buffer, path);
+    return openSource(buffer, nullptr, path);
 }
 
 } // namespace
 
 std::shared_ptr<Document> Document::open(const QString& path) {
-    // A FIFO would never end and a device never stop: only regular files are read whole.
-    QFile file(path);
-    if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
+    // A FIFO would never end and a device never stop: only regular files are read.
+    if (!base::isRegularFile(path))
         return nullptr;
-    // Read straight into the engine's buffer: a long document is not held twice while opening.
-    fz_context* c = ctx();
-    const qint64 size = file.size();
-    fz_buffer* buffer = nullptr;
-    fz_var(buffer);
-    fz_try(c) {
-        buffer = fz_new_buffer(c, size_t(std::max<qint64>(size, 1)));
-    }
-    fz_catch(c) {
+    // The file stays open and is read as the engine asks: memory does not grow with it.
+    auto file = SourceFile::open(QFile::encodeName(path));
+    if (!file)
         return nullptr;
-    }
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(buffer->data) + got, size - got);
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    buffer->len = size_t(got);
-    const QByteArray head(reinterpret_cast<const char*>(buffer->data),
-                          int(std::min<qint64>(got, 1024)));
-    if (got == 0 || !looksLikePdf(head)) {
-        fz_drop_buffer(c, buffer);
+    if (file->size() == 0 || !looksLikePdf(file->read(0, 1024)))
         return nullptr;
-    }
-    auto d = openBuffer(buffer, QFileInfo(path).absoluteFilePath());
-    if (d)
-        d->reading = std::make_unique<base::ReadingFiles>(path);
-    return adopt(d);
-}
-
-std::shared_ptr<Document> Document::openForLookup(const QString& path) {
-    QFile file(path);
-    if (!base::isRegularFile(path) || !file.open(QIODevice::ReadOnly))
-        return nullptr;
-    const QByteArray head = file.read(1024);
-    if (head.isEmpty() || !looksLikePdf(head))
-        return nullptr;
-    file.close();
-    auto d = openBuffer(nullptr, QFileInfo(path).absoluteFilePath());
+    auto d = openSource(nullptr, std::move(file), QFileInfo(path).absoluteFilePath());
     if (d)
         d->reading = std::make_unique<base::ReadingFiles>(path);
     return adopt(d);

@@ -1,5 +1,5 @@
 #pragma once
-// A PDF document held in memory. Opening never throws: anything that is not a
+// A PDF document. Opening never throws: anything that is not a
 // readable PDF yields no document. Every call is safe from any thread; a document is
 // touched by one thread at a time (its own lock).
 #include <QByteArray>
@@ -13,6 +13,10 @@
 #include <vector>
 
 struct fz_output;
+
+namespace base {
+class WriteBatch;
+}
 
 namespace pdf {
 
@@ -35,6 +39,8 @@ struct WriteOptions {
     // Drop every object nothing refers to any more and renumber the rest, so that nothing
     // taken out of the document can be found in the written file.
     bool collectGarbage = false;
+    // Set: the file is flushed and named with the batch's others at its commit.
+    base::WriteBatch* batch = nullptr;
 };
 
 // Pixel size and resolution of an encoded image; width 0 when it is not one.
@@ -49,13 +55,11 @@ ImageInfo probeImage(const QByteArray& encodedImage);
 class Document : public std::enable_shared_from_this<Document> {
 public:
     // No document (nullptr) for an empty, truncated beyond repair, non-PDF or unreadable file.
+    // The file stays open and is read as the engine needs it, never whole: memory does not
+    // grow with the file. Written over in place while open, it is no longer read (its pages
+    // read as damage); replaced under its name, the document keeps reading the bytes it
+    // opened (pdf/document/DocumentSource.h tells which).
     static std::shared_ptr<Document> open(const QString& path);
-    // As open(), but the file is read as the engine needs it instead of whole at the start:
-    // for a short look at a long file (its information, page boxes and fields), where
-    // reading every page's contents would cost more than the look itself. The file must
-    // stay as it is while the document is open; a change shows as damage, never a crash.
-    // Text is then read on one thread, and such a document is not meant to be saved.
-    static std::shared_ptr<Document> openForLookup(const QString& path);
     static std::shared_ptr<Document> fromData(const QByteArray& bytes);
     // A new document without pages.
     static std::shared_ptr<Document> create();

@@ -3,6 +3,7 @@
 #include "pdf/document/DocumentSource.h"
 
 #include "pdf/document/Document.h"
+#include "pdf/document/FileStream.h"
 #include "pdf/engine/Internal.h"
 
 #include <QFile>
@@ -63,24 +64,35 @@ bool unlockLike(Document& copy, const Document& original) {
 
 QByteArray sourceBytes(const Document& document) {
     DocumentData& d = *document.data();
-    {
-        auto lock = d.lock();
-        if (d.source) {
-            unsigned char* data = nullptr;
-            const size_t size = fz_buffer_storage(engine::ctx(), d.source, &data);
-            return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-        }
-    }
-    QFile file(document.path());
-    if (document.path().isEmpty() || !file.open(QIODevice::ReadOnly))
+    auto lock = d.lock();
+    if (d.file)
+        return d.file->readAll();
+    if (!d.source)
         return {};
-    return file.readAll();
+    unsigned char* data = nullptr;
+    const size_t size = fz_buffer_storage(engine::ctx(), d.source, &data);
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+SourceState sourceState(const Document& document) {
+    std::shared_ptr<SourceFile> file;
+    {
+        auto lock = document.data()->lock();
+        file = document.data()->file;
+    }
+    if (!file)
+        return SourceState::Unchanged;
+    if (!file->unchanged())
+        return SourceState::Changed;
+    return file->isNamedBy(QFile::encodeName(document.path())) ? SourceState::Unchanged
+                                                               : SourceState::Replaced;
 }
 
 bool sourceContains(const Document& document, const QByteArray& needle) {
     if (needle.isEmpty())
         return true;
     DocumentData& d = *document.data();
+    std::shared_ptr<SourceFile> file;
     {
         auto lock = d.lock();
         if (d.source) {
@@ -89,20 +101,20 @@ bool sourceContains(const Document& document, const QByteArray& needle) {
             const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
             return containsBytes(bytes, needle);
         }
+        file = d.file;
     }
-    QFile file(document.path());
-    if (document.path().isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (!file)
         return false;
     // In pieces that overlap by the needle's length, so a match across two is still seen.
-    constexpr qint64 kChunk = 1 << 20;
-    QByteArray tail;
-    while (!file.atEnd()) {
-        const QByteArray piece = tail + file.read(kChunk);
-        if (piece.size() == tail.size())
-            break;
+    constexpr int64_t kChunk = 1 << 20;
+    const int64_t overlap = needle.size() - 1;
+    for (int64_t at = 0; at < file->size(); at += kChunk) {
+        const QByteArray piece =
+            file->read(std::max<int64_t>(0, at - overlap), kChunk + (at > 0 ? overlap : 0));
+        if (piece.isEmpty())
+            return false;
         if (containsBytes(piece, needle))
             return true;
-        tail = piece.right(needle.size() - 1);
     }
     return false;
 }

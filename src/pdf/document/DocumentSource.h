@@ -10,9 +10,18 @@ class Document;
 // Whether the document was changed in memory since it was read.
 bool hasUnsavedChanges(const Document& document);
 
-// The bytes a document was read from (its file, or the memory it was opened from); empty
-// for documents made in memory.
+// The bytes a document was read from (its file as it was opened, or the memory it was
+// opened from); empty for documents made in memory, and when its file changed on disk
+// since (see sourceState): nothing is ever appended to bytes the document did not read.
 QByteArray sourceBytes(const Document& document);
+
+// How the file a document was read from stands now.
+enum class SourceState {
+    Unchanged, // as it was opened (or the document was not read from a file)
+    Replaced,  // its name now leads to another file, or to none; the bytes read stay readable
+    Changed,   // written over in place: the document can no longer read from it
+};
+SourceState sourceState(const Document& document);
 // Whether those bytes contain `needle`, looked for where they lie: a long file is not
 // copied to learn that it carries no signature.
 bool sourceContains(const Document& document, const QByteArray& needle);

@@ -27,6 +27,7 @@ namespace pdf {
 class Annotation;
 class Document;
 class Page;
+class SourceFile;
 class TextPage;
 
 // What the view asks of a page while it paints, read from the page object once and kept
@@ -52,7 +53,8 @@ struct DocumentData {
     std::mutex tableMutex;
     fz_document* doc = nullptr;
     pdf_document* pdf = nullptr;
-    fz_buffer* source = nullptr; // bytes the document reads from, when opened from memory
+    fz_buffer* source = nullptr;      // bytes the document reads from, when opened from memory
+    std::shared_ptr<SourceFile> file; // the file it reads from, when opened from one
     QString path;
     // The file read from stays an input while the document lives: nothing may write over it.
     std::unique_ptr<base::ReadingFiles> reading;

@@ -1,6 +1,7 @@
 #include "pdf/document/Document.h"
 #include "pdf/text/DocumentRangeText.h"
 
+#include "pdf/document/FileStream.h"
 #include "pdf/document/Page.h"
 #include "pdf/engine/Internal.h"
 #include "pdf/text/Selection.h"
@@ -39,7 +40,7 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 using TakePage = std::function<bool(int index)>;
 using PageDone = std::function<void(int index, std::shared_ptr<const TextPage> text)>;
 
-void extractShare(fz_buffer* source, const QByteArray& password, bool withAnnotations,
+void extractShare(const SourceRef& source, const QByteArray& password, bool withAnnotations,
                   const base::NextIndex& next, int first, const TakePage& take,
                   const PageDone& done) {
     engine::IsolatedContext isolated;
@@ -54,12 +55,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, bool withAnnota
     fz_var(doc);
     fz_var(found);
     fz_try(c) {
-        // The bytes stay owned by the caller's buffer; this context only reads them.
-        unsigned char* data = nullptr;
-        const size_t length = fz_buffer_storage(c, source, &data);
-        fz_buffer* view = fz_new_buffer_from_shared_data(c, data, length);
-        stream = fz_open_buffer(c, view);
-        fz_drop_buffer(c, view);
+        stream = source.open(c);
         doc = pdf_open_document_with_stream(c, stream);
         if (pdf_needs_password(c, doc) && !pdf_authenticate_password(c, doc, password.constData()))
             fz_throw(c, FZ_ERROR_GENERIC,
@@ -113,7 +109,7 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
     end = std::clamp(end, first, total);
     const int count = end - first;
     std::vector<std::shared_ptr<const TextPage>> out(static_cast<size_t>(count));
-    fz_buffer* source = nullptr;
+    SourceRef source;
     QByteArray password;
     int missing = 0;
     int moved = 0;
@@ -126,8 +122,9 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
         }
         // A private copy reads the same pages only while nothing was inserted or removed
         // and no page's content changed.
-        if (missing >= 8 && d->source && d->pagesMoved == 0 && !d->contentEdited && !d->locked) {
-            source = fz_keep_buffer(ctx(), d->source);
+        if (missing >= 8 && (d->source || d->file) && d->pagesMoved == 0 && !d->contentEdited &&
+            !d->locked) {
+            source = SourceRef(d->source, d->file);
             password = d->password;
             moved = d->pagesMoved;
         }
@@ -154,7 +151,7 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
         } catch (...) {
             // Out of memory in a worker: the pages it left are read one by one below.
         }
-        fz_drop_buffer(ctx(), source);
+        source = SourceRef();
         auto lock = d->lock();
         // Pages inserted or removed meanwhile: what was read belongs to other slots now.
         if (d->pagesMoved != moved) {
@@ -214,15 +211,16 @@ void Document::forEachTextPage(const std::function<bool(int, const TextPage*)>& 
     window = std::max(1, window);
     const int count = pageCount();
     std::vector<std::shared_ptr<const TextPage>> known(static_cast<size_t>(count));
-    fz_buffer* source = nullptr;
+    SourceRef source;
     QByteArray password;
     {
         auto lock = d_->lock();
         for (int i = 0; i < count && i < int(d_->texts.size()); ++i)
             known[size_t(i)] = d_->texts[size_t(i)];
         // A private copy reads the same pages only while the document is as it was read.
-        if (count >= 8 && d_->source && d_->pagesMoved == 0 && !d_->contentEdited && !d_->locked)
-            source = fz_keep_buffer(ctx(), d_->source);
+        if (count >= 8 && (d_->source || d_->file) && d_->pagesMoved == 0 && !d_->contentEdited &&
+            !d_->locked)
+            source = SourceRef(d_->source, d_->file);
         password = d_->password;
     }
 
@@ -306,7 +304,7 @@ void Document::forEachTextPage(const std::function<bool(int, const TextPage*)>& 
         } catch (...) {
             failure = std::current_exception();
         }
-        fz_drop_buffer(ctx(), source);
+        source = SourceRef();
         if (failure)
             std::rethrow_exception(failure);
     }

@@ -2,6 +2,7 @@
 // target only once it is complete; with or without passwords.
 #include "pdf/document/Document.h"
 
+#include "pdf/document/FileStream.h"
 #include "pdf/document/PageRotation.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
@@ -18,6 +19,9 @@ namespace pdf {
 using engine::ctx;
 
 namespace {
+
+constexpr const char* kChangedOnDisk =
+    "its file was changed on disk by another program since it was opened; open it again";
 
 // Puts `value` back under `key` in the trailer, or removes the key when it had none.
 // Never throws.
@@ -75,6 +79,8 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     // Callers hold the document lock.
     if (d_->locked)
         throw Error("the document is locked; it needs its password first");
+    if (d_->file && !d_->file->unchanged())
+        throw Error(kChangedOnDisk);
     // Other readers refuse a file without pages: say so rather than write one.
     if (d_->pages.empty())
         throw Error("the document has no page that can be read");
@@ -137,6 +143,10 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     }
     if (!ok)
         throw Error(engine::lastError(c).toStdString()); // the reason alone: callers name the file
+    // The engine takes a failed read of the file for its end and writes on: a file written
+    // over in place meanwhile would leave objects out of the copy without a word.
+    if (d_->file && !d_->file->unchanged())
+        throw Error(kChangedOnDisk);
 }
 
 QByteArray Document::serialize(const WriteOptions& options) const {
@@ -189,7 +199,7 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
     };
     // Streamed into a temporary file beside the target, renamed over it only when complete:
     // a large document is never held twice in memory, and a failed write leaves nothing.
-    base::AtomicFile file(path);
+    base::AtomicFile file(path, base::Links::Follow, options.batch);
     if (!file.open())
         return fail(file.reason());
     auto lock = d_->lock();
