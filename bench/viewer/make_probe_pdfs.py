@@ -109,7 +109,7 @@ def scan_pages(out, count, distinct=16):
         if not os.path.exists(path):
             marker = ["-fill", "#ff0000", "-draw", "rectangle 300,300 1500,1100"] if i == 0 else []
             subprocess.run(["convert", "-seed", str(i + 101), "-size", "2550x3300",
-                            "plasma:wheat-white", "-attenuate", "0.25", "+noise", "Gaussian",
+                            "gradient:wheat-white", "-attenuate", "0.25", "+noise", "Gaussian",
                             "-fill", "#303030", "-draw", "rectangle 300,1300 2250,1340",
                             "-draw", "rectangle 300,1500 2250,1540",
                             "-draw", "rectangle 300,1700 2000,1740"] + marker +
