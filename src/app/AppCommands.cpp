@@ -57,6 +57,10 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     items.item(file, "New Document...", N::newDocument, K::newDocument(), {}, firstExisting);
     items.item(file, "Open...", N::openFile, K::openFile(), {}, firstExisting);
     separator(file, firstExisting);
+    items.item(file, "Save", N::save, K::save(), {}, firstExisting);
+    items.item(file, "Save As...", N::saveAs, K::saveAs(), {}, firstExisting);
+    items.item(file, "Close", N::closeDocument, K::closeDocument(), {}, firstExisting);
+    separator(file, firstExisting);
     items.item(file, "Import Images as PDF...", N::importImages, {}, {}, firstExisting);
     items.item(file, "Create PDF from Clipboard", N::clipboardToPDF, {}, {}, firstExisting);
     if (firstExisting)

@@ -133,7 +133,6 @@ void ExportView::exportAnnotatedPDF() {
     if (outcome.failed()) {
         showError(outcome.message);
     } else if (!outcome.cancelled()) {
-        viewModel_.markSaved();
         accept();
     }
 }

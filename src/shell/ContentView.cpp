@@ -116,6 +116,7 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.makeSearchable = [this] { makeSearchable(); };
+    actions.closeWindow = [this] { close(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionViewModel::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
@@ -137,6 +138,11 @@ ContentView::ContentView(QWidget* parent)
     connect(documentVM_, &DocumentViewModel::fileURLChanged, this,
             [this] { bookmarkVM_->loadBookmarks(documentVM_->fileURL()); });
     connect(bookmarkVM_, &BookmarkViewModel::bookmarksChanged, this, &ContentView::refreshToolbar);
+    // Recognised text is added to the pages outside the edit stack; it is unsaved all the same.
+    connect(ocrVM_, &OCRViewModel::documentEdited, this, [this](const pdf::DocumentPtr& edited) {
+        if (edited == documentVM_->pdfDocument())
+            documentVM_->markModified();
+    });
     connect(flags_, &SheetFlags::showSearchChanged, this, &ContentView::refreshBars);
     connect(flags_, &SheetFlags::showAnnotationToolbarChanged, this, &ContentView::refreshBars);
 
@@ -147,6 +153,7 @@ ContentView::~ContentView() = default;
 
 void ContentView::attachSheets() {
     presenter_ = new SheetPresenter(this, flags_, this);
+    connect(presenter_, &SheetPresenter::sheetClosed, this, &ContentView::focusPage);
 
     ocrVM_->setDocumentSource([documentVM = documentVM_] { return documentVM->pdfDocument(); });
     // The recognition sheet's flag lives with the recognition state.
@@ -260,6 +267,14 @@ void ContentView::documentChanged() {
     refreshTitle();
     refreshToolbar();
     refreshBars();
+    focusPage();
+}
+
+void ContentView::focusPage() {
+    const auto& document = documentVM_->pdfDocument();
+    if (!document || document->isLocked() || !pageView_ || detailContent() != pageView_)
+        return;
+    pageView_->pdfView()->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::ensureDocumentViews() {

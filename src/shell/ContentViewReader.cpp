@@ -113,6 +113,8 @@ void ContentView::connectPageView() {
         else
             statusBar()->showMessage(description);
     });
+    connect(pageCounter_, &PageNumberField::entryFinished, this, &ContentView::focusPage);
+    connect(zoomBox_, &ZoomBox::choiceFinished, this, &ContentView::focusPage);
     connect(view, &PdfPageView::scaleChanged, this, &ContentView::refreshZoom);
     connect(view, &PdfPageView::documentChanged, this, &ContentView::refreshZoom);
     refreshZoom();

@@ -55,6 +55,7 @@ void PageNumberField::keyPressEvent(QKeyEvent* event) {
         complaint_.clear();
         clearFocus();
         showCounter();
+        emit entryFinished();
         return;
     default:
         QLineEdit::keyPressEvent(event);
@@ -75,4 +76,5 @@ void PageNumberField::commit() {
     emit pageRequested(number - 1);
     clearFocus();
     showCounter();
+    emit entryFinished();
 }

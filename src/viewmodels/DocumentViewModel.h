@@ -96,14 +96,25 @@ public:
     // The document changed since it was opened or last written: some edit is done that
     // the last save did not see.
     bool isModified() const;
-    // The document as it stands was written out (an annotated copy).
+    // The document as it stands is what its file holds now.
     void markSaved();
+    // The document changed outside the edit stack (made in memory, text added by
+    // recognition): it stays unsaved until written, whatever is undone.
+    void markModified();
     // Before the document is replaced or closed: with unsaved changes, asks whether to
     // save them first. False when the person cancelled or the save did not happen; the
     // document and its edits are then as they were.
     bool confirmDiscardChanges();
-    // Writes the annotated copy where the person chooses and marks the document saved.
+    // File > Save: writes the document over its own file, atomically, keeping the file's
+    // permissions and the document's protection; a document without a file asks where.
     // False when cancelled or failed (the failure is told through Alerts).
+    bool save();
+    // File > Save As: writes to a file the person chooses, which becomes the document's file.
+    bool saveAs();
+    // File > Close: with unsaved changes offered for saving first; false when kept open.
+    bool closeAfterAsking();
+    // Export: writes an annotated copy where the person chooses. The document keeps its
+    // file and its unsaved state. False when cancelled or failed (told through Alerts).
     bool saveAnnotatedCopy();
     // Out-of-range indices are ignored, not clamped.
     void goToPage(int index);
@@ -183,6 +194,8 @@ private:
     void documentEdited(const pdf::Change& change);
     void rememberPlace();
     void restorePlace();
+    // Writes the document to `path` and, written, makes the document's state clean.
+    bool writeDocument(const QString& path);
 
     pdf::DocumentPtr pdfDocument_;
     int currentPageIndex_ = 0;

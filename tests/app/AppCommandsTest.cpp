@@ -46,10 +46,11 @@ struct Recorder {
 
 } // namespace
 
-TEST(AppCommands, VocabularyIsTwentyFiveNamesEqualToTheirIdentifiers) {
+TEST(AppCommands, VocabularyIsTwentyNineNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 26);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 26);
+    EXPECT_EQ(all.size(), 29);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 29);
+    EXPECT_EQ(Notifications::saveAs, "saveAs");
     EXPECT_EQ(Notifications::undo, "undo");
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
@@ -68,7 +69,8 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Go", "&Tools", "&Help"}));
 
     EXPECT_EQ(describe(menu(&bar, "File")),
-              (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-",
+              (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-", "Save|Ctrl+S",
+                           "Save As...|Ctrl+Shift+S", "Close|Ctrl+W", "-",
                            "Import Images as PDF...|", "Create PDF from Clipboard|"}));
     EXPECT_EQ(describe(menu(&bar, "Edit")),
               (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Find...|Ctrl+F"}));

@@ -111,6 +111,7 @@ TEST_F(PageManagementViewModelTest, EditsOfOnePageComeBackToUndo) {
 }
 
 TEST_F(PageManagementViewModelTest, ASplitCountsItsFiles) {
+    vm.closeDocument();
     vm.loadCreatedDocument(pdf::Document::fromData(numberedPdf(5)), "five.pdf");
     QSignalSpy progressed(&operations, &PageManagementViewModel::progressed);
     ASSERT_TRUE(operations.splitDocument(dir.path()));
