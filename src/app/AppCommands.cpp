@@ -22,6 +22,7 @@ struct Items {
                   const QKeySequence& shortcut = {}, const QVariant& payload = {},
                   QAction* before = nullptr) const {
         auto* action = new QAction(label, menu);
+        action->setData(payload); // the window marks the layout in use by it
         if (!shortcut.isEmpty()) {
             action->setShortcut(shortcut);
             action->setShortcutContext(Qt::WindowShortcut);

@@ -26,6 +26,7 @@
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentCreationViewModel.h"
+#include "viewmodels/DocumentRestrictions.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
@@ -174,7 +175,9 @@ void ContentView::attachSheets() {
         return new DocumentCreationView(*creationVM_, created, parent);
     });
     presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) -> QDialog* {
-        if (refuseWhileLocked())
+        // What it places are stamps on the page, annotations to the file's permissions.
+        if (refuseWhileLocked() ||
+            (documentVM_->pdfDocument() && !documentVM_->allows(DocumentEdit::Kind::annotations)))
             return nullptr;
         return new SignatureView(*signatureVM_, *documentVM_, parent);
     });
@@ -218,6 +221,14 @@ void ContentView::buildMenus() {
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
     copy->setObjectName(QStringLiteral("copy"));
+    // Protected files are worked on as their author allows, unless the person says otherwise.
+    QAction* ignore = edit->addAction(tr("Ignore Document Restrictions"));
+    ignore->setObjectName(QStringLiteral("ignoreRestrictions"));
+    ignore->setCheckable(true);
+    ignore->setChecked(DocumentRestrictions::ignored());
+    connect(ignore, &QAction::toggled, this, &DocumentRestrictions::setIgnored);
+    connect(edit, &QMenu::aboutToShow, ignore,
+            [ignore] { ignore->setChecked(DocumentRestrictions::ignored()); });
 }
 
 void ContentView::copySelection() {
@@ -261,7 +272,7 @@ void ContentView::documentChanged() {
     const bool open = documentVM_->pdfDocument() != nullptr;
     for (QAction* action : std::as_const(documentGroup_))
         action->setVisible(open);
-    sidebarColumn_->setVisible(open);
+    sidebarColumn_->setVisible(open && !(fullScreen_ && fullScreen_->isChecked()));
     detailStack_->setCurrentWidget(open && pageView_ ? static_cast<QWidget*>(pageView_)
                                                      : static_cast<QWidget*>(welcome_));
     refreshTitle();
@@ -313,7 +324,8 @@ void ContentView::refreshToolbar() {
 }
 
 void ContentView::refreshBars() {
-    const bool open = documentVM_->pdfDocument() != nullptr;
+    const bool open =
+        documentVM_->pdfDocument() != nullptr && !(fullScreen_ && fullScreen_->isChecked());
     searchHost_->setVisible(open && flags_->showSearch());
     const bool annotating = open && flags_->showAnnotationToolbar();
     if (annotating || annotationToolbar_)

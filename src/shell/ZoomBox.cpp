@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <cmath>
 
@@ -42,7 +43,8 @@ void ZoomBox::chosen(int index) {
         emit fitRequested(Fit(fit.toInt()));
     else if (const double scale = itemData(index).toDouble(); scale > 0)
         emit scaleRequested(scale);
-    emit choiceFinished();
+    // Once the list has closed and handed the keyboard back to the box.
+    QTimer::singleShot(0, this, &ZoomBox::choiceFinished);
 }
 
 void ZoomBox::keyPressEvent(QKeyEvent* event) {

@@ -383,7 +383,7 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 }
 
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
-    if (!edit || !edit->apply())
+    if (!edit || !allows(edit->kind()) || !edit->apply())
         return false;
     keepApplied(std::move(edit));
     return true;

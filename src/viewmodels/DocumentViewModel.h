@@ -139,6 +139,11 @@ public:
     // The search bar's clear button: no query, no results, nothing selected in the view.
     void clearSearch();
 
+    // Whether the open document's protection lets the person make an edit of `kind`. When
+    // not, and restrictions are not ignored (DocumentRestrictions), the person is told
+    // what the author forbade.
+    bool allows(DocumentEdit::Kind kind);
+
     // Every edit of the open document goes through here: applied, then kept on the undo
     // stack. False (and nothing kept) when the edit changed nothing. An edit that continues
     // the step on top of the stack (see ChangeAnnotationEdit::setGesture) joins that step.

@@ -3,6 +3,8 @@
 #include "viewmodels/DocumentViewModel.h"
 
 #include "base/AtomicFile.h"
+#include "base/InputFiles.h"
+#include "base/ReplacingInput.h"
 #include "desktop/Alerts.h"
 #include "desktop/FileDialogs.h"
 #include "viewmodels/FileConversionViewModel.h"
@@ -43,6 +45,11 @@ bool DocumentViewModel::writeDocument(const QString& path) {
     pdf::WriteOptions options;
     options.keepProtection = true;
     QString reason;
+    // The window's own file may be replaced: the document holds what it read from it (and
+    // so does an earlier version kept for undo).
+    std::optional<base::ReplacingInput> replacing;
+    if (fileURL_.isLocalFile() && base::isSameFile(path, fileURL_.toLocalFile()))
+        replacing.emplace(path);
     if (!pdfDocument_->write(path, options, &reason)) {
         Alerts::current()->inform(QStringLiteral("The document was not saved"),
                                   base::couldNotBeWritten(path, reason));

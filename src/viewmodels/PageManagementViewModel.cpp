@@ -6,6 +6,7 @@
 #include "viewmodels/RotatePageEdit.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 PageManagementViewModel::PageManagementViewModel(DocumentViewModel& documentVM, QObject* parent)
@@ -80,6 +81,8 @@ std::unique_ptr<DocumentEdit> applied(std::unique_ptr<DocumentEdit> edit) {
 } // namespace
 
 bool PageManagementViewModel::rotateCurrentPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Rotating…"), [doc, index](const PageOperations::Progress&) {
@@ -88,6 +91,8 @@ bool PageManagementViewModel::rotateCurrentPage() {
 }
 
 bool PageManagementViewModel::deleteCurrentPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Deleting…"), [doc, index](const PageOperations::Progress&) {
@@ -96,6 +101,8 @@ bool PageManagementViewModel::deleteCurrentPage() {
 }
 
 bool PageManagementViewModel::insertBlankPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, index](const PageOperations::Progress&) {
@@ -111,6 +118,8 @@ bool PageManagementViewModel::insertBlankPage() {
 }
 
 bool PageManagementViewModel::insertFile(const QString& path) {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int at = documentVM_.currentPageIndex() + 1;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, at, path](const PageOperations::Progress&) {
@@ -129,6 +138,8 @@ bool PageManagementViewModel::insertFile(const QString& path) {
 
 bool PageManagementViewModel::mergeFiles(const QStringList& paths) {
     if (paths.isEmpty())
+        return false;
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Merging…"), [doc, paths](const PageOperations::Progress& progress) {
@@ -168,6 +179,11 @@ bool PageManagementViewModel::splitDocument(const QString& folder) {
             if (result.failures.size() > 1)
                 message += tr(" (%n more file(s) could not be written)", "",
                               int(result.failures.size() - 1));
+        } else if (!result.written.isEmpty()) {
+            // Said, so the person knows the run is over and where the files are.
+            message = tr("Split into %1 files in %2.")
+                          .arg(result.written.size())
+                          .arg(QDir::toNativeSeparators(folder));
         }
         return Outcome{nullptr, message};
     });

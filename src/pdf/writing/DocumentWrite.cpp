@@ -8,9 +8,6 @@
 #include "pdf/writing/StreamDeflate.h"
 
 #include "base/AtomicFile.h"
-#include "base/InputFiles.h"
-
-#include <QScopeGuard>
 
 #include <cstdio>
 #include <cstring>
@@ -181,21 +178,12 @@ bool Document::write(const QString& path, const WriteOptions& options, QString* 
             *error = message;
         return false;
     };
-    auto lock = d_->lock();
-    // Saved over its own file, the document does not count that file as an input for the
-    // write (the engine holds what it needs), and counts the file as written afterwards.
-    const bool ownFile = d_->reading && base::isSameFile(path, d_->path);
-    if (ownFile)
-        d_->reading.reset();
-    const auto readAgain = qScopeGuard([&] {
-        if (ownFile)
-            d_->reading = std::make_unique<base::ReadingFiles>(d_->path);
-    });
     // Streamed into a temporary file beside the target, renamed over it only when complete:
     // a large document is never held twice in memory, and a failed write leaves nothing.
     base::AtomicFile file(path);
     if (!file.open())
         return fail(file.reason());
+    auto lock = d_->lock();
     fz_context* c = ctx();
     FileSink sink{&file, 0};
     fz_output* out = nullptr;
