@@ -55,7 +55,11 @@ QString DocumentRestrictions::forbidden(const pdf::Permissions& permissions) {
 bool DocumentViewModel::allows(DocumentEdit::Kind kind) {
     if (!pdfDocument_ || DocumentRestrictions::ignored())
         return true;
-    const pdf::Permissions permissions = pdf::permissionsOf(*pdfDocument_);
+    if (permissionsBeforeUnlock_ && !pdfDocument_->isLocked()) {
+        permissions_ = pdf::permissionsOf(*pdfDocument_); // the owner password may have opened it
+        permissionsBeforeUnlock_ = false;
+    }
+    const pdf::Permissions& permissions = permissions_;
     if (DocumentRestrictions::permits(permissions, kind))
         return true;
     Alerts::current()->inform(

@@ -33,6 +33,8 @@ void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
     if (pdfDocument_)
         disconnect(pdfDocument_->changes(), nullptr, this, nullptr);
     pdfDocument_ = document;
+    permissions_ = pdfDocument_ ? pdf::permissionsOf(*pdfDocument_) : pdf::Permissions{};
+    permissionsBeforeUnlock_ = pdfDocument_ && pdfDocument_->isLocked();
     if (pdfDocument_)
         connect(pdfDocument_->changes(), &pdf::DocumentChanges::changed, this,
                 &DocumentViewModel::documentEdited);

@@ -4,6 +4,7 @@
 // view weakly; every view step is skipped while no view is attached.
 #include "pdf/document/Document.h"
 #include "pdf/document/DocumentChanges.h"
+#include "pdf/document/DocumentPermissions.h"
 #include "pdf/text/Selection.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
@@ -221,6 +222,10 @@ private:
     bool restoring_ = false; // a document is being put in place: nothing to remember yet
 
     QUndoStack* undoStack_ = nullptr; // owned as a child
+    // The open document's permissions, read when it is set (and again once it is unlocked),
+    // so that asking never waits for the engine.
+    pdf::Permissions permissions_;
+    bool permissionsBeforeUnlock_ = false;
 
     QPointer<QObject> pdfViewOwner_;
     PageViewInterface* pdfView_ = nullptr;

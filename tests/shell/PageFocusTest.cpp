@@ -10,6 +10,7 @@
 #include "shell/SheetPresenter.h"
 #include "shell/ZoomBox.h"
 #include "support/DoubleScaleRun.h"
+#include "support/PageViewTestSupport.h"
 #include "support/ScriptedAlerts.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/WindowTestSupport.h"
@@ -86,7 +87,7 @@ protected:
 TEST_F(PageFocus, ThePageHasTheKeysAfterOpeningAndAfterEachSheet) {
     expectKeysScroll("open");
     const QString shots = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
-    if (!shots.isEmpty() && QDir().mkpath(shots))
+    if (!shots.isEmpty() && QDir().mkpath(shots) && fixtures::waitUntilSharp(*view))
         window->grab().save(QDir(shots).filePath("focus-after-open.png"));
 
     // Page Management by its shortcut, left with Escape.
@@ -177,7 +178,7 @@ TEST_F(PageFocus, ViewMenuMarksTheLayoutAndF11LeavesJustThePage) {
     EXPECT_TRUE(
         waitUntil([&] { return window->centralWidget()->mapTo(window.get(), QPoint()).y() == 0; }));
     const QString shots = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
-    if (!shots.isEmpty() && QDir().mkpath(shots))
+    if (!shots.isEmpty() && QDir().mkpath(shots) && fixtures::waitUntilSharp(*view))
         window->grab().save(QDir(shots).filePath("full-screen.png"));
     // The menus' keys still work, and the page still has the keyboard.
     QTest::keyClick(window.get(), Qt::Key_End, Qt::ControlModifier);
