@@ -22,6 +22,7 @@ struct Items {
                   const QKeySequence& shortcut = {}, const QVariant& payload = {},
                   QAction* before = nullptr) const {
         auto* action = new QAction(label, menu);
+        action->setData(payload); // the window marks the layout in use by it
         if (!shortcut.isEmpty()) {
             action->setShortcut(shortcut);
             action->setShortcutContext(Qt::WindowShortcut);
@@ -56,6 +57,10 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     QAction* firstExisting = file->actions().isEmpty() ? nullptr : file->actions().first();
     items.item(file, "New Document...", N::newDocument, K::newDocument(), {}, firstExisting);
     items.item(file, "Open...", N::openFile, K::openFile(), {}, firstExisting);
+    separator(file, firstExisting);
+    items.item(file, "Save", N::save, K::save(), {}, firstExisting);
+    items.item(file, "Save As...", N::saveAs, K::saveAs(), {}, firstExisting);
+    items.item(file, "Close", N::closeDocument, K::closeDocument(), {}, firstExisting);
     separator(file, firstExisting);
     items.item(file, "Import Images as PDF...", N::importImages, {}, {}, firstExisting);
     items.item(file, "Create PDF from Clipboard", N::clipboardToPDF, {}, {}, firstExisting);

@@ -1,4 +1,5 @@
 #include "base/InputFiles.h"
+#include "base/ReplacingInput.h"
 
 #include <QFile>
 
@@ -25,15 +26,17 @@ bool identify(const QString& path, struct stat* st) {
 
 class InputRegistry {
 public:
+    using Ids = std::vector<ReadingFiles::Id>;
+    using Pairs = std::vector<std::pair<quint64, quint64>>;
     static InputRegistry& instance() {
         static InputRegistry registry;
         return registry;
     }
-    void add(const std::vector<ReadingFiles::Id>& ids) {
+    void add(const Ids& ids) {
         std::lock_guard lock(mutex_);
         ids_.insert(ids_.end(), ids.begin(), ids.end());
     }
-    void remove(const std::vector<ReadingFiles::Id>& ids) {
+    void remove(const Ids& ids) {
         std::lock_guard lock(mutex_);
         for (const auto& id : ids) {
             auto it = std::find_if(ids_.begin(), ids_.end(), [&](const ReadingFiles::Id& other) {
@@ -43,16 +46,31 @@ public:
                 ids_.erase(it);
         }
     }
+    void addReplacing(const Pairs& ids) {
+        std::lock_guard lock(mutex_);
+        replacing_.insert(replacing_.end(), ids.begin(), ids.end());
+    }
+    void removeReplacing(const Pairs& ids) {
+        std::lock_guard lock(mutex_);
+        for (const auto& id : ids)
+            if (auto it = std::find(replacing_.begin(), replacing_.end(), id);
+                it != replacing_.end())
+                replacing_.erase(it);
+    }
     bool contains(quint64 device, quint64 inode) {
         std::lock_guard lock(mutex_);
-        return std::any_of(ids_.begin(), ids_.end(), [&](const ReadingFiles::Id& id) {
-            return id.device == device && id.inode == inode;
-        });
+        return std::any_of(ids_.begin(), ids_.end(),
+                           [&](const ReadingFiles::Id& id) {
+                               return id.device == device && id.inode == inode;
+                           }) &&
+               std::find(replacing_.begin(), replacing_.end(), std::pair(device, inode)) ==
+                   replacing_.end();
     }
 
 private:
     std::mutex mutex_;
-    std::vector<ReadingFiles::Id> ids_; // a file read twice is listed twice
+    Ids ids_;         // a file read twice is listed twice
+    Pairs replacing_; // read, but replaced on purpose (ReplacingInput)
 };
 
 ReadingFiles::ReadingFiles(const QStringList& paths) {
@@ -66,6 +84,17 @@ ReadingFiles::ReadingFiles(const QStringList& paths) {
 
 ReadingFiles::~ReadingFiles() {
     InputRegistry::instance().remove(ids_);
+}
+
+ReplacingInput::ReplacingInput(const QString& path) {
+    struct stat st {};
+    if (identify(path, &st))
+        ids_.push_back({quint64(st.st_dev), quint64(st.st_ino)});
+    InputRegistry::instance().addReplacing(ids_);
+}
+
+ReplacingInput::~ReplacingInput() {
+    InputRegistry::instance().removeReplacing(ids_);
 }
 
 bool isSameFile(const QString& a, const QString& b) {

@@ -15,7 +15,7 @@ public:
 
     virtual ~Alerts() = default;
 
-    // "Save Annotated PDF…", "Discard" or "Cancel" for the changes made to `documentName`.
+    // "Save", "Discard" or "Cancel" for the changes made to `documentName`.
     virtual UnsavedChoice askToSaveChanges(const QString& documentName) = 0;
     // True when the person agrees to `action` (the confirm button's title) after `message`.
     virtual bool confirm(const QString& title, const QString& message, const QString& action) = 0;

@@ -1,6 +1,7 @@
 #include "pageview/PageFormFiller.h"
 
 #include "pageview/PdfPageView.h"
+#include "pdf/annotations/WidgetStyle.h"
 #include "pdf/document/Page.h"
 #include "utilities/FormFieldService.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -10,8 +11,10 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -112,6 +115,14 @@ bool PageFormFiller::activateAt(QPointF viewportPoint) {
     if (auto* line = qobject_cast<QLineEdit*>(editor_.data()))
         line->setCursorPosition(
             line->cursorPositionAt(line->mapFrom(view_->viewport(), viewportPoint.toPoint())));
+    // A list shows its options where the field is: the click that opened it picks the one
+    // under the pointer.
+    if (auto* list = qobject_cast<QListWidget*>(editor_.data()))
+        if (QListWidgetItem* item = list->itemAt(
+                list->viewport()->mapFrom(view_->viewport(), viewportPoint.toPoint()))) {
+            list->setCurrentItem(item);
+            setValue(active_, item->text());
+        }
     return true;
 }
 
@@ -121,25 +132,65 @@ void PageFormFiller::open(const Field& field, bool toggleButton) {
     QWidget* viewport = view_->viewport();
     const QRect rect = viewportRect(field);
     const pdf::WidgetFieldType type = field.annotation->widgetFieldType();
-    if (type == pdf::WidgetFieldType::Text) {
+    const pdf::WidgetStyle style = pdf::widgetStyle(*field.annotation);
+    // The editor's text at the field's own size on screen: its points times the zoom.
+    const double pixelsPerPoint = rect.height() / std::max(1.0, field.bounds.normalized().height());
+    const auto textFont = [&](QFont font, double autoPixels) {
+        const double pixels = style.fontSize > 0 ? style.fontSize * pixelsPerPoint : autoPixels;
+        font.setPixelSize(std::max(8, int(pixels + 0.5)));
+        return font;
+    };
+    const QString fieldLook = QStringLiteral("background: white; color: black; "
+                                             "border: 1px solid palette(highlight);");
+    if (type == pdf::WidgetFieldType::Text && style.multiline) {
+        // Enter starts a new line here; Ctrl+Enter, Tab or a click elsewhere ends the editing.
+        auto* text = new QPlainTextEdit(viewport);
+        text->setObjectName(QStringLiteral("pageFormTextArea"));
+        text->setFont(textFont(text->font(), 12 * pixelsPerPoint));
+        text->setPlainText(field.annotation->widgetStringValue());
+        text->setStyleSheet(QStringLiteral("QPlainTextEdit { %1 }").arg(fieldLook));
+        text->moveCursor(QTextCursor::End);
+        editor_ = text;
+    } else if (type == pdf::WidgetFieldType::Text) {
         auto* line = new QLineEdit(viewport);
         line->setObjectName(QStringLiteral("pageFormText"));
         line->setFrame(false);
-        QFont font = line->font();
-        font.setPixelSize(std::max(8, int(rect.height() * 0.6)));
-        line->setFont(font);
+        line->setFont(textFont(line->font(), rect.height() * 0.6));
         line->setText(field.annotation->widgetStringValue());
         // Framed so it reads as a field being typed in, on the page's own white.
-        line->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; "
-                                           "border: 1px solid palette(highlight); }"));
+        line->setStyleSheet(QStringLiteral("QLineEdit { %1 }").arg(fieldLook));
         line->selectAll(); // Tab into a field selects it; a click puts the caret there
         connect(line, &QLineEdit::editingFinished, this, [this] {
             if (!closing_)
                 commit();
         });
         editor_ = line;
+    } else if (type == pdf::WidgetFieldType::Choice && !style.comboBox) {
+        // A list box stays a list: its options in its own box, the chosen one marked, a
+        // click picks.
+        auto* list = new QListWidget(viewport);
+        list->setObjectName(QStringLiteral("pageFormList"));
+        list->setFont(textFont(list->font(), 12 * pixelsPerPoint));
+        list->addItems(field.annotation->choiceOptions());
+        const auto chosen =
+            list->findItems(field.annotation->widgetStringValue(), Qt::MatchExactly);
+        if (!chosen.isEmpty()) {
+            list->setCurrentItem(chosen.first());
+            list->scrollToItem(chosen.first());
+        }
+        list->setStyleSheet(QStringLiteral("QListWidget { %1 }").arg(fieldLook));
+        connect(list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+            if (item && active_.annotation)
+                setValue(active_, item->text());
+        });
+        connect(list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+            if (item && active_.annotation)
+                setValue(active_, item->text());
+        });
+        editor_ = list;
     } else if (type == pdf::WidgetFieldType::Choice) {
         auto* combo = new QComboBox(viewport);
+        combo->setFont(textFont(combo->font(), rect.height() * 0.6));
         combo->setObjectName(QStringLiteral("pageFormChoice"));
         const QStringList options = field.annotation->choiceOptions();
         combo->addItems(options);
@@ -190,6 +241,8 @@ void PageFormFiller::toggle(const Field& field) {
 void PageFormFiller::commit() {
     if (auto* line = qobject_cast<QLineEdit*>(editor_.data()); line && active_.annotation)
         setValue(active_, line->text());
+    if (auto* text = qobject_cast<QPlainTextEdit*>(editor_.data()); text && active_.annotation)
+        setValue(active_, text->toPlainText());
     closeEditor();
 }
 
@@ -291,11 +344,13 @@ bool PageFormFiller::eventFilter(QObject* watched, QEvent* event) {
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (qobject_cast<QLineEdit*>(editor_.data())) {
+            if (qobject_cast<QLineEdit*>(editor_.data()) ||
+                (qobject_cast<QPlainTextEdit*>(editor_.data()) &&
+                 key->modifiers().testFlag(Qt::ControlModifier))) {
                 commit();
                 return true;
             }
-            return false;
+            return false; // a new line in a text area; a pick in a list
         case Qt::Key_Space:
             if (dynamic_cast<ButtonFocusFrame*>(editor_.data())) {
                 toggle(active_);
@@ -316,7 +371,7 @@ bool PageFormFiller::eventFilter(QObject* watched, QEvent* event) {
                 [this, gone = editor_] {
                     if (editor_ == gone && editor_ && !editor_->hasFocus() &&
                         !editor_->isAncestorOf(QApplication::focusWidget()))
-                        closeEditor();
+                        commit(); // a text area keeps what was typed, as a line does
                 },
                 Qt::QueuedConnection);
     }

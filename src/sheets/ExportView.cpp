@@ -5,10 +5,13 @@
 #include "viewmodels/PageImageExportJob.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -114,12 +117,20 @@ ExportView::ExportView(DocumentViewModel& viewModel, QWidget* parent)
             QStringLiteral("Writing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
     });
     connect(job_, &PageImageExportJob::finished, this,
-            [this](int, const QStringList& failures, bool cancelled) {
+            [this](int written, const QStringList& failures, bool cancelled) {
                 setBusy(false);
-                if (!failures.isEmpty())
+                if (!failures.isEmpty()) {
                     showError(failures.join('\n'));
-                else if (!cancelled)
+                } else if (!cancelled) {
+                    // Said where it is seen once the sheet is gone: the window's status bar.
+                    const QString where = QDir::toNativeSeparators(exportFolder_);
+                    if (auto* window = qobject_cast<QMainWindow*>(parentWidget()))
+                        window->statusBar()->showMessage(
+                            written == 1
+                                ? tr("1 page exported as PNG to %1").arg(where)
+                                : tr("%1 pages exported as PNG to %2").arg(written).arg(where));
                     accept();
+                }
             });
 }
 
@@ -133,7 +144,6 @@ void ExportView::exportAnnotatedPDF() {
     if (outcome.failed()) {
         showError(outcome.message);
     } else if (!outcome.cancelled()) {
-        viewModel_.markSaved();
         accept();
     }
 }
@@ -162,6 +172,7 @@ void ExportView::exportAllPagesAsImages() {
     progress_->setRange(0, document->pageCount());
     progress_->setValue(0);
     progressLabel_->setText(QStringLiteral("Writing page 1 of %1").arg(document->pageCount()));
+    exportFolder_ = folder;
     job_->start(document, folder);
 }
 

@@ -40,4 +40,5 @@ private:
     QList<QPushButton*> actions_;
     QCheckBox* dropProtection_ = nullptr;
     PageImageExportJob* job_ = nullptr;
+    QString exportFolder_; // where the running page export writes
 };

@@ -19,6 +19,7 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -180,7 +181,13 @@ PageManagementView::PageManagementView(DocumentViewModel& documentVM, QWidget* p
     connect(&documentVM_, &DocumentViewModel::currentPageIndexChanged, this,
             [this] { pageList_->scrollTo(model_->index(documentVM_.currentPageIndex())); });
     updateEnabled();
-    resize(760, 560);
+    // No wider than the window it covers.
+    resize(parent ? std::min(760, parent->width()) : 760, 560);
+    // Opens at the page the reader is on, once the grid has its columns.
+    QTimer::singleShot(0, this, [this] {
+        pageList_->scrollTo(model_->index(documentVM_.currentPageIndex()),
+                            QAbstractItemView::PositionAtCenter);
+    });
 }
 
 bool PageManagementView::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,6 @@ CommandNotificationHandler::CommandNotificationHandler(DocumentViewModel* docume
       core_(new CoreCommandHandler(documentVM, bookmarkVM, flags,
                                    {actions.ocrCurrentPage, actions.ocrEntireDocument,
                                     actions.importImagesAsPDF, actions.clipboardToPDF,
-                                    actions.makeSearchable},
+                                    actions.makeSearchable, actions.closeWindow},
                                    center, this)),
       tool_(new ToolCommandHandler(documentVM, flags, {actions.exportPDFAsText}, center, this)) {}

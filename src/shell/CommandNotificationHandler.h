@@ -16,6 +16,8 @@ public:
         std::function<pdf::DocumentPtr()> clipboardToPDF;
         std::function<void(const pdf::DocumentPtr&, const QString&)> exportPDFAsText;
         std::function<void()> makeSearchable;
+        // File > Close with no document open: the window itself goes.
+        std::function<void()> closeWindow;
     };
 
     CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

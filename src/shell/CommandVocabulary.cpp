@@ -1,14 +1,36 @@
 #include "shell/CommandVocabulary.h"
 
 const QStringList& Notifications::all() {
-    static const QStringList names{
-        openFile,      newDocument,    importImages,       clipboardToPDF,
-        zoomIn,        zoomOut,        zoomToFit,          setDisplayMode,
-        nextPage,      previousPage,   firstPage,          lastPage,
-        toggleSearch,  toggleBookmark, ocrCurrentPage,     ocrDocument,
-        showExport,    showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare,    exportAsText,       makeSearchable,
-        undo,          redo,           showReduceFileSize};
+    static const QStringList names{openFile,
+                                   save,
+                                   saveAs,
+                                   closeDocument,
+                                   newDocument,
+                                   importImages,
+                                   clipboardToPDF,
+                                   zoomIn,
+                                   zoomOut,
+                                   zoomToFit,
+                                   setDisplayMode,
+                                   nextPage,
+                                   previousPage,
+                                   firstPage,
+                                   lastPage,
+                                   toggleSearch,
+                                   toggleBookmark,
+                                   ocrCurrentPage,
+                                   ocrDocument,
+                                   showExport,
+                                   showSignature,
+                                   showPageManagement,
+                                   showPasswordProtection,
+                                   showWatermark,
+                                   showCompare,
+                                   exportAsText,
+                                   makeSearchable,
+                                   undo,
+                                   redo,
+                                   showReduceFileSize};
     return names;
 }
 
@@ -40,6 +62,9 @@ namespace KeyboardShortcuts {
 
 VELLUMARK_SHORTCUT(newDocument, Qt::CTRL | Qt::Key_N)
 VELLUMARK_SHORTCUT(openFile, Qt::CTRL | Qt::Key_O)
+VELLUMARK_SHORTCUT(save, Qt::CTRL | Qt::Key_S)
+VELLUMARK_SHORTCUT(saveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S)
+VELLUMARK_SHORTCUT(closeDocument, Qt::CTRL | Qt::Key_W)
 VELLUMARK_SHORTCUT(search, Qt::CTRL | Qt::Key_F)
 VELLUMARK_SHORTCUT(zoomIn, Qt::CTRL | Qt::Key_Plus)
 VELLUMARK_SHORTCUT(zoomOut, Qt::CTRL | Qt::Key_Minus)

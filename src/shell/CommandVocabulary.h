@@ -12,6 +12,9 @@
 // Each name equals its identifier.
 namespace Notifications {
 inline const QString openFile = QStringLiteral("openFile");
+inline const QString save = QStringLiteral("save");
+inline const QString saveAs = QStringLiteral("saveAs");
+inline const QString closeDocument = QStringLiteral("closeDocument");
 inline const QString newDocument = QStringLiteral("newDocument");
 inline const QString importImages = QStringLiteral("importImages");
 inline const QString clipboardToPDF = QStringLiteral("clipboardToPDF");
@@ -60,6 +63,9 @@ Q_DECLARE_METATYPE(PDFDisplayModeValue)
 namespace KeyboardShortcuts {
 QKeySequence newDocument();
 QKeySequence openFile();
+QKeySequence save();
+QKeySequence saveAs();
+QKeySequence closeDocument();
 QKeySequence search();
 QKeySequence zoomIn();
 QKeySequence zoomOut();

@@ -31,6 +31,7 @@
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/BookmarkViewModel.h"
 #include "viewmodels/DocumentCreationViewModel.h"
+#include "viewmodels/DocumentRestrictions.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
@@ -123,6 +124,7 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.makeSearchable = [this] { makeSearchable(); };
+    actions.closeWindow = [this] { close(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionViewModel::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
@@ -151,6 +153,11 @@ ContentView::ContentView(QWidget* parent)
     connect(documentVM_, &DocumentViewModel::fileURLChanged, this,
             [this] { bookmarkVM_->loadBookmarks(documentVM_->fileURL()); });
     connect(bookmarkVM_, &BookmarkViewModel::bookmarksChanged, this, &ContentView::refreshToolbar);
+    // Recognised text is added to the pages outside the edit stack; it is unsaved all the same.
+    connect(ocrVM_, &OCRViewModel::documentEdited, this, [this](const pdf::DocumentPtr& edited) {
+        if (edited == documentVM_->pdfDocument())
+            documentVM_->markModified();
+    });
     connect(flags_, &SheetFlags::showSearchChanged, this, &ContentView::refreshBars);
     connect(flags_, &SheetFlags::showAnnotationToolbarChanged, this, &ContentView::refreshBars);
 
@@ -161,6 +168,7 @@ ContentView::~ContentView() = default;
 
 void ContentView::attachSheets() {
     presenter_ = new SheetPresenter(this, flags_, this);
+    connect(presenter_, &SheetPresenter::sheetClosed, this, &ContentView::focusPage);
 
     ocrVM_->setDocumentSource([documentVM = documentVM_] { return documentVM->pdfDocument(); });
     // The recognition sheet's flag lives with the recognition state.
@@ -181,7 +189,9 @@ void ContentView::attachSheets() {
         return new DocumentCreationView(*creationVM_, created, parent);
     });
     presenter_->setMaker(SheetKind::signature, [this](QWidget* parent) -> QDialog* {
-        if (refuseWhileLocked())
+        // What it places are stamps on the page, annotations to the file's permissions.
+        if (refuseWhileLocked() ||
+            (documentVM_->pdfDocument() && !documentVM_->allows(DocumentEdit::Kind::annotations)))
             return nullptr;
         return new SignatureView(*signatureVM_, *documentVM_, parent);
     });
@@ -238,6 +248,14 @@ void ContentView::buildMenus() {
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
     copy->setObjectName(QStringLiteral("copy"));
+    // Protected files are worked on as their author allows, unless the person says otherwise.
+    QAction* ignore = edit->addAction(tr("Ignore Document Restrictions"));
+    ignore->setObjectName(QStringLiteral("ignoreRestrictions"));
+    ignore->setCheckable(true);
+    ignore->setChecked(DocumentRestrictions::ignored());
+    connect(ignore, &QAction::toggled, this, &DocumentRestrictions::setIgnored);
+    connect(edit, &QMenu::aboutToShow, ignore,
+            [ignore] { ignore->setChecked(DocumentRestrictions::ignored()); });
 }
 
 void ContentView::copySelection() {
@@ -290,12 +308,20 @@ void ContentView::documentChanged() {
     const bool open = documentVM_->pdfDocument() != nullptr;
     for (QAction* action : std::as_const(documentGroup_))
         action->setVisible(open);
-    sidebarColumn_->setVisible(open);
+    sidebarColumn_->setVisible(open && !(fullScreen_ && fullScreen_->isChecked()));
     detailStack_->setCurrentWidget(open && pageView_ ? static_cast<QWidget*>(pageView_)
                                                      : static_cast<QWidget*>(welcome_));
     refreshTitle();
     refreshToolbar();
     refreshBars();
+    focusPage();
+}
+
+void ContentView::focusPage() {
+    const auto& document = documentVM_->pdfDocument();
+    if (!document || document->isLocked() || !pageView_ || detailContent() != pageView_)
+        return;
+    pageView_->pdfView()->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::ensureDocumentViews() {
@@ -339,7 +365,8 @@ void ContentView::refreshToolbar() {
 }
 
 void ContentView::refreshBars() {
-    const bool open = documentVM_->pdfDocument() != nullptr;
+    const bool open =
+        documentVM_->pdfDocument() != nullptr && !(fullScreen_ && fullScreen_->isChecked());
     searchHost_->setVisible(open && flags_->showSearch());
     const bool annotating = open && flags_->showAnnotationToolbar();
     if (annotating || annotationToolbar_)

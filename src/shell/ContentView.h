@@ -108,6 +108,9 @@ private:
     void buildReaderActions();
     void connectPageView();
     void refreshZoom();
+    // Gives the keyboard to the page view while it shows a readable document, so the
+    // scrolling keys work at once.
+    void focusPage();
     void setFullScreen(bool on);
     void fillRecentMenu(QMenu* menu);
     void changeEvent(QEvent* event) override;

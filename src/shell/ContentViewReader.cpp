@@ -4,6 +4,7 @@
 
 #include "pageview/AnnotationToolGestures.h"
 #include "pageview/PdfPageView.h"
+#include "shell/CommandVocabulary.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/SearchBarView.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QUrl>
 
 void ContentView::buildReaderActions() {
@@ -81,7 +83,18 @@ void ContentView::buildReaderActions() {
         if (flags_->showSearch() && searchHost_->isVisible())
             searchBar_->focusField();
     });
-    MenuBarMenus::findOrAdd(menuBar(), QStringLiteral("View"))->addAction(fullScreen_);
+    QMenu* viewMenu = MenuBarMenus::findOrAdd(menuBar(), QStringLiteral("View"));
+    viewMenu->addAction(fullScreen_);
+    // The layout items, added by the menu catalogue, mark the layout in use.
+    connect(viewMenu, &QMenu::aboutToShow, this, [this, viewMenu] {
+        for (QAction* action : viewMenu->actions()) {
+            if (action->data().metaType() != QMetaType::fromType<PDFDisplayModeValue>())
+                continue;
+            action->setCheckable(true);
+            action->setChecked(toPDFDisplayMode(action->data().value<PDFDisplayModeValue>()) ==
+                               documentVM_->displayMode());
+        }
+    });
     QMenu* go = MenuBarMenus::findOrAdd(menuBar(), QStringLiteral("Go"));
     go->addAction(back_);
     go->addAction(forward_);
@@ -113,6 +126,8 @@ void ContentView::connectPageView() {
         else
             statusBar()->showMessage(description);
     });
+    connect(pageCounter_, &PageNumberField::entryFinished, this, &ContentView::focusPage);
+    connect(zoomBox_, &ZoomBox::choiceFinished, this, &ContentView::focusPage);
     connect(view, &PdfPageView::scaleChanged, this, &ContentView::refreshZoom);
     connect(view, &PdfPageView::documentChanged, this, &ContentView::refreshZoom);
     refreshZoom();
@@ -125,10 +140,16 @@ void ContentView::refreshZoom() {
 
 void ContentView::setFullScreen(bool on) {
     leaveFullScreen_->setEnabled(on);
+    // Just the page: no bars around it. The menu bar is folded rather than hidden, so the
+    // shortcuts of its items keep working.
+    menuBar()->setMaximumHeight(on ? 0 : QWIDGETSIZE_MAX);
+    toolbar_->setVisible(!on);
+    statusBar()->setVisible(!on);
     if (on)
         showFullScreen();
     else
         showNormal();
+    documentChanged(); // the sidebar and the bars come back as they were
 }
 
 void ContentView::fillRecentMenu(QMenu* menu) {

@@ -9,11 +9,12 @@
 const QStringList& CoreCommandHandler::names() {
     namespace N = Notifications;
     static const QStringList list{
-        N::openFile,       N::newDocument,    N::importImages, N::clipboardToPDF,
-        N::zoomIn,         N::zoomOut,        N::zoomToFit,    N::nextPage,
-        N::previousPage,   N::firstPage,      N::lastPage,     N::toggleSearch,
-        N::toggleBookmark, N::ocrCurrentPage, N::ocrDocument,  N::showExport,
-        N::makeSearchable, N::undo,           N::redo};
+        N::openFile,       N::save,         N::saveAs,         N::closeDocument,
+        N::newDocument,    N::importImages, N::clipboardToPDF, N::zoomIn,
+        N::zoomOut,        N::zoomToFit,    N::nextPage,       N::previousPage,
+        N::firstPage,      N::lastPage,     N::toggleSearch,   N::toggleBookmark,
+        N::ocrCurrentPage, N::ocrDocument,  N::showExport,     N::makeSearchable,
+        N::undo,           N::redo};
     return list;
 }
 
@@ -34,6 +35,15 @@ void CoreCommandHandler::handle(const QString& name) {
 
     if (name == N::openFile) {
         doc->openFile();
+    } else if (name == N::save) {
+        doc->save();
+    } else if (name == N::saveAs) {
+        doc->saveAs();
+    } else if (name == N::closeDocument) {
+        if (doc->pdfDocument())
+            doc->closeAfterAsking();
+        else if (actions_.closeWindow)
+            actions_.closeWindow();
     } else if (name == N::newDocument) {
         if (flags_)
             flags_->setShowDocumentCreation(true);

@@ -1,5 +1,5 @@
 #pragma once
-// Turns the document, navigation, search, bookmark, text recognition and export
+// Turns the file, document, navigation, search, bookmark, text recognition and export
 // commands into calls on the window's models, or raises the window's flags.
 #include "pdf/document/Document.h"
 
@@ -24,6 +24,7 @@ public:
         std::function<pdf::DocumentPtr()> importImagesAsPDF;
         std::function<pdf::DocumentPtr()> clipboardToPDF;
         std::function<void()> makeSearchable;
+        std::function<void()> closeWindow;
     };
 
     CoreCommandHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

@@ -85,6 +85,7 @@ void PageNumberField::keyPressEvent(QKeyEvent* event) {
         complaint_.clear();
         clearFocus();
         showCounter();
+        emit entryFinished();
         return;
     default:
         QLineEdit::keyPressEvent(event);
@@ -113,4 +114,5 @@ void PageNumberField::commit() {
     emit pageRequested(index);
     clearFocus();
     showCounter();
+    emit entryFinished();
 }

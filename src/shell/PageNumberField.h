@@ -23,6 +23,8 @@ public:
 
 signals:
     void pageRequested(int index);
+    // The entry is over (gone to a page, or left with Escape): the keyboard goes back.
+    void entryFinished();
 
 protected:
     void focusInEvent(QFocusEvent* event) override;

@@ -94,6 +94,7 @@ void SheetPresenter::present(SheetKind kind) {
         e.dialog.clear();
         if (e.flag.get && e.flag.get())
             e.flag.set(false);
+        emit sheetClosed(kind);
     });
     dialog->open();
 }

@@ -51,6 +51,10 @@ public:
     // The dialog now shown for a sheet, if any.
     QDialog* dialog(SheetKind kind) const;
 
+signals:
+    // A sheet's dialog closed, however it was closed.
+    void sheetClosed(SheetKind kind);
+
 private:
     void flagChanged(SheetKind kind);
     void present(SheetKind kind);

@@ -1,7 +1,9 @@
 #include "shell/ZoomBox.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <cmath>
 
@@ -41,6 +43,16 @@ void ZoomBox::chosen(int index) {
         emit fitRequested(Fit(fit.toInt()));
     else if (const double scale = itemData(index).toDouble(); scale > 0)
         emit scaleRequested(scale);
+    // Once the list has closed and handed the keyboard back to the box.
+    QTimer::singleShot(0, this, &ZoomBox::choiceFinished);
+}
+
+void ZoomBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        emit choiceFinished();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
 }
 
 void ZoomBox::typed() {
@@ -51,4 +63,5 @@ void ZoomBox::typed() {
     const double percent = text.toDouble(&ok);
     if (ok && percent >= 10 && percent <= 1000)
         emit scaleRequested(percent / 100.0);
+    emit choiceFinished();
 }

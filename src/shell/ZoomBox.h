@@ -16,6 +16,11 @@ public:
 signals:
     void scaleRequested(double scale);
     void fitRequested(ZoomBox::Fit fit);
+    // A zoom was chosen, typed or the box left with Escape: the keyboard goes back.
+    void choiceFinished();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void chosen(int index);

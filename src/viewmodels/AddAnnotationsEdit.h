@@ -14,6 +14,7 @@ public:
 
     AddAnnotationsEdit(QString name, pdf::DocumentPtr document, Maker make);
 
+    Kind kind() const override { return Kind::annotations; }
     bool apply() override;
     void undo() override;
 

@@ -18,6 +18,7 @@ public:
     ChangeAnnotationEdit(QString name, pdf::DocumentPtr document, AnnotationLocation at,
                          Change change);
 
+    Kind kind() const override { return Kind::annotations; }
     bool apply() override;
     void undo() override;
 
@@ -56,6 +57,7 @@ class RemoveAnnotationEdit : public DocumentEdit {
 public:
     RemoveAnnotationEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& annotation);
 
+    Kind kind() const override { return Kind::annotations; }
     bool apply() override;
     void undo() override;
 

@@ -55,6 +55,7 @@ public:
         textBox_ = annotation && annotation->subtype() == QLatin1String("FreeText");
         setText(textBox_ ? tr("Edit Text") : tr("Edit Note"));
     }
+    Kind kind() const override { return Kind::annotations; }
     bool apply() override { return set(after_); }
     void undo() override { set(before_); }
 

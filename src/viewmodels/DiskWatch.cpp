@@ -35,21 +35,34 @@ DiskWatch::DiskWatch(DocumentViewModel* documentVM, QObject* parent)
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { settle_.start(); });
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &DiskWatch::documentChanged);
+    connect(documentVM_, &DocumentViewModel::saved, this, &DiskWatch::savedTo);
     documentChanged();
 }
 
-void DiskWatch::documentChanged() {
+void DiskWatch::watch(const QString& path) {
     const QStringList watched = watcher_->files() + watcher_->directories();
     if (!watched.isEmpty())
         watcher_->removePaths(watched);
-    const pdf::DocumentPtr& document = documentVM_->pdfDocument();
-    path_ = document ? document->path() : QString();
-    dismissed_.clear();
-    setChanged(false);
+    path_ = path;
     if (path_.isEmpty())
         return;
     watcher_->addPath(path_);
     watcher_->addPath(QFileInfo(path_).absolutePath());
+}
+
+void DiskWatch::savedTo(const QString& path) {
+    // The window's own save is no news: the file as written is the one to compare with.
+    watch(QFileInfo(path).absoluteFilePath());
+    known_ = versionOf(path_);
+    setChanged(false);
+}
+
+void DiskWatch::documentChanged() {
+    const pdf::DocumentPtr& document = documentVM_->pdfDocument();
+    watch(document ? document->path() : QString());
+    known_ = versionOf(path_);
+    dismissed_.clear();
+    setChanged(false);
 }
 
 void DiskWatch::check() {
@@ -58,10 +71,12 @@ void DiskWatch::check() {
         return;
     if (!watcher_->files().contains(path_) && QFileInfo::exists(path_))
         watcher_->addPath(path_); // a new file under the name
-    const bool changed =
-        pdf::sourceState(*document) != pdf::SourceState::Unchanged && QFileInfo(path_).isFile();
-    // A version the reader chose to keep ignoring stays ignored; the next one is told.
-    setChanged(changed && versionOf(path_) != dismissed_);
+    // Another version under the name than the one read (or last saved, or last set aside
+    // by the reader), or the very file the document reads written over in place.
+    const bool inPlace =
+        path_ == document->path() && pdf::sourceState(*document) == pdf::SourceState::Changed;
+    const QByteArray now = versionOf(path_);
+    setChanged(!now.isEmpty() && (now != known_ || inPlace) && now != dismissed_);
 }
 
 void DiskWatch::setChanged(bool changed) {

@@ -35,6 +35,8 @@ signals:
 
 private:
     void documentChanged();
+    void savedTo(const QString& path);
+    void watch(const QString& path);
     void setChanged(bool changed);
 
     DocumentViewModel* documentVM_;
@@ -42,5 +44,6 @@ private:
     QTimer settle_; // a program saving writes in several steps: look once they are done
     QString path_;
     bool changed_ = false;
-    QByteArray dismissed_; // the version of the file the reader chose to ignore
+    QByteArray known_;     // the version of the file read, or last saved by the window
+    QByteArray dismissed_; // the version the reader chose to ignore
 };

@@ -10,6 +10,10 @@ class DocumentEdit : public QUndoCommand {
 public:
     explicit DocumentEdit(const QString& name) : QUndoCommand(name) {}
 
+    // What the edit changes, as a protected file's permissions tell them apart.
+    enum class Kind { content, annotations, formValues, pages };
+    virtual Kind kind() const { return Kind::content; }
+
     // False when nothing changed; such an edit is not kept.
     virtual bool apply() = 0;
     // Brings the document back to how apply() found it.

@@ -6,7 +6,6 @@
 #include "desktop/Alerts.h"
 #include "desktop/FileDialogs.h"
 #include "pdf/document/Page.h"
-#include "viewmodels/FileConversionViewModel.h"
 
 #include <QFileInfo>
 #include <QScopedValueRollback>
@@ -34,6 +33,8 @@ void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
     if (pdfDocument_)
         disconnect(pdfDocument_->changes(), nullptr, this, nullptr);
     pdfDocument_ = document;
+    permissions_ = pdfDocument_ ? pdf::permissionsOf(*pdfDocument_) : pdf::Permissions{};
+    permissionsBeforeUnlock_ = pdfDocument_ && pdfDocument_->isLocked();
     if (pdfDocument_)
         connect(pdfDocument_->changes(), &pdf::DocumentChanges::changed, this,
                 &DocumentViewModel::documentEdited);
@@ -243,49 +244,17 @@ bool DocumentViewModel::loadCreatedDocument(const pdf::DocumentPtr& document,
                                             const QString& title) {
     if (!document)
         return false;
-    return replaceDocument(document, title, QUrl());
+    if (!replaceDocument(document, title, QUrl()))
+        return false;
+    // It exists nowhere but here until written.
+    markModified();
+    return true;
 }
 
 void DocumentViewModel::closeDocument() {
     if (PageViewInterface* view = pdfView())
         view->setDocument(nullptr);
     replaceDocument(nullptr, QString(), QUrl(), false);
-}
-
-bool DocumentViewModel::isModified() const {
-    return !undoStack_->isClean();
-}
-
-void DocumentViewModel::markSaved() {
-    undoStack_->setClean();
-}
-
-bool DocumentViewModel::saveAnnotatedCopy() {
-    if (!pdfDocument_)
-        return false;
-    const auto outcome = FileConversionViewModel::exportAnnotatedPDF(*pdfDocument_, fileName_);
-    if (outcome.failed()) {
-        Alerts::current()->inform(QStringLiteral("The copy was not saved"), outcome.message);
-        return false;
-    }
-    if (outcome.cancelled())
-        return false;
-    markSaved();
-    return true;
-}
-
-bool DocumentViewModel::confirmDiscardChanges() {
-    if (!pdfDocument_ || !isModified())
-        return true;
-    switch (Alerts::current()->askToSaveChanges(fileName_)) {
-    case Alerts::UnsavedChoice::save:
-        return saveAnnotatedCopy();
-    case Alerts::UnsavedChoice::discard:
-        return true;
-    case Alerts::UnsavedChoice::cancel:
-        break;
-    }
-    return false;
 }
 
 void DocumentViewModel::goToPage(int index) {
@@ -416,7 +385,7 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 }
 
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
-    if (!edit || !edit->apply())
+    if (!edit || !allows(edit->kind()) || !edit->apply())
         return false;
     keepApplied(std::move(edit));
     return true;

@@ -4,6 +4,7 @@
 // view weakly; every view step is skipped while no view is attached.
 #include "pdf/document/Document.h"
 #include "pdf/document/DocumentChanges.h"
+#include "pdf/document/DocumentPermissions.h"
 #include "pdf/text/Selection.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
@@ -96,14 +97,25 @@ public:
     // The document changed since it was opened or last written: some edit is done that
     // the last save did not see.
     bool isModified() const;
-    // The document as it stands was written out (an annotated copy).
+    // The document as it stands is what its file holds now.
     void markSaved();
+    // The document changed outside the edit stack (made in memory, text added by
+    // recognition): it stays unsaved until written, whatever is undone.
+    void markModified();
     // Before the document is replaced or closed: with unsaved changes, asks whether to
     // save them first. False when the person cancelled or the save did not happen; the
     // document and its edits are then as they were.
     bool confirmDiscardChanges();
-    // Writes the annotated copy where the person chooses and marks the document saved.
+    // File > Save: writes the document over its own file, atomically, keeping the file's
+    // permissions and the document's protection; a document without a file asks where.
     // False when cancelled or failed (the failure is told through Alerts).
+    bool save();
+    // File > Save As: writes to a file the person chooses, which becomes the document's file.
+    bool saveAs();
+    // File > Close: with unsaved changes offered for saving first; false when kept open.
+    bool closeAfterAsking();
+    // Export: writes an annotated copy where the person chooses. The document keeps its
+    // file and its unsaved state. False when cancelled or failed (told through Alerts).
     bool saveAnnotatedCopy();
     // Out-of-range indices are ignored, not clamped.
     void goToPage(int index);
@@ -127,6 +139,11 @@ public:
     void previousSearchResult();
     // The search bar's clear button: no query, no results, nothing selected in the view.
     void clearSearch();
+
+    // Whether the open document's protection lets the person make an edit of `kind`. When
+    // not, and restrictions are not ignored (DocumentRestrictions), the person is told
+    // what the author forbade.
+    bool allows(DocumentEdit::Kind kind);
 
     // Every edit of the open document goes through here: applied, then kept on the undo
     // stack. False (and nothing kept) when the edit changed nothing. An edit that continues
@@ -170,6 +187,8 @@ signals:
     // An edit was performed (or joined the last step), undone or redone.
     void editsChanged();
     void modifiedChanged();
+    // The document was written to `path` by Save or Save As (not by an export).
+    void saved(const QString& path);
 
 private:
     void setIsSearching(bool on);
@@ -183,6 +202,8 @@ private:
     void documentEdited(const pdf::Change& change);
     void rememberPlace();
     void restorePlace();
+    // Writes the document to `path` and, written, makes the document's state clean.
+    bool writeDocument(const QString& path);
 
     pdf::DocumentPtr pdfDocument_;
     int currentPageIndex_ = 0;
@@ -203,6 +224,10 @@ private:
     bool restoring_ = false; // a document is being put in place: nothing to remember yet
 
     QUndoStack* undoStack_ = nullptr; // owned as a child
+    // The open document's permissions, read when it is set (and again once it is unlocked),
+    // so that asking never waits for the engine.
+    pdf::Permissions permissions_;
+    bool permissionsBeforeUnlock_ = false;
 
     QPointer<QObject> pdfViewOwner_;
     PageViewInterface* pdfView_ = nullptr;

@@ -12,6 +12,7 @@ public:
 
     FormValueEdit(pdf::DocumentPtr document, const pdf::AnnotationPtr& widget, Value value);
 
+    Kind kind() const override { return Kind::formValues; }
     bool apply() override;
     void undo() override;
 

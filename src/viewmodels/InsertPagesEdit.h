@@ -18,6 +18,7 @@ public:
 
     InsertPagesEdit(QString name, pdf::DocumentPtr document, Inserter insert);
 
+    Kind kind() const override { return Kind::pages; }
     bool apply() override;
     void undo() override;
 

@@ -9,6 +9,7 @@
 #include "base/InputFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 PageManagementViewModel::PageManagementViewModel(DocumentViewModel& documentVM, QObject* parent)
@@ -83,6 +84,8 @@ std::unique_ptr<DocumentEdit> applied(std::unique_ptr<DocumentEdit> edit) {
 } // namespace
 
 bool PageManagementViewModel::rotateCurrentPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Rotating…"), [doc, index](const PageOperations::Progress&) {
@@ -91,6 +94,8 @@ bool PageManagementViewModel::rotateCurrentPage() {
 }
 
 bool PageManagementViewModel::deleteCurrentPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Deleting…"), [doc, index](const PageOperations::Progress&) {
@@ -99,6 +104,8 @@ bool PageManagementViewModel::deleteCurrentPage() {
 }
 
 bool PageManagementViewModel::insertBlankPage() {
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+        return false;
     const int index = documentVM_.currentPageIndex();
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, index](const PageOperations::Progress&) {
@@ -114,7 +121,7 @@ bool PageManagementViewModel::insertBlankPage() {
 }
 
 bool PageManagementViewModel::insertFile(const QString& path) {
-    if (busy_ || !documentVM_.pdfDocument())
+    if (busy_ || !documentVM_.pdfDocument() || !documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     const int at = documentVM_.currentPageIndex() + 1;
     auto doc = documentVM_.pdfDocument();
@@ -145,6 +152,8 @@ bool PageManagementViewModel::insertFile(const QString& path) {
 
 bool PageManagementViewModel::mergeFiles(const QStringList& paths) {
     if (paths.isEmpty() || busy_ || !documentVM_.pdfDocument())
+        return false;
+    if (!documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     auto doc = documentVM_.pdfDocument();
     // Each protected file's password is asked for here, on the main thread, file by file;
@@ -205,6 +214,11 @@ bool PageManagementViewModel::splitDocument(const QString& folder) {
             if (result.failures.size() > 1)
                 message += tr(" (%n more file(s) could not be written)", "",
                               int(result.failures.size() - 1));
+        } else if (!result.written.isEmpty()) {
+            // Said, so the person knows the run is over and where the files are.
+            message = tr("Split into %1 files in %2.")
+                          .arg(result.written.size())
+                          .arg(QDir::toNativeSeparators(folder));
         }
         return Outcome{nullptr, message};
     });

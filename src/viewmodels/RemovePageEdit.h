@@ -9,6 +9,7 @@ class RemovePageEdit : public DocumentEdit {
 public:
     RemovePageEdit(pdf::DocumentPtr document, int index);
 
+    Kind kind() const override { return Kind::pages; }
     bool apply() override;
     void undo() override;
 

@@ -11,6 +11,8 @@ class ReplaceDocumentEdit : public DocumentEdit {
 public:
     ReplaceDocumentEdit(QString name, DocumentViewModel& documentVM, pdf::DocumentPtr replacement);
 
+    // A signature fills in the document's signature field.
+    Kind kind() const override { return Kind::formValues; }
     bool apply() override;
     void undo() override;
 

@@ -8,6 +8,7 @@ class RotatePageEdit : public DocumentEdit {
 public:
     RotatePageEdit(pdf::DocumentPtr document, int index);
 
+    Kind kind() const override { return Kind::pages; }
     bool apply() override;
     void undo() override;
 

@@ -46,10 +46,11 @@ struct Recorder {
 
 } // namespace
 
-TEST(AppCommands, VocabularyIsTwentyFiveNamesEqualToTheirIdentifiers) {
+TEST(AppCommands, VocabularyIsThirtyNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 27);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 27);
+    EXPECT_EQ(all.size(), 30);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 30);
+    EXPECT_EQ(Notifications::saveAs, "saveAs");
     EXPECT_EQ(Notifications::undo, "undo");
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
@@ -69,7 +70,8 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
 
     EXPECT_EQ(
         describe(menu(&bar, "File")),
-        (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-", "Import Images as PDF...|",
+        (QStringList{"New Document...|Ctrl+N", "Open...|Ctrl+O", "-", "Save|Ctrl+S",
+                     "Save As...|Ctrl+Shift+S", "Close|Ctrl+W", "-", "Import Images as PDF...|",
                      "Create PDF from Clipboard|", "-", "Reduce File Size...|"}));
     EXPECT_EQ(describe(menu(&bar, "Edit")),
               (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Find...|Ctrl+F"}));
@@ -114,8 +116,8 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 30);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 27);
+    EXPECT_EQ(posted.size(), 33);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 30);
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 

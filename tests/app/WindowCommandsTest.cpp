@@ -45,6 +45,7 @@ State stateOf(ContentView& w) {
     s["mode"] = QString::number(int(doc->displayMode()));
     s["canUndo"] = QString::number(doc->canUndo());
     s["canRedo"] = QString::number(doc->canRedo());
+    s["modified"] = QString::number(doc->isModified());
     QStringList marks;
     for (const Bookmark& b : w.bookmarkVM()->bookmarks())
         marks << QString::number(b.pageIndex);
@@ -154,6 +155,13 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
     const std::vector<Item> catalogue{
         {"New Document...", N::newDocument, "flag.showDocumentCreation"},
         {"Open...", N::openFile, "name", {}, [&] { dialogs->scriptOpen({other}); }},
+        {"Save", N::save, "modified", rotateFirstPage},
+        {"Save As...",
+         N::saveAs,
+         "name",
+         {},
+         [&] { dialogs->scriptSave(folder() + "/saved-as.pdf"); }},
+        {"Close", N::closeDocument, "name"},
         {"Import Images as PDF...",
          N::importImages,
          "name",
@@ -241,7 +249,8 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
 
             const bool opensFile = item.name == N::openFile || item.name == N::importImages;
             EXPECT_EQ(dialogs->openRequests.size() - opens, opensFile ? 1u : 0u);
-            EXPECT_EQ(dialogs->saveRequests.size() - saves, item.name == N::exportAsText ? 1u : 0u);
+            const bool asksWhere = item.name == N::exportAsText || item.name == N::saveAs;
+            EXPECT_EQ(dialogs->saveRequests.size() - saves, asksWhere ? 1u : 0u);
             if (item.name == N::exportAsText && dialogs->saveRequests.size() > saves) {
                 EXPECT_TRUE(dialogs->saveRequests.back().proposedName.startsWith("a-"))
                     << dialogs->saveRequests.back().proposedName.toStdString();
@@ -249,8 +258,8 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
         }
         closeWindows();
     }
-    // The fifteen named shortcuts, Ctrl+= beside Ctrl++, and Undo and Redo.
-    EXPECT_EQ(keyed, 18);
+    // The fifteen named shortcuts, Ctrl+= beside Ctrl++, Undo and Redo, Save, Save As, Close.
+    EXPECT_EQ(keyed, 21);
 }
 
 TEST_F(WindowCommandsTest, ScrollingOneWindowLeavesTheOtherOnItsPage) {

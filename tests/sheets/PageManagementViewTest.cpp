@@ -32,6 +32,7 @@ protected:
     FakePageView pageView;
 
     void open(const QByteArray& bytes, int current = 0) {
+        vm.closeDocument(); // the one before goes without asking
         vm.loadCreatedDocument(pdf::Document::fromData(bytes), "test.pdf");
         vm.setPdfView(&pageView, &pageView);
         vm.setCurrentPageIndex(current);

@@ -30,6 +30,7 @@ struct Window {
         actions.ocrCurrentPage = [this] { ++ocrPage; };
         actions.ocrEntireDocument = [this] { ++ocrDocument; };
         actions.makeSearchable = [this] { ++searchable; };
+        actions.closeWindow = [this] { ++windowCloses; };
         actions.importImagesAsPDF = [this] {
             ++imports;
             return makeDocuments ? pdf::Document::fromData(fixtures::numberedPdf(3)) : nullptr;
@@ -74,6 +75,7 @@ struct Window {
         s["imports"] = QString::number(imports);
         s["clips"] = QString::number(clips);
         s["exported"] = exported.join(';');
+        s["windowCloses"] = QString::number(windowCloses);
         return s;
     }
 
@@ -82,7 +84,7 @@ struct Window {
     SheetFlags flags;
     FakePageView view;
     std::unique_ptr<CommandNotificationHandler> handler;
-    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0;
+    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0, windowCloses = 0;
     bool makeDocuments = true;
     QStringList exported;
 };
@@ -142,6 +144,9 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
     const QString url = QUrl::fromLocalFile(dir.filePath("ten.pdf")).toString();
     const std::map<QString, State> expected{
         {N::openFile, {}}, // the dialog was asked (below) and cancelled
+        {N::save, {}},     // written over ten.pdf, which reads the same
+        {N::saveAs, {}},   // the dialog was cancelled
+        {N::closeDocument, {{"name", ""}, {"url", ""}, {"page", "0"}, {"total", "0"}}},
         {N::newDocument, {{"flag.showDocumentCreation", "1"}}},
         {N::importImages,
          {{"imports", "1"},
@@ -176,7 +181,7 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::undo, {}},
         {N::redo, {}},
     };
-    ASSERT_EQ(expected.size(), 27u);
+    ASSERT_EQ(expected.size(), 30u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -190,6 +195,9 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
     namespace N = Notifications;
     const std::map<QString, State> expected{
         {N::openFile, {}},
+        {N::save, {}},
+        {N::saveAs, {}},
+        {N::closeDocument, {{"windowCloses", "1"}}}, // nothing to close but the window
         {N::newDocument, {{"flag.showDocumentCreation", "1"}}},
         {N::importImages, {{"imports", "1"}, {"name", "Imported Images"}, {"total", "3"}}},
         {N::clipboardToPDF, {{"clips", "1"}, {"name", "From Clipboard"}, {"total", "1"}}},

@@ -340,9 +340,10 @@ TEST(ContentView, ACreatedDocumentTakesItsTitleAndHasNoBookmarks) {
         window.creationVM()->addPage();
     sheet->createAndOpen();
     EXPECT_FALSE(window.flags()->showDocumentCreation());
-    EXPECT_EQ(window.title(), "Minutes");
+    // Made in memory, it is unsaved work from the start.
+    EXPECT_EQ(window.title(), "\u2022 Minutes");
     EXPECT_EQ(window.windowTitle(),
-              QString("Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
+              QString("\u2022 Minutes \u2014 Page 1 of %1").arg(window.documentVM()->totalPages()));
     EXPECT_TRUE(window.documentVM()->fileURL().isEmpty());
     EXPECT_TRUE(window.bookmarkVM()->bookmarks().isEmpty());
 }

@@ -11,7 +11,9 @@
 #include "support/WindowTestSupport.h"
 #include "viewmodels/DocumentViewModel.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -77,6 +79,16 @@ TEST(DiskChangeWindow, AFileChangedByAnotherProgramIsOfferedForReload) {
     QTest::mouseClick(bar->reloadButton(), Qt::LeftButton);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(vm.pdfDocument()->pageCount(), 5);
+
+    // The window's own Save writes a new file under the name: no news to the reader.
+    const QDateTime before = QFileInfo(path).lastModified();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::qWait(20);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).lastModified() != before, 5000);
+    QTest::qWait(600);
+    EXPECT_FALSE(bar->isVisible());
 
     alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::discard);
     window->close();

@@ -5,8 +5,10 @@
 #include "support/ScriptedFileDialogs.h"
 #include "support/WindowTestSupport.h"
 
+#include "app/VellumarkApp.h"
 #include "pageview/PageFormFiller.h"
 #include "pageview/PdfPageView.h"
+#include "pdf/annotations/Annotation.h"
 #include "pdf/document/Page.h"
 #include "shell/ContentView.h"
 #include "shell/PDFKitView.h"
@@ -15,12 +17,18 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace windowtest;
 
@@ -183,4 +191,113 @@ TEST_F(FormOnPageTest, EscapeDropsTypingAndTabWalksIntoTheNextPage) {
     QTest::keyClicks(line, "Carol");
     clickAt({400, 300});
     EXPECT_EQ(value("name"), "AlicCarol");
+}
+
+namespace {
+
+// One page: a multi-line text field "notes" in 10 pt, and a list box "fruit" (not a drop-down).
+QByteArray notesAndListPdf() {
+    fixtures::MiniPdf pdf;
+    const int catalog = pdf.reserve();
+    const int pages = pdf.reserve();
+    const int page = pdf.reserve();
+    const int helv = pdf.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    const QByteArray p = QByteArray::number(page) + " 0 R";
+    const int notes = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Tx /Ff 4096 /T (notes) "
+                              "/V (Before) /Rect [72 520 372 640] /DA (/Helv 10 Tf 0 g) /F 4 /P " +
+                              p + " >>");
+    const int fruit = pdf.add("<< /Type /Annot /Subtype /Widget /FT /Ch /T (fruit) /V (Apple) "
+                              "/Opt [(Apple) (Pear) (Plum)] /Rect [72 380 222 440] "
+                              "/DA (/Helv 12 Tf 0 g) /F 4 /P " +
+                              p + " >>");
+    auto ref = [](int n) { return QByteArray::number(n) + " 0 R "; };
+    pdf.set(page, "<< /Type /Page /Parent " + ref(pages) +
+                      "/MediaBox [0 0 612 792] /Resources << /Font << /Helv " + ref(helv) +
+                      ">> >> /Annots [" + ref(notes) + ref(fruit) + "] >>");
+    pdf.set(pages, "<< /Type /Pages /Kids [" + ref(page) + "] /Count 1 >>");
+    pdf.set(catalog, "<< /Type /Catalog /Pages " + ref(pages) + "/AcroForm << /Fields [" +
+                         ref(notes) + ref(fruit) + "] /DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv " +
+                         ref(helv) + ">> >> >> >>");
+    return pdf.build(catalog);
+}
+
+} // namespace
+
+TEST(FormEditorsOnPage, TextAreasTakeLinesAtTheirSizeAndListsPickOnClick) {
+    ScopedFileDialogs dialogs;
+    const QString path = fixtures::writeTemp(folder(), "notes-and-list.pdf", notesAndListPdf());
+    std::unique_ptr<ContentView> made(VellumarkApp::makeWindow()); // with its menus' keys
+    made->setAttribute(Qt::WA_DeleteOnClose, false);
+    ContentView& window = *made;
+    window.resize(640, 700);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    open(window, path);
+    PdfPageView* view = window.pageView()->pdfView();
+    ASSERT_TRUE(fixtures::waitUntilSharp(*view));
+    auto* filler = view->findChild<PageFormFiller*>();
+    ASSERT_TRUE(filler);
+    window.documentVM()->zoomTo(1.5);
+    ASSERT_TRUE(fixtures::waitUntilSharp(*view));
+    view->verticalScrollBar()->setValue(
+        view->verticalScrollBar()->value() +
+        int(view->viewportPointForPagePoint(0, {0, 660}).y())); // the fields at the top
+    auto at = [&](QPointF p) { return view->viewportPointForPagePoint(0, p).toPoint(); };
+    auto valueOf = [&](const QString& name) {
+        for (const auto& a : window.documentVM()->pdfDocument()->page(0)->annotations())
+            if (a->fieldName() == name)
+                return a->widgetStringValue();
+        return QString("(missing)");
+    };
+
+    // A click on the list opens it where it is, on its chosen row; a click on a row picks it,
+    // and the list shows it chosen.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at({100, 436}));
+    auto* list = qobject_cast<QListWidget*>(filler->editor());
+    ASSERT_TRUE(list);
+    EXPECT_LE(list->height(), at({0, 380}).y() - at({0, 440}).y() + 1); // no taller than the field
+    ASSERT_TRUE(list->currentItem());
+    EXPECT_EQ(list->currentItem()->text(), "Apple");
+    const QList<QListWidgetItem*> pear = list->findItems("Pear", Qt::MatchExactly);
+    ASSERT_EQ(pear.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(pear.first()).center());
+    ASSERT_TRUE(list->currentItem());
+    EXPECT_EQ(list->currentItem()->text(), "Pear");
+    EXPECT_EQ(valueOf("fruit"), "Pear");
+
+    // The text area: Enter is a new line, a click elsewhere ends the editing and keeps it all.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at({200, 580}));
+    auto* area = qobject_cast<QPlainTextEdit*>(filler->editor());
+    ASSERT_TRUE(area);
+    const double pixelsPerPoint = (at({0, 520}).y() - at({0, 640}).y()) / 120.0;
+    EXPECT_NEAR(area->font().pixelSize(), 10 * pixelsPerPoint, 1.0);
+    QTest::keyClicks(area, " first");
+    QTest::keyClick(area, Qt::Key_Return);
+    QTest::keyClicks(area, "second");
+    EXPECT_EQ(filler->editor(), area);
+    const QString shots = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
+    if (!shots.isEmpty() && QDir().mkpath(shots))
+        window.grab().save(QDir(shots).filePath("form-text-area-and-list.png"));
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at({100, 470}));
+    EXPECT_FALSE(filler->editor());
+    EXPECT_EQ(valueOf("notes"), "Before first\nsecond");
+    // Ctrl+Enter ends it too.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at({200, 580}));
+    area = qobject_cast<QPlainTextEdit*>(filler->editor());
+    ASSERT_TRUE(area);
+    QTest::keyClick(area, Qt::Key_Return);
+    QTest::keyClicks(area, "third");
+    QTest::keyClick(area, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_FALSE(filler->editor());
+    EXPECT_EQ(valueOf("notes"), "Before first\nsecond\nthird");
+
+    // Saved in place, another reader finds both values.
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(window.documentVM()->isModified());
+    const auto written = writtenValues(path);
+    EXPECT_EQ(written.at("fruit"), "Pear");
+    EXPECT_EQ(written.at("notes"), "Before first\nsecond\nthird");
 }

@@ -99,12 +99,16 @@ TEST_F(SearchableScanWindow, ToolsMakeSearchableThenTheSearchBarFindsTheWordOnTh
     window.documentVM()->waitForSearch();
     EXPECT_TRUE(window.documentVM()->searchResults().isEmpty());
 
+    EXPECT_FALSE(window.documentVM()->isModified());
     window.commandCenter().post(Notifications::makeSearchable);
     OCRResultSheet* sheet = sheetOf(window);
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(window.ocrVM()->isOCRRunning());
     ASSERT_TRUE(waitUntil([&] { return !window.ocrVM()->isOCRRunning(); }, 120000));
     EXPECT_EQ(window.ocrVM()->ocrStatus(), "Text layer added to 2 pages.");
+    // The text layer is work of its own: unsaved until written, offered before it goes.
+    EXPECT_TRUE(window.documentVM()->isModified());
+    EXPECT_TRUE(window.windowTitle().startsWith(QStringLiteral("\u2022 ")));
     sheet->reject();
 
     QTest::keyClick(window.searchBar()->field(), Qt::Key_Return);

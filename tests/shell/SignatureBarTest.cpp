@@ -23,6 +23,7 @@ protected:
         return DigitalSignatureService::signDocument(*doc, name, keys).signedData;
     }
     void show(const QByteArray& bytes) {
+        documentVM.closeDocument(); // the one before goes without asking
         documentVM.loadCreatedDocument(pdf::Document::fromData(bytes), "deed");
     }
 };

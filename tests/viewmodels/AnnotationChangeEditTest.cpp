@@ -16,6 +16,7 @@ struct Loaded {
     Loaded() {
         doc = pdf::Document::fromData(fixtures::foreignAnnotationsPdf());
         vm.loadCreatedDocument(doc, "annotated");
+        vm.markSaved(); // as if written: what follows is the edits alone
         page = doc->page(0);
     }
     pdf::AnnotationPtr at(int i) const { return pdf::editableAnnotations(*page).at(size_t(i)); }

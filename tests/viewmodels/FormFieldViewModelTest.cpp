@@ -41,6 +41,7 @@ TEST_F(FormFieldViewModelTest, ListsFieldsWithCount) {
     // The second page alone: one field.
     auto single = pdf::Document::fromData(formPdf());
     ASSERT_TRUE(single->removePage(0));
+    documentVM.closeDocument();
     documentVM.loadCreatedDocument(single, "city only");
     vm.detectFormFields();
     ASSERT_EQ(vm.formFields().size(), 1u);

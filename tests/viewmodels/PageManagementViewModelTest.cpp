@@ -112,11 +112,12 @@ TEST_F(PageManagementViewModelTest, EditsOfOnePageComeBackToUndo) {
 }
 
 TEST_F(PageManagementViewModelTest, ASplitCountsItsFiles) {
+    vm.closeDocument();
     vm.loadCreatedDocument(pdf::Document::fromData(numberedPdf(5)), "five.pdf");
     QSignalSpy progressed(&operations, &PageManagementViewModel::progressed);
     ASSERT_TRUE(operations.splitDocument(dir.path()));
     operations.wait();
-    EXPECT_TRUE(operations.statusMessage().isEmpty());
+    EXPECT_EQ(operations.statusMessage(), QString("Split into 5 files in %1.").arg(dir.path()));
     ASSERT_FALSE(progressed.isEmpty());
     EXPECT_EQ(progressed.last()[0].toInt(), 5);
     EXPECT_EQ(progressed.last()[1].toInt(), 5);

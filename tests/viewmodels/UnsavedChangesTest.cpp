@@ -66,14 +66,15 @@ QStringList writtenState(const pdf::DocumentPtr& doc) {
 class UnsavedChangesTest : public ::testing::Test {
 protected:
     void open(const QByteArray& bytes) {
-        doc = pdf::Document::fromData(bytes);
-        ASSERT_NE(doc, nullptr);
         alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::discard);
-        ASSERT_TRUE(vm.loadCreatedDocument(doc, "form.pdf"));
+        ASSERT_TRUE(vm.loadDocument(
+            QUrl::fromLocalFile(fixtures::writeTemp(files.path(), "form.pdf", bytes))));
+        doc = vm.pdfDocument();
         alerts->unsavedAnswers.clear();
         alerts->unsavedAsked.clear();
     }
 
+    QTemporaryDir files;
     ScopedAlerts alerts;
     ScopedFileDialogs dialogs;
     DocumentViewModel vm;
@@ -130,38 +131,53 @@ TEST_F(UnsavedChangesTest, CancelKeepsTheDocumentAndItsEditsDiscardReplacesIt) {
     alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::discard);
     EXPECT_TRUE(vm.loadCreatedDocument(other, "other"));
     EXPECT_EQ(vm.pdfDocument(), other);
-    EXPECT_FALSE(vm.isModified());
+    EXPECT_TRUE(vm.isModified()); // made in memory: nowhere on disk yet
     EXPECT_FALSE(vm.canUndo());
 }
 
-TEST_F(UnsavedChangesTest, SaveWritesTheAnnotatedCopyFirstAndACancelledSaveKeepsEverything) {
+TEST_F(UnsavedChangesTest, SaveWritesTheFileItselfAndAskWhereOnlyForADocumentWithoutOne) {
     QTemporaryDir dir;
     open(fixtures::numberedPdf(2));
     ASSERT_TRUE(vm.perform(annotate(doc, 1, 0)));
     auto other = pdf::Document::fromData(fixtures::numberedPdf(1));
 
-    // The save dialog is cancelled: nothing is replaced.
+    // The opened file is written where it is, without a dialog.
     alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::save);
-    EXPECT_FALSE(vm.loadCreatedDocument(other, "other"));
-    EXPECT_EQ(vm.pdfDocument(), doc);
-    EXPECT_TRUE(vm.isModified());
-
-    const QString path = dir.filePath("kept.pdf");
-    alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::save);
-    dialogs->scriptSave(path);
     EXPECT_TRUE(vm.loadCreatedDocument(other, "other"));
+    EXPECT_TRUE(dialogs->saveRequests.empty());
     EXPECT_EQ(vm.pdfDocument(), other);
-    auto written = pdf::Document::open(path);
+    auto written = pdf::Document::open(files.filePath("form.pdf"));
     ASSERT_NE(written, nullptr);
     EXPECT_EQ(written->page(1)->annotations().size(), 1u);
 
-    // A failed write is told and keeps the document.
+    // A document made in memory is unsaved from the start; its save asks where. A cancelled
+    // dialog and a failed write (told) keep it, with its edits.
+    EXPECT_TRUE(vm.isModified());
     ASSERT_TRUE(vm.perform(annotate(other, 0, 0)));
+    alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::save);
+    EXPECT_FALSE(vm.loadCreatedDocument(doc, "again"));
     alerts->unsavedAnswers.push_back(Alerts::UnsavedChoice::save);
     dialogs->scriptSave(dir.filePath("missing/folder/x.pdf"));
     EXPECT_FALSE(vm.loadCreatedDocument(doc, "again"));
     EXPECT_EQ(vm.pdfDocument(), other);
-    EXPECT_EQ(alerts->notices.size(), 1u);
+    EXPECT_TRUE(vm.canUndo());
+    ASSERT_EQ(alerts->notices.size(), 1u);
+    EXPECT_TRUE(alerts->notices[0].contains("x.pdf")) << alerts->notices[0].toStdString();
+    ASSERT_EQ(dialogs->saveRequests.size(), 2u);
+    EXPECT_EQ(dialogs->saveRequests[0].proposedName, "other.pdf");
+
+    // Saved where chosen, it is that file's document from then on: the title follows, and
+    // undoing what was saved leaves it unsaved again.
+    dialogs->scriptSave(dir.filePath("kept.pdf"));
+    EXPECT_TRUE(vm.save());
+    EXPECT_FALSE(vm.isModified());
+    EXPECT_EQ(vm.fileName(), "kept.pdf");
+    EXPECT_EQ(vm.fileURL(), QUrl::fromLocalFile(dir.filePath("kept.pdf")));
+    vm.undo();
+    EXPECT_TRUE(vm.isModified());
+    EXPECT_TRUE(vm.save());
+    EXPECT_EQ(dialogs->saveRequests.size(), 3u);
+    EXPECT_EQ(pdf::Document::open(dir.filePath("kept.pdf"))->page(0)->annotations().size(), 0u);
 }
 
 TEST_F(UnsavedChangesTest, UndoingTenMixedEditsGivesBackTheDocumentAsOpened) {

@@ -14,8 +14,7 @@ Alerts::UnsavedChoice QtAlerts::askToSaveChanges(const QString& documentName) {
                     .arg(documentName));
     box.setInformativeText(
         QStringLiteral("Your changes will be lost if you don\u2019t save them."));
-    QPushButton* save =
-        box.addButton(QStringLiteral("Save Annotated PDF\u2026"), QMessageBox::AcceptRole);
+    QPushButton* save = box.addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(save);

@@ -89,8 +89,10 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     opts.do_compress = 1;
     opts.do_compress_images = 1;
     opts.do_compress_fonts = 1;
-    if (options.collectGarbage)
-        opts.do_garbage = 2;
+    // Objects nothing refers to any more (a deleted annotation, a replaced appearance) are
+    // left out: what the person deleted cannot be dug out of the written file. Collecting
+    // garbage also renumbers what is left, so not even the numbering tells.
+    opts.do_garbage = options.collectGarbage ? 2 : 1;
     const bool encrypt = !options.ownerPassword.isEmpty() || !options.userPassword.isEmpty();
     if (encrypt) {
         const QByteArray owner =
