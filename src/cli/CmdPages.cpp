@@ -1,6 +1,7 @@
 // vellumark-cli pages rotate|delete|insert-blank|insert|extract|split|merge [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "utilities/PageOperations.h"
 
@@ -20,7 +21,10 @@ const cli::Registrar registrar({
                    "OUT must not be one of the inputs. "
                    "Annotations, form fields and links travel with their pages. "
                    "merge names the files it skipped because they are not readable PDFs "
-                   "and still writes the others.",
+                   "and still writes the others. "
+                   "rotate, delete, insert-blank, insert and merge change what a signed FILE's "
+                   "signatures cover: without --force they are refused (exit status 2), "
+                   "naming whose signatures would no longer hold.",
     .arguments =
         {{.name = "ACTION",
           .help = "what to do",
@@ -53,7 +57,8 @@ const cli::Registrar registrar({
                  .value = "K",
                  .help = "rotate: quarter turns clockwise",
                  .defaultValue = "1",
-                 .low = 0}},
+                 .low = 0},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"pages\",\n"
             "  \"action\": ACTION,\n"
@@ -110,6 +115,15 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(paths[0]);
     if (!doc)
         return 1;
+    if (action != "extract" && action != "split") {
+        const QString verb = action == "rotate"   ? "rotating pages of"
+                             : action == "delete" ? "deleting a page of"
+                             : action == "merge"  ? "merging into"
+                                                  : "inserting pages into";
+        if (const int refused =
+                cli::guardSignatures(args, *doc, paths[0], SignatureGuard::Edit::content, verb))
+            return refused;
+    }
 
     if (action == "rotate") {
         const bool all = args.has("--all");

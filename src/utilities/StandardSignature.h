@@ -44,7 +44,17 @@ public:
 
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };
-    using Change = pdf::SignatureField::Change;
+    // How the file changed after a signature: not at all; only as the document's certification
+    // allows (without one: signatures, form filling and annotations); otherwise; or in content.
+    enum class Change { None, Allowed, NotAllowed, Content };
+    using ChangeKind = pdf::SignatureField::ChangeKind;
+
+    // The ChangeKind flags a certification level allows (0: an uncertified document).
+    static unsigned allowedChanges(int certification);
+    // "no changes", "form filling and signing", "form filling, signing and annotations".
+    static QString certificationText(int certification);
+    // "signatures added, form values", in a fixed order.
+    static QString changeText(unsigned changes);
 
     struct Result {
         QString fieldName;
@@ -52,11 +62,18 @@ public:
         QDateTime signingTime; // invalid when the signature states none
         Integrity integrity = Integrity::Broken;
         Change change = Change::None;
+        unsigned changes = 0;   // ChangeKind flags of what changed after it
+        int certification = 0;  // the document's certification level, 0 when uncertified
+        bool certifies = false; // this is the certifying signature
         Trust trust = Trust::Unknown;
         QString trustDetail; // why it is not trusted, in the verifier's words
         bool ours = false;   // made by this program
 
-        bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
+        // Valid, and unchanged since or changed only as allowed.
+        bool isGood() const {
+            return integrity == Integrity::Valid &&
+                   (change == Change::None || change == Change::Allowed);
+        }
         // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed"
         QString summary() const;
         // The bar's words: "valid, not changed since" / "changed after signing" / ...

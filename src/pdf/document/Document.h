@@ -32,6 +32,10 @@ struct WriteOptions {
     // Without new passwords: write the document's own encryption and permissions again
     // instead of writing it as the reader sees it.
     bool keepProtection = false;
+    // A document read from a signed file is written by appending its changes after the
+    // signed bytes, so that every signature holds. Where that cannot be (new passwords,
+    // protection dropped, a repaired file), writing is refused unless this is set.
+    bool breakSignatures = false;
 };
 
 // Pixel size and resolution of an encoded image; width 0 when it is not one.
