@@ -1,6 +1,7 @@
 // vellumark-cli sign: signs a PDF with the signer's key from the user's key store.
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "pdf/document/Document.h"
 #include "utilities/DigitalSignatureService.h"
@@ -65,6 +66,14 @@ int run(const cli::Args& args) {
         return cli::failure(input + " is not a readable PDF file");
     if (!cli::unlockOrComplain(*document, input))
         return 1;
+    if (const int refused = cli::guardSignatures(args, *document, input,
+                                                 SignatureGuard::Edit::signature, "signing"))
+        return refused;
+    StandardSignature::Options standard;
+    if (args.has("--certify")) {
+        const QString level = args.text("--certify");
+        standard.certification = level == "no-changes" ? 1 : level == "form-filling" ? 2 : 3;
+    }
 
     QByteArray signedData;
     try {
@@ -80,8 +89,8 @@ int run(const cli::Args& args) {
             if (name.isEmpty())
                 return cli::failure("the certificate names no signer; give --name");
         }
-        signedData = DigitalSignatureService::signDocument(*document, name, KeyStore(),
-                                                           identity ? &*identity : nullptr)
+        signedData = DigitalSignatureService::signDocument(
+                         *document, name, KeyStore(), identity ? &*identity : nullptr, standard)
                          .signedData;
     } catch (const DigitalSignatureService::SignatureError& error) {
         return cli::failure(error.description());
@@ -107,7 +116,10 @@ const cli::Registrar registrar({
         "With --p12 the standard signature is made "
         "with the key and certificate of a PKCS #12 file (NAME defaults to its subject); "
         "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
-        "OUT keeps the encryption and permissions of a protected FILE.",
+        "OUT keeps the encryption and permissions of a protected FILE. "
+        "A signed FILE is signed again by appending, so the earlier signatures hold; "
+        "a FILE certified to allow no changes is refused (exit status 2) unless --force is "
+        "given.",
     .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
     .options = {cli::outputOption("OUT", "the signed copy to write"),
                 {.name = "--name",
@@ -117,7 +129,16 @@ const cli::Registrar registrar({
                 {.name = "--p12",
                  .type = cli::ValueType::Path,
                  .value = "CERT.p12",
-                 .help = "sign with the key and certificate of this PKCS #12 file"}},
+                 .help = "sign with the key and certificate of this PKCS #12 file"},
+                {.name = "--certify",
+                 .type = cli::ValueType::Choice,
+                 .value = "LEVEL",
+                 .help = "certify FILE as its author, stating what it allows after this "
+                         "signature (only a FILE without signatures)",
+                 .choices = {{"no-changes", "nothing: any change breaks the certification"},
+                             {"form-filling", "filling in the form and signing"},
+                             {"annotations", "filling in the form, signing and annotations"}}},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"sign\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"

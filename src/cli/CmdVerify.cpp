@@ -77,7 +77,7 @@ QJsonArray changeKinds(unsigned changes) {
 }
 
 QString certificationName(int level) {
-    return level == 1 ? "noChanges" : level == 2 ? "formFilling" : level == 3 ? "annotations" : "";
+    return level == 1 ? "no-changes" : level == 2 ? "form-filling" : "annotations";
 }
 
 QString trustName(StandardSignature::Trust trust) {
@@ -161,8 +161,8 @@ const cli::Registrar registrar({
                    "\"valid, changed after signing (allowed)\". "
                    "An uncertified document allows signatures, form filling and annotations. "
                    "A certifying (author) signature sets one of three levels "
-                   "(sign --certify): noChanges allows nothing, "
-                   "formFilling allows form filling and signing, "
+                   "(sign --certify): no-changes allows nothing, "
+                   "form-filling allows form filling and signing, "
                    "annotations allows those and annotations. "
                    "Any other change, and any change of content, "
                    "leaves the signature changed after signing.\n\n"
@@ -182,7 +182,7 @@ const cli::Registrar registrar({
             "    \"change\": \"none\" | \"allowed\" | \"notAllowed\" | \"content\",\n"
             "    \"changes\": [\"signatures\" | \"formValues\" | \"annotations\" | \"content\"],\n"
             "    \"certifies\": BOOL,              a certifying (author) signature\n"
-            "    \"certification\": \"noChanges\" | \"formFilling\" | \"annotations\" | null,\n"
+            "    \"certification\": \"no-changes\" | \"form-filling\" | \"annotations\" | null,\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
             "    \"ours\": BOOL,                 made by this program\n"
             "    \"summary\": TEXT               the line the text output prints\n"

@@ -170,6 +170,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.contentsCapacity = 8192 + certificateBytes;
     request.info = options.info;
     request.password = options.password;
+    request.certification = options.certification;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
         const QByteArray cms = makeCms(prepared.signedBytes(), identity);
@@ -320,7 +321,10 @@ QString StandardSignature::Result::state() const {
 }
 
 QString StandardSignature::Result::summary() const {
-    QString line = "Signed by " + (signer.isEmpty() ? QString("an unnamed signer") : signer);
+    const QString name = signer.isEmpty() ? QString("an unnamed signer") : signer;
+    QString line =
+        certifies ? "Certified by " + name + " (allowing " + certificationText(certification) + ")"
+                  : "Signed by " + name;
     if (signingTime.isValid())
         line += " on " + LocaleFormat::numericDateTime(signingTime.toLocalTime());
     line += ": " + state();

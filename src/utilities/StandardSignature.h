@@ -26,6 +26,9 @@ struct StandardSignatureOptions {
     QRectF stampRect; // PDF user space
     // Opens protected bytes; the signature is appended under their own protection.
     QByteArray password;
+    // 1 to 3: certify the document, allowing after it no changes (1), form filling and
+    // signing (2), or those and annotations (3). Only the first signature may certify.
+    int certification = 0;
 };
 
 class StandardSignature {
