@@ -416,10 +416,36 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 }
 
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
-    if (!edit || !edit->apply())
+    if (!edit)
+        return false;
+    if (const auto effect = edit->signatureEffect(); effect && !allowsEdit(*effect, edit->text()))
+        return false;
+    if (!edit->apply())
         return false;
     keepApplied(std::move(edit));
     return true;
+}
+
+bool DocumentViewModel::allowsEdit(SignatureGuard::Edit edit, const QString& action) {
+    if (!pdfDocument_)
+        return true;
+    const SignatureGuard::Verdict verdict = SignatureGuard::check(*pdfDocument_, edit);
+    switch (verdict.kind) {
+    case SignatureGuard::Verdict::Kind::clear:
+        return true;
+    case SignatureGuard::Verdict::Kind::refused:
+        Alerts::current()->inform(tr("Not Allowed by the Certification"),
+                                  tr("%1: %2 Nothing was changed.").arg(action, verdict.reason));
+        return false;
+    case SignatureGuard::Verdict::Kind::invalidates:
+        break;
+    }
+    return Alerts::current()->confirm(
+        tr("Signatures Will No Longer Hold"),
+        tr("%1 changes what was signed in \u201c%2\u201d. %3\n\nThe signed file stays as it is: "
+           "the edited document can only be saved as a copy.")
+            .arg(action, fileName_, verdict.reason),
+        tr("Edit a Copy"));
 }
 
 void DocumentViewModel::keepApplied(std::unique_ptr<DocumentEdit> edit) {

@@ -131,7 +131,13 @@ public:
     // Every edit of the open document goes through here: applied, then kept on the undo
     // stack. False (and nothing kept) when the edit changed nothing. An edit that continues
     // the step on top of the stack (see ChangeAnnotationEdit::setGesture) joins that step.
+    // A signed document asks the signature guard first (see allowsEdit).
     bool perform(std::unique_ptr<DocumentEdit> edit);
+    // Before `edit` of a signed document: true when it may go ahead. One the document's
+    // certification forbids is refused with the reason; one that invalidates signatures is
+    // asked about, naming `action` ("Deleting page 2") and whose signatures break: the signed
+    // file itself is never changed, the edited document is saved as a copy.
+    bool allowsEdit(SignatureGuard::Edit edit, const QString& action);
     // Keeps an edit already applied elsewhere (on a worker, see PageOperationJob) as if
     // perform() had applied it, so it can be undone.
     void keepApplied(std::unique_ptr<DocumentEdit> edit);

@@ -14,6 +14,9 @@ public:
 
     bool apply() override;
     void undo() override;
+    std::optional<SignatureGuard::Edit> signatureEffect() const override {
+        return SignatureGuard::Edit::formValues;
+    }
 
 private:
     static Value valueOf(const pdf::Annotation& widget, const Value& like);

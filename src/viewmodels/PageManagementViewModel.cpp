@@ -79,8 +79,14 @@ std::unique_ptr<DocumentEdit> applied(std::unique_ptr<DocumentEdit> edit) {
 
 } // namespace
 
+bool PageManagementViewModel::allowed(const QString& action) {
+    return documentVM_.allowsEdit(SignatureGuard::Edit::content, action);
+}
+
 bool PageManagementViewModel::rotateCurrentPage() {
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Rotating page %1").arg(index + 1)))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Rotating…"), [doc, index](const PageOperations::Progress&) {
         return Outcome{applied(std::make_unique<RotatePageEdit>(doc, index)), {}};
@@ -89,6 +95,8 @@ bool PageManagementViewModel::rotateCurrentPage() {
 
 bool PageManagementViewModel::deleteCurrentPage() {
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Deleting page %1").arg(index + 1)))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Deleting…"), [doc, index](const PageOperations::Progress&) {
         return Outcome{applied(std::make_unique<RemovePageEdit>(doc, index)), {}};
@@ -97,6 +105,8 @@ bool PageManagementViewModel::deleteCurrentPage() {
 
 bool PageManagementViewModel::insertBlankPage() {
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Inserting a page")))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, index](const PageOperations::Progress&) {
         auto insert = [index](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
@@ -112,6 +122,8 @@ bool PageManagementViewModel::insertBlankPage() {
 
 bool PageManagementViewModel::insertFile(const QString& path) {
     const int at = documentVM_.currentPageIndex() + 1;
+    if (busy_ || !allowed(tr("Inserting pages")))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, at, path](const PageOperations::Progress&) {
         auto source = pdf::Document::open(path);
@@ -128,7 +140,7 @@ bool PageManagementViewModel::insertFile(const QString& path) {
 }
 
 bool PageManagementViewModel::mergeFiles(const QStringList& paths) {
-    if (paths.isEmpty())
+    if (paths.isEmpty() || busy_ || !allowed(tr("Merging files")))
         return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Merging…"), [doc, paths](const PageOperations::Progress& progress) {

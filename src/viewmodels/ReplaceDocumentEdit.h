@@ -13,6 +13,8 @@ public:
 
     bool apply() override;
     void undo() override;
+    // The signed copy brings its own signed bytes; the signing was asked about before.
+    std::optional<SignatureGuard::Edit> signatureEffect() const override { return std::nullopt; }
 
 private:
     void show(const pdf::DocumentPtr& document);

@@ -17,6 +17,8 @@ constexpr unsigned kSignatures = SignatureField::SignaturesAdded;
 constexpr unsigned kForms = SignatureField::FormValues;
 constexpr unsigned kAnnotations = SignatureField::Annotations;
 constexpr unsigned kContent = SignatureField::Content;
+// Our signature record in the information dictionary: a signature's, when one came with it.
+constexpr unsigned kRecord = 1u << 8;
 
 // Whether `now` equals `before` in every entry but the two named. Plain C, may
 // throw through fz_throw.
@@ -84,7 +86,7 @@ unsigned judge(fz_context* c, pdf_document* doc, pdf_obj* ref, pdf_obj* obj, pdf
     if (pdf_to_num(c, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Info))) == num)
         return sameApartFrom(c, obj, pdf_dict_get(c, pdf_trailer(c, signedDoc), PDF_NAME(Info)),
                              "Subject", "Keywords")
-                   ? kSignatures
+                   ? kRecord
                    : kContent;
     if (pdf_is_array(c, obj))
         return !existed || listOfAnnotationsOrFields(c, obj) ? 0 : kContent;
@@ -172,7 +174,10 @@ unsigned changesSince(fz_context* c, pdf_document* doc, pdf_document* signedDoc)
     for (int num = 1; num < count && !(changes & kContent); ++num)
         if (versionOf(c, doc, num) < after)
             changes |= objectChange(c, doc, signedDoc, num);
-    return changes;
+    // A record changed without a signature to come with it is a change of content.
+    if ((changes & kRecord) && !(changes & kSignatures))
+        changes |= kContent;
+    return changes & ~kRecord;
 }
 
 int certificationLevel(fz_context* c, pdf_obj* sig) {
