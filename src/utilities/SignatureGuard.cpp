@@ -1,7 +1,5 @@
 #include "utilities/SignatureGuard.h"
 
-#include "utilities/StandardSignature.h"
-
 namespace {
 
 QString nameOf(const StandardSignature::Result& result) {
@@ -34,11 +32,16 @@ unsigned appendedKind(SignatureGuard::Edit edit) {
 } // namespace
 
 SignatureGuard::Verdict SignatureGuard::check(const pdf::Document& document, Edit edit) {
+    return check(StandardSignature::verify(document), edit);
+}
+
+SignatureGuard::Verdict
+SignatureGuard::check(const std::vector<StandardSignature::Result>& signatures, Edit edit) {
     Verdict verdict;
     QStringList valid;
     QString certifier;
     int level = 0;
-    for (const StandardSignature::Result& result : StandardSignature::verify(document)) {
+    for (const StandardSignature::Result& result : signatures) {
         // A signature that no longer holds has nothing left to lose.
         if (result.isGood())
             valid << nameOf(result);

@@ -2,8 +2,12 @@
 // Asked before an edit of a document that may be signed: whether the edit keeps every
 // signature valid, invalidates some (and whose), or is refused by the document's
 // certification. Every writer that changes a signed document asks it first.
+#include "utilities/StandardSignature.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace pdf {
 class Document;
@@ -33,4 +37,6 @@ public:
     // The verdict on `edit` of `document` as it was read (its signatures, its certification).
     // Signatures that are broken already are not counted. Never throws.
     static Verdict check(const pdf::Document& document, Edit edit);
+    // The same from the document's signatures as StandardSignature::verify gave them.
+    static Verdict check(const std::vector<StandardSignature::Result>& signatures, Edit edit);
 };

@@ -34,6 +34,10 @@ void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
     if (pdfDocument_)
         disconnect(pdfDocument_->changes(), nullptr, this, nullptr);
     pdfDocument_ = document;
+    // Read once: the guard asks about them on the main thread, which must never wait for a
+    // worker that holds the document.
+    signatures_ = pdfDocument_ ? StandardSignature::verify(*pdfDocument_)
+                               : std::vector<StandardSignature::Result>();
     if (pdfDocument_)
         connect(pdfDocument_->changes(), &pdf::DocumentChanges::changed, this,
                 &DocumentViewModel::documentEdited);
@@ -429,7 +433,7 @@ bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
 bool DocumentViewModel::allowsEdit(SignatureGuard::Edit edit, const QString& action) {
     if (!pdfDocument_)
         return true;
-    const SignatureGuard::Verdict verdict = SignatureGuard::check(*pdfDocument_, edit);
+    const SignatureGuard::Verdict verdict = SignatureGuard::check(signatures_, edit);
     switch (verdict.kind) {
     case SignatureGuard::Verdict::Kind::clear:
         return true;

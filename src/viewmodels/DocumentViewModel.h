@@ -5,6 +5,7 @@
 #include "pdf/document/Document.h"
 #include "pdf/document/DocumentChanges.h"
 #include "pdf/text/Selection.h"
+#include "utilities/StandardSignature.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
 
@@ -191,6 +192,8 @@ private:
     void restorePlace();
 
     pdf::DocumentPtr pdfDocument_;
+    // The signatures of the file pdfDocument_ was read from, as it was read.
+    std::vector<StandardSignature::Result> signatures_;
     int currentPageIndex_ = 0;
     int totalPages_ = 0;
     double scaleFactor_ = 1.0;
