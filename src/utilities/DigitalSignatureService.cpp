@@ -316,10 +316,9 @@ DigitalSignatureService::verifyDocument(const pdf::Document& document, const QBy
         result.signerName = all.front().signer;
         if (all.front().signingTime.isValid())
             result.signDate = all.front().signingTime;
-        result.message =
-            all.size() == 1 ? all.front().summary()
-            : good ? QString("%1 signatures, all valid and not changed since").arg(all.size())
-                   : QString("%1 signatures, not all valid and unchanged").arg(all.size());
+        result.message = all.size() == 1 ? all.front().summary()
+                         : good          ? QString("%1 signatures, all valid").arg(all.size())
+                                         : QString("%1 signatures, not all valid").arg(all.size());
         return result;
     }
     if (!metadata) {

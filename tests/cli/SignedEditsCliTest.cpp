@@ -30,14 +30,8 @@ protected:
         const auto certificate = sigfix::makeCertificate(dir.path(), "Grace Hopper", "pw");
         QDir(path("nss")).removeRecursively();
         const QString in = fixtures::writeTemp(dir.path(), "unsigned-" + name, bytes);
-        const QString database = "sql:" + path("nss");
-        QDir().mkpath(path("nss"));
-        sigfix::runProgram("certutil", {"-N", "-d", database, "--empty-password"});
-        sigfix::runProgram("pk12util", {"-i", certificate.p12, "-d", database, "-W", "pw"});
-        QStringList args{"-nssdir", database, "-add-signature", "-nick", "signer"};
-        if (!password.isEmpty())
-            args << "-upw" << password;
-        const auto run = sigfix::runProgram("pdfsig", args + QStringList{in, path(name)});
+        const auto run =
+            sigfix::signWithPdfsig(dir.path(), certificate, "pw", in, path(name), password);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         return path(name);
     }

@@ -35,8 +35,10 @@ TestCertificate makeCertificate(const QString& folder, const QString& commonName
                                 const QString& password, bool authority = false);
 
 // Signs `in` into `out` with poppler's pdfsig, from an NSS database made in `folder` with
-// certutil and holding `certificate`. Returns pdfsig's run.
+// certutil and holding `certificate`; a protected `in` opens with `userPassword`. Returns
+// pdfsig's run.
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
-                             const QString& password, const QString& in, const QString& out);
+                             const QString& password, const QString& in, const QString& out,
+                             const QString& userPassword = {});
 
 } // namespace sigfix
