@@ -1,6 +1,7 @@
 // vellumark-cli fill FILE NAME=VALUE... -o OUT [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "utilities/FormFieldService.h"
 
@@ -18,13 +19,16 @@ const cli::Registrar registrar({
         "Text fields take any text, choice fields one of their options, check boxes on or off, "
         "radio groups the option to switch on (see `vellumark-cli forms`). "
         "The name is the field's full name, and the value is everything after the first '='. "
-        "Nothing is written when a field is missing or refuses its value.",
+        "Nothing is written when a field is missing or refuses its value. "
+        "A signed FILE's new values are appended after its signed bytes, so its signatures "
+        "hold; a document certified to allow no changes is refused (exit status 2) "
+        "unless --force is given.",
     .arguments = {{.name = "FILE", .help = "the PDF file with the form"},
                   {.name = "NAME=VALUE",
                    .help = "a field and the value to give it",
                    .type = cli::ValueType::Text,
                    .repeats = true}},
-    .options = {cli::outputOption("OUT", "the filled copy to write")},
+    .options = {cli::outputOption("OUT", "the filled copy to write"), cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"fill\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
@@ -52,6 +56,9 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(input);
     if (!doc)
         return 1;
+    if (const int refused =
+            cli::guardSignatures(args, *doc, input, SignatureGuard::Edit::formValues, "filling"))
+        return refused;
     for (const auto& [name, value] : assignments) {
         try {
             FormFieldService::fill(*doc, name, value);

@@ -1,6 +1,7 @@
 // vellumark-cli ocr: the text-recognition sheet's text on standard output, or a searchable
 // copy of a scanned document.
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 
 #include "pdf/document/Document.h"
@@ -32,6 +33,7 @@ const cli::Registrar registrar({
                    "A missing language model is an error that names its Debian package.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "with --searchable: the searchable copy to write", false),
+                cli::forceOption(),
                 {.name = "--page",
                  .type = cli::ValueType::Int,
                  .value = "N",
@@ -80,6 +82,10 @@ bool samePath(const QString& a, const QString& b) {
 
 int makeSearchable(const cli::Args& args, const pdf::DocumentPtr& document, const QString& path,
                    const QString& output, OCRService::SearchableOptions options) {
+    // A text layer changes the pages' content, which signatures cover.
+    if (const int refused = cli::guardSignatures(args, *document, path,
+                                                 SignatureGuard::Edit::content, "adding text to"))
+        return refused;
     options.progressHandler = terminalProgress();
     int added = 0;
     OCRService::SearchableRun run;

@@ -1,6 +1,7 @@
 // vellumark-cli pages rotate|delete|insert-blank|insert|extract|split|merge [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "utilities/PageOperations.h"
 
@@ -23,7 +24,10 @@ const cli::Registrar registrar({
                    "or else, on a terminal, with one asked for that file. "
                    "merge still writes OUT when some OTHER cannot be read (no such file, "
                    "permission denied, not a PDF, no password opens it), names each one with "
-                   "the reason and exits 3, or 0 with --skip-unreadable.",
+                   "the reason and exits 3, or 0 with --skip-unreadable. "
+                   "rotate, delete, insert-blank, insert and merge change what a signed FILE's "
+                   "signatures cover: without --force they are refused (exit status 2), "
+                   "naming whose signatures would no longer hold.",
     .arguments =
         {{.name = "ACTION",
           .help = "what to do",
@@ -58,7 +62,8 @@ const cli::Registrar registrar({
                  .defaultValue = "1",
                  .low = 0},
                 {.name = "--skip-unreadable",
-                 .help = "merge: leave out the files that cannot be read and exit 0"}},
+                 .help = "merge: leave out the files that cannot be read and exit 0"},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"pages\",\n"
             "  \"action\": ACTION,\n"
@@ -115,6 +120,15 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(paths[0]);
     if (!doc)
         return 1;
+    if (action != "extract" && action != "split") {
+        const QString verb = action == "rotate"   ? "rotating pages of"
+                             : action == "delete" ? "deleting a page of"
+                             : action == "merge"  ? "merging into"
+                                                  : "inserting pages into";
+        if (const int refused =
+                cli::guardSignatures(args, *doc, paths[0], SignatureGuard::Edit::content, verb))
+            return refused;
+    }
 
     if (action == "rotate") {
         const bool all = args.has("--all");

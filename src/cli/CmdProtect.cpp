@@ -1,6 +1,7 @@
 // vellumark-cli protect FILE --owner P [--user P] [--no-print] [--no-copy] -o OUT [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "utilities/ProtectionService.h"
 
@@ -54,7 +55,9 @@ const cli::Registrar registrar({
                    "The owner password is required; "
                    "with a user password the copy asks for it before it opens. "
                    "--no-print and --no-copy take away the printing and copying permissions. "
-                   "FILE itself is never changed.\n\n"
+                   "FILE itself is never changed. "
+                   "A signed FILE's signatures do not hold in the copy: "
+                   "without --force that is refused (exit status 2).\n\n"
                    "Passwords given on a command line can be seen by other users of the machine. "
                    "Without --owner the owner password is taken from VELLUMARK_OWNER_PASSWORD or, "
                    "on a terminal, asked for without echo; "
@@ -72,7 +75,8 @@ const cli::Registrar registrar({
                  .help = "the user password, asked for before the copy opens"},
                 {.name = "--ask-user", .help = "ask for the user password on the terminal"},
                 {.name = "--no-print", .help = "take away the permission to print"},
-                {.name = "--no-copy", .help = "take away the permission to copy text"}},
+                {.name = "--no-copy", .help = "take away the permission to copy text"},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"protect\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
@@ -103,6 +107,10 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    if (const int refused = cli::guardSignatures(args, *doc, args.positionals()[0],
+                                                 SignatureGuard::Edit::rewrite, "protecting"))
+        return refused;
+    settings.breakSignatures = args.has("--force");
     try {
         ProtectionService::writeProtectedCopy(*doc, output, settings);
     } catch (const ProtectionService::ProtectionError& e) {

@@ -1,6 +1,7 @@
 // vellumark-cli sign: signs a PDF with the signer's key from the user's key store.
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "pdf/document/Document.h"
 #include "utilities/DigitalSignatureService.h"
@@ -63,6 +64,14 @@ int run(const cli::Args& args) {
     const pdf::DocumentPtr document = cli::openOrComplain(input);
     if (!document)
         return 1;
+    if (const int refused = cli::guardSignatures(args, *document, input,
+                                                 SignatureGuard::Edit::signature, "signing"))
+        return refused;
+    StandardSignature::Options standard;
+    if (args.has("--certify")) {
+        const QString level = args.text("--certify");
+        standard.certification = level == "no-changes" ? 1 : level == "form-filling" ? 2 : 3;
+    }
 
     QByteArray signedData;
     try {
@@ -78,19 +87,18 @@ int run(const cli::Args& args) {
             if (name.isEmpty())
                 return cli::failure("the certificate names no signer; give --name");
         }
-        StandardSignature::Options options;
-        options.timestampServer = args.text("--tsa");
-        options.reason = args.text("--reason");
-        options.location = args.text("--location");
+        standard.timestampServer = args.text("--tsa");
+        standard.reason = args.text("--reason");
+        standard.location = args.text("--location");
         if (args.has("--visible")) {
             if (args.integer("--visible") > document->pageCount())
                 return cli::usageError(
                     self,
                     QString("--visible: the document has %1 pages").arg(document->pageCount()));
-            options.visiblePage = args.integer("--visible") - 1;
+            standard.visiblePage = args.integer("--visible") - 1;
         }
-        signedData = DigitalSignatureService::signDocument(*document, name, KeyStore(),
-                                                           identity ? &*identity : nullptr, options)
+        signedData = DigitalSignatureService::signDocument(
+                         *document, name, KeyStore(), identity ? &*identity : nullptr, standard)
                          .signedData;
     } catch (const DigitalSignatureService::SignatureError& error) {
         return cli::failure(error.description());
@@ -119,7 +127,10 @@ const cli::Registrar registrar({
         "With --tsa the signature carries a trusted timestamp (RFC 3161, PAdES B-T) from "
         "that timestamp server; when the server cannot be reached, does not answer within "
         "30 seconds or answers with no timestamp, nothing is written. "
-        "OUT keeps the encryption and permissions of a protected FILE.",
+        "OUT keeps the encryption and permissions of a protected FILE. "
+        "A signed FILE is signed again by appending, so the earlier signatures hold; "
+        "a FILE certified to allow no changes is refused (exit status 2) unless --force is "
+        "given.",
     .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
     .options = {cli::outputOption("OUT", "the signed copy to write"),
                 {.name = "--name",
@@ -147,7 +158,16 @@ const cli::Registrar registrar({
                 {.name = "--tsa",
                  .type = cli::ValueType::Text,
                  .value = "URL",
-                 .help = "timestamp the signature with this server (http://...)"}},
+                 .help = "timestamp the signature with this server (http://...)"},
+                {.name = "--certify",
+                 .type = cli::ValueType::Choice,
+                 .value = "LEVEL",
+                 .help = "certify FILE as its author, stating what it allows after this "
+                         "signature (only a FILE without signatures)",
+                 .choices = {{"no-changes", "nothing: any change breaks the certification"},
+                             {"form-filling", "filling in the form and signing"},
+                             {"annotations", "filling in the form, signing and annotations"}}},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"sign\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"

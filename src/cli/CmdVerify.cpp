@@ -9,13 +9,16 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <utility>
+
 namespace {
 
 using Result = DigitalSignatureService::SignatureVerificationResult;
 using Integrity = StandardSignature::Integrity;
 
-// 0 all valid and unchanged, 3 any broken or changed, 4 not signed, 5 nothing could be
-// checked here (the record's key is elsewhere, or a kind of signature we cannot check).
+// 0 all valid and unchanged or changed only as allowed, 3 any broken or changed otherwise,
+// 4 not signed, 5 nothing could be checked here (the record's key is elsewhere, or a kind
+// of signature we cannot check).
 int exitCode(const Result& result, bool hasRecord) {
     if (!result.isSigned)
         return 4;
@@ -52,12 +55,29 @@ QString changeName(StandardSignature::Change change) {
     switch (change) {
     case StandardSignature::Change::None:
         return "none";
-    case StandardSignature::Change::FormsOrAnnotations:
-        return "formsOrAnnotations";
+    case StandardSignature::Change::Allowed:
+        return "allowed";
+    case StandardSignature::Change::NotAllowed:
+        return "notAllowed";
     case StandardSignature::Change::Content:
         break;
     }
     return "content";
+}
+
+QJsonArray changeKinds(unsigned changes) {
+    QJsonArray kinds;
+    using Kind = StandardSignature::ChangeKind;
+    for (const auto& [flag, name] :
+         {std::pair{Kind::SignaturesAdded, "signatures"}, std::pair{Kind::FormValues, "formValues"},
+          std::pair{Kind::Annotations, "annotations"}, std::pair{Kind::Content, "content"}})
+        if (changes & flag)
+            kinds.append(name);
+    return kinds;
+}
+
+QString certificationName(int level) {
+    return level == 1 ? "no-changes" : level == 2 ? "form-filling" : "annotations";
 }
 
 QString trustName(StandardSignature::Trust trust) {
@@ -83,6 +103,10 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
                                 : QJsonValue()},
             {"integrity", integrityName(s.integrity)},
             {"change", changeName(s.change)},
+            {"changes", changeKinds(s.changes)},
+            {"certifies", s.certifies},
+            {"certification",
+             s.certification ? QJsonValue(certificationName(s.certification)) : QJsonValue()},
             {"trust", trustName(s.trust)},
             {"reason", s.reason.isEmpty() ? QJsonValue() : QJsonValue(s.reason)},
             {"timestamp",
@@ -136,10 +160,22 @@ const cli::Registrar registrar({
     .summary = "Check a PDF's digital signatures",
     .description = "Prints one line per signature "
                    "(signer, time (a trusted timestamp's when the signature carries one), "
-                   "whether it holds, whether the file changed after it, "
+                   "whether it holds, what the revisions appended after it changed, "
                    "and whether its certificate is trusted), "
                    "then the result of the signature record.\n\n"
-                   "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
+                   "What changed after a signature is told apart as signatures added, "
+                   "form values, annotations or content. "
+                   "Changes the document allows leave a signature "
+                   "\"valid, changed after signing (allowed)\". "
+                   "An uncertified document allows signatures, form filling and annotations. "
+                   "A certifying (author) signature sets one of three levels "
+                   "(sign --certify): no-changes allows nothing, "
+                   "form-filling allows form filling and signing, "
+                   "annotations allows those and annotations. "
+                   "Any other change, and any change of content, "
+                   "leaves the signature changed after signing.\n\n"
+                   "Exit status: 0 all valid and unchanged or changed only as allowed, "
+                   "3 any broken or changed otherwise, 4 not signed, "
                    "5 cannot verify (the signer's key is not on this machine, "
                    "a kind of signature this program cannot check, or a certificate chain "
                    "that loops), 1 unreadable file. "
@@ -152,7 +188,10 @@ const cli::Registrar registrar({
             "    \"signer\": TEXT,               the certificate's common name\n"
             "    \"signingTime\": TIME | null,   ISO 8601, UTC\n"
             "    \"integrity\": \"valid\" | \"broken\" | \"unsupported\",\n"
-            "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
+            "    \"change\": \"none\" | \"allowed\" | \"notAllowed\" | \"content\",\n"
+            "    \"changes\": [\"signatures\" | \"formValues\" | \"annotations\" | \"content\"],\n"
+            "    \"certifies\": BOOL,              a certifying (author) signature\n"
+            "    \"certification\": \"no-changes\" | \"form-filling\" | \"annotations\" | null,\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
             "    \"reason\": TEXT | null,        why it is broken or cannot be verified\n"
             "    \"timestamp\": {\"time\": TIME, \"authority\": TEXT, \"trusted\": BOOL}"

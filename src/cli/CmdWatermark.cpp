@@ -1,6 +1,7 @@
 // vellumark-cli watermark: a rotated, translucent text on every page or one.
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "pdf/annotations/WatermarkAnnotation.h"
 
@@ -14,9 +15,13 @@ const cli::Registrar registrar({
     .name = "watermark",
     .summary = "Stamp a rotated, translucent text watermark on every page or one",
     .description = "Draws T in bold grey across the centre of every page (or page N only), "
-                   "as an annotation that carries its own appearance.",
+                   "as an annotation that carries its own appearance. "
+                   "A signed FILE's watermark is appended after its signed bytes, so its "
+                   "signatures hold; a document certified to allow no annotations is refused "
+                   "(exit status 2) unless --force is given.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "the watermarked copy to write"),
+                cli::forceOption(),
                 {.name = "--text",
                  .type = cli::ValueType::Text,
                  .value = "T",
@@ -68,6 +73,9 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    if (const int refused = cli::guardSignatures(args, *doc, args.positionals()[0],
+                                                 SignatureGuard::Edit::annotations, "watermarking"))
+        return refused;
     int first = 0, last = doc->pageCount() - 1;
     if (args.has("--page")) {
         const int n = args.integer("--page");

@@ -468,6 +468,7 @@ QWidget* SignatureView::makeDigitalTab() {
     column->addLayout(nameRow);
     column->addLayout(makeIdentityRow());
     column->addWidget(new SignatureDetailsForm(signatureVM_), 0, Qt::AlignHCenter);
+    column->addLayout(makeCertifyRow());
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);
@@ -543,6 +544,25 @@ QLayout* SignatureView::makeIdentityRow() {
         }
     });
     row->addWidget(import);
+    row->addStretch();
+    return row;
+}
+
+QLayout* SignatureView::makeCertifyRow() {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(new QLabel("Certify:"));
+    auto* level = new QComboBox;
+    level->setObjectName("certification");
+    // The first signer, as the document's author, may say what others may do after it.
+    level->addItems({"No, an ordinary signature", "Allow no changes",
+                     "Allow form filling and signing",
+                     "Allow form filling, signing and annotations"});
+    level->setCurrentIndex(signatureVM_.certification());
+    SignatureViewModel* model = &signatureVM_;
+    connect(level, &QComboBox::currentIndexChanged, this,
+            [model](int index) { model->setCertification(index); });
+    row->addWidget(level);
     row->addStretch();
     return row;
 }

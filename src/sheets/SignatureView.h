@@ -59,6 +59,7 @@ private:
     QWidget* makeSignatureCard(const SavedSignature& signature);
     QWidget* makeResultBox();
     QLayout* makeIdentityRow();
+    QLayout* makeCertifyRow();
     QWidget* makeSignatureList();
     void showTab();
     bool hasDocument() const;

@@ -237,18 +237,16 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
                            "Open it again, then sign")
                 .arg(QFileInfo(document.path()).fileName()));
     // A file others signed already is appended to, never rewritten: a rewrite would break
-    // their signatures. Changes made since it was opened cannot ride along then.
+    // their signatures. Changes made since it was opened ride along as an update of their own.
     const QByteArray source = pdf::sourceBytes(document);
     const QByteArray password = pdf::openingPassword(document);
     const bool appendOnly = !StandardSignature::verify(source, "/etc/ssl/certs", password).empty();
-    if (appendOnly && pdf::hasUnsavedChanges(document))
-        throw SignatureError::signingFailed(
-            "The document's existing signatures would break. Save the changes in a copy, "
-            "open it and sign that");
     QByteArray original = source;
-    if (!appendOnly) {
+    if (!appendOnly || pdf::hasUnsavedChanges(document)) {
         try {
-            original = document.serialize({});
+            pdf::WriteOptions keep;
+            keep.keepProtection = appendOnly;
+            original = document.serialize(keep);
         } catch (const pdf::Error& e) {
             throw SignatureError::signingFailed(QString::fromUtf8(e.what())); // says why
         }
@@ -280,7 +278,7 @@ DigitalSignatureService::signDocument(pdf::Document& document, const QString& si
     if (appendOnly) {
         options.info = {{"Subject", subjectMarker},
                         {"Keywords", document.info(pdf::InfoKey::Keywords)}};
-        return {StandardSignature::sign(source, own, signerName, options), *signature};
+        return {StandardSignature::sign(original, own, signerName, options), *signature};
     }
     // A protected document stays protected: the signed copy is encrypted as its file was.
     QByteArray recorded;
@@ -325,10 +323,9 @@ DigitalSignatureService::verifyDocument(const pdf::Document& document, const QBy
         result.signerName = all.front().signer;
         if (all.front().signingTime.isValid())
             result.signDate = all.front().signingTime;
-        result.message =
-            all.size() == 1 ? all.front().summary()
-            : good ? QString("%1 signatures, all valid and not changed since").arg(all.size())
-                   : QString("%1 signatures, not all valid and unchanged").arg(all.size());
+        result.message = all.size() == 1 ? all.front().summary()
+                         : good          ? QString("%1 signatures, all valid").arg(all.size())
+                                         : QString("%1 signatures, not all valid").arg(all.size());
         return result;
     }
     if (!metadata) {

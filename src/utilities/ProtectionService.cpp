@@ -17,6 +17,7 @@ void ProtectionService::writeProtectedCopy(const pdf::Document& document, const 
     options.userPassword = settings.userPassword;
     options.allowPrinting = settings.allowPrinting;
     options.allowCopying = settings.allowCopying;
+    options.breakSignatures = settings.breakSignatures;
     QString reason;
     if (!document.write(path, options, &reason))
         throw ProtectionError(reason.isEmpty() ? std::string("The file could not be written.")

@@ -20,6 +20,8 @@ public:
         QString userPassword;  // empty: the copy opens without a password
         bool allowPrinting = true;
         bool allowCopying = true;
+        // The copy is written although the document's signatures break (asked first).
+        bool breakSignatures = false;
     };
 
     // The name offered for the protected copy: every ".pdf" (case-sensitive) becomes

@@ -203,6 +203,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
         8192 + certificateBytes + (options.timestampServer.isEmpty() ? 0 : 16384);
     request.info = options.info;
     request.password = options.password;
+    request.certification = options.certification;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
         QByteArray cms = makeCms(prepared.signedBytes(), identity);
@@ -231,10 +232,12 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
     // Most documents carry no signature; spare them a second parse.
     if (!pdfBytes.contains("/ByteRange"))
         return results;
-    for (const pdf::SignatureField& field : pdf::readSignatureFields(pdfBytes, password)) {
+    const auto fields = pdf::readSignatureFields(pdfBytes, password);
+    for (const pdf::SignatureField& field : fields) {
         Result result;
         result.fieldName = field.fieldName;
-        result.change = field.changeAfterSigning;
+        result.changes = field.changes;
+        result.certifies = field.certification > 0;
         result.signingTime = field.signingTime;
         result.signer = field.signerName;
         result.ours = field.application == application;
@@ -303,7 +306,55 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
             judgeTrust(signer, certs.get(), authorities, result);
         results.push_back(std::move(result));
     }
+    // The first certifying signature sets what every signature allows after it.
+    int certification = 0;
+    for (const auto& field : fields)
+        if (field.certification > 0 && certification == 0)
+            certification = field.certification;
+    for (Result& result : results) {
+        result.certification = certification;
+        const unsigned allowed = allowedChanges(certification);
+        result.change = result.changes == 0                      ? Change::None
+                        : (result.changes & ChangeKind::Content) ? Change::Content
+                        : (result.changes & ~allowed) == 0       ? Change::Allowed
+                                                                 : Change::NotAllowed;
+    }
     return results;
+}
+
+unsigned StandardSignature::allowedChanges(int certification) {
+    switch (certification) {
+    case 1:
+        return 0;
+    case 2:
+        return ChangeKind::SignaturesAdded | ChangeKind::FormValues;
+    default:
+        return ChangeKind::SignaturesAdded | ChangeKind::FormValues | ChangeKind::Annotations;
+    }
+}
+
+QString StandardSignature::certificationText(int certification) {
+    switch (certification) {
+    case 1:
+        return "no changes";
+    case 2:
+        return "form filling and signing";
+    default:
+        return "form filling, signing and annotations";
+    }
+}
+
+QString StandardSignature::changeText(unsigned changes) {
+    QStringList kinds;
+    if (changes & ChangeKind::SignaturesAdded)
+        kinds << "signatures added";
+    if (changes & ChangeKind::FormValues)
+        kinds << "form values";
+    if (changes & ChangeKind::Annotations)
+        kinds << "annotations";
+    if (changes & ChangeKind::Content)
+        kinds << "content";
+    return kinds.join(", ");
 }
 
 QString StandardSignature::Result::state() const {
@@ -314,8 +365,11 @@ QString StandardSignature::Result::state() const {
     switch (change) {
     case Change::None:
         return "valid, not changed since";
-    case Change::FormsOrAnnotations:
-        return "valid, changed after signing (form filling or annotations only)";
+    case Change::Allowed:
+        return "valid, changed after signing (allowed: " + changeText(changes) + ")";
+    case Change::NotAllowed:
+        return "valid, changed after signing (not allowed by the certification: " +
+               changeText(changes & ~allowedChanges(certification)) + ")";
     case Change::Content:
         break;
     }
@@ -323,7 +377,10 @@ QString StandardSignature::Result::state() const {
 }
 
 QString StandardSignature::Result::summary() const {
-    QString line = "Signed by " + (signer.isEmpty() ? QString("an unnamed signer") : signer);
+    const QString name = signer.isEmpty() ? QString("an unnamed signer") : signer;
+    QString line =
+        certifies ? "Certified by " + name + " (allowing " + certificationText(certification) + ")"
+                  : "Signed by " + name;
     if (timestampTime.isValid())
         line +=
             " on " + LocaleFormat::numericDateTime(timestampTime.toLocalTime()) +

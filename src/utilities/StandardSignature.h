@@ -35,6 +35,9 @@ struct StandardSignatureOptions {
     // A timestamp authority (http://...) whose token the signature carries; none when empty.
     QString timestampServer;
     int timestampTimeoutMs = 30000; // the longest wait for its answer
+    // 1 to 3: certify the document, allowing after it no changes (1), form filling and
+    // signing (2), or those and annotations (3). Only the first signature may certify.
+    int certification = 0;
 };
 
 class StandardSignature {
@@ -55,7 +58,17 @@ public:
     // check or a certificate chain that cannot be followed (the reason says which).
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };
-    using Change = pdf::SignatureField::Change;
+    // How the file changed after a signature: not at all; only as the document's certification
+    // allows (without one: signatures, form filling and annotations); otherwise; or in content.
+    enum class Change { None, Allowed, NotAllowed, Content };
+    using ChangeKind = pdf::SignatureField::ChangeKind;
+
+    // The ChangeKind flags a certification level allows (0: an uncertified document).
+    static unsigned allowedChanges(int certification);
+    // "no changes", "form filling and signing", "form filling, signing and annotations".
+    static QString certificationText(int certification);
+    // "signatures added, form values", in a fixed order.
+    static QString changeText(unsigned changes);
 
     struct Result {
         QString fieldName;
@@ -63,6 +76,9 @@ public:
         QDateTime signingTime; // invalid when the signature states none
         Integrity integrity = Integrity::Broken;
         Change change = Change::None;
+        unsigned changes = 0;   // ChangeKind flags of what changed after it
+        int certification = 0;  // the document's certification level, 0 when uncertified
+        bool certifies = false; // this is the certifying signature
         Trust trust = Trust::Unknown;
         QString trustDetail; // why it is not trusted, in the verifier's words
         QString reason;      // why it is broken or cannot be verified, as a phrase
@@ -73,7 +89,11 @@ public:
         bool timestampTrusted = false; // the authority chains to a trusted one
         bool ours = false;             // made by this program
 
-        bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
+        // Valid, and unchanged since or changed only as allowed.
+        bool isGood() const {
+            return integrity == Integrity::Valid &&
+                   (change == Change::None || change == Change::Allowed);
+        }
         // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed", with
         // the reason in brackets after a verdict that is not "valid". A timestamped
         // signature shows the authority's time: "on 7 Dec 2026 10:00 (timestamp by TSA)",

@@ -3,8 +3,12 @@
 // stack, named as the Edit menu shows it ("Rotate Page"). Tools hand their edits to
 // DocumentViewModel::perform, which applies them before they join the stack, so an edit
 // that changes nothing is never a step. apply() runs again for a redo after undo().
+#include "utilities/SignatureGuard.h"
+
 #include <QString>
 #include <QUndoCommand>
+
+#include <optional>
 
 class DocumentEdit : public QUndoCommand {
 public:
@@ -16,6 +20,11 @@ public:
 
     // False when nothing changed; such an edit is not kept.
     virtual bool apply() = 0;
+    // What the edit does to a signed document, which DocumentViewModel::perform asks the
+    // signature guard about first; nothing for an edit that brings signed bytes of its own.
+    virtual std::optional<SignatureGuard::Edit> signatureEffect() const {
+        return SignatureGuard::Edit::annotations;
+    }
     // Brings the document back to how apply() found it.
     void undo() override = 0;
     // The stack's redo: apply() again, or nothing the first time when the edit was applied

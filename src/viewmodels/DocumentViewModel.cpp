@@ -35,6 +35,10 @@ void DocumentViewModel::setPdfDocument(const pdf::DocumentPtr& document) {
     pdfDocument_ = document;
     permissions_ = pdfDocument_ ? pdf::permissionsOf(*pdfDocument_) : pdf::Permissions{};
     permissionsBeforeUnlock_ = pdfDocument_ && pdfDocument_->isLocked();
+    // Read once: the guard asks about them on the main thread, which must never wait for a
+    // worker that holds the document.
+    signatures_ = pdfDocument_ ? StandardSignature::verify(*pdfDocument_)
+                               : std::vector<StandardSignature::Result>();
     if (pdfDocument_)
         connect(pdfDocument_->changes(), &pdf::DocumentChanges::changed, this,
                 &DocumentViewModel::documentEdited);
@@ -385,10 +389,36 @@ void DocumentViewModel::documentEdited(const pdf::Change& change) {
 }
 
 bool DocumentViewModel::perform(std::unique_ptr<DocumentEdit> edit) {
-    if (!edit || !allows(edit->kind()) || !edit->apply())
+    if (!edit || !allows(edit->kind()))
+        return false;
+    if (const auto effect = edit->signatureEffect(); effect && !allowsEdit(*effect, edit->text()))
+        return false;
+    if (!edit->apply())
         return false;
     keepApplied(std::move(edit));
     return true;
+}
+
+bool DocumentViewModel::allowsEdit(SignatureGuard::Edit edit, const QString& action) {
+    if (!pdfDocument_)
+        return true;
+    const SignatureGuard::Verdict verdict = SignatureGuard::check(signatures_, edit);
+    switch (verdict.kind) {
+    case SignatureGuard::Verdict::Kind::clear:
+        return true;
+    case SignatureGuard::Verdict::Kind::refused:
+        Alerts::current()->inform(tr("Not Allowed by the Certification"),
+                                  tr("%1: %2 Nothing was changed.").arg(action, verdict.reason));
+        return false;
+    case SignatureGuard::Verdict::Kind::invalidates:
+        break;
+    }
+    return Alerts::current()->confirm(
+        tr("Signatures Will No Longer Hold"),
+        tr("%1 changes what was signed in \u201c%2\u201d. %3\n\nThe signed file stays as it is: "
+           "the edited document can only be saved as a copy.")
+            .arg(action, fileName_, verdict.reason),
+        tr("Edit a Copy"));
 }
 
 void DocumentViewModel::keepApplied(std::unique_ptr<DocumentEdit> edit) {

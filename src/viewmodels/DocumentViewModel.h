@@ -6,6 +6,7 @@
 #include "pdf/document/DocumentChanges.h"
 #include "pdf/document/DocumentPermissions.h"
 #include "pdf/text/Selection.h"
+#include "utilities/StandardSignature.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
 
@@ -148,7 +149,13 @@ public:
     // Every edit of the open document goes through here: applied, then kept on the undo
     // stack. False (and nothing kept) when the edit changed nothing. An edit that continues
     // the step on top of the stack (see ChangeAnnotationEdit::setGesture) joins that step.
+    // A signed document asks the signature guard first (see allowsEdit).
     bool perform(std::unique_ptr<DocumentEdit> edit);
+    // Before `edit` of a signed document: true when it may go ahead. One the document's
+    // certification forbids is refused with the reason; one that invalidates signatures is
+    // asked about, naming `action` ("Deleting page 2") and whose signatures break: the signed
+    // file itself is never changed, the edited document is saved as a copy.
+    bool allowsEdit(SignatureGuard::Edit edit, const QString& action);
     // Keeps an edit already applied elsewhere (on a worker, see PageOperationJob) as if
     // perform() had applied it, so it can be undone.
     void keepApplied(std::unique_ptr<DocumentEdit> edit);
@@ -206,6 +213,8 @@ private:
     bool writeDocument(const QString& path);
 
     pdf::DocumentPtr pdfDocument_;
+    // The signatures of the file pdfDocument_ was read from, as it was read.
+    std::vector<StandardSignature::Result> signatures_;
     int currentPageIndex_ = 0;
     int totalPages_ = 0;
     double scaleFactor_ = 1.0;

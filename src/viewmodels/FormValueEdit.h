@@ -15,6 +15,9 @@ public:
     Kind kind() const override { return Kind::formValues; }
     bool apply() override;
     void undo() override;
+    std::optional<SignatureGuard::Edit> signatureEffect() const override {
+        return SignatureGuard::Edit::formValues;
+    }
 
 private:
     static Value valueOf(const pdf::Annotation& widget, const Value& like);

@@ -83,10 +83,16 @@ std::unique_ptr<DocumentEdit> applied(std::unique_ptr<DocumentEdit> edit) {
 
 } // namespace
 
+bool PageManagementViewModel::allowed(const QString& action) {
+    return documentVM_.allowsEdit(SignatureGuard::Edit::content, action);
+}
+
 bool PageManagementViewModel::rotateCurrentPage() {
     if (!documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Rotating page %1").arg(index + 1)))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Rotating…"), [doc, index](const PageOperations::Progress&) {
         return Outcome{applied(std::make_unique<RotatePageEdit>(doc, index)), {}};
@@ -97,6 +103,8 @@ bool PageManagementViewModel::deleteCurrentPage() {
     if (!documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Deleting page %1").arg(index + 1)))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Deleting…"), [doc, index](const PageOperations::Progress&) {
         return Outcome{applied(std::make_unique<RemovePageEdit>(doc, index)), {}};
@@ -107,6 +115,8 @@ bool PageManagementViewModel::insertBlankPage() {
     if (!documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     const int index = documentVM_.currentPageIndex();
+    if (busy_ || !allowed(tr("Inserting a page")))
+        return false;
     auto doc = documentVM_.pdfDocument();
     return run(tr("Inserting…"), [doc, index](const PageOperations::Progress&) {
         auto insert = [index](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
@@ -124,6 +134,8 @@ bool PageManagementViewModel::insertFile(const QString& path) {
     if (busy_ || !documentVM_.pdfDocument() || !documentVM_.allows(DocumentEdit::Kind::pages))
         return false;
     const int at = documentVM_.currentPageIndex() + 1;
+    if (busy_ || !allowed(tr("Inserting pages")))
+        return false;
     auto doc = documentVM_.pdfDocument();
     // Passwords are asked for here, on the main thread, before the work starts.
     const std::optional<QString> password = askPasswordFor(path);
@@ -151,9 +163,8 @@ bool PageManagementViewModel::insertFile(const QString& path) {
 }
 
 bool PageManagementViewModel::mergeFiles(const QStringList& paths) {
-    if (paths.isEmpty() || busy_ || !documentVM_.pdfDocument())
-        return false;
-    if (!documentVM_.allows(DocumentEdit::Kind::pages))
+    if (paths.isEmpty() || busy_ || !documentVM_.pdfDocument() ||
+        !documentVM_.allows(DocumentEdit::Kind::pages) || !allowed(tr("Merging files")))
         return false;
     auto doc = documentVM_.pdfDocument();
     // Each protected file's password is asked for here, on the main thread, file by file;

@@ -64,6 +64,8 @@ private:
     using Work = std::function<Outcome(const PageOperations::Progress&)>;
     bool run(const QString& activity, Work work);
     void complete(Outcome outcome);
+    // Whether a signed document may have `action` done to its pages (asked first).
+    bool allowed(const QString& action);
 
     DocumentViewModel& documentVM_;
     pdf::DocumentPtr document_; // the one the running operation works on

@@ -55,6 +55,9 @@ void PasswordProtectionViewModel::saveProtectedPDF() {
     }
     if (ownerPassword_.isEmpty())
         return; // the button is disabled; a stray call writes nothing
+    // A copy under new passwords cannot be appended to the signed bytes.
+    if (!documentVM_.allowsEdit(SignatureGuard::Edit::rewrite, tr("Protecting the document")))
+        return;
 
     const QString path = FileDialogs::current()->savePdf(proposedFileName(),
                                                          FileDialogs::folderOf(document->path()));
@@ -63,7 +66,7 @@ void PasswordProtectionViewModel::saveProtectedPDF() {
 
     try {
         ProtectionService::writeProtectedCopy(
-            *document, path, {ownerPassword_, userPassword_, allowPrinting_, allowCopying_});
+            *document, path, {ownerPassword_, userPassword_, allowPrinting_, allowCopying_, true});
     } catch (const ProtectionService::ProtectionError& e) {
         setStatus(tr("Failed to save protected PDF: %1").arg(QString::fromUtf8(e.what())), false);
         return;

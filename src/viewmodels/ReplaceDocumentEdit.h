@@ -15,6 +15,8 @@ public:
     Kind kind() const override { return Kind::formValues; }
     bool apply() override;
     void undo() override;
+    // The signed copy brings its own signed bytes; the signing was asked about before.
+    std::optional<SignatureGuard::Edit> signatureEffect() const override { return std::nullopt; }
 
 private:
     void show(const pdf::DocumentPtr& document);

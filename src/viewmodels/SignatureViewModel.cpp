@@ -244,6 +244,10 @@ bool SignatureViewModel::placeAsEdit(const SavedSignature& signature, DocumentVi
 }
 
 QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
+    const SignatureGuard::Verdict verdict =
+        SignatureGuard::check(document, SignatureGuard::Edit::signature);
+    if (verdict.kind == SignatureGuard::Verdict::Kind::refused)
+        throw DigitalSignatureService::SignatureError::signingFailed(verdict.reason);
     const QString signer = signerName_.isEmpty() ? QStringLiteral("User") : signerName_;
     std::optional<SigningIdentity> identity;
     if (!selectedIdentity_.isEmpty()) {
@@ -254,6 +258,7 @@ QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
             throw DigitalSignatureService::SignatureError::noIdentity();
     }
     StandardSignature::Options options;
+    options.certification = certification_;
     if (stampDocument_ == &document) {
         options.stampPage = stampPage_;
         options.stampRect = stampRect_;

@@ -100,7 +100,8 @@ public:
     std::optional<SavedSignature> chosenSignature() const;
 
     // Signs under signerName ("User" when empty) with the selected identity; returns the
-    // signed PDF bytes. Throws DigitalSignatureService::SignatureError.
+    // signed PDF bytes. Throws DigitalSignatureService::SignatureError, also when the
+    // document's certification allows no further signature.
     QByteArray signDocument(pdf::Document& document);
 
     QString signingReason() const { return signingReason_; }
@@ -109,6 +110,10 @@ public:
     void setSigningReason(const QString& reason);
     void setSigningLocation(const QString& location);
     void setTimestampServer(const QString& url);
+    // 0: an ordinary signature; 1 to 3: the next signature certifies the document, allowing
+    // no changes, form filling and signing, or those and annotations after it.
+    int certification() const { return certification_; }
+    void setCertification(int level) { certification_ = level; }
 
     QString selectedIdentity() const { return selectedIdentity_; }
     void setSelectedIdentity(const QString& label);
@@ -153,6 +158,7 @@ private:
     QString signingReason_;
     QString signingLocation_;
     QString timestampServer_;
+    int certification_ = 0;
     KeyStore keyStore_;
     // The last stamp placed, which the next digital signature shows on.
     const pdf::Document* stampDocument_ = nullptr;

@@ -61,7 +61,7 @@ TEST(SignatureAppend, EveryFormShapeIsAppendedToAndTheEarlierBytesStay) {
         EXPECT_EQ(fields[0].fieldName, QStringLiteral("Signature1"));
         EXPECT_EQ(fields[0].signerName, QStringLiteral("Ada Lovelace"));
         EXPECT_TRUE(fields[0].byteRangeSound);
-        EXPECT_EQ(fields[0].changeAfterSigning, pdf::SignatureField::Change::None);
+        EXPECT_EQ(fields[0].changes, 0u);
         EXPECT_EQ(prepared.signedBytes().size(),
                   prepared.data.size() - (prepared.holeEnd - prepared.holeStart));
 

@@ -383,9 +383,9 @@ TEST_F(SignatureViewTest, TheDigitalTabListsEverySignatureAndSignsWithAnImported
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 2);
     EXPECT_TRUE(list->item(0)->text().startsWith("Signed by Grace Hopper on "));
-    EXPECT_TRUE(list->item(0)->text().contains("changed after signing (form filling or "
-                                               "annotations only)"));
-    EXPECT_FALSE(list->item(0)->data(Qt::UserRole).toBool());
+    EXPECT_TRUE(list->item(0)->text().contains(
+        ": valid, changed after signing (allowed: signatures added)"));
+    EXPECT_TRUE(list->item(0)->data(Qt::UserRole).toBool());
     EXPECT_TRUE(list->item(1)->text().startsWith("Signed by Ada on "));
     EXPECT_TRUE(list->item(1)->text().contains(": valid, not changed since; self-signed"));
     EXPECT_TRUE(list->item(1)->data(Qt::UserRole).toBool());

@@ -144,13 +144,16 @@ TimestampAuthority::~TimestampAuthority() {
 }
 
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
-                             const QString& password, const QString& in, const QString& out) {
+                             const QString& password, const QString& in, const QString& out,
+                             const QString& userPassword) {
     const QString database = "sql:" + folder + "/nss";
     QDir().mkpath(folder + "/nss");
     runProgram("certutil", {"-N", "-d", database, "--empty-password"});
     runProgram("pk12util", {"-i", certificate.p12, "-d", database, "-W", password});
-    return runProgram("pdfsig",
-                      {"-nssdir", database, "-add-signature", "-nick", "signer", in, out});
+    QStringList args{"-nssdir", database, "-add-signature", "-nick", "signer"};
+    if (!userPassword.isEmpty())
+        args << "-upw" << userPassword;
+    return runProgram("pdfsig", args + QStringList{in, out});
 }
 
 } // namespace sigfix

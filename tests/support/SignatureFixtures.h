@@ -46,9 +46,11 @@ QString datedCertificate(const QString& folder, const QString& keyPem, const QSt
                          const QString& start, const QString& end);
 
 // Signs `in` into `out` with poppler's pdfsig, from an NSS database made in `folder` with
-// certutil and holding `certificate`. Returns pdfsig's run.
+// certutil and holding `certificate`; a protected `in` opens with `userPassword`. Returns
+// pdfsig's run.
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,
-                             const QString& password, const QString& in, const QString& out);
+                             const QString& password, const QString& in, const QString& out,
+                             const QString& userPassword = {});
 
 // A timestamp authority on 127.0.0.1 for as long as it lives: `openssl ts -reply` behind a
 // small HTTP responder (tests/fixtures/tsa_server.py), with a certificate made in `folder`.

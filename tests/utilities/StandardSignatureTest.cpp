@@ -109,8 +109,10 @@ TEST_F(StandardSignatureTest, ChangesAfterSigningAreToldApart) {
     ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[0].signer, "Ada");
     EXPECT_EQ(both[0].integrity, Integrity::Valid);
-    EXPECT_EQ(both[0].change, Change::FormsOrAnnotations);
-    EXPECT_TRUE(both[0].state().contains("changed after signing"));
+    EXPECT_EQ(both[0].change, Change::Allowed);
+    EXPECT_EQ(both[0].changes, unsigned(StandardSignature::ChangeKind::SignaturesAdded));
+    EXPECT_EQ(both[0].state(), "valid, changed after signing (allowed: signatures added)");
+    EXPECT_TRUE(both[0].isGood());
     EXPECT_EQ(both[1].signer, "Grace");
     EXPECT_TRUE(both[1].isGood());
 
@@ -129,7 +131,13 @@ TEST_F(StandardSignatureTest, ChangesAfterSigningAreToldApart) {
     EXPECT_TRUE(StandardSignature::verify(flipped)[0].state().contains("signature broken"));
 
     // Rewritten by a tool that knows nothing of signatures: the ranges no longer fit.
-    const auto rewritten = pdf::Document::fromData(once)->dataRepresentation();
+    const QString in = fixtures::writeTemp(dir.path(), "once.pdf", once);
+    fixtures::runTool("qpdf", {"--object-streams=generate", in, dir.path() + "/rewritten.pdf"});
+    QFile file(dir.path() + "/rewritten.pdf");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray rewritten = file.readAll();
+    ASSERT_FALSE(rewritten.isEmpty());
+    ASSERT_FALSE(rewritten.startsWith(once));
     for (const auto& r : StandardSignature::verify(rewritten))
         EXPECT_FALSE(r.isGood());
 
@@ -296,20 +304,21 @@ TEST_F(StandardSignatureTest, SigningADocumentOthersSignedAppendsAndKeepsTheirSi
     ASSERT_EQ(result.signatures.size(), 2u);
     EXPECT_EQ(result.signatures[0].integrity, Integrity::Valid);
     // Our record and signature count as a signature added, not as new content.
-    EXPECT_EQ(result.signatures[0].change, Change::FormsOrAnnotations);
+    EXPECT_EQ(result.signatures[0].change, Change::Allowed);
     EXPECT_TRUE(result.signatures[1].isGood());
     EXPECT_TRUE(result.signatures[1].ours);
 
-    // Edits made since opening cannot be appended without rewriting: refused, not broken.
+    // Edits made since opening are appended before the signature: theirs still holds for
+    // what it signed, and tells that the content changed after it.
     auto edited = pdf::Document::fromData(theirs);
     ASSERT_TRUE(edited->removePage(1));
-    try {
-        Service::signDocument(*edited, "Ada", keys);
-        FAIL() << "signing rewrote a document others had signed";
-    } catch (const Service::SignatureError& error) {
-        EXPECT_TRUE(error.description().startsWith("Signing failed: The document's existing "
-                                                   "signatures would break"));
-    }
+    const QByteArray after = Service::signDocument(*edited, "Ada", keys).signedData;
+    EXPECT_TRUE(after.startsWith(theirs));
+    const auto both = StandardSignature::verify(after);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].integrity, Integrity::Valid);
+    EXPECT_EQ(both[0].change, Change::Content);
+    EXPECT_TRUE(both[1].isGood());
 }
 
 TEST_F(StandardSignatureTest, AnOpenDocumentIsSearchedInPlaceForSignatures) {

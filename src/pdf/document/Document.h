@@ -41,6 +41,10 @@ struct WriteOptions {
     bool collectGarbage = false;
     // Set: the file is flushed and named with the batch's others at its commit.
     base::WriteBatch* batch = nullptr;
+    // A document read from a signed file is written by appending its changes after the
+    // signed bytes, so that every signature holds. Where that cannot be (new passwords,
+    // protection dropped, a repaired file), writing is refused unless this is set.
+    bool breakSignatures = false;
 };
 
 // Pixel size and resolution of an encoded image; width 0 when it is not one.

@@ -112,6 +112,11 @@ struct UpdateTexts {
         if (!request.location.isEmpty())
             location = textBytes(request.location);
         sigTail = "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
+        // A certifying signature states what the document allows after it.
+        if (request.certification > 0)
+            sigTail.prepend("/Reference[<</Type/SigRef/TransformMethod/DocMDP/TransformParams"
+                            "<</Type/TransformParams/P " +
+                            QByteArray::number(request.certification) + "/V/1.2>>>>]");
         fieldTitle = textBytes(fieldName);
         for (const auto& entry : request.info)
             infoValues.push_back(entry.second.toUtf8());
@@ -231,8 +236,10 @@ void writePageWithWidget(UpdateWriter& w, pdf_document* doc, pdf_obj* page, pdf_
 }
 
 // The form again: Fields gains the widget, SigFlags says signatures exist and the file is
-// to be appended to only. A form held inside the catalogue is written with the catalogue.
-void writeFormWithWidget(UpdateWriter& w, pdf_document* doc, pdf_obj* root, pdf_obj* widgetRef) {
+// to be appended to only. A form held inside the catalogue is written with the catalogue,
+// and so is a certification, which the catalogue names in /Perms.
+void writeFormWithWidget(UpdateWriter& w, pdf_document* doc, pdf_obj* root, pdf_obj* widgetRef,
+                         pdf_obj* certifyingSig) {
     fz_context* c = w.c;
     pdf_obj* formCopy = nullptr;
     pdf_obj* listCopy = nullptr;
@@ -254,11 +261,15 @@ void writeFormWithWidget(UpdateWriter& w, pdf_document* doc, pdf_obj* root, pdf_
             pdf_dict_put(c, formCopy, PDF_NAME(Fields), listCopy);
         pdf_dict_put_int(c, formCopy, PDF_NAME(SigFlags),
                          pdf_dict_get_int(c, formCopy, PDF_NAME(SigFlags)) | 3);
-        if (pdf_is_indirect(c, form)) {
+        if (pdf_is_indirect(c, form))
             w.objectAs(form, formCopy);
-        } else {
+        if (!pdf_is_indirect(c, form) || certifyingSig) {
             rootCopy = pdf_copy_dict(c, root);
-            pdf_dict_put(c, rootCopy, PDF_NAME(AcroForm), formCopy);
+            if (!pdf_is_indirect(c, form))
+                pdf_dict_put(c, rootCopy, PDF_NAME(AcroForm), formCopy);
+            if (certifyingSig)
+                pdf_dict_put(c, pdf_dict_put_dict(c, rootCopy, PDF_NAME(Perms), 1),
+                             PDF_NAME(DocMDP), certifyingSig);
             w.objectAs(root, rootCopy);
         }
     }
@@ -431,7 +442,10 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     fz_context* c = opened.c;
     pdf_document* doc = opened.doc;
 
-    const int existing = int(readSignatureFields(fileBytes).size());
+    const int existing = int(readSignatureFields(fileBytes, request.password).size());
+    // What a certification allows is set by the first signer, before anyone else signs.
+    if (request.certification > 0 && existing > 0)
+        throw Error("Only the first signature can certify a document.");
     const QString fieldName =
         request.fieldName.isEmpty() ? QString("Signature%1").arg(existing + 1) : request.fieldName;
     const UpdateTexts texts(request, fieldName);
@@ -451,7 +465,10 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     bool refused = false;
     fz_buffer* update = nullptr;
     pdf_obj* widgetRef = nullptr;
+    pdf_obj* sigRef = nullptr;
+    const bool certify = request.certification > 0;
     fz_var(refused);
+    fz_var(sigRef);
     fz_var(update);
     fz_var(widgetRef);
     fz_var(w);
@@ -479,8 +496,10 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             writeAppearance(w, appearanceNum, look);
         widgetRef = pdf_new_indirect(c, doc, size + 1, 0);
         writePageWithWidget(w, doc, page, widgetRef);
-        writeFormWithWidget(w, doc, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Root)),
-                            widgetRef);
+        if (certify)
+            sigRef = pdf_new_indirect(c, doc, size, 0);
+        writeFormWithWidget(w, doc, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Root)), widgetRef,
+                            sigRef);
         int infoNum = 0;
         int infoGen = 0;
         writeInfo(w, doc, request, texts, size + 3, &infoNum, &infoGen);
@@ -489,6 +508,7 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
     }
     fz_always(c) {
         pdf_drop_obj(c, widgetRef);
+        pdf_drop_obj(c, sigRef);
         fz_drop_output(c, w.out);
     }
     fz_catch(c) {

@@ -7,6 +7,7 @@
 #include "pdf/engine/Internal.h"
 #include "pdf/signatures/ByteRange.h"
 #include "pdf/signatures/BytesDocument.h"
+#include "pdf/signatures/RevisionChanges.h"
 
 #include <QFile>
 
@@ -82,6 +83,7 @@ struct RawField {
     int64_t signingTime = 0;
     const char* signer = nullptr;
     const char* application = nullptr;
+    int certification = 0;
 };
 
 void readRawField(fz_context* c, pdf_obj* field, RawField* raw) {
@@ -101,117 +103,7 @@ void readRawField(fz_context* c, pdf_obj* field, RawField* raw) {
     raw->signer = pdf_dict_get_text_string(c, sig, PDF_NAME(Name));
     pdf_obj* app = pdf_dict_getp(c, sig, "Prop_Build/App/Name");
     raw->application = pdf_is_name(c, app) ? pdf_to_name(c, app) : pdf_to_text_string(c, app);
-}
-
-// Whether `now` equals `before` in every entry but `except` (and `except2`). Plain C, may
-// throw through fz_throw.
-int sameApartFrom(fz_context* c, pdf_obj* now, pdf_obj* before, pdf_obj* except,
-                  pdf_obj* except2 = nullptr) {
-    if (!pdf_is_dict(c, now) || (before && !pdf_is_dict(c, before)))
-        return 0;
-    auto skipped = [&](pdf_obj* key) {
-        return pdf_name_eq(c, key, except) || (except2 && pdf_name_eq(c, key, except2));
-    };
-    int counted = 0;
-    for (int i = 0, n = pdf_dict_len(c, now); i < n; ++i) {
-        pdf_obj* key = pdf_dict_get_key(c, now, i);
-        if (skipped(key))
-            continue;
-        ++counted;
-        if (pdf_objcmp(c, pdf_dict_get_val(c, now, i), pdf_dict_get(c, before, key)) != 0)
-            return 0;
-    }
-    int expected = 0;
-    for (int i = 0, n = pdf_dict_len(c, before); i < n; ++i)
-        expected += skipped(pdf_dict_get_key(c, before, i)) ? 0 : 1;
-    return counted == expected;
-}
-
-// Whether object `num`, as changed after signing, only fills forms or adds or changes
-// annotations (their appearances and fonts included), judged against `signedDoc`, the
-// document as it was signed.
-int allowedChange(fz_context* c, pdf_document* doc, pdf_obj* ref, pdf_document* signedDoc,
-                  int num) {
-    pdf_obj* obj = pdf_resolve_indirect(c, ref);
-    if (!obj || pdf_is_null(c, obj))
-        return 1;
-    // The signature record that comes with a signature, and nothing else of the information.
-    if (pdf_to_num(c, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Info))) == num)
-        return sameApartFrom(c, obj, pdf_dict_get(c, pdf_trailer(c, signedDoc), PDF_NAME(Info)),
-                             PDF_NAME(Subject), PDF_NAME(Keywords));
-    if (pdf_is_array(c, obj)) {
-        // Lists of annotations or fields: references only.
-        for (int i = 0, n = pdf_array_len(c, obj); i < n; ++i)
-            if (!pdf_is_indirect(c, pdf_array_get(c, obj, i)))
-                return 0;
-        return 1;
-    }
-    if (!pdf_is_dict(c, obj))
-        return 0;
-    pdf_obj* type = pdf_dict_get(c, obj, PDF_NAME(Type));
-    if (pdf_name_eq(c, type, PDF_NAME(Annot)) || pdf_name_eq(c, type, PDF_NAME(Sig)) ||
-        pdf_name_eq(c, type, PDF_NAME(XObject)) || pdf_name_eq(c, type, PDF_NAME(Font)) ||
-        pdf_name_eq(c, type, PDF_NAME(FontDescriptor)) ||
-        pdf_name_eq(c, type, PDF_NAME(Encoding)) || pdf_name_eq(c, type, PDF_NAME(XRef)) ||
-        pdf_name_eq(c, type, PDF_NAME(ObjStm)) ||
-        std::strcmp(pdf_to_name(c, type), "DocTimeStamp") == 0)
-        return 1;
-    if (pdf_dict_get(c, obj, PDF_NAME(FT)) || pdf_dict_get(c, obj, PDF_NAME(Fields)) ||
-        (pdf_dict_get(c, obj, PDF_NAME(Subtype)) && pdf_dict_get(c, obj, PDF_NAME(Rect))) ||
-        (pdf_dict_get(c, obj, PDF_NAME(T)) && pdf_dict_get(c, obj, PDF_NAME(Parent))))
-        return 1;
-    const int existed = num < pdf_xref_len(c, signedDoc);
-    if (pdf_is_stream(c, ref))
-        return !existed; // new font files and the like; an old stream rewritten is content
-    if (!existed)
-        return 0;
-    pdf_obj* before = pdf_load_object(c, signedDoc, num);
-    int ok = 0;
-    if (pdf_name_eq(c, type, PDF_NAME(Page)))
-        ok = sameApartFrom(c, obj, before, PDF_NAME(Annots));
-    else if (pdf_name_eq(c, type, PDF_NAME(Catalog)))
-        ok = sameApartFrom(c, obj, before, PDF_NAME(AcroForm));
-    pdf_drop_obj(c, before);
-    return ok;
-}
-
-// 1 when everything defined after the signed revision only fills forms or adds
-// annotations; 0 otherwise (content, pages, information, or bytes that are no update).
-int onlyFormsOrAnnotations(fz_context* c, pdf_document* doc, pdf_document* signedDoc) {
-    const int after = pdf_count_versions(c, doc) - pdf_count_versions(c, signedDoc);
-    if (after <= 0)
-        return 0;
-    const int count = pdf_xref_len(c, doc);
-    for (int num = 1; num < count; ++num) {
-        pdf_obj* ref = pdf_new_indirect(c, doc, num, 0);
-        int ok = 1;
-        fz_var(ok);
-        fz_try(c) {
-            if (pdf_find_version_for_obj(c, doc, ref) < after)
-                ok = allowedChange(c, doc, ref, signedDoc, num);
-        }
-        fz_always(c) {
-            pdf_drop_obj(c, ref);
-        }
-        fz_catch(c) {
-            fz_rethrow(c);
-        }
-        if (!ok)
-            return 0;
-    }
-    return 1;
-}
-
-int classifyGuarded(fz_context* c, pdf_document* doc, pdf_document* signedDoc) {
-    int result = 0;
-    fz_var(result);
-    fz_try(c) {
-        result = onlyFormsOrAnnotations(c, doc, signedDoc);
-    }
-    fz_catch(c) {
-        result = 0;
-    }
-    return result;
+    raw->certification = signatures::certificationLevel(c, sig);
 }
 
 bool readRawFieldGuarded(fz_context* c, pdf_obj* field, RawField* raw) {
@@ -287,6 +179,7 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
             field.signingTime = QDateTime::fromSecsSinceEpoch(raw.signingTime, Qt::UTC);
         field.signerName = utf8(raw.signer);
         field.application = utf8(raw.application);
+        field.certification = raw.certification;
 
         const auto& ranges = field.byteRange;
         const qint64 size = fileBytes.size();
@@ -297,14 +190,13 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
         if (field.byteRangeSound && doc->crypt)
             field.contents = holeContents(fileBytes, ranges[0].second, ranges[1].first);
         if (!field.byteRangeSound || end > size) {
-            field.changeAfterSigning = SignatureField::Change::Content;
+            field.changes = SignatureField::Content;
         } else if (!onlyWhitespaceFrom(fileBytes, end)) {
             // The file as it was signed, beside the file as it is now.
             const QByteArray signedBytes = fileBytes.left(end);
             BytesDocument before(c, signedBytes, password);
-            const bool harmless = before.doc && classifyGuarded(c, doc, before.doc);
-            field.changeAfterSigning = harmless ? SignatureField::Change::FormsOrAnnotations
-                                                : SignatureField::Change::Content;
+            field.changes = before.doc ? signatures::changesSince(c, doc, before.doc)
+                                       : unsigned(SignatureField::Content);
         }
         result.push_back(std::move(field));
     }

@@ -21,10 +21,19 @@ struct SignatureField {
     QString signerName;                               // the dictionary's /Name, often empty
     QString application;                              // /Prop_Build /App /Name, empty when absent
 
-    enum class Change { None, FormsOrAnnotations, Content };
-    // What the file holds beyond the signed bytes. A byte range that does not end where the
-    // file ends, or that leaves holes other than its own /Contents, is Content.
-    Change changeAfterSigning = Change::None;
+    // What the revisions after the signed bytes changed, as flags; none when nothing was
+    // appended. A byte range that leaves holes other than its own /Contents, or bytes after
+    // it that are no update, are Content.
+    enum ChangeKind : unsigned {
+        SignaturesAdded = 1,
+        FormValues = 2,
+        Annotations = 4,
+        Content = 8
+    };
+    unsigned changes = 0;
+    // The /DocMDP permissions of a certifying signature: 1 no changes, 2 form filling and
+    // signing, 3 those and annotations; 0 for an ordinary signature.
+    int certification = 0;
     bool byteRangeSound = false; // ranges start at 0, leave exactly the /Contents hole
     QString byteRangeProblem;    // why it is not sound, as a phrase; empty when it is
 };
@@ -54,6 +63,9 @@ struct SignatureFieldRequest {
     std::vector<std::pair<QByteArray, QString>> info;
     // Opens a protected file; the update is encrypted as the file is.
     QByteArray password;
+    // 1 to 3: the signature certifies the document with these /DocMDP permissions (see
+    // SignatureField::certification). Only a document without signatures can be certified.
+    int certification = 0;
 };
 
 struct PreparedSignature {

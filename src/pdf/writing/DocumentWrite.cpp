@@ -7,6 +7,7 @@
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
 #include "pdf/writing/EmptyStreams.h"
+#include "pdf/writing/SignedWrite.h"
 #include "pdf/writing/StreamDeflate.h"
 
 #include "base/AtomicFile.h"
@@ -84,6 +85,13 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     // Other readers refuse a file without pages: say so rather than write one.
     if (d_->pages.empty())
         throw Error("the document has no page that can be read");
+    if (const QByteArray source = signedSource(*this); !source.isEmpty()) {
+        if (writing::canAppend(*this, options))
+            return writing::appendChanges(*this, source, out);
+        if (!options.breakSignatures)
+            throw Error("the document is signed, and writing it with other protection, or "
+                        "after a repair, would break its signatures");
+    }
     fz_context* c = ctx();
     pdf_write_options opts = pdf_default_write_options;
     opts.do_compress = 1;
