@@ -1,6 +1,7 @@
 // vellumark-cli optimize FILE -o OUT [--level L] [--dpi N] [--jpeg-quality Q] [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "pdf/engine/Error.h"
 #include "pdf/writing/Optimize.h"
@@ -30,7 +31,9 @@ const cli::Registrar registrar({
         "image is stored larger than it was.\n\n"
         "The copy is never larger than FILE: when nothing helps, nothing is written and the "
         "command says so. A protected FILE keeps its passwords and permissions. Ctrl+C stops "
-        "the work without writing anything.",
+        "the work without writing anything. The copy is written whole, so the signatures "
+        "of a signed FILE no longer hold in it: without --force that is refused (exit "
+        "status 2), naming whose signatures would break.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "the smaller copy to write"),
                 {.name = "--level",
@@ -52,7 +55,8 @@ const cli::Registrar registrar({
                  .value = "Q",
                  .help = "JPEG quality instead of the level's (75 balanced, 60 small)",
                  .low = 1,
-                 .high = 100}},
+                 .high = 100},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"optimize\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],   empty when nothing "
@@ -116,6 +120,9 @@ int run(const cli::Args& args) {
     if (doc->pageCount() == 0)
         return cli::failure(input + ": the document has no pages: there is nothing to make "
                                     "smaller");
+    if (const int refused = cli::guardSignatures(args, *doc, input, SignatureGuard::Edit::rewrite,
+                                                 "making it smaller"))
+        return refused;
 
     base::CancelToken cancel;
     interrupted = &cancel;

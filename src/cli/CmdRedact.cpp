@@ -2,6 +2,7 @@
 //   [--preset NAME]... [--fill COLOUR] [--overlay TEXT] [--allow-empty] -o OUT [--json]
 #include "base/AtomicFile.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSignatures.h"
 #include "cli/CliSupport.h"
 #include "pdf/document/DocumentSanitize.h"
 #include "pdf/engine/Error.h"
@@ -82,7 +83,8 @@ const cli::Registrar registrar({
                 {.name = "--mark-only",
                  .help = "write the marks as Redact annotations, for review here or in another "
                          "program, and remove nothing"},
-                {.name = "--allow-empty", .help = "write the copy even when nothing matched"}},
+                {.name = "--allow-empty", .help = "write the copy even when nothing matched"},
+                cli::forceOption()},
     .json = "{\n"
             "  \"command\": \"redact\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"
@@ -194,6 +196,11 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    // The redacted copy is written whole, with no earlier revision left in it.
+    if (!args.has("--mark-only"))
+        if (const int refused = cli::guardSignatures(args, *doc, args.positionals()[0],
+                                                     SignatureGuard::Edit::content, "redacting"))
+            return refused;
 
     RedactionService::Report report;
     pdf::SanitizeFindings sanitized;
@@ -225,7 +232,7 @@ int run(const cli::Args& args) {
         return 2;
     }
     try {
-        RedactionService::writeRedactedCopy(*doc, output);
+        RedactionService::writeRedactedCopy(*doc, output, args.has("--force"));
     } catch (const RedactionService::RedactionError& e) {
         return cli::failure(base::couldNotBeWritten(output, QString::fromUtf8(e.what())));
     }

@@ -157,10 +157,12 @@ RedactionService::Report RedactionService::applyRedactions(pdf::Document& docume
     return report;
 }
 
-void RedactionService::writeRedactedCopy(const pdf::Document& document, const QString& path) {
+void RedactionService::writeRedactedCopy(const pdf::Document& document, const QString& path,
+                                         bool breakSignatures) {
     pdf::WriteOptions options;
     options.keepProtection = true;
     options.collectGarbage = true;
+    options.breakSignatures = breakSignatures;
     QString error;
     if (!document.write(path, options, &error))
         throw RedactionError(error.toStdString());

@@ -60,7 +60,10 @@ public:
 
     // The one way a redacted document reaches a file: written whole to `path` (atomically),
     // unreferenced objects collected, the input's own protection kept. Throws RedactionError.
-    static void writeRedactedCopy(const pdf::Document& document, const QString& path);
+    // A signed document's signatures do not hold in the copy: it is written only with
+    // `breakSignatures`, once the person agreed to that.
+    static void writeRedactedCopy(const pdf::Document& document, const QString& path,
+                                  bool breakSignatures = false);
 
     RedactionService() = delete;
 };

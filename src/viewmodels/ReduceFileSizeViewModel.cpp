@@ -69,6 +69,9 @@ void ReduceFileSizeViewModel::reduce() {
         setStatus(tr("Save the document first: only a file can be made smaller."), false);
         return;
     }
+    // The smaller copy is written whole: a signed document's signatures do not hold in it.
+    if (!documentVM_.allowsEdit(SignatureGuard::Edit::rewrite, tr("Reducing the file size")))
+        return;
     const QString path = FileDialogs::current()->savePdf(proposedFileName(),
                                                          FileDialogs::folderOf(document->path()));
     if (path.isEmpty())

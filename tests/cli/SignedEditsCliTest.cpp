@@ -127,10 +127,13 @@ TEST_F(SignedEditsCliTest, AProtectedSignedInputStaysProtectedAndSigned) {
 TEST_F(SignedEditsCliTest, EditsThatChangeSignedContentNeedForce) {
     const QString input = signedByPdfsig(sigfix::letterPdf({"One", "Two"}), "two.pdf");
     const QString out = path("out.pdf");
-    for (const QStringList& edit : {QStringList{"pages", "delete", input, "--page", "2", "-o", out},
-                                    QStringList{"pages", "rotate", input, "-o", out},
-                                    QStringList{"pages", "merge", input, input, "-o", out},
-                                    QStringList{"protect", input, "--owner", "boss", "-o", out}}) {
+    for (const QStringList& edit :
+         {QStringList{"pages", "delete", input, "--page", "2", "-o", out},
+          QStringList{"pages", "rotate", input, "-o", out},
+          QStringList{"pages", "merge", input, input, "-o", out},
+          QStringList{"protect", input, "--owner", "boss", "-o", out},
+          QStringList{"redact", input, "--text", "Two", "-o", out},
+          QStringList{"optimize", input, "--level", "lossless", "-o", out}}) {
         const auto run = cli(edit);
         EXPECT_EQ(run.exitCode, 2) << edit.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("It invalidates the signature of Grace Hopper."))
@@ -146,6 +149,14 @@ TEST_F(SignedEditsCliTest, EditsThatChangeSignedContentNeedForce) {
     run = cli({"verify", out});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.out.contains("valid, changed after signing (content changed)"));
+
+    // A forced redaction is never appended: the signed revision, which holds what was taken
+    // out, must not ride along in the copy.
+    QFile::remove(out);
+    run = cli({"redact", input, "--text", "Two", "-o", out, "--force"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(read(out).startsWith(read(input).left(read(input).size() - 1)));
+    EXPECT_FALSE(fixtures::runTool("pdftotext", {out, "-"}).contains("Two"));
 }
 
 TEST_F(SignedEditsCliTest, ACertificationDecidesWhatMayFollow) {

@@ -89,8 +89,9 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         if (writing::canAppend(*this, options))
             return writing::appendChanges(*this, source, out);
         if (!options.breakSignatures)
-            throw Error("the document is signed, and writing it with other protection, or "
-                        "after a repair, would break its signatures");
+            throw Error(
+                "the document is signed, and writing it whole (with other protection, after "
+                "a repair, or with what was taken out collected) would break its signatures");
     }
     fz_context* c = ctx();
     pdf_write_options opts = pdf_default_write_options;

@@ -74,7 +74,9 @@ namespace writing {
 
 bool canAppend(const Document& document, const WriteOptions& options) {
     const DocumentData& d = *document.data();
-    if (!options.ownerPassword.isEmpty() || !options.userPassword.isEmpty())
+    // New passwords, and a copy with nothing left of what was taken out, are written whole.
+    if (!options.ownerPassword.isEmpty() || !options.userPassword.isEmpty() ||
+        options.collectGarbage)
         return false;
     fz_context* c = ctx();
     int appendable = 0;
