@@ -2,12 +2,13 @@
 
 const QStringList& Notifications::all() {
     static const QStringList names{
-        openFile,      newDocument, importImages,   clipboardToPDF,     zoomIn,
-        zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
-        firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
-        ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText,   makeSearchable,     undo,
-        redo};
+        openFile,      newDocument,    importImages,       clipboardToPDF,
+        zoomIn,        zoomOut,        zoomToFit,          setDisplayMode,
+        nextPage,      previousPage,   firstPage,          lastPage,
+        toggleSearch,  toggleBookmark, ocrCurrentPage,     ocrDocument,
+        showExport,    showSignature,  showPageManagement, showPasswordProtection,
+        showWatermark, showCompare,    exportAsText,       makeSearchable,
+        undo,          redo,           setReadingColours,  startPresentation};
     return names;
 }
 
@@ -54,6 +55,7 @@ VELLUMARK_SHORTCUT(ocrCurrentPage, Qt::CTRL | Qt::SHIFT | Qt::Key_R)
 VELLUMARK_SHORTCUT(exportDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_E)
 VELLUMARK_SHORTCUT(undo, Qt::CTRL | Qt::Key_Z)
 VELLUMARK_SHORTCUT(redo, Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
+VELLUMARK_SHORTCUT(presentation, Qt::Key_F5)
 
 #undef VELLUMARK_SHORTCUT
 

@@ -1,6 +1,7 @@
 #include "shell/ContentView.h"
 
 #include "pageview/AnnotationToolGestures.h"
+#include "pageview/PageViewAccessible.h"
 #include "pageview/PdfPageView.h"
 #include "sheets/DocumentCompareView.h"
 #include "sheets/DocumentCreationView.h"
@@ -21,6 +22,7 @@
 #include "shell/SheetPresenter.h"
 #include "shell/SidebarView.h"
 #include "shell/SignatureBarView.h"
+#include "shell/ViewModeHandler.h"
 #include "shell/WelcomeView.h"
 #include "shell/ZoomBox.h"
 #include "viewmodels/AnnotationViewModel.h"
@@ -31,6 +33,7 @@
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SignatureViewModel.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
 
@@ -121,6 +124,12 @@ ContentView::ContentView(QWidget* parent)
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
     commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions,
                                                *commandCenter_, this);
+    // Screen readers: every control named, the page text readable.
+    AccessibleNames::install();
+    PageViewAccessible::install();
+    viewModes_ = new ViewModeHandler(
+        documentVM_, [this] { return pageView_ ? pageView_->pdfView() : nullptr; }, *commandCenter_,
+        this);
 
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
             &ContentView::documentChanged);
