@@ -1,14 +1,15 @@
 #include "shell/CommandVocabulary.h"
 
+// The names the command routing answers; setReadingColours and startPresentation are the
+// window's view modes (ViewModeHandler) and stay out of it.
 const QStringList& Notifications::all() {
     static const QStringList names{
-        openFile,      newDocument,    importImages,       clipboardToPDF,
-        zoomIn,        zoomOut,        zoomToFit,          setDisplayMode,
-        nextPage,      previousPage,   firstPage,          lastPage,
-        toggleSearch,  toggleBookmark, ocrCurrentPage,     ocrDocument,
-        showExport,    showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare,    exportAsText,       makeSearchable,
-        undo,          redo,           setReadingColours,  startPresentation};
+        openFile,      newDocument, importImages,   clipboardToPDF,     zoomIn,
+        zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
+        firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
+        ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
+        showWatermark, showCompare, exportAsText,   makeSearchable,     undo,
+        redo};
     return names;
 }
 
