@@ -26,8 +26,10 @@ ViewModeHandler::ViewModeHandler(DocumentViewModel* documentVM,
     });
     center.subscribe(Notifications::startPresentation, this,
                      [this](const QVariant&) { startPresentation(); });
-    // The page view is made with the first document: it starts in the colours chosen.
-    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ViewModeHandler::apply);
+    // The page view is made with the first document, by a slot that may run after this one:
+    // the colours are given to it once the window has answered the change.
+    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, &ViewModeHandler::apply,
+            Qt::QueuedConnection);
     apply();
 }
 

@@ -76,6 +76,7 @@ TEST_F(ReadingModesWindowTest, ColoursChangeTheScreenOnlyAndAreRemembered) {
     picture.fill(QColor(200, 220, 255));
     const pdf::DocumentPtr document = window.documentVM()->pdfDocument();
     ASSERT_TRUE(document->insertImagePage(0, picture, 612, 100));
+    window.documentVM()->goToPage(0);
     PdfPageView* view = window.pageView()->pdfView();
     const auto pictureOf = [&](const QImage& image) {
         return image.pixelColor(
@@ -116,7 +117,9 @@ TEST_F(ReadingModesWindowTest, ColoursChangeTheScreenOnlyAndAreRemembered) {
     // Remembered for the person: the next window opens its first document at night.
     std::unique_ptr<ContentView> next(VellumarkApp::makeWindow());
     open(*next, numberedFile("next.pdf", 1));
-    EXPECT_EQ(next->pageView()->pdfView()->renderer()->readingColours(), ReadingColours::night);
+    EXPECT_TRUE(waitUntil([&] {
+        return next->pageView()->pdfView()->renderer()->readingColours() == ReadingColours::night;
+    }));
     EXPECT_TRUE(next->menuBar()->findChild<QAction*>("colours-night")->isChecked());
 }
 
