@@ -113,8 +113,10 @@ int run(const cli::Args& args) {
     QString text;
     for (const Difference& d : result.differences)
         text += line(d);
+    const qsizetype count = result.differences.size();
     text += result.same() ? QStringLiteral("The texts are the same\n")
-                          : QStringLiteral("%1 differences\n").arg(result.differences.size());
+            : count == 1  ? QStringLiteral("1 difference\n")
+                          : QStringLiteral("%1 differences\n").arg(count);
     cli::out(text);
     return status;
 }
