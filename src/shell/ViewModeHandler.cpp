@@ -2,6 +2,7 @@
 
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
 #include "pageview/PresentationView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
@@ -45,6 +46,11 @@ void ViewModeHandler::apply() {
     if (PdfPageView* view = pageView_ ? pageView_() : nullptr) {
         view->renderer()->setReadingColours(colours_);
         view->setNeedsDisplay();
+    }
+    // The thumbnails look like the pages they stand for.
+    for (PdfThumbnailView* thumbnails : window_->findChildren<PdfThumbnailView*>()) {
+        thumbnails->renderer()->setReadingColours(colours_);
+        thumbnails->viewport()->update();
     }
     const QString ticked = QStringLiteral("colours-") + ReadingColoursScheme::name(colours_);
     for (QAction* action : window_->findChildren<QAction*>())

@@ -7,6 +7,7 @@
 #include "app/VellumarkApp.h"
 #include "pageview/PageRenderer.h"
 #include "pageview/PdfPageView.h"
+#include "pageview/PdfThumbnailView.h"
 #include "pageview/PresentationView.h"
 #include "pdf/document/Page.h"
 #include "platform/Preferences.h"
@@ -103,6 +104,11 @@ TEST_F(ReadingModesWindowTest, ColoursChangeTheScreenOnlyAndAreRemembered) {
                   6)
             << scheme.name << " " << paper.name().toStdString();
         EXPECT_TRUE(coloursItem(scheme.name)->isChecked());
+        const auto thumbnails = window.findChildren<PdfThumbnailView*>();
+        ASSERT_FALSE(thumbnails.isEmpty());
+        for (PdfThumbnailView* sidebar : thumbnails)
+            EXPECT_EQ(ReadingColoursScheme::name(sidebar->renderer()->readingColours()),
+                      scheme.name);
         // The picture keeps its colours in every scheme.
         const QColor spot = pictureOf(image);
         EXPECT_LE(std::abs(spot.red() - sky.red()) + std::abs(spot.blue() - sky.blue()), 4)
