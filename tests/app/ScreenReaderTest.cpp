@@ -2,6 +2,7 @@
 // with the real program. Skips only when the accessibility bus cannot start here.
 #include "support/PdfFixtures.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,9 +26,11 @@ TEST(ScreenReader, ReadsThePageTextNamesEveryToolbarButtonAndTabsThroughASheet) 
                   textPdf({{"Quarterly report for the board", "Second line"}, {"Page two"}}));
     QProcess run;
     run.setProcessChannelMode(QProcess::SeparateChannels);
+    // A display number of its own: other test runs on the machine start from 99 as well.
+    const QString display = QString::number(200 + QCoreApplication::applicationPid() % 700);
     run.start("dbus-run-session",
-              {"--", "xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "/usr/bin/python3",
-               VELLUMARK_SOURCE_DIR "/tests/app/screen_reader.py",
+              {"--", "xvfb-run", "-a", "-n", display, "-s", "-screen 0 1280x800x24",
+               "/usr/bin/python3", VELLUMARK_SOURCE_DIR "/tests/app/screen_reader.py",
                VELLUMARK_BINARY_DIR "/vellumark", pdf});
     ASSERT_TRUE(run.waitForFinished(180000));
     const QByteArray errors = run.readAllStandardError();
