@@ -2,8 +2,11 @@
 
 #include "app/AppCommands.h"
 #include "app/DocumentPreloader.h"
+#include "base/InputFiles.h"
+#include "base/TerminalText.h"
 #include "desktop/qt/QtAlerts.h"
 #include "desktop/qt/QtFileDialogs.h"
+#include "desktop/qt/QtFileLauncher.h"
 #include "desktop/qt/QtPrintDialogs.h"
 #include "shell/ContentView.h"
 #include "viewmodels/DocumentViewModel.h"
@@ -37,12 +40,8 @@ QString VellumarkApp::openArgument(ContentView* window, const QString& argument,
     const QUrl asUrl(argument);
     const QString path = asUrl.isLocalFile() ? asUrl.toLocalFile() : argument;
     const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("no such file");
-    if (info.isDir())
-        return QStringLiteral("is a folder");
-    if (!info.isReadable())
-        return QStringLiteral("permission denied");
+    if (const QString reason = base::unreadableReason(path); !reason.isEmpty())
+        return reason;
     DocumentViewModel* model = window->documentVM();
     const auto before = model->pdfDocument();
     model->loadDocument(QUrl::fromLocalFile(info.absoluteFilePath()),
@@ -97,7 +96,8 @@ QList<ContentView*> VellumarkApp::openFiles(ContentView* first, const QStringLis
             windows << window;
             continue;
         }
-        errors << "vellumark: cannot open " << file << ": " << error << Qt::endl;
+        errors << "vellumark: cannot open " << base::terminalSafe(file) << ": " << error
+               << Qt::endl;
         if (window != first)
             delete window;
     }
@@ -121,6 +121,7 @@ int VellumarkApp::run(const QStringList& arguments, DocumentPreloader* preloaded
     QtFileDialogs::install();
     QtAlerts::install();
     QtPrintDialogs::install();
+    QtFileLauncher::install();
     std::unique_ptr<DocumentPreloader> started;
     if (!preloaded) {
         started = startReading(arguments);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,18 +85,63 @@ QString overwritesInput(const QString& output, const QStringList& inputs) {
                  : QString();
 }
 
+namespace {
+
+// Why a `stat` or `open` of a file failed, in the words the commands use.
+QString failureText(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("no such file");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permission denied");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error)).toLower();
+    }
+}
+
+// What kind of file `st` describes when it is not a regular one; empty for a regular file.
+QString kindText(const struct stat& st) {
+    if (S_ISREG(st.st_mode))
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("is a folder, not a file");
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("is a FIFO (named pipe), not a file");
+    if (S_ISSOCK(st.st_mode))
+        return QStringLiteral("is a socket, not a file");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return QStringLiteral("is a device, not a file");
+    return QStringLiteral("is not a regular file");
+}
+
+} // namespace
+
 bool isRegularFile(const QString& path, QString* reason) {
     struct stat st {};
     QString why;
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        why = QString::fromLocal8Bit(std::strerror(errno));
-    else if (S_ISDIR(st.st_mode))
-        why = QStringLiteral("is a folder, not a file");
-    else if (!S_ISREG(st.st_mode))
-        why = QStringLiteral("is not a regular file");
+        why = failureText(errno);
+    else
+        why = kindText(st);
     if (reason)
         *reason = why;
     return why.isEmpty();
+}
+
+QString unreadableReason(const QString& path) {
+    if (path.isEmpty())
+        return QStringLiteral("no such file");
+    QString why;
+    if (!isRegularFile(path, &why))
+        return why;
+    // Opening is the one test of permission that agrees with what reading will meet.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return failureText(errno);
+    ::close(fd);
+    return {};
 }
 
 bool removeLink(const QString& path) {

@@ -38,6 +38,11 @@ QString overwritesInput(const QString& output, const QStringList& inputs = {});
 // those cannot be read whole, or never end.
 bool isRegularFile(const QString& path, QString* reason = nullptr);
 
+// Empty when `path` is a regular file this process may read; otherwise why not, in words
+// for a person: "no such file", "permission denied", "is a folder, not a file", "is a
+// FIFO (named pipe), not a file", "is a device, not a file".
+QString unreadableReason(const QString& path);
+
 // Removes `path` when it is a symbolic link, so that a file written under that name in a
 // shared folder replaces the link instead of the file it points at. False when a link is
 // there and cannot be removed.

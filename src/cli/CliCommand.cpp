@@ -1,5 +1,7 @@
 #include "cli/CliCommand.h"
 
+#include "cli/CliSupport.h"
+
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -15,19 +17,20 @@ Registrar::Registrar(Command command) {
     registry().emplace(command.name, std::move(command));
 }
 
+// Messages name files and echo arguments: whatever they hold reaches the terminal escaped.
 int usageError(const Command& command, const QString& message) {
     std::fprintf(stderr, "vellumark-cli %s: %s\n%s\n", qPrintable(command.name),
-                 message.toUtf8().constData(), qPrintable(usageLine(command)));
+                 printable(message).toUtf8().constData(), qPrintable(usageLine(command)));
     return 2;
 }
 
 int failure(const QString& message) {
-    std::fprintf(stderr, "vellumark-cli: %s\n", message.toUtf8().constData());
+    std::fprintf(stderr, "vellumark-cli: %s\n", printable(message, true).toUtf8().constData());
     return 1;
 }
 
 void out(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = printable(text, true).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 

@@ -87,7 +87,7 @@ QString zshCommand(const Command& command) {
         if (option.type != ValueType::Flag)
             spec += quoted(":" + option.value + ":" + zshAction(option.type, option.choices));
         if (option.alias.isEmpty())
-            text += "      " + quoted(option.name) + spec + " \\\n";
+            text += "      " + quoted((option.repeats ? "*" : "") + option.name) + spec + " \\\n";
         else
             text += "      " + quoted("(" + option.alias + " " + option.name + ")") + "{" +
                     option.alias + "," + option.name + "}" + spec + " \\\n";

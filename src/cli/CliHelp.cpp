@@ -60,7 +60,7 @@ QString usageLine(const Command& command) {
         QString word = option.alias.isEmpty() ? option.name : option.alias;
         if (!option.value.isEmpty())
             word += " " + option.value;
-        words << (option.required ? word : "[" + word + "]");
+        words << (option.required ? word : "[" + word + "]") + (option.repeats ? "..." : "");
     }
     return words.join(' ');
 }

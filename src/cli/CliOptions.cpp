@@ -100,6 +100,11 @@ QStringList Args::inputs() const {
     return positionals_ + pathValues_;
 }
 
+QStringList Args::values(const QString& name) const {
+    const auto it = all_.find(name);
+    return it == all_.end() ? QStringList() : it->second;
+}
+
 std::vector<Option> allOptions(const Command& command) {
     std::vector<Option> options = command.options;
     if (!command.json.isEmpty())
@@ -158,6 +163,7 @@ std::optional<Args> parse(const Command& command, const QStringList& args, QStri
         if (const QString why = checkValue(*option, value); !why.isEmpty())
             return fail(why);
         parsed.given_[option->name] = value;
+        parsed.all_[option->name] << value;
         if (option->type == ValueType::Path && option->name != "--output")
             parsed.pathValues_ << value;
     }

@@ -31,6 +31,7 @@ struct Option {
     double low = -std::numeric_limits<double>::infinity();
     double high = std::numeric_limits<double>::infinity();
     bool required = false;
+    bool repeats = false; // may be given more than once; Args::values() has them all
 };
 
 struct Positional {
@@ -57,6 +58,8 @@ public:
     // The value given, else the table's default; nullopt for neither.
     std::optional<QString> value(const QString& name) const;
     QString text(const QString& name) const { return value(name).value_or(QString()); }
+    // Every value given for an option, in order (a repeatable option's list).
+    QStringList values(const QString& name) const;
     double number(const QString& name) const; // Int and Number options: given or default
     int integer(const QString& name) const;
     const QStringList& positionals() const { return positionals_; }
@@ -69,6 +72,7 @@ private:
     friend std::optional<Args> parse(const Command&, const QStringList&, QString*);
     const Command* command_ = nullptr;
     std::map<QString, QString> given_; // by long name; flags map to an empty string
+    std::map<QString, QStringList> all_;
     QStringList positionals_{};
     QStringList pathValues_{};
     bool help_ = false;

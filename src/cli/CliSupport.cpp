@@ -4,6 +4,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/InputFiles.h"
+#include "base/TerminalText.h"
+#include "pdf/text/AnnotationText.h"
 
 #include <QFileInfo>
 
@@ -16,33 +18,27 @@
 
 namespace cli {
 
-pdf::DocumentPtr openOrComplain(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        failure(QStringLiteral("%1: no such file").arg(path));
+pdf::DocumentPtr openFile(const QString& path, Reading how) {
+    if (const QString reason = base::unreadableReason(path); !reason.isEmpty()) {
+        failure(QStringLiteral("%1: %2").arg(printable(path), reason));
         return nullptr;
     }
-    if (info.isDir()) {
-        failure(QStringLiteral("%1: is a folder, not a PDF file").arg(path));
-        return nullptr;
-    }
-    if (!info.isReadable()) {
-        failure(QStringLiteral("%1: permission denied").arg(path));
-        return nullptr;
-    }
-    QString reason;
-    if (!base::isRegularFile(path, &reason)) {
-        failure(QStringLiteral("%1: %2").arg(path, reason));
-        return nullptr;
-    }
-    auto doc = pdf::Document::open(path);
+    auto doc =
+        how == Reading::Lookup ? pdf::Document::openForLookup(path) : pdf::Document::open(path);
     if (!doc)
-        failure(QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
-    else if (doc->isLocked() && !unlockOrComplain(*doc, path))
+        failure(
+            QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(printable(path)));
+    return doc;
+}
+
+pdf::DocumentPtr openOrComplain(const QString& path) {
+    auto doc = openFile(path);
+    if (doc && doc->isLocked() && !unlockOrComplain(*doc, path))
         return nullptr;
     // Nothing can be read from, or made of, a document without a page.
     if (doc && doc->pageCount() == 0) {
-        failure(QStringLiteral("%1: the document has no page that can be read").arg(path));
+        failure(
+            QStringLiteral("%1: the document has no page that can be read").arg(printable(path)));
         return nullptr;
     }
     return doc;
@@ -61,19 +57,20 @@ std::optional<QString> askOnTerminal(const QString& path) {
     if (quiet) {
         termios silent = saved;
         silent.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(fd, TCSAFLUSH, &silent);
+        tcsetattr(fd, TCSANOW, &silent); // what was typed ahead is the answer
     }
-    std::fprintf(tty, "Password for %s: ", path.toLocal8Bit().constData());
+    std::fprintf(tty, "Password for %s: ", printable(path).toUtf8().constData());
     std::fflush(tty);
     char line[1024] = {};
     const bool read = std::fgets(line, sizeof line, tty) != nullptr;
     if (quiet)
-        tcsetattr(fd, TCSAFLUSH, &saved);
+        tcsetattr(fd, TCSANOW, &saved);
     std::fputc('\n', tty);
     std::fclose(tty);
     if (!read)
         return std::nullopt;
     QString password = QString::fromLocal8Bit(line);
+    std::fill(std::begin(line), std::end(line), '\0');
     while (password.endsWith(u'\n') || password.endsWith(u'\r'))
         password.chop(1);
     return password;
@@ -81,26 +78,40 @@ std::optional<QString> askOnTerminal(const QString& path) {
 
 } // namespace
 
-bool unlockOrComplain(pdf::Document& document, const QString& path) {
+QString unlockWithPassword(pdf::Document& document, const QString& path) {
     if (!document.isLocked())
-        return true;
-    if (qEnvironmentVariableIsSet("VELLUMARK_PASSWORD")) {
-        if (document.unlock(qEnvironmentVariable("VELLUMARK_PASSWORD")))
-            return true;
-        failure(
-            QStringLiteral("%1: the password in VELLUMARK_PASSWORD does not open it").arg(path));
-        return false;
-    }
+        return {};
+    const bool fromEnvironment = qEnvironmentVariableIsSet("VELLUMARK_PASSWORD");
+    if (fromEnvironment && document.unlock(qEnvironmentVariable("VELLUMARK_PASSWORD")))
+        return {};
+    // Each file that the environment's password does not open is asked for in turn.
     if (isatty(STDIN_FILENO)) {
-        if (const auto password = askOnTerminal(path); password && document.unlock(*password))
-            return true;
-        failure(QStringLiteral("%1: wrong password").arg(path));
-        return false;
+        const auto password = askOnTerminal(path);
+        if (!password)
+            return QStringLiteral("no password was given");
+        return document.unlock(*password) ? QString() : QStringLiteral("wrong password");
     }
-    failure(QStringLiteral("%1: the document is protected by a password; "
-                           "put it in VELLUMARK_PASSWORD")
-                .arg(path));
+    return fromEnvironment ? QStringLiteral("the password in VELLUMARK_PASSWORD does not open it")
+                           : QStringLiteral("the document is protected by a password; "
+                                            "put it in VELLUMARK_PASSWORD");
+}
+
+bool unlockOrComplain(pdf::Document& document, const QString& path) {
+    const QString reason = unlockWithPassword(document, path);
+    if (reason.isEmpty())
+        return true;
+    failure(QStringLiteral("%1: %2").arg(printable(path), reason));
     return false;
+}
+
+Option noAnnotationsOption() {
+    return {.name = "--no-annotations",
+            .help = "leave out what form fields and free-text annotations show"};
+}
+
+void applyAnnotationChoice(const Args& args, const pdf::Document& document) {
+    if (args.has("--no-annotations"))
+        pdf::setTextTakesAnnotations(document, false);
 }
 
 pdf::WriteOptions keepingProtection() {
@@ -126,21 +137,7 @@ bool writeFileOrComplain(const QString& path, const QByteArray& bytes) {
 }
 
 QString printable(const QString& text, bool keepLayout) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (keepLayout && (u == '\n' || u == '\t' || u == '\f')) {
-            out += ch;
-        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
-            out += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, '0');
-        } else if ((u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)) {
-            out += QStringLiteral("\\u") + QString::number(u, 16).toUpper();
-        } else {
-            out += ch;
-        }
-    }
-    return out;
+    return base::terminalSafe(text, keepLayout);
 }
 
 bool outputAllowed(const QString& output) {

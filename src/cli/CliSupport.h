@@ -14,13 +14,28 @@
 
 namespace cli {
 
-// Opens a PDF or explains on stderr why not; nullptr then. A protected file is unlocked
-// with the password in VELLUMARK_PASSWORD, or else one asked for on the terminal; a
-// password is never taken from the command line, where other users could read it.
+enum class Reading {
+    Whole,  // pdf::Document::open
+    Lookup, // pdf::Document::openForLookup: a short look at a long file
+};
+// Opens a PDF, still locked when it needs a password, or explains on stderr why not
+// (no such file, permission denied, a folder, a FIFO, not a PDF); nullptr then.
+pdf::DocumentPtr openFile(const QString& path, Reading how = Reading::Whole);
+// Opens a PDF that has a page to read, unlocked, or explains on stderr why not; nullptr
+// then. A protected file is unlocked as unlockWithPassword does.
 pdf::DocumentPtr openOrComplain(const QString& path);
-// Unlocks a locked document as openOrComplain does; false (explained on stderr) when no
-// password opens it.
+// Unlocks a locked document with the password in VELLUMARK_PASSWORD, or else, on a
+// terminal, with one asked for there; a password is never taken from the command line,
+// where other users could read it. Empty when the document is readable, else why not.
+QString unlockWithPassword(pdf::Document& document, const QString& path);
+// As unlockWithPassword; false, explained on stderr, when no password opens it.
 bool unlockOrComplain(pdf::Document& document, const QString& path);
+
+// --no-annotations, for the commands that read a document's text.
+Option noAnnotationsOption();
+// Leaves what form fields and free-text annotations show out of `document`'s text when
+// the command line says --no-annotations.
+void applyAnnotationChoice(const Args& args, const pdf::Document& document);
 
 // How copies of a document are written: with the input's own encryption and permissions.
 pdf::WriteOptions keepingProtection();

@@ -1,6 +1,7 @@
 // vellumark-cli compose: composed pages from a JSON description, drawn by the same
 // service and laid out by the same rules as the creation sheet.
 #include "base/AtomicFile.h"
+#include "base/InputFiles.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "models/PageComposition.h"
@@ -107,6 +108,8 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
         if (block.value("path").toString().isEmpty())
             fail(at, "\"path\" names no file");
         QFile file(path);
+        if (const QString why = base::unreadableReason(path); !why.isEmpty())
+            fail(at, QString("cannot read %1: %2").arg(path, why));
         if (!file.open(QIODevice::ReadOnly))
             fail(at, QString("cannot read %1: %2").arg(path, file.errorString()));
         const QByteArray bytes = file.readAll();
@@ -124,6 +127,8 @@ PDFPageContent readPage(const QJsonValue& value, int pageNumber, const QDir& bas
 
 QList<PDFPageContent> readDescription(const QString& path) {
     QFile file(path);
+    if (const QString why = base::unreadableReason(path); !why.isEmpty())
+        throw DescriptionError(QString("%1: %2").arg(path, why).toStdString());
     if (!file.open(QIODevice::ReadOnly))
         throw DescriptionError(
             QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());

@@ -35,9 +35,10 @@ QJsonArray explainSkipped(const QStringList& paths) {
     for (const QString& path : paths) {
         QString reason;
         QFile file(path);
-        if (!base::isRegularFile(path, &reason) || !file.open(QIODevice::ReadOnly)) {
-            if (reason.isEmpty())
-                reason = file.errorString();
+        if (reason = base::unreadableReason(path); !reason.isEmpty()) {
+            // no such file, permission denied, a folder, a FIFO: said as every command says it
+        } else if (!file.open(QIODevice::ReadOnly)) {
+            reason = file.errorString();
         } else if (const pdf::ImageInfo info = pdf::probeImage(file.readAll()); info.width == 0) {
             reason = "not an image";
         } else if (!pdf::withinPixelBudget(info.width, info.height)) {
@@ -45,8 +46,8 @@ QJsonArray explainSkipped(const QStringList& paths) {
         } else {
             continue;
         }
-        std::fprintf(stderr, "vellumark-cli: skipped %s: %s\n", qPrintable(path),
-                     qPrintable(reason));
+        std::fprintf(stderr, "vellumark-cli: skipped %s: %s\n",
+                     cli::printable(path).toUtf8().constData(), qPrintable(reason));
         skipped.append(QJsonObject{{"path", path}, {"reason", reason}});
     }
     return skipped;

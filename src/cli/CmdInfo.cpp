@@ -87,15 +87,9 @@ int printJson(const pdf::Document& doc, const QString& path, bool needsPassword)
 
 int run(const cli::Args& args) {
     const QString path = args.positionals()[0];
-    if (!QFileInfo::exists(path))
-        return cli::failure(QStringLiteral("%1: no such file").arg(path));
-    QString reason;
-    if (!base::isRegularFile(path, &reason))
-        return cli::failure(QStringLiteral("%1: %2").arg(path, reason));
-    auto doc = pdf::Document::openForLookup(path);
+    auto doc = cli::openFile(path, cli::Reading::Lookup);
     if (!doc)
-        return cli::failure(
-            QStringLiteral("%1: not a PDF file, or damaged beyond repair").arg(path));
+        return 1;
     const bool needsPassword = doc->isLocked();
     // The rest needs the content: with a password at hand, unlock as every command does.
     if (needsPassword && qEnvironmentVariableIsSet("VELLUMARK_PASSWORD") &&
@@ -104,7 +98,7 @@ int run(const cli::Args& args) {
     if (args.json())
         return printJson(*doc, path, needsPassword);
     QString out;
-    out += QStringLiteral("File: %1\n").arg(QFileInfo(path).fileName());
+    out += QStringLiteral("File: %1\n").arg(cli::printable(QFileInfo(path).fileName()));
     out += QStringLiteral("Encrypted: %1\n").arg(doc->isEncrypted() ? "yes" : "no");
     out += QStringLiteral("Protection: %1\n")
                .arg(!doc->isEncrypted() ? QStringLiteral("none")

@@ -94,8 +94,8 @@ int makeSearchable(const cli::Args& args, const pdf::DocumentPtr& document, cons
     QString error;
     if (!document->write(output, cli::keepingProtection(), &error))
         return cli::failure(error);
-    std::fprintf(stderr, "%s: text layer added to %d of %d pages", qPrintable(path), added,
-                 document->pageCount());
+    std::fprintf(stderr, "%s: text layer added to %d of %d pages",
+                 cli::printable(path).toUtf8().constData(), added, document->pageCount());
     if (run.pagesWithText > 0)
         std::fprintf(stderr, " (%d already had text)", run.pagesWithText);
     std::fprintf(stderr, "\n");
@@ -125,10 +125,8 @@ int runOcr(const cli::Args& args) {
         return cli::usageError(self, "--json reports the copy --searchable writes");
     }
 
-    const auto document = pdf::Document::open(path);
+    const auto document = cli::openOrComplain(path);
     if (!document)
-        return cli::failure(QString("%1 is not a readable PDF").arg(path));
-    if (!cli::unlockOrComplain(*document, path))
         return 1;
 
     const QStringList languages{args.text("--lang")};

@@ -19,8 +19,11 @@ const cli::Registrar registrar({
     .description = "Pages are numbered from 1; --page defaults to 1. "
                    "OUT must not be one of the inputs. "
                    "Annotations, form fields and links travel with their pages. "
-                   "merge names the files it skipped because they are not readable PDFs "
-                   "and still writes the others.",
+                   "Each protected input is opened with the password in VELLUMARK_PASSWORD, "
+                   "or else, on a terminal, with one asked for that file. "
+                   "merge still writes OUT when some OTHER cannot be read (no such file, "
+                   "permission denied, not a PDF, no password opens it), names each one with "
+                   "the reason and exits 3, or 0 with --skip-unreadable.",
     .arguments =
         {{.name = "ACTION",
           .help = "what to do",
@@ -53,12 +56,14 @@ const cli::Registrar registrar({
                  .value = "K",
                  .help = "rotate: quarter turns clockwise",
                  .defaultValue = "1",
-                 .low = 0}},
+                 .low = 0},
+                {.name = "--skip-unreadable",
+                 .help = "merge: leave out the files that cannot be read and exit 0"}},
     .json = "{\n"
             "  \"command\": \"pages\",\n"
             "  \"action\": ACTION,\n"
             "  \"files\": [{\"path\": PATH, \"bytes\": N, \"pages\": N}],  split: one per page\n"
-            "  \"skipped\": [PATH, ...]           merge: the files that are not readable PDFs\n"
+            "  \"skipped\": [{\"path\": PATH, \"reason\": TEXT}]  merge: the files left out\n"
             "}",
     .run = run,
 });
@@ -184,11 +189,22 @@ int run(const cli::Args& args) {
         return cli::reportWritten(args, "pages", files, {{"action", action}});
     }
     // merge: the only action left, as the table allows no other.
-    const auto result = PageOperations::mergeDocuments(doc, paths.mid(1));
-    if (!result.skipped.isEmpty())
-        std::fprintf(stderr, "vellumark-cli: %s\n",
-                     PageOperations::skippedMessage(result.skipped).toUtf8().constData());
-    return write(args, doc, *output, {{"skipped", QJsonArray::fromStringList(result.skipped)}});
+    const auto unlock = [](pdf::Document& source, const QString& path, QString* reason) {
+        *reason = cli::unlockWithPassword(source, path);
+        return reason->isEmpty();
+    };
+    const auto result = PageOperations::mergeDocuments(doc, paths.mid(1), {}, unlock);
+    QJsonArray skipped;
+    for (qsizetype i = 0; i < result.skipped.size(); ++i)
+        skipped.append(QJsonObject{{"path", result.skipped[i]}, {"reason", result.reasons[i]}});
+    if (const int written = write(args, doc, *output, {{"skipped", skipped}}); written != 0)
+        return written;
+    if (result.skipped.isEmpty())
+        return 0;
+    for (qsizetype i = 0; i < result.skipped.size(); ++i)
+        cli::failure(QStringLiteral("skipped %1: %2").arg(result.skipped[i], result.reasons[i]));
+    // Pages left out are not a success unless the caller said they may be.
+    return args.has("--skip-unreadable") ? 0 : 3;
 }
 
 } // namespace

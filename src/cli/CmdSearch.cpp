@@ -16,14 +16,16 @@ const cli::Registrar registrar({
     .description = "Prints one line per match, \"page N: TEXT\", in document order, "
                    "and the number of matches on the last line. Letters match whatever "
                    "their case and accents (\"Zurich\" finds \"Z\u00fcrich\") unless "
-                   "asked otherwise.",
+                   "asked otherwise. What form fields and free-text annotations show is "
+                   "searched too.",
     .arguments = {{.name = "FILE", .help = "the PDF file"},
                   {.name = "QUERY", .help = "the text to find", .type = cli::ValueType::Text}},
     .options = {{.name = "--match-case", .help = "upper and lower case differ"},
                 {.name = "--whole-words", .help = "matches begin and end at the edges of words"},
                 {.name = "--match-diacritics",
                  .help = "accented letters differ from plain ones (\"u\" does not find "
-                         "\"\u00fc\")"}},
+                         "\"\u00fc\")"},
+                cli::noAnnotationsOption()},
     .json = "{\n"
             "  \"query\": TEXT,\n"
             "  \"count\": N,                             the number of matches\n"
@@ -40,6 +42,7 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    cli::applyAnnotationChoice(args, *doc);
     // Pages are searched as they are read and only their matches are kept: the memory
     // stays bounded by a few pages, not by the document.
     const pdf::SearchOptions options{.matchCase = args.has("--match-case"),

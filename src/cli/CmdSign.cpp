@@ -60,10 +60,8 @@ int run(const cli::Args& args) {
     if (!cli::outputAllowed(output))
         return 1;
 
-    const pdf::DocumentPtr document = pdf::Document::open(input);
+    const pdf::DocumentPtr document = cli::openOrComplain(input);
     if (!document)
-        return cli::failure(input + " is not a readable PDF file");
-    if (!cli::unlockOrComplain(*document, input))
         return 1;
 
     QByteArray signedData;
@@ -80,8 +78,19 @@ int run(const cli::Args& args) {
             if (name.isEmpty())
                 return cli::failure("the certificate names no signer; give --name");
         }
+        StandardSignature::Options options;
+        options.timestampServer = args.text("--tsa");
+        options.reason = args.text("--reason");
+        options.location = args.text("--location");
+        if (args.has("--visible")) {
+            if (args.integer("--visible") > document->pageCount())
+                return cli::usageError(
+                    self,
+                    QString("--visible: the document has %1 pages").arg(document->pageCount()));
+            options.visiblePage = args.integer("--visible") - 1;
+        }
         signedData = DigitalSignatureService::signDocument(*document, name, KeyStore(),
-                                                           identity ? &*identity : nullptr)
+                                                           identity ? &*identity : nullptr, options)
                          .signedData;
     } catch (const DigitalSignatureService::SignatureError& error) {
         return cli::failure(error.description());
@@ -107,6 +116,9 @@ const cli::Registrar registrar({
         "With --p12 the standard signature is made "
         "with the key and certificate of a PKCS #12 file (NAME defaults to its subject); "
         "its password comes from VELLUMARK_P12_PASSWORD or is asked on the terminal. "
+        "With --tsa the signature carries a trusted timestamp (RFC 3161, PAdES B-T) from "
+        "that timestamp server; when the server cannot be reached, does not answer within "
+        "30 seconds or answers with no timestamp, nothing is written. "
         "OUT keeps the encryption and permissions of a protected FILE.",
     .arguments = {{.name = "FILE", .help = "the PDF file to sign"}},
     .options = {cli::outputOption("OUT", "the signed copy to write"),
@@ -117,7 +129,25 @@ const cli::Registrar registrar({
                 {.name = "--p12",
                  .type = cli::ValueType::Path,
                  .value = "CERT.p12",
-                 .help = "sign with the key and certificate of this PKCS #12 file"}},
+                 .help = "sign with the key and certificate of this PKCS #12 file"},
+                {.name = "--reason",
+                 .type = cli::ValueType::Text,
+                 .value = "TEXT",
+                 .help = "why the document is signed (kept in the signature, shown when visible)"},
+                {.name = "--location",
+                 .type = cli::ValueType::Text,
+                 .value = "TEXT",
+                 .help = "where it is signed (kept in the signature, shown when visible)"},
+                {.name = "--visible",
+                 .type = cli::ValueType::Int,
+                 .value = "PAGE",
+                 .help = "show the signature (signer, date, reason, location) at the lower "
+                         "left of this page, upright however the page is turned",
+                 .low = 1},
+                {.name = "--tsa",
+                 .type = cli::ValueType::Text,
+                 .value = "URL",
+                 .help = "timestamp the signature with this server (http://...)"}},
     .json = "{\n"
             "  \"command\": \"sign\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N, \"pages\": N}],\n"

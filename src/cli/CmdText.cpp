@@ -13,10 +13,12 @@ const cli::Registrar registrar({
     .summary = "Print the document's text, page by page",
     .description = "Writes the text of every page that has text, "
                    "each page after the first preceded by \"--- Page N ---\", "
-                   "as UTF-8 to OUT or to standard output.",
+                   "as UTF-8 to OUT or to standard output. What form fields and free-text "
+                   "annotations show is part of the text, at its place on the page.",
     .arguments = {{.name = "FILE", .help = "the PDF file"}},
     .options = {cli::outputOption("OUT", "the text file to write, instead of standard output",
-                                  false)},
+                                  false),
+                cli::noAnnotationsOption()},
     .json = "{\n"
             "  \"command\": \"text\",\n"
             "  \"files\": [{\"path\": OUT, \"bytes\": N}]   only with -o\n"
@@ -33,10 +35,11 @@ int run(const cli::Args& args) {
     auto doc = cli::openOrComplain(args.positionals()[0]);
     if (!doc)
         return 1;
+    cli::applyAnnotationChoice(args, *doc);
     // Pages are written as they are read, so memory stays bounded however long the file.
     if (!output) {
         TextExport::streamDocumentText(*doc, [](const QString& piece) {
-            cli::out(cli::printable(piece, true));
+            cli::out(piece); // escaped on the way out
             return true;
         });
         return 0;

@@ -33,8 +33,8 @@ int run(const cli::Args& args) {
     if (!cli::outputAllowed(output))
         return 1;
     QString reason;
-    if (QFileInfo::exists(input) && !base::isRegularFile(input, &reason))
-        return cli::failure(QStringLiteral("cannot read %1: %2").arg(input, reason));
+    if (reason = base::unreadableReason(input); !reason.isEmpty())
+        return cli::failure(QStringLiteral("%1: %2").arg(input, reason));
     QFile file(input);
     if (!file.open(QIODevice::ReadOnly))
         return cli::failure(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));

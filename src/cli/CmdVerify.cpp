@@ -84,6 +84,13 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
             {"integrity", integrityName(s.integrity)},
             {"change", changeName(s.change)},
             {"trust", trustName(s.trust)},
+            {"reason", s.reason.isEmpty() ? QJsonValue() : QJsonValue(s.reason)},
+            {"timestamp",
+             s.timestampTime.isValid()
+                 ? QJsonValue(QJsonObject{{"time", s.timestampTime.toUTC().toString(Qt::ISODate)},
+                                          {"authority", s.timestampAuthority},
+                                          {"trusted", s.timestampTrusted}})
+                 : QJsonValue()},
             {"ours", s.ours},
             {"summary", s.summary()},
         });
@@ -100,12 +107,12 @@ QJsonObject report(const Result& result, bool hasRecord, int status) {
 
 int run(const cli::Args& args) {
     const QString path = args.positionals()[0];
-    QFile file(path);
-    const pdf::DocumentPtr document = pdf::Document::open(path);
-    if (!document || !file.open(QIODevice::ReadOnly))
-        return cli::failure(path + " is not a readable PDF file");
-    if (!cli::unlockOrComplain(*document, path))
+    const pdf::DocumentPtr document = cli::openFile(path);
+    if (!document || !cli::unlockOrComplain(*document, path))
         return 1;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return cli::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
     const Result result = DigitalSignatureService::verifyDocument(*document, bytes);
     const bool hasRecord =
@@ -128,12 +135,14 @@ const cli::Registrar registrar({
     .name = "verify",
     .summary = "Check a PDF's digital signatures",
     .description = "Prints one line per signature "
-                   "(signer, time, whether it holds, whether the file changed after it, "
+                   "(signer, time (a trusted timestamp's when the signature carries one), "
+                   "whether it holds, whether the file changed after it, "
                    "and whether its certificate is trusted), "
                    "then the result of the signature record.\n\n"
                    "Exit status: 0 all valid and unchanged, 3 any broken or changed, 4 not signed, "
                    "5 cannot verify (the signer's key is not on this machine, "
-                   "or a kind of signature this program cannot check), 1 unreadable file. "
+                   "a kind of signature this program cannot check, or a certificate chain "
+                   "that loops), 1 unreadable file. "
                    "The status is the same with --json.",
     .arguments = {{.name = "FILE", .help = "the signed PDF file"}},
     .json = "{\n"
@@ -145,6 +154,10 @@ const cli::Registrar registrar({
             "    \"integrity\": \"valid\" | \"broken\" | \"unsupported\",\n"
             "    \"change\": \"none\" | \"formsOrAnnotations\" | \"content\",\n"
             "    \"trust\": \"trusted\" | \"selfSigned\" | \"unknown\",\n"
+            "    \"reason\": TEXT | null,        why it is broken or cannot be verified\n"
+            "    \"timestamp\": {\"time\": TIME, \"authority\": TEXT, \"trusted\": BOOL}"
+            " | null,\n"
+            "                                  a trusted timestamp that holds (RFC 3161)\n"
             "    \"ours\": BOOL,                 made by this program\n"
             "    \"summary\": TEXT               the line the text output prints\n"
             "  }],\n"

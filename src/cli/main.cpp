@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
         return generate(args);
     auto it = cli::registry().find(name);
     if (it == cli::registry().end()) {
-        std::fprintf(stderr, "vellumark-cli: unknown command '%s'\n", qPrintable(name));
+        std::fprintf(stderr, "vellumark-cli: unknown command '%s'\n",
+                     cli::printable(name).toUtf8().constData());
         std::fputs(qPrintable(cli::overview()), stderr);
         return 2;
     }

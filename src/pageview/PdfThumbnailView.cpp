@@ -95,6 +95,7 @@ void PdfThumbnailView::reload() {
     else
         sizes_ = doc_ ? doc_->pageSizes() : std::vector<QSizeF>();
     pages_.resize(sizes_.size());
+    labels_ = doc_ ? pdf::PageLabels::read(*doc_) : pdf::PageLabels();
     // The page being read comes first: thumbnails would take the same cores and the
     // document's lock from it. A view that does not paint soon lets the strip go anyway.
     // A window not shown yet (the document given at start-up) is about to paint its page.
@@ -116,6 +117,7 @@ void PdfThumbnailView::documentEdited(const pdf::Change& change) {
     if (change.movesPages()) {
         PageSlots::follow(pages_, change, *renderer_);
         sizes_ = doc_->pageSizes();
+        labels_ = pdf::PageLabels::read(*doc_);
         if (pages_.size() != sizes_.size()) {
             renderer_->clear();
             pages_.assign(sizes_.size(), nullptr);
@@ -233,11 +235,17 @@ void PdfThumbnailView::paintEvent(QPaintEvent*) {
         f.setBold(i == current);
         p.setFont(f);
         p.setPen(palette().color(QPalette::WindowText));
+        const QString label = caption(i);
         p.drawText(QRect(cell.left(), int(cell.top() + kPadding + thumbSize_.height() + 2),
                          cell.width(), kLabelHeight),
-                   Qt::AlignHCenter | Qt::AlignTop, QString::number(i + 1));
+                   Qt::AlignHCenter | Qt::AlignTop,
+                   QFontMetrics(f).elidedText(label, Qt::ElideMiddle, cell.width() - 4));
     }
     renderer_->endPass();
+}
+
+QString PdfThumbnailView::caption(int index) const {
+    return labels_.pageCount() == pageCount() ? labels_.display(index) : QString::number(index + 1);
 }
 
 void PdfThumbnailView::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 
 #include "pdf/document/Document.h"
 #include "pdf/document/Page.h"
+#include "pdf/document/PageLabels.h"
 
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     QRect cellRect(int index) const;
     int indexAt(const QPoint& viewportPoint) const;
     int highlightedIndex() const;
+    // What is written under a thumbnail: its label, and its number where that differs.
+    QString caption(int index) const;
     bool isRendering() const;
 
 protected:
@@ -59,6 +62,7 @@ private:
     pdf::DocumentPtr doc_;
     std::vector<QSizeF> sizes_;
     std::vector<pdf::PagePtr> pages_; // loaded when first drawn
+    pdf::PageLabels labels_;          // read with the pages, so painting never waits for them
     QSizeF thumbSize_{120, 160};
     QColor background_ = Qt::transparent;
     PageRenderer* renderer_;

@@ -1,5 +1,7 @@
 #include "sheets/SignatureView.h"
 
+#include "sheets/SignatureDetailsForm.h"
+
 #include "sheets/SignatureCanvasView.h"
 
 #include "pdf/document/DocumentSource.h"
@@ -16,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -464,6 +467,7 @@ QWidget* SignatureView::makeDigitalTab() {
     nameRow->addStretch();
     column->addLayout(nameRow);
     column->addLayout(makeIdentityRow());
+    column->addWidget(new SignatureDetailsForm(signatureVM_), 0, Qt::AlignHCenter);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);
@@ -611,9 +615,17 @@ void SignatureView::signDocument() {
         return;
     pdf::DocumentPtr document = documentVM_.pdfDocument();
     QByteArray signedData;
+    // A timestamp server may take a while to answer; the wait is bounded by the service.
+    const bool asksServer = !signatureVM_.timestampServer().isEmpty();
+    if (asksServer)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         signedData = signatureVM_.signDocument(*document);
+        if (asksServer)
+            QGuiApplication::restoreOverrideCursor();
     } catch (const std::exception& error) {
+        if (asksServer)
+            QGuiApplication::restoreOverrideCursor();
         // The service's signing errors already start with these words; say them once.
         QString reason = QString::fromUtf8(error.what());
         const QString prefix = "Signing failed: ";

@@ -1,10 +1,12 @@
 #include "shell/ContentView.h"
 
+#include "pageview/AnnotationSelector.h"
 #include "pageview/AnnotationToolGestures.h"
 #include "pageview/PageViewAccessible.h"
 #include "pageview/PdfPageView.h"
 #include "sheets/DocumentCompareView.h"
 #include "sheets/DocumentCreationView.h"
+#include "sheets/DocumentPropertiesView.h"
 #include "sheets/ExportView.h"
 #include "sheets/FormFieldView.h"
 #include "sheets/OCRResultSheet.h"
@@ -17,6 +19,7 @@
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/PrintController.h"
+#include "shell/ReviewPanelView.h"
 #include "shell/SearchBarView.h"
 #include "shell/SheetFlags.h"
 #include "shell/SheetPresenter.h"
@@ -39,6 +42,7 @@
 
 #include "desktop/Alerts.h"
 #include "pageview/PasswordPromptWidget.h"
+#include "pdf/document/PageLabels.h"
 #include "platform/NotificationCenter.h"
 
 #include <QApplication>
@@ -131,6 +135,13 @@ ContentView::ContentView(QWidget* parent)
         documentVM_, [this] { return pageView_ ? pageView_->pdfView() : nullptr; }, *commandCenter_,
         this);
 
+    // The counter reads the document's own page labels, which follow its pages.
+    const auto refreshLabels = [this] {
+        const pdf::DocumentPtr& document = documentVM_->pdfDocument();
+        pageCounter_->setLabels(document ? pdf::PageLabels::read(*document) : pdf::PageLabels());
+    };
+    connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this, refreshLabels);
+    connect(documentVM_, &DocumentViewModel::totalPagesChanged, this, refreshLabels);
     connect(documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
             &ContentView::documentChanged);
     connect(documentVM_, &DocumentViewModel::fileNameChanged, this, &ContentView::refreshTitle);
@@ -216,6 +227,16 @@ void ContentView::buildMenus() {
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("quit"));
     printer_ = new PrintController(documentVM_, this, file, quit);
+    // Alt+Return as other readers have it; Ctrl+I ("information") as well. Ctrl+D stays
+    // with the bookmark it has always toggled.
+    QAction* properties = new QAction(tr("Document Properties\u2026"), file);
+    properties->setObjectName(QStringLiteral("documentProperties"));
+    properties->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_I), QKeySequence(Qt::ALT | Qt::Key_Return)});
+    properties->setShortcutContext(Qt::WindowShortcut);
+    connect(properties, &QAction::triggered, this, &ContentView::showDocumentProperties);
+    file->insertAction(quit, properties);
+    file->insertSeparator(quit);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* copy = edit->addAction(tr("Copy"), this, &ContentView::copySelection);
     copy->setShortcut(QKeySequence::Copy);
@@ -226,6 +247,15 @@ void ContentView::copySelection() {
     // A text field with the focus copies its own text; otherwise the page's selection.
     if (auto* view = pageView_ ? pageView_->pdfView() : nullptr)
         view->copySelection();
+}
+
+void ContentView::showDocumentProperties() {
+    const pdf::DocumentPtr document = documentVM_->pdfDocument();
+    if (!document)
+        return;
+    auto* sheet = new DocumentPropertiesView(*document, documentVM_->fileName(), this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
 }
 
 QAction* ContentView::toolbarAction(const QString& title) const {
@@ -280,6 +310,11 @@ void ContentView::ensureDocumentViews() {
     if (!sidebar_) {
         // Made after the page view, so the thumbnails bind to it.
         sidebar_ = new SidebarView(documentVM_, bookmarkVM_, sidebarColumn_);
+        sidebar_->reviewPanel()->setSelector(
+            [this](int page, const pdf::AnnotationPtr& annotation) {
+                if (PdfPageView* view = pageView_ ? pageView_->pdfView() : nullptr)
+                    view->annotationSelector()->select(page, annotation);
+            });
         sidebarColumn_->layout()->addWidget(sidebar_);
         split_->setSizes({220, qMax(400, width() - 220)});
     }

@@ -65,6 +65,8 @@ public:
     void exportAsText();
     // Copies the text selected in the page view (Edit > Copy).
     void copySelection();
+    // File > Document Properties: the open document's facts and fonts; nothing without one.
+    void showDocumentProperties();
     // Names and enables the Edit menu's Undo and Redo after the document's edit stack.
     void refreshEditActions();
     // True (and the person told, with the offer to unlock) when the open document is

@@ -17,12 +17,15 @@ OutlineView::OutlineView(DocumentViewModel& viewModel, QWidget* parent)
     : QTreeWidget(parent), viewModel_(viewModel) {
     setObjectName(QStringLiteral("outline"));
     setHeaderHidden(true);
-    setColumnCount(1);
+    // The title, and the page it leads to as the document labels it.
+    setColumnCount(2);
     setUniformRowHeights(true);
     setFrameShape(QFrame::NoFrame);
     setExpandsOnDoubleClick(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    header()->setStretchLastSection(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     // A click goes there; the keyboard's Enter does the same.
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { activate(item); });
@@ -63,6 +66,7 @@ void OutlineView::load() {
     disconnect(waitingForView_);
     clearEntries();
     const pdf::DocumentPtr document = viewModel_.pdfDocument();
+    labels_ = document ? pdf::PageLabels::read(*document) : pdf::PageLabels();
     if (document)
         addItems(pdf::outline(*document), nullptr);
     markCurrentPage();
@@ -79,7 +83,13 @@ void OutlineView::addItems(const std::vector<pdf::OutlineItem>& items, QTreeWidg
             item->setData(0, kUri, entry.uri);
             item->setToolTip(0, entry.uri);
         } else if (entry.destination.isValid()) {
-            item->setToolTip(0, tr("Page %1").arg(entry.destination.page + 1));
+            const int page = entry.destination.page;
+            const QString shown =
+                page < labels_.pageCount() ? labels_.display(page) : QString::number(page + 1);
+            item->setToolTip(0, tr("Page %1").arg(shown));
+            item->setText(1, shown);
+            item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+            item->setForeground(1, palette().brush(QPalette::PlaceholderText));
             byPage_.emplace_back(entry.destination.page, item);
         }
         addItems(entry.children, item);

@@ -2,6 +2,7 @@
 // The sidebar's Contents: the document's outline as a tree. A click goes to the entry's
 // destination; the entry of the page being read is marked as the reader scrolls.
 #include "pdf/document/Links.h"
+#include "pdf/document/PageLabels.h"
 
 #include <QTreeWidget>
 
@@ -36,4 +37,5 @@ private:
     std::vector<std::pair<int, QTreeWidgetItem*>> byPage_;
     QTreeWidgetItem* marked_ = nullptr;
     QMetaObject::Connection waitingForView_;
+    pdf::PageLabels labels_;
 };

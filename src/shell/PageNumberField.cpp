@@ -1,8 +1,11 @@
 #include "shell/PageNumberField.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QToolTip>
+
+#include <algorithm>
 
 PageNumberField::PageNumberField(QWidget* parent) : QLineEdit(parent) {
     setObjectName(QStringLiteral("pageCounter"));
@@ -21,19 +24,46 @@ void PageNumberField::setPage(int index, int total) {
         showCounter();
 }
 
+void PageNumberField::setLabels(const pdf::PageLabels& labels) {
+    labels_ = labels;
+    // As wide as the longest label needs, within reason, so the buttons beside it stay put
+    // while reading.
+    const QFontMetrics metrics = fontMetrics();
+    int widest = metrics.horizontalAdvance(QStringLiteral("9999 / 9999"));
+    if (!labels_.isEmpty())
+        for (int i = 0; i < labels_.pageCount() && i < 5000; ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(labels_.label(i).left(16) +
+                                                                QStringLiteral(" (9999 / 9999)")));
+    setFixedWidth(std::min(widest, metrics.horizontalAdvance(QLatin1Char('M')) * 24) + 16);
+    if (!hasFocus())
+        showCounter();
+}
+
+QString PageNumberField::entryText() const {
+    return labels_.pageCount() == total_ ? labels_.label(index_) : QString::number(index_ + 1);
+}
+
 void PageNumberField::showCounter() {
-    setText(total_ > 0 ? QStringLiteral("%1 / %2").arg(index_ + 1).arg(total_) : QString());
+    if (total_ <= 0) {
+        setText(QString());
+    } else if (labels_.pageCount() == total_ && labels_.differs(index_)) {
+        setText(
+            QStringLiteral("%1 (%2 / %3)").arg(labels_.label(index_)).arg(index_ + 1).arg(total_));
+    } else {
+        setText(QStringLiteral("%1 / %2").arg(index_ + 1).arg(total_));
+    }
+    setCursorPosition(0);
 }
 
 void PageNumberField::beginEntry() {
     setFocus(Qt::ShortcutFocusReason);
-    setText(QString::number(index_ + 1));
+    setText(entryText());
     selectAll();
 }
 
 void PageNumberField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    setText(QString::number(index_ + 1));
+    setText(entryText());
     // Typed digits replace the number at once; a click places the cursor after this event,
     // so select again once it has.
     selectAll();
@@ -62,17 +92,25 @@ void PageNumberField::keyPressEvent(QKeyEvent* event) {
 }
 
 void PageNumberField::commit() {
-    bool ok = false;
-    const int number = text().trimmed().toInt(&ok);
-    if (!ok || number < 1 || number > total_) {
-        complaint_ = tr("Enter a page from 1 to %1").arg(total_);
+    int index = -1;
+    if (labels_.pageCount() == total_) {
+        index = labels_.indexForText(text());
+    } else {
+        bool ok = false;
+        const int number = text().trimmed().toInt(&ok);
+        index = ok && number >= 1 && number <= total_ ? number - 1 : -1;
+    }
+    if (index < 0) {
+        complaint_ = labels_.isEmpty() || labels_.pageCount() != total_
+                         ? tr("Enter a page from 1 to %1").arg(total_)
+                         : tr("Enter a page label, or a page from 1 to %1").arg(total_);
         QToolTip::showText(mapToGlobal(QPoint(0, height())), complaint_, this);
         selectAll();
         return;
     }
     complaint_.clear();
     QToolTip::hideText();
-    emit pageRequested(number - 1);
+    emit pageRequested(index);
     clearFocus();
     showCounter();
 }

@@ -1,5 +1,8 @@
 #include "shell/SearchBarView.h"
 
+#include "pdf/document/Page.h"
+#include "pdf/text/Selection.h"
+
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
@@ -132,6 +135,13 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
               &DocumentViewModel::currentSearchIndexChanged,
               &DocumentViewModel::isSearchingChanged})
             connect(viewModel_, signal, this, &SearchBarView::refresh);
+        // Read here, not while matches stream in: the search holds the document meanwhile.
+        for (auto signal :
+             {&DocumentViewModel::pdfDocumentChanged, &DocumentViewModel::totalPagesChanged})
+            connect(viewModel_, signal, this, [this] {
+                const pdf::DocumentPtr& document = viewModel_->pdfDocument();
+                labels_ = document ? pdf::PageLabels::read(*document) : pdf::PageLabels();
+            });
     }
     refresh();
 }
@@ -183,12 +193,26 @@ void SearchBarView::refresh() {
     const qsizetype matches = viewModel_ ? viewModel_->searchResults().size() : 0;
     const bool hasResults = matches > 0;
     if (hasResults)
-        counter_->setText(tr("%1 of %2").arg(viewModel_->currentSearchIndex() + 1).arg(matches));
+        counter_->setText(counterText());
     counter_->setVisible(hasResults);
     previous_->setVisible(hasResults);
     next_->setVisible(hasResults);
     progress_->setVisible(viewModel_ && viewModel_->isSearching());
     clear_->setVisible(!text.isEmpty());
+}
+
+QString SearchBarView::counterText() const {
+    const int current = viewModel_->currentSearchIndex();
+    const auto& results = viewModel_->searchResults();
+    const QString count = tr("%1 of %2").arg(current + 1).arg(results.size());
+    // Where the document numbers its pages its own way, the match's page by its label.
+    if (labels_.isEmpty() || current < 0 || current >= results.size())
+        return count;
+    const auto pages = results[current].pages();
+    const int page = pages.empty() ? -1 : pages.front()->index();
+    if (page < 0 || page >= labels_.pageCount() || !labels_.differs(page))
+        return count;
+    return tr("%1 \u00b7 page %2").arg(count, labels_.display(page));
 }
 
 void SearchBarView::refreshIcons() {

@@ -4,6 +4,8 @@
 // match counter ("3 of 60") with previous/next while there are matches, and a clear button
 // while there is a query, and the options (match case, whole words, match diacritics), whose
 // change searches again. Everything it shows lives in the document view model.
+#include "pdf/document/PageLabels.h"
+
 #include <QWidget>
 
 class DocumentViewModel;
@@ -62,4 +64,6 @@ private:
     QAction* wholeWords_;
     QAction* matchDiacritics_;
     QString searched_; // the query the matches shown belong to
+    pdf::PageLabels labels_;
+    QString counterText() const;
 };

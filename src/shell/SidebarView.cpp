@@ -1,7 +1,9 @@
 #include "shell/SidebarView.h"
 
+#include "shell/AttachmentListView.h"
 #include "shell/BookmarkListView.h"
 #include "shell/OutlineView.h"
+#include "shell/ReviewPanelView.h"
 #include "shell/ThumbnailSidebarView.h"
 #include "viewmodels/DocumentViewModel.h"
 #include "widgets/Appearance.h"
@@ -14,9 +16,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const std::array<SidebarTab, 3>& allSidebarTabs() {
-    static const std::array<SidebarTab, 3> tabs{SidebarTab::thumbnails, SidebarTab::bookmarks,
-                                                SidebarTab::contents};
+const std::array<SidebarTab, 5>& allSidebarTabs() {
+    static const std::array<SidebarTab, 5> tabs{SidebarTab::thumbnails, SidebarTab::bookmarks,
+                                                SidebarTab::contents, SidebarTab::review,
+                                                SidebarTab::attachments};
     return tabs;
 }
 
@@ -28,6 +31,10 @@ QString rawValue(SidebarTab tab) {
         return QStringLiteral("bookmarks");
     case SidebarTab::contents:
         return QStringLiteral("contents");
+    case SidebarTab::review:
+        return QStringLiteral("review");
+    case SidebarTab::attachments:
+        return QStringLiteral("attachments");
     }
     return {};
 }
@@ -40,6 +47,10 @@ QString title(SidebarTab tab) {
         return QObject::tr("Bookmarks");
     case SidebarTab::contents:
         return QObject::tr("Contents");
+    case SidebarTab::review:
+        return QObject::tr("Review");
+    case SidebarTab::attachments:
+        return QObject::tr("Attachments");
     }
     return {};
 }
@@ -52,6 +63,10 @@ QString systemImage(SidebarTab tab) {
         return QStringLiteral("bookmark");
     case SidebarTab::contents:
         return QStringLiteral("doc.text.fill");
+    case SidebarTab::review:
+        return QStringLiteral("text.bubble");
+    case SidebarTab::attachments:
+        return QStringLiteral("paperclip");
     }
     return {};
 }
@@ -83,9 +98,8 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel, BookmarkViewModel
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setCheckable(true);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        button->setObjectName(tab == SidebarTab::thumbnails ? QStringLiteral("segmentLeft")
-                                                            : QStringLiteral("segmentRight"));
-        // Text under a narrow column's width: three segments must fit in 160 px.
+        button->setAccessibleName(title(tab));
+        // Text under a narrow column's width: every segment must fit in 160 px.
         button->setMinimumWidth(0);
         segments_->addButton(button, int(tab));
         pickerLayout->addWidget(button);
@@ -117,9 +131,13 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel, BookmarkViewModel
     thumbnails_ = new ThumbnailSidebarView(*documentViewModel, stack_);
     bookmarks_ = new BookmarkListView(bookmarkViewModel, documentViewModel, stack_);
     outline_ = new OutlineView(*documentViewModel, stack_);
+    review_ = new ReviewPanelView(*documentViewModel, stack_);
+    attachments_ = new AttachmentListView(*documentViewModel, stack_);
     stack_->addWidget(thumbnails_);
     stack_->addWidget(bookmarks_);
     stack_->addWidget(outline_);
+    stack_->addWidget(review_);
+    stack_->addWidget(attachments_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -132,28 +150,34 @@ SidebarView::SidebarView(DocumentViewModel* documentViewModel, BookmarkViewModel
             [this](int id) { setSelectedTab(SidebarTab(id)); });
     segments_->button(int(SidebarTab::thumbnails))->setChecked(true);
     stack_->setCurrentWidget(thumbnails_);
-    connect(outline_, &OutlineView::outlineChanged, this, &SidebarView::outlineChanged);
-    outlineChanged();
+    connect(outline_, &OutlineView::outlineChanged, this, &SidebarView::segmentsChanged);
+    connect(attachments_, &AttachmentListView::attachmentsChanged, this,
+            &SidebarView::segmentsChanged);
+    segmentsChanged();
 }
 
-void SidebarView::outlineChanged() {
-    const bool offered = outline_->hasOutline();
-    QAbstractButton* contents = segments_->button(int(SidebarTab::contents));
-    QAbstractButton* bookmarks = segments_->button(int(SidebarTab::bookmarks));
-    contents->setVisible(offered);
-    // Three segments with icons do not fit a narrow column: their names alone do.
-    for (QAbstractButton* button : segments_->buttons()) {
-        if (auto* tool = qobject_cast<QToolButton*>(button))
-            tool->setToolButtonStyle(offered ? Qt::ToolButtonTextOnly
-                                             : Qt::ToolButtonTextBesideIcon);
+void SidebarView::segmentsChanged() {
+    segment(SidebarTab::contents)->setVisible(outline_->hasOutline());
+    segment(SidebarTab::attachments)->setVisible(attachments_->hasAttachments());
+    QList<QToolButton*> shown;
+    for (SidebarTab tab : allSidebarTabs())
+        if (!segment(tab)->isHidden())
+            shown << segment(tab);
+    // Names with icons fit two segments in a narrow column, names alone three, and
+    // beyond that the icons alone, named in their tool tips.
+    const Qt::ToolButtonStyle style = shown.size() <= 2   ? Qt::ToolButtonTextBesideIcon
+                                      : shown.size() == 3 ? Qt::ToolButtonTextOnly
+                                                          : Qt::ToolButtonIconOnly;
+    for (QToolButton* button : shown) {
+        button->setToolButtonStyle(style);
         button->setToolTip(button->text());
+        // The rounded ends go to whichever segments are first and last.
+        button->setObjectName(button == shown.first()  ? QStringLiteral("segmentLeft")
+                              : button == shown.last() ? QStringLiteral("segmentRight")
+                                                       : QStringLiteral("segmentMiddle"));
     }
-    contents->setObjectName(QStringLiteral("segmentRight"));
-    // The rounded right end moves to whichever segment is last.
-    bookmarks->setObjectName(offered ? QStringLiteral("segmentMiddle")
-                                     : QStringLiteral("segmentRight"));
     picker_->setStyleSheet(picker_->styleSheet());
-    if (!offered && selectedTab_ == SidebarTab::contents)
+    if (segment(selectedTab_)->isHidden())
         setSelectedTab(SidebarTab::thumbnails);
 }
 
@@ -171,9 +195,17 @@ QToolButton* SidebarView::segment(SidebarTab tab) const {
 }
 
 QWidget* SidebarView::currentContent() const {
-    if (selectedTab_ == SidebarTab::thumbnails)
+    switch (selectedTab_) {
+    case SidebarTab::thumbnails:
         return thumbnails_;
-    if (selectedTab_ == SidebarTab::contents)
+    case SidebarTab::contents:
         return outline_;
+    case SidebarTab::review:
+        return review_;
+    case SidebarTab::attachments:
+        return attachments_;
+    case SidebarTab::bookmarks:
+        break;
+    }
     return bookmarks_;
 }

@@ -5,6 +5,7 @@
 #include "utilities/PDFCreationService.h"
 
 #include "base/ParallelFor.h"
+#include "pdf/writing/ProtectionCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,8 +92,14 @@ bool PageOperations::writePage(const pdf::DocumentPtr& document, int index, cons
     QString reason;
     if (!single) {
         reason = QStringLiteral("page %1 could not be copied").arg(index + 1);
-    } else if (single->write(path, {}, &reason)) {
-        return true;
+    } else if (!pdf::takeProtectionOf(*single, *document)) {
+        // A protected document's page never leaves it unprotected.
+        reason = QStringLiteral("the page could not keep the document's protection");
+    } else {
+        pdf::WriteOptions keep;
+        keep.keepProtection = true;
+        if (single->write(path, keep, &reason))
+            return true;
     }
     if (error)
         *error = writeFailure(path, reason);
@@ -133,7 +140,8 @@ PageOperations::SplitResult PageOperations::splitDocument(const pdf::DocumentPtr
 
 PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPtr& document,
                                                            const QStringList& paths,
-                                                           const Progress& progress) {
+                                                           const Progress& progress,
+                                                           const Unlocker& unlock) {
     MergeResult result;
     if (!document)
         return result;
@@ -154,24 +162,42 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     std::map<QString, int> turnsLeft;
     for (const QString& path : paths)
         ++turnsLeft[keyOf(path)];
-    std::map<QString, pdf::DocumentPtr> kept;
+    // What each file turned out to be: the unlocked document, or why it is left out.
+    struct Opened {
+        pdf::DocumentPtr document;
+        QString reason;
+    };
+    const auto openOne = [&unlock](const QString& path) -> Opened {
+        if (QString reason = base::unreadableReason(path); !reason.isEmpty())
+            return {nullptr, reason};
+        auto source = pdf::Document::open(path);
+        if (!source)
+            return {nullptr, QStringLiteral("not a PDF file, or damaged beyond repair")};
+        QString reason = QStringLiteral("protected by a password");
+        if (source->isLocked() && (!unlock || !unlock(*source, path, &reason)))
+            return {nullptr, reason};
+        if (source->pageCount() == 0)
+            return {nullptr, QStringLiteral("no page that can be read")};
+        return {source, {}};
+    };
+    std::map<QString, Opened> kept;
     for (int i = 0; i < int(paths.size()); ++i) {
         if (progress)
             progress(i, int(paths.size()));
         const QString& path = paths[i];
         const QString key = keyOf(path);
         auto found = kept.find(key);
-        auto source = found != kept.end() ? found->second : pdf::Document::open(path);
+        const Opened opened = found != kept.end() ? found->second : openOne(path);
         if (--turnsLeft[key] > 0)
-            kept[key] = source;
+            kept[key] = opened;
         else if (found != kept.end())
             kept.erase(found);
-        if (!source || source->isLocked()) {
+        const pdf::DocumentPtr& source = opened.document;
+        if (!source) {
             result.skipped << path;
+            result.reasons << opened.reason;
             continue;
         }
-        if (source->pageCount() == 0)
-            continue;
         outlined = outlined || source->hasOutline();
         std::vector<int> all(size_t(source->pageCount()));
         std::iota(all.begin(), all.end(), 0);
@@ -185,12 +211,15 @@ PageOperations::MergeResult PageOperations::mergeDocuments(const pdf::DocumentPt
     return result;
 }
 
-QString PageOperations::skippedMessage(const QStringList& skipped) {
-    if (skipped.isEmpty())
+QString PageOperations::skippedMessage(const MergeResult& result) {
+    if (result.skipped.isEmpty())
         return {};
     QStringList names;
-    for (const QString& path : skipped)
-        names << QFileInfo(path).fileName();
-    return QStringLiteral("Skipped (not readable as PDF): %1")
-        .arg(names.join(QStringLiteral(", ")));
+    for (qsizetype i = 0; i < result.skipped.size(); ++i) {
+        const QString name = QFileInfo(result.skipped[i]).fileName();
+        names << (i < result.reasons.size() && !result.reasons[i].isEmpty()
+                      ? QStringLiteral("%1 (%2)").arg(name, result.reasons[i])
+                      : name);
+    }
+    return QStringLiteral("Skipped: %1").arg(names.join(QStringLiteral(", ")));
 }

@@ -59,15 +59,22 @@ public:
     static SplitResult splitDocument(const pdf::DocumentPtr& document, const QString& folder,
                                      const Progress& progress = {});
 
+    // Unlocks a protected file about to be merged: true when `document` (read from `path`)
+    // is readable afterwards, else false with the reason in *reason.
+    using Unlocker =
+        std::function<bool(pdf::Document& document, const QString& path, QString* reason)>;
+
     struct MergeResult {
         int pagesAdded = 0;
-        QStringList skipped; // files that are not readable PDFs, as given
+        QStringList skipped; // files left out, as given
+        QStringList reasons; // why each of them was left out, in the same order
     };
     // Appends every page of each file, in the order given, at the end of `document`.
-    // `progress` counts the files.
+    // `progress` counts the files; `unlock` is asked for each file that needs a password
+    // (without it such a file is left out).
     static MergeResult mergeDocuments(const pdf::DocumentPtr& document, const QStringList& paths,
-                                      const Progress& progress = {});
+                                      const Progress& progress = {}, const Unlocker& unlock = {});
 
-    // "Skipped (not readable as PDF): a.pdf, b.txt"; empty when nothing was skipped.
-    static QString skippedMessage(const QStringList& skipped);
+    // "Skipped: a.pdf (no such file), b.pdf (wrong password)"; empty when nothing was skipped.
+    static QString skippedMessage(const MergeResult& result);
 };

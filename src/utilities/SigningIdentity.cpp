@@ -1,5 +1,6 @@
 #include "utilities/SigningIdentity.h"
 
+#include "models/LocaleFormat.h"
 #include "utilities/DigitalSignatureService.h"
 
 #include <QFile>
@@ -10,9 +11,12 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/pkcs12.h>
+#include <openssl/provider.h>
 #include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
+
+#include <ctime>
 
 using SignatureError = DigitalSignatureService::SignatureError;
 
@@ -83,12 +87,13 @@ SigningIdentity::Certificate SigningIdentity::makeSelfSigned(const KeyStore::Pri
     unsigned char serial[16];
     bool ok = certificate && RAND_bytes(serial, sizeof serial) == 1;
     serial[0] &= 0x7F; // a positive serial number
+    // Valid from an hour back, so a signature dated by a clock a little behind still holds.
     if (ok) {
         X509* x = certificate.get();
         BIGNUM* bn = BN_bin2bn(serial, sizeof serial, nullptr);
         X509_NAME* subject = X509_get_subject_name(x);
         ok = bn && BN_to_ASN1_INTEGER(bn, X509_get_serialNumber(x)) && X509_set_version(x, 2) &&
-             X509_gmtime_adj(X509_getm_notBefore(x), 0) &&
+             X509_gmtime_adj(X509_getm_notBefore(x), -3600) &&
              X509_gmtime_adj(X509_getm_notAfter(x), 60L * 60 * 24 * 3653) &&
              X509_NAME_add_entry_by_NID(subject, NID_commonName, MBSTRING_UTF8,
                                         reinterpret_cast<const unsigned char*>(cn.constData()),
@@ -141,7 +146,48 @@ std::vector<SigningIdentity::Certificate> SigningIdentity::fromPem(const QByteAr
     return certificates;
 }
 
+namespace {
+
+// Files exported for older systems encrypt with RC2-40 or 3DES, which OpenSSL 3 keeps in
+// its legacy provider. Loading it into the default context would stop the default one
+// from loading by itself, so both are loaded, once, and kept for the process.
+bool loadLegacyProvider() {
+    static const bool loaded = [] {
+        OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+        OSSL_PROVIDER* fallback = legacy ? OSSL_PROVIDER_load(nullptr, "default") : nullptr;
+        ERR_clear_error();
+        return legacy && fallback;
+    }();
+    return loaded;
+}
+
+// Whether the last failure was an algorithm the loaded providers do not offer.
+bool unsupportedAlgorithm() {
+    for (unsigned long code = ERR_get_error(); code != 0; code = ERR_get_error())
+        if (ERR_GET_REASON(code) == ERR_R_UNSUPPORTED ||
+            ERR_GET_REASON(code) == EVP_R_UNSUPPORTED_ALGORITHM)
+            return true;
+    return false;
+}
+
+struct Pkcs12Parts {
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+    STACK_OF(X509) * ca = nullptr;
+};
+
+bool parsePkcs12(PKCS12* p12, const QByteArray& secret, Pkcs12Parts* parts) {
+    if (PKCS12_parse(p12, secret.constData(), &parts->key, &parts->cert, &parts->ca) == 1)
+        return true;
+    const bool retry = unsupportedAlgorithm() && loadLegacyProvider();
+    return retry &&
+           PKCS12_parse(p12, secret.constData(), &parts->key, &parts->cert, &parts->ca) == 1;
+}
+
+} // namespace
+
 SigningIdentity SigningIdentity::readPkcs12(const QString& path, const QString& password) {
+    const QString fileName = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw SignatureError::signingFailed("Cannot read " + path + ": " + file.errorString());
@@ -151,39 +197,63 @@ SigningIdentity SigningIdentity::readPkcs12(const QString& path, const QString& 
                                                    PKCS12_free);
     if (!p12) {
         ERR_clear_error();
-        throw SignatureError::signingFailed(QFileInfo(path).fileName() +
-                                            " is not a PKCS #12 certificate file");
+        throw SignatureError::signingFailed(fileName + " is not a PKCS #12 certificate file");
     }
     QByteArray secret = password.toUtf8();
     const bool macOk =
         PKCS12_mac_present(p12.get())
             ? PKCS12_verify_mac(p12.get(), secret.constData(), int(secret.size())) == 1
             : true;
-    EVP_PKEY* key = nullptr;
-    X509* cert = nullptr;
-    STACK_OF(X509)* ca = nullptr;
-    const bool parsed = macOk && PKCS12_parse(p12.get(), secret.constData(), &key, &cert, &ca) == 1;
+    Pkcs12Parts parts;
+    const bool parsed = macOk && parsePkcs12(p12.get(), secret, &parts);
     OPENSSL_cleanse(secret.data(), size_t(secret.size()));
     ERR_clear_error();
     if (!macOk)
-        throw SignatureError::signingFailed("The password for " + QFileInfo(path).fileName() +
-                                            " is wrong");
+        throw SignatureError::signingFailed("The password for " + fileName + " is wrong");
     SigningIdentity identity;
-    if (parsed) {
-        identity.key = key ? adoptKey(key) : nullptr;
-        identity.certificate = cert ? adopt(cert) : nullptr;
-        for (int i = 0; ca && i < sk_X509_num(ca); ++i) {
-            X509* c = sk_X509_value(ca, i);
-            X509_up_ref(c);
-            identity.chain.push_back(adopt(c));
-        }
-        sk_X509_pop_free(ca, X509_free);
+    identity.key = parts.key ? adoptKey(parts.key) : nullptr;
+    identity.certificate = parts.cert ? adopt(parts.cert) : nullptr;
+    for (int i = 0; parts.ca && i < sk_X509_num(parts.ca); ++i) {
+        X509* c = sk_X509_value(parts.ca, i);
+        X509_up_ref(c);
+        identity.chain.push_back(adopt(c));
     }
-    if (!parsed || !identity.isComplete() || !matches(identity.certificate, identity.key))
-        throw SignatureError::signingFailed(QFileInfo(path).fileName() +
-                                            " holds no key with its certificate");
+    sk_X509_pop_free(parts.ca, X509_free);
+    if (!parsed)
+        throw SignatureError::signingFailed(
+            fileName + " cannot be opened with this password, or is encrypted in a way "
+                       "this program does not know");
+    // Without a matching certificate, the parser leaves every certificate among the others.
+    if (!identity.key)
+        throw SignatureError::signingFailed(fileName + " holds a certificate but no private key");
+    if (!identity.certificate && identity.chain.empty())
+        throw SignatureError::signingFailed(fileName + " holds a private key but no certificate");
+    if (!identity.certificate || !matches(identity.certificate, identity.key))
+        throw SignatureError::signingFailed("The private key in " + fileName +
+                                            " does not belong to its certificate");
+    identity.checkValidity(QDateTime::currentDateTimeUtc());
     identity.label = identity.subjectName();
     return identity;
+}
+
+void SigningIdentity::checkValidity(const QDateTime& when) const {
+    if (!certificate)
+        throw SignatureError::noIdentity();
+    auto moment = [](const ASN1_TIME* time) {
+        std::tm tm{};
+        return ASN1_TIME_to_tm(time, &tm) == 1
+                   ? QDateTime::fromSecsSinceEpoch(qint64(timegm(&tm)), Qt::UTC)
+                   : QDateTime();
+    };
+    const QDateTime from = moment(X509_get0_notBefore(certificate.get()));
+    const QDateTime until = moment(X509_get0_notAfter(certificate.get()));
+    const QString who = subjectName();
+    if (until.isValid() && when > until)
+        throw SignatureError::signingFailed("The certificate of " + who + " expired on " +
+                                            LocaleFormat::numericDateTime(until.toLocalTime()));
+    if (from.isValid() && when < from)
+        throw SignatureError::signingFailed("The certificate of " + who + " is valid only from " +
+                                            LocaleFormat::numericDateTime(from.toLocalTime()));
 }
 
 SigningIdentity SigningIdentity::importIdentity(const SigningIdentity& identity,

@@ -5,6 +5,7 @@
 // a key, the certificates beside it.
 #include "platform/KeyStore.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <memory>
@@ -26,6 +27,9 @@ public:
     // The certificate subject's common name, or its whole subject when it has none.
     QString subjectName() const;
     bool isSelfSigned() const;
+    // Throws DigitalSignatureService::SignatureError when the certificate has expired or is
+    // not valid yet at `when`.
+    void checkValidity(const QDateTime& when) const;
 
     // A certificate for `key` signed by itself: CN = name, SHA-256, valid ten years.
     // Throws DigitalSignatureService::SignatureError.
@@ -38,6 +42,7 @@ public:
 
     // Reads a PKCS#12 file (.p12/.pfx). The password is used for this call only. Throws
     // DigitalSignatureService::SignatureError with a sentence a person can act on.
+    // Files exported with the older RC2-40 or 3DES encryption are read too.
     static SigningIdentity readPkcs12(const QString& path, const QString& password);
     // Keeps an identity in the store under its subject name; returns the identity as
     // stored (with its label). Throws DigitalSignatureService::SignatureError.

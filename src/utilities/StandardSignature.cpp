@@ -4,6 +4,7 @@
 #include "pdf/document/DocumentSource.h"
 #include "pdf/engine/Error.h"
 #include "utilities/DigitalSignatureService.h"
+#include "utilities/Timestamp.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -143,6 +144,32 @@ void judgeTrust(X509* signer, STACK_OF(X509) * certs, const QString& authorities
     ERR_clear_error();
 }
 
+// Whether following issuers from `signer` among `certs` comes back to a certificate already
+// passed. A self-issued certificate ends the walk, as a root does.
+bool chainLoops(X509* signer, STACK_OF(X509) * certs) {
+    std::vector<X509*> path{signer};
+    X509* current = signer;
+    for (int step = 0; step < 32; ++step) {
+        if (X509_check_issued(current, current) == X509_V_OK)
+            return false;
+        X509* issuer = nullptr;
+        for (int i = 0; !issuer && certs && i < sk_X509_num(certs); ++i) {
+            X509* candidate = sk_X509_value(certs, i);
+            if (X509_cmp(candidate, current) != 0 &&
+                X509_check_issued(candidate, current) == X509_V_OK)
+                issuer = candidate;
+        }
+        if (!issuer)
+            return false;
+        for (X509* passed : path)
+            if (X509_cmp(passed, issuer) == 0)
+                return true;
+        path.push_back(issuer);
+        current = issuer;
+    }
+    return true; // longer than any chain an authority issues
+}
+
 // The signed bytes of a sound byte range.
 QByteArray rangeBytes(const QByteArray& file, const pdf::SignatureField& field) {
     QByteArray bytes;
@@ -157,6 +184,7 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
                                    const QString& signerName, const Options& options) {
     if (!identity.isComplete())
         throw SignatureError::noIdentity();
+    identity.checkValidity(options.when);
     qsizetype certificateBytes = i2d_X509(identity.certificate.get(), nullptr);
     for (const auto& c : identity.chain)
         certificateBytes += i2d_X509(c.get(), nullptr);
@@ -167,14 +195,21 @@ QByteArray StandardSignature::sign(const QByteArray& pdfBytes, const SigningIden
     request.signingTime = options.when;
     request.stampPage = options.stampPage;
     request.stampRect = options.stampRect;
-    request.contentsCapacity = 8192 + certificateBytes;
+    request.visiblePage = options.visiblePage;
+    request.reason = options.reason;
+    request.location = options.location;
+    // A timestamp token carries the authority's certificates too.
+    request.contentsCapacity =
+        8192 + certificateBytes + (options.timestampServer.isEmpty() ? 0 : 16384);
     request.info = options.info;
     request.password = options.password;
     try {
         pdf::PreparedSignature prepared = pdf::prepareSignatureField(pdfBytes, request);
-        const QByteArray cms = makeCms(prepared.signedBytes(), identity);
+        QByteArray cms = makeCms(prepared.signedBytes(), identity);
         if (cms.isEmpty())
             throw SignatureError::signingFailed(openSslReason());
+        if (!options.timestampServer.isEmpty())
+            cms = Timestamp::addToken(cms, options.timestampServer, options.timestampTimeoutMs);
         pdf::fillSignatureHole(prepared, cms);
         return prepared.data;
     } catch (const pdf::Error& error) {
@@ -217,8 +252,11 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
         }
 
         const unsigned int flags = CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY;
-        if (!cms || !signer || !field.byteRangeSound) {
+        if (!field.byteRangeSound || !cms || !signer) {
             result.integrity = Integrity::Broken;
+            result.reason = !field.byteRangeSound ? field.byteRangeProblem
+                            : !cms ? QString("its signature data is not a CMS signature")
+                                   : QString("its signature names no certificate it carries");
         } else if (field.subFilter == "adbe.pkcs7.sha1") {
             // The signed content is the SHA-1 of the byte range, carried inside the CMS.
             Bio out(BIO_new(BIO_s_mem()));
@@ -243,6 +281,24 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
             result.integrity = Integrity::Unsupported;
         }
         ERR_clear_error();
+        if (result.integrity == Integrity::Broken && result.reason.isEmpty())
+            result.reason = "the signed bytes do not match its signature";
+        if (result.integrity == Integrity::Valid) {
+            const Timestamp::Check stamp = Timestamp::check(field.contents, authorities);
+            if (stamp.valid) {
+                result.timestampTime = stamp.time;
+                result.timestampAuthority = stamp.authority;
+                result.timestampTrusted = stamp.trusted;
+            } else if (stamp.present) {
+                result.integrity = Integrity::Broken;
+                result.reason = stamp.problem;
+            }
+        }
+        // A chain that leads back into itself proves nothing, whatever the signature says.
+        if (signer && result.integrity == Integrity::Valid && chainLoops(signer, certs.get())) {
+            result.integrity = Integrity::Unsupported;
+            result.reason = "its certificate chain loops";
+        }
         if (signer)
             judgeTrust(signer, certs.get(), authorities, result);
         results.push_back(std::move(result));
@@ -252,7 +308,7 @@ std::vector<StandardSignature::Result> StandardSignature::verify(const QByteArra
 
 QString StandardSignature::Result::state() const {
     if (integrity == Integrity::Unsupported)
-        return "signature of a kind this program cannot check";
+        return reason.isEmpty() ? "signature of a kind this program cannot check" : "cannot verify";
     if (integrity == Integrity::Broken)
         return "signature broken";
     switch (change) {
@@ -268,9 +324,17 @@ QString StandardSignature::Result::state() const {
 
 QString StandardSignature::Result::summary() const {
     QString line = "Signed by " + (signer.isEmpty() ? QString("an unnamed signer") : signer);
-    if (signingTime.isValid())
+    if (timestampTime.isValid())
+        line +=
+            " on " + LocaleFormat::numericDateTime(timestampTime.toLocalTime()) +
+            " (timestamp by " +
+            (timestampAuthority.isEmpty() ? QString("an unnamed authority") : timestampAuthority) +
+            (timestampTrusted ? ")" : ", an authority not trusted here)");
+    else if (signingTime.isValid())
         line += " on " + LocaleFormat::numericDateTime(signingTime.toLocalTime());
     line += ": " + state();
+    if (integrity != Integrity::Valid && !reason.isEmpty())
+        line += " (" + reason + ")";
     switch (trust) {
     case Trust::Trusted:
         line += "; certificate trusted";

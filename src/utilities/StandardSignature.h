@@ -21,11 +21,20 @@ struct StandardSignatureOptions {
     QDateTime when = QDateTime::currentDateTimeUtc();
     // Information entries set in the same update (the signature record).
     std::vector<std::pair<QByteArray, QString>> info;
-    // The signer's drawn stamp, when placed: the signature shows on it.
+    // A visible signature (signer, date, reason, location) goes below the signer's drawn
+    // stamp when one was placed, else at the lower left of page `visiblePage`; without
+    // either the signature is invisible.
     int stampPage = -1;
     QRectF stampRect; // PDF user space
+    int visiblePage = -1;
     // Opens protected bytes; the signature is appended under their own protection.
     QByteArray password;
+    // Why and where, for the signature dictionary and the visible signature; may be empty.
+    QString reason;
+    QString location;
+    // A timestamp authority (http://...) whose token the signature carries; none when empty.
+    QString timestampServer;
+    int timestampTimeoutMs = 30000; // the longest wait for its answer
 };
 
 class StandardSignature {
@@ -42,6 +51,8 @@ public:
     static QByteArray sign(const QByteArray& pdfBytes, const SigningIdentity& identity,
                            const QString& signerName, const Options& options = {});
 
+    // Unsupported: nothing can be said here, a kind of signature this program does not
+    // check or a certificate chain that cannot be followed (the reason says which).
     enum class Integrity { Valid, Broken, Unsupported };
     enum class Trust { Trusted, SelfSigned, Unknown };
     using Change = pdf::SignatureField::Change;
@@ -54,10 +65,19 @@ public:
         Change change = Change::None;
         Trust trust = Trust::Unknown;
         QString trustDetail; // why it is not trusted, in the verifier's words
-        bool ours = false;   // made by this program
+        QString reason;      // why it is broken or cannot be verified, as a phrase
+        // The time a timestamp authority vouches for (invalid without a sound timestamp),
+        // and that authority's name.
+        QDateTime timestampTime;
+        QString timestampAuthority;
+        bool timestampTrusted = false; // the authority chains to a trusted one
+        bool ours = false;             // made by this program
 
         bool isGood() const { return integrity == Integrity::Valid && change == Change::None; }
-        // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed"
+        // "Signed by Ada on 7 Dec 2026 10:00: valid, not changed since; self-signed", with
+        // the reason in brackets after a verdict that is not "valid". A timestamped
+        // signature shows the authority's time: "on 7 Dec 2026 10:00 (timestamp by TSA)",
+        // "(timestamp by TSA, an authority not trusted here)".
         QString summary() const;
         // The bar's words: "valid, not changed since" / "changed after signing" / ...
         QString state() const;

@@ -1,9 +1,8 @@
 #include "viewmodels/DocumentCompareViewModel.h"
 
-#include "desktop/Alerts.h"
-
 #include "desktop/FileDialogs.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/PasswordRequest.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -193,15 +192,9 @@ void DocumentCompareViewModel::choosePDF() {
         return;
     }
     // A protected file is compared once the person gives its password.
-    QString message = tr("This document is protected by a password.");
-    while (document->isLocked()) {
-        const QString password = Alerts::current()->askPassword(name, message);
-        if (password.isEmpty()) {
-            setChooseError(tr("\u201c%1\u201d is protected by a password.").arg(name));
-            return;
-        }
-        if (!document->unlock(password))
-            message = tr("That password does not open it. Try again.");
+    if (!unlockByAsking(*document, name)) {
+        setChooseError(tr("\u201c%1\u201d is protected by a password.").arg(name));
+        return;
     }
     setChooseError(QString());
     setCompareDocument(document);

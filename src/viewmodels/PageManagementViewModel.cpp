@@ -2,8 +2,11 @@
 
 #include "viewmodels/DocumentViewModel.h"
 #include "viewmodels/InsertPagesEdit.h"
+#include "viewmodels/PasswordRequest.h"
 #include "viewmodels/RemovePageEdit.h"
 #include "viewmodels/RotatePageEdit.h"
+
+#include "base/InputFiles.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -111,13 +114,26 @@ bool PageManagementViewModel::insertBlankPage() {
 }
 
 bool PageManagementViewModel::insertFile(const QString& path) {
+    if (busy_ || !documentVM_.pdfDocument())
+        return false;
     const int at = documentVM_.currentPageIndex() + 1;
     auto doc = documentVM_.pdfDocument();
-    return run(tr("Inserting…"), [doc, at, path](const PageOperations::Progress&) {
+    // Passwords are asked for here, on the main thread, before the work starts.
+    const std::optional<QString> password = askPasswordFor(path);
+    if (!password) {
+        setStatusMessage(tr("%1 is protected by a password.").arg(QFileInfo(path).fileName()));
+        return false;
+    }
+    return run(tr("Inserting…"), [doc, at, path,
+                                  password = *password](const PageOperations::Progress&) {
+        const QString name = QFileInfo(path).fileName();
+        if (const QString why = base::unreadableReason(path); !why.isEmpty())
+            return Outcome{nullptr, tr("%1: %2.").arg(name, why)};
         auto source = pdf::Document::open(path);
+        if (source && source->isLocked())
+            source->unlock(password);
         if (!source || source->isLocked())
-            return Outcome{nullptr,
-                           tr("%1 is not a readable PDF.").arg(QFileInfo(path).fileName())};
+            return Outcome{nullptr, tr("%1 is not a readable PDF.").arg(name)};
         auto insert = [source, at](const pdf::DocumentPtr& into) -> InsertPagesEdit::Inserted {
             return {at, PageOperations::insertDocument(into, *source, at)};
         };
@@ -128,18 +144,39 @@ bool PageManagementViewModel::insertFile(const QString& path) {
 }
 
 bool PageManagementViewModel::mergeFiles(const QStringList& paths) {
-    if (paths.isEmpty())
+    if (paths.isEmpty() || busy_ || !documentVM_.pdfDocument())
         return false;
     auto doc = documentVM_.pdfDocument();
-    return run(tr("Merging…"), [doc, paths](const PageOperations::Progress& progress) {
-        auto skipped = std::make_shared<QStringList>();
+    // Each protected file's password is asked for here, on the main thread, file by file;
+    // a file whose prompt is cancelled is left out and named with the others.
+    std::map<QString, QString> passwords;
+    for (const QString& path : paths) {
+        if (passwords.count(path))
+            continue;
+        if (const std::optional<QString> password = askPasswordFor(path))
+            passwords[path] = *password;
+    }
+    return run(tr("Merging…"), [doc, paths, passwords](const PageOperations::Progress& progress) {
+        auto skipped = std::make_shared<PageOperations::MergeResult>();
         // Progress is told on the first run only; a redo puts back the pages undo kept.
         auto told = std::make_shared<PageOperations::Progress>(progress);
-        auto merge = [paths, skipped, told](const pdf::DocumentPtr& into) {
+        const auto unlock = [passwords](pdf::Document& source, const QString& path,
+                                        QString* reason) {
+            const auto given = passwords.find(path);
+            if (given == passwords.end()) {
+                *reason = tr("no password was given");
+                return false;
+            }
+            if (source.unlock(given->second))
+                return true;
+            *reason = tr("wrong password");
+            return false;
+        };
+        auto merge = [paths, skipped, told, unlock](const pdf::DocumentPtr& into) {
             const int at = into->pageCount();
-            const auto result = PageOperations::mergeDocuments(into, paths, *told);
+            const auto result = PageOperations::mergeDocuments(into, paths, *told, unlock);
             *told = {};
-            *skipped = result.skipped;
+            *skipped = result;
             return InsertPagesEdit::Inserted{at, result.pagesAdded};
         };
         auto edit =

@@ -20,6 +20,15 @@ constexpr double kStampLineHeight = 16;
 constexpr double kStampGap = 4;
 constexpr QSizeF kPlacementSize(200, 80);
 
+// Where a stamp of `size` centred on `center` lands in page space: laid out as the page is
+// shown, so on a turned page its sides are turned too.
+QRectF placedRect(const pdf::Page& page, QPointF center, QSizeF size) {
+    const QTransform toDisplay = page.pageToDisplay();
+    const QPointF shown = toDisplay.map(center);
+    return toDisplay.inverted().mapRect(QRectF(
+        shown.x() - size.width() / 2, shown.y() - size.height() / 2, size.width(), size.height()));
+}
+
 std::optional<QByteArray> pngBytes(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -67,6 +76,7 @@ std::vector<pdf::AnnotationPtr> stampSignature(const SavedSignature& signature, 
 
 SignatureViewModel::SignatureViewModel(QObject* parent) : QObject(parent) {
     loadSignatures();
+    timestampServer_ = QString::fromUtf8(Preferences::data(timestampServerKey).value_or(""));
 }
 
 void SignatureViewModel::setCurrentSignatureImage(const QImage& image) {
@@ -168,12 +178,9 @@ bool SignatureViewModel::placeSignatureOnPage(const SavedSignature& signature,
     if (!page)
         return false;
     placeSignature(signature, *page, page->mediaBox().center(), kPlacementSize);
-    const QPointF center = page->mediaBox().center();
     stampDocument_ = document;
     stampPage_ = pageIndex;
-    stampRect_ =
-        QRectF(center.x() - kPlacementSize.width() / 2, center.y() - kPlacementSize.height() / 2,
-               kPlacementSize.width(), kPlacementSize.height());
+    stampRect_ = placedRect(*page, page->mediaBox().center(), kPlacementSize);
     return true;
 }
 
@@ -229,11 +236,10 @@ bool SignatureViewModel::placeAsEdit(const SavedSignature& signature, DocumentVi
         return false;
     lastPlaced_ = signature.id;
     // A standard signature made next shows this stamp as its picture.
-    const QPointF at = center.value_or(document->page(index)->mediaBox().center());
+    const pdf::PagePtr page = document->page(index);
     stampDocument_ = document.get();
     stampPage_ = index;
-    stampRect_ =
-        QRectF(at.x() - size.width() / 2, at.y() - size.height() / 2, size.width(), size.height());
+    stampRect_ = placedRect(*page, center.value_or(page->mediaBox().center()), size);
     return true;
 }
 
@@ -252,9 +258,38 @@ QByteArray SignatureViewModel::signDocument(pdf::Document& document) {
         options.stampPage = stampPage_;
         options.stampRect = stampRect_;
     }
+    options.reason = signingReason_;
+    options.location = signingLocation_;
+    options.timestampServer = timestampServer_;
     return DigitalSignatureService::signDocument(document, signer, keyStore_,
                                                  identity ? &*identity : nullptr, options)
         .signedData;
+}
+
+void SignatureViewModel::setSigningReason(const QString& reason) {
+    if (reason == signingReason_)
+        return;
+    signingReason_ = reason;
+    emit signingDetailsChanged();
+}
+
+void SignatureViewModel::setSigningLocation(const QString& location) {
+    if (location == signingLocation_)
+        return;
+    signingLocation_ = location;
+    emit signingDetailsChanged();
+}
+
+void SignatureViewModel::setTimestampServer(const QString& url) {
+    const QString trimmed = url.trimmed();
+    if (trimmed == timestampServer_)
+        return;
+    timestampServer_ = trimmed;
+    if (trimmed.isEmpty())
+        Preferences::remove(timestampServerKey);
+    else
+        Preferences::setData(timestampServerKey, trimmed.toUtf8());
+    emit signingDetailsChanged();
 }
 
 void SignatureViewModel::setSelectedIdentity(const QString& label) {

@@ -34,6 +34,14 @@ class SignatureViewModel : public QObject {
     Q_PROPERTY(bool includeStamp READ includeStamp WRITE setIncludeStamp NOTIFY includeStampChanged)
     Q_PROPERTY(QString stampName READ stampName WRITE setStampName NOTIFY stampNameChanged)
     Q_PROPERTY(QString signerName READ signerName WRITE setSignerName NOTIFY signerNameChanged)
+    // Shown on a visible signature and kept in the signature dictionary; empty for none.
+    Q_PROPERTY(QString signingReason READ signingReason WRITE setSigningReason NOTIFY
+                   signingDetailsChanged)
+    Q_PROPERTY(QString signingLocation READ signingLocation WRITE setSigningLocation NOTIFY
+                   signingDetailsChanged)
+    // The timestamp authority's address (http://...), kept across runs; empty for none.
+    Q_PROPERTY(QString timestampServer READ timestampServer WRITE setTimestampServer NOTIFY
+                   signingDetailsChanged)
     // The imported identity to sign with, by label; empty for the signer name's own.
     Q_PROPERTY(QString selectedIdentity READ selectedIdentity WRITE setSelectedIdentity NOTIFY
                    selectedIdentityChanged)
@@ -41,6 +49,7 @@ class SignatureViewModel : public QObject {
 public:
     using VerificationResult = DigitalSignatureService::SignatureVerificationResult;
     static constexpr const char* storageKey = "saved_signatures";
+    static constexpr const char* timestampServerKey = "timestamp_server";
 
     // Loads the library from preferences.
     explicit SignatureViewModel(QObject* parent = nullptr);
@@ -94,6 +103,13 @@ public:
     // signed PDF bytes. Throws DigitalSignatureService::SignatureError.
     QByteArray signDocument(pdf::Document& document);
 
+    QString signingReason() const { return signingReason_; }
+    QString signingLocation() const { return signingLocation_; }
+    QString timestampServer() const { return timestampServer_; }
+    void setSigningReason(const QString& reason);
+    void setSigningLocation(const QString& location);
+    void setTimestampServer(const QString& url);
+
     QString selectedIdentity() const { return selectedIdentity_; }
     void setSelectedIdentity(const QString& label);
     // The identities imported into the key store, by label.
@@ -119,6 +135,7 @@ signals:
     void verificationResultChanged();
     void selectedIdentityChanged();
     void identitiesChanged();
+    void signingDetailsChanged();
 
 private:
     void persistSignatures();
@@ -133,6 +150,9 @@ private:
     std::optional<VerificationResult> verificationResult_;
     QString signerName_;
     QString selectedIdentity_;
+    QString signingReason_;
+    QString signingLocation_;
+    QString timestampServer_;
     KeyStore keyStore_;
     // The last stamp placed, which the next digital signature shows on.
     const pdf::Document* stampDocument_ = nullptr;

@@ -48,6 +48,8 @@ const QHash<QString, QString>& themeNames() {
         {"arrow.right", "draw-arrow"},
         {"signature", "document-sign"},
         {"trash", "edit-delete"},
+        {"paperclip", "mail-attachment"},
+        {"text.bubble", "mail-message"},
     };
     return table;
 }

@@ -69,17 +69,31 @@ TEST(InputFiles, FixedNameOutputsReplaceAPlantedLinkInsteadOfFollowingIt) {
     EXPECT_EQ(kept.readAll(), "precious");
 }
 
-TEST(InputFiles, OnlyRegularFilesCountAsReadable) {
+TEST(InputFiles, OnlyRegularFilesCountAsReadableAndTheReasonNamesTheCause) {
     QTemporaryDir dir;
     const QString fifo = dir.filePath("pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QString reason;
     EXPECT_FALSE(base::isRegularFile(fifo, &reason));
-    EXPECT_EQ(reason, "is not a regular file");
-    EXPECT_FALSE(base::isRegularFile("/dev/zero"));
+    EXPECT_EQ(reason, "is a FIFO (named pipe), not a file");
+    EXPECT_FALSE(base::isRegularFile("/dev/zero", &reason));
+    EXPECT_EQ(reason, "is a device, not a file");
     EXPECT_FALSE(base::isRegularFile(dir.path(), &reason));
     EXPECT_EQ(reason, "is a folder, not a file");
     EXPECT_FALSE(base::isRegularFile(dir.filePath("missing"), &reason));
-    EXPECT_EQ(reason, "No such file or directory");
-    EXPECT_TRUE(base::isRegularFile(make(dir, "plain", "x")));
+    EXPECT_EQ(reason, "no such file");
+    const QString plain = make(dir, "plain", "x");
+    EXPECT_TRUE(base::isRegularFile(plain));
+
+    // The same causes, and permission, for a file about to be read.
+    EXPECT_EQ(base::unreadableReason(fifo), "is a FIFO (named pipe), not a file");
+    EXPECT_EQ(base::unreadableReason(dir.filePath("missing/deeper")), "no such file");
+    EXPECT_EQ(base::unreadableReason(plain), QString());
+    const QString link = dir.filePath("dangling");
+    ASSERT_TRUE(QFile::link(dir.filePath("gone"), link));
+    EXPECT_EQ(base::unreadableReason(link), "no such file");
+    if (::geteuid() != 0) { // permissions bind everyone but root
+        ASSERT_TRUE(QFile::setPermissions(plain, QFileDevice::WriteOwner));
+        EXPECT_EQ(base::unreadableReason(plain), "permission denied");
+    }
 }

@@ -76,7 +76,7 @@ TEST_F(CmdOcr, BadInputIsRefusedClearly) {
     const QString notPdf = fixtures::writeTemp(dir_.path(), "notes.pdf", "just some words");
     run = ocr({notPdf});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("not a readable PDF"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("not a PDF file"), std::string::npos) << run.err;
 }
 
 TEST_F(CmdOcr, SearchableCopyIsWrittenBesideTheUntouchedOriginal) {

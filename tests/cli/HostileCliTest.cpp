@@ -158,7 +158,7 @@ TEST_F(HostileCliTest, WhatIsNotARegularFileIsRefusedAtOnce) {
                                   {"text-to-pdf", fifo, "-o", dir.filePath("t.pdf")}}) {
         const auto run = cli(args);
         EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains("is not a regular file")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(", not a file")) << run.err.toStdString();
     }
     EXPECT_LT(timer.elapsed(), 10000);
 }

@@ -136,7 +136,9 @@ TEST_F(JsonOutputTest, WritersReportTheFilesTheyWrote) {
         json({"pages", "merge", pdf, pdf, junk, "-o", dir.filePath("merged.pdf"), "--json"});
     expectFilesAsReported(merged, 1);
     EXPECT_EQ(merged["files"][0]["pages"].toInt(), 6);
-    EXPECT_EQ(merged["skipped"].toArray(), QJsonArray{junk});
+    const QJsonObject skipped{{"path", junk},
+                              {"reason", "not a PDF file, or damaged beyond repair"}};
+    EXPECT_EQ(merged["skipped"].toArray(), QJsonArray{skipped});
 
     const QJsonObject marked = json({"watermark", pdf, "--text", "DRAFT", "--page", "3", "-o",
                                      dir.filePath("marked.pdf"), "--json"});

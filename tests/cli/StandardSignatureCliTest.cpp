@@ -88,7 +88,9 @@ TEST_F(StandardSignatureCliTest, ChangesAfterSigningAndBrokenBytesAreReported) {
     const QString broken = write(dir.path() + "/flipped.pdf", flipped);
     run = cli({"verify", broken});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_TRUE(run.out.contains(": signature broken;")) << run.out.toStdString();
+    EXPECT_TRUE(
+        run.out.contains(": signature broken (the signed bytes do not match its signature);"))
+        << run.out.toStdString();
     const QString report = pdfsig(broken);
     EXPECT_TRUE(report.contains("Signature Validation:")) << report.toStdString();
     EXPECT_FALSE(report.contains("Signature is Valid."));
@@ -159,6 +161,15 @@ TEST_F(StandardSignatureCliTest, APkcs12FileSignsAndAWrongPasswordWritesNothing)
     EXPECT_TRUE(verified.out.startsWith("Signed by Katherine Johnson on "));
     EXPECT_TRUE(verified.out.endsWith("Signature is valid. Signed by Katherine Johnson\n"));
     EXPECT_TRUE(pdfsig(out).contains("Signature is Valid."));
+
+    // The same key and certificate as older systems export them (RC2-40, 3DES).
+    const QString legacy = sigfix::exportPkcs12(
+        dir.path(), "legacy.pfx", "s3cret",
+        {"-legacy", "-inkey", dir.path() + "/signer.key", "-in", certificate.certificatePem});
+    const QString again = dir.path() + "/legacy.pdf";
+    right = cli({"sign", input(), "--p12", legacy, "-o", again}, {"VELLUMARK_P12_PASSWORD=s3cret"});
+    ASSERT_EQ(right.exitCode, 0) << right.err.toStdString();
+    EXPECT_TRUE(pdfsig(again).contains("Signature is Valid."));
 }
 
 TEST_F(StandardSignatureCliTest, VerifyExitStatusForUnsignedFiles) {

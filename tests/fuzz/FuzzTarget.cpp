@@ -7,24 +7,68 @@
 #include "pdf/signatures/SignatureFields.h"
 
 #include <QByteArray>
+#include <QColor>
+#include <QRectF>
 
 #include <algorithm>
 #include <numeric>
 #include <vector>
 
+namespace {
+
+// A writer may refuse a file, but what it writes opens again with the pages it was given
+// (and with `password` when it set one): anything else is a fault the fuzzer must report.
+void expectReopens(const QByteArray& written, int pages, const QString& password = {}) {
+    if (written.isEmpty())
+        return;
+    const auto again = pdf::Document::fromData(written);
+    if (!again || (again->isLocked() && !again->unlock(password)) || again->pageCount() != pages)
+        __builtin_trap();
+}
+
+QByteArray written(const pdf::Document& doc, const pdf::WriteOptions& options) {
+    try {
+        return doc.serialize(options);
+    } catch (const pdf::Error&) {
+        return {};
+    }
+}
+
+// The writers: a copy that keeps the file's protection, a protected copy, a watermark and
+// a merge of the pages twice over, each read back.
+void writeEveryWay(const pdf::Document& doc, int pages) {
+    pdf::WriteOptions keep;
+    keep.keepProtection = true;
+    expectReopens(written(doc, keep), pages);
+    pdf::WriteOptions protect;
+    protect.ownerPassword = "owner";
+    protect.userPassword = "user";
+    expectReopens(written(doc, protect), pages, "user");
+    auto merged = pdf::Document::create();
+    std::vector<int> indices(size_t(std::min(pages, 8)));
+    std::iota(indices.begin(), indices.end(), 0);
+    if (merged && merged->insertPages(doc, indices, 0) == int(indices.size()) &&
+        merged->insertPages(doc, indices, merged->pageCount()) == int(indices.size()))
+        expectReopens(written(*merged, {}), merged->pageCount());
+}
+
+} // namespace
+
 void fuzzOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     // Reading signatures and appending a field work on the bytes, not on the document.
     (void)pdf::readSignatureFields(bytes);
+    QByteArray signedBytes;
     try {
         pdf::SignatureFieldRequest request;
         request.contentsCapacity = 64;
-        (void)pdf::prepareSignatureField(bytes, request);
+        signedBytes = pdf::prepareSignatureField(bytes, request).data;
     } catch (const pdf::Error&) {
     }
     const auto doc = pdf::Document::fromData(bytes);
     if (!doc || doc->isLocked())
         return;
+    expectReopens(signedBytes, doc->pageCount());
     const int pages = doc->pageCount();
     (void)doc->pageSizes();
     (void)doc->info(pdf::InfoKey::Title);
@@ -41,9 +85,11 @@ void fuzzOneInput(const std::uint8_t* data, std::size_t size) {
             }
     }
     (void)doc->formFieldCount();
-    auto copy = pdf::Document::create();
-    std::vector<int> indices(size_t(std::min(pages, 8)));
-    std::iota(indices.begin(), indices.end(), 0);
-    if (copy && copy->insertPages(*doc, indices, 0) > 0)
-        (void)copy->dataRepresentation();
+    writeEveryWay(*doc, pages);
+    if (auto page = doc->page(0)) {
+        page->addTextWatermark(QRectF(10, 10, 200, 100), "DRAFT", 24, Qt::gray, -45);
+        pdf::WriteOptions keep;
+        keep.keepProtection = true;
+        expectReopens(written(*doc, keep), pages);
+    }
 }

@@ -17,7 +17,7 @@ only_in() { # pattern, allowed-path-regex, what
 }
 only_in '#include <mupdf/' '^pdf/' 'MuPDF'
 only_in '#include <(tesseract|leptonica)/' '^utilities/OCRService\.cpp$' 'Tesseract'
-only_in '#include <openssl/' '^(utilities/(DigitalSignatureService|SigningIdentity|StandardSignature)\.cpp|platform/KeyStore\.cpp)$' 'OpenSSL'
+only_in '#include <openssl/' '^(utilities/(DigitalSignatureService|SigningIdentity|StandardSignature|Timestamp)\.cpp|platform/KeyStore\.cpp)$' 'OpenSSL'
 only_in '#include <(cairo|pango)' '^utilities/PdfDrawingContext\.(h|cpp)$' 'cairo/Pango'
 hits=$(grep -rn '#include "\.\./' "$src" | sed "s#^$src/##")
 [[ -z "$hits" ]] || complain "includes that climb out of their folder: $hits"

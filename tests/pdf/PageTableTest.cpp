@@ -180,7 +180,7 @@ TEST(PageTableTest, TheWalkAtOpeningServesTheLookupsOfWhatItFoundAndRepaired) {
          treePdf([&](MiniPdf& pdf, int root, Pages p) {
              node(pdf, root, 0, {ref(p[0]), ref(p[1]), ref(p[0]), ref(p[2])}, 4);
          }),
-         {1, 2, 3}},
+         {1, 2, 1, 3}},
         {"a page naming another parent",
          treePdf([&](MiniPdf& pdf, int root, Pages p) {
              const int other = pdf.add("<< /Type /Pages /Kids [] /Count 0 >>");

@@ -259,7 +259,7 @@ TEST_F(PageManagementViewTest, MergeAppendsInChosenOrderWithoutMovingTheCurrentP
     EXPECT_TRUE(textOf(2).contains("Second 1"));
     EXPECT_TRUE(textOf(3).contains("First 1"));
     EXPECT_TRUE(textOf(4).contains("First 2"));
-    EXPECT_EQ(view.statusMessage(), "Skipped (not readable as PDF): junk.pdf");
+    EXPECT_EQ(view.statusMessage(), "Skipped: junk.pdf (not a PDF file, or damaged beyond repair)");
     // One undo takes every merged page out; redo brings the same pages back.
     vm.undo();
     EXPECT_EQ(vm.totalPages(), 2);

@@ -416,3 +416,53 @@ TEST_F(SignatureViewTest, ReturnInAFieldDoesItsActionAndVerifyKeepsTheFocus) {
     QTest::keyClick(focused, Qt::Key_Space); // verifies again rather than closing
     EXPECT_TRUE(sheet->isVisible());
 }
+
+TEST_F(SignatureViewTest, DetailsTimestampAndOlderCertificatesFromTheDigitalTab) {
+    auto dialogs = std::make_shared<ScriptedFileDialogs>();
+    const auto previous = FileDialogs::install(dialogs);
+    const sigfix::TimestampAuthority authority(keyDir.path(), "sign");
+    ASSERT_FALSE(authority.url.isEmpty());
+    const auto made = sigfix::makeCertificate(keyDir.path(), "Grace Hopper", "pw");
+    const QString legacy = sigfix::exportPkcs12(
+        keyDir.path(), "legacy.pfx", "pw",
+        {"-legacy", "-inkey", keyDir.path() + "/signer.key", "-in", made.certificatePem});
+
+    auto sheet = makeSheet(true);
+    sheet->setSelectedTab(SignatureTab::digital);
+    auto* server = sheet->findChild<QLineEdit*>("timestampServer");
+    auto* reason = sheet->findChild<QLineEdit*>("signingReason");
+    auto* location = sheet->findChild<QLineEdit*>("signingLocation");
+    ASSERT_TRUE(server && reason && location);
+    QTest::keyClicks(server, authority.url);
+    QTest::keyClicks(reason, "Approved");
+    QTest::keyClicks(location, "Arlington");
+    // The server is a preference, kept for the next sheet and the next run.
+    EXPECT_EQ(Preferences::data(SignatureViewModel::timestampServerKey), authority.url.toUtf8());
+    EXPECT_EQ(SignatureViewModel().timestampServer(), authority.url);
+
+    // An older system's export (RC2-40, 3DES) imports and signs.
+    dialogs->scriptOpen({legacy});
+    QTest::keyClicks(sheet->findChild<QLineEdit*>("p12Password"), "pw");
+    QTest::mouseClick(sheet->findChild<QPushButton*>("importIdentity"), Qt::LeftButton);
+    EXPECT_EQ(model->selectedIdentity(), "Grace Hopper");
+    model->setSignerName("Grace Hopper");
+    sheet->signDocument();
+    EXPECT_EQ(documentsHandedOver, 1) << resultMessage(sheet.get()).toStdString();
+    auto* list = sheet->findChild<QListWidget*>("signatureList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->item(0)->text().contains(" (timestamp by Test Timestamp Authority, an "
+                                               "authority not trusted here): valid"))
+        << list->item(0)->text().toStdString();
+    EXPECT_TRUE(pdf::sourceBytes(*document).contains("/Reason<FEFF0041"));
+
+    const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        sheet->resize(680, 640);
+        QCoreApplication::processEvents();
+        sheet->grab().save(folder + "/signature-timestamped.png");
+    }
+    Preferences::remove(SignatureViewModel::timestampServerKey);
+    FileDialogs::install(previous);
+}

@@ -251,7 +251,7 @@ TEST(ContentView, CommandLineArgumentOpensAReadablePdfAndExplainsTheRest) {
     EXPECT_EQ(VellumarkApp::openArgument(&window, folder() + "/missing.pdf"), "no such file");
     const QString text = fixtures::writeTemp(folder(), "notes.pdf", "just some words\n");
     EXPECT_EQ(VellumarkApp::openArgument(&window, text), "not a readable PDF document");
-    EXPECT_EQ(VellumarkApp::openArgument(&window, folder()), "is a folder");
+    EXPECT_EQ(VellumarkApp::openArgument(&window, folder()), "is a folder, not a file");
     EXPECT_EQ(window.detailContent(), window.welcomeView());
     EXPECT_EQ(window.title(), "Brivel PDF");
 

@@ -3,6 +3,7 @@
 #include "support/PdfFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -78,6 +79,68 @@ TestCertificate makeCertificate(const QString& folder, const QString& commonName
         args << "-certfile" << made.authorityPem;
     runProgram("openssl", args);
     return made;
+}
+
+QString exportPkcs12(const QString& folder, const QString& name, const QString& password,
+                     const QStringList& options) {
+    const QString path = folder + "/" + name;
+    runProgram("openssl",
+               QStringList{"pkcs12", "-export", "-out", path, "-passout", "pass:" + password} +
+                   options);
+    return path;
+}
+
+QString datedCertificate(const QString& folder, const QString& keyPem, const QString& commonName,
+                         const QString& start, const QString& end) {
+    const QString ca = folder + "/ca-" + start;
+    QDir().mkpath(ca);
+    auto write = [&ca](const QString& name, const QByteArray& text) {
+        QFile file(ca + "/" + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    };
+    write("ca.cnf", "[ca]\ndefault_ca=d\n[d]\ndatabase=" + (ca + "/index.txt").toUtf8() +
+                        "\nnew_certs_dir=" + ca.toUtf8() + "\nserial=" + (ca + "/serial").toUtf8() +
+                        "\ndefault_md=sha256\npolicy=p\n[p]\ncommonName=supplied\n");
+    write("index.txt", "");
+    write("serial", "01\n");
+    runProgram("openssl", {"req", "-new", "-key", keyPem, "-subj", "/CN=" + commonName, "-out",
+                           ca + "/request.csr"});
+    const QString out = ca + "/certificate.pem";
+    runProgram("openssl",
+               {"ca", "-batch", "-config", ca + "/ca.cnf", "-selfsign", "-keyfile", keyPem, "-in",
+                ca + "/request.csr", "-out", out, "-startdate", start, "-enddate", end});
+    return out;
+}
+
+TimestampAuthority::TimestampAuthority(const QString& folder, const QString& mode) {
+    certificate = folder + "/tsa.pem";
+    runProgram("openssl",
+               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", folder + "/tsa.key",
+                "-out", certificate, "-days", "30", "-subj", "/CN=Test Timestamp Authority",
+                "-addext", "extendedKeyUsage=critical,timeStamping"});
+    const QString config = folder + "/tsa.cnf";
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("[tsa]\ndefault_tsa=t\n[t]\nserial=" + (folder + "/serial").toUtf8() +
+                   "\ncrypto_device=builtin\nsigner_cert=" + certificate.toUtf8() +
+                   "\nsigner_key=" + (folder + "/tsa.key").toUtf8() +
+                   "\nsigner_digest=sha256\ndefault_policy=1.2.3.4.1\n"
+                   "digests=sha256,sha384,sha512\naccuracy=secs:1\nordering=yes\n"
+                   "tsa_name=no\ness_cert_id_chain=no\ness_cert_id_alg=sha256\n");
+    file.close();
+    QFile serial(folder + "/serial");
+    if (serial.open(QIODevice::WriteOnly))
+        serial.write("01\n");
+    serial.close();
+    server.start("python3", {VELLUMARK_SOURCE_DIR "/tests/fixtures/tsa_server.py", config, mode});
+    if (server.waitForReadyRead(30000))
+        url = "http://127.0.0.1:" + QString::fromLatin1(server.readLine().trimmed()) + "/";
+}
+
+TimestampAuthority::~TimestampAuthority() {
+    server.kill();
+    server.waitForFinished();
 }
 
 ProcessResult signWithPdfsig(const QString& folder, const TestCertificate& certificate,

@@ -146,8 +146,9 @@ TEST_F(PageOperationsTest, MergeAppendsInOrderAndNamesWhatItSkipped) {
         PageOperations::mergeDocuments(doc, {first, junk, dir.filePath("gone.pdf"), second});
     EXPECT_EQ(result.pagesAdded, 5);
     EXPECT_EQ(result.skipped, QStringList({junk, dir.filePath("gone.pdf")}));
-    EXPECT_EQ(PageOperations::skippedMessage(result.skipped),
-              "Skipped (not readable as PDF): notes.pdf, gone.pdf");
+    EXPECT_EQ(PageOperations::skippedMessage(result),
+              "Skipped: notes.pdf (not a PDF file, or damaged beyond repair), "
+              "gone.pdf (no such file)");
     ASSERT_EQ(doc->pageCount(), 7);
     EXPECT_TRUE(textOf(doc, 1).contains("Base"));
     EXPECT_TRUE(textOf(doc, 2).contains("First 1"));

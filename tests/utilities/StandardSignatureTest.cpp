@@ -231,6 +231,58 @@ TEST_F(StandardSignatureTest, Pkcs12ImportKeepsTheIdentityButNeverThePassword) {
         Service::SignatureError);
 }
 
+TEST_F(StandardSignatureTest, Pkcs12FilesFromOtherSystemsSignOrSayWhatIsWrong) {
+    const auto made = sigfix::makeCertificate(dir.path(), "Grace Hopper", "pw");
+    const QString key = dir.path() + "/signer.key";
+    const QString cert = made.certificatePem;
+
+    // RC2-40 and 3DES, as older systems export: read, and the signature holds.
+    const QString legacy = sigfix::exportPkcs12(dir.path(), "legacy.p12", "pw",
+                                                {"-legacy", "-inkey", key, "-in", cert});
+    const SigningIdentity identity = SigningIdentity::readPkcs12(legacy, "pw");
+    EXPECT_EQ(identity.subjectName(), "Grace Hopper");
+    const auto results =
+        StandardSignature::verify(StandardSignature::sign(unsignedPdf(), identity, "Grace"));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].isGood()) << results[0].summary().toStdString();
+
+    QTemporaryDir other;
+    sigfix::makeCertificate(other.path(), "Stranger", "pw");
+    const std::pair<QString, QString> cases[] = {
+        {"legacy.p12:wrong", "The password for legacy.p12 is wrong"},
+        {sigfix::exportPkcs12(dir.path(), "nokey.p12", "pw", {"-nokeys", "-in", cert}),
+         "nokey.p12 holds a certificate but no private key"},
+        {sigfix::exportPkcs12(dir.path(), "nocert.p12", "pw", {"-nocerts", "-inkey", key}),
+         "nocert.p12 holds a private key but no certificate"},
+        {sigfix::exportPkcs12(
+             dir.path(), "mismatch.p12", "pw",
+             {"-nocerts", "-inkey", other.path() + "/signer.key", "-certfile", cert}),
+         "The private key in mismatch.p12 does not belong to its certificate"},
+        {sigfix::exportPkcs12(dir.path(), "expired.p12", "pw",
+                              {"-inkey", key, "-in",
+                               sigfix::datedCertificate(dir.path(), key, "Grace Hopper",
+                                                        "20200101000000Z", "20200201000000Z")}),
+         "The certificate of Grace Hopper expired on "},
+        {sigfix::exportPkcs12(dir.path(), "future.p12", "pw",
+                              {"-inkey", key, "-in",
+                               sigfix::datedCertificate(dir.path(), key, "Grace Hopper",
+                                                        "20900101000000Z", "20910101000000Z")}),
+         "The certificate of Grace Hopper is valid only from "},
+    };
+    for (const auto& [file, message] : cases) {
+        const QString path = file.section(':', 0, 0);
+        const QString password = file.contains(':') ? file.section(':', 1) : "pw";
+        try {
+            SigningIdentity::readPkcs12(path.startsWith('/') ? path : dir.path() + "/" + path,
+                                        password);
+            ADD_FAILURE() << path.toStdString() << " was accepted";
+        } catch (const Service::SignatureError& error) {
+            EXPECT_TRUE(error.description().startsWith("Signing failed: " + message))
+                << error.description().toStdString();
+        }
+    }
+}
+
 TEST_F(StandardSignatureTest, SigningADocumentOthersSignedAppendsAndKeepsTheirSignature) {
     const QByteArray theirs =
         StandardSignature::sign(unsignedPdf(), Service::identityFor("Grace", keys), "Grace");

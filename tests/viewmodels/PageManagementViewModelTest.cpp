@@ -6,6 +6,7 @@
 #include "pdf/document/Page.h"
 #include "support/EngineHeld.h"
 #include "support/PdfFixtures.h"
+#include "support/ScriptedAlerts.h"
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QSignalSpy>
@@ -124,3 +125,27 @@ TEST_F(PageManagementViewModelTest, ASplitCountsItsFiles) {
 }
 
 } // namespace
+
+TEST_F(PageManagementViewModelTest, AMergeAsksForEachProtectedFilesPassword) {
+    const auto locked = [this](const QString& name, const QString& password, int pages) {
+        pdf::WriteOptions options;
+        options.ownerPassword = "owner";
+        options.userPassword = password;
+        return writeTemp(dir.path(), name,
+                         pdf::Document::fromData(numberedPdf(pages, name))->serialize(options));
+    };
+    const QString alpha = locked("alpha.pdf", "alpha", 3);
+    const QString beta = locked("beta.pdf", "beta", 4);
+    const QString gamma = locked("gamma.pdf", "gamma", 5);
+    ScopedAlerts alerts;
+    // alpha: a wrong try, then the right one; beta: right at once; gamma: cancelled.
+    alerts->passwordAnswers = {"wrong", "alpha", "beta", ""};
+    ASSERT_TRUE(operations.mergeFiles({alpha, beta, gamma}));
+    operations.wait();
+    EXPECT_EQ(alerts->passwordAsked,
+              (std::vector<QString>{"alpha.pdf", "alpha.pdf", "beta.pdf", "gamma.pdf"}));
+    EXPECT_EQ(vm.totalPages(), 2 + 3 + 4);
+    EXPECT_TRUE(textOf(2).contains("alpha.pdf"));
+    EXPECT_TRUE(textOf(8).contains("beta.pdf"));
+    EXPECT_EQ(operations.statusMessage(), "Skipped: gamma.pdf (no password was given)");
+}

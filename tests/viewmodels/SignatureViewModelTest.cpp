@@ -291,7 +291,7 @@ TEST_F(SignatureViewModelTest, NamesInAnyScriptShowInTheTextLine) {
     EXPECT_GT(ink, 40);
 }
 
-TEST_F(SignatureViewModelTest, TheDigitalSignatureShowsOnThePlacedStamp) {
+TEST_F(SignatureViewModelTest, TheDigitalSignatureShowsBelowThePlacedStamp) {
     QTemporaryDir keys;
     SignatureViewModel model;
     model.setKeyStore(KeyStore(keys.path() + "/keys"));
@@ -303,13 +303,20 @@ TEST_F(SignatureViewModelTest, TheDigitalSignatureShowsOnThePlacedStamp) {
     const QByteArray invisible = model.signDocument(*plain);
     EXPECT_TRUE(invisible.contains("/FT/Sig/F 132/Rect[0 0 0 0]/T"));
 
-    // On a Letter page the stamp sits at its centre, 200 x 80: the field sits on it and
-    // shows the stamp's own picture.
+    // On a Letter page the stamp sits at its centre, 200 x 80 ([206 356 406 436]): the
+    // field shows signer and date in a box of two lines below it, past its "Signed by" line.
     auto doc = letter();
     ASSERT_TRUE(model.placeSignatureOnPage(model.savedSignatures()[0], doc.get(), 0));
     const QByteArray visible = model.signDocument(*doc);
-    const QRegularExpression field("/FT/Sig/F 132/Rect\\[206 356 406 436\\]/AP<</N (\\d+) 0 R>>");
+    const QRegularExpression field("/FT/Sig/F 132/Rect\\[206 304 406 332\\]/AP<</N (\\d+) 0 R>>");
     EXPECT_TRUE(field.match(QString::fromLatin1(visible)).hasMatch());
+
+    // On a page turned a quarter, "below" is below as the page is shown: to its right.
+    auto turned = letter();
+    turned->page(0)->setRotation(90);
+    ASSERT_TRUE(model.placeSignatureOnPage(model.savedSignatures()[0], turned.get(), 0));
+    EXPECT_TRUE(QString::fromLatin1(model.signDocument(*turned))
+                    .contains(QRegularExpression("/FT/Sig/F 132/Rect\\[370 296 398 496\\]/AP")));
 
     QTemporaryDir out;
     const QString path = fixtures::writeTemp(out.path(), "visible.pdf", visible);

@@ -1,6 +1,6 @@
 #include "pdf/annotations/AnnotationCreate.h"
 
-#include "pdf/annotations/OwnAnnots.h"
+#include "pdf/annotations/AnnotationMaking.h"
 #include "pdf/engine/Internal.h"
 #include "pdf/text/UnicodeText.h"
 
@@ -40,46 +40,6 @@ fz_matrix uprightMatrix(int rotation, float shownWidth, float shownHeight) {
 
 QSizeF shownSize(const QRectF& pageRect, int rotation) {
     return rotation % 180 ? pageRect.size().transposed() : pageRect.size();
-}
-
-// Makes an annotation of `type` on `page` and lets `build` fill it in under the document's
-// lock. One that fails half way is taken off the page again.
-template <typename Build>
-AnnotationPtr create(Page& page, enum pdf_annot_type type, Build build, bool raw = false) {
-    ChangeScope scope;
-    PageData& d = page.data();
-    auto lock = d.doc->lock();
-    pdf_page* target = d.detached ? nullptr : d.engine();
-    if (!target)
-        return nullptr;
-    fz_context* c = ctx();
-    pdf_annot* annot = nullptr;
-    bool ok = true;
-    fz_var(annot);
-    fz_var(ok);
-    fz_try(c) {
-        ensureOwnAnnotsArray(c, target->obj);
-        annot = raw ? pdf_create_annot_raw(c, target, type) : pdf_create_annot(c, target, type);
-        build(c, d.doc->pdf, annot);
-    }
-    fz_catch(c) {
-        ok = false;
-    }
-    if (!ok) {
-        if (annot) {
-            fz_try(c) {
-                pdf_delete_annot(c, target, annot);
-            }
-            fz_catch(c) {}
-            pdf_drop_annot(c, annot);
-        }
-        return nullptr;
-    }
-    touch(d);
-    announce(*d.doc, {Change::Kind::AnnotationsAdded, {d.index}});
-    AnnotationPtr wrapped = wrapAnnotation(page.shared_from_this(), annot);
-    pdf_drop_annot(c, annot);
-    return wrapped;
 }
 
 void setColorAndOpacity(fz_context* c, pdf_annot* annot, const QColor& color) {

@@ -15,6 +15,7 @@ using engine::ctx;
 struct AnnotationSnapshot::Data {
     std::shared_ptr<DocumentData> doc;
     pdf_obj* dict = nullptr;
+    int object = 0; // the number it had, which replies (/IRT) name
     ~Data() {
         if (!dict)
             return;
@@ -506,12 +507,14 @@ std::shared_ptr<const AnnotationSnapshot> snapshot(const Annotation& annotation)
     struct Raw {
         pdf_obj* dict = nullptr;
         char subtype[32] = {};
+        int object = 0;
     };
     const Raw raw = readAnnotation(annotation, Raw{}, [](fz_context* c, pdf_annot*, pdf_obj* obj) {
         Raw r;
         const char* name = pdf_dict_get_name(c, obj, PDF_NAME(Subtype));
         std::strncpy(r.subtype, name ? name : "", sizeof r.subtype - 1);
         r.dict = pdf_deep_copy_obj(c, pdf_resolve_indirect(c, obj));
+        r.object = pdf_to_num(c, obj);
         return r;
     });
     if (!raw.dict)
@@ -519,6 +522,7 @@ std::shared_ptr<const AnnotationSnapshot> snapshot(const Annotation& annotation)
     auto data = std::make_unique<AnnotationSnapshot::Data>();
     data->doc = annotation.data().page->data().doc;
     data->dict = raw.dict;
+    data->object = raw.object;
     return std::make_shared<AnnotationSnapshot>(std::move(data), QString::fromLatin1(raw.subtype));
 }
 
@@ -562,6 +566,13 @@ AnnotationPtr reinsert(Page& page, const AnnotationSnapshot& snapshot) {
         if (popup && !pdf_array_contains(c, pdf_dict_get(c, target->obj, PDF_NAME(Annots)), popup))
             pdf_dict_del(c, obj, PDF_NAME(Popup));
         keepAppearance(c, annot);
+        // It comes back under another number: the replies on its page follow it there.
+        pdf_obj* annots = pdf_dict_get(c, target->obj, PDF_NAME(Annots));
+        for (int i = 0, n = pdf_array_len(c, annots); i < n && snapshot.data().object > 0; ++i) {
+            pdf_obj* other = pdf_array_get(c, annots, i);
+            if (pdf_to_num(c, pdf_dict_get(c, other, PDF_NAME(IRT))) == snapshot.data().object)
+                pdf_dict_put(c, other, PDF_NAME(IRT), pdf_annot_obj(c, annot));
+        }
     }
     fz_catch(c) {
         pdf_drop_annot(c, annot);

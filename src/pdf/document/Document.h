@@ -32,6 +32,9 @@ struct WriteOptions {
     // Without new passwords: write the document's own encryption and permissions again
     // instead of writing it as the reader sees it.
     bool keepProtection = false;
+    // Drop every object nothing refers to any more and renumber the rest, so that nothing
+    // taken out of the document can be found in the written file.
+    bool collectGarbage = false;
 };
 
 // Pixel size and resolution of an encoded image; width 0 when it is not one.

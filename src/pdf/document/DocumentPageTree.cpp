@@ -2,6 +2,7 @@
 
 #include "pdf/document/PageRotation.h"
 #include "pdf/document/PageTable.h"
+#include "pdf/document/PageTreeWalk.h"
 #include "pdf/engine/Internal.h"
 
 #include <algorithm>
@@ -10,55 +11,6 @@
 namespace pdf {
 
 using engine::ctx;
-
-namespace {
-
-// What the engine takes for an inner node of the page tree rather than a page.
-bool isPagesNode(fz_context* c, pdf_obj* obj) {
-    pdf_obj* type = pdf_dict_get(c, obj, PDF_NAME(Type));
-    if (type)
-        return pdf_name_eq(c, type, PDF_NAME(Pages));
-    return pdf_dict_get(c, obj, PDF_NAME(Kids)) && !pdf_dict_get(c, obj, PDF_NAME(MediaBox));
-}
-
-struct TreeWalk {
-    ObjList pages;  // every distinct page, in order
-    ObjList marked; // everything marked, to unmark afterwards
-    bool consistent = true;
-};
-
-// Collects the pages under `node`, visiting every object once. Anything a lookup by
-// count would trip on (a /Count that lies, a node seen twice, a wrong /Parent, a tree
-// deeper than any real one) clears `consistent`.
-void walkPageTree(fz_context* c, pdf_obj* node, int depth, TreeWalk& walk) {
-    pdf_obj* kids = pdf_dict_get(c, node, PDF_NAME(Kids));
-    const int n = pdf_array_len(c, kids);
-    for (int i = 0; i < n; ++i) {
-        pdf_obj* kid = pdf_array_get(c, kids, i);
-        if (!pdf_is_dict(c, kid) || pdf_mark_obj(c, kid)) {
-            walk.consistent = false; // not a dictionary, or seen before: a loop or a repeat
-            continue;
-        }
-        walk.marked.push(c, kid);
-        if (pdf_resolve_indirect(c, pdf_dict_get(c, kid, PDF_NAME(Parent))) !=
-            pdf_resolve_indirect(c, node))
-            walk.consistent = false;
-        if (!isPagesNode(c, kid)) {
-            walk.pages.push(c, kid);
-            continue;
-        }
-        if (depth >= 64) {
-            walk.consistent = false;
-            continue;
-        }
-        const int before = walk.pages.len;
-        walkPageTree(c, kid, depth + 1, walk);
-        if (pdf_dict_get_int(c, kid, PDF_NAME(Count)) != walk.pages.len - before)
-            walk.consistent = false;
-    }
-}
-
-} // namespace
 
 pdf_obj* pageObjectAt(fz_context* c, pdf_document* doc, int index) {
     if (PageTable* table = PageTable::of(doc); table && table->ready(c))
@@ -96,57 +48,105 @@ void deletePageObject(fz_context* c, DocumentData& d, int index) {
     d.pageTable.removed(c, index);
 }
 
-// The number of pages the tree really holds. When its counts and links do not agree with
-// what it holds, it is rebuilt as one flat list of its distinct pages (each keeping what
-// it inherited), so that every later lookup by number agrees with that count. Memory
-// grows with the real pages only, whatever the tree claims. Throws through fz_throw.
-int countAndRepairPages(fz_context* c, pdf_document* doc, ObjList* found) {
-    pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
-    if (!pdf_is_dict(c, root))
-        return 0;
-    TreeWalk walk;
-    pdf_obj* kids = nullptr;
-    int count = 0;
-    fz_var(kids);
-    fz_var(count);
+namespace {
+
+// The tree as one flat list of `walk`'s pages under `root`: a page listed again becomes a
+// copy of its own (made before any page takes what it inherits), and each page takes what
+// it inherited on its way down. Returns the new /Kids, kept. Throws through fz_throw.
+pdf_obj* flattenTree(fz_context* c, pdf_document* doc, pdf_obj* root, PageTreeWalk& walk) {
+    const int count = walk.pages.len;
+    pdf_obj* kids = pdf_new_array(c, doc, count);
+    ObjList marked;
+    fz_var(marked);
     fz_try(c) {
-        pdf_mark_obj(c, root);
-        walk.marked.push(c, root);
-        walkPageTree(c, root, 0, walk);
-        count = walk.pages.len;
-        if (pdf_dict_get_int(c, root, PDF_NAME(Count)) != count)
-            walk.consistent = false;
-        if (!walk.consistent) {
-            pdf_obj* const inherited[] = {PDF_NAME(Resources), PDF_NAME(MediaBox),
-                                          PDF_NAME(CropBox), PDF_NAME(Rotate)};
-            kids = pdf_new_array(c, doc, count);
-            for (int i = 0; i < count; ++i) {
-                pdf_obj* page = walk.pages.items[i];
-                for (pdf_obj* key : inherited)
-                    if (!pdf_dict_get(c, page, key))
-                        if (pdf_obj* value = pdf_dict_get_inheritable(c, page, key))
-                            pdf_dict_put(c, page, key, value);
-                pdf_dict_put(c, page, PDF_NAME(Parent), root);
+        for (int i = 0; i < count; ++i) {
+            pdf_obj* page = walk.pages.items[i];
+            if (!pdf_obj_marked(c, page)) {
+                pdf_mark_obj(c, page);
+                marked.push(c, page);
                 pdf_array_push(c, kids, page);
+                continue;
             }
-            pdf_dict_put(c, root, PDF_NAME(Kids), kids);
-            pdf_dict_put_int(c, root, PDF_NAME(Count), count);
+            pdf_obj* copy = pdf_copy_dict(c, pdf_resolve_indirect(c, page));
+            pdf_array_push_drop(c, kids, pdf_add_object_drop(c, doc, copy));
         }
+        for (int i = 0; i < count; ++i) {
+            pdf_obj* page = pdf_array_get(c, kids, i);
+            for (int k = 0; k < kInheritedKeyCount; ++k) {
+                pdf_obj* value = walk.inherited.items[i * kInheritedKeyCount + k];
+                if (value && !pdf_dict_get(c, page, inheritedKey(k)))
+                    pdf_dict_put(c, page, inheritedKey(k), value);
+            }
+            pdf_dict_put(c, page, PDF_NAME(Parent), root);
+        }
+        pdf_dict_put(c, root, PDF_NAME(Kids), kids);
+        pdf_dict_put_int(c, root, PDF_NAME(Count), count);
+    }
+    fz_always(c) {
+        for (int i = 0; i < marked.len; ++i)
+            pdf_unmark_obj(c, marked.items[i]);
+        marked.release(c);
+    }
+    fz_catch(c) {
+        pdf_drop_obj(c, kids);
+        fz_rethrow(c);
+    }
+    return kids;
+}
+
+} // namespace
+
+// The number of pages the tree holds, read as other readers read it: a page listed again
+// is a page again, a loop is cut, and a tree that yields nothing gives way to the page
+// objects of the file. A tree whose counts, loops or repeats disagree with its pages is
+// rebuilt as one flat list of them (each keeping what it inherited), so that every later
+// lookup by number agrees with that count. Throws through fz_throw.
+int countAndRepairPages(fz_context* c, pdf_document* doc, ObjList* found) {
+    pdf_obj* catalog = pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Root));
+    if (!pdf_is_dict(c, catalog))
+        return 0;
+    pdf_obj* root = pdf_dict_get(c, catalog, PDF_NAME(Pages));
+    PageTreeWalk walk;
+    pdf_obj* kids = nullptr;
+    pdf_obj* scanned = nullptr;
+    int count = 0;
+    fz_var(walk);
+    fz_var(kids);
+    fz_var(scanned);
+    fz_var(count);
+    fz_var(root);
+    fz_try(c) {
+        if (pdf_is_dict(c, root))
+            walkPageTree(c, root, walk);
+        if (walk.pages.len == 0) {
+            scanned = pdf_new_array(c, doc, 8);
+            scanPageObjects(c, doc, scanned, walk);
+            if (walk.pages.len > 0 && !pdf_is_dict(c, root)) {
+                pdf_obj* made = pdf_add_new_dict(c, doc, 3);
+                pdf_dict_put(c, made, PDF_NAME(Type), PDF_NAME(Pages));
+                pdf_dict_put_drop(c, catalog, PDF_NAME(Pages), made);
+                root = pdf_dict_get(c, catalog, PDF_NAME(Pages));
+            }
+        }
+        count = walk.pages.len;
+        if (!walk.consistent && pdf_is_dict(c, root))
+            kids = flattenTree(c, doc, root, walk);
         // The pages in the order of the tree as it now stands (the new /Kids after a
         // repair): what a walk of it would find again.
         if (found) {
-            *found = walk.pages;
-            walk.pages = {};
+            *found = {};
+            for (int i = 0; i < count; ++i)
+                found->push(c, kids ? pdf_array_get(c, kids, i) : walk.pages.items[i]);
         }
     }
     fz_always(c) {
         pdf_drop_obj(c, kids);
-        for (int i = 0; i < walk.marked.len; ++i)
-            pdf_unmark_obj(c, walk.marked.items[i]);
-        walk.marked.release(c);
-        walk.pages.release(c);
+        pdf_drop_obj(c, scanned);
+        walk.release(c);
     }
     fz_catch(c) {
+        if (found)
+            found->release(c);
         fz_rethrow(c);
     }
     return count;
@@ -157,16 +157,13 @@ pdf_obj** collectPages(fz_context* c, pdf_document* doc, int* count) {
     pdf_obj* root = pdf_dict_getp(c, pdf_trailer(c, doc), "Root/Pages");
     if (!pdf_is_dict(c, root))
         return nullptr;
-    TreeWalk walk;
+    PageTreeWalk walk;
+    fz_var(walk);
     fz_try(c) {
-        pdf_mark_obj(c, root);
-        walk.marked.push(c, root);
-        walkPageTree(c, root, 0, walk);
+        walkPageTree(c, root, walk);
     }
     fz_always(c) {
-        for (int i = 0; i < walk.marked.len; ++i)
-            pdf_unmark_obj(c, walk.marked.items[i]);
-        walk.marked.release(c);
+        walk.inherited.release(c);
     }
     fz_catch(c) {
         walk.pages.release(c);

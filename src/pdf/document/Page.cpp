@@ -164,7 +164,8 @@ std::shared_ptr<const TextPage> Page::textPage() const {
     }
     auto lock = d_->doc->lock();
     pdf_page* page = d_->engine();
-    auto text = page ? extractTextPage(ctx(), page) : std::make_shared<TextPage>();
+    auto text = page ? extractTextPage(ctx(), page, d_->doc->textWithAnnotations)
+                     : std::make_shared<TextPage>();
     auto table = d_->doc->tableLock();
     const int slot = d_->detached ? -1 : d_->index;
     if (slot >= 0 && slot < int(texts.size())) {

@@ -73,7 +73,9 @@ struct DocumentData {
     // object still announce to whoever listens.
     std::unique_ptr<DocumentChanges> changes = std::make_unique<DocumentChanges>();
     bool contentEdited = false; // a page's content changed (a text layer was added)
-    int textLayerFont = 0;      // object number of the text layers' font, once made
+    // The text of a page takes in what its form fields and free-text annotations show.
+    std::atomic<bool> textWithAnnotations{true};
+    int textLayerFont = 0; // object number of the text layers' font, once made
 
     // Every page object in order, so that a lookup by number costs the same for page 20,000
     // as for page 1. Read from the tree on the first lookup; changes of the tree update it
@@ -277,7 +279,10 @@ void touch(PageData& d);
 // An engine image from a QImage (alpha becomes a soft mask). Throws through fz_throw. The
 // caller converts to Format_RGBA8888 before its guarded region, so none is made in here.
 fz_image* imageFromQImage(fz_context* c, const QImage& rgba);
-std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page);
+// With `withAnnotations`, what form fields and free-text annotations show is part of the
+// text, each line at its place in the reading order.
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page,
+                                                bool withAnnotations = true);
 std::shared_ptr<Annotation> wrapAnnotation(const std::shared_ptr<Page>& page, pdf_annot* annot);
 
 } // namespace pdf

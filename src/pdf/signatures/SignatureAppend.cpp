@@ -4,8 +4,10 @@
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
 #include "pdf/signatures/BytesDocument.h"
+#include "pdf/signatures/SignatureAppearance.h"
 #include "pdf/signatures/SignatureFields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -16,7 +18,7 @@ namespace {
 using signatures::BytesDocument;
 
 constexpr const char* kRangePlaceholder = "[0 0000000000 0000000000 0000000000]";
-constexpr int kMaxObjects = 8;
+constexpr int kMaxObjects = 12;
 
 // The stamp annotation at `want` on `page`, with its appearance stream; false when none.
 int findStamp(fz_context* c, pdf_obj* page, fz_rect want, fz_rect* rect, pdf_obj** appearance) {
@@ -91,6 +93,8 @@ struct UpdateTexts {
     QByteArray sigHead; // the signature dictionary up to its /M string
     QByteArray signingTime;
     QByteArray signerName;
+    QByteArray reason;
+    QByteArray location;
     QByteArray sigTail;
     QByteArray fieldTitle;
     std::vector<QByteArray> infoValues;
@@ -103,6 +107,10 @@ struct UpdateTexts {
                   kRangePlaceholder + "/Contents<" + QByteArray(holeHex, '0') + ">/M";
         signingTime = pdfDate(request.signingTime);
         signerName = textBytes(request.signerName);
+        if (!request.reason.isEmpty())
+            reason = textBytes(request.reason);
+        if (!request.location.isEmpty())
+            location = textBytes(request.location);
         sigTail = "/Prop_Build<</App<</Name" + pdfName(request.application) + ">>>>>>";
         fieldTitle = textBytes(fieldName);
         for (const auto& entry : request.info)
@@ -142,7 +150,7 @@ struct UpdateWriter {
 
 // The signature dictionary and its widget, objects sigNum and sigNum + 1.
 void writeSignatureAndWidget(UpdateWriter& w, const UpdateTexts& t, int sigNum, pdf_obj* page,
-                             fz_rect widgetRect, pdf_obj* appearance) {
+                             fz_rect widgetRect, int appearanceNum) {
     fz_context* c = w.c;
     const int widgetNum = sigNum + 1;
     w.begin(sigNum, 0);
@@ -150,18 +158,50 @@ void writeSignatureAndWidget(UpdateWriter& w, const UpdateTexts& t, int sigNum, 
     writeString(c, w.out, w.crypt, sigNum, 0, t.signingTime);
     fz_write_string(c, w.out, "/Name");
     writeString(c, w.out, w.crypt, sigNum, 0, t.signerName);
+    if (!t.reason.isEmpty()) {
+        fz_write_string(c, w.out, "/Reason");
+        writeString(c, w.out, w.crypt, sigNum, 0, t.reason);
+    }
+    if (!t.location.isEmpty()) {
+        fz_write_string(c, w.out, "/Location");
+        writeString(c, w.out, w.crypt, sigNum, 0, t.location);
+    }
     fz_write_data(c, w.out, t.sigTail.constData(), size_t(t.sigTail.size()));
     w.end();
     w.begin(widgetNum, 0);
     fz_write_printf(c, w.out, "<</Type/Annot/Subtype/Widget/FT/Sig/F 132/Rect[%g %g %g %g]",
                     widgetRect.x0, widgetRect.y0, widgetRect.x1, widgetRect.y1);
-    if (appearance)
-        fz_write_printf(c, w.out, "/AP<</N %d %d R>>", pdf_to_num(c, appearance),
-                        pdf_to_gen(c, appearance));
+    if (appearanceNum)
+        fz_write_printf(c, w.out, "/AP<</N %d 0 R>>", appearanceNum);
     fz_write_string(c, w.out, "/T");
     writeString(c, w.out, w.crypt, widgetNum, 0, t.fieldTitle);
     fz_write_printf(c, w.out, "/V %d 0 R/P %d %d R>>", sigNum, pdf_to_num(c, page),
                     pdf_to_gen(c, page));
+    w.end();
+}
+
+void writeRaw(fz_context* c, void* out, const unsigned char* data, size_t length) {
+    fz_write_data(c, static_cast<fz_output*>(out), data, length);
+}
+
+// The visible signature's form XObject as object `num`, its stream encrypted as the file is.
+void writeAppearance(UpdateWriter& w, int num, const SignatureAppearance& a) {
+    fz_context* c = w.c;
+    const auto* data = reinterpret_cast<const unsigned char*>(a.content.constData());
+    const size_t length = size_t(a.content.size());
+    const double* m = a.matrix;
+    w.begin(num, 0);
+    fz_write_printf(c, w.out,
+                    "<</Type/XObject/Subtype/Form/BBox[0 0 %g %g]/Matrix[%g %g %g %g %g %g]"
+                    "/Resources<</Font<</Helv<</Type/Font/Subtype/Type1/BaseFont/Helvetica"
+                    "/Encoding/WinAnsiEncoding>>>>>>/Length %d>>\nstream\n",
+                    a.width, a.height, m[0], m[1], m[2], m[3], m[4], m[5],
+                    int(w.crypt ? pdf_encrypted_len(c, w.crypt, num, 0, length) : length));
+    if (w.crypt)
+        pdf_encrypt_data(c, w.crypt, num, 0, writeRaw, w.out, data, length);
+    else
+        fz_write_data(c, w.out, data, length);
+    fz_write_string(c, w.out, "\nendstream");
     w.end();
 }
 
@@ -275,8 +315,10 @@ void writeXrefAndTrailer(UpdateWriter& w, pdf_document* doc, int size, int infoN
     for (int i = 0; i < w.written; ++i)
         fz_write_printf(c, w.out, "%d 1\n%010ld %05d n \n", w.nums[i], (long)w.offsets[i],
                         w.gens[i]);
-    fz_write_printf(c, w.out, "trailer\n<</Size %d/Root %d %d R",
-                    infoNum == size + 2 ? size + 3 : size + 2, pdf_to_num(c, root),
+    int top = size + 2;
+    for (int i = 0; i < w.written; ++i)
+        top = std::max(top, w.nums[i] + 1);
+    fz_write_printf(c, w.out, "trailer\n<</Size %d/Root %d %d R", top, pdf_to_num(c, root),
                     pdf_to_gen(c, root));
     if (infoNum)
         fz_write_printf(c, w.out, "/Info %d %d R", infoNum, infoGen);
@@ -297,23 +339,71 @@ void writeXrefAndTrailer(UpdateWriter& w, pdf_document* doc, int size, int infoN
                     (long)xref);
 }
 
-// The page the field goes on: the signer's stamp when there is one, else the first page
-// (invisible). Plain C.
-pdf_obj* fieldPage(fz_context* c, pdf_document* doc, const SignatureFieldRequest& request,
-                   fz_rect* widgetRect, pdf_obj** appearance) {
-    const QRectF& wanted = request.stampRect;
-    const fz_rect stampRect = {float(wanted.left()), float(wanted.top()), float(wanted.right()),
-                               float(wanted.bottom())};
-    *widgetRect = {0, 0, 0, 0};
-    *appearance = nullptr;
-    if (request.stampPage >= 0 && request.stampPage < pdf_count_pages(c, doc)) {
-        pdf_obj* page = pageObjectAt(c, doc, request.stampPage);
-        if (findStamp(c, page, stampRect, widgetRect, appearance))
-            return page;
+// Where a visible signature goes: the stamp's page when the stamp is there, else the
+// page asked for; with that page's crop box and rotation. Plain C.
+struct Placement {
+    int page = -1; // -1: invisible, on the first page
+    int stampFound = 0;
+    float box[4] = {};
+    int rotation = 0;
+};
+
+void findPlacement(fz_context* c, pdf_document* doc, int stampPage, const float stamp[4],
+                   int visiblePage, Placement* out) {
+    const int pages = pdf_count_pages(c, doc);
+    const fz_rect want = {stamp[0], stamp[1], stamp[2], stamp[3]};
+    fz_rect found;
+    pdf_obj* appearance = nullptr;
+    if (stampPage >= 0 && stampPage < pages &&
+        findStamp(c, pageObjectAt(c, doc, stampPage), want, &found, &appearance)) {
+        out->page = stampPage;
+        out->stampFound = 1;
+    } else if (visiblePage >= 0 && visiblePage < pages) {
+        out->page = visiblePage;
     }
-    *widgetRect = {0, 0, 0, 0};
-    *appearance = nullptr;
-    return pageObjectAt(c, doc, 0);
+    if (out->page < 0)
+        return;
+    pdf_obj* page = pageObjectAt(c, doc, out->page);
+    fz_rect box = pdf_dict_get_rect(c, page, PDF_NAME(CropBox));
+    const fz_rect media = pdf_to_rect(c, pdf_dict_get_inheritable(c, page, PDF_NAME(MediaBox)));
+    if (!pdf_is_array(c, pdf_dict_get_inheritable(c, page, PDF_NAME(CropBox))))
+        box = media;
+    else
+        box = fz_intersect_rect(
+            pdf_to_rect(c, pdf_dict_get_inheritable(c, page, PDF_NAME(CropBox))), media);
+    out->box[0] = box.x0;
+    out->box[1] = box.y0;
+    out->box[2] = box.x1;
+    out->box[3] = box.y1;
+    out->rotation = pdf_to_int(c, pdf_dict_get_inheritable(c, page, PDF_NAME(Rotate)));
+}
+
+bool findPlacementGuarded(fz_context* c, pdf_document* doc, const SignatureFieldRequest& request,
+                          Placement* out) {
+    const QRectF& r = request.stampRect;
+    const float stamp[4] = {float(r.left()), float(r.top()), float(r.right()), float(r.bottom())};
+    const int stampPage = request.stampPage;
+    const int visiblePage = request.visiblePage;
+    fz_try(c) {
+        findPlacement(c, doc, stampPage, stamp, visiblePage, out);
+    }
+    fz_catch(c) {
+        *out = Placement();
+        return false;
+    }
+    return true;
+}
+
+// The lines a visible signature shows.
+QStringList appearanceLines(const SignatureFieldRequest& request) {
+    QStringList lines{"Digitally signed by " + request.signerName,
+                      "Date: " +
+                          request.signingTime.toLocalTime().toString("yyyy-MM-dd HH:mm:ss t")};
+    if (!request.reason.isEmpty())
+        lines << "Reason: " + request.reason;
+    if (!request.location.isEmpty())
+        lines << "Location: " + request.location;
+    return lines;
 }
 
 // Sets the final /ByteRange over the placeholder, now that the file's length is known.
@@ -346,6 +436,14 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         request.fieldName.isEmpty() ? QString("Signature%1").arg(existing + 1) : request.fieldName;
     const UpdateTexts texts(request, fieldName);
 
+    Placement placement;
+    findPlacementGuarded(c, doc, request, &placement);
+    const QRectF box(QPointF(placement.box[0], placement.box[1]),
+                     QPointF(placement.box[2], placement.box[3]));
+    const SignatureAppearance look =
+        layoutSignatureAppearance(appearanceLines(request), box, placement.rotation,
+                                  placement.stampFound ? request.stampRect : QRectF());
+
     UpdateWriter w;
     w.c = c;
     w.crypt = doc->crypt;
@@ -363,9 +461,12 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
             refused = true;
             break;
         }
-        fz_rect widgetRect;
-        pdf_obj* appearance = nullptr;
-        pdf_obj* page = fieldPage(c, doc, request, &widgetRect, &appearance);
+        pdf_obj* page = pageObjectAt(c, doc, std::max(placement.page, 0));
+        const int appearanceNum = placement.page >= 0 ? pdf_xref_len(c, doc) + 2 : 0;
+        const fz_rect widgetRect =
+            appearanceNum ? fz_rect{float(look.rect.left()), float(look.rect.top()),
+                                    float(look.rect.right()), float(look.rect.bottom())}
+                          : fz_rect{0, 0, 0, 0};
         const int64_t previousXref = doc->startxref;
         const int size = pdf_xref_len(c, doc);
 
@@ -373,14 +474,16 @@ PreparedSignature prepareSignatureField(const QByteArray& fileBytes,
         w.out = fz_new_output_with_buffer(c, update);
         if (!fileBytes.endsWith('\n'))
             fz_write_byte(c, w.out, '\n');
-        writeSignatureAndWidget(w, texts, size, page, widgetRect, appearance);
+        writeSignatureAndWidget(w, texts, size, page, widgetRect, appearanceNum);
+        if (appearanceNum)
+            writeAppearance(w, appearanceNum, look);
         widgetRef = pdf_new_indirect(c, doc, size + 1, 0);
         writePageWithWidget(w, doc, page, widgetRef);
         writeFormWithWidget(w, doc, pdf_dict_get(c, pdf_trailer(c, doc), PDF_NAME(Root)),
                             widgetRef);
         int infoNum = 0;
         int infoGen = 0;
-        writeInfo(w, doc, request, texts, size + 2, &infoNum, &infoGen);
+        writeInfo(w, doc, request, texts, size + 3, &infoNum, &infoGen);
         writeXrefAndTrailer(w, doc, size, infoNum, infoGen, previousXref);
         fz_close_output(c, w.out);
     }

@@ -5,6 +5,7 @@
 #include "pdf/document/Document.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
+#include "pdf/signatures/ByteRange.h"
 #include "pdf/signatures/BytesDocument.h"
 
 #include <QFile>
@@ -289,11 +290,9 @@ std::vector<SignatureField> readSignatureFields(const QByteArray& fileBytes,
 
         const auto& ranges = field.byteRange;
         const qint64 size = fileBytes.size();
-        field.byteRangeSound = ranges.size() == 2 && ranges[0].first == 0 && ranges[0].second > 0 &&
-                               ranges[1].first > ranges[0].second && ranges[1].second >= 0 &&
-                               ranges[1].first + ranges[1].second <= size &&
-                               fileBytes[ranges[0].second] == '<' &&
-                               fileBytes[ranges[1].first - 1] == '>';
+        field.byteRangeProblem =
+            byteRangeProblem(fileBytes, ranges, field.contents, doc->crypt == nullptr);
+        field.byteRangeSound = field.byteRangeProblem.isEmpty();
         const qint64 end = ranges.empty() ? 0 : ranges.back().first + ranges.back().second;
         if (field.byteRangeSound && doc->crypt)
             field.contents = holeContents(fileBytes, ranges[0].second, ranges[1].first);

@@ -26,6 +26,7 @@ struct SignatureField {
     // file ends, or that leaves holes other than its own /Contents, is Content.
     Change changeAfterSigning = Change::None;
     bool byteRangeSound = false; // ranges start at 0, leave exactly the /Contents hole
+    QString byteRangeProblem;    // why it is not sound, as a phrase; empty when it is
 };
 
 // Every signed signature field of a PDF file, in the order of the form's fields. Empty for
@@ -41,10 +42,14 @@ struct SignatureFieldRequest {
     QDateTime signingTime; // /M
     QByteArray subFilter = "ETSI.CAdES.detached";
     qsizetype contentsCapacity = 16384; // bytes of CMS the hole can take
-    // A visible signature: the field sits on the image stamp at `stampRect` (PDF user space)
-    // of page `stampPage` and shows the stamp's picture. Invisible when no such stamp.
+    // A visible signature, showing signer, date, reason and location: below the image stamp
+    // at `stampRect` (PDF user space) of page `stampPage`, or at the lower left of page
+    // `visiblePage`. Invisible when there is no such stamp or page.
     int stampPage = -1;
     QRectF stampRect;
+    int visiblePage = -1;
+    QString reason;   // /Reason, when not empty
+    QString location; // /Location, when not empty
     // Information entries (e.g. "Subject") to set in the same update; the others stay.
     std::vector<std::pair<QByteArray, QString>> info;
     // Opens a protected file; the update is encrypted as the file is.

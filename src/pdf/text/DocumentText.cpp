@@ -39,8 +39,9 @@ pdf_page* loadPage(fz_context* c, pdf_document* doc, int index) {
 using TakePage = std::function<bool(int index)>;
 using PageDone = std::function<void(int index, std::shared_ptr<const TextPage> text)>;
 
-void extractShare(fz_buffer* source, const QByteArray& password, const base::NextIndex& next,
-                  int first, const TakePage& take, const PageDone& done) {
+void extractShare(fz_buffer* source, const QByteArray& password, bool withAnnotations,
+                  const base::NextIndex& next, int first, const TakePage& take,
+                  const PageDone& done) {
     engine::IsolatedContext isolated;
     fz_context* c = isolated.get();
     if (!c)
@@ -84,7 +85,7 @@ void extractShare(fz_buffer* source, const QByteArray& password, const base::Nex
             pdf_page* page = loadPage(c, doc, first + i);
             std::shared_ptr<const TextPage> text;
             if (page) {
-                text = extractTextPage(c, page);
+                text = extractTextPage(c, page, withAnnotations);
                 fz_drop_page(c, &page->super);
             }
             done(i, std::move(text));
@@ -142,7 +143,8 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
                 count,
                 [&](const base::NextIndex& next) {
                     extractShare(
-                        source, password, next, first, [&](int i) { return !out[size_t(i)]; },
+                        source, password, d->textWithAnnotations, next, first,
+                        [&](int i) { return !out[size_t(i)]; },
                         [&](int i, std::shared_ptr<const TextPage> text) {
                             if (text)
                                 out[size_t(i)] = std::move(text);
@@ -291,7 +293,7 @@ void Document::forEachTextPage(const std::function<bool(int, const TextPage*)>& 
                 count,
                 [&](const base::NextIndex& next) {
                     try {
-                        extractShare(source, password, next, 0, take,
+                        extractShare(source, password, d_->textWithAnnotations, next, 0, take,
                                      [&](int i, std::shared_ptr<const TextPage> text) {
                                          // A page the copy could not load is read as the
                                          // document itself reads it.

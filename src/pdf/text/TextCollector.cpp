@@ -320,14 +320,82 @@ void dropDevice(fz_context* c, fz_device* dev) {
     d->lastText = nullptr;
 }
 
+// What the page's form fields and free-text annotations show, after its contents, each
+// starting a line of its own. Throws through fz_throw.
+void runShownAnnotations(fz_context* c, pdf_page* page, fz_device* dev, fz_matrix ctm,
+                         Collected& out) {
+    for (pdf_annot* widget = pdf_first_widget(c, page); widget;
+         widget = pdf_next_widget(c, widget)) {
+        out.lineMode = -1;
+        pdf_run_annot(c, widget, dev, ctm, nullptr);
+    }
+    for (pdf_annot* annot = pdf_first_annot(c, page); annot; annot = pdf_next_annot(c, annot)) {
+        if (pdf_annot_type(c, annot) != PDF_ANNOT_FREE_TEXT)
+            continue;
+        out.lineMode = -1;
+        pdf_run_annot(c, annot, dev, ctm, nullptr);
+    }
+}
+
+// Moves the lines from `firstAdded` on (what annotations show) to their place among the
+// content's lines: before the first line of the content that lies wholly below the added
+// line's middle and shares some of its width, else after all of them.
+void placeAddedLines(Collected& out, size_t firstAdded) {
+    if (firstAdded >= out.lines.size())
+        return;
+    std::vector<std::vector<size_t>> before(firstAdded + 1);
+    for (size_t a = firstAdded; a < out.lines.size(); ++a) {
+        const QRectF& added = out.lines[a].box;
+        const double middle = added.center().y();
+        size_t at = firstAdded;
+        for (size_t l = 0; l < firstAdded; ++l) {
+            const QRectF& line = out.lines[l].box;
+            if (line.bottom() < middle && line.left() < added.right() &&
+                added.left() < line.right()) {
+                at = l;
+                break;
+            }
+        }
+        before[at].push_back(a);
+    }
+    std::vector<size_t> order;
+    order.reserve(out.lines.size());
+    for (size_t l = 0; l <= firstAdded; ++l) {
+        order.insert(order.end(), before[l].begin(), before[l].end());
+        if (l < firstAdded)
+            order.push_back(l);
+    }
+    std::vector<TextChar> chars;
+    std::vector<TextLine> lines;
+    chars.reserve(out.chars.size());
+    lines.reserve(out.lines.size());
+    for (const size_t l : order) {
+        TextLine line = out.lines[l];
+        const int first = int(chars.size());
+        for (int i = line.first; i < line.last; ++i) {
+            TextChar ch = out.chars[size_t(i)];
+            ch.line = int(lines.size());
+            chars.push_back(ch);
+        }
+        line.first = first;
+        line.last = int(chars.size());
+        lines.push_back(line);
+    }
+    out.chars.swap(chars);
+    out.lines.swap(lines);
+}
+
 } // namespace
 
-std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
+std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page,
+                                                bool withAnnotations) {
     // Each thread gathers into the same buffers page after page; a page keeps an exact copy.
     thread_local Collected collected;
     collected.reset();
     Device* dev = nullptr;
+    size_t contentLines = 0;
     fz_var(dev);
+    fz_var(contentLines);
     bool ok = true;
     fz_try(c) {
         dev = reinterpret_cast<Device*>(fz_new_device_of_size(c, sizeof(Device)));
@@ -344,8 +412,11 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
         if (!fz_is_empty_rect(box))
             collected.visible = box;
         // Run in PDF user space, so that boxes need no conversion afterwards.
-        fz_run_page_contents(c, &page->super, &dev->super, fz_invert_matrix(pageCtm(c, page)),
-                             nullptr);
+        const fz_matrix toUser = fz_invert_matrix(pageCtm(c, page));
+        fz_run_page_contents(c, &page->super, &dev->super, toUser, nullptr);
+        contentLines = collected.lines.size();
+        if (withAnnotations)
+            runShownAnnotations(c, page, &dev->super, toUser, collected);
         fz_close_device(c, &dev->super);
     }
     fz_always(c) {
@@ -367,6 +438,7 @@ std::shared_ptr<const TextPage> extractTextPage(fz_context* c, pdf_page* page) {
         }
         line.box = QRectF(QPointF(x0, y0), QPointF(x1, y1));
     }
+    placeAddedLines(collected, contentLines);
     return std::make_shared<TextPage>(collected.chars, collected.lines);
 }
 

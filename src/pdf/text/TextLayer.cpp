@@ -347,7 +347,7 @@ bool addTextLayer(Page& page, const std::vector<TextLayerLine>& lines) {
     // the bytes the document was opened from no longer holds its text.
     d.doc->contentEdited = true;
     const int slot = d.index;
-    auto text = extractTextPage(c, loaded);
+    auto text = extractTextPage(c, loaded, d.doc->textWithAnnotations);
     {
         auto table = d.doc->tableLock();
         if (slot >= 0 && slot < int(d.doc->texts.size()))

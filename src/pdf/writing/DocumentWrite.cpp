@@ -5,6 +5,7 @@
 #include "pdf/document/PageRotation.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
+#include "pdf/writing/EmptyStreams.h"
 #include "pdf/writing/StreamDeflate.h"
 
 #include "base/AtomicFile.h"
@@ -22,11 +23,18 @@ namespace {
 // Never throws.
 void restoreTrailerEntry(fz_context* c, pdf_document* doc, pdf_obj* key, pdf_obj* value) {
     fz_try(c) {
-        pdf_obj* trailer = pdf_trailer(c, doc);
-        if (trailer && value)
-            pdf_dict_put(c, trailer, key, value);
-        else if (trailer)
-            pdf_dict_del(c, trailer, key);
+        // The trailer of a cross-reference stream is that stream's dictionary: changing it
+        // opens a new section whose trailer is a copy taken before the change, so the entry
+        // is set again on whatever trailer is current afterwards.
+        for (int pass = 0; pass < 2; ++pass) {
+            pdf_obj* trailer = pdf_trailer(c, doc);
+            if (trailer && value)
+                pdf_dict_put(c, trailer, key, value);
+            else if (trailer)
+                pdf_dict_del(c, trailer, key);
+            if (pdf_trailer(c, doc) == trailer)
+                break;
+        }
     }
     fz_catch(c) {}
 }
@@ -75,6 +83,8 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
     opts.do_compress = 1;
     opts.do_compress_images = 1;
     opts.do_compress_fonts = 1;
+    if (options.collectGarbage)
+        opts.do_garbage = 2;
     const bool encrypt = !options.ownerPassword.isEmpty() || !options.userPassword.isEmpty();
     if (encrypt) {
         const QByteArray owner =
@@ -111,6 +121,8 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         savedId = pdf_keep_obj(c, pdf_dict_get(c, trailer, PDF_NAME(ID)));
         normalizeRotations(c, d_->pdf);
         deflateUnfilteredStreams(c, d_->pdf);
+        if (encrypt || (d_->pdf->crypt && opts.do_encrypt == PDF_ENCRYPT_KEEP))
+            fillEmptyStreams(c, d_->pdf);
         pdf_write_document(c, d_->pdf, out, &opts);
         fz_close_output(c, out);
     }
