@@ -1,10 +1,12 @@
 #include "app/AppCommands.h"
 
 #include "app/AboutDialog.h"
+#include "pageview/ReadingColours.h"
 #include "platform/NotificationCenter.h"
 #include "widgets/MenuBarMenus.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -91,6 +93,19 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
          {PDFDisplayModeValue::singlePage, PDFDisplayModeValue::singlePageContinuous,
           PDFDisplayModeValue::twoUp, PDFDisplayModeValue::twoUpContinuous})
         items.item(view, menuLabel(mode), N::setDisplayMode, {}, QVariant::fromValue(mode));
+    separator(view);
+    // The window ticks the colours in use (they are the person's, kept across runs).
+    QMenu* colours = view->addMenu(QStringLiteral("Colours"));
+    auto* oneColours = new QActionGroup(colours);
+    for (const QString& name : ReadingColoursScheme::names()) {
+        QAction* action =
+            items.item(colours, ReadingColoursScheme::label(ReadingColoursScheme::fromName(name)),
+                       N::setReadingColours, {}, name);
+        action->setObjectName(QStringLiteral("colours-") + name);
+        action->setCheckable(true);
+        oneColours->addAction(action);
+    }
+    items.item(view, "Presentation", N::startPresentation, K::presentation());
 
     items.item(go, "Next Page", N::nextPage, K::nextPage());
     items.item(go, "Previous Page", N::previousPage, K::previousPage());

@@ -12,15 +12,20 @@ int run(const cli::Args& args);
 
 const cli::Registrar registrar({
     .name = "search",
-    .summary = "Find every case-insensitive match of a text, in document order",
+    .summary = "Find every match of a text, in document order",
     .description = "Prints one line per match, \"page N: TEXT\", in document order, "
-                   "and the number of matches on the last line. What form fields and "
-                   "free-text annotations show is searched too.",
+                   "and the number of matches on the last line. Letters match whatever "
+                   "their case and accents (\"Zurich\" finds \"Z\u00fcrich\") unless "
+                   "asked otherwise. What form fields and free-text annotations show is "
+                   "searched too.",
     .arguments = {{.name = "FILE", .help = "the PDF file"},
-                  {.name = "QUERY",
-                   .help = "the text to find, whatever its case",
-                   .type = cli::ValueType::Text}},
-    .options = {cli::noAnnotationsOption()},
+                  {.name = "QUERY", .help = "the text to find", .type = cli::ValueType::Text}},
+    .options = {{.name = "--match-case", .help = "upper and lower case differ"},
+                {.name = "--whole-words", .help = "matches begin and end at the edges of words"},
+                {.name = "--match-diacritics",
+                 .help = "accented letters differ from plain ones (\"u\" does not find "
+                         "\"\u00fc\")"},
+                cli::noAnnotationsOption()},
     .json = "{\n"
             "  \"query\": TEXT,\n"
             "  \"count\": N,                             the number of matches\n"
@@ -40,7 +45,10 @@ int run(const cli::Args& args) {
     cli::applyAnnotationChoice(args, *doc);
     // Pages are searched as they are read and only their matches are kept: the memory
     // stays bounded by a few pages, not by the document.
-    const std::u32string needle = pdf::foldForSearch(query);
+    const pdf::SearchOptions options{.matchCase = args.has("--match-case"),
+                                     .wholeWords = args.has("--whole-words"),
+                                     .matchDiacritics = args.has("--match-diacritics")};
+    const std::u32string needle = pdf::foldForSearch(query, options);
     qsizetype total = 0;
     QJsonArray matches;
     if (!needle.empty())
@@ -48,7 +56,7 @@ int run(const cli::Args& args) {
             if (!text)
                 return true;
             QString lines;
-            for (const auto& [first, last] : text->find(needle)) {
+            for (const auto& [first, last] : text->find(needle, options)) {
                 const QString found = text->text(first, last);
                 if (args.json())
                     matches.append(QJsonObject{{"page", index + 1}, {"text", found}});

@@ -11,10 +11,19 @@
 
 namespace {
 
-// Paints the preview fitted into its rectangle, aspect kept, centred.
+QRectF fittedRect(const QImage& image, const QSize& area) {
+    const QSizeF logical = QSizeF(image.size()) / image.devicePixelRatio();
+    const QSizeF fitted = logical.scaled(QSizeF(area).shrunkBy({8, 8, 8, 8}), Qt::KeepAspectRatio);
+    return QRectF(
+        QPointF((area.width() - fitted.width()) / 2, (area.height() - fitted.height()) / 2),
+        fitted);
+}
+
+// Paints the preview fitted into its rectangle, aspect kept, centred, and the marks on it.
 class PreviewCanvas : public QWidget {
 public:
-    explicit PreviewCanvas(const QImage& image) : image_(image) {
+    explicit PreviewCanvas(const PagePreviewView& view, const QImage& image)
+        : view_(view), image_(image) {
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     }
 
@@ -24,16 +33,23 @@ protected:
             return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QSizeF logical = QSizeF(image_.size()) / image_.devicePixelRatio();
-        const QSizeF fitted =
-            logical.scaled(QSizeF(size()).shrunkBy({8, 8, 8, 8}), Qt::KeepAspectRatio);
-        const QRectF target(
-            QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+        const QRectF target = fittedRect(image_, size());
         painter.fillRect(target.adjusted(-0.5, -0.5, 0.5, 0.5), QColor(0, 0, 0, 40));
         painter.drawImage(target, image_);
+        // Multiplied, so the words stay readable under their tint.
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        for (const PagePreviewView::Mark& mark : view_.marks())
+            painter.fillRect(view_.markRect(mark.box).adjusted(-1, -1, 1, 1), mark.color);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const PagePreviewView::Mark& mark : view_.marks())
+            if (mark.strong) {
+                painter.setPen(QPen(mark.color.darker(160), 2));
+                painter.drawRect(view_.markRect(mark.box).adjusted(-2, -2, 2, 2));
+            }
     }
 
 private:
+    const PagePreviewView& view_;
     const QImage& image_;
 };
 
@@ -47,7 +63,7 @@ PagePreviewView::PagePreviewView(QWidget* parent)
     stack_ = new QStackedWidget;
     layout->addWidget(stack_);
 
-    canvas_ = new PreviewCanvas(image_);
+    canvas_ = new PreviewCanvas(*this, image_);
     stack_->addWidget(canvas_);
 
     auto* placeholder = new QWidget;
@@ -94,6 +110,24 @@ void PagePreviewView::setPage(const pdf::PagePtr& page) {
     // Sharp on high-density screens: the 400 × 550 points are rendered in device pixels.
     rendering_ = true;
     renderer_->request(page, previewSize * devicePixelRatioF());
+}
+
+void PagePreviewView::setMarks(std::vector<Mark> marks) {
+    marks_ = std::move(marks);
+    canvas_->update();
+}
+
+QRectF PagePreviewView::markRect(const QRectF& box) const {
+    if (!page_ || image_.isNull())
+        return {};
+    const QRectF target = fittedRect(image_, canvas_->size());
+    const QSizeF page = page_->displaySize();
+    if (page.isEmpty())
+        return {};
+    const QRectF shown = page_->pageToDisplay().mapRect(box);
+    const double sx = target.width() / page.width(), sy = target.height() / page.height();
+    return QRectF(target.left() + shown.left() * sx, target.top() + shown.top() * sy,
+                  shown.width() * sx, shown.height() * sy);
 }
 
 bool PagePreviewView::showsPlaceholder() const {

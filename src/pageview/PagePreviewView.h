@@ -3,8 +3,11 @@
 // shown fitted into the space, or the placeholder "No page at this index".
 #include "pdf/document/Page.h"
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
+
+#include <vector>
 
 class PagePreviewRenderer;
 class QLabel;
@@ -17,6 +20,17 @@ public:
 
     // Shows `page`, or the placeholder for nullptr.
     void setPage(const pdf::PagePtr& page);
+
+    // Rectangles tinted over the page (PDF user space); `strong` ones are outlined too.
+    struct Mark {
+        QRectF box;
+        QColor color;
+        bool strong = false;
+    };
+    void setMarks(std::vector<Mark> marks);
+    const std::vector<Mark>& marks() const { return marks_; }
+    // Where a rectangle of the page (PDF user space) lies on the widget.
+    QRectF markRect(const QRectF& box) const;
 
     bool showsPlaceholder() const;
     // A preview was asked for and has not arrived yet.
@@ -36,6 +50,7 @@ private:
     QWidget* canvas_;
     QImage image_;
     pdf::PagePtr page_;
+    std::vector<Mark> marks_;
     quint64 pageRevision_ = 0;
     bool rendering_ = false;
 };

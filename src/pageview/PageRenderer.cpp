@@ -33,13 +33,21 @@ struct PageRenderer::Job : QRunnable {
     std::shared_ptr<base::CancelToken> abort;
     std::shared_ptr<Sink> sink;
     std::shared_ptr<DisplayListCache> lists;
+    ReadingColours colours = ReadingColours::normal;
 
     void run() override {
         const base::PoolTask task;
         QImage image;
         if (!abort->isCancelled()) {
-            if (auto list = lists->get(page, abort); list && !abort->isCancelled())
+            if (auto list = lists->get(page, abort); list && !abort->isCancelled()) {
                 image = list->render(scale, clip, abort.get());
+                if (colours != ReadingColours::normal && !image.isNull()) {
+                    std::vector<QRect> pictures = list->imageRects(scale);
+                    for (QRect& r : pictures)
+                        r.translate(-clip.topLeft());
+                    ReadingColoursScheme::apply(image, colours, pictures);
+                }
+            }
         }
         // The view blits these many times; premultiplied ARGB is the raster engine's fast path.
         if (!image.isNull() && image.format() != QImage::Format_ARGB32_Premultiplied &&
@@ -163,6 +171,7 @@ void PageRenderer::request(const Key& key, const pdf::PagePtr& page, double scal
     job->abort = std::make_shared<base::CancelToken>();
     job->sink = sink_;
     job->lists = lists_;
+    job->colours = colours_;
     pending_.insert(key, {job->abort, pass_});
     pool()->start(job, int(priority));
 }
@@ -195,6 +204,15 @@ void PageRenderer::deliver(const Key& key, const std::shared_ptr<base::CancelTok
         const qint64 cost = std::max<qint64>(1, image.sizeInBytes() / 1024);
         cache_.insert(key, new QImage(image), cost);
     }
+    emit imageReady();
+}
+
+void PageRenderer::setReadingColours(ReadingColours colours) {
+    if (colours_ == colours)
+        return;
+    colours_ = colours;
+    // Every image at hand shows the old colours; whole pages go too, no stand-ins.
+    clear();
     emit imageReady();
 }
 

@@ -2,6 +2,7 @@
 // Rasterises pages on worker threads and keeps the results in a cache bounded in bytes.
 // The owner asks for what it needs while painting, between beginPass() and endPass();
 // whatever was asked for in an earlier pass but not in the latest one is cancelled.
+#include "pageview/ReadingColours.h"
 #include "pdf/document/DisplayList.h"
 #include "pdf/document/Page.h"
 
@@ -70,6 +71,9 @@ public:
     bool isRendering(const pdf::Page* page) const;
     qint64 cachedBytes() const { return cache_.totalCost() * 1024; }
     void clear();
+    // The colours pages are rendered in from now on; what was rendered before goes.
+    void setReadingColours(ReadingColours colours);
+    ReadingColours readingColours() const { return colours_; }
 
 signals:
     void imageReady();
@@ -90,6 +94,7 @@ private:
     QHash<const pdf::Page*, quint64> generations_;
     std::shared_ptr<Sink> sink_;
     std::shared_ptr<DisplayListCache> lists_;
+    ReadingColours colours_ = ReadingColours::normal;
     quint64 pass_ = 0;
     qint64 passKiB_ = 0; // what the current pass shows or has asked for
 };

@@ -21,14 +21,14 @@ constexpr int kTile = 1024;
 // The quick first look at a page while its sharp image is made.
 constexpr double kPreviewScale = 0.3;
 
-void paintSheet(QPainter& p, const QRectF& r) {
+void paintSheet(QPainter& p, const QRectF& r, const QColor& paper) {
     // A soft shadow: a few widening translucent outlines, offset downwards.
     p.setPen(Qt::NoPen);
     for (int i = 4; i >= 1; --i) {
         p.setBrush(QColor(0, 0, 0, 14 + 6 * (4 - i)));
         p.drawRoundedRect(r.adjusted(-i, -i + 1.5, i, i + 1.5), i, i);
     }
-    p.fillRect(r, Qt::white);
+    p.fillRect(r, paper);
 }
 
 } // namespace
@@ -58,7 +58,7 @@ void PdfPageView::paintEvent(QPaintEvent*) {
     bool sharp = true;
     for (int index : layout_.pagesIn(visible)) {
         const QRectF rect = layout_.pageRect(index).translated(-offset);
-        paintSheet(p, rect);
+        paintSheet(p, rect, ReadingColoursScheme::paper(renderer_->readingColours()));
         sharp &= paintPage(p, index, rect, rect.intersected(QRectF(viewport()->rect())),
                            deviceScale, dpr);
         if (!matchesByPage_.empty())

@@ -1,12 +1,14 @@
 #pragma once
 // The "Compare Documents" sheet: first a chooser for the second PDF, then both documents
-// side by side at the same page index with a names bar and page navigation.
+// side by side with a names bar and page navigation, the words that differ tinted on both
+// sides (removed red, added green, changed amber) and a list that steps through them.
 #include <QDialog>
 
 class DocumentCompareViewModel;
 class DocumentViewModel;
 class PagePreviewView;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
@@ -29,11 +31,18 @@ public:
     QPushButton* doneButton() const { return done_; }
     PagePreviewView* leftPreview() const { return leftPreview_; }
     PagePreviewView* rightPreview() const { return rightPreview_; }
+    QLabel* leftPageLabel() const { return leftPage_; }
+    QLabel* rightPageLabel() const { return rightPage_; }
+    QLabel* summaryLabel() const { return summary_; }
+    QListWidget* differenceList() const { return list_; }
+    QToolButton* previousDifferenceButton() const { return previousDifference_; }
+    QToolButton* nextDifferenceButton() const { return nextDifference_; }
 
 private:
     QWidget* buildChooser();
     QWidget* buildComparison();
     void refresh();
+    void refreshList();
 
     DocumentCompareViewModel* model_;
     QStackedWidget* content_;
@@ -48,4 +57,10 @@ private:
     QPushButton* done_;
     PagePreviewView* leftPreview_;
     PagePreviewView* rightPreview_;
+    QLabel* leftPage_;
+    QLabel* rightPage_;
+    QLabel* summary_;
+    QListWidget* list_;
+    QToolButton* previousDifference_;
+    QToolButton* nextDifference_;
 };

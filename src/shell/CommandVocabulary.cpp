@@ -1,5 +1,7 @@
 #include "shell/CommandVocabulary.h"
 
+// The names the command routing answers; setReadingColours and startPresentation are the
+// window's view modes (ViewModeHandler) and stay out of it.
 const QStringList& Notifications::all() {
     static const QStringList names{openFile,
                                    save,
@@ -80,6 +82,7 @@ VELLUMARK_SHORTCUT(ocrCurrentPage, Qt::CTRL | Qt::SHIFT | Qt::Key_R)
 VELLUMARK_SHORTCUT(exportDocument, Qt::CTRL | Qt::SHIFT | Qt::Key_E)
 VELLUMARK_SHORTCUT(undo, Qt::CTRL | Qt::Key_Z)
 VELLUMARK_SHORTCUT(redo, Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
+VELLUMARK_SHORTCUT(presentation, Qt::Key_F5)
 
 #undef VELLUMARK_SHORTCUT
 

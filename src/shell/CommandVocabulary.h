@@ -41,6 +41,9 @@ inline const QString makeSearchable = QStringLiteral("makeSearchable");
 inline const QString showReduceFileSize = QStringLiteral("showReduceFileSize");
 inline const QString undo = QStringLiteral("undo");
 inline const QString redo = QStringLiteral("redo");
+// Payload: the name of the reading colours (ReadingColoursScheme::names()).
+inline const QString setReadingColours = QStringLiteral("setReadingColours");
+inline const QString startPresentation = QStringLiteral("startPresentation");
 
 // The whole vocabulary, in catalogue order.
 const QStringList& all();
@@ -81,4 +84,5 @@ QKeySequence ocrCurrentPage();
 QKeySequence exportDocument();
 QKeySequence undo();
 QKeySequence redo();
+QKeySequence presentation();
 } // namespace KeyboardShortcuts

@@ -2,6 +2,7 @@
 
 #include "pageview/AnnotationSelector.h"
 #include "pageview/AnnotationToolGestures.h"
+#include "pageview/PageViewAccessible.h"
 #include "pageview/PdfPageView.h"
 #include "sheets/DocumentCompareView.h"
 #include "sheets/DocumentCreationView.h"
@@ -26,6 +27,7 @@
 #include "shell/SheetPresenter.h"
 #include "shell/SidebarView.h"
 #include "shell/SignatureBarView.h"
+#include "shell/ViewModeHandler.h"
 #include "shell/WelcomeView.h"
 #include "shell/ZoomBox.h"
 #include "viewmodels/AnnotationViewModel.h"
@@ -37,6 +39,7 @@
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/ReadingHistory.h"
 #include "viewmodels/SignatureViewModel.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
 
@@ -130,6 +133,12 @@ ContentView::ContentView(QWidget* parent)
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
     commands_ = new CommandNotificationHandler(documentVM_, bookmarkVM_, flags_, actions,
                                                *commandCenter_, this);
+    // Screen readers: every control named, the page text readable.
+    AccessibleNames::install();
+    PageViewAccessible::install();
+    viewModes_ = new ViewModeHandler(
+        documentVM_, [this] { return pageView_ ? pageView_->pdfView() : nullptr; }, *commandCenter_,
+        this);
 
     // The counter reads the document's own page labels, which follow its pages.
     const auto refreshLabels = [this] {

@@ -11,6 +11,7 @@ class AnnotationToolbar;
 class AnnotationViewModel;
 class BookmarkViewModel;
 class CommandNotificationHandler;
+class ViewModeHandler;
 class DocumentCreationViewModel;
 class DocumentViewModel;
 class NotificationCenter;
@@ -46,6 +47,7 @@ public:
     OCRViewModel* ocrVM() const { return ocrVM_; }
     SheetFlags* flags() const { return flags_; }
     SheetPresenter* sheetPresenter() const { return presenter_; }
+    ViewModeHandler* viewModes() const { return viewModes_; }
     // Where this window's menu bar and its shortcuts post their commands; only this
     // window's command routing listens (the toolbar acts on the window directly).
     NotificationCenter& commandCenter() const { return *commandCenter_; }
@@ -127,6 +129,7 @@ private:
     SheetFlags* flags_;
     SheetPresenter* presenter_ = nullptr;
     CommandNotificationHandler* commands_ = nullptr;
+    ViewModeHandler* viewModes_ = nullptr;
 
     QToolBar* toolbar_ = nullptr;
     QList<QAction*> documentGroup_; // everything but the file group

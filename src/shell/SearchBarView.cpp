@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
@@ -62,6 +63,31 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
 
     clear_ = borderlessButton(this, tr("Clear"));
 
+    options_ = new QToolButton(this);
+    options_->setText(tr("Options"));
+    options_->setAccessibleName(tr("Search Options"));
+    options_->setAutoRaise(true);
+    options_->setPopupMode(QToolButton::InstantPopup);
+    options_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* menu = new QMenu(options_);
+    const auto option = [menu](const QString& title) {
+        QAction* action = menu->addAction(title);
+        action->setCheckable(true);
+        return action;
+    };
+    matchCase_ = option(tr("Match Case"));
+    wholeWords_ = option(tr("Whole Words"));
+    matchDiacritics_ = option(tr("Match Diacritics"));
+    options_->setMenu(menu);
+    if (viewModel_) {
+        const pdf::SearchOptions& now = viewModel_->searchOptions();
+        matchCase_->setChecked(now.matchCase);
+        wholeWords_->setChecked(now.wholeWords);
+        matchDiacritics_->setChecked(now.matchDiacritics);
+    }
+    for (QAction* action : {matchCase_, wholeWords_, matchDiacritics_})
+        connect(action, &QAction::toggled, this, &SearchBarView::applyOptions);
+
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
@@ -72,6 +98,7 @@ SearchBarView::SearchBarView(DocumentViewModel* viewModel, QWidget* parent)
     layout->addWidget(next_, 0, Qt::AlignVCenter);
     layout->addWidget(progress_, 0, Qt::AlignVCenter);
     layout->addWidget(clear_, 0, Qt::AlignVCenter);
+    layout->addWidget(options_, 0, Qt::AlignVCenter);
 
     refreshIcons();
 
@@ -124,6 +151,17 @@ void SearchBarView::clear() {
         return;
     searched_.clear();
     viewModel_->clearSearch();
+}
+
+void SearchBarView::applyOptions() {
+    if (!viewModel_)
+        return;
+    viewModel_->setSearchOptions({.matchCase = matchCase_->isChecked(),
+                                  .wholeWords = wholeWords_->isChecked(),
+                                  .matchDiacritics = matchDiacritics_->isChecked()});
+    // The matches shown were found under the old options: find them again.
+    if (!searched_.isEmpty() && searched_ == viewModel_->searchText())
+        viewModel_->performSearch();
 }
 
 void SearchBarView::focusField() {

@@ -2,12 +2,14 @@
 // The search bar above the page view: the query field (Return searches, and with the same
 // query goes to the next match; Shift+Return to the previous; Escape asks to close), the
 // match counter ("3 of 60") with previous/next while there are matches, and a clear button
-// while there is a query. Everything it shows lives in the document view model.
+// while there is a query, and the options (match case, whole words, match diacritics), whose
+// change searches again. Everything it shows lives in the document view model.
 #include "pdf/document/PageLabels.h"
 
 #include <QWidget>
 
 class DocumentViewModel;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -24,6 +26,11 @@ public:
     QToolButton* nextButton() const { return next_; }
     QToolButton* clearButton() const { return clear_; }
     QProgressBar* progress() const { return progress_; }
+    // "Options": a menu of the search's options, each a checkable action.
+    QToolButton* optionsButton() const { return options_; }
+    QAction* matchCaseAction() const { return matchCase_; }
+    QAction* wholeWordsAction() const { return wholeWords_; }
+    QAction* matchDiacriticsAction() const { return matchDiacritics_; }
 
     // Empties the query and the matches and takes the selection off the page view.
     void clear();
@@ -42,6 +49,7 @@ protected:
 private:
     void refresh();
     void refreshIcons();
+    void applyOptions();
 
     DocumentViewModel* viewModel_;
     QLabel* glass_;
@@ -51,6 +59,10 @@ private:
     QToolButton* next_;
     QProgressBar* progress_;
     QToolButton* clear_;
+    QToolButton* options_;
+    QAction* matchCase_;
+    QAction* wholeWords_;
+    QAction* matchDiacritics_;
     QString searched_; // the query the matches shown belong to
     pdf::PageLabels labels_;
     QString counterText() const;

@@ -326,7 +326,14 @@ void DocumentViewModel::performSearch() {
         return;
     setCurrentSearchIndex(0);
     setIsSearching(true);
-    searchJob_->start(pdfDocument_, searchText_);
+    searchJob_->start(pdfDocument_, searchText_, searchOptions_);
+}
+
+void DocumentViewModel::setSearchOptions(const pdf::SearchOptions& options) {
+    if (searchOptions_ == options)
+        return;
+    searchOptions_ = options;
+    emit searchOptionsChanged();
 }
 
 void DocumentViewModel::waitForSearch() {

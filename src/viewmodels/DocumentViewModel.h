@@ -6,6 +6,7 @@
 #include "pdf/document/DocumentChanges.h"
 #include "pdf/document/DocumentPermissions.h"
 #include "pdf/text/Selection.h"
+#include "pdf/text/TextPage.h"
 #include "utilities/StandardSignature.h"
 #include "viewmodels/DocumentEdit.h"
 #include "viewmodels/PageViewInterface.h"
@@ -62,6 +63,9 @@ public:
     const QList<pdf::Selection>& searchResults() const { return searchResults_; }
     int currentSearchIndex() const { return currentSearchIndex_; }
     bool isSearching() const { return isSearching_; }
+    // Match case, whole words, accents: kept for the window's life, used by the next search.
+    const pdf::SearchOptions& searchOptions() const { return searchOptions_; }
+    void setSearchOptions(const pdf::SearchOptions& options);
     const std::optional<pdf::Selection>& currentSelection() const { return currentSelection_; }
 
     // Written directly by the page view bridge, the search bar, the command routing and
@@ -190,6 +194,7 @@ signals:
     void searchResultsChanged();
     void currentSearchIndexChanged();
     void isSearchingChanged();
+    void searchOptionsChanged();
     void currentSelectionChanged();
     // An edit was performed (or joined the last step), undone or redone.
     void editsChanged();
@@ -226,6 +231,7 @@ private:
     QList<pdf::Selection> searchResults_;
     int currentSearchIndex_ = 0;
     bool isSearching_ = false;
+    pdf::SearchOptions searchOptions_;
     SearchJob* searchJob_ = nullptr; // owned as a child
     std::optional<pdf::Selection> currentSelection_;
 

@@ -17,7 +17,8 @@ constexpr int kLongestStretch = 64;
 
 SearchJob::SearchJob(QObject* parent) : QObject(parent) {}
 
-void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
+void SearchJob::start(const pdf::DocumentPtr& document, const QString& text,
+                      const pdf::SearchOptions& options) {
     // A new query never waits for the old one: discarded, it ends at the end of its stretch.
     task_.reset();
     if (!document)
@@ -26,14 +27,14 @@ void SearchJob::start(const pdf::DocumentPtr& document, const QString& text) {
     const int threads = std::max(1, base::coreCount() - 1);
     task_ = base::Task::run(
         this,
-        [this, document, text, threads](base::TaskContext& context) {
+        [this, document, text, options, threads](base::TaskContext& context) {
             const int count = document->pageCount();
             int stretch = kFirstStretch;
             for (int first = 0; first < count && !context.isCancelled();
                  first += stretch, stretch = std::min(stretch * 2, kLongestStretch)) {
                 const int end = std::min(count, first + stretch);
                 const std::vector<pdf::Selection> matches =
-                    pdf::findStringInRange(*document, text, first, end, threads);
+                    pdf::findStringInRange(*document, text, options, first, end, threads);
                 // `this` is only touched on the main thread, while the run is still its own.
                 context.post([this, batch = QList<pdf::Selection>(matches.begin(), matches.end()),
                               end, count] { emit found(batch, end, count); });

@@ -4,6 +4,7 @@
 // matches are handed to the main thread as soon as they are known.
 #include "pdf/document/Document.h"
 #include "pdf/text/Selection.h"
+#include "pdf/text/TextPage.h"
 
 #include "base/Task.h"
 
@@ -16,8 +17,9 @@ class SearchJob : public QObject {
 public:
     explicit SearchJob(QObject* parent = nullptr);
 
-    // Cancels a run still going, then searches `document` for `text` (case-insensitive).
-    void start(const pdf::DocumentPtr& document, const QString& text);
+    // Cancels a run still going, then searches `document` for `text` as `options` ask.
+    void start(const pdf::DocumentPtr& document, const QString& text,
+               const pdf::SearchOptions& options = {});
     // Nothing more is reported from the current run, found or finished.
     void cancel();
     bool isRunning() const;

@@ -34,7 +34,9 @@ QMenu* menu(QMenuBar* bar, const QString& title) {
 // Records every posting of every catalogue name on the centre the menus are given.
 struct Recorder {
     Recorder() {
-        for (const QString& name : Notifications::all())
+        for (const QString& name :
+             Notifications::all() +
+                 QStringList{Notifications::setReadingColours, Notifications::startPresentation})
             center.subscribe(name, &owner, [this, name](const QVariant& v) {
                 posts.append({name, v});
             });
@@ -75,10 +77,10 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
                      "Create PDF from Clipboard|", "-", "Reduce File Size...|"}));
     EXPECT_EQ(describe(menu(&bar, "Edit")),
               (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Find...|Ctrl+F"}));
-    EXPECT_EQ(
-        describe(menu(&bar, "View")),
-        (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-", "Single Page|",
-                     "Single Page Continuous|", "Two Pages|", "Two Pages Continuous|"}));
+    EXPECT_EQ(describe(menu(&bar, "View")),
+              (QStringList{"Zoom In|Ctrl++", "Zoom Out|Ctrl+-", "Zoom to Fit|Ctrl+0", "-",
+                           "Single Page|", "Single Page Continuous|", "Two Pages|",
+                           "Two Pages Continuous|", "-", "Colours|", "Presentation|F5"}));
     EXPECT_EQ(
         describe(menu(&bar, "Go")),
         (QStringList{"Next Page|Ctrl+Down", "Previous Page|Ctrl+Up", "-", "First Page|Ctrl+Home",
@@ -102,6 +104,18 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
                 continue; // About opens a dialog; it is no command to the window
             if (a->isSeparator())
                 continue;
+            if (a->menu()) { // View > Colours: each scheme posts its name
+                QStringList schemes;
+                for (QAction* scheme : a->menu()->actions()) {
+                    recorder.posts.clear();
+                    scheme->trigger();
+                    ASSERT_EQ(recorder.posts.size(), 1) << scheme->text().toStdString();
+                    EXPECT_EQ(recorder.posts[0].first, Notifications::setReadingColours);
+                    schemes << recorder.posts[0].second.toString();
+                }
+                EXPECT_EQ(schemes, (QStringList{"normal", "night", "sepia", "highContrast"}));
+                continue;
+            }
             EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
             recorder.posts.clear();
             a->trigger();
@@ -116,8 +130,9 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 33);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 30);
+    EXPECT_EQ(posted.size(), 34);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 31);
+    EXPECT_TRUE(posted.contains(Notifications::startPresentation));
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 

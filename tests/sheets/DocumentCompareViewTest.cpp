@@ -8,6 +8,7 @@
 #include "viewmodels/DocumentViewModel.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -107,6 +108,79 @@ TEST_F(DocumentCompareViewTest, AnUnreadableFileSaysWhy) {
     EXPECT_TRUE(sheet.showsChooser());
     EXPECT_TRUE(sheet.chooseErrorLabel()->isVisible());
     EXPECT_TRUE(sheet.chooseErrorLabel()->text().contains("broken.pdf"));
+}
+
+// "1200" against "1500" no longer passes unseen: the words are tinted on both sides and the
+// list steps through them, also across a page that only the chosen file has.
+TEST(DocumentCompareDifferences, TintedOnBothSidesAndListed) {
+    QTemporaryDir dir;
+    ScopedFileDialogs dialogs;
+    DocumentViewModel documentVM;
+    documentVM.loadDocument(
+        QUrl::fromLocalFile(writeTemp(dir.path(), "march.pdf",
+                                      textPdf({{"Invoice March", "Total due: 1200 euros"},
+                                               {"Terms apply", "Thank you for your order"}}))));
+    DocumentCompareView sheet{documentVM};
+    sheet.resize(1000, 640);
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    // A bell in the file's name is shown, not rung.
+    dialogs->scriptOpen({writeTemp(dir.path(), "april\x07.pdf",
+                                   textPdf({{"Invoice March", "Total due: 1500 euros"},
+                                            {"Late fees: none"},
+                                            {"Terms apply", "Thank you for your order"}}))});
+    QTest::mouseClick(sheet.choosePDFButton(), Qt::LeftButton);
+    sheet.model().waitForDifferences();
+    QListWidget* list = sheet.differenceList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(sheet.summaryLabel()->text(), "2 differences");
+    EXPECT_EQ(list->item(0)->text(), "Page 1: \u201c1200\u201d \u2192 \u201c1500\u201d");
+    EXPECT_EQ(list->item(1)->text(), "Page 2: page added");
+    EXPECT_EQ(sheet.counterLabel()->text(), "Page 1 of 3");
+    EXPECT_EQ(sheet.rightNameLabel()->text(), "april?.pdf");
+
+    // The first row: one amber word on each side, where "1200" and "1500" are drawn.
+    const auto waitFor = [](PagePreviewView* side) {
+        if (side->isRendering()) {
+            QSignalSpy ready(side, &PagePreviewView::previewReady);
+            ASSERT_TRUE(ready.wait(10000));
+        }
+    };
+    waitFor(sheet.leftPreview());
+    waitFor(sheet.rightPreview());
+    for (PagePreviewView* side : {sheet.leftPreview(), sheet.rightPreview()}) {
+        ASSERT_EQ(side->marks().size(), 1u);
+        const QRect mark = side->markRect(side->marks()[0].box).toAlignedRect();
+        const QImage shown = side->grab().toImage();
+        const double ratio = shown.devicePixelRatio();
+        // Tinted: most of the word's box is amber (red leads blue), not the page's white.
+        int tinted = 0, all = 0;
+        for (int y = mark.top(); y <= mark.bottom(); ++y)
+            for (int x = mark.left(); x <= mark.right(); ++x, ++all) {
+                const QColor c = shown.pixelColor(QPoint(x, y) * ratio);
+                tinted += c.red() > c.blue() + 40;
+            }
+        EXPECT_GT(tinted, all / 2) << tinted << " of " << all;
+    }
+    saveScreenshot(&sheet, "compare-differences");
+
+    // Clicking the second entry goes to the page only the chosen file has.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(sheet.counterLabel()->text(), "Page 2 of 3");
+    EXPECT_TRUE(sheet.leftPageLabel()->text().isEmpty());
+    EXPECT_EQ(sheet.rightPageLabel()->text(), "Page 2");
+    ASSERT_FALSE(sheet.rightPreview()->marks().empty());
+    EXPECT_TRUE(sheet.rightPreview()->marks()[0].strong);
+    EXPECT_FALSE(sheet.nextDifferenceButton()->isEnabled());
+    // Paging on, the shared last page faces its counterpart without a mark.
+    QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet.leftPageLabel()->text(), "Page 2");
+    EXPECT_EQ(sheet.rightPageLabel()->text(), "Page 3");
+    EXPECT_TRUE(sheet.rightPreview()->marks().empty());
+    QTest::mouseClick(sheet.previousDifferenceButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet.counterLabel()->text(), "Page 1 of 3");
+    EXPECT_EQ(list->currentRow(), 0);
 }
 
 } // namespace

@@ -290,26 +290,9 @@ TEST_F(StripInWindow, FirstWindowFitsTheScreenWithTheStrip) {
 TEST(AnnotationStripScale, EveryControlIsReachableAt640AtDoubleScale) {
     if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2")
         GTEST_SKIP() << "this is the double-scale run";
-    // The screen of the virtual display the window is looked at on: 1600 x 1000 pixels,
-    // 800 x 500 at twice the scale.
-    QTemporaryDir dir;
-    const QString config = dir.filePath("screen.json");
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1600, "height": 1000,
-                   "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    file.close();
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_SCALE_FACTOR", "2");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=StripInWindow.*:-StripInWindow.Screenshots", "-platform",
-                 "offscreen:configfile=" + config});
-    ASSERT_TRUE(child.waitForFinished(300000));
-    const QString output = QString::fromUtf8(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    int code = -1;
+    const QString output = runAtDoubleScale("StripInWindow.*:-StripInWindow.Screenshots", &code);
+    EXPECT_EQ(code, 0) << output.toStdString();
     EXPECT_TRUE(output.contains("device pixel ratio 2, screen 800")) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 4 tests")) << output.toStdString();
 }

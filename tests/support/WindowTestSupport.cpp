@@ -6,6 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -30,6 +33,29 @@ bool waitUntil(const std::function<bool()>& done, int bound) {
 
 void open(ContentView& window, const QString& path) {
     window.documentVM()->loadDocument(QUrl::fromLocalFile(path));
+}
+
+QString runAtDoubleScale(const QString& filter, int* exitCode) {
+    *exitCode = -1;
+    QTemporaryDir dir;
+    const QString config = dir.filePath("screen.json");
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write the screen's description");
+    file.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1600, "height": 1000,
+                   "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    file.close();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_SCALE_FACTOR", "2");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=" + filter, "-platform", "offscreen:configfile=" + config});
+    if (!child.waitForFinished(300000))
+        return QStringLiteral("the double-scale run did not finish");
+    *exitCode = child.exitCode();
+    return QString::fromUtf8(child.readAll());
 }
 
 } // namespace windowtest

@@ -16,5 +16,9 @@ QString numberedFile(const QString& name, int pages);
 bool waitUntil(const std::function<bool()>& done, int bound = 10000);
 // Opens `path` in the window's document view model.
 void open(ContentView& window, const QString& path);
+// Runs the tests of this binary that `filter` selects again in a child process at twice the
+// scale, on a virtual screen of 1600 x 1000 pixels (800 x 500 at that scale); its exit
+// status lands in `exitCode` and its output is returned. The scale is fixed per process.
+QString runAtDoubleScale(const QString& filter, int* exitCode);
 
 } // namespace windowtest

@@ -7,6 +7,7 @@
 #include <QSizeF>
 
 #include <memory>
+#include <vector>
 
 namespace pdf {
 
@@ -24,6 +25,9 @@ public:
     // `cancel`, when cancelled from another thread, stops the work early (null image): the
     // engine looks at it between drawing operations.
     QImage render(double scale, QRect clip = {}, const base::CancelToken* cancel = nullptr) const;
+    // Where the page draws pictures, in pixels of the full image at `scale` (at most 256
+    // rectangles; none when the recording cannot be read). Reading colours leave these be.
+    std::vector<QRect> imageRects(double scale) const;
 
 private:
     std::unique_ptr<DisplayListData> d_;

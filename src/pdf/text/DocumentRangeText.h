@@ -21,5 +21,9 @@ std::vector<std::shared_ptr<const TextPage>> textPagesInRange(const Document& do
 // Every case-insensitive occurrence of `text` on the pages [first, end), in page order.
 std::vector<Selection> findStringInRange(const Document& document, const QString& text, int first,
                                          int end, int maxThreads = 0);
+// Every occurrence of `text` as `options` ask, on the pages [first, end), in page order.
+std::vector<Selection> findStringInRange(const Document& document, const QString& text,
+                                         const SearchOptions& options, int first, int end,
+                                         int maxThreads = 0);
 
 } // namespace pdf

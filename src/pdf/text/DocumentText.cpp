@@ -181,8 +181,16 @@ std::vector<Selection> Document::findString(const QString& text) const {
 
 std::vector<Selection> findStringInRange(const Document& document, const QString& text, int first,
                                          int end, int maxThreads) {
+    // Accents count here, as they always did for callers that name no options.
+    return findStringInRange(document, text, SearchOptions{.matchDiacritics = true}, first, end,
+                             maxThreads);
+}
+
+std::vector<Selection> findStringInRange(const Document& document, const QString& text,
+                                         const SearchOptions& options, int first, int end,
+                                         int maxThreads) {
     std::vector<Selection> results;
-    const std::u32string needle = foldForSearch(text);
+    const std::u32string needle = foldForSearch(text, options);
     if (needle.empty())
         return results;
     first = std::max(first, 0);
@@ -195,7 +203,7 @@ std::vector<Selection> findStringInRange(const Document& document, const QString
         auto p = document.page(first + i);
         if (!p)
             continue;
-        for (const auto& [first, last] : tp->find(needle))
+        for (const auto& [first, last] : tp->find(needle, options))
             results.emplace_back(std::vector<Selection::Range>{{p, first, last}});
     }
     return results;

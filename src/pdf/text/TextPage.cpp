@@ -15,7 +15,63 @@ inline char32_t foldChar(char32_t c) {
     return QChar::toCaseFolded(c);
 }
 
+bool isMark(char32_t c) {
+    const QChar::Category cat = QChar::category(c);
+    return cat == QChar::Mark_NonSpacing || cat == QChar::Mark_SpacingCombining ||
+           cat == QChar::Mark_Enclosing;
+}
+
+// The letter without its accents: the first character of its canonical decomposition, and
+// a few letters that carry a stroke rather than a separate accent.
+char32_t baseLetter(char32_t c) {
+    if (c < 0xC0)
+        return c;
+    switch (c) {
+    case U'\u00D8':
+        return U'O';
+    case U'\u00F8':
+        return U'o';
+    case U'\u0141':
+        return U'L';
+    case U'\u0142':
+        return U'l';
+    case U'\u0110':
+        return U'D';
+    case U'\u0111':
+        return U'd';
+    case U'\u0131':
+        return U'i';
+    default:
+        break;
+    }
+    while (QChar::decompositionTag(c) == QChar::Canonical) {
+        const QString parts = QChar::decomposition(c);
+        if (parts.isEmpty())
+            break;
+        c = parts.toUcs4().front();
+    }
+    return c;
+}
+
+char32_t foldChar(char32_t c, const SearchOptions& options) {
+    if (!options.matchDiacritics)
+        c = baseLetter(c);
+    return options.matchCase ? c : foldChar(c);
+}
+
+bool isWordChar(char32_t c) {
+    return QChar::isLetterOrNumber(c) || c == U'_';
+}
+
 } // namespace
+
+std::u32string foldForSearch(const QString& s, const SearchOptions& options) {
+    std::u32string out;
+    for (char32_t c : s.toUcs4())
+        if (options.matchDiacritics || !isMark(c))
+            out.push_back(foldChar(c, options));
+    return out;
+}
 
 std::u32string foldForSearch(const QString& s) {
     std::u32string out;
@@ -84,10 +140,6 @@ int TextPage::charNearest(const QPointF& p) const {
     return best;
 }
 
-static bool isWordChar(char32_t c) {
-    return QChar::isLetterOrNumber(c) || c == U'_';
-}
-
 std::pair<int, int> TextPage::wordAround(int index) const {
     if (index < 0 || index >= int(chars_.size()))
         return {0, 0};
@@ -128,6 +180,50 @@ std::vector<std::pair<int, int>> TextPage::find(const std::u32string& needle) co
             hits.emplace_back(int(i), int(i + n));
             i += n - 1;
         }
+    }
+    return hits;
+}
+
+std::vector<std::pair<int, int>> TextPage::find(const std::u32string& needle,
+                                                const SearchOptions& options) const {
+    std::vector<std::pair<int, int>> hits;
+    const size_t n = needle.size();
+    if (n == 0)
+        return hits;
+    const bool skipMarks = !options.matchDiacritics;
+    const auto wordEdge = [this](size_t before, size_t after) {
+        // Between two characters of one line, both part of a word, is not an edge.
+        if (before >= chars_.size() || after >= chars_.size())
+            return true;
+        if (chars_[before].line != chars_[after].line)
+            return true;
+        return !isWordChar(chars_[before].code) || !isWordChar(chars_[after].code);
+    };
+    for (size_t i = 0; i < chars_.size(); ++i) {
+        if (skipMarks && isMark(chars_[i].code))
+            continue;
+        if (foldChar(chars_[i].code, options) != needle[0])
+            continue;
+        const int line = chars_[i].line;
+        size_t j = i + 1, k = 1;
+        while (k < n && j < chars_.size() && chars_[j].line == line) {
+            if (skipMarks && isMark(chars_[j].code)) {
+                ++j;
+                continue;
+            }
+            if (foldChar(chars_[j].code, options) != needle[k])
+                break;
+            ++j, ++k;
+        }
+        if (k < n)
+            continue;
+        // The accents of the last letter belong to the match.
+        while (skipMarks && j < chars_.size() && chars_[j].line == line && isMark(chars_[j].code))
+            ++j;
+        if (options.wholeWords && (!wordEdge(i - 1, i) || !wordEdge(j - 1, j)))
+            continue;
+        hits.emplace_back(int(i), int(j));
+        i = j - 1;
     }
     return hits;
 }

@@ -19,6 +19,14 @@ struct TextChar {
     QString string() const { return QString::fromUcs4(&code, 1); }
 };
 
+// How a search compares: by default letters match whatever their case and accents.
+struct SearchOptions {
+    bool matchCase = false;
+    bool wholeWords = false;      // a match begins and ends at a word's edge
+    bool matchDiacritics = false; // false: "Zurich" finds "Zürich", and the other way round
+    bool operator==(const SearchOptions&) const = default;
+};
+
 struct TextLine {
     int first = 0; // first character index
     int last = 0;  // one past the last character index
@@ -48,6 +56,9 @@ public:
     // [first, last) of every case-insensitive occurrence of `needle` (folded with
     // foldForSearch) within a line, in reading order; occurrences do not overlap.
     std::vector<std::pair<int, int>> find(const std::u32string& foldedNeedle) const;
+    // The same with `options`; the needle folded with foldForSearch(text, options).
+    std::vector<std::pair<int, int>> find(const std::u32string& foldedNeedle,
+                                          const SearchOptions& options) const;
 
 private:
     std::vector<TextChar> chars_;
@@ -56,5 +67,7 @@ private:
 
 // Simple (one-to-one) case folding used by search; fold the needle the same way.
 std::u32string foldForSearch(const QString& s);
+// Folded as `options` ask: case unless matchCase, accents unless matchDiacritics.
+std::u32string foldForSearch(const QString& s, const SearchOptions& options);
 
 } // namespace pdf
