@@ -86,6 +86,7 @@ TEST(AboutDialog, EveryLibraryTheProgramsLinkIsNamed) {
         {"libcrypto.", "OpenSSL 3"},
         {"libssl.", "OpenSSL 3"},
         {"libdeflate.", "libdeflate"},
+        {"libpcre2-", "PCRE2"},
         {"libfreetype.", "FreeType"},
         {"libharfbuzz.", "HarfBuzz"},
         {"libopenjp2.", "OpenJPEG"},
