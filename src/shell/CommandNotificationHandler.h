@@ -16,6 +16,7 @@ public:
         std::function<pdf::DocumentPtr()> clipboardToPDF;
         std::function<void(const pdf::DocumentPtr&, const QString&)> exportPDFAsText;
         std::function<void()> makeSearchable;
+        std::function<void()> applyRedactions;
     };
 
     CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

@@ -1,13 +1,34 @@
 #include "shell/CommandVocabulary.h"
 
 const QStringList& Notifications::all() {
-    static const QStringList names{
-        openFile,      newDocument, importImages,   clipboardToPDF,     zoomIn,
-        zoomOut,       zoomToFit,   setDisplayMode, nextPage,           previousPage,
-        firstPage,     lastPage,    toggleSearch,   toggleBookmark,     ocrCurrentPage,
-        ocrDocument,   showExport,  showSignature,  showPageManagement, showPasswordProtection,
-        showWatermark, showCompare, exportAsText,   makeSearchable,     undo,
-        redo};
+    static const QStringList names{openFile,
+                                   newDocument,
+                                   importImages,
+                                   clipboardToPDF,
+                                   zoomIn,
+                                   zoomOut,
+                                   zoomToFit,
+                                   setDisplayMode,
+                                   nextPage,
+                                   previousPage,
+                                   firstPage,
+                                   lastPage,
+                                   toggleSearch,
+                                   toggleBookmark,
+                                   ocrCurrentPage,
+                                   ocrDocument,
+                                   showExport,
+                                   showSignature,
+                                   showPageManagement,
+                                   showPasswordProtection,
+                                   showWatermark,
+                                   showFindAndRedact,
+                                   applyRedactions,
+                                   showCompare,
+                                   exportAsText,
+                                   makeSearchable,
+                                   undo,
+                                   redo};
     return names;
 }
 

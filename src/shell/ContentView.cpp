@@ -7,6 +7,7 @@
 #include "sheets/DocumentCreationView.h"
 #include "sheets/DocumentPropertiesView.h"
 #include "sheets/ExportView.h"
+#include "sheets/FindAndRedactView.h"
 #include "sheets/FormFieldView.h"
 #include "sheets/OCRResultSheet.h"
 #include "sheets/PageManagementView.h"
@@ -120,6 +121,7 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrCurrentPage = [this] { ocrCurrentPage(); };
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.makeSearchable = [this] { makeSearchable(); };
+    actions.applyRedactions = [this] { applyRedactions(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionViewModel::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
@@ -207,6 +209,9 @@ void ContentView::attachSheets() {
     });
     sheetFor(SheetKind::formFields, [](DocumentViewModel& model, QWidget* parent) {
         return new FormFieldView(model, parent);
+    });
+    sheetFor(SheetKind::findAndRedact, [](DocumentViewModel& model, QWidget* parent) {
+        return new FindAndRedactView(model, parent);
     });
 }
 

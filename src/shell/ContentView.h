@@ -18,6 +18,7 @@ class PDFKitView;
 class OCRViewModel;
 class PageNumberField;
 class PrintController;
+class RedactionApplier;
 class ZoomBox;
 class SignatureViewModel;
 class QLabel;
@@ -61,6 +62,9 @@ public:
     void makeSearchable();
     // Writes the document's text where the person chooses; nothing without a document.
     void exportAsText();
+    // Tools > Apply Redactions: writes a copy with the document's redaction marks applied.
+    void applyRedactions();
+    RedactionApplier* redactionApplier() const { return redactionApplier_; }
     // Copies the text selected in the page view (Edit > Copy).
     void copySelection();
     // File > Document Properties: the open document's facts and fonts; nothing without one.
@@ -147,5 +151,6 @@ private:
     SearchBarView* searchBar_ = nullptr;
     PrintController* printer_ = nullptr;
     AnnotationToolbar* annotationToolbar_ = nullptr;
+    RedactionApplier* redactionApplier_ = nullptr;
     PDFKitView* pageView_ = nullptr;
 };

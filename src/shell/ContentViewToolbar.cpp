@@ -3,6 +3,8 @@
 #include "shell/ContentView.h"
 
 #include "pageview/PdfPageView.h"
+#include "platform/NotificationCenter.h"
+#include "shell/CommandVocabulary.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/SheetFlags.h"
@@ -116,6 +118,11 @@ void ContentView::buildToolbar() {
             raise(&SheetFlags::setShowPasswordProtection));
     connect(menu->addAction(tr("Compare Documents...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowCompare));
+    menu->addSeparator();
+    connect(menu->addAction(tr("Find and Redact...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowFindAndRedact));
+    connect(menu->addAction(tr("Apply Redactions...")), &QAction::triggered, this,
+            [center = commandCenter_] { center->post(Notifications::applyRedactions); });
     menu->addSeparator();
     connect(menu->addAction(tr("OCR Current Page")), &QAction::triggered, this,
             &ContentView::ocrCurrentPage);

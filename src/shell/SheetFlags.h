@@ -24,6 +24,8 @@ class SheetFlags : public QObject {
     Q_PROPERTY(bool showCompare READ showCompare WRITE setShowCompare NOTIFY showCompareChanged)
     Q_PROPERTY(bool showFormFields READ showFormFields WRITE setShowFormFields NOTIFY
                    showFormFieldsChanged)
+    Q_PROPERTY(bool showFindAndRedact READ showFindAndRedact WRITE setShowFindAndRedact NOTIFY
+                   showFindAndRedactChanged)
 
 public:
     explicit SheetFlags(QObject* parent = nullptr) : QObject(parent) {}
@@ -38,6 +40,7 @@ public:
     bool showWatermark() const { return showWatermark_; }
     bool showCompare() const { return showCompare_; }
     bool showFormFields() const { return showFormFields_; }
+    bool showFindAndRedact() const { return showFindAndRedact_; }
 
     void setShowSearch(bool on) {
         if (showSearch_ != on) {
@@ -100,6 +103,13 @@ public:
         }
     }
 
+    void setShowFindAndRedact(bool on) {
+        if (showFindAndRedact_ != on) {
+            showFindAndRedact_ = on;
+            emit showFindAndRedactChanged();
+        }
+    }
+
 signals:
     void showSearchChanged();
     void showExportChanged();
@@ -111,6 +121,7 @@ signals:
     void showWatermarkChanged();
     void showCompareChanged();
     void showFormFieldsChanged();
+    void showFindAndRedactChanged();
 
 private:
     bool showSearch_ = false;
@@ -123,4 +134,5 @@ private:
     bool showWatermark_ = false;
     bool showCompare_ = false;
     bool showFormFields_ = false;
+    bool showFindAndRedact_ = false;
 };

@@ -40,6 +40,8 @@ SheetPresenter::SheetPresenter(QWidget* window, SheetFlags* flags, QObject* pare
             flagOf(flags, &F::showCompare, &F::setShowCompare, &F::showCompareChanged));
     setFlag(SheetKind::formFields,
             flagOf(flags, &F::showFormFields, &F::setShowFormFields, &F::showFormFieldsChanged));
+    setFlag(SheetKind::findAndRedact, flagOf(flags, &F::showFindAndRedact, &F::setShowFindAndRedact,
+                                             &F::showFindAndRedactChanged));
 }
 
 void SheetPresenter::setFlag(SheetKind kind, Flag flag) {

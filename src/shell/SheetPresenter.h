@@ -22,8 +22,9 @@ enum class SheetKind {
     watermark,
     compare,
     formFields,
+    findAndRedact,
 };
-constexpr int kSheetKindCount = 9;
+constexpr int kSheetKindCount = 10;
 
 class SheetPresenter : public QObject {
     Q_OBJECT

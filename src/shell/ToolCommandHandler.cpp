@@ -8,8 +8,9 @@
 const QStringList& ToolCommandHandler::names() {
     namespace N = Notifications;
     static const QStringList list{
-        N::showSignature, N::showPageManagement, N::showPasswordProtection, N::showWatermark,
-        N::showCompare,   N::exportAsText,       N::setDisplayMode};
+        N::showSignature,  N::showPageManagement, N::showPasswordProtection,
+        N::showWatermark,  N::showCompare,        N::exportAsText,
+        N::setDisplayMode, N::showFindAndRedact,  N::applyRedactions};
     return list;
 }
 
@@ -39,6 +40,12 @@ void ToolCommandHandler::handle(const QString& name, const QVariant& payload) {
     } else if (name == N::showCompare) {
         if (flags)
             flags->setShowCompare(true);
+    } else if (name == N::showFindAndRedact) {
+        if (flags)
+            flags->setShowFindAndRedact(true);
+    } else if (name == N::applyRedactions) {
+        if (documentVM_ && documentVM_->pdfDocument() && actions_.applyRedactions)
+            actions_.applyRedactions();
     } else if (name == N::exportAsText) {
         if (documentVM_ && documentVM_->pdfDocument() && actions_.exportPDFAsText)
             actions_.exportPDFAsText(documentVM_->pdfDocument(), documentVM_->fileName());

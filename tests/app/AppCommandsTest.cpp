@@ -46,10 +46,10 @@ struct Recorder {
 
 } // namespace
 
-TEST(AppCommands, VocabularyIsTwentyFiveNamesEqualToTheirIdentifiers) {
+TEST(AppCommands, VocabularyIsTwentyEightNamesEqualToTheirIdentifiers) {
     const QStringList& all = Notifications::all();
-    EXPECT_EQ(all.size(), 26);
-    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 26);
+    EXPECT_EQ(all.size(), 28);
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 28);
     EXPECT_EQ(Notifications::undo, "undo");
     EXPECT_EQ(Notifications::ocrDocument, "ocrDocument");
     EXPECT_EQ(Notifications::showPasswordProtection, "showPasswordProtection");
@@ -83,9 +83,10 @@ TEST(AppCommands, MenusHoldTheCatalogueInOrder) {
     EXPECT_EQ(
         describe(menu(&bar, "Tools")),
         (QStringList{"Page Management...|Ctrl+Shift+P", "-", "Sign Document...|Ctrl+Shift+G",
-                     "Password Protection...|", "Add Watermark...|", "-", "Compare Documents...|",
-                     "Export as Text...|", "-", "OCR Current Page|Ctrl+Shift+R",
-                     "OCR Entire Document|", "Make Searchable|", "-", "Export...|Ctrl+Shift+E"}));
+                     "Password Protection...|", "Add Watermark...|", "-", "Find and Redact...|",
+                     "Apply Redactions...|", "-", "Compare Documents...|", "Export as Text...|",
+                     "-", "OCR Current Page|Ctrl+Shift+R", "OCR Entire Document|",
+                     "Make Searchable|", "-", "Export...|Ctrl+Shift+E"}));
 }
 
 TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {

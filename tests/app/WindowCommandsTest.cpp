@@ -187,6 +187,8 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
         {"Sign Document...", N::showSignature, "flag.showSignature"},
         {"Password Protection...", N::showPasswordProtection, "flag.showPasswordProtection"},
         {"Add Watermark...", N::showWatermark, "flag.showWatermark"},
+        {"Find and Redact...", N::showFindAndRedact, "flag.showFindAndRedact"},
+        {"Apply Redactions...", N::applyRedactions, ""}, // no marks: it only says so
         {"Compare Documents...", N::showCompare, "flag.showCompare"},
         {"Export as Text...", N::exportAsText, ""},
         {"OCR Current Page", N::ocrCurrentPage, "ocr.running"},

@@ -30,6 +30,7 @@ struct Window {
         actions.ocrCurrentPage = [this] { ++ocrPage; };
         actions.ocrEntireDocument = [this] { ++ocrDocument; };
         actions.makeSearchable = [this] { ++searchable; };
+        actions.applyRedactions = [this] { ++redactions; };
         actions.importImagesAsPDF = [this] {
             ++imports;
             return makeDocuments ? pdf::Document::fromData(fixtures::numberedPdf(3)) : nullptr;
@@ -71,6 +72,7 @@ struct Window {
         s["ocrPage"] = QString::number(ocrPage);
         s["ocrDocument"] = QString::number(ocrDocument);
         s["searchable"] = QString::number(searchable);
+        s["redactions"] = QString::number(redactions);
         s["imports"] = QString::number(imports);
         s["clips"] = QString::number(clips);
         s["exported"] = exported.join(';');
@@ -82,7 +84,7 @@ struct Window {
     SheetFlags flags;
     FakePageView view;
     std::unique_ptr<CommandNotificationHandler> handler;
-    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0;
+    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0, redactions = 0;
     bool makeDocuments = true;
     QStringList exported;
 };
@@ -169,13 +171,15 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::showPasswordProtection, {{"flag.showPasswordProtection", "1"}}},
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
+        {N::showFindAndRedact, {{"flag.showFindAndRedact", "1"}}},
+        {N::applyRedactions, {{"redactions", "1"}}},
         {N::exportAsText, {{"exported", "10:ten.pdf"}}},
         {N::makeSearchable, {{"searchable", "1"}}},
         // Nothing was edited, so there is nothing to take back or do again.
         {N::undo, {}},
         {N::redo, {}},
     };
-    ASSERT_EQ(expected.size(), 26u);
+    ASSERT_EQ(expected.size(), 28u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -210,6 +214,8 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
         {N::showPasswordProtection, {{"flag.showPasswordProtection", "1"}}},
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
+        {N::showFindAndRedact, {{"flag.showFindAndRedact", "1"}}},
+        {N::applyRedactions, {}}, // nothing to redact without a document
         {N::exportAsText, {}},
         {N::makeSearchable, {{"searchable", "1"}}},
         {N::undo, {}},

@@ -175,7 +175,8 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
         items << (action->isSeparator() ? QString("-") : action->text());
     EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
                                   "Watermark...", "Password Protection...", "Compare Documents...",
-                                  "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
+                                  "-", "Find and Redact...", "Apply Redactions...", "-",
+                                  "OCR Current Page", "OCR Entire Document", "Make Searchable",
                                   "Recognition Results...", "-", "Export as Text..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
@@ -212,6 +213,8 @@ TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocumen
         {"Tools/Sign Document...", "Ctrl+Shift+G"},
         {"Tools/Password Protection...", ""},
         {"Tools/Add Watermark...", ""},
+        {"Tools/Find and Redact...", ""},
+        {"Tools/Apply Redactions...", ""},
         {"Tools/Compare Documents...", ""},
         {"Tools/Export as Text...", ""},
         {"Tools/OCR Current Page", "Ctrl+Shift+R"},
@@ -303,6 +306,8 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
          [f] { return f->showPasswordProtection(); }},
         {Notifications::showWatermark, SheetKind::watermark, [f] { return f->showWatermark(); }},
         {Notifications::showCompare, SheetKind::compare, [f] { return f->showCompare(); }},
+        {Notifications::showFindAndRedact, SheetKind::findAndRedact,
+         [f] { return f->showFindAndRedact(); }},
     };
     for (const auto& [name, kind, flag] : sheets) {
         window.commandCenter().post(name);
