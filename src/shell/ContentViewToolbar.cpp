@@ -119,11 +119,6 @@ void ContentView::buildToolbar() {
     connect(menu->addAction(tr("Compare Documents...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowCompare));
     menu->addSeparator();
-    connect(menu->addAction(tr("Find and Redact...")), &QAction::triggered, this,
-            raise(&SheetFlags::setShowFindAndRedact));
-    connect(menu->addAction(tr("Apply Redactions...")), &QAction::triggered, this,
-            [center = commandCenter_] { center->post(Notifications::applyRedactions); });
-    menu->addSeparator();
     connect(menu->addAction(tr("OCR Current Page")), &QAction::triggered, this,
             &ContentView::ocrCurrentPage);
     connect(menu->addAction(tr("OCR Entire Document")), &QAction::triggered, this,
@@ -136,6 +131,11 @@ void ContentView::buildToolbar() {
     menu->addSeparator();
     connect(menu->addAction(tr("Export as Text...")), &QAction::triggered, this,
             &ContentView::exportAsText);
+    menu->addSeparator();
+    connect(menu->addAction(tr("Find and Redact...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowFindAndRedact));
+    connect(menu->addAction(tr("Apply Redactions...")), &QAction::triggered, this,
+            [center = commandCenter_] { center->post(Notifications::applyRedactions); });
 
     toolsButton_ = new QToolButton(toolbar_);
     toolsButton_->setText(tr("Tools"));

@@ -114,8 +114,8 @@ TEST(AppCommands, EveryItemIsEnabledAndPostsItsName) {
             }
         }
     // Every name is reachable from the menus; setDisplayMode from four items.
-    EXPECT_EQ(posted.size(), 29);
-    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 26);
+    EXPECT_EQ(posted.size(), 31);
+    EXPECT_EQ(QSet<QString>(posted.begin(), posted.end()).size(), 28);
     EXPECT_EQ(posted.count(Notifications::setDisplayMode), 4);
 }
 

@@ -175,9 +175,9 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
         items << (action->isSeparator() ? QString("-") : action->text());
     EXPECT_EQ(items, QStringList({"Page Management...", "Signatures...", "Form Fields...", "-",
                                   "Watermark...", "Password Protection...", "Compare Documents...",
-                                  "-", "Find and Redact...", "Apply Redactions...", "-",
-                                  "OCR Current Page", "OCR Entire Document", "Make Searchable",
-                                  "Recognition Results...", "-", "Export as Text..."}));
+                                  "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
+                                  "Recognition Results...", "-", "Export as Text...", "-",
+                                  "Find and Redact...", "Apply Redactions..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
 
