@@ -66,15 +66,6 @@ std::string changes(const State& before, const State& after) {
     return out;
 }
 
-QAction* menuItem(ContentView& w, const QString& label) {
-    for (QAction* top : w.menuBar()->actions())
-        if (top->menu())
-            for (QAction* a : top->menu()->actions())
-                if (a->text() == label)
-                    return a;
-    return nullptr;
-}
-
 void rotateFirstPage(ContentView& w) {
     w.documentVM()->perform(std::make_unique<RotatePageEdit>(w.documentVM()->pdfDocument(), 0));
 }

@@ -32,7 +32,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -44,6 +43,7 @@
 
 namespace {
 
+using windowtest::menuItem;
 using windowtest::waitUntil;
 
 void drag(QWidget* vp, QPoint from, QPoint to, Qt::KeyboardModifiers mods = {}) {
@@ -58,15 +58,6 @@ int redactMarks(const pdf::DocumentPtr& document) {
     for (const auto& annotation : document->page(0)->annotations())
         n += annotation->subtype() == QLatin1String("Redact") ? 1 : 0;
     return n;
-}
-
-QAction* menuItem(ContentView& window, const QString& label) {
-    for (QAction* top : window.menuBar()->actions())
-        if (top->menu())
-            for (QAction* action : top->menu()->actions())
-                if (action->text() == label)
-                    return action;
-    return nullptr;
 }
 
 class RedactionWindow : public ::testing::Test {
@@ -259,17 +250,9 @@ TEST_F(RedactionWindow, Screenshots) {
 TEST(RedactionWindowScale, AtDoubleScale) {
     if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2")
         GTEST_SKIP() << "this is the double-scale run";
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_SCALE_FACTOR", "2");
-    env.remove("VELLUMARK_SCREENSHOT_DIR");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=RedactionWindow.*:-RedactionWindow.Screenshots"});
-    ASSERT_TRUE(child.waitForFinished(300000));
-    const QString output = QString::fromUtf8(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    const auto [exitCode, output] =
+        windowtest::runAtDoubleScale("RedactionWindow.*:-RedactionWindow.Screenshots");
+    EXPECT_EQ(exitCode, 0) << output.toStdString();
     EXPECT_TRUE(output.contains("device pixel ratio 2")) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests")) << output.toStdString();
 }

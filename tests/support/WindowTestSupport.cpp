@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMenuBar>
+#include <QProcess>
 #include <QTest>
 #include <QUrl>
 
@@ -30,6 +32,30 @@ bool waitUntil(const std::function<bool()>& done, int bound) {
 
 void open(ContentView& window, const QString& path) {
     window.documentVM()->loadDocument(QUrl::fromLocalFile(path));
+}
+
+QAction* menuItem(ContentView& window, const QString& label) {
+    for (QAction* top : window.menuBar()->actions())
+        if (top->menu())
+            for (QAction* action : top->menu()->actions())
+                if (action->text() == label)
+                    return action;
+    return nullptr;
+}
+
+ChildRun runAtDoubleScale(const QString& filter) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_SCALE_FACTOR", "2");
+    env.remove("VELLUMARK_SCREENSHOT_DIR");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter});
+    ChildRun run;
+    if (child.waitForFinished(300000))
+        run.exitCode = child.exitCode();
+    run.output = QString::fromUtf8(child.readAll());
+    return run;
 }
 
 } // namespace windowtest

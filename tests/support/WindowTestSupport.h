@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 class ContentView;
+class QAction;
 
 namespace windowtest {
 
@@ -16,5 +17,15 @@ QString numberedFile(const QString& name, int pages);
 bool waitUntil(const std::function<bool()>& done, int bound = 10000);
 // Opens `path` in the window's document view model.
 void open(ContentView& window, const QString& path);
+// The window's menu bar item labelled `label`, in any menu; nullptr when there is none.
+QAction* menuItem(ContentView& window, const QString& label);
+
+// This test binary run again with `filter` at twice the scale (the scale is fixed per
+// process): its exit code and everything it printed.
+struct ChildRun {
+    int exitCode = -1;
+    QString output;
+};
+ChildRun runAtDoubleScale(const QString& filter);
 
 } // namespace windowtest
