@@ -34,8 +34,8 @@ constexpr int kTypingPauseMs = 250;
 
 } // namespace
 
-FindAndRedactView::FindAndRedactView(DocumentViewModel& documentVM, QWidget* parent)
-    : QDialog(parent), documentVM_(documentVM) {
+FindAndRedactView::FindAndRedactView(DocumentViewModel& documentVM, Marked marked, QWidget* parent)
+    : QDialog(parent), documentVM_(documentVM), marked_(std::move(marked)) {
     setObjectName(QStringLiteral("findAndRedactView"));
     setWindowTitle(tr("Find and Redact"));
     setWindowModality(Qt::WindowModal);
@@ -110,6 +110,7 @@ void FindAndRedactView::restartSearch() {
     task_.discard();
     pending_ = false;
     matches_.clear();
+    matcher_.reset();
     mark_->setEnabled(false);
     mark_->setText(tr("Mark Matches"));
     count_->setText(QString());
@@ -147,7 +148,9 @@ void FindAndRedactView::search() {
         [document, matcher](base::TaskContext&) {
             return RedactionService::findMatches(*document, *matcher);
         },
-        [this, generation](std::vector<RedactionService::Match> found) {
+        [this, generation, matcher](std::vector<RedactionService::Match> found) {
+            if (generation == generation_)
+                matcher_ = matcher;
             showMatches(std::move(found), generation);
         },
         handlers);
@@ -184,6 +187,9 @@ void FindAndRedactView::showProblem(const QString& message) {
 void FindAndRedactView::markMatches() {
     if (matches_.empty() || isSearching())
         return;
-    if (RedactionMarks::markMatches(documentVM_, matches_))
-        accept();
+    if (!RedactionMarks::markMatches(documentVM_, matches_))
+        return;
+    if (marked_)
+        marked_(matcher_);
+    accept();
 }

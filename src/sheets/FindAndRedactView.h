@@ -9,6 +9,9 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 #include <vector>
 
 class DocumentViewModel;
@@ -20,7 +23,9 @@ class QPushButton;
 class FindAndRedactView : public QDialog {
     Q_OBJECT
 public:
-    FindAndRedactView(DocumentViewModel& documentVM, QWidget* parent = nullptr);
+    // `marked` hears of the matcher whose matches were marked.
+    using Marked = std::function<void(std::shared_ptr<const RedactionMatcher>)>;
+    FindAndRedactView(DocumentViewModel& documentVM, Marked marked = {}, QWidget* parent = nullptr);
 
     QLineEdit* textField() const { return text_; }
     QCheckBox* regexToggle() const { return regex_; }
@@ -49,4 +54,6 @@ private:
     int generation_ = 0;
     bool pending_ = false; // a search started whose matches are not shown yet
     std::vector<RedactionService::Match> matches_;
+    std::shared_ptr<const RedactionMatcher> matcher_; // what found matches_
+    Marked marked_;
 };

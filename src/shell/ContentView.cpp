@@ -34,6 +34,7 @@
 #include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/ReadingHistory.h"
+#include "viewmodels/RedactionApplier.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "widgets/Appearance.h"
 #include "widgets/Icons.h"
@@ -65,7 +66,7 @@ ContentView::ContentView(QWidget* parent)
       documentVM_(new DocumentViewModel(this)), annotationVM_(new AnnotationViewModel(this)),
       bookmarkVM_(new BookmarkViewModel(this)), creationVM_(new DocumentCreationViewModel(this)),
       signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
-      flags_(new SheetFlags(this)) {
+      flags_(new SheetFlags(this)), redactionApplier_(new RedactionApplier(*documentVM_, this)) {
     setObjectName(QStringLiteral("contentView"));
     commandCenter_->setParent(this);
     setWindowIcon(Icons::applicationIcon());
@@ -210,8 +211,13 @@ void ContentView::attachSheets() {
     sheetFor(SheetKind::formFields, [](DocumentViewModel& model, QWidget* parent) {
         return new FormFieldView(model, parent);
     });
-    sheetFor(SheetKind::findAndRedact, [](DocumentViewModel& model, QWidget* parent) {
-        return new FindAndRedactView(model, parent);
+    sheetFor(SheetKind::findAndRedact, [this](DocumentViewModel& model, QWidget* parent) {
+        return new FindAndRedactView(
+            model,
+            [this](std::shared_ptr<const RedactionMatcher> matcher) {
+                redactionApplier()->rememberSearch(std::move(matcher));
+            },
+            parent);
     });
 }
 

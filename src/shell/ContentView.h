@@ -126,6 +126,7 @@ private:
     // Text recognition state: result, progress, running and the result sheet's flag.
     OCRViewModel* ocrVM_;
     SheetFlags* flags_;
+    RedactionApplier* redactionApplier_; // keeps what Find and Redact last marked
     SheetPresenter* presenter_ = nullptr;
     CommandNotificationHandler* commands_ = nullptr;
 
@@ -151,6 +152,5 @@ private:
     SearchBarView* searchBar_ = nullptr;
     PrintController* printer_ = nullptr;
     AnnotationToolbar* annotationToolbar_ = nullptr;
-    RedactionApplier* redactionApplier_ = nullptr;
     PDFKitView* pageView_ = nullptr;
 };

@@ -4,9 +4,6 @@
 #include "viewmodels/RedactionApplier.h"
 
 void ContentView::applyRedactions() {
-    if (refuseWhileLocked())
-        return;
-    if (!redactionApplier_)
-        redactionApplier_ = new RedactionApplier(*documentVM_, this);
-    redactionApplier_->apply();
+    if (!refuseWhileLocked())
+        redactionApplier_->apply();
 }

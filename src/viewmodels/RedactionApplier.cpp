@@ -32,13 +32,22 @@ QString RedactionApplier::Outcome::summary() const {
         removed << plural(paths, "drawn shape", "drawn shapes");
     if (annotations)
         removed << plural(annotations, "annotation or field", "annotations or fields");
+    if (elsewhere)
+        removed << plural(elsewhere, "match outside the pages", "matches outside the pages");
     return QCoreApplication::translate("RedactionApplier",
                                        "%1 applied to \u201c%2\u201d. Removed: %3.")
         .arg(plural(marks, "mark", "marks"), QFileInfo(path).fileName(), removed.join(", "));
 }
 
 RedactionApplier::RedactionApplier(DocumentViewModel& documentVM, QObject* parent)
-    : QObject(parent), documentVM_(documentVM) {}
+    : QObject(parent), documentVM_(documentVM) {
+    connect(&documentVM_, &DocumentViewModel::pdfDocumentChanged, this,
+            [this] { search_.reset(); });
+}
+
+void RedactionApplier::rememberSearch(std::shared_ptr<const RedactionMatcher> matcher) {
+    search_ = std::move(matcher);
+}
 
 bool RedactionApplier::apply() {
     const pdf::DocumentPtr document = documentVM_.pdfDocument();
@@ -97,12 +106,23 @@ bool RedactionApplier::apply() {
     handlers.failed = [this](const QString& error) { failed(error); };
     task_ = base::Task::run(
         this,
-        [copy, path](base::TaskContext&) {
+        [copy, path, search = search_](base::TaskContext&) {
+            // The pages take only the marks the person kept after review; the search's
+            // matches elsewhere, which no mark can show, are replaced as well.
             const RedactionService::Report report =
                 RedactionService::applyRedactions(*copy, nullptr, {});
+            const int elsewhere =
+                search ? pdf::scrubDocumentText(*copy,
+                                                [&](QString& text) {
+                                                    return search->replace(
+                                                        text, QStringLiteral("[redacted]"));
+                                                })
+                             .total()
+                       : 0;
             RedactionService::writeRedactedCopy(*copy, path);
             Outcome outcome;
             outcome.path = path;
+            outcome.elsewhere = elsewhere;
             for (const pdf::PageRedaction& page : report.pages) {
                 outcome.marks += page.marks;
                 outcome.glyphs += page.glyphs;

@@ -6,6 +6,7 @@
 // so the person can go on reviewing; the summary says what was removed.
 #include "base/Task.h"
 #include "pdf/document/Document.h"
+#include "utilities/RedactionMatcher.h"
 
 #include <QObject>
 #include <QString>
@@ -20,6 +21,10 @@ public:
     // Asks, then starts the work; false when nothing was started (no marks, cancelled).
     bool apply();
     bool isRunning() const { return task_.isRunning(); }
+    // What Find and Redact last marked: its matches outside the pages (document
+    // information, bookmark titles, annotation texts, form values) are replaced in the copy
+    // too. Forgotten when another document opens.
+    void rememberSearch(std::shared_ptr<const RedactionMatcher> matcher);
     // Until the work has returned and its result was shown (tests, closing windows).
     void wait();
 
@@ -27,6 +32,7 @@ public:
     struct Outcome {
         QString path;
         int marks = 0, glyphs = 0, images = 0, paths = 0, annotations = 0;
+        int elsewhere = 0; // matches replaced outside the pages
         QString summary() const;
     };
 
@@ -41,5 +47,6 @@ private:
 
     DocumentViewModel& documentVM_;
     base::Task task_;
+    std::shared_ptr<const RedactionMatcher> search_;
     bool pending_ = false; // started, and its result not yet shown
 };

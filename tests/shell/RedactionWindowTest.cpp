@@ -227,6 +227,22 @@ TEST_F(RedactionWindow, FindAndRedactCountsMatchesAndMarksThemInOneStep) {
     QTest::mouseClick(sheet->markButton(), Qt::LeftButton);
     EXPECT_EQ(window.sheetPresenter()->dialog(SheetKind::findAndRedact), nullptr);
     EXPECT_EQ(redactMarks(document()), 2);
+
+    // Applied, the search also takes its matches out of what no mark can cover.
+    document()->setInfo(pdf::InfoKey::Title, "Memo HIDDEN plans");
+    const QString out = windowtest::folder() + "/found-out.pdf";
+    alerts->confirmAnswers = {true};
+    dialogs->scriptSave(out);
+    menuItem(window, "Apply Redactions...")->trigger();
+    window.redactionApplier()->wait();
+    const auto written = pdf::Document::open(out);
+    ASSERT_NE(written, nullptr);
+    EXPECT_EQ(written->info(pdf::InfoKey::Title), "Memo [redacted] plans");
+    const QString text = fixtures::pdftotextPage(out, 1);
+    EXPECT_FALSE(text.contains("HIDDEN")) << text.toStdString();
+    EXPECT_FALSE(text.contains("4111")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SECRET")) << text.toStdString();
+
     window.documentVM()->undo();
     EXPECT_EQ(redactMarks(document()), 0);
 }
