@@ -121,6 +121,9 @@ void AppCommands::install(QMenuBar* bar, NotificationCenter& center) {
     items.item(tools, "Password Protection...", N::showPasswordProtection);
     items.item(tools, "Add Watermark...", N::showWatermark);
     separator(tools);
+    items.item(tools, "Find and Redact...", N::showFindAndRedact);
+    items.item(tools, "Apply Redactions...", N::applyRedactions);
+    separator(tools);
     items.item(tools, "Compare Documents...", N::showCompare);
     items.item(tools, "Export as Text...", N::exportAsText);
     separator(tools);

@@ -22,6 +22,7 @@ constexpr ToolInfo kTools[] = {
     {AnnotationTool::line, "line", "Line", "line.diagonal"},
     {AnnotationTool::arrow, "arrow", "Arrow", "arrow.right"},
     {AnnotationTool::signature, "signature", "Signature", "signature"},
+    {AnnotationTool::redact, "redact", "Redact", "rectangle.redact"},
 };
 
 const ToolInfo& info(AnnotationTool tool) {
@@ -32,9 +33,9 @@ constexpr const char* kColorNames[] = {"yellow", "green", "blue", "pink", "orang
 
 } // namespace
 
-const std::array<AnnotationTool, 12>& allAnnotationTools() {
-    static const std::array<AnnotationTool, 12> all = [] {
-        std::array<AnnotationTool, 12> a{};
+const std::array<AnnotationTool, 13>& allAnnotationTools() {
+    static const std::array<AnnotationTool, 13> all = [] {
+        std::array<AnnotationTool, 13> a{};
         for (size_t i = 0; i < a.size(); ++i)
             a[i] = kTools[i].tool;
         return a;

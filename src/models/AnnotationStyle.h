@@ -21,13 +21,14 @@ enum class AnnotationTool {
     line,
     arrow,
     signature,
+    redact,
 };
 
-const std::array<AnnotationTool, 12>& allAnnotationTools();
+const std::array<AnnotationTool, 13>& allAnnotationTools();
 QString rawValue(AnnotationTool tool); // also its id
 QString label(AnnotationTool tool);    // the toolbar button's tooltip
 QString systemImage(AnnotationTool tool);
-// Exactly the twelve raw values, case-sensitive.
+// Exactly the thirteen raw values, case-sensitive.
 std::optional<AnnotationTool> annotationToolFromRawValue(const QString& raw);
 
 enum class HighlightColor { yellow, green, blue, pink, orange };

@@ -3,9 +3,11 @@
 #include "pageview/PdfPageView.h"
 #include "pdf/annotations/AnnotationCreate.h"
 #include "pdf/document/Page.h"
+#include "pdf/text/TextPage.h"
 #include "viewmodels/AnnotationCreation.h"
 #include "viewmodels/AnnotationViewModel.h"
 #include "viewmodels/DocumentViewModel.h"
+#include "viewmodels/RedactionMarks.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,6 +37,7 @@ bool placesByDragging(AnnotationTool tool) {
     case AnnotationTool::line:
     case AnnotationTool::arrow:
     case AnnotationTool::signature:
+    case AnnotationTool::redact:
         return true;
     default:
         return false;
@@ -127,6 +130,20 @@ pdf::AnnotationPtr AnnotationToolGestures::annotationAt(QPointF viewportPoint,
     return nullptr;
 }
 
+bool AnnotationToolGestures::onText(const Press& at) const {
+    const pdf::DocumentPtr document = view_.document();
+    const pdf::PagePtr page = document ? document->page(at.page) : nullptr;
+    const auto text = page ? page->textPage() : nullptr;
+    if (!text)
+        return false;
+    const int nearest = text->charNearest(at.pagePoint);
+    if (nearest < 0)
+        return false;
+    // The line's box, so a press between words still starts a selection.
+    const QRectF line = text->lines()[size_t(text->chars()[size_t(nearest)].line)].box;
+    return line.normalized().adjusted(-1, -1, 1, 1).contains(at.pagePoint);
+}
+
 pdf::AnnotationPtr AnnotationToolGestures::noteAt(QPointF viewportPoint) const {
     return annotationAt(viewportPoint, QStringLiteral("Text"));
 }
@@ -138,6 +155,7 @@ pdf::AnnotationPtr AnnotationToolGestures::textBoxAt(QPointF viewportPoint) cons
 }
 
 bool AnnotationToolGestures::press(QMouseEvent* event) {
+    selectingText_ = false;
     if (event->button() != Qt::LeftButton)
         return false;
     if (editor_) {
@@ -158,6 +176,12 @@ bool AnnotationToolGestures::press(QMouseEvent* event) {
     const std::optional<Press> at = locate(event->position());
     if (!at)
         return true;
+    // The redact tool marks text by selecting it, and an area by dragging beside text, or
+    // anywhere with Ctrl held (a scan's recognised text covers the whole page).
+    selectingText_ = current == AnnotationTool::redact &&
+                     !(event->modifiers() & Qt::ControlModifier) && onText(*at);
+    if (selectingText_)
+        return false;
     if (current == AnnotationTool::freehand) {
         // A stroke on another page starts a group of its own.
         if (inkPage_ != at->page)
@@ -176,6 +200,14 @@ bool AnnotationToolGestures::move(QMouseEvent* event) {
     if (!pressed_) {
         if (!placesByDragging(tool()))
             return false;
+        if (tool() == AnnotationTool::redact) {
+            // A text selection under way is the view's; over text the pointer says so.
+            if (event->buttons() != Qt::NoButton)
+                return false;
+            const std::optional<Press> at = locate(event->position());
+            view_.viewport()->setCursor(at && onText(*at) ? Qt::IBeamCursor : Qt::CrossCursor);
+            return true;
+        }
         view_.viewport()->setCursor(Qt::CrossCursor);
         return true;
     }
@@ -196,6 +228,13 @@ bool AnnotationToolGestures::release(QMouseEvent* event) {
         // The selection just made is marked at once; the view finishes its own release.
         if (const auto selection = view_.currentSelection())
             if (AnnotationCreation::addMarkup(current, settings_, selection, documentVM_))
+                view_.clearSelection();
+        return false;
+    }
+    if (current == AnnotationTool::redact && selectingText_) {
+        selectingText_ = false;
+        if (const auto selection = view_.currentSelection())
+            if (RedactionMarks::markSelection(documentVM_, *selection))
                 view_.clearSelection();
         return false;
     }
@@ -256,6 +295,11 @@ void AnnotationToolGestures::finishDrag(const Press& start, const Press& end) {
         if (!click)
             AnnotationCreation::addShape(tool(), settings_, documentVM_, page, start.pagePoint,
                                          end.pagePoint);
+        break;
+    case AnnotationTool::redact:
+        if (!click)
+            RedactionMarks::markArea(documentVM_, page,
+                                     QRectF(start.pagePoint, end.pagePoint).normalized());
         break;
     case AnnotationTool::signature:
         if (placeSignature_)
@@ -439,6 +483,12 @@ void AnnotationToolGestures::paint(QPainter& painter) const {
         case AnnotationTool::arrow:
             painter.setPen(pen);
             painter.drawLine(pressed_->viewportPoint, dragPoint_);
+            break;
+        case AnnotationTool::redact:
+            // The outline the mark will have.
+            painter.setPen(QPen(QColor(217, 26, 26), 1.5));
+            painter.setBrush(QColor(217, 26, 26, 40));
+            painter.drawRect(box);
             break;
         default:
             painter.setPen(QPen(view_.palette().color(QPalette::Highlight), 1, Qt::DashLine));

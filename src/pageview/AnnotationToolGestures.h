@@ -1,7 +1,8 @@
 #pragma once
 // What the mouse (or a pen) does on the pages while a drawing tool of the annotation
 // toolbar is chosen: underline or strike out what is selected, place notes and text boxes
-// (edited in place), draw ink, drag out shapes, lines and arrows, place a signature.
+// (edited in place), draw ink, drag out shapes, lines and arrows, place a signature,
+// mark text or areas for redaction.
 // The page view hands its input here first; whatever is not taken goes on as before.
 #include "models/AnnotationStyle.h"
 #include "pdf/annotations/Annotation.h"
@@ -73,6 +74,8 @@ private:
     QPointF toViewport(int page, QPointF pagePoint) const;
     pdf::AnnotationPtr annotationAt(QPointF viewportPoint, const QString& subtype) const;
     pdf::AnnotationPtr noteAt(QPointF viewportPoint) const;
+    // Whether a line of the page's text lies under the point.
+    bool onText(const Press& at) const;
     pdf::AnnotationPtr textBoxAt(QPointF viewportPoint) const;
     void finishDrag(const Press& start, const Press& end);
     // Opens the editor over `viewportRect` with `text`; `commit` receives what was typed.
@@ -88,6 +91,7 @@ private:
 
     std::optional<Press> pressed_;
     QPointF dragPoint_;           // viewport
+    bool selectingText_ = false;  // the redact tool's press began a text selection
     std::vector<QPointF> stroke_; // page points of the stroke being drawn
     int inkPage_ = -1;
     std::vector<std::vector<QPointF>> pendingStrokes_;

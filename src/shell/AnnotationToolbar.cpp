@@ -44,6 +44,7 @@ StyleRow styleRow(AnnotationTool tool) {
     case AnnotationTool::none:
     case AnnotationTool::note:
     case AnnotationTool::signature:
+    case AnnotationTool::redact:
         break;
     }
     return StyleRow::none;

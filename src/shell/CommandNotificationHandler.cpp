@@ -10,4 +10,5 @@ CommandNotificationHandler::CommandNotificationHandler(DocumentViewModel* docume
                                     actions.importImagesAsPDF, actions.clipboardToPDF,
                                     actions.makeSearchable, actions.closeWindow},
                                    center, this)),
-      tool_(new ToolCommandHandler(documentVM, flags, {actions.exportPDFAsText}, center, this)) {}
+      tool_(new ToolCommandHandler(
+          documentVM, flags, {actions.exportPDFAsText, actions.applyRedactions}, center, this)) {}

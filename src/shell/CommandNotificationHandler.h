@@ -18,6 +18,7 @@ public:
         std::function<void()> makeSearchable;
         // File > Close with no document open: the window itself goes.
         std::function<void()> closeWindow;
+        std::function<void()> applyRedactions;
     };
 
     CommandNotificationHandler(DocumentViewModel* documentVM, BookmarkViewModel* bookmarkVM,

@@ -27,6 +27,8 @@ const QStringList& Notifications::all() {
                                    showPageManagement,
                                    showPasswordProtection,
                                    showWatermark,
+                                   showFindAndRedact,
+                                   applyRedactions,
                                    showCompare,
                                    exportAsText,
                                    makeSearchable,

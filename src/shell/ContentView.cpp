@@ -8,6 +8,7 @@
 #include "sheets/DocumentCreationView.h"
 #include "sheets/DocumentPropertiesView.h"
 #include "sheets/ExportView.h"
+#include "sheets/FindAndRedactView.h"
 #include "sheets/FormFieldView.h"
 #include "sheets/OCRResultSheet.h"
 #include "sheets/PageManagementView.h"
@@ -38,6 +39,7 @@
 #include "viewmodels/FileConversionViewModel.h"
 #include "viewmodels/OCRViewModel.h"
 #include "viewmodels/ReadingHistory.h"
+#include "viewmodels/RedactionApplier.h"
 #include "viewmodels/SignatureViewModel.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/Appearance.h"
@@ -70,7 +72,7 @@ ContentView::ContentView(QWidget* parent)
       documentVM_(new DocumentViewModel(this)), annotationVM_(new AnnotationViewModel(this)),
       bookmarkVM_(new BookmarkViewModel(this)), creationVM_(new DocumentCreationViewModel(this)),
       signatureVM_(new SignatureViewModel(this)), ocrVM_(new OCRViewModel(this)),
-      flags_(new SheetFlags(this)) {
+      flags_(new SheetFlags(this)), redactionApplier_(new RedactionApplier(*documentVM_, this)) {
     setObjectName(QStringLiteral("contentView"));
     commandCenter_->setParent(this);
     setWindowIcon(Icons::applicationIcon());
@@ -128,6 +130,7 @@ ContentView::ContentView(QWidget* parent)
     actions.ocrEntireDocument = [this] { ocrEntireDocument(); };
     actions.makeSearchable = [this] { makeSearchable(); };
     actions.closeWindow = [this] { close(); };
+    actions.applyRedactions = [this] { applyRedactions(); };
     actions.exportPDFAsText = [this](const pdf::DocumentPtr&, const QString&) { exportAsText(); };
     actions.importImagesAsPDF = [] { return FileConversionViewModel::importImagesAsPDF(); };
     actions.clipboardToPDF = [] { return FileConversionViewModel::clipboardToPDF(); };
@@ -232,6 +235,14 @@ void ContentView::attachSheets() {
     });
     sheetFor(SheetKind::reduceFileSize, [](DocumentViewModel& model, QWidget* parent) {
         return new ReduceFileSizeView(model, parent);
+    });
+    sheetFor(SheetKind::findAndRedact, [this](DocumentViewModel& model, QWidget* parent) {
+        return new FindAndRedactView(
+            model,
+            [this](std::shared_ptr<const RedactionMatcher> matcher) {
+                redactionApplier()->rememberSearch(std::move(matcher));
+            },
+            parent);
     });
 }
 

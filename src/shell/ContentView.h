@@ -19,6 +19,7 @@ class PDFKitView;
 class OCRViewModel;
 class PageNumberField;
 class PrintController;
+class RedactionApplier;
 class ZoomBox;
 class SignatureViewModel;
 class QLabel;
@@ -63,6 +64,9 @@ public:
     void makeSearchable();
     // Writes the document's text where the person chooses; nothing without a document.
     void exportAsText();
+    // Tools > Apply Redactions: writes a copy with the document's redaction marks applied.
+    void applyRedactions();
+    RedactionApplier* redactionApplier() const { return redactionApplier_; }
     // Copies the text selected in the page view (Edit > Copy).
     void copySelection();
     // File > Document Properties: the open document's facts and fonts; nothing without one.
@@ -127,6 +131,7 @@ private:
     // Text recognition state: result, progress, running and the result sheet's flag.
     OCRViewModel* ocrVM_;
     SheetFlags* flags_;
+    RedactionApplier* redactionApplier_; // keeps what Find and Redact last marked
     SheetPresenter* presenter_ = nullptr;
     CommandNotificationHandler* commands_ = nullptr;
     ViewModeHandler* viewModes_ = nullptr;

@@ -3,6 +3,8 @@
 #include "shell/ContentView.h"
 
 #include "pageview/PdfPageView.h"
+#include "platform/NotificationCenter.h"
+#include "shell/CommandVocabulary.h"
 #include "shell/PDFKitView.h"
 #include "shell/PageNumberField.h"
 #include "shell/SheetFlags.h"
@@ -131,6 +133,11 @@ void ContentView::buildToolbar() {
             &ContentView::exportAsText);
     connect(menu->addAction(tr("Reduce File Size...")), &QAction::triggered, this,
             raise(&SheetFlags::setShowReduceFileSize));
+    menu->addSeparator();
+    connect(menu->addAction(tr("Find and Redact...")), &QAction::triggered, this,
+            raise(&SheetFlags::setShowFindAndRedact));
+    connect(menu->addAction(tr("Apply Redactions...")), &QAction::triggered, this,
+            [center = commandCenter_] { center->post(Notifications::applyRedactions); });
 
     toolsButton_ = new QToolButton(toolbar_);
     toolsButton_->setText(tr("Tools"));

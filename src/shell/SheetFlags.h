@@ -26,6 +26,8 @@ class SheetFlags : public QObject {
                    showReduceFileSizeChanged)
     Q_PROPERTY(bool showFormFields READ showFormFields WRITE setShowFormFields NOTIFY
                    showFormFieldsChanged)
+    Q_PROPERTY(bool showFindAndRedact READ showFindAndRedact WRITE setShowFindAndRedact NOTIFY
+                   showFindAndRedactChanged)
 
 public:
     explicit SheetFlags(QObject* parent = nullptr) : QObject(parent) {}
@@ -41,6 +43,7 @@ public:
     bool showCompare() const { return showCompare_; }
     bool showReduceFileSize() const { return showReduceFileSize_; }
     bool showFormFields() const { return showFormFields_; }
+    bool showFindAndRedact() const { return showFindAndRedact_; }
 
     void setShowSearch(bool on) {
         if (showSearch_ != on) {
@@ -109,6 +112,13 @@ public:
         }
     }
 
+    void setShowFindAndRedact(bool on) {
+        if (showFindAndRedact_ != on) {
+            showFindAndRedact_ = on;
+            emit showFindAndRedactChanged();
+        }
+    }
+
 signals:
     void showSearchChanged();
     void showExportChanged();
@@ -121,6 +131,7 @@ signals:
     void showCompareChanged();
     void showReduceFileSizeChanged();
     void showFormFieldsChanged();
+    void showFindAndRedactChanged();
 
 private:
     bool showSearch_ = false;
@@ -134,4 +145,5 @@ private:
     bool showCompare_ = false;
     bool showReduceFileSize_ = false;
     bool showFormFields_ = false;
+    bool showFindAndRedact_ = false;
 };

@@ -43,6 +43,8 @@ SheetPresenter::SheetPresenter(QWidget* window, SheetFlags* flags, QObject* pare
     setFlag(SheetKind::reduceFileSize,
             flagOf(flags, &F::showReduceFileSize, &F::setShowReduceFileSize,
                    &F::showReduceFileSizeChanged));
+    setFlag(SheetKind::findAndRedact, flagOf(flags, &F::showFindAndRedact, &F::setShowFindAndRedact,
+                                             &F::showFindAndRedactChanged));
 }
 
 void SheetPresenter::setFlag(SheetKind kind, Flag flag) {

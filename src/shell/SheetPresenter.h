@@ -23,8 +23,9 @@ enum class SheetKind {
     compare,
     formFields,
     reduceFileSize,
+    findAndRedact,
 };
-constexpr int kSheetKindCount = 10;
+constexpr int kSheetKindCount = 11;
 
 class SheetPresenter : public QObject {
     Q_OBJECT

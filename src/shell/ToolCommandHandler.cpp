@@ -8,8 +8,10 @@
 const QStringList& ToolCommandHandler::names() {
     namespace N = Notifications;
     static const QStringList list{
-        N::showSignature, N::showPageManagement, N::showPasswordProtection, N::showWatermark,
-        N::showCompare,   N::exportAsText,       N::setDisplayMode,         N::showReduceFileSize};
+        N::showSignature,  N::showPageManagement, N::showPasswordProtection,
+        N::showWatermark,  N::showCompare,        N::exportAsText,
+        N::setDisplayMode, N::showReduceFileSize, N::showFindAndRedact,
+        N::applyRedactions};
     return list;
 }
 
@@ -42,6 +44,12 @@ void ToolCommandHandler::handle(const QString& name, const QVariant& payload) {
     } else if (name == N::showCompare) {
         if (flags)
             flags->setShowCompare(true);
+    } else if (name == N::showFindAndRedact) {
+        if (flags)
+            flags->setShowFindAndRedact(true);
+    } else if (name == N::applyRedactions) {
+        if (documentVM_ && documentVM_->pdfDocument() && actions_.applyRedactions)
+            actions_.applyRedactions();
     } else if (name == N::exportAsText) {
         if (documentVM_ && documentVM_->pdfDocument() && actions_.exportPDFAsText)
             actions_.exportPDFAsText(documentVM_->pdfDocument(), documentVM_->fileName());

@@ -1,6 +1,6 @@
 #pragma once
-// Turns the tool commands into raised sheet flags, exports the text, and applies a page
-// layout to the model and the page view at once.
+// Turns the tool commands into raised sheet flags, exports the text, applies redactions,
+// and applies a page layout to the model and the page view at once.
 #include "pdf/document/Document.h"
 
 #include <QObject>
@@ -21,6 +21,8 @@ public:
         // Writes the document's text where the person chooses; `fileName` names the source.
         std::function<void(const pdf::DocumentPtr& document, const QString& fileName)>
             exportPDFAsText;
+        // Writes a copy of the open document with its redaction marks applied.
+        std::function<void()> applyRedactions;
     };
 
     ToolCommandHandler(DocumentViewModel* documentVM, SheetFlags* flags, Actions actions,

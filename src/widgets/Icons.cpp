@@ -47,6 +47,7 @@ const QHash<QString, QString>& themeNames() {
         {"line.diagonal", "draw-line"},
         {"arrow.right", "draw-arrow"},
         {"signature", "document-sign"},
+        {"rectangle.redact", "edit-redact"},
         {"trash", "edit-delete"},
         {"paperclip", "mail-attachment"},
         {"text.bubble", "mail-message"},

@@ -67,15 +67,6 @@ std::string changes(const State& before, const State& after) {
     return out;
 }
 
-QAction* menuItem(ContentView& w, const QString& label) {
-    for (QAction* top : w.menuBar()->actions())
-        if (top->menu())
-            for (QAction* a : top->menu()->actions())
-                if (a->text() == label)
-                    return a;
-    return nullptr;
-}
-
 void rotateFirstPage(ContentView& w) {
     w.documentVM()->perform(std::make_unique<RotatePageEdit>(w.documentVM()->pdfDocument(), 0));
 }
@@ -195,6 +186,8 @@ TEST_F(WindowCommandsTest, EachCommandActsInTheWindowItWasGivenInOnly) {
         {"Sign Document...", N::showSignature, "flag.showSignature"},
         {"Password Protection...", N::showPasswordProtection, "flag.showPasswordProtection"},
         {"Add Watermark...", N::showWatermark, "flag.showWatermark"},
+        {"Find and Redact...", N::showFindAndRedact, "flag.showFindAndRedact"},
+        {"Apply Redactions...", N::applyRedactions, ""}, // no marks: it only says so
         {"Compare Documents...", N::showCompare, "flag.showCompare"},
         {"Reduce File Size...", N::showReduceFileSize, "flag.showReduceFileSize"},
         {"Export as Text...", N::exportAsText, ""},

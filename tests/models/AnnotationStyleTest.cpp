@@ -12,10 +12,10 @@ TEST(AnnotationStyle, ToolsInToolbarOrderWithLabelsAndExactRawValues) {
     }
     EXPECT_EQ(raw,
               (QStringList{"none", "highlight", "underline", "strikethrough", "note", "freehand",
-                           "text", "rectangle", "oval", "line", "arrow", "signature"}));
+                           "text", "rectangle", "oval", "line", "arrow", "signature", "redact"}));
     EXPECT_EQ(labels,
               (QStringList{"Select", "Highlight", "Underline", "Strikethrough", "Note", "Draw",
-                           "Text", "Rectangle", "Oval", "Line", "Arrow", "Signature"}));
+                           "Text", "Rectangle", "Oval", "Line", "Arrow", "Signature", "Redact"}));
     EXPECT_EQ(systemImage(AnnotationTool::freehand), "pencil.tip");
     EXPECT_FALSE(annotationToolFromRawValue("Highlight").has_value());
     EXPECT_FALSE(annotationToolFromRawValue("").has_value());

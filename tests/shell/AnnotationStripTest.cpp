@@ -389,7 +389,7 @@ TEST_F(StyleStripTest, ANarrowStripFoldsEverythingButTheOverflowButton) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(bar.overflowButton()->isVisible());
     EXPECT_TRUE(bar.rect().contains(bar.overflowButton()->geometry()));
-    EXPECT_EQ(bar.foldedControls().size(), 12 + 5 + 1); // tools, swatches, Apply
+    EXPECT_EQ(bar.foldedControls().size(), 13 + 5 + 1); // tools, swatches, Apply
     QMenu* menu = openOverflow(bar);
     EXPECT_NE(findAction(menu, "Select"), nullptr);
     EXPECT_NE(findAction(menu, "Signature"), nullptr);

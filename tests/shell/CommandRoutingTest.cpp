@@ -31,6 +31,7 @@ struct Window {
         actions.ocrEntireDocument = [this] { ++ocrDocument; };
         actions.makeSearchable = [this] { ++searchable; };
         actions.closeWindow = [this] { ++windowCloses; };
+        actions.applyRedactions = [this] { ++redactions; };
         actions.importImagesAsPDF = [this] {
             ++imports;
             return makeDocuments ? pdf::Document::fromData(fixtures::numberedPdf(3)) : nullptr;
@@ -72,6 +73,7 @@ struct Window {
         s["ocrPage"] = QString::number(ocrPage);
         s["ocrDocument"] = QString::number(ocrDocument);
         s["searchable"] = QString::number(searchable);
+        s["redactions"] = QString::number(redactions);
         s["imports"] = QString::number(imports);
         s["clips"] = QString::number(clips);
         s["exported"] = exported.join(';');
@@ -84,7 +86,8 @@ struct Window {
     SheetFlags flags;
     FakePageView view;
     std::unique_ptr<CommandNotificationHandler> handler;
-    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0, windowCloses = 0;
+    int ocrPage = 0, ocrDocument = 0, searchable = 0, imports = 0, clips = 0, windowCloses = 0,
+        redactions = 0;
     bool makeDocuments = true;
     QStringList exported;
 };
@@ -175,13 +178,15 @@ TEST_F(CommandRoutingTest, EachNameHasExactlyOneEffectWithADocument) {
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::showReduceFileSize, {{"flag.showReduceFileSize", "1"}}},
+        {N::showFindAndRedact, {{"flag.showFindAndRedact", "1"}}},
+        {N::applyRedactions, {{"redactions", "1"}}},
         {N::exportAsText, {{"exported", "10:ten.pdf"}}},
         {N::makeSearchable, {{"searchable", "1"}}},
         // Nothing was edited, so there is nothing to take back or do again.
         {N::undo, {}},
         {N::redo, {}},
     };
-    ASSERT_EQ(expected.size(), 30u);
+    ASSERT_EQ(expected.size(), 32u);
     for (const QString& name : Notifications::all()) {
         const size_t dialogsBefore = dialogs->openRequests.size();
         const State got = effect(name, true);
@@ -220,6 +225,8 @@ TEST_F(CommandRoutingTest, WithoutADocumentNavigationAndTextExportDoNothing) {
         {N::showWatermark, {{"flag.showWatermark", "1"}}},
         {N::showCompare, {{"flag.showCompare", "1"}}},
         {N::showReduceFileSize, {{"flag.showReduceFileSize", "1"}}},
+        {N::showFindAndRedact, {{"flag.showFindAndRedact", "1"}}},
+        {N::applyRedactions, {}}, // nothing to redact without a document
         {N::exportAsText, {}},
         {N::makeSearchable, {{"searchable", "1"}}},
         {N::undo, {}},

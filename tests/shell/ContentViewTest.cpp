@@ -177,7 +177,8 @@ TEST(ContentView, ToolsPullDownListsTheToolSheets) {
                                   "Watermark...", "Password Protection...", "Compare Documents...",
                                   "-", "OCR Current Page", "OCR Entire Document", "Make Searchable",
                                   "Recognition Results...", "-", "Export as Text...",
-                                  "Reduce File Size..."}));
+                                  "Reduce File Size...", "-", "Find and Redact...",
+                                  "Apply Redactions..."}));
     EXPECT_EQ(window.toolsButton()->popupMode(), QToolButton::InstantPopup);
 }
 
@@ -214,6 +215,8 @@ TEST(ContentView, EveryMenuItemIsPresentWithItsShortcutAndEnabledWithoutADocumen
         {"Tools/Password Protection...", ""},
         {"File/Reduce File Size...", ""},
         {"Tools/Add Watermark...", ""},
+        {"Tools/Find and Redact...", ""},
+        {"Tools/Apply Redactions...", ""},
         {"Tools/Compare Documents...", ""},
         {"Tools/Export as Text...", ""},
         {"Tools/OCR Current Page", "Ctrl+Shift+R"},
@@ -307,6 +310,8 @@ TEST(ContentView, EverySheetCommandShowsItsSheetOrLeavesNoFlagUp) {
         {Notifications::showCompare, SheetKind::compare, [f] { return f->showCompare(); }},
         {Notifications::showReduceFileSize, SheetKind::reduceFileSize,
          [f] { return f->showReduceFileSize(); }},
+        {Notifications::showFindAndRedact, SheetKind::findAndRedact,
+         [f] { return f->showFindAndRedact(); }},
     };
     for (const auto& [name, kind, flag] : sheets) {
         window.commandCenter().post(name);

@@ -110,6 +110,7 @@ TEST(KeepWorkWindow, ALockedDocumentRefusesEveryToolAndWritesNothing) {
         {SheetKind::compare, &F::setShowCompare, &F::showCompare},
         {SheetKind::passwordProtection, &F::setShowPasswordProtection, &F::showPasswordProtection},
         {SheetKind::reduceFileSize, &F::setShowReduceFileSize, &F::showReduceFileSize},
+        {SheetKind::findAndRedact, &F::setShowFindAndRedact, &F::showFindAndRedact},
     };
     for (const Sheet& sheet : sheets) {
         (window->flags()->*sheet.raise)(true);
@@ -119,9 +120,10 @@ TEST(KeepWorkWindow, ALockedDocumentRefusesEveryToolAndWritesNothing) {
     window->exportAsText();
     window->ocrCurrentPage();
     window->ocrEntireDocument();
+    window->applyRedactions();
     EXPECT_FALSE(window->ocrVM()->showOCRSheet());
     // Each refusal says the document is locked and offers to unlock it.
-    ASSERT_EQ(alerts->confirmations.size(), sheets.size() + 3);
+    ASSERT_EQ(alerts->confirmations.size(), sheets.size() + 4);
     for (const QString& message : alerts->confirmations)
         EXPECT_TRUE(message.contains("is locked")) << message.toStdString();
 

@@ -31,7 +31,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -374,16 +373,9 @@ TEST_F(ReaderExtras, Screenshots) {
 TEST(ReaderExtrasScale, AtDoubleScale) {
     if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2")
         GTEST_SKIP() << "this is the double-scale run";
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_SCALE_FACTOR", "2");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=ReaderExtras.*:-ReaderExtras.Screenshots"});
-    ASSERT_TRUE(child.waitForFinished(300000));
-    const QString output = QString::fromUtf8(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    const auto [exitCode, output] =
+        windowtest::runAtDoubleScale("ReaderExtras.*:-ReaderExtras.Screenshots");
+    EXPECT_EQ(exitCode, 0) << output.toStdString();
     EXPECT_TRUE(output.contains("device pixel ratio 2")) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 4 tests")) << output.toStdString();
 }

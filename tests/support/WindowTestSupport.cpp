@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +49,7 @@ QString runAtDoubleScale(const QString& filter, int* exitCode) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_SCALE_FACTOR", "2");
+    env.remove("VELLUMARK_SCREENSHOT_DIR");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
@@ -56,6 +58,21 @@ QString runAtDoubleScale(const QString& filter, int* exitCode) {
         return QStringLiteral("the double-scale run did not finish");
     *exitCode = child.exitCode();
     return QString::fromUtf8(child.readAll());
+}
+
+QAction* menuItem(ContentView& window, const QString& label) {
+    for (QAction* top : window.menuBar()->actions())
+        if (top->menu())
+            for (QAction* action : top->menu()->actions())
+                if (action->text() == label)
+                    return action;
+    return nullptr;
+}
+
+ChildRun runAtDoubleScale(const QString& filter) {
+    ChildRun run;
+    run.output = runAtDoubleScale(filter, &run.exitCode);
+    return run;
 }
 
 } // namespace windowtest

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 class ContentView;
+class QAction;
 
 namespace windowtest {
 
@@ -20,5 +21,14 @@ void open(ContentView& window, const QString& path);
 // scale, on a virtual screen of 1600 x 1000 pixels (800 x 500 at that scale); its exit
 // status lands in `exitCode` and its output is returned. The scale is fixed per process.
 QString runAtDoubleScale(const QString& filter, int* exitCode);
+// The window's menu bar item labelled `label`, in any menu; nullptr when there is none.
+QAction* menuItem(ContentView& window, const QString& label);
+
+// The same, with the exit code and what it printed together.
+struct ChildRun {
+    int exitCode = -1;
+    QString output;
+};
+ChildRun runAtDoubleScale(const QString& filter);
 
 } // namespace windowtest

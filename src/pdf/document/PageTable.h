@@ -37,6 +37,8 @@ public:
     // against a change that bypassed it. Never throws.
     bool ready(fz_context* c);
     int count() const { return len_; }
+    // Every page in order (count() of them), borrowed; null when not read.
+    pdf_obj** objects() const { return built_ ? items_ : nullptr; }
     // Borrowed; null when out of range or not read.
     pdf_obj* object(int index) const {
         return built_ && index >= 0 && index < len_ ? items_[index] : nullptr;

@@ -23,6 +23,13 @@ int PageCopies::sourceIndex(fz_context* c, pdf_obj* target) const {
     }
     if (!pdf_is_indirect(c, target))
         return -1;
+    if (!byNumber) {
+        byNumber = fz_malloc_array(c, sourceCount + 1, Entry);
+        for (int i = 0; i < sourceCount; ++i)
+            if (pdf_is_indirect(c, sourcePages[i]))
+                byNumber[numbered++] = {pdf_to_num(c, sourcePages[i]), i};
+        std::qsort(byNumber, size_t(numbered), sizeof(Entry), compareEntries);
+    }
     const Entry key{pdf_to_num(c, target), 0};
     const auto* found = static_cast<const Entry*>(
         std::bsearch(&key, byNumber, size_t(numbered), sizeof(Entry), compareEntries));
@@ -398,17 +405,20 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
     fz_var(state);
     fz_try(c) {
         pages.copies = static_cast<pdf_obj**>(fz_calloc(c, size_t(count), sizeof(pdf_obj*)));
-        pages.sourcePages = collectPages(c, src, &pages.sourceCount);
-        pages.byNumber = fz_malloc_array(c, pages.sourceCount + 1, PageCopies::Entry);
-        pages.copyIndex = fz_malloc_array(c, pages.sourceCount + 1, int);
-        int numbered = 0;
-        for (int i = 0; i < pages.sourceCount; ++i) {
-            pages.copyIndex[i] = -1;
-            if (pdf_is_indirect(c, pages.sourcePages[i]))
-                pages.byNumber[numbered++] = {pdf_to_num(c, pages.sourcePages[i]), i};
+        // The source's page table holds its pages as its page numbers name them: a batch
+        // of one page out of ten thousand does not walk the tree again. (Not when copying
+        // within one document: inserting into its tree moves the table.)
+        PageTable* table = src != dst ? PageTable::of(src) : nullptr;
+        if (table && table->ready(c) && table->objects()) {
+            pages.sourcePages = table->objects();
+            pages.sourceCount = table->count();
+        } else {
+            pages.sourcePages = collectPages(c, src, &pages.sourceCount);
+            pages.ownsSourcePages = true;
         }
-        std::qsort(pages.byNumber, size_t(numbered), sizeof(PageCopies::Entry), compareEntries);
-        pages.numbered = numbered;
+        pages.copyIndex = fz_malloc_array(c, pages.sourceCount + 1, int);
+        for (int i = 0; i < pages.sourceCount; ++i)
+            pages.copyIndex[i] = -1;
         for (int k = 0; k < count; ++k)
             if (from[k] < 0 || from[k] >= pages.sourceCount)
                 fz_throw(c, FZ_ERROR_GENERIC, "page %d is not in the source", from[k] + 1);
@@ -448,7 +458,8 @@ void graftPages(fz_context* c, pdf_document* dst, pdf_document* src, const int* 
         for (int k = 0; k < pages.count; ++k)
             pdf_drop_obj(c, pages.copies[k]);
         fz_free(c, pages.copies);
-        fz_free(c, pages.sourcePages);
+        if (pages.ownsSourcePages)
+            fz_free(c, pages.sourcePages);
         fz_free(c, pages.byNumber);
         fz_free(c, pages.copyIndex);
         roots.release(c);

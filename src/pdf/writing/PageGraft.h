@@ -14,9 +14,12 @@ struct PageCopies {
     };
     pdf_obj** sourcePages = nullptr; // every page of the source, in order
     int sourceCount = 0;
-    Entry* byNumber = nullptr; // sorted by object number
-    int numbered = 0;          // entries in byNumber (pages that are indirect objects)
-    int* copyIndex = nullptr;  // per source page: the copy made of it, or -1
+    bool ownsSourcePages = false; // false: borrowed from the source's page table
+    // Sorted by object number; made on the first lookup only: a batch of one page (each
+    // page of a split) whose links lead nowhere else never pays for sorting them all.
+    mutable Entry* byNumber = nullptr;
+    mutable int numbered = 0; // entries in byNumber (pages that are indirect objects)
+    int* copyIndex = nullptr; // per source page: the copy made of it, or -1
     pdf_obj** copies = nullptr;
     int count = 0;
 
