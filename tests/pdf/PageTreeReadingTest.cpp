@@ -109,8 +109,7 @@ TEST(PageTreeReading, EveryPageThePeersShowIsShownAndOnlyRealLoopsAreCut) {
         const auto& [name, bytes] = cases[i];
         SCOPED_TRACE(name);
         const QString path = writeTemp(dir.path(), "tree.pdf", bytes);
-        for (const auto& doc :
-             {pdf::Document::fromData(bytes), pdf::Document::open(path)}) {
+        for (const auto& doc : {pdf::Document::fromData(bytes), pdf::Document::open(path)}) {
             ASSERT_TRUE(doc);
             EXPECT_EQ(words(doc), expected[i]);
             EXPECT_TRUE(doc->pageLookupsMatchTree());
