@@ -3,6 +3,7 @@
 #include "pdf/annotations/FormFieldPrune.h"
 #include "pdf/document/FileStream.h"
 #include "pdf/document/Page.h"
+#include "pdf/document/PageLabels.h"
 #include "pdf/engine/Error.h"
 #include "pdf/engine/Internal.h"
 #include "pdf/text/Selection.h"
@@ -152,6 +153,8 @@ std::shared_ptr<Document> adopt(std::shared_ptr<DocumentData> d) {
         return nullptr;
     auto doc = std::make_shared<Document>(d);
     d->owner = doc;
+    // Read while nothing else can hold the engine: the views paint labels from this.
+    PageLabels::read(*doc);
     return doc;
 }
 } // namespace

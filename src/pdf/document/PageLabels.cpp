@@ -128,9 +128,26 @@ PageLabels::PageLabels(std::vector<Range> ranges, int pageCount) : pageCount_(pa
 
 PageLabels PageLabels::read(const Document& document) {
     const auto& d = document.data();
+    {
+        // Kept from the last read while no page moved: a view painting its labels never
+        // waits for a worker holding the engine.
+        auto table = d->tableLock();
+        if (d->labels && d->labelsRevision == d->structureRevision && !d->locked)
+            return *std::static_pointer_cast<const PageLabels>(d->labels);
+    }
     auto lock = d->lock();
     if (d->locked)
         return {};
+    const quint64 revision = d->structureRevision;
+    PageLabels labels = readNow(document);
+    auto table = d->tableLock();
+    d->labels = std::make_shared<const PageLabels>(labels);
+    d->labelsRevision = revision;
+    return labels;
+}
+
+PageLabels PageLabels::readNow(const Document& document) {
+    const auto& d = document.data();
     fz_context* c = ctx();
     ObjList keys, values;
     const int pages = collectRanges(c, d->pdf, &keys, &values);

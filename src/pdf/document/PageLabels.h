@@ -47,6 +47,8 @@ public:
     static QString number(Style style, qint64 value);
 
 private:
+    // From the file, with the engine lock (held by the caller).
+    static PageLabels readNow(const Document& document);
     std::vector<Range> ranges_; // by start, the first one from page 0 when the file says so
     int pageCount_ = 0;
 };

@@ -70,6 +70,10 @@ struct DocumentData {
     // objects, which come and go.
     std::vector<std::shared_ptr<const TextPage>> texts;
     std::atomic<quint64> structureRevision{0};
+    // The page labels as last read (a PageLabels), so that painting a label never waits for
+    // the engine; good while the structure revision is `labelsRevision`. Table lock.
+    std::shared_ptr<const void> labels;
+    quint64 labelsRevision = 0;
     int pagesMoved = 0; // pages inserted or removed since the document was read
     // Where edits are announced; lives with the state, so pages outliving their Document
     // object still announce to whoever listens.
