@@ -93,6 +93,12 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
                 "the document is signed, and writing it whole (with other protection, after "
                 "a repair, or with what was taken out collected) would break its signatures");
     }
+    // A damaged encrypted file was read through a rebuilt cross-reference: the key found then
+    // need not be the one its trailer gives a writer, and a copy "keeping" that protection
+    // could open for nobody. Such a copy is refused rather than written locked for good.
+    if (options.keepProtection && d_->pdf->crypt && d_->pdf->repair_attempted)
+        throw Error("the file is damaged and encrypted: a copy with its protection cannot be "
+                    "written safely; save it without protection or with new passwords");
     fz_context* c = ctx();
     pdf_write_options opts = pdf_default_write_options;
     opts.do_compress = 1;
