@@ -146,6 +146,10 @@ void Document::writeTo(fz_output* out, const WriteOptions& options) const {
         deflateUnfilteredStreams(c, d_->pdf);
         if (encrypt || (d_->pdf->crypt && opts.do_encrypt == PDF_ENCRYPT_KEEP))
             fillEmptyStreams(c, d_->pdf);
+        // An /Encrypt the engine could not use (it leads nowhere) was read as no encryption:
+        // written along, it would claim one that no reader can open. Put back below.
+        if (!d_->pdf->crypt && savedEncrypt)
+            pdf_dict_del(c, pdf_trailer(c, d_->pdf), PDF_NAME(Encrypt));
         pdf_write_document(c, d_->pdf, out, &opts);
         fz_close_output(c, out);
     }
