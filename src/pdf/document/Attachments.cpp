@@ -17,7 +17,7 @@ namespace {
 // How many annotations of one page are looked at, at most.
 constexpr int kMaxAnnotsPerPage = 10000;
 
-// The file specifications found, in listing order, with the name-tree key (document
+// The file entries found, in listing order, with the name-tree key (document
 // level) or the page (annotations). Engine-allocated so it grows inside guarded regions.
 struct Specs {
     pdf_obj** spec = nullptr;
@@ -46,7 +46,7 @@ struct Specs {
     }
 };
 
-// The embedded stream of a file specification, or nullptr.
+// The embedded stream of a file entry, or nullptr.
 pdf_obj* embeddedStream(fz_context* c, pdf_obj* spec) {
     pdf_obj* ef = pdf_dict_get(c, spec, PDF_NAME(EF));
     pdf_obj* stream = pdf_dict_get(c, ef, PDF_NAME(UF));
@@ -55,7 +55,7 @@ pdf_obj* embeddedStream(fz_context* c, pdf_obj* spec) {
     return pdf_is_stream(c, stream) ? stream : nullptr;
 }
 
-// Every file specification with an embedded stream, in listing order. Throws through
+// Every file entry with an embedded stream, in listing order. Throws through
 // fz_throw; what was found before stays in `out`.
 void collectSpecs(fz_context* c, pdf_document* doc, Specs* out) {
     ObjList keys, values;
@@ -122,7 +122,7 @@ void findSpecs(fz_context* c, pdf_document* doc, Specs* specs) {
     fz_catch(c) {}
 }
 
-// Reads what each specification declares into `out`. Kept apart so nothing local lives
+// Reads what each file entry declares into `out`. Kept apart so nothing local lives
 // across the guard.
 void readSpecs(fz_context* c, const Specs& specs, RawAttachment* out) {
     fz_try(c) {
