@@ -49,9 +49,8 @@ QString SignatureBarView::text() const {
 }
 
 void SignatureBarView::documentChanged() {
-    const pdf::DocumentPtr document = documentVM_->pdfDocument();
-    signatures_ =
-        document ? StandardSignature::verify(*document) : std::vector<StandardSignature::Result>();
+    // Verified once by the view model when the document was set: not read twice on opening.
+    signatures_ = documentVM_->signatures();
     if (signatures_.empty()) {
         hide();
         return;

@@ -51,6 +51,8 @@ public:
     ~DocumentViewModel() override;
 
     const pdf::DocumentPtr& pdfDocument() const { return pdfDocument_; }
+    // The document's standard signatures, verified once when it was set.
+    const std::vector<StandardSignature::Result>& signatures() const { return signatures_; }
     int currentPageIndex() const { return currentPageIndex_; }
     int totalPages() const { return totalPages_; }
     double scaleFactor() const { return scaleFactor_; }
